@@ -6,9 +6,11 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 src_dir="$top/third_party/src"
 
+# The shipped programs are 32-bit; the tests run a 64-bit build of the same code under
+# 64-bit Wine, since kernels without 32-bit process support cannot run 32-bit Wine.
 packages=(
-  g++-mingw-w64-i686-posix cmake make python3 dpkg-dev
-  wine wine32:i386 xvfb x11-utils
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix cmake make ninja-build python3 dpkg-dev
+  wine wine64 xvfb x11-utils
   libboost-dev libeasyloggingpp-dev libstb-dev libz-mingw-w64-dev googletest
   fonts-wqy-microhei nginx-light
 )
@@ -44,12 +46,6 @@ apt_update() {
   fi
 }
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  say "adding the i386 architecture (for wine32)"
-  dpkg --add-architecture i386
-  apt_updated=0
-fi
-
 if ! have_deb_src; then
   say "enabling Debian source packages"
   cat > /etc/apt/sources.list.d/qix-deb-src.sources <<'SRC'
@@ -61,11 +57,31 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
 fi
 
+install_packages() {
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+}
+
 mapfile -t need < <(missing_packages)
 if [ "${#need[@]}" -gt 0 ]; then
   apt_update
   say "installing ${need[*]}"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+  if ! install_packages "${need[@]}"; then
+    # A mirror mid-sync can leave the security suite's index out of step with the
+    # packages it lists: take everything from the main archive then.
+    say "retrying the install from the main archive alone"
+    main_only=$(mktemp -d)
+    cat > "$main_only/main.sources" <<'SRC'
+Types: deb
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+    apt_main_only=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$main_only")
+    apt-get "${apt_main_only[@]}" update -qq
+    install_packages "${apt_main_only[@]}" "${need[@]}"
+    rm -rf "$main_only"
+  fi
 fi
 
 # Fetches a Debian source package into third_party/src/<name>, trying the pinned version first.

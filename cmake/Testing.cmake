@@ -1,0 +1,18 @@
+enable_testing()
+
+# qix_add_test(<name> SOURCES <files...> [LIBS <targets...>] [LOCKS <names...>] [TIMEOUT <s>])
+# A GoogleTest program run by ctest under Wine. LOCKS names the fixed Windows objects
+# (mutexes, pipes) the test uses, so ctest never runs two tests sharing one at once.
+function(qix_add_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LOCKS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(T_LOCKS)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${T_LOCKS}")
+  endif()
+endfunction()

@@ -1,0 +1,49 @@
+# Sourced by the scripts: one isolated Wine prefix under the build folder, one Xvfb display
+# and one persistent wine server, all stopped by process id when the caller exits.
+# Needs: $build (the build folder). Provides: qix_wine_start, and a trap that stops everything.
+
+export WINEPREFIX="$build/wineprefix"
+export WINEARCH=win64
+export WINESERVER=/usr/lib/wine/wineserver64
+qix_wine="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64"
+export WINEDEBUG=-all
+# No Mono or Gecko install dialogs in a prefix that never needs them.
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+
+qix_xvfb_pid=""
+qix_wineserver_pid=""
+
+qix_wine_stop() {
+  if [ -n "$qix_wineserver_pid" ]; then
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    kill "$qix_wineserver_pid" >/dev/null 2>&1 || true
+    wait "$qix_wineserver_pid" 2>/dev/null || true
+    qix_wineserver_pid=""
+  fi
+  if [ -n "$qix_xvfb_pid" ]; then
+    kill "$qix_xvfb_pid" >/dev/null 2>&1 || true
+    wait "$qix_xvfb_pid" 2>/dev/null || true
+    qix_xvfb_pid=""
+  fi
+}
+
+qix_wine_start() {
+  trap qix_wine_stop EXIT
+  trap 'exit 130' INT TERM
+  mkdir -p "$WINEPREFIX"
+
+  # Xvfb picks a free display itself and writes its number to the pipe.
+  local fifo
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" </dev/null >/dev/null 2>&1 &
+  qix_xvfb_pid=$!
+  local display
+  read -r -t 20 display <"$fifo" || { echo "Xvfb did not start" >&2; rm -f "$fifo"; return 1; }
+  rm -f "$fifo"
+  export DISPLAY=":$display"
+
+  "$WINESERVER" -f -p </dev/null >/dev/null 2>&1 &
+  qix_wineserver_pid=$!
+  "$qix_wine" wineboot </dev/null >/dev/null 2>&1 || true
+}
