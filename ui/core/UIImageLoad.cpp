@@ -104,7 +104,7 @@ bool ReadZipItem(LPCWSTR name, ByteBuffer& out)
     } else {
         CUIString path = CUIWindowManager::GetResourceFolder();
         path += CUIWindowManager::GetResourceZipName();
-        zip = ZipArchiveOpen(const_cast<LPWSTR>(path.GetData()), 0, ZipSourcePath);
+        zip = ZipArchiveOpen(path.GetData(), 0, ZipSourcePath);
         openedHere = true;
     }
     if (!zip)
@@ -114,7 +114,7 @@ bool ReadZipItem(LPCWSTR name, ByteBuffer& out)
     int index = -1;
     ZipArchiveItem item = {};
     if (ZipArchiveFindItem(zip, name, true, &index, &item) == ZipOk &&
-        out.Allocate(item.unc_size)) {
+        item.uncompressedSize > 0 && out.Allocate(static_cast<DWORD>(item.uncompressedSize))) {
         ZipResult result = ZipArchiveExtract(zip, index, out.data.get(), out.size, ZipSourceMemory);
         ok = result == ZipOk || result == ZipPartial;
     }

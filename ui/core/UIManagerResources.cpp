@@ -483,7 +483,7 @@ void CUIWindowManager::SetResourceZipFile(LPCWSTR name, bool cached)
     if (cached) {
         CUIString path = s_strResourcePath;
         path += name;
-        s_hResourceZip = ZipArchiveOpen(const_cast<LPWSTR>(path.GetData()), 0, ZipSourcePath);
+        s_hResourceZip = ZipArchiveOpen(path.GetData(), 0, ZipSourcePath);
     }
 }
 

@@ -292,7 +292,7 @@ COLORREF CUIPainter::MixColors(COLORREF c1, double w1, COLORREF c2, double w2)
     return (mix(16) << 16) | (mix(8) << 8) | mix(0);
 }
 
-BOOL CUIPainter::SoftAlphaBlend(HDC hDest, int x, int y, int w, int h, HDC hSrc, int sx, int sy,
+BOOL WINAPI CUIPainter::SoftAlphaBlend(HDC hDest, int x, int y, int w, int h, HDC hSrc, int sx, int sy,
                                 int sw, int sh, BLENDFUNCTION blend)
 {
     if (w <= 0 || h <= 0)

@@ -84,7 +84,7 @@ public:
     static DWORD AdjustColor(DWORD argb, short h, short s, short l);
     static void AdjustImage(bool useHsl, CUIImageInfo* image, short h, short s, short l);
     static COLORREF MixColors(COLORREF c1, double w1, COLORREF c2, double w2);
-    static BOOL SoftAlphaBlend(HDC hDest, int x, int y, int w, int h, HDC hSrc, int sx, int sy,
+    static BOOL WINAPI SoftAlphaBlend(HDC hDest, int x, int y, int w, int h, HDC hSrc, int sx, int sy,
                                int sw, int sh, BLENDFUNCTION blend);
 
     // Primitives.
