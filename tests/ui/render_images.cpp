@@ -114,6 +114,7 @@ TEST_F(ImageLoading, ModuleResourceByNumericId)
 
     EXPECT_FALSE(CUIPainter::LoadImage(MAKEINTRESOURCEW(13), L"QIXIMAGE"));
     EXPECT_FALSE(CUIPainter::LoadImage(MAKEINTRESOURCEW(12), L"OTHERTYPE"));
+    EXPECT_FALSE(CUIPainter::LoadImage(MAKEINTRESOURCEW(12), nullptr));
 }
 
 TEST_F(ImageLoading, SkinZipItemsAreFoundIgnoringCaseCachedOrNot)

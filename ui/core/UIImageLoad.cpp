@@ -158,7 +158,8 @@ struct StbPixels
 
 CUIImageInfo* CUIPainter::LoadImage(LPCWSTR name, LPCWSTR type, DWORD mask)
 {
-    if (!name)
+    // A numeric id names a resource only together with its type.
+    if (!name || (IS_INTRESOURCE(name) && !type))
         return nullptr;
     ByteBuffer bytes;
     if (!ReadImageBytes(name, type, bytes))
