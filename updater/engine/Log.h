@@ -1,0 +1,3 @@
+#pragma once
+// The updater's log: easylogging++, logger "default" (configured by InitLogging at start).
+#include <easylogging++.h>
