@@ -102,3 +102,22 @@ TEST(WritePipe, RefusesANameTooLongForThePipePath)
     // Far longer than the 259 characters a pipe path may have: refused, nothing overflows.
     EXPECT_FALSE(hrq::WritePipeBuf(L"LU_" + std::wstring(1000, L'n'), L"msg1:1"));
 }
+
+TEST(WritePipe, LaunchPipeIsNamedAfterTheLauncher)
+{
+    // ProductConfig.xml beside the tests names "qixtest_launch.exe".
+    EXPECT_EQ(hrq::LaunchPipeName(), L"LU_qixtest_launch.exe");
+}
+
+TEST(WritePipe, LaunchNameTooLongForThePipeNameCountsAsAbsent)
+{
+    TestFolder folder(L"launchname");
+    auto configWith = [&](size_t length) {
+        WriteFileBytes(folder / L"ProductConfig.xml",
+                       "<Config><LaunchName>" + std::string(length, 'l') + "</LaunchName></Config>");
+        return ConfigParser(folder.Path());
+    };
+    EXPECT_EQ(hrq::LaunchPipeName(configWith(256)), L"LU_" + std::wstring(256, L'l'));
+    EXPECT_EQ(hrq::LaunchPipeName(configWith(257)), L"");
+    EXPECT_EQ(hrq::LaunchPipeName(configWith(511)), L"");
+}
