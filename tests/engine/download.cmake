@@ -5,3 +5,4 @@ target_link_libraries(qix_test_http PUBLIC qix_engine ws2_32)
 
 qix_add_test(cmdline_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/CmdLineParserTest.cpp LIBS qix_app_core)
 qix_add_test(md5_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/Md5Test.cpp LIBS qix_test_http)
+qix_add_test(http_exchange_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/HttpExchangeTest.cpp LIBS qix_test_http)
