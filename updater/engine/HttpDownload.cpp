@@ -136,8 +136,12 @@ bool CHttpDownload::WritePartData(Segment& segment, const char* data, size_t siz
     return written == size;
 }
 
-bool CHttpDownload::AppendPartFile(Segment& segment, FILE* merged)
+bool CHttpDownload::AppendPartFile(Segment& segment, FILE* merged, bool& complete)
 {
+    complete = false;
+    // A part that never received a byte has no file: it is short, not unreadable.
+    if (GetFileAttributesA(segment.partFile.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return true;
     UniqueFile part(fopen(segment.partFile.c_str(), "rb"));
     if (!part)
         return false;
@@ -154,6 +158,7 @@ bool CHttpDownload::AppendPartFile(Segment& segment, FILE* merged)
             return false;
         left -= static_cast<int64_t>(got);
     }
+    complete = left == 0;
     part.reset();
     DeleteFileA(segment.partFile.c_str());
     return true;
@@ -325,19 +330,24 @@ int CHttpDownload::Download(std::string& host, std::string& path, DownloadInfo& 
         deleteParts();
         return -2;
     }
+    // A short part would leave a hole of zeros inside a file of the right length: it is a
+    // length failure, not a digest failure.
+    bool allComplete = true;
     for (Segment& segment : attempt->segments) {
-        if (!AppendPartFile(segment, merged.get())) {
+        bool complete = false;
+        if (!AppendPartFile(segment, merged.get(), complete)) {
             deleteParts();
             merged.reset();
             DeleteFileA(tdFile.c_str());
             return -3;
         }
+        allComplete = allComplete && complete;
     }
     bool written = fflush(merged.get()) == 0;
     merged.reset();
 
     int64_t size = 0;
-    if (!written || !FileSize(tdFile, size) || size != total) {
+    if (!written || !allComplete || !FileSize(tdFile, size) || size != total) {
         DeleteFileA(tdFile.c_str());
         ResetDownloaded(info);
         return -4;

@@ -68,7 +68,9 @@ private:
     void SegmentThread(Segment& segment, Attempt& attempt);
     void WatchdogThread(Attempt& attempt);
     bool WritePartData(Segment& segment, const char* data, size_t size);
-    bool AppendPartFile(Segment& segment, FILE* merged);
+    // Copies one part into the merged file and deletes it; `complete` tells whether the part
+    // held all its bytes. False when an existing part file cannot be read or copied.
+    bool AppendPartFile(Segment& segment, FILE* merged, bool& complete);
     std::string NarrowFolder() const;
 
     std::wstring folder_;
