@@ -7,3 +7,6 @@ qix_add_test(cmdline_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/CmdLineParserTest.cp
 qix_add_test(md5_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/Md5Test.cpp LIBS qix_test_http)
 qix_add_test(http_exchange_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/HttpExchangeTest.cpp LIBS qix_test_http)
 qix_add_test(http_download_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/HttpDownloadTest.cpp LIBS qix_test_http)
+qix_add_test(downloader_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/DownloaderTest.cpp
+  LIBS qix_test_http qix_test_support
+  LOCKS qelo_client)

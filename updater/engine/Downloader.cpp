@@ -4,7 +4,6 @@
 
 #include <boost/make_shared.hpp>
 
-#include "ConfigParser.h"
 #include "Log.h"
 #include "StringConvert.h"
 #include "hrqUtil.h"
@@ -13,7 +12,6 @@ namespace {
 
 const char kZipFileName[] = "update.zip";
 const wchar_t kFailedMessage[] = L"msg1:0";
-const size_t kPipeNameBytes = 260;
 
 } // namespace
 
@@ -77,11 +75,7 @@ void Downloader::Run()
     if (cancelled_)
         return;
 
-    std::string launchName;
-    char pipeName[kPipeNameBytes] = {};
-    if (ConfigParser::Instance().GetValue("LaunchName", launchName))
-        snprintf(pipeName, sizeof pipeName, "LU_%s", launchName.c_str());
-    hrq::WritePipeBuf(StringToWide(pipeName), kFailedMessage);
+    hrq::WritePipeBuf(hrq::LaunchPipeName(), kFailedMessage);
 
     std::lock_guard<std::mutex> lock(callbackMutex_);
     if (!cancelled_ && onFail)
