@@ -438,7 +438,8 @@ int RunLauncher(HINSTANCE instance, const wchar_t* commandLine, ConfirmRestartFn
                             modulePath.find(L'\\') != std::wstring::npos;
     if (haveFolder) {
         folder = modulePath.substr(0, modulePath.find_last_of(L'\\'));
-        SetCurrentDirectoryW(folder.c_str());
+        // "C:" alone would mean the drive's current folder, not its root.
+        SetCurrentDirectoryW(folder.back() == L':' ? (folder + L"\\").c_str() : folder.c_str());
     }
     std::wstring par = ClientParameters(command, false);
     rvklog::LogStreamInsertWide(RVK_LOG() << "class path: ", kClientProcessName);

@@ -66,7 +66,6 @@ private:
     ZipResult ReadLocalExtra(std::vector<uint8_t>* extra);
     ZipResult WriteEntryData(HANDLE file, const ZipEntryInfo& info);
     void CloseOpenEntry();
-    int32_t EntryCount() const { return entryCount_; }
 
     void* reader_ = nullptr;  // minizip's unzFile
     int32_t openEntryIndex_ = -1;

@@ -146,22 +146,12 @@ TEST_F(LauncherRun, QuotedUrlKeepsItsClosingQuote) {
         if (entry.kind == "cwd") EXPECT_EQ(entry.bytes, Narrow(Folder()));
 }
 
-TEST_F(LauncherRun, TextBeforeTheUrlIsDropped) {
-    EXPECT_EQ(Run(L"open this quorvane://room/7").exitCode, 0u);
-    EXPECT_EQ(StartedClientParameters(), "room/7");
-}
-
 TEST_F(LauncherRun, ForceRunEndsTheRunningClientWithoutAsking) {
     ChildProcess running = StartStandIn(install_.Path());
     ASSERT_TRUE(running.Running());
     EXPECT_EQ(Run(L"forcerun:quorvane://room/9").exitCode, 0u);
     EXPECT_FALSE(running.Running());
     EXPECT_EQ(StartedClientParameters(1), "room/9");
-}
-
-TEST_F(LauncherRun, ForceRunInTheMiddleIsAParameter) {
-    EXPECT_EQ(Run(L"-x forcerun:abc").exitCode, 0u);
-    EXPECT_EQ(StartedClientParameters(), "-x forcerun:abc");
 }
 
 TEST_F(LauncherRun, NoArgumentsStartTheClientWithoutParameters) {
