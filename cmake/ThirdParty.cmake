@@ -53,8 +53,10 @@ target_include_directories(minizip SYSTEM PUBLIC ${QIX_MINIZIP})
 target_link_libraries(minizip PUBLIC ZLIB::ZLIB)
 target_compile_options(minizip PRIVATE -w)
 
-# easylogging++: thread-safe, and nothing written to a default log file.
-add_library(easyloggingpp STATIC /usr/include/easylogging++.cc)
+# easylogging++: thread-safe, and nothing written to a default log file. The library's
+# storage lives in the same archive, so every program that logs links it.
+file(WRITE ${CMAKE_BINARY_DIR}/easylogging_storage.cc "#include <easylogging++.h>\nINITIALIZE_EASYLOGGINGPP\n")
+add_library(easyloggingpp STATIC /usr/include/easylogging++.cc ${CMAKE_BINARY_DIR}/easylogging_storage.cc)
 target_include_directories(easyloggingpp SYSTEM PUBLIC ${QIX_SYS_INCLUDE})
 target_compile_definitions(easyloggingpp PUBLIC ELPP_THREAD_SAFE ELPP_NO_DEFAULT_LOG_FILE
   ELPP_WINSOCK2)

@@ -2,6 +2,7 @@
 # and one persistent wine server, all stopped by process id when the caller exits.
 # Needs: $build (the build folder). Provides: qix_wine_start, and a trap that stops everything.
 
+: "${build:?set build to the build folder before sourcing wine-env.sh}"
 export WINEPREFIX="$build/wineprefix"
 export WINEARCH=win64
 export WINESERVER=/usr/lib/wine/wineserver64

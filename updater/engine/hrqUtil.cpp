@@ -13,6 +13,8 @@ namespace {
 const wchar_t kPipePrefix[] = L"\\\\.\\Pipe\\";
 // Pipe paths are formatted into 260 wide characters, terminator included.
 const size_t kMaxPipePathChars = 259;
+// "LU_" + LaunchName is formatted into 260 bytes, terminator included.
+const size_t kMaxPipeNameBytes = 259;
 const DWORD kKillPollMs = 100;
 const ULONGLONG kKillTimeoutMs = 3000;
 const UINT kKilledExitCode = 9;
@@ -50,6 +52,17 @@ bool KillClient()
             return false;
         }
     }
+}
+
+std::wstring LaunchPipeName(const ConfigParser& config)
+{
+    std::string launchName;
+    if (!config.GetValue("LaunchName", launchName))
+        return std::wstring();
+    std::string name = "LU_" + launchName;
+    if (name.size() > kMaxPipeNameBytes)
+        return std::wstring();
+    return StringToWide(name);
 }
 
 bool WritePipeBuf(const std::wstring& name, const std::wstring& message)

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <thread>
+
+#include "LogSetup.h"
+#include "TestSupport.h"
+
+using namespace qixtest;
+
+namespace {
+
+const wchar_t kQueueMutex[] = L"ZRPT_AutoUpdate";
+const wchar_t kInstanceMutex[] = L"{11B0C527-BB62-4BE3-9769-26491D9845B4}";
+const DWORD kFailed = static_cast<DWORD>(-1);
+
+std::wstring UpdaterExe()
+{
+    return FromBuildPath(QIX_UPDATER_EXE);
+}
+
+// Runs the updater with the given arguments; its exit code and how long it took.
+DWORD RunUpdater(const std::wstring& args, ULONGLONG* elapsedMs = nullptr)
+{
+    ChildProcess updater;
+    std::wstring line = L"\"" + UpdaterExe() + L"\"" + (args.empty() ? L"" : L" " + args);
+    ULONGLONG start = GetTickCount64();
+    if (!updater.Start(UpdaterExe(), line))
+        return 0xDEAD;
+    DWORD code = updater.Wait(30000);
+    if (elapsedMs != nullptr)
+        *elapsedMs = GetTickCount64() - start;
+    return code;
+}
+
+std::string NewestLog()
+{
+    std::wstring folder = LogFolder();
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"*.log").c_str(), &entry);
+    std::wstring newest;
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (newest.empty() || wcscmp(entry.cFileName, newest.c_str()) > 0)
+                newest = entry.cFileName;
+        } while (FindNextFileW(search, &entry));
+        FindClose(search);
+    }
+    return newest.empty() ? std::string() : ReadFileBytes(folder + newest);
+}
+
+} // namespace
+
+TEST(UpdaterEntry, WithoutArgumentsExitsWithMinusOne)
+{
+    EXPECT_EQ(RunUpdater(L""), kFailed);
+    // The instance guard went with the process.
+    HANDLE instance = OpenMutexW(SYNCHRONIZE, FALSE, kInstanceMutex);
+    EXPECT_EQ(instance, nullptr);
+    if (instance != nullptr)
+        CloseHandle(instance);
+}
+
+TEST(UpdaterEntry, RunsAndLogsWithArguments)
+{
+    EXPECT_EQ(RunUpdater(L"-forcedupdate=5"), 0u);
+    EXPECT_NE(NewestLog().find("INFO [default] product config path: "), std::string::npos);
+}
+
+TEST(UpdaterEntry, RefusesToRunBesideAnotherUpdater)
+{
+    HANDLE instance = CreateMutexW(nullptr, TRUE, kInstanceMutex);
+    ASSERT_NE(instance, nullptr);
+    ULONGLONG elapsed = 0;
+    EXPECT_EQ(RunUpdater(L"-forcedupdate=5", &elapsed), kFailed);
+    EXPECT_LT(elapsed, 5000u);
+    CloseHandle(instance);
+}
+
+TEST(UpdaterEntry, WaitsTenSecondsInTheQueueThenGivesUp)
+{
+    HANDLE queue = CreateMutexW(nullptr, TRUE, kQueueMutex);
+    ASSERT_NE(queue, nullptr);
+    ULONGLONG elapsed = 0;
+    EXPECT_EQ(RunUpdater(L"-forcedupdate=5", &elapsed), kFailed);
+    EXPECT_GE(elapsed, 9500u);
+    ReleaseMutex(queue);
+    CloseHandle(queue);
+}
+
+TEST(UpdaterEntry, AnAbandonedQueueCountsAsAcquired)
+{
+    // The owner thread ends without releasing: the mutex is abandoned.
+    HANDLE queue = nullptr;
+    std::thread([&queue] { queue = CreateMutexW(nullptr, TRUE, kQueueMutex); }).join();
+    ASSERT_NE(queue, nullptr);
+    // With the instance guard held, an updater past the queue stops at once.
+    HANDLE instance = CreateMutexW(nullptr, TRUE, kInstanceMutex);
+    ULONGLONG elapsed = 0;
+    EXPECT_EQ(RunUpdater(L"-forcedupdate=5", &elapsed), kFailed);
+    EXPECT_LT(elapsed, 5000u);
+    CloseHandle(instance);
+    CloseHandle(queue);
+}

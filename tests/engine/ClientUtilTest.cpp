@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "ConfigParser.h"
+#include "QeloRecord.h"
+#include "TestSupport.h"
+#include "hrqUtil.h"
+#include "process_op.h"
+
+using namespace qixtest;
+
+namespace {
+
+std::vector<qelo::RecordEntry> PipeMessages(const std::wstring& record, const std::string& pipe)
+{
+    std::vector<qelo::RecordEntry> found;
+    for (const auto& entry : qelo::ReadRecord(Narrow(record)))
+        if (entry.kind == "pipe:" + pipe)
+            found.push_back(entry);
+    return found;
+}
+
+} // namespace
+
+TEST(ModuleDir, IsTheProgramsFolderWithItsBackslash)
+{
+    std::wstring dir = GetModuleDir();
+    ASSERT_FALSE(dir.empty());
+    EXPECT_EQ(dir.back(), L'\\');
+    EXPECT_TRUE(FileExists(dir + L"engine_client_test.exe"));
+}
+
+TEST(FindProcess, MatchesTheExecutableNameIgnoringCase)
+{
+    TestFolder folder(L"find");
+    ChildProcess client = StartStandIn(folder.Path());
+    ASSERT_TRUE(client.Running());
+
+    EXPECT_EQ(FindProcess_ByName("QELO.EXE"), client.Pid());
+    EXPECT_EQ(FindProcess_ByName("qelo.exe"), client.Pid());
+    EXPECT_EQ(FindProcess_ByName("qelo"), 0u);
+    EXPECT_EQ(FindProcess_ByName("qelo.exe2"), 0u);
+}
+
+TEST(KillClient, EndsTheRunningClient)
+{
+    ASSERT_EQ(GetProgName(), "qelo.exe");
+    TestFolder folder(L"kill");
+    ChildProcess client = StartStandIn(folder.Path());
+    ASSERT_TRUE(client.Running());
+
+    EXPECT_TRUE(hrq::KillClient());
+    EXPECT_EQ(client.Wait(0), 9u);
+    EXPECT_EQ(FindProcess_ByName("qelo.exe"), 0u);
+}
+
+TEST(KillClient, AnswersTrueWhenNoClientRuns)
+{
+    ASSERT_EQ(FindProcess_ByName("qelo.exe"), 0u);
+    EXPECT_TRUE(hrq::KillClient());
+}
+
+TEST(KillClient, GivesUpWhileASecondClientKeepsRunning)
+{
+    TestFolder first(L"kill1");
+    TestFolder second(L"kill2");
+    ChildProcess one = StartStandIn(first.Path());
+    ChildProcess two = StartStandIn(second.Path());
+    ASSERT_TRUE(one.Running());
+    ASSERT_TRUE(two.Running());
+
+    ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(hrq::KillClient());
+    EXPECT_GE(GetTickCount64() - start, 3000u);
+    // Exactly one of the two was ended.
+    EXPECT_NE(one.Running(), two.Running());
+}
+
+TEST(WritePipe, DeliversExactlyTheMessageBytes)
+{
+    TestFolder folder(L"pipe");
+    ChildProcess client = StartStandIn(folder.Path(), L"--launch-name qixtest_pipe");
+    ASSERT_TRUE(WaitForPipe(L"\\\\.\\Pipe\\LU_qixtest_pipe", 10000));
+
+    EXPECT_TRUE(hrq::WritePipeBuf(L"LU_qixtest_pipe", L"msg1:1"));
+    std::wstring record = folder / L"qelo-record.txt";
+    ASSERT_TRUE(WaitUntil([&] { return !PipeMessages(record, "LU_qixtest_pipe").empty(); }, 5000));
+    auto messages = PipeMessages(record, "LU_qixtest_pipe");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].bytes, "msg1:1");
+    EXPECT_EQ(messages[0].pid, client.Pid());
+}
+
+TEST(WritePipe, AnswersFalseWithoutAServer)
+{
+    EXPECT_FALSE(hrq::WritePipeBuf(L"LU_qixtest_nobody_" + std::to_wstring(GetCurrentProcessId()), L"msg1:0"));
+}
+
+TEST(WritePipe, RefusesANameTooLongForThePipePath)
+{
+    // Far longer than the 259 characters a pipe path may have: refused, nothing overflows.
+    EXPECT_FALSE(hrq::WritePipeBuf(L"LU_" + std::wstring(1000, L'n'), L"msg1:1"));
+}
+
+TEST(WritePipe, LaunchPipeIsNamedAfterTheLauncher)
+{
+    // ProductConfig.xml beside the tests names "qixtest_launch.exe".
+    EXPECT_EQ(hrq::LaunchPipeName(), L"LU_qixtest_launch.exe");
+}
+
+TEST(WritePipe, LaunchNameTooLongForThePipeNameCountsAsAbsent)
+{
+    TestFolder folder(L"launchname");
+    auto configWith = [&](size_t length) {
+        WriteFileBytes(folder / L"ProductConfig.xml",
+                       "<Config><LaunchName>" + std::string(length, 'l') + "</LaunchName></Config>");
+        return ConfigParser(folder.Path());
+    };
+    EXPECT_EQ(hrq::LaunchPipeName(configWith(256)), L"LU_" + std::wstring(256, L'l'));
+    EXPECT_EQ(hrq::LaunchPipeName(configWith(257)), L"");
+    EXPECT_EQ(hrq::LaunchPipeName(configWith(511)), L"");
+}

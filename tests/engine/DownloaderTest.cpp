@@ -1,0 +1,221 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <boost/bind/bind.hpp>
+
+#include "Downloader.h"
+#include "QeloRecord.h"
+#include "TestFolder.h"
+#include "TestHttpServer.h"
+#include "TestSupport.h"
+
+namespace {
+
+HttpTimings FastTimings()
+{
+    HttpTimings t;
+    t.connectMs = 2000;
+    t.readMs = 3000;
+    t.firstDataPollMs = 100;
+    t.stallPeriodMs = 600;
+    return t;
+}
+
+class TestJob : public Downloader {
+public:
+    using Downloader::Downloader;
+    void DoInstall() override {}
+};
+
+// What the callbacks saw, as a window would bind them.
+struct Observer {
+    void OnRetry(int n)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        retries.push_back(n);
+    }
+    void OnFail() { ++failures; }
+    std::vector<int> Retries()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return retries;
+    }
+
+    std::mutex mutex;
+    std::vector<int> retries;
+    std::atomic<int> failures{0};
+};
+
+// A server whose first `failing` connections get `failure`, and the package after that.
+struct FlakyServer {
+    FlakyServer(const std::string& package_, int failing_, const std::string& failure_)
+        : package(package_), failing(failing_), failure(failure_),
+          server([this](const TestHttpServer::Request& r, TestHttpServer::Peer& p) {
+              if (connections++ < failing)
+                  p.Send(failure);
+              else
+                  ServePackage(package, PackageOptions(), r, p);
+          })
+    {
+    }
+    std::string package;
+    int failing;
+    std::string failure;
+    std::atomic<int> connections{0};
+    TestHttpServer server;
+};
+
+const char kNotFound[] = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n";
+
+std::unique_ptr<TestJob> MakeJob(const TestFolder& folder, const std::string& md5, const std::string& host,
+                                 Observer& observer, const std::string& path = "/u.zip")
+{
+    std::unique_ptr<TestJob> job(new TestJob(md5, host, path, folder.Wide(), FastTimings()));
+    job->onRetry = boost::bind(&Observer::OnRetry, &observer, boost::placeholders::_1);
+    job->onFail = boost::bind(&Observer::OnFail, &observer);
+    return job;
+}
+
+} // namespace
+
+TEST(Retries, ThreeFailuresThenSuccess)
+{
+    std::string package = MakePackage(5000, 31);
+    FlakyServer flaky(package, 3, kNotFound);
+    TestFolder folder("retries");
+    folder.Write("update.zip", "stale");
+    Observer observer;
+    auto job = MakeJob(folder, Md5Hex(package), flaky.server.Address(), observer);
+    job->Start();
+    ASSERT_EQ(WaitForSingleObject(job->DoneEvent(), 20000), WAIT_OBJECT_0);
+    EXPECT_TRUE(job->finished);
+    EXPECT_EQ(observer.Retries(), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(observer.failures, 0);
+    EXPECT_EQ(folder.Read("update.zip"), package);
+    DownloadInfo info = job->GetDownloadInfo();
+    EXPECT_EQ(info.totalBytes, 5000);
+    EXPECT_EQ(info.downloadedBytes, 5000);
+    EXPECT_EQ(info.localFile, folder.File("update.td"));
+}
+
+TEST(Retries, RedirectIsNotCounted)
+{
+    std::string package = MakePackage(5000, 32);
+    FlakyServer flaky(package, 1, "HTTP/1.1 302 Found\r\nLocation: /moved/u.zip\r\n\r\n");
+    TestFolder folder("redirect");
+    Observer observer;
+    auto job = MakeJob(folder, Md5Hex(package), flaky.server.Address(), observer);
+    job->Start();
+    ASSERT_EQ(WaitForSingleObject(job->DoneEvent(), 20000), WAIT_OBJECT_0);
+    EXPECT_TRUE(job->finished);
+    EXPECT_TRUE(observer.Retries().empty());
+    auto requests = flaky.server.Requests();
+    ASSERT_GE(requests.size(), 2u);
+    EXPECT_EQ(requests[0].target, "/u.zip");
+    EXPECT_EQ(requests[1].target, "/moved/u.zip");
+}
+
+TEST(Retries, EndlessRedirectsCountAsAFailedAttempt)
+{
+    FlakyServer flaky("", 1000000, "HTTP/1.1 302 Found\r\nLocation: /again\r\n\r\n");
+    TestFolder folder("redirectloop");
+    Observer observer;
+    auto job = MakeJob(folder, "x", flaky.server.Address(), observer);
+    std::atomic<int> connectionsAtFirstRetry{-1};
+    job->onRetry = [&](int n) {
+        if (n == 0)
+            connectionsAtFirstRetry = flaky.connections.load();
+        observer.OnRetry(n);
+    };
+    job->Start();
+    ASSERT_TRUE(qixtest::WaitUntil([&] { return !observer.Retries().empty(); }, 20000));
+    job.reset();
+    // The first attempt and ten redirects in a row, then the failure.
+    EXPECT_EQ(observer.Retries().front(), 0);
+    EXPECT_EQ(connectionsAtFirstRetry, 11);
+    EXPECT_EQ(observer.failures, 0);
+}
+
+TEST(FinalFailure, TenFailuresTellTheClientAndTheWindowOnce)
+{
+    qixtest::TestFolder clientFolder(L"dl_final");
+    qixtest::ChildProcess client = qixtest::StartStandIn(clientFolder.Path(), L"--launch-name qixtest_launch.exe");
+    ASSERT_TRUE(qixtest::WaitForPipe(L"\\\\.\\Pipe\\LU_qixtest_launch.exe", 10000));
+
+    FlakyServer flaky("", 1000000, kNotFound);
+    TestFolder folder("final");
+    Observer observer;
+    auto job = MakeJob(folder, "x", flaky.server.Address(), observer);
+    job->Start();
+    ASSERT_EQ(WaitForSingleObject(job->DoneEvent(), 30000), WAIT_OBJECT_0);
+    EXPECT_FALSE(job->finished);
+    EXPECT_EQ(observer.Retries(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(observer.failures, 1);
+    EXPECT_EQ(flaky.connections, 10);
+
+    std::string record = qixtest::Narrow(clientFolder / L"qelo-record.txt");
+    std::vector<std::string> messages;
+    ASSERT_TRUE(qixtest::WaitUntil([&] {
+        messages.clear();
+        for (const auto& entry : qelo::ReadRecord(record))
+            if (entry.kind == "pipe:LU_qixtest_launch.exe")
+                messages.push_back(entry.bytes);
+        return !messages.empty();
+    }, 5000));
+    EXPECT_EQ(messages, (std::vector<std::string>{"msg1:0"}));
+}
+
+TEST(Lifetime, DestroyingARunningJobStopsItAtOnce)
+{
+    std::string package = MakePackage(400000, 33);
+    PackageOptions slow;
+    slow.bytesPerSecond = 4000;
+    TestHttpServer server([&](const TestHttpServer::Request& r, TestHttpServer::Peer& p) {
+        ServePackage(package, slow, r, p);
+    });
+    TestFolder folder("destroy");
+    folder.Write("update.zip", "stale");
+    Observer observer;
+    auto job = MakeJob(folder, Md5Hex(package), server.Address(), observer);
+    job->Start();
+    ASSERT_TRUE(qixtest::WaitUntil([&] { return job->GetDownloadInfo().downloadedBytes > 0; }, 10000));
+    EXPECT_FALSE(folder.Exists("update.zip"));
+
+    ULONGLONG start = GetTickCount64();
+    job.reset();
+    EXPECT_LT(GetTickCount64() - start, 3000u);
+    Sleep(300);
+    EXPECT_TRUE(observer.Retries().empty());
+    EXPECT_EQ(observer.failures, 0);
+    EXPECT_TRUE(folder.Exists("update.td0")); // kept for the next run to resume
+}
+
+TEST(Lifetime, CancelWaitsForARunningCallbackAndStopsLaterOnes)
+{
+    FlakyServer flaky("", 1000000, kNotFound);
+    TestFolder folder("cancelcb");
+    std::atomic<bool> inCallback{false};
+    std::atomic<int> calls{0};
+    std::unique_ptr<TestJob> job(new TestJob("x", flaky.server.Address(), "/u.zip", folder.Wide(), FastTimings()));
+    job->onRetry = [&](int) {
+        inCallback = true;
+        ++calls;
+        Sleep(800); // the window's retry pause
+        inCallback = false;
+    };
+    job->Start();
+    ASSERT_TRUE(qixtest::WaitUntil([&] { return inCallback.load(); }, 10000));
+    job->Cancel();
+    EXPECT_FALSE(inCallback);
+    int seen = calls;
+    job.reset();
+    EXPECT_EQ(calls, seen);
+    EXPECT_EQ(seen, 1);
+}

@@ -1,0 +1,152 @@
+#include "TestSupport.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace qixtest {
+
+std::wstring FromBuildPath(const char* unixPath)
+{
+    std::wstring path = L"Z:";
+    for (const char* c = unixPath; *c != '\0'; ++c)
+        path += (*c == '/') ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    return path;
+}
+
+std::wstring QeloExe()
+{
+    return FromBuildPath(QIX_QELO_EXE);
+}
+
+TestFolder::TestFolder(const std::wstring& name)
+{
+    static int counter = 0;
+    path_ = L"C:\\qixtest\\" + name + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter) + L"\\";
+    std::error_code error;
+    std::filesystem::remove_all(path_, error);
+    std::filesystem::create_directories(path_);
+}
+
+TestFolder::~TestFolder()
+{
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, error))
+        SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::filesystem::remove_all(path_, error);
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+std::string ReadFileBytes(const std::wstring& path)
+{
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool FileExists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
+    return out;
+}
+
+ChildProcess::~ChildProcess()
+{
+    Terminate();
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept : info_(other.info_)
+{
+    other.info_ = {};
+}
+
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept
+{
+    if (this != &other) {
+        Terminate();
+        info_ = other.info_;
+        other.info_ = {};
+    }
+    return *this;
+}
+
+bool ChildProcess::Start(const std::wstring& exe, const std::wstring& commandLine, const std::wstring& folder)
+{
+    Terminate();
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    std::wstring line = commandLine;
+    return CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.empty() ? nullptr : folder.c_str(), &startup, &info_) != FALSE;
+}
+
+DWORD ChildProcess::Wait(DWORD timeoutMs)
+{
+    if (info_.hProcess == nullptr)
+        return STILL_ACTIVE;
+    if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0)
+        return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+}
+
+bool ChildProcess::Running() const
+{
+    return info_.hProcess != nullptr && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void ChildProcess::Terminate()
+{
+    if (Running()) {
+        TerminateProcess(info_.hProcess, 1);
+        WaitForSingleObject(info_.hProcess, 5000);
+    }
+    Close();
+}
+
+void ChildProcess::Close()
+{
+    if (info_.hThread != nullptr)
+        CloseHandle(info_.hThread);
+    if (info_.hProcess != nullptr)
+        CloseHandle(info_.hProcess);
+    info_ = {};
+}
+
+bool WaitForPipe(const std::wstring& path, DWORD timeoutMs)
+{
+    return WaitUntil([&] { return WaitNamedPipeW(path.c_str(), 50) != FALSE; }, timeoutMs);
+}
+
+ChildProcess StartStandIn(const std::wstring& folder, const std::wstring& extraArgs)
+{
+    std::wstring exe = folder + L"qelo.exe";
+    if (!FileExists(exe))
+        CopyFileW(QeloExe().c_str(), exe.c_str(), TRUE);
+    ChildProcess child;
+    std::wstring line = L"\"" + exe + L"\" --record \"" + folder + L"qelo-record.txt\"";
+    if (!extraArgs.empty())
+        line += L" " + extraArgs;
+    if (child.Start(exe, line, folder))
+        WaitForPipe(L"\\\\.\\Pipe\\RUZEDE_qelo", 10000);
+    return child;
+}
+
+} // namespace qixtest

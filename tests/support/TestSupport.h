@@ -1,0 +1,81 @@
+#pragma once
+// Helpers for tests that work with real files, processes and pipes under Wine.
+#include <windows.h>
+
+#include <string>
+
+namespace qixtest {
+
+// The Windows path of a file the build wrote (a Unix path, reached through drive Z: under Wine).
+std::wstring FromBuildPath(const char* unixPath);
+
+// The stand-in client's program in the build.
+std::wstring QeloExe();
+
+// A fresh folder on C: for one test, deleted with everything in it when the object goes.
+class TestFolder {
+public:
+    explicit TestFolder(const std::wstring& name);
+    ~TestFolder();
+    TestFolder(const TestFolder&) = delete;
+    TestFolder& operator=(const TestFolder&) = delete;
+
+    // The folder, with a trailing backslash.
+    const std::wstring& Path() const { return path_; }
+    std::wstring operator/(const std::wstring& name) const { return path_ + name; }
+
+private:
+    std::wstring path_;
+};
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+std::string ReadFileBytes(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+std::string Narrow(const std::wstring& text);  // UTF-8, for record files and messages
+
+// A process started with an exact command line; ended (if still running) when the object goes.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(ChildProcess&& other) noexcept;
+    ChildProcess& operator=(ChildProcess&& other) noexcept;
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // commandLine is passed to CreateProcessW as it stands; folder "" keeps the current one.
+    bool Start(const std::wstring& exe, const std::wstring& commandLine, const std::wstring& folder = L"");
+    DWORD Pid() const { return info_.dwProcessId; }
+    HANDLE Handle() const { return info_.hProcess; }
+    // Exit code, or STILL_ACTIVE when it did not end within timeoutMs.
+    DWORD Wait(DWORD timeoutMs);
+    bool Running() const;
+    void Terminate();
+
+private:
+    void Close();
+    PROCESS_INFORMATION info_ = {};
+};
+
+// Waits until a pipe of that full name ("\\.\Pipe\...") accepts connections.
+bool WaitForPipe(const std::wstring& path, DWORD timeoutMs);
+
+// Starts a copy of the stand-in client in `folder` (copied there as "qelo.exe" unless present),
+// recording into <folder>qelo-record.txt, and waits until its launcher pipe is served.
+ChildProcess StartStandIn(const std::wstring& folder, const std::wstring& extraArgs = L"");
+
+// Polls `condition` every 20 ms for up to timeoutMs; true once it held.
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs)
+{
+    ULONGLONG start = GetTickCount64();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount64() - start > timeoutMs)
+            return false;
+        Sleep(20);
+    }
+}
+
+} // namespace qixtest

@@ -1,0 +1,371 @@
+#include "HttpDownload.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "HttpConnection.h"
+#include "StringConvert.h"
+#include "hrqUtil.h"
+#include "md5.h"
+
+boost::mutex g_downloadMutex;
+
+namespace {
+
+const char kTdFileName[] = "update.td";
+const char kZipFileName[] = "update.zip";
+// Bytes taken from the socket per read, and copied per step of the merge.
+const size_t kReadChunk = 256 * 1024;
+const size_t kMergeBlock = 1 << 20;
+
+struct FileCloser {
+    void operator()(FILE* f) const { fclose(f); }
+};
+using UniqueFile = std::unique_ptr<FILE, FileCloser>;
+
+void AddDownloaded(DownloadInfo& info, int64_t bytes)
+{
+    if (bytes <= 0)
+        return;
+    boost::mutex::scoped_lock lock(g_downloadMutex);
+    info.downloadedBytes += bytes;
+}
+
+void ResetDownloaded(DownloadInfo& info)
+{
+    boost::mutex::scoped_lock lock(g_downloadMutex);
+    info.downloadedBytes = 0;
+}
+
+bool FileSize(const std::string& path, int64_t& size)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)
+        || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
+} // namespace
+
+struct CHttpDownload::Segment {
+    std::string host;
+    int64_t start = 0;
+    int64_t end = 0;        // one past the last byte
+    int64_t received = 0;   // bytes of this part on disk
+    std::string path;
+    std::string partFile;
+    DownloadInfo* info = nullptr;
+    FILE* file = nullptr;
+    // Made before the thread starts, so the watchdog or a cancel can close it at any moment.
+    HttpConnection connection;
+};
+
+// Everything of one call of Download: its parts, its tick counter and its watchdog's wake-up.
+struct CHttpDownload::Attempt {
+    Segment segments[kPartCount];
+    std::atomic<int> progressTicks{0};
+    std::mutex mutex; // guards the two flags below
+    std::condition_variable wake;
+    bool partsEnded = false;
+    bool cancelled = false;
+
+    void StopParts()
+    {
+        for (Segment& segment : segments)
+            segment.connection.Close();
+    }
+};
+
+CHttpDownload::CHttpDownload(const std::wstring& folder, const HttpTimings& timings)
+    : folder_(folder.empty() ? GetModuleDir() : folder), timings_(timings)
+{
+}
+
+CHttpDownload::~CHttpDownload()
+{
+    Cancel();
+}
+
+std::string CHttpDownload::NarrowFolder() const
+{
+    return WideToString(folder_);
+}
+
+void CHttpDownload::Cancel()
+{
+    cancelled_ = true;
+    std::lock_guard<std::mutex> lock(activeMutex_);
+    if (probeConnection_)
+        probeConnection_->Close();
+    if (attempt_) {
+        {
+            std::lock_guard<std::mutex> attemptLock(attempt_->mutex);
+            attempt_->cancelled = true;
+        }
+        attempt_->wake.notify_all();
+        attempt_->StopParts();
+    }
+}
+
+int64_t CHttpDownload::GetPartFileSize(const std::string& partFile)
+{
+    int64_t size = 0;
+    return FileSize(partFile, size) ? size : 0;
+}
+
+bool CHttpDownload::WritePartData(Segment& segment, const char* data, size_t size)
+{
+    if (!segment.file) {
+        segment.file = fopen(segment.partFile.c_str(), "ab");
+        if (!segment.file)
+            return false;
+    }
+    size_t written = fwrite(data, 1, size, segment.file);
+    fflush(segment.file);
+    segment.received += static_cast<int64_t>(written);
+    return written == size;
+}
+
+bool CHttpDownload::AppendPartFile(Segment& segment, FILE* merged, bool& complete)
+{
+    complete = false;
+    // A part that never received a byte has no file: it is short, not unreadable.
+    if (GetFileAttributesA(segment.partFile.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return true;
+    UniqueFile part(fopen(segment.partFile.c_str(), "rb"));
+    if (!part)
+        return false;
+    if (_fseeki64(merged, segment.start, SEEK_SET) != 0)
+        return false;
+    std::vector<char> block(kMergeBlock);
+    int64_t left = segment.end - segment.start;
+    while (left > 0) {
+        size_t want = static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(block.size())));
+        size_t got = fread(block.data(), 1, want, part.get());
+        if (got == 0)
+            break;
+        if (fwrite(block.data(), 1, got, merged) != got)
+            return false;
+        left -= static_cast<int64_t>(got);
+    }
+    complete = left == 0;
+    part.reset();
+    DeleteFileA(segment.partFile.c_str());
+    return true;
+}
+
+void CHttpDownload::SegmentThread(Segment& segment, Attempt& attempt)
+{
+    const int64_t length = segment.end - segment.start;
+    const int64_t existing = GetPartFileSize(segment.partFile);
+    const int64_t from = segment.start + existing;
+    segment.received = existing;
+    AddDownloaded(*segment.info, std::min(existing, length));
+
+    std::string request;
+    if (!http::BuildRequest(segment.host, segment.path, from, request)) {
+        http::PrintLine("Exception: unusable server address\n");
+        return;
+    }
+    std::string name, port;
+    http::SplitServerAddress(segment.host, name, port);
+    boost::system::error_code ec;
+    segment.connection.Connect(name, port, timings_.connectMs, ec);
+    if (!ec)
+        segment.connection.WriteAll(request, timings_.readMs, ec);
+    std::string body;
+    size_t headerEnd = 0;
+    if (!ec) {
+        http::HeaderRead read = http::ReadHeader(segment.connection, body, headerEnd, timings_.readMs, ec);
+        if (read == http::HeaderRead::TooLarge) {
+            http::PrintLine("Exception: answer header too large\n");
+            return;
+        }
+    }
+    if (ec) {
+        http::PrintLine("Exception: " + ec.message() + "\n");
+        return;
+    }
+    HttpResponse response;
+    if (!ParseResponseHeader(response, body, headerEnd))
+        return;
+    // Only the range asked for may be written: a whole copy from a server that ignores the
+    // range would corrupt this part.
+    if (response.status != 206 || !response.hasContentRange || response.rangeStart != from) {
+        http::PrintLine("Exception: answer is not the range from " + std::to_string(from) + "\n");
+        return;
+    }
+
+    std::vector<char> chunk(kReadChunk);
+    const char* data = body.data();
+    size_t size = body.size();
+    for (;;) {
+        if (segment.received >= length)
+            break;
+        if (size > 0) {
+            int64_t before = segment.received;
+            WritePartData(segment, data, size);
+            AddDownloaded(*segment.info, std::min(segment.received, length) - std::min(before, length));
+            ++attempt.progressTicks;
+        }
+        size = segment.connection.ReadSome(chunk.data(), chunk.size(), timings_.readMs, ec);
+        data = chunk.data();
+        if (ec == boost::asio::error::eof)
+            break;
+        if (ec) {
+            http::PrintLine("Exception: " + ec.message() + "\n");
+            break;
+        }
+    }
+}
+
+void CHttpDownload::WatchdogThread(Attempt& attempt)
+{
+    std::unique_lock<std::mutex> lock(attempt.mutex);
+    auto over = [&attempt] { return attempt.partsEnded || attempt.cancelled; };
+    for (int poll = 0; attempt.progressTicks == 0 && poll < timings_.firstDataPolls; ++poll) {
+        if (attempt.wake.wait_for(lock, std::chrono::milliseconds(timings_.firstDataPollMs), over))
+            return;
+    }
+    if (attempt.progressTicks != 0) {
+        for (;;) {
+            int before = attempt.progressTicks;
+            if (attempt.wake.wait_for(lock, std::chrono::milliseconds(timings_.stallPeriodMs), over))
+                return;
+            if (attempt.progressTicks == before)
+                break;
+        }
+    }
+    lock.unlock();
+    attempt.StopParts();
+}
+
+int CHttpDownload::Download(std::string& host, std::string& path, DownloadInfo& info)
+{
+    const std::string folder = NarrowFolder();
+    const std::string tdFile = folder + kTdFileName;
+    std::string expectedMd5;
+    {
+        boost::mutex::scoped_lock lock(g_downloadMutex);
+        info.localFile = tdFile;
+        expectedMd5 = info.md5;
+    }
+    if (cancelled_)
+        return -8;
+    int64_t total = ProbeSize(path, host, info);
+    if (total == -302)
+        return -6;
+    if (cancelled_)
+        return -8;
+    if (total <= 0)
+        return -1;
+
+    ResetDownloaded(info);
+    std::unique_ptr<Attempt> attempt(new Attempt);
+    const int64_t seg = total / kPartCount;
+    for (int i = 0; i < kPartCount; ++i) {
+        Segment& segment = attempt->segments[i];
+        segment.host = host;
+        segment.path = path;
+        segment.start = i * seg;
+        segment.end = i == kPartCount - 1 ? total : segment.start + seg;
+        segment.partFile = tdFile + std::to_string(i);
+        segment.info = &info;
+    }
+    {
+        std::lock_guard<std::mutex> lock(activeMutex_);
+        attempt_ = attempt.get();
+    }
+    if (cancelled_)
+        Cancel(); // a cancel that came before the attempt was registered
+
+    std::vector<std::thread> parts;
+    std::thread watchdog;
+    try {
+        for (Segment& segment : attempt->segments)
+            parts.emplace_back(&CHttpDownload::SegmentThread, this, std::ref(segment), std::ref(*attempt));
+        watchdog = std::thread(&CHttpDownload::WatchdogThread, this, std::ref(*attempt));
+    } catch (const std::system_error& e) {
+        http::PrintLine(std::string(" exception = ") + e.what() + "\n");
+        attempt->StopParts();
+    }
+    for (std::thread& part : parts)
+        part.join();
+    {
+        std::lock_guard<std::mutex> lock(attempt->mutex);
+        attempt->partsEnded = true;
+    }
+    attempt->wake.notify_all();
+    if (watchdog.joinable())
+        watchdog.join();
+    for (Segment& segment : attempt->segments) {
+        if (segment.file)
+            fclose(segment.file);
+        segment.file = nullptr;
+    }
+    {
+        std::lock_guard<std::mutex> lock(activeMutex_);
+        attempt_ = nullptr;
+    }
+    // Cancelled (the window went away): the part files stay for the next run to resume.
+    if (cancelled_ || parts.size() != kPartCount)
+        return cancelled_ ? -8 : -1;
+
+    auto deleteParts = [&attempt] {
+        for (Segment& segment : attempt->segments)
+            DeleteFileA(segment.partFile.c_str());
+    };
+    UniqueFile merged(fopen(tdFile.c_str(), "wb"));
+    if (!merged) {
+        deleteParts();
+        return -2;
+    }
+    // A short part would leave a hole of zeros inside a file of the right length: it is a
+    // length failure, not a digest failure.
+    bool allComplete = true;
+    for (Segment& segment : attempt->segments) {
+        bool complete = false;
+        if (!AppendPartFile(segment, merged.get(), complete)) {
+            deleteParts();
+            merged.reset();
+            DeleteFileA(tdFile.c_str());
+            return -3;
+        }
+        allComplete = allComplete && complete;
+    }
+    bool written = fflush(merged.get()) == 0;
+    merged.reset();
+
+    int64_t size = 0;
+    if (!written || !allComplete || !FileSize(tdFile, size) || size != total) {
+        DeleteFileA(tdFile.c_str());
+        ResetDownloaded(info);
+        return -4;
+    }
+    char digest[33] = {};
+    MD5_CTX md5;
+    if (!md5.GetFileMD5(digest, tdFile.c_str()) || _stricmp(digest, expectedMd5.c_str()) != 0) {
+        DeleteFileA(tdFile.c_str());
+        ResetDownloaded(info);
+        return -5;
+    }
+    const std::string zipFile = folder + kZipFileName;
+    if (!MoveFileExA(tdFile.c_str(), zipFile.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+        http::PrintLine(" exception = cannot rename to " + zipFile + ", error " + std::to_string(GetLastError())
+                        + "\n");
+        DeleteFileA(tdFile.c_str());
+        ResetDownloaded(info);
+        return -7;
+    }
+    return 1;
+}

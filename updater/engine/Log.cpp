@@ -1,3 +1,0 @@
-#include "Log.h"
-
-INITIALIZE_EASYLOGGINGPP
