@@ -9,3 +9,5 @@ add_custom_command(OUTPUT ${QIX_BASE_ZIPS}
   COMMENT "Generating the skin zip test archives")
 qix_add_test(ui_base_zip SOURCES ${CMAKE_CURRENT_LIST_DIR}/base_zip.cpp ${QIX_BASE_ZIPS} LIBS qxui_core)
 target_include_directories(ui_base_zip PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
+qix_add_test(ui_base_xml SOURCES ${CMAKE_CURRENT_LIST_DIR}/base_xml.cpp ${QIX_BASE_ZIPS} LIBS qxui_core)
+target_include_directories(ui_base_xml PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
