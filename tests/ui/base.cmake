@@ -11,3 +11,4 @@ qix_add_test(ui_base_zip SOURCES ${CMAKE_CURRENT_LIST_DIR}/base_zip.cpp ${QIX_BA
 target_include_directories(ui_base_zip PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
 qix_add_test(ui_base_xml SOURCES ${CMAKE_CURRENT_LIST_DIR}/base_xml.cpp ${QIX_BASE_ZIPS} LIBS qxui_core)
 target_include_directories(ui_base_xml PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
+qix_add_test(ui_base_delegate SOURCES ${CMAKE_CURRENT_LIST_DIR}/base_delegate.cpp LIBS qxui_core)
