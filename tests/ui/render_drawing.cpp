@@ -409,4 +409,7 @@ TEST(PaintColours, AdjustColorShiftsHueAndKeepsGreysAndAlpha)
     EXPECT_NEAR(0.5f, l, 0.01f);
 
     EXPECT_EQ(0x00007FFFu, CUIPainter::MixColors(0x000000FF, 1.0, 0x0000FF00, 0.5) & 0xFFFFFF);
+    // Sums beyond a byte saturate instead of wrapping to dark.
+    EXPECT_EQ(0x00FFFFFFu, CUIPainter::MixColors(0x00FFFFFF, 1.0, 0x00FFFFFF, 0.5));
+    EXPECT_EQ(0u, CUIPainter::MixColors(0x00FFFFFF, -1.0, 0, 0.0));
 }

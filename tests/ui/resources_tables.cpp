@@ -109,16 +109,30 @@ TEST(ResourceFonts, LongFaceNamesAreCutToTheFaceField)
     EXPECT_EQ(std::wstring(LF_FACESIZE - 1, L'F'), FaceOf(font));
 }
 
-TEST(ResourceFonts, MetricsAreMeasuredWithTheMemoryDC)
+TEST(ResourceFonts, MetricsAreMeasuredWithTheWindowsPaintDC)
 {
-    Canvas canvas(4, 4);
-    CUIWindowManager manager;
-    manager.AttachMemoryDC(canvas.Dc());
-    EXPECT_GT(manager.GetDefaultFontEntry()->tm.tmHeight, 0);
-    manager.AddFont(3, L"Arial", 24, false, false, false);
-    EXPECT_GE(manager.GetFontEntry(3)->tm.tmHeight, 24);
-    // Without a root there is nothing to paint.
-    EXPECT_FALSE(manager.PaintMemoryDC(RECT{0, 0, 4, 4}));
+    HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 40, 40, nullptr, nullptr,
+                                    ::GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(nullptr, window);
+    {
+        CUIWindowManager manager;
+        // Without a paint DC nothing can be measured yet.
+        ASSERT_NE(nullptr, manager.AddFont(3, L"Arial", 24, false, false, false));
+        EXPECT_EQ(0, manager.GetFontEntry(3)->tm.tmHeight);
+
+        manager.AttachWindow(window);
+        EXPECT_EQ(window, manager.GetPaintWindow());
+        ASSERT_NE(nullptr, manager.GetPaintDC());
+        // A window without a default font of its own measures the shared one.
+        EXPECT_GT(manager.GetDefaultFontEntry()->tm.tmHeight, 0);
+        EXPECT_GE(manager.GetFontEntry(3)->tm.tmHeight, 24);
+        // Fonts added once the window is attached are measured at once.
+        manager.AddFont(4, L"Arial", 30, false, false, false, true);
+        CUIWindowManager other;
+        EXPECT_GE(other.GetFontEntry(4)->tm.tmHeight, 30);
+        manager.RemoveAllFonts(true);
+    }
+    ::DestroyWindow(window);
 }
 
 // ---- Images -----------------------------------------------------------------------------------
@@ -180,6 +194,9 @@ TEST_F(ResourceImages, ResourceImagesAreNamedByNumber)
     EXPECT_EQ(0u, image->pBits[1]);
     EXPECT_TRUE(image->bAlpha);
     EXPECT_EQ(nullptr, manager.AddImage(L"x12", L"QIXIMAGE"));
+    // 65548 is no 16-bit resource id; cut to 16 bits it would name resource 12.
+    EXPECT_EQ(nullptr, manager.AddImage(L"65548", L"QIXIMAGE"));
+    EXPECT_EQ(nullptr, manager.GetImage(L"65548"));
 }
 
 // ---- Descriptions -----------------------------------------------------------------------------

@@ -177,8 +177,7 @@ CUIImageInfo* CUIPainter::LoadImage(LPCWSTR name, LPCWSTR type, DWORD mask)
     StbPixels decoded(stbi_load_from_memory(bytes.data.get(), static_cast<int>(bytes.size),
                                             &width, &height, &channels, 4));
     bytes = ByteBuffer();
-    if (!decoded.pixels || width <= 0 || height <= 0 ||
-        static_cast<long long>(width) * height > kMaxImagePixels)
+    if (!decoded.pixels)
         return nullptr;
 
     BITMAPINFO bmi = {};

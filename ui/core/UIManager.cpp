@@ -1,5 +1,5 @@
-// The window manager's life: process set-up by the first manager, tear-down, and painting
-// into a caller's memory DC.
+// The window manager's life: process set-up by the first manager, attaching the window and
+// tear-down.
 
 #include "core/UIManager.h"
 
@@ -114,7 +114,7 @@ CUIWindowManager::~CUIWindowManager()
         ::DeleteObject(m_hbmpOffscreen);
     if (m_hbmpBackground)
         ::DeleteObject(m_hbmpBackground);
-    if (m_hDcPaint && !m_bPaintDcIsMemory)
+    if (m_hDcPaint)
         ::ReleaseDC(m_hWndPaint, m_hDcPaint);
 
     const int index = s_aManagers.Find(this);
@@ -122,25 +122,11 @@ CUIWindowManager::~CUIWindowManager()
         s_aManagers.Remove(index);
 }
 
-void CUIWindowManager::AttachMemoryDC(HDC hDC)
+void CUIWindowManager::AttachWindow(HWND hWnd)
 {
-    m_hDcPaint = hDC;
-    m_bPaintDcIsMemory = hDC != nullptr;
-}
-
-bool CUIWindowManager::PaintMemoryDC(const RECT& rcClient)
-{
-    if (!m_bPaintDcIsMemory || !m_hDcPaint || !m_pRoot)
-        return false;
-    if (m_bUpdateNeeded) {
-        m_bUpdateNeeded = false;
-        if (!::IsRectEmpty(&rcClient))
-            m_pRoot->SetPos(rcClient, false);
-    }
-    m_pRoot->Paint(m_hDcPaint, rcClient);
-    for (int i = 0; i < m_aPostPaintControls.GetSize(); ++i)
-        static_cast<CControlUI*>(m_aPostPaintControls[i])->PaintOverlay(m_hDcPaint, rcClient);
-    return true;
+    m_hWndPaint = hWnd;
+    m_hDcPaint = ::GetDC(hWnd);
+    s_aManagers.Add(this);
 }
 
 } // namespace QxUI

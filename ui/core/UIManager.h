@@ -60,11 +60,6 @@ public:
     bool AddPostPaintControl(CControlUI* control);
     bool RemovePostPaintControl(CControlUI* control);
 
-    // Paints without a window: the manager measures fonts with, and paints into, a memory DC
-    // that the caller owns (off-screen rendering and tests).
-    void AttachMemoryDC(HDC hDC);
-    bool PaintMemoryDC(const RECT& rcClient);
-
     void SetInitialSize(int cx, int cy);
     SIZE GetInitialSize() const { return m_szInitWindowSize; }
     void SetMinTrackSize(int cx, int cy);
@@ -193,7 +188,6 @@ private:
     HWND m_hWndPaint = nullptr;
     int m_nOpacity = 255;
     HDC m_hDcPaint = nullptr;
-    bool m_bPaintDcIsMemory = false;          // the caller's memory DC: not released by us
     HDC m_hDcOffscreen = nullptr;
     HDC m_hDcBackground = nullptr;
     HBITMAP m_hbmpOffscreen = nullptr;

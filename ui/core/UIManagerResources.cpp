@@ -283,7 +283,10 @@ CUIImageInfo* CUIWindowManager::AddImage(LPCWSTR name, LPCWSTR type, DWORD mask,
     if (type) {
         if (name[0] < L'0' || name[0] > L'9')
             return nullptr;
-        const int id = _wtoi(name);
+        // Resource ids are 16-bit: a larger number would name another resource once cut.
+        const unsigned long id = wcstoul(name, nullptr, 10);
+        if (id > 0xFFFF)
+            return nullptr;
         image = CUIPainter::LoadImage(MAKEINTRESOURCEW(id), type, mask);
     } else {
         image = CUIPainter::LoadImage(name, nullptr, mask);

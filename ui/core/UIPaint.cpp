@@ -122,6 +122,69 @@ HBITMAP CreateDib32(int w, int h, DWORD** bits)
     return bitmap;
 }
 
+// Paints the gradient over rc of hDC: with GradientFill when the system has it, else in
+// 2 to 64 solid bands.
+void FillGradient(msimg32::GradientFillFn gradientFill, HDC hDC, const RECT& rc, DWORD argb1,
+                  DWORD argb2, bool vertical, int steps)
+{
+    if (gradientFill) {
+        TRIVERTEX vertices[2] = {};
+        vertices[0].x = rc.left;
+        vertices[0].y = rc.top;
+        vertices[0].Red = static_cast<COLOR16>(((argb1 >> 16) & 0xFF) << 8);
+        vertices[0].Green = static_cast<COLOR16>(((argb1 >> 8) & 0xFF) << 8);
+        vertices[0].Blue = static_cast<COLOR16>((argb1 & 0xFF) << 8);
+        vertices[0].Alpha = 0xFF00;
+        vertices[1].x = rc.right;
+        vertices[1].y = rc.bottom;
+        vertices[1].Red = static_cast<COLOR16>(((argb2 >> 16) & 0xFF) << 8);
+        vertices[1].Green = static_cast<COLOR16>(((argb2 >> 8) & 0xFF) << 8);
+        vertices[1].Blue = static_cast<COLOR16>((argb2 & 0xFF) << 8);
+        vertices[1].Alpha = 0xFF00;
+        GRADIENT_RECT gradient = {0, 1};
+        gradientFill(hDC, vertices, 2, &gradient, 1,
+                     vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H);
+        return;
+    }
+
+    int shift = 6;
+    if (steps < 4)
+        shift = 1;
+    else if (steps < 8)
+        shift = 2;
+    else if (steps < 16)
+        shift = 3;
+    else if (steps < 32)
+        shift = 4;
+    else if (steps < 64)
+        shift = 5;
+    const int bands = 1 << shift;
+    const int end = vertical ? rc.bottom : rc.right;
+    const int extent = vertical ? rc.bottom - rc.top : rc.right - rc.left;
+    // Band 0 lies at the far end in the second colour.
+    for (int i = 0; i < bands; ++i) {
+        auto channel = [&](int bit) -> DWORD {
+            const DWORD c1 = (argb1 >> bit) & 0xFF;
+            const DWORD c2 = (argb2 >> bit) & 0xFF;
+            return (c2 * (bands - i) + c1 * i) >> shift;
+        };
+        const int farEdge = end - ((extent * i) >> shift);
+        const int nearEdge = end - ((extent * (i + 1)) >> shift);
+        if (farEdge <= nearEdge)
+            continue;
+        RECT band = rc;
+        if (vertical) {
+            band.top = nearEdge;
+            band.bottom = farEdge;
+        } else {
+            band.left = nearEdge;
+            band.right = farEdge;
+        }
+        GdiObject brush(::CreateSolidBrush(RGB(channel(16), channel(8), channel(0))));
+        ::FillRect(hDC, &band, static_cast<HBRUSH>(brush.Get()));
+    }
+}
+
 BYTE ClampByte(float v)
 {
     if (v <= 0.0f)
@@ -285,9 +348,10 @@ void CUIPainter::AdjustImage(bool useHsl, CUIImageInfo* image, short h, short s,
 
 COLORREF CUIPainter::MixColors(COLORREF c1, double w1, COLORREF c2, double w2)
 {
+    // Clamped rather than cut to 8 bits, so a sum just over 255 stays bright instead of wrapping.
     auto mix = [&](int shift) -> DWORD {
         const double v = ((c1 >> shift) & 0xFF) * w1 + ((c2 >> shift) & 0xFF) * w2;
-        return static_cast<DWORD>(static_cast<long long>(v)) & 0xFF;
+        return v <= 0.0 ? 0u : (v >= 255.0 ? 255u : static_cast<DWORD>(v));
     };
     return (mix(16) << 16) | (mix(8) << 8) | mix(0);
 }
@@ -361,88 +425,25 @@ void CUIPainter::DrawGradient(HDC hDC, const RECT& rc, DWORD argb1, DWORD argb2,
     msimg32::GradientFillFn gradientFill = msimg32::GradientFill();
 
     const BYTE alpha = static_cast<BYTE>(((argb1 >> 24) + (argb2 >> 24)) / 2);
-    if (alpha == 0)
-        return;
     const int width = rc.right - rc.left;
     const int height = rc.bottom - rc.top;
-    if (width <= 0 || height <= 0)
+    if (alpha == 0 || width <= 0 || height <= 0)
         return;
+    if (alpha == 255) {
+        FillGradient(gradientFill, hDC, rc, argb1, argb2, vertical, steps);
+        return;
+    }
 
     // Translucent gradients are drawn off-screen first and blended in one go.
-    HDC target = hDC;
-    RECT surface = rc;
-    MemoryDC offscreen(alpha < 255 ? hDC : nullptr);
-    GdiObject bitmap(alpha < 255 ? ::CreateCompatibleBitmap(hDC, width, height) : nullptr);
-    HGDIOBJ oldBitmap = nullptr;
-    if (alpha < 255) {
-        if (!offscreen.Get() || !bitmap.Get())
-            return;
-        oldBitmap = ::SelectObject(offscreen.Get(), bitmap.Get());
-        target = offscreen.Get();
-        surface = RECT{0, 0, width, height};
-    }
-
-    if (gradientFill) {
-        TRIVERTEX vertices[2] = {};
-        vertices[0].x = surface.left;
-        vertices[0].y = surface.top;
-        vertices[0].Red = static_cast<COLOR16>(((argb1 >> 16) & 0xFF) << 8);
-        vertices[0].Green = static_cast<COLOR16>(((argb1 >> 8) & 0xFF) << 8);
-        vertices[0].Blue = static_cast<COLOR16>((argb1 & 0xFF) << 8);
-        vertices[0].Alpha = 0xFF00;
-        vertices[1].x = surface.right;
-        vertices[1].y = surface.bottom;
-        vertices[1].Red = static_cast<COLOR16>(((argb2 >> 16) & 0xFF) << 8);
-        vertices[1].Green = static_cast<COLOR16>(((argb2 >> 8) & 0xFF) << 8);
-        vertices[1].Blue = static_cast<COLOR16>((argb2 & 0xFF) << 8);
-        vertices[1].Alpha = 0xFF00;
-        GRADIENT_RECT gradient = {0, 1};
-        gradientFill(target, vertices, 2, &gradient, 1,
-                     vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H);
-    } else {
-        int shift = 6;
-        if (steps < 4)
-            shift = 1;
-        else if (steps < 8)
-            shift = 2;
-        else if (steps < 16)
-            shift = 3;
-        else if (steps < 32)
-            shift = 4;
-        else if (steps < 64)
-            shift = 5;
-        const int bands = 1 << shift;
-        const int end = vertical ? surface.bottom : surface.right;
-        const int extent = vertical ? height : width;
-        for (int i = 0; i < bands; ++i) {
-            auto channel = [&](int bit) -> DWORD {
-                const DWORD c1 = (argb1 >> bit) & 0xFF;
-                const DWORD c2 = (argb2 >> bit) & 0xFF;
-                return (c2 * (bands - i) + c1 * i) >> shift;
-            };
-            const int farEdge = end - ((extent * i) >> shift);
-            const int nearEdge = end - ((extent * (i + 1)) >> shift);
-            if (farEdge <= nearEdge)
-                continue;
-            RECT band = surface;
-            if (vertical) {
-                band.top = nearEdge;
-                band.bottom = farEdge;
-            } else {
-                band.left = nearEdge;
-                band.right = farEdge;
-            }
-            GdiObject brush(::CreateSolidBrush(RGB(channel(16), channel(8), channel(0))));
-            ::FillRect(target, &band, static_cast<HBRUSH>(brush.Get()));
-        }
-    }
-
-    if (alpha < 255) {
-        BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
-        alphaBlend(hDC, rc.left, rc.top, width, height, offscreen.Get(), 0, 0, width, height,
-                   blend);
-        ::SelectObject(offscreen.Get(), oldBitmap);
-    }
+    MemoryDC offscreen(hDC);
+    GdiObject bitmap(::CreateCompatibleBitmap(hDC, width, height));
+    if (!offscreen.Get() || !bitmap.Get())
+        return;
+    SelectScope select(offscreen.Get(), bitmap.Get());
+    FillGradient(gradientFill, offscreen.Get(), RECT{0, 0, width, height}, argb1, argb2, vertical,
+                 steps);
+    const BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+    alphaBlend(hDC, rc.left, rc.top, width, height, offscreen.Get(), 0, 0, width, height, blend);
 }
 
 // ---------------------------------------------------------------------------------------------
