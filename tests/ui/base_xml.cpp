@@ -1,5 +1,7 @@
 #include "core/UIXml.h"
 
+#include "core/UIManager.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -306,7 +308,7 @@ protected:
         ASSERT_TRUE(::CreateDirectoryW(m_folder.c_str(), nullptr));
     }
 
-    CUIXmlReader::ResourceLocation Folder() const { return {m_folder.c_str(), L"", nullptr}; }
+    CUIXmlReader::ResourceLocation Folder() const { return {m_folder.c_str(), L"", false, nullptr}; }
 
     std::wstring m_folder;
 };
@@ -337,7 +339,7 @@ TEST_F(XmlFiles, FromTheSkinZip)
 {
     ASSERT_TRUE(WriteBytes(m_folder + L"skin.zip", kZipNormal, sizeof(kZipNormal)));
     ASSERT_TRUE(WriteBytes(m_folder + L"bad.zip", kZipBadCrc, sizeof(kZipBadCrc)));
-    const CUIXmlReader::ResourceLocation zip = {m_folder.c_str(), L"skin.zip", nullptr};
+    const CUIXmlReader::ResourceLocation zip = {m_folder.c_str(), L"skin.zip", false, nullptr};
 
     CUIXmlReader reader;
     ASSERT_TRUE(reader.LoadFromFile(L"SKIN\\window.XML", CUIXmlReader::kEncodingUtf8, zip));
@@ -348,13 +350,13 @@ TEST_F(XmlFiles, FromTheSkinZip)
 
     EXPECT_FALSE(reader.LoadFromFile(L"skin/Window.xml", CUIXmlReader::kEncodingUtf8, zip));
     EXPECT_STREQ(L"Error opening zip file", reader.GetErrorMessage());
-    const CUIXmlReader::ResourceLocation bad = {m_folder.c_str(), L"bad.zip", nullptr};
+    const CUIXmlReader::ResourceLocation bad = {m_folder.c_str(), L"bad.zip", false, nullptr};
     EXPECT_FALSE(reader.LoadFromFile(L"data.bin", CUIXmlReader::kEncodingUtf8, bad));
     EXPECT_STREQ(L"Could not unzip file", reader.GetErrorMessage());
 
     HZIPARCHIVE cached = ZipArchiveOpen(kZipNormal, sizeof(kZipNormal), ZipSourceMemory);
     ASSERT_NE(nullptr, cached);
-    const CUIXmlReader::ResourceLocation kept = {m_folder.c_str(), L"skin.zip", cached};
+    const CUIXmlReader::ResourceLocation kept = {m_folder.c_str(), L"skin.zip", true, cached};
     EXPECT_FALSE(reader.LoadFromFile(L"skin/Missing.xml", CUIXmlReader::kEncodingUtf8, kept));
     EXPECT_STREQ(L"Could not find ziped file", reader.GetErrorMessage());
     EXPECT_FALSE(reader.LoadFromFile(L"empty.txt", CUIXmlReader::kEncodingUtf8, kept));
@@ -364,4 +366,26 @@ TEST_F(XmlFiles, FromTheSkinZip)
         EXPECT_STREQ(L"Window", reader.GetRoot().GetName());
     }
     EXPECT_EQ(ZipOk, ZipArchiveClose(cached));
+
+    const CUIXmlReader::ResourceLocation lost = {m_folder.c_str(), L"skin.zip", true, nullptr};
+    EXPECT_FALSE(reader.LoadFromFile(L"skin/Window.xml", CUIXmlReader::kEncodingUtf8, lost));
+    EXPECT_STREQ(L"Error opening zip file", reader.GetErrorMessage());
+}
+
+TEST_F(XmlFiles, ThroughTheWindowManagersSettings)
+{
+    const char plain[] = "<Plain/>";
+    ASSERT_TRUE(WriteBytes(m_folder + L"plain.xml", plain, sizeof(plain) - 1));
+    CUIWindowManager::SetResourceFolder(m_folder.c_str());
+    CUIXmlReader reader;
+    ASSERT_TRUE(reader.LoadFromFile(L"plain.xml"));
+    EXPECT_STREQ(L"Plain", reader.GetRoot().GetName());
+
+    // The in-memory skin zip is kept open by the manager and read through its handle.
+    CUIWindowManager::SetResourceZipMemory(const_cast<unsigned char*>(kZipNormal), sizeof(kZipNormal));
+    ASSERT_TRUE(reader.LoadFromFile(L"skin\\window.xml"));
+    EXPECT_STREQ(L"Window", reader.GetRoot().GetName());
+    EXPECT_FALSE(reader.LoadFromFile(L"plain.xml"));
+    EXPECT_STREQ(L"Could not find ziped file", reader.GetErrorMessage());
+    CUIWindowManager::SetResourceFolder(L"");
 }

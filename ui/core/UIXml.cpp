@@ -1,5 +1,7 @@
 #include "core/UIXml.h"
 
+#include "core/UIManager.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -99,8 +101,8 @@ LPCWSTR ReadPlainFile(const std::wstring& path, ByteBlock& bytes, DWORD* size)
 LPCWSTR ReadZipItem(LPCWSTR file, const CUIXmlReader::ResourceLocation& location, ByteBlock& bytes,
                     DWORD* size)
 {
-    HZIPARCHIVE zip = location.cachedZip;
-    const bool ownZip = zip == nullptr;
+    HZIPARCHIVE zip = location.zipKeptOpen ? location.openZip : nullptr;
+    const bool ownZip = !location.zipKeptOpen;
     if (ownZip) {
         std::wstring path = location.folder != nullptr ? location.folder : L"";
         path += location.zipName;
@@ -362,6 +364,17 @@ bool CUIXmlReader::LoadFromMemory(const BYTE* data, DWORD size, int encoding)
         return false;
     }
     return true;
+}
+
+bool CUIXmlReader::LoadFromFile(LPCWSTR file, int encoding)
+{
+    const ResourceLocation location = {
+        CUIWindowManager::GetResourceFolder().GetData(),
+        CUIWindowManager::GetResourceZipName().GetData(),
+        CUIWindowManager::IsResourceZipCached(),
+        CUIWindowManager::GetResourceZipHandle(),
+    };
+    return LoadFromFile(file, encoding, location);
 }
 
 bool CUIXmlReader::LoadFromFile(LPCWSTR file, int encoding, const ResourceLocation& location)

@@ -61,13 +61,18 @@ public:
     bool LoadFromString(LPCWSTR xml);
     bool LoadFromMemory(const BYTE* data, DWORD size, int encoding = kEncodingUtf8);
 
+    // Reads a layout file from the window manager's resource folder, or from its resource zip
+    // when one is set.
+    bool LoadFromFile(LPCWSTR file, int encoding = kEncodingUtf8);
+
     // Where layout files are read from: the resource folder, or the zip named there when a
-    // zip name is set (through the given open zip when it is kept open).
+    // zip name is set; a zip kept open is read through its handle.
     struct ResourceLocation
     {
         LPCWSTR folder;
         LPCWSTR zipName;
-        HZIPARCHIVE cachedZip;
+        bool zipKeptOpen;
+        HZIPARCHIVE openZip;
     };
     bool LoadFromFile(LPCWSTR file, int encoding, const ResourceLocation& location);
     void Release();
