@@ -135,6 +135,28 @@ TEST(ResourceFonts, MetricsAreMeasuredWithTheWindowsPaintDC)
     ::DestroyWindow(window);
 }
 
+TEST(ResourceFonts, AMemoryDCStandsInForTheWindow)
+{
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    ::ReleaseDC(nullptr, screen);
+    ASSERT_NE(nullptr, memory);
+    {
+        CUIWindowManager manager;
+        EXPECT_FALSE(manager.PaintMemoryDC(RECT{0, 0, 10, 10}));  // no memory DC yet
+        manager.AttachMemoryDC(memory);
+        EXPECT_EQ(memory, manager.GetPaintDC());
+        ASSERT_NE(nullptr, manager.AddFont(5, L"Arial", 20, false, false, false));
+        EXPECT_GE(manager.GetFontEntry(5)->tm.tmHeight, 20);
+        // Nothing to paint without a root control.
+        EXPECT_FALSE(manager.PaintMemoryDC(RECT{0, 0, 10, 10}));
+        manager.RemoveAllFonts();
+    }
+    // The caller's DC outlives the manager.
+    EXPECT_NE(0, ::GetDeviceCaps(memory, BITSPIXEL));
+    ::DeleteDC(memory);
+}
+
 // ---- Images -----------------------------------------------------------------------------------
 
 class ResourceImages : public ::testing::Test

@@ -114,7 +114,7 @@ CUIWindowManager::~CUIWindowManager()
         ::DeleteObject(m_hbmpOffscreen);
     if (m_hbmpBackground)
         ::DeleteObject(m_hbmpBackground);
-    if (m_hDcPaint)
+    if (m_hDcPaint && !m_bPaintDcIsMemory)
         ::ReleaseDC(m_hWndPaint, m_hDcPaint);
 
     const int index = s_aManagers.Find(this);
@@ -127,6 +127,27 @@ void CUIWindowManager::AttachWindow(HWND hWnd)
     m_hWndPaint = hWnd;
     m_hDcPaint = ::GetDC(hWnd);
     s_aManagers.Add(this);
+}
+
+void CUIWindowManager::AttachMemoryDC(HDC hDC)
+{
+    m_hDcPaint = hDC;
+    m_bPaintDcIsMemory = hDC != nullptr;
+}
+
+bool CUIWindowManager::PaintMemoryDC(const RECT& rcClient)
+{
+    if (!m_bPaintDcIsMemory || !m_hDcPaint || !m_pRoot)
+        return false;
+    if (m_bUpdateNeeded) {
+        m_bUpdateNeeded = false;
+        if (!::IsRectEmpty(&rcClient))
+            m_pRoot->SetPos(rcClient, false);
+    }
+    m_pRoot->Paint(m_hDcPaint, rcClient);
+    for (int i = 0; i < m_aPostPaintControls.GetSize(); ++i)
+        static_cast<CControlUI*>(m_aPostPaintControls[i])->PaintOverlay(m_hDcPaint, rcClient);
+    return true;
 }
 
 } // namespace QxUI

@@ -43,6 +43,10 @@ public:
 
     // ---- Window, tree and painting --------------------------------------------------------
     void AttachWindow(HWND hWnd);
+    // Paints without a window: the manager measures fonts with, and paints its tree into, a
+    // memory DC that the caller owns (off-screen rendering and tests).
+    void AttachMemoryDC(HDC hDC);
+    bool PaintMemoryDC(const RECT& rcClient);
     HWND GetPaintWindow() const { return m_hWndPaint; }
     HDC GetPaintDC() const { return m_hDcPaint; }
     bool AttachRootControl(CControlUI* root);
@@ -188,6 +192,7 @@ private:
     HWND m_hWndPaint = nullptr;
     int m_nOpacity = 255;
     HDC m_hDcPaint = nullptr;
+    bool m_bPaintDcIsMemory = false;          // the caller's memory DC: not released by us
     HDC m_hDcOffscreen = nullptr;
     HDC m_hDcBackground = nullptr;
     HBITMAP m_hbmpOffscreen = nullptr;
