@@ -1,0 +1,136 @@
+#!/usr/bin/env python3
+"""Writes the update packages the launcher tests extract.
+
+The zip records are written by hand so that each package can carry exactly the oddity a test
+needs: host system and attribute bits, local-only extra fields, bad CRCs, encryption flags,
+cut data and names that try to leave the extraction folder.
+
+usage: make_packages.py <output folder>
+"""
+import os
+import random
+import struct
+import sys
+import zlib
+
+UNIX, DOS = 3, 0
+DOS_DATE = (2021, 3, 4, 5, 6, 8)  # local time of every entry
+
+
+def dos_datetime(year, month, day, hour, minute, second):
+    return ((year - 1980) << 9) | (month << 5) | day, (hour << 11) | (minute << 5) | (second // 2)
+
+
+def ut_block(flags, *times):
+    data = bytes([flags]) + b"".join(struct.pack("<i", t) for t in times)
+    return b"UT" + struct.pack("<H", len(data)) + data
+
+
+class Entry:
+    def __init__(self, name, data=b"", *, host=UNIX, attrs=None, method=8, local_extra=b"",
+                 flags=0x800, crc=None, cut=0, local_method=None):
+        self.name = name.encode("utf-8") if isinstance(name, str) else name
+        self.data = data
+        self.host = host
+        if attrs is None:
+            attrs = (0o40755 << 16) | 0x10 if self.name.endswith(b"/") else 0o644 << 16
+        self.attrs = attrs
+        self.method = method
+        self.local_extra = local_extra
+        self.flags = flags
+        self.crc = zlib.crc32(data) if crc is None else crc
+        self.cut = cut  # bytes dropped from the end of the stored data
+        self.local_method = method if local_method is None else local_method
+
+    def payload(self):
+        if self.method == 8:
+            c = zlib.compressobj(9, zlib.DEFLATED, -15)
+            body = c.compress(self.data) + c.flush()
+        else:
+            body = self.data
+        return body[:len(body) - self.cut] if self.cut else body
+
+
+def write_zip(path, entries):
+    date, time = dos_datetime(*DOS_DATE)
+    out = bytearray()
+    central = bytearray()
+    for e in entries:
+        body = e.payload()
+        offset = len(out)
+        out += struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, e.flags, e.local_method, time, date,
+                           e.crc, len(body), len(e.data), len(e.name), len(e.local_extra))
+        out += e.name + e.local_extra + body
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, (e.host << 8) | 20, 20, e.flags,
+                               e.method, time, date, e.crc, len(body), len(e.data), len(e.name),
+                               0, 0, 0, 0, e.attrs, offset)
+        central += e.name
+    start = len(out)
+    out += central
+    out += struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(entries), len(entries), len(central),
+                       start, 0)
+    with open(path, "wb") as f:
+        f.write(out)
+
+
+def main():
+    folder = sys.argv[1]
+    os.makedirs(folder, exist_ok=True)
+    big = random.Random(7).randbytes(100 * 1024) + b"tail"
+
+    write_zip(os.path.join(folder, "basic.zip"), [
+        Entry("bin/"),
+        Entry("bin/app.dat", b"new app", local_extra=ut_block(1, 1700000000)),
+        Entry("readme.txt", b"read me", local_extra=ut_block(7, 1600000000, 1600000100, 1500000000)),
+        Entry("ro.txt", b"read only", attrs=0o444 << 16),
+        Entry("dos_hidden.txt", b"hidden", host=DOS, attrs=0x22),
+        Entry("C:/drive/d.txt", b"drive"),
+        Entry("/lead.txt", b"lead"),
+        Entry("x/../y/up.txt", b"up"),
+        Entry("big.bin", big),
+        Entry("stored.txt", b"stored as is", method=0),
+    ])
+    write_zip(os.path.join(folder, "traversal.zip"), [
+        Entry("../evil1.txt", b"evil"),
+        Entry(b"..\\evil2.txt", b"evil"),
+        Entry(b"a\\..\\..\\evil3.txt", b"evil"),
+        Entry(b"D:\\..\\evil4.txt", b"evil"),
+        Entry(b"... /evil5.txt", b"evil"),
+        Entry("stream.txt:evil", b"evil"),
+        Entry("../evil_dir/"),
+        Entry(b"\\\\server\\share\\unc.txt", b"unc"),
+        Entry("good.txt", b"good"),
+    ])
+    write_zip(os.path.join(folder, "failures.zip"), [
+        Entry("badcrc.txt", b"new data", method=0, crc=0x12345678),
+        Entry("cut.bin", big, cut=4096),
+        Entry("secret.txt", b"secret", flags=0x801),
+        Entry("badlocal.txt", b"mismatch", local_method=0),
+        Entry("d/" + "n" * 296 + ".txt", b"long"),
+        Entry("after.txt", b"after"),
+    ])
+    write_zip(os.path.join(folder, "ut_bounds.zip"), [
+        # The block claims 13 bytes of times, but the field ends after its flags.
+        Entry("claims_more.txt", b"a", local_extra=b"UT" + struct.pack("<H", 13) + b"\x07"),
+        # Flags name all three times, but the block holds only the write time; the bytes
+        # after it belong to another block.
+        Entry("short_block.txt", b"b",
+              local_extra=ut_block(7, 1700000000)[:2] + struct.pack("<H", 5) +
+              b"\x07" + struct.pack("<i", 1700000000) +
+              b"XX" + struct.pack("<H", 8) + struct.pack("<ii", 1000, 2000)),
+        # A block before the time block is stepped over by its size.
+        Entry("after_other.txt", b"c",
+              local_extra=b"XY" + struct.pack("<H", 3) + b"abc" + ut_block(1, 1650000000)),
+    ])
+    # What the staged-update tests apply over a test install.
+    write_zip(os.path.join(folder, "update_client.zip"), [
+        Entry("res/"),
+        Entry("res/skin/"),
+        Entry("res/skin/look.xml", b"<look version=\"2\"/>", local_extra=ut_block(1, 1700000000)),
+        Entry("version.txt", b"2.0.0"),
+        Entry("../outside.txt", b"evil"),
+    ])
+
+
+if __name__ == "__main__":
+    main()
