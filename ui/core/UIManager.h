@@ -189,6 +189,18 @@ private:
     static void FreeAttributes(CUIResourceTable& table);
     static void SetUpProcess();
 
+    // Message handling helpers (UIManagerMessages.cpp, UIManagerFocus.cpp).
+    static WORD GetModifierKeyState();
+    void DeliverQueuedNotifications();
+    void DeliverNotify(UINotification& msg);
+    void OnPaintMessage();
+    void LayOutForPaint();
+    void ReleaseBackBuffers();
+    void OnMouseMoveMessage(LPARAM lParam);
+    bool OnMouseHoverMessage(LPARAM lParam);
+    void OnPrintClientMessage(HDC hDC, LPARAM lParam);
+    void DeleteQueuedControls();
+
     HWND m_hWndPaint = nullptr;
     int m_nOpacity = 255;
     HDC m_hDcPaint = nullptr;
