@@ -92,6 +92,8 @@ public:
 
 protected:
     RECT GetInnerRect() const;
+    int PageHeight() const;
+    int PageWidth() const;
 
     CUIPtrArray m_items;
     RECT m_rcInset = {0, 0, 0, 0};
