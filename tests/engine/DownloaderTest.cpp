@@ -72,6 +72,50 @@ struct FlakyServer {
     TestHttpServer server;
 };
 
+// Starts the stand-in client serving "LU_<launchName>", with its standard handles on NUL: a
+// desktop process that Wine starts for its window inherits them, and must never hold the test
+// runner's output pipe open after the test has ended.
+struct StandInClient {
+    StandInClient(const std::wstring& folder, const std::wstring& launchName)
+    {
+        std::wstring exe = folder + L"qelo.exe";
+        CopyFileW(qixtest::QeloExe().c_str(), exe.c_str(), FALSE);
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                          OPEN_EXISTING, 0, nullptr);
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
+        std::wstring line = L"\"" + exe + L"\" --launch-name " + launchName + L" --record \"" + folder
+                            + L"qelo-record.txt\"";
+        started = CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &startup,
+                                 &process) != FALSE;
+    }
+    ~StandInClient()
+    {
+        if (started) {
+            // Closed through its window rather than killed, so the desktop sees its last client go.
+            EnumWindows([](HWND window, LPARAM pid) -> BOOL {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner == static_cast<DWORD>(pid))
+                    PostMessageW(window, WM_CLOSE, 0, 0);
+                return TRUE;
+            }, static_cast<LPARAM>(process.dwProcessId));
+            if (WaitForSingleObject(process.hProcess, 5000) != WAIT_OBJECT_0)
+                TerminateProcess(process.hProcess, 1);
+            WaitForSingleObject(process.hProcess, 5000);
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+        }
+        CloseHandle(nul);
+    }
+    HANDLE nul = INVALID_HANDLE_VALUE;
+    PROCESS_INFORMATION process = {};
+    bool started = false;
+};
+
 const char kNotFound[] = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n";
 
 std::unique_ptr<TestJob> MakeJob(const TestFolder& folder, const std::string& md5, const std::string& host,
@@ -146,7 +190,8 @@ TEST(Retries, EndlessRedirectsCountAsAFailedAttempt)
 TEST(FinalFailure, TenFailuresTellTheClientAndTheWindowOnce)
 {
     qixtest::TestFolder clientFolder(L"dl_final");
-    qixtest::ChildProcess client = qixtest::StartStandIn(clientFolder.Path(), L"--launch-name qixtest_launch.exe");
+    StandInClient client(clientFolder.Path(), L"qixtest_launch.exe");
+    ASSERT_TRUE(client.started);
     ASSERT_TRUE(qixtest::WaitForPipe(L"\\\\.\\Pipe\\LU_qixtest_launch.exe", 10000));
 
     FlakyServer flaky("", 1000000, kNotFound);
@@ -194,7 +239,9 @@ TEST(Lifetime, DestroyingARunningJobStopsItAtOnce)
     Sleep(300);
     EXPECT_TRUE(observer.Retries().empty());
     EXPECT_EQ(observer.failures, 0);
-    EXPECT_TRUE(folder.Exists("update.td0")); // kept for the next run to resume
+    // What arrived stays in the part files for the next run to resume.
+    EXPECT_TRUE(folder.Exists("update.td0") || folder.Exists("update.td1") || folder.Exists("update.td2")
+                || folder.Exists("update.td3"));
 }
 
 TEST(Lifetime, CancelWaitsForARunningCallbackAndStopsLaterOnes)

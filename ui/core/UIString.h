@@ -9,10 +9,10 @@ class CUIString
 {
 public:
     // Texts of up to this many units stay in the inline buffer.
-    static const int kMaxInlineLength = 62;
-    static const int kInlineBufferSize = 64;
+    static constexpr int kMaxInlineLength = 62;
+    static constexpr int kInlineBufferSize = 64;
     // Format writes into a buffer of this many units, terminator included.
-    static const int kFormatBufferSize = 64;
+    static constexpr int kFormatBufferSize = 64;
 
     CUIString();
     CUIString(const CUIString& src);

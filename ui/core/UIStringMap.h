@@ -17,9 +17,9 @@ struct StringMapItem
 class CUIStringMap
 {
 public:
-    static const int kMinBuckets = 16;
+    static constexpr int kMinBuckets = 16;
     // The bucket count the framework's own maps use.
-    static const int kDefaultBuckets = 83;
+    static constexpr int kDefaultBuckets = 83;
 
     explicit CUIStringMap(int buckets = kDefaultBuckets);
     ~CUIStringMap();

@@ -1,7 +1,21 @@
 #include "UpdaterApp.h"
 
+#include "CmdLineParser.h"
 #include "ConfigParser.h"
 #include "Log.h"
+#include "StringConvert.h"
+#include "zipDownloader.h"
+
+namespace {
+
+const wchar_t kOwnPipePrefix[] = L"\\\\.\\Pipe\\CU_";
+const size_t kCacheNameChars = 512;  // terminator included
+const DWORD kPipeMessageBytes = 10240;
+const DWORD kPipeTimeoutMs = 1000;
+const char kExitMessage[] = "ExitPipe";
+const DWORD kExitRetryMs = 1000;
+
+} // namespace
 
 CUpdaterApp::CUpdaterApp(HINSTANCE instance) : hInstance(instance) {}
 
@@ -10,10 +24,84 @@ CUpdaterApp::~CUpdaterApp()
     if (instanceMutex != nullptr)
         CloseHandle(instanceMutex);
     stop = true;
+
+    if (pipeThread != nullptr) {
+        std::wstring path = OwnPipePath();
+        for (int round = 0; WaitForSingleObject(pipeThread, 0) == WAIT_TIMEOUT; ++round) {
+            char reply[512];
+            DWORD read = 0;
+            CallNamedPipeW(path.c_str(), const_cast<char*>(kExitMessage), sizeof(kExitMessage) - 1, reply,
+                           sizeof(reply), &read, 1);
+            if (WaitForSingleObject(pipeThread, kExitRetryMs) != WAIT_TIMEOUT)
+                break;
+            // A writer that connected and never writes holds the only instance in its read:
+            // cancel that read, the server then sees the stop flag.
+            CancelSynchronousIo(pipeThread);
+        }
+        CloseHandle(pipeThread);
+        pipeThread = nullptr;
+    }
+    std::atomic_store(&downloader, std::shared_ptr<ZipDownloader>());
 }
 
-bool CUpdaterApp::Run(const wchar_t* /*cmdLine*/)
+std::wstring CUpdaterApp::OwnPipePath()
+{
+    std::string cacheName;
+    ConfigParser::Instance().GetValue("CacheName", cacheName);
+    wchar_t wide[kCacheNameChars] = L"";
+    GbkToWide(cacheName.c_str(), wide, kCacheNameChars);
+    return kOwnPipePrefix + std::wstring(wide);
+}
+
+void CUpdaterApp::StartPipeThread()
+{
+    stop = false;
+    pipeThread = CreateThread(nullptr, 0, ReadPipeThread, this, 0, nullptr);
+}
+
+DWORD WINAPI CUpdaterApp::ReadPipeThread(LPVOID param)
+{
+    static_cast<CUpdaterApp*>(param)->ReadPipeThreadImpl();
+    return 0;
+}
+
+void CUpdaterApp::ReadPipeThreadImpl()
+{
+    while (!stop) {
+        if (pipe != INVALID_HANDLE_VALUE)
+            CloseHandle(pipe);
+        pipe = INVALID_HANDLE_VALUE;
+
+        pipe = CreateNamedPipeW(OwnPipePath().c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
+                                1, 0, 0, kPipeTimeoutMs, nullptr);
+        if (pipe == INVALID_HANDLE_VALUE)
+            break;
+        if (!ConnectNamedPipe(pipe, nullptr))
+            continue;
+        if (stop)
+            break;
+
+        // One byte more than a message may fill, so the text is always terminated.
+        std::string buffer(kPipeMessageBytes + 1, '\0');
+        DWORD read = 0;
+        if (!ReadFile(pipe, &buffer[0], kPipeMessageBytes, &read, nullptr))
+            continue;
+        std::string text(buffer.c_str());
+        LOG(INFO) << "read pipe buffer: " << text;
+        std::shared_ptr<ZipDownloader> job = std::atomic_load(&downloader);
+        if (!text.empty() && job)
+            job->SetPageCallParam(text);
+    }
+    if (pipe != INVALID_HANDLE_VALUE)
+        CloseHandle(pipe);
+    pipe = INVALID_HANDLE_VALUE;
+}
+
+bool CUpdaterApp::Run(const wchar_t* cmdLine)
 {
     ConfigParser::Instance();
+    StartPipeThread();
+    ZipDwCfg cfg = parseZipConf(cmdLine);
+    std::atomic_store(&downloader, std::make_shared<ZipDownloader>(cfg));
     return true;
 }

@@ -2,20 +2,36 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
+#include <string>
+
+class ZipDownloader;
 
 // The updater's application object: lives on the stack of wWinMain.
 class CUpdaterApp {
 public:
     explicit CUpdaterApp(HINSTANCE instance);
+    // Ends the pipe thread (waking it with "ExitPipe") and releases the download job.
     ~CUpdaterApp();
     CUpdaterApp(const CUpdaterApp&) = delete;
     CUpdaterApp& operator=(const CUpdaterApp&) = delete;
 
     bool Run(const wchar_t* cmdLine);
 
+    static DWORD WINAPI ReadPipeThread(LPVOID param);
+    void ReadPipeThreadImpl();
+
+    // "\\.\Pipe\CU_" + CacheName.
+    static std::wstring OwnPipePath();
+
     HANDLE instanceMutex = nullptr;
     HINSTANCE hInstance = nullptr;
     HANDLE pipeThread = nullptr;
     std::atomic<bool> stop{false};
     HANDLE pipe = INVALID_HANDLE_VALUE;
+    // Shared with the progress window; the pipe thread reads it, so it is swapped atomically.
+    std::shared_ptr<ZipDownloader> downloader;
+
+private:
+    void StartPipeThread();
 };

@@ -6,11 +6,13 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <system_error>
 #include <thread>
 #include <vector>
 
+#include "Handle.h"
 #include "HttpConnection.h"
 #include "StringConvert.h"
 #include "hrqUtil.h"
@@ -54,6 +56,97 @@ bool FileSize(const std::string& path, int64_t& size)
     size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     return true;
 }
+
+// Digests the merged file on a thread of its own that reads just behind the merge, so the
+// hashing overlaps the copy. It reads only what the merge has already flushed to the file.
+class TrailingDigest {
+public:
+    explicit TrailingDigest(const std::string& path) : path_(path), thread_(&TrailingDigest::Run, this) {}
+    ~TrailingDigest() { Finish(); }
+    TrailingDigest(const TrailingDigest&) = delete;
+    TrailingDigest& operator=(const TrailingDigest&) = delete;
+
+    // The file holds its final bytes up to `end`.
+    void Publish(int64_t end)
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            published_ = std::max(published_, end);
+        }
+        wake_.notify_one();
+    }
+
+    // Waits for the digest of everything published; false when the file could not be read.
+    bool Finish()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            writerDone_ = true;
+        }
+        wake_.notify_one();
+        if (thread_.joinable())
+            thread_.join();
+        return ok_;
+    }
+    const char* Hex() const { return hex_; }
+
+private:
+    void Run()
+    {
+        UniqueHandle file(CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        std::vector<unsigned char> block(kMergeBlock);
+        MD5_CTX md5;
+        int64_t pos = 0;
+        for (;;) {
+            int64_t limit;
+            bool done;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                wake_.wait(lock, [&] { return published_ > pos || writerDone_; });
+                limit = published_;
+                done = writerDone_;
+            }
+            while (pos < limit) {
+                DWORD want = static_cast<DWORD>(std::min<int64_t>(limit - pos, static_cast<int64_t>(block.size())));
+                DWORD got = 0;
+                if (!file || !ReadFile(file.Get(), block.data(), want, &got, nullptr) || got == 0) {
+                    ok_ = false;
+                    Drain();
+                    return;
+                }
+                md5.Update(block.data(), got);
+                pos += got;
+            }
+            if (done)
+                break;
+        }
+        unsigned char digest[16];
+        md5.Final(digest);
+        static const char kHex[] = "0123456789abcdef";
+        for (int i = 0; i < 16; ++i) {
+            hex_[2 * i] = kHex[digest[i] >> 4];
+            hex_[2 * i + 1] = kHex[digest[i] & 0xF];
+        }
+        hex_[32] = '\0';
+        ok_ = true;
+    }
+    // After a read failure: nothing more to do but let the writer finish.
+    void Drain()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        wake_.wait(lock, [&] { return writerDone_; });
+    }
+
+    std::string path_;
+    std::mutex mutex_; // guards the two fields below
+    std::condition_variable wake_;
+    int64_t published_ = 0;
+    bool writerDone_ = false;
+    bool ok_ = false;
+    char hex_[33] = {};
+    std::thread thread_; // last: starts once everything above exists
+};
 
 } // namespace
 
@@ -136,7 +229,8 @@ bool CHttpDownload::WritePartData(Segment& segment, const char* data, size_t siz
     return written == size;
 }
 
-bool CHttpDownload::AppendPartFile(Segment& segment, FILE* merged, bool& complete)
+bool CHttpDownload::AppendPartFile(Segment& segment, FILE* merged, bool& complete,
+                                   const std::function<void(int64_t)>& flushedTo)
 {
     complete = false;
     // A part that never received a byte has no file: it is short, not unreadable.
@@ -154,9 +248,10 @@ bool CHttpDownload::AppendPartFile(Segment& segment, FILE* merged, bool& complet
         size_t got = fread(block.data(), 1, want, part.get());
         if (got == 0)
             break;
-        if (fwrite(block.data(), 1, got, merged) != got)
+        if (fwrite(block.data(), 1, got, merged) != got || fflush(merged) != 0)
             return false;
         left -= static_cast<int64_t>(got);
+        flushedTo(segment.end - left);
     }
     complete = left == 0;
     part.reset();
@@ -333,11 +428,14 @@ int CHttpDownload::Download(std::string& host, std::string& path, DownloadInfo& 
     // A short part would leave a hole of zeros inside a file of the right length: it is a
     // length failure, not a digest failure.
     bool allComplete = true;
+    TrailingDigest digest(tdFile);
+    auto flushedTo = [&digest](int64_t end) { digest.Publish(end); };
     for (Segment& segment : attempt->segments) {
         bool complete = false;
-        if (!AppendPartFile(segment, merged.get(), complete)) {
+        if (!AppendPartFile(segment, merged.get(), complete, flushedTo)) {
             deleteParts();
             merged.reset();
+            digest.Finish();
             DeleteFileA(tdFile.c_str());
             return -3;
         }
@@ -345,6 +443,7 @@ int CHttpDownload::Download(std::string& host, std::string& path, DownloadInfo& 
     }
     bool written = fflush(merged.get()) == 0;
     merged.reset();
+    bool digested = digest.Finish();
 
     int64_t size = 0;
     if (!written || !allComplete || !FileSize(tdFile, size) || size != total) {
@@ -352,9 +451,7 @@ int CHttpDownload::Download(std::string& host, std::string& path, DownloadInfo& 
         ResetDownloaded(info);
         return -4;
     }
-    char digest[33] = {};
-    MD5_CTX md5;
-    if (!md5.GetFileMD5(digest, tdFile.c_str()) || _stricmp(digest, expectedMd5.c_str()) != 0) {
+    if (!digested || _stricmp(digest.Hex(), expectedMd5.c_str()) != 0) {
         DeleteFileA(tdFile.c_str());
         ResetDownloaded(info);
         return -5;

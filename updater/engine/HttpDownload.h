@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -68,9 +69,11 @@ private:
     void SegmentThread(Segment& segment, Attempt& attempt);
     void WatchdogThread(Attempt& attempt);
     bool WritePartData(Segment& segment, const char* data, size_t size);
-    // Copies one part into the merged file and deletes it; `complete` tells whether the part
-    // held all its bytes. False when an existing part file cannot be read or copied.
-    bool AppendPartFile(Segment& segment, FILE* merged, bool& complete);
+    // Copies one part into the merged file in blocks and deletes it; `complete` tells whether
+    // the part held all its bytes; `flushedTo` hears how far the file is final. False when an
+    // existing part file cannot be read or copied.
+    bool AppendPartFile(Segment& segment, FILE* merged, bool& complete,
+                        const std::function<void(int64_t)>& flushedTo);
     std::string NarrowFolder() const;
 
     std::wstring folder_;

@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "TestSupport.h"
+#include "UpdaterApp.h"
+#include "zipDownloader.h"
+
+using namespace qixtest;
+
+namespace {
+
+const wchar_t kPipe[] = L"\\\\.\\Pipe\\CU_qixtest_app_cache";
+
+bool Send(const std::string& text)
+{
+    if (!WaitForPipe(kPipe, 5000))
+        return false;
+    HANDLE pipe = CreateFileW(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (pipe == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = text.empty() || WriteFile(pipe, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(pipe);
+    return ok != FALSE;
+}
+
+std::string PageParam(CUpdaterApp& app)
+{
+    return app.downloader ? app.downloader->GetPageCallParam() : std::string("<no job>");
+}
+
+} // namespace
+
+TEST(OwnPipe, IsNamedAfterTheCacheName)
+{
+    EXPECT_EQ(CUpdaterApp::OwnPipePath(), kPipe);
+}
+
+TEST(OwnPipe, TextReplacesTheClientsParameters)
+{
+    CUpdaterApp app(GetModuleHandleW(nullptr));
+    app.Run(L"-pagecallparam=orig -forcedupdate=5");
+    ASSERT_EQ(PageParam(app), "orig");
+
+    ASSERT_TRUE(Send("a=1&b=2"));
+    EXPECT_TRUE(WaitUntil([&] { return PageParam(app) == "a=1&b=2"; }, 5000));
+
+    // An empty message changes nothing; of two messages the second wins.
+    ASSERT_TRUE(Send(""));
+    ASSERT_TRUE(Send(std::string("first\0tail", 10)));
+    ASSERT_TRUE(Send("second"));
+    EXPECT_TRUE(WaitUntil([&] { return PageParam(app) == "second"; }, 5000));
+}
+
+TEST(OwnPipe, ExitEndsTheServerPromptly)
+{
+    ULONGLONG start = 0;
+    {
+        CUpdaterApp app(GetModuleHandleW(nullptr));
+        app.Run(L"-forcedupdate=5");
+        ASSERT_TRUE(WaitForPipe(kPipe, 5000));
+        start = GetTickCount64();
+    }
+    EXPECT_LT(GetTickCount64() - start, 3000u);
+    EXPECT_FALSE(WaitNamedPipeW(kPipe, 100));
+}
+
+TEST(OwnPipe, AWriterThatNeverWritesDoesNotHoldTheExit)
+{
+    HANDLE silent = INVALID_HANDLE_VALUE;
+    {
+        CUpdaterApp app(GetModuleHandleW(nullptr));
+        app.Run(L"-forcedupdate=5");
+        ASSERT_TRUE(WaitForPipe(kPipe, 5000));
+        silent = CreateFileW(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(silent, INVALID_HANDLE_VALUE);
+    }
+    CloseHandle(silent);
+    EXPECT_FALSE(WaitNamedPipeW(kPipe, 100));
+}

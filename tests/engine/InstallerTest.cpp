@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "QeloRecord.h"
+#include "TestSupport.h"
+#include "hrqUtil.h"
+#include "process_op.h"
+#include "zipDownloader.h"
+
+using namespace qixtest;
+
+namespace {
+
+// Short waits: the sequence is the program's, only the pauses are shortened.
+InstallTimings FastTimings()
+{
+    InstallTimings timings;
+    timings.killPollMs = 100;
+    timings.extractDelayMs = 50;
+    timings.retryMs = 100;
+    timings.giveUpMs = 1500;
+    timings.launchDelayMs = 10;
+    return timings;
+}
+
+// A client folder with a running stand-in client, and a listener on the client's pipe
+// ("LU_" + LaunchName of the ProductConfig.xml beside the tests) under another program name.
+class Installer : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::wstring clientExe = folder / L"client\\qelo.exe";
+        CreateDirectoryW((folder / L"client").c_str(), nullptr);
+        CopyFileW(QeloExe().c_str(), clientExe.c_str(), FALSE);
+        ASSERT_TRUE(client.Start(clientExe, L"\"" + clientExe + L"\"", folder / L"client"));
+
+        std::wstring listenerExe = folder / L"listener.exe";
+        CopyFileW(QeloExe().c_str(), listenerExe.c_str(), FALSE);
+        ASSERT_TRUE(listener.Start(listenerExe, L"listener.exe --launch-name qixtest_launch.exe --record \"" +
+                                                    (folder / L"listener.txt") + L"\""));
+        ASSERT_TRUE(WaitForPipe(L"\\\\.\\Pipe\\LU_qixtest_launch.exe", 10000));
+
+        config.zipPath = FromBuildPath(QIX_INSTALL_PACKAGE);
+        config.extractPath = folder / L"out\\deep\\";
+        config.clientExePath = clientExe;
+        config.runClient = true;
+        config.pageCallParam = "page=1";
+        config.forcedUpdate = 1;
+    }
+
+    void TearDown() override
+    {
+        hrq::KillClient();
+    }
+
+    void Install(ZipDownloader& job)
+    {
+        job.windows.showFailure = [this](const std::wstring& text) { failures.push_back(text); };
+        job.windows.showCompletion = [this] { ++completions; };
+        job.DoInstall();
+    }
+
+    std::vector<std::string> ClientStarts() const
+    {
+        std::vector<std::string> lines;
+        for (const auto& entry : qelo::ReadRecord(Narrow(folder / L"client\\qelo-record.txt")))
+            if (entry.kind == "cmdline")
+                lines.push_back(entry.bytes);
+        return lines;
+    }
+
+    std::vector<std::string> PipeMessages() const
+    {
+        std::vector<std::string> messages;
+        for (const auto& entry : qelo::ReadRecord(Narrow(folder / L"listener.txt")))
+            if (entry.kind == "pipe:LU_qixtest_launch.exe")
+                messages.push_back(entry.bytes);
+        return messages;
+    }
+
+    bool ClientRestarted() const
+    {
+        return WaitUntil([this] { return ClientStarts().size() == 2; }, 10000);
+    }
+
+    TestFolder folder{L"install"};
+    ChildProcess client;
+    ChildProcess listener;
+    ZipDwCfg config;
+    std::vector<std::wstring> failures;
+    int completions = 0;
+};
+
+} // namespace
+
+TEST_F(Installer, ForcedUpdateExtractsReportsAndRestartsTheClient)
+{
+    ZipDownloader job(config, FastTimings(), folder.Path());
+    Install(job);
+
+    EXPECT_EQ(client.Wait(0), 9u);  // ended before the extraction
+    EXPECT_EQ(ReadFileBytes(folder / L"out\\deep\\readme.txt"), "installed by the test\n");
+    EXPECT_EQ(ReadFileBytes(folder / L"out\\deep\\bin\\a.txt").size(), 5000u);
+    ASSERT_TRUE(WaitUntil([this] { return !PipeMessages().empty(); }, 5000));
+    EXPECT_EQ(PipeMessages(), std::vector<std::string>{"msg1:1"});
+    EXPECT_TRUE(failures.empty());
+    EXPECT_EQ(completions, 1);
+
+    ASSERT_TRUE(ClientRestarted());
+    std::string restart = ClientStarts()[1];
+    EXPECT_NE(restart.find("qelo.exe"), std::string::npos);
+    EXPECT_EQ(restart.substr(restart.size() - 6), "page=1");
+}
+
+TEST_F(Installer, OptionalUpdateOnlyRestartsTheClient)
+{
+    config.forcedUpdate = 0;
+    ZipDownloader job(config, FastTimings(), folder.Path());
+    Install(job);
+
+    EXPECT_EQ(client.Wait(0), 9u);
+    EXPECT_FALSE(FileExists(folder / L"out"));
+    EXPECT_EQ(completions, 1);
+    ASSERT_TRUE(ClientRestarted());
+    Sleep(300);
+    EXPECT_TRUE(PipeMessages().empty());
+}
+
+TEST_F(Installer, ParametersFromTheUpdatersPipeReplaceTheCommandLines)
+{
+    ZipDownloader job(config, FastTimings(), folder.Path());
+    job.SetPageCallParam("a=1&b=2");
+    Install(job);
+
+    ASSERT_TRUE(ClientRestarted());
+    std::string restart = ClientStarts()[1];
+    EXPECT_EQ(restart.substr(restart.size() - 7), "a=1&b=2");
+    EXPECT_EQ(restart.find("page=1"), std::string::npos);
+}
+
+TEST_F(Installer, AFolderThatCannotBeCreatedEndsInThePromptAndStillStartsTheClient)
+{
+    WriteFileBytes(folder / L"blocker", "a file where a folder should be");
+    config.extractPath = folder / L"blocker\\out\\";
+    ZipDownloader job(config, FastTimings(), folder.Path());
+    ULONGLONG start = GetTickCount64();
+    Install(job);
+
+    EXPECT_GE(GetTickCount64() - start, 1500u);
+    ASSERT_EQ(failures.size(), 1u);
+    // No language value in the test prefix: the Chinese text.
+    EXPECT_EQ(failures[0], L"\u5347\u7EA7\u51FA\u95EE\u9898\u4E86,\u8BF7\u4E0B\u8F7D\u5B8C\u6574\u5B89\u88C5\u5305");
+    EXPECT_EQ(completions, 1);
+    EXPECT_TRUE(ClientRestarted());
+    Sleep(300);
+    EXPECT_TRUE(PipeMessages().empty());
+}
+
+TEST(CreateDirectories, CreatesMissingParentsAndAcceptsExistingFolders)
+{
+    TestFolder folder(L"mkdirs");
+    EXPECT_TRUE(TryCreateDirectories(folder / L"a\\b\\c"));
+    EXPECT_TRUE(FileExists(folder / L"a\\b\\c"));
+    EXPECT_TRUE(TryCreateDirectories(folder / L"a\\b"));
+    WriteFileBytes(folder / L"file", "x");
+    EXPECT_FALSE(TryCreateDirectories(folder / L"file\\sub"));
+    EXPECT_FALSE(TryCreateDirectories(folder / L"file"));
+}

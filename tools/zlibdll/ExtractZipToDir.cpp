@@ -1,0 +1,135 @@
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <unzip.h>
+#include <ioapi.h>
+
+namespace {
+
+std::wstring Utf8ToWide(const std::string& text)
+{
+    int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    if (size <= 0)
+        return std::wstring();
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], size);
+    wide.resize(static_cast<size_t>(size) - 1);
+    return wide;
+}
+
+// minizip opens the archive through these, so a path outside the ANSI code page works.
+voidpf ZCALLBACK OpenWide(voidpf, const void* name, int)
+{
+    return _wfopen(static_cast<const wchar_t*>(name), L"rb");
+}
+uLong ZCALLBACK ReadFile_(voidpf, voidpf stream, void* buf, uLong size)
+{
+    return static_cast<uLong>(fread(buf, 1, size, static_cast<FILE*>(stream)));
+}
+uLong ZCALLBACK WriteFile_(voidpf, voidpf, const void*, uLong)
+{
+    return 0;
+}
+ZPOS64_T ZCALLBACK Tell(voidpf, voidpf stream)
+{
+    return static_cast<ZPOS64_T>(_ftelli64(static_cast<FILE*>(stream)));
+}
+long ZCALLBACK Seek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+    int whence = origin == ZLIB_FILEFUNC_SEEK_CUR ? SEEK_CUR : origin == ZLIB_FILEFUNC_SEEK_END ? SEEK_END : SEEK_SET;
+    return _fseeki64(static_cast<FILE*>(stream), static_cast<long long>(offset), whence);
+}
+int ZCALLBACK Close(voidpf, voidpf stream)
+{
+    return fclose(static_cast<FILE*>(stream));
+}
+int ZCALLBACK Error(voidpf, voidpf stream)
+{
+    return ferror(static_cast<FILE*>(stream));
+}
+
+// The entry's target under `base`, or an empty path for a name that would leave it.
+std::filesystem::path TargetFor(const std::filesystem::path& base, const std::wstring& name)
+{
+    std::filesystem::path relative(name);
+    if (relative.has_root_name() || relative.has_root_directory() || name.find(L':') != std::wstring::npos)
+        return std::filesystem::path();
+    for (const auto& part : relative)
+        if (part == L"..")
+            return std::filesystem::path();
+    return base / relative;
+}
+
+bool ExtractCurrent(unzFile archive, const std::filesystem::path& target)
+{
+    std::filesystem::path partial = target;
+    partial += L".part";
+    if (unzOpenCurrentFile(archive) != UNZ_OK)
+        return false;
+    bool ok = true;
+    {
+        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        std::vector<char> buffer(64 * 1024);
+        int read = 0;
+        while ((read = unzReadCurrentFile(archive, buffer.data(), static_cast<unsigned>(buffer.size()))) > 0)
+            out.write(buffer.data(), read);
+        ok = read == 0 && static_cast<bool>(out);
+    }
+    // A CRC mismatch shows at close.
+    ok = unzCloseCurrentFile(archive) == UNZ_OK && ok;
+    std::error_code error;
+    if (ok) {
+        SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ok = MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+    }
+    if (!ok)
+        std::filesystem::remove(partial, error);
+    return ok;
+}
+
+} // namespace
+
+extern "C" __declspec(dllexport) int __cdecl ExtractZipToDir(const wchar_t* zipPath, const wchar_t* folder, int)
+{
+    if (zipPath == nullptr || folder == nullptr)
+        return -1;
+    zlib_filefunc64_def functions = {OpenWide, ReadFile_, WriteFile_, Tell, Seek, Close, Error, nullptr};
+    unzFile archive = unzOpen2_64(zipPath, &functions);
+    if (archive == nullptr)
+        return -1;
+
+    std::filesystem::path base(folder);
+    std::error_code error;
+    std::filesystem::create_directories(base, error);
+    int written = 0;
+    bool failed = false;
+    for (int status = unzGoToFirstFile(archive); status == UNZ_OK; status = unzGoToNextFile(archive)) {
+        unz_file_info64 info;
+        char name[1024];
+        if (unzGetCurrentFileInfo64(archive, &info, name, sizeof(name), nullptr, 0, nullptr, 0) != UNZ_OK) {
+            failed = true;
+            continue;
+        }
+        name[sizeof(name) - 1] = '\0';
+        bool utf8 = (info.flag & (1u << 11)) != 0;
+        std::wstring wideName = utf8 ? Utf8ToWide(name) : std::filesystem::path(name).wstring();
+        std::filesystem::path target = TargetFor(base, wideName);
+        if (target.empty())
+            continue;
+        if (!wideName.empty() && (wideName.back() == L'/' || wideName.back() == L'\\')) {
+            std::filesystem::create_directories(target, error);
+            continue;
+        }
+        std::filesystem::create_directories(target.parent_path(), error);
+        if (ExtractCurrent(archive, target))
+            ++written;
+        else
+            failed = true;
+    }
+    unzClose(archive);
+    return failed ? -1 : written;
+}

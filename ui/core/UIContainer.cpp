@@ -1,0 +1,817 @@
+#include "core/UIContainer.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "core/UIScrollBar.h"
+
+namespace QxUI {
+
+namespace {
+
+const int kLineStep = 8;
+
+bool IsTrue(LPCWSTR value)
+{
+    return wcscmp(value, L"true") == 0;
+}
+
+long NextListInt(LPCWSTR& p)
+{
+    LPWSTR end = nullptr;
+    const long value = wcstol(p, &end, 10);
+    p = *end != L'\0' ? end + 1 : end;
+    return value;
+}
+
+bool Meets(const RECT& a, const RECT& b)
+{
+    RECT tmp;
+    return ::IntersectRect(&tmp, &a, &b) != FALSE;
+}
+
+} // namespace
+
+CContainerUI::CContainerUI() = default;
+
+CContainerUI::~CContainerUI()
+{
+    m_bDelayedDestroy = false;
+    RemoveAll();
+    delete m_pVerticalScrollBar;
+    m_pVerticalScrollBar = nullptr;
+    delete m_pHorizontalScrollBar;
+    m_pHorizontalScrollBar = nullptr;
+    m_items.Empty();
+}
+
+LPCWSTR CContainerUI::GetClass() const
+{
+    return L"ContainerUI";
+}
+
+LPVOID CContainerUI::AsInterface(LPCWSTR name)
+{
+    if (name && wcscmp(name, L"IContainer") == 0)
+        return static_cast<IContainerUI*>(this);
+    if (name && wcscmp(name, L"Container") == 0)
+        return static_cast<CContainerUI*>(this);
+    return CControlUI::AsInterface(name);
+}
+
+// ---- Children ---------------------------------------------------------------------------------
+
+CControlUI* CContainerUI::GetItemAt(int index) const
+{
+    if (index < 0 || index >= m_items.GetSize())
+        return nullptr;
+    return static_cast<CControlUI*>(m_items[index]);
+}
+
+int CContainerUI::GetItemIndex(CControlUI* control) const
+{
+    return m_items.Find(control);
+}
+
+bool CContainerUI::SetItemIndex(CControlUI* control, int index)
+{
+    const int current = m_items.Find(control);
+    if (current < 0)
+        return false;
+    // Checked before the entry is taken out, so that a bad index cannot drop the child.
+    if (index < 0 || index >= m_items.GetSize())
+        return false;
+    RequestLayout();
+    m_items.Remove(current);
+    return m_items.InsertAt(index, control);
+}
+
+int CContainerUI::GetCount() const
+{
+    return m_items.GetSize();
+}
+
+bool CContainerUI::Add(CControlUI* control)
+{
+    if (!control)
+        return false;
+    if (m_pManager)
+        m_pManager->BindControlTree(control, this);
+    if (IsVisible())
+        RequestLayout();
+    else
+        control->SetVisibleByParent(false);
+    return m_items.Add(control);
+}
+
+bool CContainerUI::AddAt(CControlUI* control, int index)
+{
+    // Checked first, so that a child is never bound to a tree it does not join.
+    if (!control || index < 0 || index > m_items.GetSize())
+        return false;
+    if (m_pManager)
+        m_pManager->BindControlTree(control, this);
+    if (IsVisible())
+        RequestLayout();
+    else
+        control->SetVisibleByParent(false);
+    return m_items.InsertAt(index, control);
+}
+
+bool CContainerUI::Remove(CControlUI* control)
+{
+    if (!control)
+        return false;
+    const int index = m_items.Find(control);
+    if (index < 0)
+        return false;
+    RequestLayout();
+    m_items.Remove(index);
+    if (m_bAutoDestroy) {
+        if (m_bDelayedDestroy && m_pManager)
+            m_pManager->QueueControlForDeletion(control);
+        else
+            delete control;
+    }
+    return true;
+}
+
+bool CContainerUI::RemoveAt(int index)
+{
+    CControlUI* control = GetItemAt(index);
+    if (!control)
+        return false;
+    return Remove(control);
+}
+
+void CContainerUI::RemoveAll()
+{
+    if (m_bAutoDestroy) {
+        // Taken out of the list first: a child's destructor must not see itself listed.
+        CUIPtrArray children(m_items);
+        m_items.Empty();
+        for (int i = 0; i < children.GetSize(); ++i) {
+            CControlUI* control = static_cast<CControlUI*>(children[i]);
+            if (m_bDelayedDestroy && m_pManager)
+                m_pManager->QueueControlForDeletion(control);
+            else
+                delete control;
+        }
+    }
+    m_items.Empty();
+    RequestLayout();
+}
+
+// ---- Simple properties ------------------------------------------------------------------------
+
+RECT CContainerUI::GetInset() const
+{
+    return m_rcInset;
+}
+
+void CContainerUI::SetInset(RECT rc)
+{
+    m_rcInset = rc;
+    RequestLayout();
+}
+
+int CContainerUI::GetChildPadding() const
+{
+    return m_iChildPadding;
+}
+
+void CContainerUI::SetChildPadding(int padding)
+{
+    m_iChildPadding = padding;
+    RequestLayout();
+}
+
+bool CContainerUI::IsOwningChildren() const
+{
+    return m_bAutoDestroy;
+}
+
+void CContainerUI::SetOwningChildren(bool on)
+{
+    m_bAutoDestroy = on;
+}
+
+bool CContainerUI::IsDeferredDelete() const
+{
+    return m_bDelayedDestroy;
+}
+
+void CContainerUI::SetDeferredDelete(bool on)
+{
+    m_bDelayedDestroy = on;
+}
+
+bool CContainerUI::IsMouseChildEnabled() const
+{
+    return m_bMouseChildEnabled;
+}
+
+void CContainerUI::SetMouseChildEnabled(bool on)
+{
+    m_bMouseChildEnabled = on;
+}
+
+int CContainerUI::FindSelectableItem(int index, bool forward) const
+{
+    const int count = m_items.GetSize();
+    if (count == 0)
+        return -1;
+    index = std::max(0, std::min(index, count - 1));
+    auto selectable = [this](int i) {
+        CControlUI* control = GetItemAt(i);
+        return control->AsInterface(L"ListItem") != nullptr && control->IsVisible() &&
+               control->IsEnabled();
+    };
+    if (forward) {
+        for (int i = index; i < count; ++i) {
+            if (selectable(i))
+                return i;
+        }
+        return -1;
+    }
+    for (int i = index; i >= 0; --i) {
+        if (selectable(i))
+            return i;
+    }
+    return FindSelectableItem(0, true);
+}
+
+// ---- Scrolling --------------------------------------------------------------------------------
+
+SIZE CContainerUI::GetScrollPos() const
+{
+    SIZE pos = {0, 0};
+    if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible())
+        pos.cy = m_pVerticalScrollBar->GetScrollPos();
+    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible())
+        pos.cx = m_pHorizontalScrollBar->GetScrollPos();
+    return pos;
+}
+
+SIZE CContainerUI::GetScrollRange() const
+{
+    SIZE range = {0, 0};
+    if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible())
+        range.cy = m_pVerticalScrollBar->GetScrollRange();
+    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible())
+        range.cx = m_pHorizontalScrollBar->GetScrollRange();
+    return range;
+}
+
+void CContainerUI::SetScrollPos(SIZE pos)
+{
+    int dx = 0;
+    int dy = 0;
+    if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible()) {
+        const int old = m_pVerticalScrollBar->GetScrollPos();
+        m_pVerticalScrollBar->SetScrollPos(pos.cy);
+        dy = m_pVerticalScrollBar->GetScrollPos() - old;
+    }
+    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible()) {
+        const int old = m_pHorizontalScrollBar->GetScrollPos();
+        m_pHorizontalScrollBar->SetScrollPos(pos.cx);
+        dx = m_pHorizontalScrollBar->GetScrollPos() - old;
+    }
+    if (dx == 0 && dy == 0)
+        return;
+    for (int i = 0; i < m_items.GetSize(); ++i) {
+        CControlUI* control = GetItemAt(i);
+        if (control->IsVisible() && !control->IsFloat())
+            control->Move(-dx, -dy, false);
+    }
+    Invalidate();
+}
+
+static int LineHeight(CUIWindowManager* manager)
+{
+    if (!manager)
+        return kLineStep;
+    CUIFontInfo* font = manager->GetDefaultFontEntry();
+    return kLineStep + (font ? font->tm.tmHeight : 0);
+}
+
+void CContainerUI::ScrollLineUp()
+{
+    SIZE pos = GetScrollPos();
+    pos.cy -= LineHeight(m_pManager);
+    SetScrollPos(pos);
+}
+
+void CContainerUI::ScrollLineDown()
+{
+    SIZE pos = GetScrollPos();
+    pos.cy += LineHeight(m_pManager);
+    SetScrollPos(pos);
+}
+
+int CContainerUI::PageHeight() const
+{
+    int page = GetHeight() - m_rcInset.top - m_rcInset.bottom;
+    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible())
+        page -= m_pHorizontalScrollBar->GetFixedHeight();
+    return page;
+}
+
+int CContainerUI::PageWidth() const
+{
+    int page = GetWidth() - m_rcInset.left - m_rcInset.right;
+    if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible())
+        page -= m_pVerticalScrollBar->GetFixedWidth();
+    return page;
+}
+
+void CContainerUI::ScrollPageUp()
+{
+    SIZE pos = GetScrollPos();
+    pos.cy -= PageHeight();
+    SetScrollPos(pos);
+}
+
+void CContainerUI::ScrollPageDown()
+{
+    SIZE pos = GetScrollPos();
+    pos.cy += PageHeight();
+    SetScrollPos(pos);
+}
+
+void CContainerUI::ScrollToTop()
+{
+    SIZE pos = GetScrollPos();
+    pos.cy = 0;
+    SetScrollPos(pos);
+}
+
+void CContainerUI::ScrollToBottom()
+{
+    SIZE pos = GetScrollPos();
+    pos.cy = GetScrollRange().cy;
+    SetScrollPos(pos);
+}
+
+void CContainerUI::ScrollLineLeft()
+{
+    SIZE pos = GetScrollPos();
+    pos.cx -= kLineStep;
+    SetScrollPos(pos);
+}
+
+void CContainerUI::ScrollLineRight()
+{
+    SIZE pos = GetScrollPos();
+    pos.cx += kLineStep;
+    SetScrollPos(pos);
+}
+
+void CContainerUI::ScrollPageLeft()
+{
+    SIZE pos = GetScrollPos();
+    pos.cx -= PageWidth();
+    SetScrollPos(pos);
+}
+
+void CContainerUI::ScrollPageRight()
+{
+    SIZE pos = GetScrollPos();
+    pos.cx += PageWidth();
+    SetScrollPos(pos);
+}
+
+void CContainerUI::ScrollToLeftEnd()
+{
+    SIZE pos = GetScrollPos();
+    pos.cx = 0;
+    SetScrollPos(pos);
+}
+
+void CContainerUI::ScrollToRightEnd()
+{
+    SIZE pos = GetScrollPos();
+    pos.cx = GetScrollRange().cx;
+    SetScrollPos(pos);
+}
+
+void CContainerUI::EnableScrollBars(bool vertical, bool horizontal)
+{
+    if (vertical && !m_pVerticalScrollBar) {
+        m_pVerticalScrollBar = new CScrollBarUI;
+        m_pVerticalScrollBar->SetOwner(this);
+        m_pVerticalScrollBar->SetManager(m_pManager, nullptr, false);
+        if (m_pManager) {
+            LPCWSTR defaults = m_pManager->GetDefaultAttributes(L"VScrollBar");
+            if (defaults)
+                m_pVerticalScrollBar->ApplyAttributeList(defaults);
+        }
+    } else if (!vertical && m_pVerticalScrollBar) {
+        delete m_pVerticalScrollBar;
+        m_pVerticalScrollBar = nullptr;
+    }
+
+    if (horizontal && !m_pHorizontalScrollBar) {
+        m_pHorizontalScrollBar = new CScrollBarUI;
+        m_pHorizontalScrollBar->SetHorizontal(true);
+        m_pHorizontalScrollBar->SetOwner(this);
+        m_pHorizontalScrollBar->SetManager(m_pManager, nullptr, false);
+        if (m_pManager) {
+            LPCWSTR defaults = m_pManager->GetDefaultAttributes(L"HScrollBar");
+            if (defaults)
+                m_pHorizontalScrollBar->ApplyAttributeList(defaults);
+        }
+    } else if (!horizontal && m_pHorizontalScrollBar) {
+        delete m_pHorizontalScrollBar;
+        m_pHorizontalScrollBar = nullptr;
+    }
+
+    RequestLayout();
+}
+
+CScrollBarUI* CContainerUI::GetVerticalScrollBar() const
+{
+    return m_pVerticalScrollBar;
+}
+
+CScrollBarUI* CContainerUI::GetHorizontalScrollBar() const
+{
+    return m_pHorizontalScrollBar;
+}
+
+void CContainerUI::UpdateScrollBars(const RECT& rcInner, int /*widthNeeded*/, int heightNeeded)
+{
+    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible()) {
+        const RECT rc = {rcInner.left, rcInner.bottom, rcInner.right,
+                         rcInner.bottom + m_pHorizontalScrollBar->GetFixedHeight()};
+        m_pHorizontalScrollBar->SetPos(rc, false);
+    }
+    if (!m_pVerticalScrollBar)
+        return;
+
+    const int overflow = heightNeeded - (rcInner.bottom - rcInner.top);
+    if (overflow > 0 && !m_pVerticalScrollBar->IsVisible()) {
+        m_pVerticalScrollBar->SetVisible(true);
+        m_pVerticalScrollBar->SetScrollRange(overflow);
+        m_pVerticalScrollBar->SetScrollPos(0);
+        m_bScrollProcess = true;
+        SetPos(m_rcItem, true);
+        m_bScrollProcess = false;
+        return;
+    }
+    if (!m_pVerticalScrollBar->IsVisible())
+        return;
+
+    if (overflow > 0 || m_bScrollProcess) {
+        const RECT rc = {rcInner.right, rcInner.top,
+                         rcInner.right + m_pVerticalScrollBar->GetFixedWidth(), rcInner.bottom};
+        m_pVerticalScrollBar->SetPos(rc, false);
+        if (m_pVerticalScrollBar->GetScrollRange() == overflow)
+            return;
+        const int oldPos = m_pVerticalScrollBar->GetScrollPos();
+        m_pVerticalScrollBar->SetScrollRange(std::abs(overflow));
+        if (m_pVerticalScrollBar->GetScrollRange() == 0) {
+            m_pVerticalScrollBar->SetVisible(false);
+            m_pVerticalScrollBar->SetScrollPos(0);
+        }
+        if (m_pVerticalScrollBar->GetScrollPos() < oldPos)
+            SetPos(m_rcItem, false);
+        return;
+    }
+
+    m_pVerticalScrollBar->SetVisible(false);
+    m_pVerticalScrollBar->SetScrollPos(0);
+    m_pVerticalScrollBar->SetScrollRange(0);
+    SetPos(m_rcItem, true);
+}
+
+// ---- Layout -----------------------------------------------------------------------------------
+
+RECT CContainerUI::GetInnerRect() const
+{
+    RECT rc = m_rcItem;
+    rc.left += m_rcInset.left;
+    rc.top += m_rcInset.top;
+    rc.right -= m_rcInset.right;
+    rc.bottom -= m_rcInset.bottom;
+    if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible())
+        rc.right -= m_pVerticalScrollBar->GetFixedWidth();
+    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible())
+        rc.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
+    return rc;
+}
+
+void CContainerUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool init)
+{
+    for (int i = 0; i < m_items.GetSize(); ++i)
+        GetItemAt(i)->SetManager(manager, this, init);
+    if (m_pVerticalScrollBar)
+        m_pVerticalScrollBar->SetManager(manager, this, init);
+    if (m_pHorizontalScrollBar)
+        m_pHorizontalScrollBar->SetManager(manager, this, init);
+    CControlUI::SetManager(manager, parent, init);
+}
+
+void CContainerUI::SetPos(RECT rc, bool invalidate)
+{
+    CControlUI::SetPos(rc, invalidate);
+    if (m_items.IsEmpty())
+        return;
+
+    RECT place = m_rcItem;
+    place.left += m_rcInset.left;
+    place.top += m_rcInset.top;
+    place.right -= m_rcInset.right;
+    place.bottom -= m_rcInset.bottom;
+    if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible()) {
+        place.top -= m_pVerticalScrollBar->GetScrollPos();
+        place.right -= m_pVerticalScrollBar->GetFixedWidth();
+        place.bottom +=
+            m_pVerticalScrollBar->GetScrollRange() - m_pVerticalScrollBar->GetScrollPos();
+    }
+    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible()) {
+        place.left -= m_pHorizontalScrollBar->GetScrollPos();
+        place.right +=
+            m_pHorizontalScrollBar->GetScrollRange() - m_pHorizontalScrollBar->GetScrollPos();
+        place.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
+    }
+
+    for (int i = 0; i < m_items.GetSize(); ++i) {
+        CControlUI* control = GetItemAt(i);
+        if (!control->IsVisible())
+            continue;
+        if (control->IsFloat()) {
+            PlaceFloatChild(i);
+            continue;
+        }
+        int width = place.right - place.left;
+        width = std::max(width, control->GetMinWidth());
+        width = std::min(width, control->GetMaxWidth());
+        int height = place.bottom - place.top;
+        height = std::max(height, control->GetMinHeight());
+        height = std::min(height, control->GetMaxHeight());
+        const RECT rcChild = {place.left, place.top, place.left + width, place.top + height};
+        control->SetPos(rcChild, false);
+    }
+}
+
+void CContainerUI::PlaceFloatChild(int index)
+{
+    CControlUI* control = GetItemAt(index);
+    if (!control || !control->IsVisible() || !control->IsFloat())
+        return;
+    const int width = GetWidth();
+    const int height = GetHeight();
+    const POINT origin = control->GetFixedOrigin();
+    double anchors[4];
+    control->GetFloatAnchors(anchors);
+    const RECT rc = {
+        static_cast<int>(width * anchors[0]) + origin.x,
+        static_cast<int>(height * anchors[1]) + origin.y,
+        static_cast<int>(width * anchors[2]) + origin.x + control->GetFixedWidth(),
+        static_cast<int>(height * anchors[3]) + origin.y + control->GetFixedHeight(),
+    };
+    control->SetPos(rc, false);
+}
+
+void CContainerUI::Move(int dx, int dy, bool invalidate)
+{
+    CControlUI::Move(dx, dy, invalidate);
+    if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible())
+        m_pVerticalScrollBar->Move(dx, dy, false);
+    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible())
+        m_pHorizontalScrollBar->Move(dx, dy, false);
+    for (int i = 0; i < m_items.GetSize(); ++i) {
+        CControlUI* control = GetItemAt(i);
+        if (control->IsVisible())
+            control->Move(dx, dy, false);
+    }
+}
+
+// ---- State ------------------------------------------------------------------------------------
+
+void CContainerUI::SetVisible(bool visible)
+{
+    if (m_bVisible == visible)
+        return;
+    CControlUI::SetVisible(visible);
+    for (int i = 0; i < m_items.GetSize(); ++i)
+        GetItemAt(i)->SetVisibleByParent(IsVisible());
+}
+
+void CContainerUI::SetVisibleByParent(bool visible)
+{
+    CControlUI::SetVisibleByParent(visible);
+    for (int i = 0; i < m_items.GetSize(); ++i)
+        GetItemAt(i)->SetVisibleByParent(IsVisible());
+}
+
+void CContainerUI::SetMouseEnabled(bool enabled)
+{
+    if (m_pVerticalScrollBar)
+        m_pVerticalScrollBar->SetMouseEnabled(enabled);
+    if (m_pHorizontalScrollBar)
+        m_pHorizontalScrollBar->SetMouseEnabled(enabled);
+    CControlUI::SetMouseEnabled(enabled);
+}
+
+CControlUI* CContainerUI::FindControl(FINDCONTROLPROC proc, LPVOID data, UINT flags)
+{
+    const bool hitTest = (flags & UIFIND_HITTEST) != 0;
+    if ((flags & UIFIND_VISIBLE) && !IsVisible())
+        return nullptr;
+    if ((flags & UIFIND_ENABLED) && !IsEnabled())
+        return nullptr;
+    if (hitTest && !::PtInRect(&m_rcItem, *static_cast<const POINT*>(data)))
+        return nullptr;
+    if ((flags & UIFIND_UPDATETEST) && proc(this, data) != nullptr)
+        return nullptr;
+
+    const bool meFirst = (flags & UIFIND_ME_FIRST) != 0;
+    if (meFirst && (!hitTest || m_bMouseEnabled)) {
+        if (CControlUI* found = proc(this, data))
+            return found;
+    }
+
+    if (!hitTest || m_bMouseEnabled) {
+        if (m_pVerticalScrollBar) {
+            if (CControlUI* found = m_pVerticalScrollBar->FindControl(proc, data, flags))
+                return found;
+        }
+        if (m_pHorizontalScrollBar) {
+            if (CControlUI* found = m_pHorizontalScrollBar->FindControl(proc, data, flags))
+                return found;
+        }
+    }
+
+    if (!hitTest || m_bMouseChildEnabled) {
+        const RECT inner = GetInnerRect();
+        const int count = m_items.GetSize();
+        const bool topFirst = (flags & UIFIND_TOP_FIRST) != 0;
+        for (int n = 0; n < count; ++n) {
+            CControlUI* child = GetItemAt(topFirst ? count - 1 - n : n);
+            CControlUI* found = child->FindControl(proc, data, flags);
+            if (!found)
+                continue;
+            if (!hitTest || found->IsFloat() ||
+                ::PtInRect(&inner, *static_cast<const POINT*>(data)))
+                return found;
+        }
+    }
+
+    if (meFirst || (hitTest && !m_bMouseEnabled))
+        return nullptr;
+    return proc(this, data);
+}
+
+void CContainerUI::OnEvent(UIEvent& event)
+{
+    const int type = event.Type;
+    if (!m_bMouseEnabled && type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel) {
+        if (m_pParent)
+            m_pParent->OnEvent(event);
+        else
+            CControlUI::OnEvent(event);
+        return;
+    }
+    if (type == UIEventType::SetFocus) {
+        m_bFocused = true;
+        return;
+    }
+    if (type == UIEventType::KillFocus) {
+        m_bFocused = false;
+        return;
+    }
+
+    CScrollBarUI* vertical = m_pVerticalScrollBar;
+    CScrollBarUI* horizontal = m_pHorizontalScrollBar;
+    const bool useVertical = vertical && vertical->IsVisible() && vertical->IsEnabled();
+    const bool useHorizontal =
+        !useVertical && horizontal && horizontal->IsVisible() && horizontal->IsEnabled();
+    if (useVertical || useHorizontal) {
+        if (type == UIEventType::KeyDown) {
+            switch (event.chKey) {
+            case VK_PRIOR:
+                useVertical ? ScrollPageUp() : ScrollPageLeft();
+                return;
+            case VK_NEXT:
+                useVertical ? ScrollPageDown() : ScrollPageRight();
+                return;
+            case VK_END:
+                useVertical ? ScrollToBottom() : ScrollToRightEnd();
+                return;
+            case VK_HOME:
+                useVertical ? ScrollToTop() : ScrollToLeftEnd();
+                return;
+            case VK_UP:
+                useVertical ? ScrollLineUp() : ScrollLineLeft();
+                return;
+            case VK_DOWN:
+                useVertical ? ScrollLineDown() : ScrollLineRight();
+                return;
+            default:
+                break;
+            }
+        } else if (type == UIEventType::ScrollWheel) {
+            switch (LOWORD(event.wParam)) {
+            case 0:
+                useVertical ? ScrollLineUp() : ScrollLineLeft();
+                return;
+            case 1:
+                useVertical ? ScrollLineDown() : ScrollLineRight();
+                return;
+            default:
+                break;
+            }
+        }
+    }
+    CControlUI::OnEvent(event);
+}
+
+void CContainerUI::SetAttribute(LPCWSTR name, LPCWSTR value)
+{
+    if (!name || !value)
+        return;
+    if (wcscmp(name, L"inset") == 0) {
+        LPCWSTR p = value;
+        RECT rc;
+        rc.left = NextListInt(p);
+        rc.top = NextListInt(p);
+        rc.right = NextListInt(p);
+        rc.bottom = NextListInt(p);
+        SetInset(rc);
+    } else if (wcscmp(name, L"mousechild") == 0) {
+        SetMouseChildEnabled(IsTrue(value));
+    } else if (wcscmp(name, L"vscrollbar") == 0) {
+        EnableScrollBars(IsTrue(value), m_pHorizontalScrollBar != nullptr);
+    } else if (wcscmp(name, L"vscrollbarstyle") == 0) {
+        EnableScrollBars(true, m_pHorizontalScrollBar != nullptr);
+        if (m_pVerticalScrollBar)
+            m_pVerticalScrollBar->ApplyAttributeList(value);
+    } else if (wcscmp(name, L"hscrollbar") == 0) {
+        EnableScrollBars(m_pVerticalScrollBar != nullptr, IsTrue(value));
+    } else if (wcscmp(name, L"hscrollbarstyle") == 0) {
+        EnableScrollBars(m_pVerticalScrollBar != nullptr, true);
+        if (m_pHorizontalScrollBar)
+            m_pHorizontalScrollBar->ApplyAttributeList(value);
+    } else if (wcscmp(name, L"childpadding") == 0) {
+        SetChildPadding(_wtoi(value));
+    } else {
+        CControlUI::SetAttribute(name, value);
+    }
+}
+
+// ---- Painting ---------------------------------------------------------------------------------
+
+void CContainerUI::Paint(HDC hDC, const RECT& rcDirty)
+{
+    RECT rcTemp;
+    if (!::IntersectRect(&rcTemp, &rcDirty, &m_rcItem))
+        return;
+
+    CUIClip clip;
+    CUIClip::ClipToRect(hDC, rcTemp, clip);
+    CControlUI::Paint(hDC, rcDirty);
+
+    if (!m_items.IsEmpty()) {
+        const RECT inner = GetInnerRect();
+        if (!::IntersectRect(&rcTemp, &rcDirty, &inner)) {
+            for (int i = 0; i < m_items.GetSize(); ++i) {
+                CControlUI* control = GetItemAt(i);
+                if (!control->IsVisible() || !control->IsFloat())
+                    continue;
+                if (!Meets(rcDirty, control->GetPos()) || !Meets(m_rcItem, control->GetPos()))
+                    continue;
+                control->Paint(hDC, rcDirty);
+            }
+        } else {
+            CUIClip childClip;
+            CUIClip::ClipToRect(hDC, rcTemp, childClip);
+            for (int i = 0; i < m_items.GetSize(); ++i) {
+                CControlUI* control = GetItemAt(i);
+                if (!control->IsVisible() || !Meets(rcDirty, control->GetPos()))
+                    continue;
+                if (control->IsFloat()) {
+                    if (!Meets(m_rcItem, control->GetPos()))
+                        continue;
+                    CUIClip::SelectOuterClip(hDC, childClip);
+                    control->Paint(hDC, rcDirty);
+                    CUIClip::SelectInnerClip(hDC, childClip);
+                } else {
+                    if (!Meets(inner, control->GetPos()))
+                        continue;
+                    control->Paint(hDC, rcDirty);
+                }
+            }
+        }
+    }
+
+    if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible() &&
+        Meets(rcDirty, m_pVerticalScrollBar->GetPos()))
+        m_pVerticalScrollBar->Paint(hDC, rcDirty);
+    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible() &&
+        Meets(rcDirty, m_pHorizontalScrollBar->GetPos()))
+        m_pHorizontalScrollBar->Paint(hDC, rcDirty);
+}
+
+} // namespace QxUI

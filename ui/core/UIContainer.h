@@ -1,0 +1,109 @@
+#pragma once
+
+#include <windows.h>
+
+#include "core/UIControl.h"
+#include "core/UIPtrArray.h"
+
+namespace QxUI {
+
+class CScrollBarUI;
+
+// Adds and removes children without knowing the container class.
+class IContainerUI
+{
+public:
+    virtual CControlUI* GetItemAt(int index) const = 0;
+    virtual int GetItemIndex(CControlUI* control) const = 0;
+    virtual bool SetItemIndex(CControlUI* control, int index) = 0;
+    virtual int GetCount() const = 0;
+    virtual bool Add(CControlUI* control) = 0;
+    virtual bool AddAt(CControlUI* control, int index) = 0;
+    virtual bool Remove(CControlUI* control) = 0;
+    virtual bool RemoveAt(int index) = 0;
+    virtual void RemoveAll() = 0;
+
+protected:
+    ~IContainerUI() = default;
+};
+
+// A control that holds, lays out and paints child controls; the skin element "Container".
+class CContainerUI : public CControlUI, public IContainerUI
+{
+public:
+    CContainerUI();
+    ~CContainerUI() override;
+
+    LPCWSTR GetClass() const override;
+    LPVOID AsInterface(LPCWSTR name) override;
+
+    CControlUI* GetItemAt(int index) const override;
+    int GetItemIndex(CControlUI* control) const override;
+    bool SetItemIndex(CControlUI* control, int index) override;
+    int GetCount() const override;
+    bool Add(CControlUI* control) override;
+    bool AddAt(CControlUI* control, int index) override;
+    bool Remove(CControlUI* control) override;
+    bool RemoveAt(int index) override;
+    void RemoveAll() override;
+
+    virtual RECT GetInset() const;
+    virtual void SetInset(RECT rc);
+    virtual int GetChildPadding() const;
+    virtual void SetChildPadding(int padding);
+    virtual bool IsOwningChildren() const;
+    virtual void SetOwningChildren(bool on);
+    virtual bool IsDeferredDelete() const;
+    virtual void SetDeferredDelete(bool on);
+    virtual bool IsMouseChildEnabled() const;
+    virtual void SetMouseChildEnabled(bool on = true);
+    virtual int FindSelectableItem(int index, bool forward = true) const;
+    virtual SIZE GetScrollPos() const;
+    virtual SIZE GetScrollRange() const;
+    virtual void SetScrollPos(SIZE pos);
+    virtual void ScrollLineUp();
+    virtual void ScrollLineDown();
+    virtual void ScrollPageUp();
+    virtual void ScrollPageDown();
+    virtual void ScrollToTop();
+    virtual void ScrollToBottom();
+    virtual void ScrollLineLeft();
+    virtual void ScrollLineRight();
+    virtual void ScrollPageLeft();
+    virtual void ScrollPageRight();
+    virtual void ScrollToLeftEnd();
+    virtual void ScrollToRightEnd();
+    virtual void EnableScrollBars(bool vertical = true, bool horizontal = false);
+    virtual CScrollBarUI* GetVerticalScrollBar() const;
+    virtual CScrollBarUI* GetHorizontalScrollBar() const;
+    virtual void PlaceFloatChild(int index);
+    virtual void UpdateScrollBars(const RECT& rcInner, int widthNeeded, int heightNeeded);
+
+    void SetManager(CUIWindowManager* manager, CControlUI* parent, bool init = true) override;
+    void SetPos(RECT rc, bool invalidate = true) override;
+    void Move(int dx, int dy, bool invalidate = true) override;
+    void SetVisible(bool visible = true) override;
+    void SetVisibleByParent(bool visible) override;
+    void SetMouseEnabled(bool enabled = true) override;
+    CControlUI* FindControl(FINDCONTROLPROC proc, LPVOID data, UINT flags) override;
+    void OnEvent(UIEvent& event) override;
+    void SetAttribute(LPCWSTR name, LPCWSTR value) override;
+    void Paint(HDC hDC, const RECT& rcDirty) override;
+
+protected:
+    RECT GetInnerRect() const;
+    int PageHeight() const;
+    int PageWidth() const;
+
+    CUIPtrArray m_items;
+    RECT m_rcInset = {0, 0, 0, 0};
+    int m_iChildPadding = 0;
+    bool m_bAutoDestroy = true;
+    bool m_bDelayedDestroy = true;
+    bool m_bMouseChildEnabled = true;
+    bool m_bScrollProcess = false;
+    CScrollBarUI* m_pVerticalScrollBar = nullptr;
+    CScrollBarUI* m_pHorizontalScrollBar = nullptr;
+};
+
+} // namespace QxUI

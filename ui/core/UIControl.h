@@ -1,0 +1,200 @@
+#pragma once
+
+#include <windows.h>
+
+#include "core/UIDelegate.h"
+#include "core/UIEvents.h"
+#include "core/UIManager.h"
+#include "core/UIRender.h"
+#include "core/UIString.h"
+
+namespace QxUI {
+
+// FindControl flags.
+enum UIFindFlags : UINT
+{
+    UIFIND_ALL = 0x00000000,
+    UIFIND_VISIBLE = 0x00000001,
+    UIFIND_ENABLED = 0x00000002,
+    UIFIND_HITTEST = 0x00000004,
+    UIFIND_UPDATETEST = 0x00000008,
+    UIFIND_TOP_FIRST = 0x00000010,
+    UIFIND_ME_FIRST = 0x80000000,
+};
+
+// GetInputFlags bits.
+enum UIInputFlags : UINT
+{
+    UIFLAG_TABSTOP = 0x00000001,
+    UIFLAG_SETCURSOR = 0x00000002,
+};
+
+// The base of every control, and the skin element "Control".
+class CControlUI
+{
+public:
+    CControlUI();
+    virtual ~CControlUI();
+    CControlUI(const CControlUI&) = delete;
+    CControlUI& operator=(const CControlUI&) = delete;
+
+    virtual CUIString GetName() const;
+    virtual void SetName(LPCWSTR name);
+    virtual LPCWSTR GetClass() const;
+    virtual LPVOID AsInterface(LPCWSTR name);
+    virtual UINT GetInputFlags();
+    virtual bool Activate();
+    virtual CUIWindowManager* GetManager() const;
+    virtual void SetManager(CUIWindowManager* manager, CControlUI* parent, bool init = true);
+    virtual CControlUI* GetParent() const;
+
+    virtual CUIString GetText() const;
+    virtual void SetText(LPCWSTR text);
+
+    virtual const RECT& GetPos() const;
+    virtual RECT GetPosInParent() const;
+    virtual void SetPos(RECT rc, bool invalidate = true);
+    virtual void Move(int dx, int dy, bool invalidate = true);
+    virtual int GetWidth() const;
+    virtual int GetHeight() const;
+    virtual int GetX() const;
+    virtual int GetY() const;
+    virtual RECT GetPadding() const;
+    virtual void SetPadding(RECT rc);
+    virtual POINT GetFixedOrigin() const;
+    virtual void SetFixedOrigin(int x, int y);
+    virtual int GetFixedWidth() const;
+    virtual void SetFixedWidth(int cx);
+    virtual int GetFixedHeight() const;
+    virtual void SetFixedHeight(int cy);
+    virtual int GetMinWidth() const;
+    virtual void SetMinWidth(int cx);
+    virtual int GetMaxWidth() const;
+    virtual void SetMaxWidth(int cx);
+    virtual int GetMinHeight() const;
+    virtual void SetMinHeight(int cy);
+    virtual int GetMaxHeight() const;
+    virtual void SetMaxHeight(int cy);
+    virtual void GetFloatAnchors(double anchors[4]) const;
+    virtual void SetFloatAnchors(double left, double top, double right, double bottom);
+
+    virtual CUIString GetToolTip() const;
+    virtual void SetToolTip(LPCWSTR text);
+    virtual void SetToolTipWidth(int width);
+    virtual int GetToolTipWidth() const;
+    virtual WCHAR GetShortcut() const;
+    virtual void SetShortcut(WCHAR ch);
+    virtual bool IsMenuEnabled() const;
+    virtual void SetMenuEnabled(bool on);
+    virtual CUIString GetUserData() const;
+    virtual void SetUserData(LPCWSTR text);
+    virtual UINT_PTR GetTag() const;
+    virtual void SetTag(UINT_PTR tag);
+
+    virtual bool IsVisible() const;
+    virtual void SetVisible(bool visible = true);
+    virtual void SetVisibleByParent(bool visible);
+    virtual bool IsEnabled() const;
+    virtual void SetEnabled(bool enabled = true);
+    virtual bool IsMouseEnabled() const;
+    virtual void SetMouseEnabled(bool enabled = true);
+    virtual bool IsKeyboardEnabled() const;
+    virtual void SetKeyboardEnabled(bool enabled = true);
+    virtual bool IsFocused() const;
+    virtual void SetFocus();
+    virtual bool IsFloat() const;
+    virtual void SetFloat(bool on = true);
+
+    virtual CControlUI* FindControl(FINDCONTROLPROC proc, LPVOID data, UINT flags);
+
+    virtual void Init();
+    virtual void OnInit();
+    virtual void HandleEvent(UIEvent& event);
+    virtual void OnEvent(UIEvent& event);
+    virtual void SetAttribute(LPCWSTR name, LPCWSTR value);
+    virtual SIZE MeasureSize(SIZE available);
+
+    virtual void Paint(HDC hDC, const RECT& rcDirty);
+    virtual void PaintBackColor(HDC hDC);
+    virtual void PaintBackImage(HDC hDC);
+    virtual void PaintStateImage(HDC hDC);
+    virtual void PaintText(HDC hDC);
+    virtual void PaintBorder(HDC hDC);
+    virtual void PaintOverlay(HDC hDC, const RECT& rcPaint);
+
+    bool IsUpdateNeeded() const { return m_bUpdateNeeded; }
+    void ApplyAttributeList(LPCWSTR list);
+    void Invalidate();
+    void RequestLayout();
+    void RequestParentLayout();
+    CUIString GetVirtualWindowName() const;
+    void SetVirtualWindowName(LPCWSTR name);
+    DWORD GetHslAdjustedColor(DWORD color) const;
+    bool DrawImage(HDC hDC, CUIImageDesc& desc);
+
+    void SetBackColor(DWORD color);
+    void SetBackColor2(DWORD color);
+    void SetBackColor3(DWORD color);
+    void SetBorderColor(DWORD color);
+    void SetFocusBorderColor(DWORD color);
+    void SetColorHsl(bool on);
+    void SetBorderSize(int size);
+    void SetBorderSides(int left, int top, int right, int bottom);
+    void SetLeftBorderSize(int size);
+    void SetTopBorderSize(int size);
+    void SetRightBorderSize(int size);
+    void SetBottomBorderSize(int size);
+    void SetBorderStyle(int style);
+    void SetBorderRound(int cx, int cy);
+    void SetBackImage(LPCWSTR description);
+
+    CUIEventSource OnInitEvent;
+    CUIEventSource OnDestroyEvent;
+    CUIEventSource OnSizeEvent;
+    CUIEventSource OnEventEvent;
+    CUIEventSource OnNotifyEvent;
+
+protected:
+    CUIWindowManager* m_pManager = nullptr;
+    CControlUI* m_pParent = nullptr;
+    CUIString m_sVirtualWnd;
+    CUIString m_sName;
+    bool m_bUpdateNeeded = true;
+    bool m_bMenuUsed = false;
+    RECT m_rcItem = {0, 0, 0, 0};
+    RECT m_rcPadding = {0, 0, 0, 0};
+    POINT m_ptFixedOrigin = {0, 0};
+    SIZE m_cxyFixed = {0, 0};
+    SIZE m_cxyMin = {0, 0};
+    SIZE m_cxyMax = {9999, 9999};
+    bool m_bVisible = true;
+    bool m_bInternVisible = true;
+    bool m_bEnabled = true;
+    bool m_bMouseEnabled = true;
+    bool m_bKeyboardEnabled = true;
+    bool m_bFocused = false;
+    bool m_bFloat = false;
+    double m_floatAnchors[4] = {0.0, 0.0, 0.0, 0.0};
+    bool m_bSetPos = false;                 // the size event is running
+    CUIString m_sText;
+    CUIString m_sToolTip;
+    WCHAR m_chShortcut = 0;
+    CUIString m_sUserData;
+    UINT_PTR m_pTag = 0;
+    DWORD m_dwBackColor = 0;
+    DWORD m_dwBackColor2 = 0;
+    DWORD m_dwBackColor3 = 0;
+    CUIImageDesc m_diBk;
+    CUIImageDesc m_diFore;
+    DWORD m_dwBorderColor = 0;
+    DWORD m_dwFocusBorderColor = 0;
+    bool m_bColorHSL = false;
+    int m_nBorderSize = 0;
+    int m_nBorderStyle = PS_SOLID;
+    int m_nTooltipWidth = 300;
+    SIZE m_cxyBorderRound = {0, 0};
+    RECT m_rcPaint = {0, 0, 0, 0};
+    RECT m_rcBorderSize = {0, 0, 0, 0};
+};
+
+} // namespace QxUI

@@ -1,0 +1,33 @@
+#include "core/UIDelegate.h"
+
+namespace QxUI {
+
+CUIEventSource::~CUIEventSource()
+{
+    for (int i = 0; i < m_aDelegates.GetSize(); ++i)
+        delete static_cast<CDelegateBase*>(m_aDelegates[i]);
+}
+
+void CUIEventSource::Add(const CDelegateBase& delegate)
+{
+    for (int i = 0; i < m_aDelegates.GetSize(); ++i) {
+        const CDelegateBase* present = static_cast<CDelegateBase*>(m_aDelegates[i]);
+        if (present != nullptr && present->Equals(delegate))
+            return;
+    }
+    CDelegateBase* copy = delegate.Copy();
+    if (copy != nullptr && !m_aDelegates.Add(copy))
+        delete copy;
+}
+
+bool CUIEventSource::Invoke(void* param)
+{
+    for (int i = 0; i < m_aDelegates.GetSize(); ++i) {
+        CDelegateBase* delegate = static_cast<CDelegateBase*>(m_aDelegates[i]);
+        if (delegate != nullptr && !delegate->CallInvoke(param))
+            return false;
+    }
+    return true;
+}
+
+} // namespace QxUI

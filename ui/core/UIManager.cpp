@@ -1,0 +1,153 @@
+// The window manager's life: process set-up by the first manager, attaching the window and
+// tear-down.
+
+#include "core/UIManager.h"
+
+#include <commctrl.h>
+
+#include "core/UIControl.h"
+
+namespace QxUI {
+
+HINSTANCE CUIWindowManager::s_hInstance = nullptr;
+CUIString CUIWindowManager::s_strResourcePath;
+CUIString CUIWindowManager::s_strResourceZip;
+bool CUIWindowManager::s_bCachedResourceZip = true;
+HZIPARCHIVE CUIWindowManager::s_hResourceZip = nullptr;
+CUIResourceTable CUIWindowManager::s_SharedResources;
+CUIPtrArray CUIWindowManager::s_aManagers;
+CUIPtrArray CUIWindowManager::s_aControlFactories;
+HPEN CUIWindowManager::s_hUpdateRectPen = nullptr;
+short CUIWindowManager::s_H = 180;
+short CUIWindowManager::s_S = 100;
+short CUIWindowManager::s_L = 100;
+bool CUIWindowManager::s_bUseHSL = false;
+
+namespace {
+
+const COLORREF kDirtyRectColor = RGB(220, 0, 0);
+
+} // namespace
+
+void CUIWindowManager::SetUpProcess()
+{
+    CUIResourceTable& shared = s_SharedResources;
+    if (shared.DefaultFontInfo.sFontName.IsEmpty()) {
+        shared.dwDisabledColor = 0xFFA7A6AA;
+        shared.dwDefaultFontColor = 0xFF000000;
+        shared.dwDefaultLinkFontColor = 0xFF0000FF;
+        shared.dwDefaultLinkHoverFontColor = 0xFFD3215F;
+        shared.dwDefaultSelectedBkColor = 0xFFBAE4FF;
+
+        LOGFONTW lf = {};
+        ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
+        lf.lfCharSet = DEFAULT_CHARSET;
+        HFONT font = ::CreateFontIndirectW(&lf);
+        if (font) {
+            CUIFontInfo& info = shared.DefaultFontInfo;
+            info.hFont = font;
+            info.sFontName = lf.lfFaceName;
+            info.iSize = -lf.lfHeight;
+            info.bBold = lf.lfWeight >= FW_BOLD;
+            info.bUnderline = lf.lfUnderline == 1;
+            info.bItalic = lf.lfItalic == 1;
+            info.tm = TEXTMETRICW{};
+        }
+    }
+    if (!s_hUpdateRectPen) {
+        s_hUpdateRectPen = ::CreatePen(PS_SOLID, 1, kDirtyRectColor);
+        ::InitCommonControls();
+        // Loaded for the run-time lookups of AlphaBlend and GradientFill; kept to process end.
+        ::LoadLibraryW(L"msimg32.dll");
+    }
+}
+
+CUIWindowManager::CUIWindowManager()
+{
+    SetUpProcess();
+    m_Resources.dwDisabledColor = s_SharedResources.dwDisabledColor;
+    m_Resources.dwDefaultFontColor = s_SharedResources.dwDefaultFontColor;
+    m_Resources.dwDefaultLinkFontColor = s_SharedResources.dwDefaultLinkFontColor;
+    m_Resources.dwDefaultLinkHoverFontColor = s_SharedResources.dwDefaultLinkHoverFontColor;
+    m_Resources.dwDefaultSelectedBkColor = s_SharedResources.dwDefaultSelectedBkColor;
+}
+
+CUIWindowManager::~CUIWindowManager()
+{
+    for (int i = 0; i < m_aDelayedCleanup.GetSize(); ++i)
+        delete static_cast<CControlUI*>(m_aDelayedCleanup[i]);
+    m_aDelayedCleanup.Empty();
+    for (int i = 0; i < m_aAsyncNotify.GetSize(); ++i)
+        delete static_cast<UINotification*>(m_aAsyncNotify[i]);
+    m_aAsyncNotify.Empty();
+    m_mNameHash.Resize(0);
+    delete m_pRoot;
+    m_pRoot = nullptr;
+
+    if (m_Resources.DefaultFontInfo.hFont)
+        ::DeleteObject(m_Resources.DefaultFontInfo.hFont);
+    m_Resources.DefaultFontInfo.hFont = nullptr;
+    FreeFonts(m_Resources);
+    FreeImages(m_Resources);
+    FreeAttributes(m_Resources);
+
+    for (int i = 0; i < m_mOptionGroup.GetSize(); ++i) {
+        LPCWSTR key = m_mOptionGroup.GetAt(i);
+        delete static_cast<CUIPtrArray*>(m_mOptionGroup.Find(key, false));
+    }
+    m_mOptionGroup.RemoveAll();
+    for (int i = 0; i < m_aTimers.GetSize(); ++i) {
+        TimerInfo* timer = static_cast<TimerInfo*>(m_aTimers[i]);
+        if (!timer->bKilled && timer->hWnd == m_hWndPaint && ::IsWindow(m_hWndPaint))
+            ::KillTimer(timer->hWnd, timer->uWinTimer);
+        delete timer;
+    }
+    m_aTimers.Empty();
+
+    if (m_hwndTooltip)
+        ::DestroyWindow(m_hwndTooltip);
+    if (m_hDcOffscreen)
+        ::DeleteDC(m_hDcOffscreen);
+    if (m_hDcBackground)
+        ::DeleteDC(m_hDcBackground);
+    if (m_hbmpOffscreen)
+        ::DeleteObject(m_hbmpOffscreen);
+    if (m_hbmpBackground)
+        ::DeleteObject(m_hbmpBackground);
+    if (m_hDcPaint && !m_bPaintDcIsMemory)
+        ::ReleaseDC(m_hWndPaint, m_hDcPaint);
+
+    const int index = s_aManagers.Find(this);
+    if (index >= 0)
+        s_aManagers.Remove(index);
+}
+
+void CUIWindowManager::AttachWindow(HWND hWnd)
+{
+    m_hWndPaint = hWnd;
+    m_hDcPaint = ::GetDC(hWnd);
+    s_aManagers.Add(this);
+}
+
+void CUIWindowManager::AttachMemoryDC(HDC hDC)
+{
+    m_hDcPaint = hDC;
+    m_bPaintDcIsMemory = hDC != nullptr;
+}
+
+bool CUIWindowManager::PaintMemoryDC(const RECT& rcClient)
+{
+    if (!m_bPaintDcIsMemory || !m_hDcPaint || !m_pRoot)
+        return false;
+    if (m_bUpdateNeeded) {
+        m_bUpdateNeeded = false;
+        if (!::IsRectEmpty(&rcClient))
+            m_pRoot->SetPos(rcClient, false);
+    }
+    m_pRoot->Paint(m_hDcPaint, rcClient);
+    for (int i = 0; i < m_aPostPaintControls.GetSize(); ++i)
+        static_cast<CControlUI*>(m_aPostPaintControls[i])->PaintOverlay(m_hDcPaint, rcClient);
+    return true;
+}
+
+} // namespace QxUI

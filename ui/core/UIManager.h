@@ -1,0 +1,263 @@
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "core/UIEvents.h"
+#include "core/UIPtrArray.h"
+#include "core/UIRender.h"
+#include "core/UIResourceTable.h"
+#include "core/UIString.h"
+#include "core/UIStringMap.h"
+#include "core/UIZip.h"
+
+namespace QxUI {
+
+class CControlUI;
+
+// Tree visitor used by CControlUI::FindControl: a non-null answer ends the visit.
+typedef CControlUI*(CALLBACK* FINDCONTROLPROC)(CControlUI* control, LPVOID data);
+
+// A skin builder plug-in: makes a control for an element name it knows, else null.
+typedef CControlUI* (*ControlFactoryProc)(LPCWSTR className);
+
+// One control timer over a native window timer.
+struct TimerInfo
+{
+    CControlUI* pSender = nullptr;
+    UINT nLocalID = 0;        // the control's own id
+    HWND hWnd = nullptr;
+    UINT uWinTimer = 0;       // native id
+    bool bKilled = false;
+};
+
+// The per-window engine: control tree, input, painting, focus, timers, notifications and the
+// window's resources; its statics hold the process-wide settings of the framework.
+class CUIWindowManager
+{
+public:
+    CUIWindowManager();
+    ~CUIWindowManager();
+    CUIWindowManager(const CUIWindowManager&) = delete;
+    CUIWindowManager& operator=(const CUIWindowManager&) = delete;
+
+    // ---- Window, tree and painting --------------------------------------------------------
+    void AttachWindow(HWND hWnd);
+    // Paints without a window: the manager measures fonts with, and paints its tree into, a
+    // memory DC that the caller owns (off-screen rendering and tests).
+    void AttachMemoryDC(HDC hDC);
+    bool PaintMemoryDC(const RECT& rcClient);
+    HWND GetPaintWindow() const { return m_hWndPaint; }
+    HDC GetPaintDC() const { return m_hDcPaint; }
+    bool AttachRootControl(CControlUI* root);
+    bool BindControlTree(CControlUI* control, CControlUI* parent = nullptr);
+    void QueueControlForDeletion(CControlUI* control);
+    CControlUI* GetRootControl() const { return m_pRoot; }
+    CControlUI* FindControlAt(POINT pt) const;
+    void RequestLayout() { m_bUpdateNeeded = true; }
+    void Invalidate(const RECT& rc);
+    CUIPtrArray* GetUpdateList() { return &m_aNeedUpdate; }
+    POINT GetMousePoint() const { return m_ptLastMousePos; }
+    void CaptureMouse();
+    void ReleaseMouseCapture();
+    bool IsMouseCaptured() const { return m_bMouseCapture; }
+    bool AddPostPaintControl(CControlUI* control);
+    bool RemovePostPaintControl(CControlUI* control);
+
+    void SetInitialSize(int cx, int cy);
+    SIZE GetInitialSize() const { return m_szInitWindowSize; }
+    void SetMinTrackSize(int cx, int cy);
+    SIZE GetMinTrackSize() const { return m_szMinWindow; }
+    void SetMaxTrackSize(int cx, int cy);
+    SIZE GetMaxTrackSize() const { return m_szMaxWindow; }
+    void SetResizeBorder(const RECT& rc) { m_rcSizeBox = rc; }
+    RECT GetResizeBorder() const { return m_rcSizeBox; }
+    void SetCaptionArea(const RECT& rc) { m_rcCaption = rc; }
+    RECT GetCaptionArea() const { return m_rcCaption; }
+    void SetRoundCorner(int cx, int cy);
+    SIZE GetRoundCorner() const { return m_szRoundCorner; }
+    void SetShowDirtyRects(bool on) { m_bShowUpdateRect = on; }
+    void SetTransparentBackground(bool on) { m_bTransparentBackground = on; }
+    void SetWindowAlpha(int alpha);
+    int GetWindowAlpha() const { return m_nOpacity; }
+
+    bool HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+    static CControlUI* CALLBACK HitTestCallback(CControlUI* control, LPVOID data);
+    static CControlUI* CALLBACK CollectUpdateCallback(CControlUI* control, LPVOID data);
+
+    // ---- Focus, timers, notifications and filters -----------------------------------------
+    bool AddNotifier(INotifyUI* notifier);
+    bool RemoveNotifier(INotifyUI* notifier);
+    bool AddPreMessageFilter(IMessageFilterUI* filter);
+    bool RemovePreMessageFilter(IMessageFilterUI* filter);
+    bool AddMessageFilter(IMessageFilterUI* filter);
+    bool RemoveMessageFilter(IMessageFilterUI* filter);
+    bool AddAcceleratorTranslator(ITranslateAccelerator* translator);
+    bool RemoveAcceleratorTranslator(ITranslateAccelerator* translator);
+    bool RunAcceleratorTranslators(MSG* msg);
+
+    void RaiseNotify(CControlUI* sender, LPCWSTR type, WPARAM wParam = 0, LPARAM lParam = 0,
+                     bool async = false);
+    void DispatchNotify(UINotification& msg, bool async = false);
+    void SetUseVirtualWindowNames(bool on) { m_bUsedVirtualWnd = on; }
+
+    CControlUI* GetFocusedControl() const { return m_pFocus; }
+    void SetFocusControl(CControlUI* control);
+    void ScheduleFocus(CControlUI* control);
+    bool FocusNextTabStop(bool forward);
+    static CControlUI* CALLBACK TabStopCallback(CControlUI* control, LPVOID data);
+
+    bool StartTimer(CControlUI* control, UINT id, UINT intervalMs);
+    bool StopTimer(CControlUI* control, UINT id);
+    void StopAllTimersOf(CControlUI* control);
+    void ClearTimers();
+
+    bool PreTranslate(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    static bool PreTranslateForAll(MSG* msg);
+    static void RunMessageLoop();
+    static CControlUI* CALLBACK ShortcutCallback(CControlUI* control, LPVOID data);
+
+    static CControlUI* CALLBACK RegisterNameCallback(CControlUI* control, LPVOID data);
+    CControlUI* FindControlByName(LPCWSTR name) const;
+    void ForgetControl(CControlUI* control);
+
+    bool AddToOptionGroup(LPCWSTR group, CControlUI* control);
+    CUIPtrArray* GetOptionGroup(LPCWSTR group);
+    void RemoveFromOptionGroup(LPCWSTR group, CControlUI* control);
+    void RemoveAllOptionGroups();
+
+    // ---- Resources ------------------------------------------------------------------------
+    HFONT AddFont(int id, LPCWSTR face, int size, bool bold, bool underline, bool italic,
+                  bool shared = false);
+    HFONT GetFontHandle(int id);
+    CUIFontInfo* GetFontEntry(int id);
+    CUIFontInfo* GetFontEntryByHandle(HFONT hFont);
+    HFONT FindFontByStyle(LPCWSTR face, int size, bool bold, bool underline, bool italic) const;
+    CUIFontInfo* GetDefaultFontEntry();
+    void SetDefaultFont(LPCWSTR face, int size, bool bold, bool underline, bool italic,
+                        bool shared = false);
+    void RemoveAllFonts(bool shared = false);
+
+    CUIImageInfo* AddImage(LPCWSTR name, LPCWSTR type = nullptr, DWORD mask = 0,
+                           bool keepCopy = false, bool shared = false);
+    CUIImageInfo* GetImage(LPCWSTR name) const;
+    CUIImageInfo* GetImageOrLoad(LPCWSTR name, LPCWSTR type = nullptr, DWORD mask = 0,
+                                 bool keepCopy = false);
+    void RemoveAllImages(bool shared = false);
+
+    void AddDefaultAttributes(LPCWSTR className, LPCWSTR text, bool shared = false);
+    LPCWSTR GetDefaultAttributes(LPCWSTR className) const;
+    void RemoveAllDefaultAttributes(bool shared = false);
+
+    DWORD GetDisabledTextColor() const { return m_Resources.dwDisabledColor; }
+    DWORD GetDefaultTextColor() const { return m_Resources.dwDefaultFontColor; }
+    DWORD GetLinkTextColor() const { return m_Resources.dwDefaultLinkFontColor; }
+    DWORD GetLinkHoverTextColor() const { return m_Resources.dwDefaultLinkHoverFontColor; }
+    DWORD GetSelectedColor() const { return m_Resources.dwDefaultSelectedBkColor; }
+    void SetDisabledTextColor(DWORD color, bool shared = false);
+    void SetDefaultTextColor(DWORD color, bool shared = false);
+    void SetLinkTextColor(DWORD color, bool shared = false);
+    void SetLinkHoverTextColor(DWORD color, bool shared = false);
+    void SetSelectedColor(DWORD color, bool shared = false);
+
+    static void AddLanguageText(int id, LPCWSTR text);
+    static LPCWSTR GetLanguageText(int id);
+    static void ExpandLanguageRefs(CUIString& text);
+
+    // ---- Process-wide settings ------------------------------------------------------------
+    static void SetModuleInstance(HINSTANCE instance) { s_hInstance = instance; }
+    static HINSTANCE GetModuleInstance() { return s_hInstance; }
+    static HINSTANCE GetResourceInstance() { return s_hInstance; }
+    static CUIString GetModuleFolder();
+    static void SetResourceFolder(LPCWSTR folder);
+    static const CUIString& GetResourceFolder() { return s_strResourcePath; }
+    static void SetResourceZipFile(LPCWSTR name, bool cached = true);
+    static void SetResourceZipMemory(LPVOID data, DWORD size);
+    static const CUIString& GetResourceZipName() { return s_strResourceZip; }
+    static HZIPARCHIVE GetResourceZipHandle() { return s_hResourceZip; }
+    static bool IsResourceZipCached() { return s_bCachedResourceZip; }
+    static CUIPtrArray* GetControlFactories() { return &s_aControlFactories; }
+    static bool GetHsl(short& h, short& s, short& l);
+
+private:
+    CUIResourceTable& TableFor(bool shared);
+    void MeasureFont(CUIFontInfo& font);
+    void SetColor(DWORD CUIResourceTable::*field, DWORD color, bool shared);
+    static void FreeFonts(CUIResourceTable& table);
+    static void FreeImages(CUIResourceTable& table);
+    static void FreeAttributes(CUIResourceTable& table);
+    static void SetUpProcess();
+
+    // Message handling helpers (UIManagerMessages.cpp, UIManagerFocus.cpp).
+    static WORD GetModifierKeyState();
+    void DeliverQueuedNotifications();
+    void DeliverNotify(UINotification& msg);
+    void OnPaintMessage();
+    void LayOutForPaint();
+    void ReleaseBackBuffers();
+    void OnMouseMoveMessage(LPARAM lParam);
+    bool OnMouseHoverMessage(LPARAM lParam);
+    void OnPrintClientMessage(HDC hDC, LPARAM lParam);
+    void DeleteQueuedControls();
+
+    HWND m_hWndPaint = nullptr;
+    int m_nOpacity = 255;
+    HDC m_hDcPaint = nullptr;
+    bool m_bPaintDcIsMemory = false;          // the caller's memory DC: not released by us
+    HDC m_hDcOffscreen = nullptr;
+    HDC m_hDcBackground = nullptr;
+    HBITMAP m_hbmpOffscreen = nullptr;
+    HBITMAP m_hbmpBackground = nullptr;
+    HWND m_hwndTooltip = nullptr;
+    TTTOOLINFOW m_ToolTip = {};
+    bool m_bShowUpdateRect = false;
+    CControlUI* m_pRoot = nullptr;
+    CControlUI* m_pFocus = nullptr;
+    CControlUI* m_pEventHover = nullptr;
+    CControlUI* m_pEventClick = nullptr;
+    CControlUI* m_pEventKey = nullptr;
+    POINT m_ptLastMousePos = {-1, -1};
+    SIZE m_szMinWindow = {0, 0};
+    SIZE m_szMaxWindow = {0, 0};
+    SIZE m_szInitWindowSize = {0, 0};
+    RECT m_rcSizeBox = {0, 0, 0, 0};
+    SIZE m_szRoundCorner = {0, 0};
+    RECT m_rcCaption = {0, 0, 0, 0};
+    UINT m_uTimerID = 0x1000;
+    bool m_bFirstLayout = true;
+    bool m_bUpdateNeeded = false;
+    bool m_bFocusNeeded = false;
+    bool m_bTransparentBackground = false;
+    bool m_bMouseTracking = false;
+    bool m_bMouseCapture = false;
+    bool m_bUsedVirtualWnd = false;
+    CUIPtrArray m_aNotifiers;
+    CUIPtrArray m_aTimers;
+    CUIPtrArray m_aPreMessageFilters;
+    CUIPtrArray m_aMessageFilters;
+    CUIPtrArray m_aPostPaintControls;
+    CUIPtrArray m_aDelayedCleanup;
+    CUIPtrArray m_aAsyncNotify;
+    CUIPtrArray m_aNeedUpdate;
+    CUIStringMap m_mNameHash{CUIResourceTable::kBuckets};
+    CUIStringMap m_mOptionGroup{CUIResourceTable::kBuckets};
+    CUIResourceTable m_Resources;
+    CUIPtrArray m_aTranslateAccelerator;
+
+    static HINSTANCE s_hInstance;
+    static CUIString s_strResourcePath;
+    static CUIString s_strResourceZip;
+    static bool s_bCachedResourceZip;
+    static HZIPARCHIVE s_hResourceZip;
+    static CUIResourceTable s_SharedResources;
+    static CUIPtrArray s_aManagers;
+    static CUIPtrArray s_aControlFactories;
+    static HPEN s_hUpdateRectPen;
+    static short s_H;
+    static short s_S;
+    static short s_L;
+    static bool s_bUseHSL;
+};
+
+} // namespace QxUI

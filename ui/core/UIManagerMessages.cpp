@@ -1,0 +1,720 @@
+// The window manager's message handling: the control tree, input events for the control under
+// the mouse, with the focus or with the capture, double-buffered painting and tooltips.
+
+#include "core/UIManager.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "core/UIControl.h"
+
+namespace QxUI {
+
+namespace {
+
+// Notification messages of native child windows come back to them at this offset.
+const UINT kReflectOffset = 0x2000;
+const UINT kDeleteQueuedControls = WM_APP + 1;
+const DWORD kDefaultHoverTime = 400;
+
+UIEvent MakeEvent(int type, CControlUI* sender, POINT pt)
+{
+    UIEvent event;
+    event.Type = type;
+    event.pSender = sender;
+    event.dwTimestamp = ::GetTickCount();
+    event.ptMouse = pt;
+    return event;
+}
+
+POINT PointFromLParam(LPARAM lParam)
+{
+    POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    return pt;
+}
+
+} // namespace
+
+WORD CUIWindowManager::GetModifierKeyState()
+{
+    WORD state = 0;
+    if (::GetKeyState(VK_LBUTTON) < 0)
+        state |= ModifierLButton;
+    if (::GetKeyState(VK_RBUTTON) < 0)
+        state |= ModifierRButton;
+    if (::GetKeyState(VK_SHIFT) < 0)
+        state |= ModifierShift;
+    if (::GetKeyState(VK_CONTROL) < 0)
+        state |= ModifierControl;
+    if (::GetKeyState(VK_MENU) < 0)
+        state |= ModifierAlt;
+    return state;
+}
+
+// ---- The control tree ---------------------------------------------------------------------------
+
+bool CUIWindowManager::AttachRootControl(CControlUI* root)
+{
+    SetFocusControl(nullptr);
+    m_pEventKey = nullptr;
+    m_pEventHover = nullptr;
+    m_pEventClick = nullptr;
+    // Attaching the current root again must not queue it for deletion while it stays in use.
+    if (m_pRoot && m_pRoot != root) {
+        m_aPostPaintControls.Empty();
+        QueueControlForDeletion(m_pRoot);
+    }
+    m_pRoot = root;
+    m_bUpdateNeeded = true;
+    m_bFirstLayout = true;
+    m_bFocusNeeded = true;
+    return BindControlTree(root, nullptr);
+}
+
+bool CUIWindowManager::BindControlTree(CControlUI* control, CControlUI* parent)
+{
+    if (!control)
+        return false;
+    control->SetManager(this, parent ? parent : control->GetParent(), true);
+    control->FindControl(RegisterNameCallback, this, UIFIND_ALL);
+    return true;
+}
+
+void CUIWindowManager::QueueControlForDeletion(CControlUI* control)
+{
+    if (!control)
+        return;
+    control->SetManager(this, nullptr, false);
+    m_aDelayedCleanup.Add(control);
+    // Without a window the control waits for the manager's destructor; a thread message
+    // would reach no window.
+    if (m_hWndPaint)
+        ::PostMessageW(m_hWndPaint, kDeleteQueuedControls, 0, 0);
+}
+
+void CUIWindowManager::DeleteQueuedControls()
+{
+    // A destructor may queue further controls: they wait for the next message.
+    CUIPtrArray doomed(m_aDelayedCleanup);
+    m_aDelayedCleanup.Empty();
+    for (int i = 0; i < doomed.GetSize(); ++i)
+        delete static_cast<CControlUI*>(doomed[i]);
+}
+
+CControlUI* CUIWindowManager::FindControlAt(POINT pt) const
+{
+    if (!m_pRoot)
+        return nullptr;
+    return m_pRoot->FindControl(HitTestCallback, &pt,
+                                UIFIND_VISIBLE | UIFIND_HITTEST | UIFIND_TOP_FIRST);
+}
+
+CControlUI* CALLBACK CUIWindowManager::HitTestCallback(CControlUI* control, LPVOID data)
+{
+    const POINT* pt = static_cast<const POINT*>(data);
+    const RECT& rc = control->GetPos();
+    return ::PtInRect(&rc, *pt) ? control : nullptr;
+}
+
+CControlUI* CALLBACK CUIWindowManager::CollectUpdateCallback(CControlUI* control, LPVOID)
+{
+    if (!control->IsUpdateNeeded())
+        return nullptr;
+    CUIWindowManager* manager = control->GetManager();
+    if (manager)
+        manager->GetUpdateList()->Add(control);
+    return control;
+}
+
+void CUIWindowManager::Invalidate(const RECT& rc)
+{
+    if (m_hWndPaint)
+        ::InvalidateRect(m_hWndPaint, &rc, FALSE);
+}
+
+void CUIWindowManager::CaptureMouse()
+{
+    ::SetCapture(m_hWndPaint);
+    m_bMouseCapture = true;
+}
+
+void CUIWindowManager::ReleaseMouseCapture()
+{
+    ::ReleaseCapture();
+    m_bMouseCapture = false;
+}
+
+bool CUIWindowManager::AddPostPaintControl(CControlUI* control)
+{
+    return m_aPostPaintControls.Add(control);
+}
+
+bool CUIWindowManager::RemovePostPaintControl(CControlUI* control)
+{
+    const int index = m_aPostPaintControls.Find(control);
+    return index >= 0 && m_aPostPaintControls.Remove(index);
+}
+
+// ---- Window settings ----------------------------------------------------------------------------
+
+void CUIWindowManager::SetInitialSize(int cx, int cy)
+{
+    m_szInitWindowSize.cx = cx;
+    m_szInitWindowSize.cy = cy;
+    if (!m_pRoot && m_hWndPaint) {
+        ::SetWindowPos(m_hWndPaint, nullptr, 0, 0, cx, cy,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void CUIWindowManager::SetMinTrackSize(int cx, int cy)
+{
+    m_szMinWindow.cx = cx;
+    m_szMinWindow.cy = cy;
+}
+
+void CUIWindowManager::SetMaxTrackSize(int cx, int cy)
+{
+    m_szMaxWindow.cx = cx;
+    m_szMaxWindow.cy = cy;
+}
+
+void CUIWindowManager::SetRoundCorner(int cx, int cy)
+{
+    m_szRoundCorner.cx = cx;
+    m_szRoundCorner.cy = cy;
+}
+
+void CUIWindowManager::SetWindowAlpha(int alpha)
+{
+    m_nOpacity = std::min(255, std::max(0, alpha));
+    if (!m_hWndPaint)
+        return;
+    typedef BOOL(WINAPI * SetLayeredProc)(HWND, COLORREF, BYTE, DWORD);
+    HMODULE user32 = ::GetModuleHandleW(L"User32.dll");
+    SetLayeredProc setLayered = user32 ? reinterpret_cast<SetLayeredProc>(reinterpret_cast<void*>(
+                                             ::GetProcAddress(user32, "SetLayeredWindowAttributes")))
+                                       : nullptr;
+    if (!setLayered)
+        return;
+    const LONG_PTR exStyle = ::GetWindowLongPtrW(m_hWndPaint, GWL_EXSTYLE);
+    const bool layered = alpha >= 0 && alpha <= 255;
+    const LONG_PTR wanted = layered ? (exStyle | WS_EX_LAYERED) : (exStyle & ~LONG_PTR(WS_EX_LAYERED));
+    if (wanted != exStyle)
+        ::SetWindowLongPtrW(m_hWndPaint, GWL_EXSTYLE, wanted);
+    if (layered)
+        setLayered(m_hWndPaint, 0, static_cast<BYTE>(m_nOpacity), LWA_ALPHA);
+}
+
+// ---- Messages -----------------------------------------------------------------------------------
+
+bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (!m_hWndPaint)
+        return false;
+    DeliverQueuedNotifications();
+
+    for (int i = 0; i < m_aMessageFilters.GetSize(); ++i) {
+        bool handled = false;
+        LRESULT answer = static_cast<IMessageFilterUI*>(m_aMessageFilters[i])
+                             ->PreFilterMessage(msg, wParam, lParam, handled);
+        if (handled) {
+            result = answer;
+            return true;
+        }
+    }
+
+    switch (msg) {
+    case WM_SIZE:
+        if (m_pFocus) {
+            UIEvent event = MakeEvent(UIEventType::WindowSize, m_pFocus, POINT{0, 0});
+            m_pFocus->HandleEvent(event);
+        }
+        if (m_pRoot)
+            m_pRoot->RequestLayout();
+        return true;
+
+    case WM_PAINT:
+        OnPaintMessage();
+        return true;
+
+    case WM_CLOSE: {
+        if (m_pEventHover) {
+            UIEvent event = MakeEvent(UIEventType::MouseLeave, m_pEventHover, m_ptLastMousePos);
+            m_pEventHover->HandleEvent(event);
+        }
+        if (m_pEventClick) {
+            UIEvent event = MakeEvent(UIEventType::ButtonUp, m_pEventClick, m_ptLastMousePos);
+            m_pEventClick->HandleEvent(event);
+        }
+        SetFocusControl(nullptr);
+        HWND owner = ::GetWindow(m_hWndPaint, GW_OWNER);
+        if (owner)
+            ::SetFocus(owner);
+        break;
+    }
+
+    case WM_ERASEBKGND:
+        result = 1;
+        return true;
+
+    case WM_SETCURSOR: {
+        if (LOWORD(lParam) != HTCLIENT)
+            break;
+        if (m_bMouseCapture)
+            return true;
+        POINT pt = {0, 0};
+        ::GetCursorPos(&pt);
+        ::ScreenToClient(m_hWndPaint, &pt);
+        CControlUI* control = FindControlAt(pt);
+        if (!control || !(control->GetInputFlags() & UIFLAG_SETCURSOR))
+            break;
+        UIEvent event = MakeEvent(UIEventType::SetCursor, control, pt);
+        event.wParam = wParam;
+        event.lParam = lParam;
+        event.wKeyState = GetModifierKeyState();
+        control->HandleEvent(event);
+        return true;
+    }
+
+    case WM_GETMINMAXINFO: {
+        MINMAXINFO* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        if (!info)
+            break;
+        if (m_szMinWindow.cx > 0)
+            info->ptMinTrackSize.x = m_szMinWindow.cx;
+        if (m_szMinWindow.cy > 0)
+            info->ptMinTrackSize.y = m_szMinWindow.cy;
+        if (m_szMaxWindow.cx > 0)
+            info->ptMaxTrackSize.x = m_szMaxWindow.cx;
+        if (m_szMaxWindow.cy > 0)
+            info->ptMaxTrackSize.y = m_szMaxWindow.cy;
+        break;
+    }
+
+    case WM_NOTIFY: {
+        const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header)
+            result = ::SendMessageW(header->hwndFrom, msg + kReflectOffset, wParam, lParam);
+        return true;
+    }
+
+    case WM_COMMAND:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+        if (lParam == 0)
+            break;
+        result = ::SendMessageW(reinterpret_cast<HWND>(lParam), msg + kReflectOffset, wParam, lParam);
+        return true;
+
+    case WM_CONTEXTMENU: {
+        POINT pt = PointFromLParam(lParam);
+        ::ScreenToClient(m_hWndPaint, &pt);
+        m_ptLastMousePos = pt;
+        if (!m_pEventClick)
+            break;
+        CControlUI* click = m_pEventClick;
+        ReleaseMouseCapture();
+        UIEvent event = MakeEvent(UIEventType::ContextMenu, click, pt);
+        event.wKeyState = LOWORD(wParam);
+        event.lParam = reinterpret_cast<LPARAM>(click);
+        click->HandleEvent(event);
+        m_pEventClick = nullptr;
+        break;
+    }
+
+    case WM_KEYDOWN:
+        if (m_pFocus) {
+            CControlUI* focus = m_pFocus;
+            UIEvent event = MakeEvent(UIEventType::KeyDown, focus, m_ptLastMousePos);
+            event.chKey = static_cast<WCHAR>(wParam);
+            event.wKeyState = GetModifierKeyState();
+            focus->HandleEvent(event);
+            m_pEventKey = focus;
+        }
+        break;
+
+    case WM_KEYUP:
+        if (m_pEventKey) {
+            CControlUI* key = m_pEventKey;
+            UIEvent event = MakeEvent(UIEventType::KeyUp, key, m_ptLastMousePos);
+            event.chKey = static_cast<WCHAR>(wParam);
+            event.wKeyState = GetModifierKeyState();
+            key->HandleEvent(event);
+            m_pEventKey = nullptr;
+        }
+        break;
+
+    case WM_CHAR:
+        if (m_pFocus) {
+            UIEvent event = MakeEvent(UIEventType::Char, m_pFocus, m_ptLastMousePos);
+            event.chKey = static_cast<WCHAR>(wParam);
+            event.wKeyState = GetModifierKeyState();
+            m_pFocus->HandleEvent(event);
+        }
+        break;
+
+    case WM_TIMER:
+        for (int i = 0; i < m_aTimers.GetSize(); ++i) {
+            const TimerInfo* timer = static_cast<const TimerInfo*>(m_aTimers[i]);
+            if (timer->hWnd == m_hWndPaint && timer->uWinTimer == LOWORD(wParam) && !timer->bKilled) {
+                // The handler may stop or start timers: nothing of the list is used afterwards.
+                CControlUI* control = timer->pSender;
+                UIEvent event = MakeEvent(UIEventType::Timer, control, m_ptLastMousePos);
+                event.wParam = timer->nLocalID;
+                control->HandleEvent(event);
+                break;
+            }
+        }
+        break;
+
+    case WM_MOUSEMOVE:
+        OnMouseMoveMessage(lParam);
+        break;
+
+    case WM_LBUTTONDOWN: {
+        ::SetFocus(m_hWndPaint);
+        const POINT pt = PointFromLParam(lParam);
+        m_ptLastMousePos = pt;
+        CControlUI* control = FindControlAt(pt);
+        if (!control || control->GetManager() != this)
+            break;
+        m_pEventClick = control;
+        control->SetFocus();
+        CaptureMouse();
+        UIEvent event = MakeEvent(UIEventType::ButtonDown, control, pt);
+        event.wKeyState = static_cast<WORD>(wParam);
+        event.wParam = wParam;
+        event.lParam = lParam;
+        control->HandleEvent(event);
+        break;
+    }
+
+    case WM_LBUTTONUP: {
+        const POINT pt = PointFromLParam(lParam);
+        m_ptLastMousePos = pt;
+        if (!m_pEventClick)
+            break;
+        CControlUI* click = m_pEventClick;
+        ReleaseMouseCapture();
+        m_pEventClick = nullptr;
+        UIEvent event = MakeEvent(UIEventType::ButtonUp, click, pt);
+        event.wKeyState = static_cast<WORD>(wParam);
+        event.wParam = wParam;
+        event.lParam = lParam;
+        click->HandleEvent(event);
+        break;
+    }
+
+    case WM_LBUTTONDBLCLK: {
+        ::SetFocus(m_hWndPaint);
+        const POINT pt = PointFromLParam(lParam);
+        m_ptLastMousePos = pt;
+        CControlUI* control = FindControlAt(pt);
+        if (!control || control->GetManager() != this)
+            break;
+        CaptureMouse();
+        UIEvent event = MakeEvent(UIEventType::DoubleClick, control, pt);
+        event.wKeyState = static_cast<WORD>(wParam);
+        control->HandleEvent(event);
+        m_pEventClick = control;
+        break;
+    }
+
+    case WM_RBUTTONDOWN: {
+        ::SetFocus(m_hWndPaint);
+        const POINT pt = PointFromLParam(lParam);
+        m_ptLastMousePos = pt;
+        CControlUI* control = FindControlAt(pt);
+        if (!control || control->GetManager() != this)
+            break;
+        control->SetFocus();
+        CaptureMouse();
+        UIEvent event = MakeEvent(UIEventType::RButtonDown, control, pt);
+        event.wKeyState = static_cast<WORD>(wParam);
+        event.wParam = wParam;
+        event.lParam = lParam;
+        control->HandleEvent(event);
+        m_pEventClick = control;
+        break;
+    }
+
+    case WM_MOUSEWHEEL: {
+        POINT pt = PointFromLParam(lParam);
+        ::ScreenToClient(m_hWndPaint, &pt);
+        m_ptLastMousePos = pt;
+        CControlUI* control = FindControlAt(pt);
+        if (control && control->GetManager() == this) {
+            UIEvent event = MakeEvent(UIEventType::ScrollWheel, control, pt);
+            event.wParam = GET_WHEEL_DELTA_WPARAM(wParam) < 0 ? 1 : 0;
+            event.lParam = lParam;
+            event.wKeyState = GetModifierKeyState();
+            control->HandleEvent(event);
+        }
+        // What lies under the mouse may have scrolled away.
+        ::SendMessageW(m_hWndPaint, WM_MOUSEMOVE, 0,
+                       MAKELPARAM(m_ptLastMousePos.x, m_ptLastMousePos.y));
+        break;
+    }
+
+    case WM_MOUSEHOVER:
+        if (OnMouseHoverMessage(lParam))
+            return true;
+        break;
+
+    case WM_MOUSELEAVE:
+        if (m_hwndTooltip)
+            ::SendMessageW(m_hwndTooltip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&m_ToolTip));
+        if (m_bMouseTracking)
+            ::SendMessageW(m_hWndPaint, WM_MOUSEMOVE, 0, static_cast<LPARAM>(-1));
+        m_bMouseTracking = false;
+        break;
+
+    case WM_PRINTCLIENT:
+        OnPrintClientMessage(reinterpret_cast<HDC>(wParam), lParam);
+        break;
+
+    case kDeleteQueuedControls:
+        DeleteQueuedControls();
+        break;
+
+    default:
+        break;
+    }
+
+    DeliverQueuedNotifications();
+    return false;
+}
+
+// ---- Mouse --------------------------------------------------------------------------------------
+
+void CUIWindowManager::OnMouseMoveMessage(LPARAM lParam)
+{
+    if (!m_bMouseTracking) {
+        TRACKMOUSEEVENT track = {};
+        track.cbSize = sizeof(track);
+        track.dwFlags = TME_HOVER | TME_LEAVE;
+        track.hwndTrack = m_hWndPaint;
+        track.dwHoverTime = m_hwndTooltip ? static_cast<DWORD>(::SendMessageW(
+                                                m_hwndTooltip, TTM_GETDELAYTIME, TTDT_INITIAL, 0))
+                                          : kDefaultHoverTime;
+        ::TrackMouseEvent(&track);
+        m_bMouseTracking = true;
+    }
+
+    const POINT pt = PointFromLParam(lParam);
+    m_ptLastMousePos = pt;
+    CControlUI* control = FindControlAt(pt);
+    if (control && control->GetManager() != this)
+        return;
+
+    if (m_pEventHover && m_pEventHover != control) {
+        CControlUI* hover = m_pEventHover;
+        m_pEventHover = nullptr;
+        UIEvent event = MakeEvent(UIEventType::MouseLeave, hover, pt);
+        hover->HandleEvent(event);
+        if (m_hwndTooltip)
+            ::SendMessageW(m_hwndTooltip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&m_ToolTip));
+    }
+    if (control && control != m_pEventHover) {
+        UIEvent event = MakeEvent(UIEventType::MouseEnter, control, pt);
+        control->HandleEvent(event);
+        m_pEventHover = control;
+    }
+    CControlUI* target = m_pEventClick ? m_pEventClick : control;
+    if (target) {
+        UIEvent event = MakeEvent(UIEventType::MouseMove, target, pt);
+        target->HandleEvent(event);
+    }
+}
+
+bool CUIWindowManager::OnMouseHoverMessage(LPARAM lParam)
+{
+    m_bMouseTracking = false;
+    const POINT pt = PointFromLParam(lParam);
+    CControlUI* control = FindControlAt(pt);
+    if (!control)
+        return false;
+    if (m_pEventHover) {
+        UIEvent event = MakeEvent(UIEventType::MouseHover, m_pEventHover, pt);
+        m_pEventHover->HandleEvent(event);
+    }
+
+    CUIString tip = control->GetToolTip();
+    if (tip.IsEmpty())
+        return true;
+    ExpandLanguageRefs(tip);
+
+    m_ToolTip = TTTOOLINFOW{};
+    m_ToolTip.cbSize = TTTOOLINFOW_V2_SIZE;
+    m_ToolTip.uFlags = TTF_IDISHWND;
+    m_ToolTip.hwnd = m_hWndPaint;
+    m_ToolTip.uId = reinterpret_cast<UINT_PTR>(m_hWndPaint);
+    m_ToolTip.hinst = GetModuleInstance();
+    // The tooltip window copies the text on TTM_ADDTOOLW and TTM_SETTOOLINFOW.
+    m_ToolTip.lpszText = const_cast<LPWSTR>(tip.GetData());
+    m_ToolTip.rect = control->GetPos();
+    if (!m_hwndTooltip) {
+        m_hwndTooltip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr,
+                                          WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWndPaint,
+                                          nullptr, GetModuleInstance(), nullptr);
+        if (m_hwndTooltip)
+            ::SendMessageW(m_hwndTooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&m_ToolTip));
+    }
+    if (m_hwndTooltip) {
+        ::SendMessageW(m_hwndTooltip, TTM_SETMAXTIPWIDTH, 0, control->GetToolTipWidth());
+        ::SendMessageW(m_hwndTooltip, TTM_SETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&m_ToolTip));
+        ::SendMessageW(m_hwndTooltip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&m_ToolTip));
+    }
+    m_ToolTip.lpszText = nullptr;
+    return true;
+}
+
+// ---- Painting -----------------------------------------------------------------------------------
+
+void CUIWindowManager::ReleaseBackBuffers()
+{
+    if (m_hDcOffscreen)
+        ::DeleteDC(m_hDcOffscreen);
+    if (m_hDcBackground)
+        ::DeleteDC(m_hDcBackground);
+    if (m_hbmpOffscreen)
+        ::DeleteObject(m_hbmpOffscreen);
+    if (m_hbmpBackground)
+        ::DeleteObject(m_hbmpBackground);
+    m_hDcOffscreen = nullptr;
+    m_hDcBackground = nullptr;
+    m_hbmpOffscreen = nullptr;
+    m_hbmpBackground = nullptr;
+}
+
+void CUIWindowManager::LayOutForPaint()
+{
+    m_bUpdateNeeded = false;
+    RECT rcClient = {0, 0, 0, 0};
+    ::GetClientRect(m_hWndPaint, &rcClient);
+    if (::IsRectEmpty(&rcClient))
+        return;
+    if (m_pRoot->IsUpdateNeeded()) {
+        ReleaseBackBuffers();
+        m_pRoot->SetPos(rcClient, true);
+    } else {
+        m_aNeedUpdate.Empty();
+        m_pRoot->FindControl(CollectUpdateCallback, nullptr,
+                             UIFIND_VISIBLE | UIFIND_ME_FIRST | UIFIND_UPDATETEST);
+        for (int i = 0; i < m_aNeedUpdate.GetSize(); ++i) {
+            CControlUI* control = static_cast<CControlUI*>(m_aNeedUpdate[i]);
+            control->SetPos(control->IsFloat() ? control->GetPosInParent() : control->GetPos(), true);
+        }
+    }
+    if (m_bFirstLayout) {
+        m_bFirstLayout = false;
+        RaiseNotify(m_pRoot, L"windowinit", 0, 0, false);
+    }
+}
+
+void CUIWindowManager::OnPaintMessage()
+{
+    RECT rcDirty = {0, 0, 0, 0};
+    if (!::GetUpdateRect(m_hWndPaint, &rcDirty, FALSE))
+        return;
+    PAINTSTRUCT ps = {};
+    if (!m_pRoot) {
+        ::BeginPaint(m_hWndPaint, &ps);
+        ::EndPaint(m_hWndPaint, &ps);
+        return;
+    }
+
+    if (m_bUpdateNeeded)
+        LayOutForPaint();
+    if (m_bFocusNeeded)
+        FocusNextTabStop(true);
+
+    RECT rcClient = {0, 0, 0, 0};
+    ::GetClientRect(m_hWndPaint, &rcClient);
+    const int width = rcClient.right - rcClient.left;
+    const int height = rcClient.bottom - rcClient.top;
+    if (!m_hDcOffscreen)
+        m_hDcOffscreen = ::CreateCompatibleDC(m_hDcPaint);
+    if (!m_hbmpOffscreen)
+        m_hbmpOffscreen = ::CreateCompatibleBitmap(m_hDcPaint, width, height);
+
+    ::BeginPaint(m_hWndPaint, &ps);
+    // The layout above may have invalidated more than the first dirty rectangle; BeginPaint
+    // validates all of it, so all of it is painted.
+    rcDirty = ps.rcPaint;
+    if (m_hDcOffscreen && m_hbmpOffscreen) {
+        HGDIOBJ oldBitmap = ::SelectObject(m_hDcOffscreen, m_hbmpOffscreen);
+        const int saved = ::SaveDC(m_hDcOffscreen);
+        if (m_bTransparentBackground) {
+            if (!m_hbmpBackground) {
+                if (!m_hDcBackground)
+                    m_hDcBackground = ::CreateCompatibleDC(m_hDcPaint);
+                m_hbmpBackground = ::CreateCompatibleBitmap(m_hDcPaint, width, height);
+                if (m_hDcBackground && m_hbmpBackground) {
+                    ::SelectObject(m_hDcBackground, m_hbmpBackground);
+                    ::BitBlt(m_hDcBackground, rcDirty.left, rcDirty.top,
+                             rcDirty.right - rcDirty.left, rcDirty.bottom - rcDirty.top, ps.hdc,
+                             rcDirty.left, rcDirty.top, SRCCOPY);
+                }
+            }
+            if (m_hDcBackground && m_hbmpBackground) {
+                ::BitBlt(m_hDcOffscreen, rcDirty.left, rcDirty.top, rcDirty.right - rcDirty.left,
+                         rcDirty.bottom - rcDirty.top, m_hDcBackground, rcDirty.left, rcDirty.top,
+                         SRCCOPY);
+            }
+        }
+        m_pRoot->Paint(m_hDcOffscreen, rcDirty);
+        for (int i = 0; i < m_aPostPaintControls.GetSize(); ++i)
+            static_cast<CControlUI*>(m_aPostPaintControls[i])->PaintOverlay(m_hDcOffscreen, rcDirty);
+        ::RestoreDC(m_hDcOffscreen, saved);
+        ::BitBlt(ps.hdc, rcDirty.left, rcDirty.top, rcDirty.right - rcDirty.left,
+                 rcDirty.bottom - rcDirty.top, m_hDcOffscreen, rcDirty.left, rcDirty.top, SRCCOPY);
+        ::SelectObject(m_hDcOffscreen, oldBitmap);
+    } else {
+        // No memory for a back buffer: paint straight onto the window rather than not at all.
+        const int saved = ::SaveDC(ps.hdc);
+        m_pRoot->Paint(ps.hdc, rcDirty);
+        for (int i = 0; i < m_aPostPaintControls.GetSize(); ++i)
+            static_cast<CControlUI*>(m_aPostPaintControls[i])->PaintOverlay(ps.hdc, rcDirty);
+        ::RestoreDC(ps.hdc, saved);
+    }
+
+    if (m_bShowUpdateRect && s_hUpdateRectPen) {
+        HGDIOBJ oldPen = ::SelectObject(ps.hdc, s_hUpdateRectPen);
+        HGDIOBJ oldBrush = ::SelectObject(ps.hdc, ::GetStockObject(HOLLOW_BRUSH));
+        ::Rectangle(ps.hdc, rcDirty.left, rcDirty.top, rcDirty.right, rcDirty.bottom);
+        ::SelectObject(ps.hdc, oldBrush);
+        ::SelectObject(ps.hdc, oldPen);
+    }
+    ::EndPaint(m_hWndPaint, &ps);
+
+    if (m_bUpdateNeeded)
+        ::InvalidateRect(m_hWndPaint, nullptr, FALSE);
+}
+
+void CUIWindowManager::OnPrintClientMessage(HDC hDC, LPARAM lParam)
+{
+    if (!hDC || !m_pRoot)
+        return;
+    RECT rcClient = {0, 0, 0, 0};
+    ::GetClientRect(m_hWndPaint, &rcClient);
+    const int saved = ::SaveDC(hDC);
+    m_pRoot->Paint(hDC, rcClient);
+    if (lParam & PRF_CHILDREN) {
+        for (HWND child = ::GetWindow(m_hWndPaint, GW_CHILD); child;
+             child = ::GetWindow(child, GW_HWNDNEXT)) {
+            RECT rcPos = {0, 0, 0, 0};
+            ::GetWindowRect(child, &rcPos);
+            ::MapWindowPoints(HWND_DESKTOP, m_hWndPaint, reinterpret_cast<POINT*>(&rcPos), 2);
+            ::SetWindowOrgEx(hDC, -rcPos.left, -rcPos.top, nullptr);
+            // WM_PRINT rather than WM_PRINTCLIENT: edit controls print their frame only so.
+            ::SendMessageW(child, WM_PRINT, reinterpret_cast<WPARAM>(hDC), lParam | PRF_NONCLIENT);
+        }
+    }
+    ::RestoreDC(hDC, saved);
+}
+
+} // namespace QxUI

@@ -1,0 +1,290 @@
+// The native window base: class registration, the window procedures that reach the object, the
+// modal loop and small window operations; and the notify pump.
+
+#include "core/UIWindow.h"
+
+#include "core/UIControl.h"
+#include "core/UIManager.h"
+
+namespace QxUI {
+
+namespace {
+
+// Superclassed windows keep their object in this window property (their user data belongs to
+// the base class).
+const WCHAR kObjectProperty[] = L"WndX";
+
+} // namespace
+
+// ---- Registration and creation ------------------------------------------------------------------
+
+bool CWindowWnd::RegisterOwnClass()
+{
+    WNDCLASSW wc = {};
+    wc.style = GetRegisteredClassStyle();
+    wc.lpfnWndProc = OwnClassProc;
+    wc.hInstance = CUIWindowManager::GetModuleInstance();
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = GetRegisteredClassName();
+    return ::RegisterClassW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+bool CWindowWnd::RegisterAsSuperclass()
+{
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    if (!::GetClassInfoExW(nullptr, GetBaseClassName(), &wc) &&
+        !::GetClassInfoExW(CUIWindowManager::GetModuleInstance(), GetBaseClassName(), &wc))
+        return false;
+    m_OldWndProc = wc.lpfnWndProc;
+    wc.lpfnWndProc = SuperclassProc;
+    wc.hInstance = CUIWindowManager::GetModuleInstance();
+    wc.lpszClassName = GetRegisteredClassName();
+    return ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+HWND CWindowWnd::Create(HWND parent, LPCWSTR title, DWORD style, DWORD exStyle, int x, int y,
+                        int cx, int cy, HMENU menu)
+{
+    const bool registered = GetBaseClassName() ? RegisterAsSuperclass() : RegisterOwnClass();
+    if (!registered)
+        return nullptr;
+    m_hWnd = ::CreateWindowExW(exStyle, GetRegisteredClassName(), title, style, x, y, cx, cy, parent,
+                               menu, CUIWindowManager::GetModuleInstance(), this);
+    return m_hWnd;
+}
+
+HWND CWindowWnd::CreateInRect(HWND parent, LPCWSTR title, DWORD style, DWORD exStyle,
+                              const RECT& rc, HMENU menu)
+{
+    return Create(parent, title, style, exStyle, rc.left, rc.top, rc.right - rc.left,
+                  rc.bottom - rc.top, menu);
+}
+
+// ---- Window procedures --------------------------------------------------------------------------
+
+LRESULT CALLBACK CWindowWnd::OwnClassProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    CWindowWnd* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        const CREATESTRUCTW* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        self = static_cast<CWindowWnd*>(cs->lpCreateParams);
+        if (self) {
+            self->m_hWnd = hWnd;
+            ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        }
+    } else {
+        self = reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+        if (msg == WM_NCDESTROY && self) {
+            const LRESULT result = ::CallWindowProcW(self->m_OldWndProc, hWnd, msg, wParam, lParam);
+            ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
+            self->m_hWnd = nullptr;
+            self->OnWindowDestroyed(hWnd);
+            return result;
+        }
+    }
+    if (self)
+        return self->HandleWindowMessage(msg, wParam, lParam);
+    return ::DefWindowProcW(hWnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK CWindowWnd::SuperclassProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    CWindowWnd* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        const CREATESTRUCTW* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        self = static_cast<CWindowWnd*>(cs->lpCreateParams);
+        if (self) {
+            self->m_hWnd = hWnd;
+            ::SetPropW(hWnd, kObjectProperty, self);
+        }
+    } else {
+        self = static_cast<CWindowWnd*>(::GetPropW(hWnd, kObjectProperty));
+        if (msg == WM_NCDESTROY && self) {
+            const LRESULT result = ::CallWindowProcW(self->m_OldWndProc, hWnd, msg, wParam, lParam);
+            // Removed rather than set to null: a window's properties must be gone when it dies.
+            ::RemovePropW(hWnd, kObjectProperty);
+            self->m_hWnd = nullptr;
+            self->OnWindowDestroyed(hWnd);
+            return result;
+        }
+    }
+    if (self)
+        return self->HandleWindowMessage(msg, wParam, lParam);
+    return ::DefWindowProcW(hWnd, msg, wParam, lParam);
+}
+
+LRESULT CWindowWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return ::CallWindowProcW(m_OldWndProc, m_hWnd, msg, wParam, lParam);
+}
+
+// ---- Window operations --------------------------------------------------------------------------
+
+LRESULT CWindowWnd::SendMsg(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return ::SendMessageW(m_hWnd, msg, wParam, lParam);
+}
+
+bool CWindowWnd::PostMsg(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return ::PostMessageW(m_hWnd, msg, wParam, lParam) != FALSE;
+}
+
+void CWindowWnd::Close(UINT code)
+{
+    if (m_hWnd && ::IsWindow(m_hWnd))
+        ::PostMessageW(m_hWnd, WM_CLOSE, code, 0);
+}
+
+void CWindowWnd::Show(bool show, bool takeFocus)
+{
+    if (!m_hWnd || !::IsWindow(m_hWnd))
+        return;
+    ::ShowWindow(m_hWnd, !show ? SW_HIDE : (takeFocus ? SW_SHOWNORMAL : SW_SHOWNOACTIVATE));
+}
+
+UINT CWindowWnd::RunModal()
+{
+    // The object may delete itself when its window ends: the loop keeps to locals.
+    const HWND window = m_hWnd;
+    if (!window || !::IsWindow(window))
+        return 0;
+    const HWND owner = ::GetWindow(window, GW_OWNER);
+    ::ShowWindow(window, SW_SHOWNORMAL);
+    if (owner)
+        ::EnableWindow(owner, FALSE);
+
+    UINT result = 0;
+    bool quit = false;
+    WPARAM quitCode = 0;
+    MSG msg = {};
+    while (::IsWindow(window)) {
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            quit = true;
+            quitCode = msg.wParam;
+            break;
+        }
+        if (got == -1)
+            break;
+        if (msg.message == WM_CLOSE && msg.hwnd == window) {
+            result = static_cast<UINT>(msg.wParam);
+            // Before the window goes, so that the owner is active again and takes the focus.
+            if (owner) {
+                ::EnableWindow(owner, TRUE);
+                ::SetFocus(owner);
+            }
+        }
+        if (!CUIWindowManager::PreTranslateForAll(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    if (owner) {
+        ::EnableWindow(owner, TRUE);
+        ::SetFocus(owner);
+    }
+    if (quit)
+        ::PostQuitMessage(static_cast<int>(quitCode));
+    return result;
+}
+
+void CWindowWnd::CenterOnOwner()
+{
+    if (!m_hWnd || !::IsWindow(m_hWnd))
+        return;
+    RECT rcWindow = {0, 0, 0, 0};
+    ::GetWindowRect(m_hWnd, &rcWindow);
+    const HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    ::GetMonitorInfoW(::MonitorFromWindow(owner ? owner : m_hWnd, MONITOR_DEFAULTTONEAREST),
+                      &monitor);
+    const RECT work = monitor.rcWork;
+    RECT reference = work;
+    if (owner && !::IsIconic(owner))
+        ::GetWindowRect(owner, &reference);
+
+    const int width = rcWindow.right - rcWindow.left;
+    const int height = rcWindow.bottom - rcWindow.top;
+    int x = (reference.left + reference.right) / 2 - width / 2;
+    int y = (reference.top + reference.bottom) / 2 - height / 2;
+    if (x < work.left)
+        x = work.left;
+    else if (x + width > work.right)
+        x = work.right - width;
+    if (y < work.top)
+        y = work.top;
+    else if (y + height > work.bottom)
+        y = work.bottom - height;
+    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CWindowWnd::SetWindowIcon(UINT resourceId)
+{
+    const HINSTANCE instance = CUIWindowManager::GetModuleInstance();
+    HICON bigIcon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(resourceId), IMAGE_ICON,
+                                                ::GetSystemMetrics(SM_CXICON),
+                                                ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+    if (bigIcon)
+        ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
+    HICON smallIcon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(resourceId), IMAGE_ICON,
+                                                  ::GetSystemMetrics(SM_CXSMICON),
+                                                  ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    if (smallIcon)
+        ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+}
+
+// ---- Notify pump --------------------------------------------------------------------------------
+
+const NotifyMapEntry CNotifyPump::s_aNotifyEntries[] = {
+    {L"", L"", NotifySigEnd, nullptr},
+};
+
+const NotifyMap* CNotifyPump::GetClassNotifyMap()
+{
+    static const NotifyMap map = {nullptr, &s_aNotifyEntries[0]};
+    return &map;
+}
+
+const NotifyMap* CNotifyPump::GetNotifyMap() const
+{
+    return GetClassNotifyMap();
+}
+
+const NotifyMapEntry* CNotifyPump::FindNotifyEntry(const NotifyMapEntry* entries,
+                                                   const UINotification& msg)
+{
+    if (!entries)
+        return nullptr;
+    const NotifyMapEntry* catchAll = nullptr;
+    for (const NotifyMapEntry* entry = entries; entry->nSignature != NotifySigEnd; ++entry) {
+        if (!(entry->sType == msg.sType.GetData()))
+            continue;
+        if (entry->sControlName.IsEmpty())
+            catchAll = entry;
+        else if (msg.pSender && entry->sControlName == msg.pSender->GetName().GetData())
+            return entry;
+    }
+    return catchAll;
+}
+
+bool CNotifyPump::DispatchFromMaps(UINotification& msg)
+{
+    for (const NotifyMap* map = GetNotifyMap(); map;
+         map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
+        const NotifyMapEntry* entry = FindNotifyEntry(map->pEntries, msg);
+        if (!entry)
+            continue;
+        if (entry->nSignature == NotifySigParams)
+            (this->*reinterpret_cast<NotifyParamsHandler>(entry->pfnHandler))(msg.wParam, msg.lParam);
+        else
+            (this->*reinterpret_cast<NotifyMessageHandler>(entry->pfnHandler))(msg);
+        return true;
+    }
+    return false;
+}
+
+} // namespace QxUI
