@@ -12,7 +12,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix cmake make ninja-build python3 dpkg-dev
   wine wine64 xvfb x11-utils
   libboost-dev libeasyloggingpp-dev libstb-dev libz-mingw-w64-dev googletest
-  fonts-wqy-microhei nginx-light
+  fonts-wqy-microhei nginx-light python3-pil
 )
 # Versions in Debian 12's main archive; apt-cache showsrc is asked when these are gone.
 tinyxml2_version="9.0.0+dfsg-3.1"

@@ -9,3 +9,6 @@ qix_add_test(ui_controls_container SOURCES ${QXUI_CONTROLS_TEST_DIR}/controls_co
 
 qix_add_test(ui_controls_scrollbar SOURCES ${QXUI_CONTROLS_TEST_DIR}/controls_scrollbar.cpp
   LIBS qxui_core qxui_render_test_support)
+
+qix_add_test(ui_controls_layouts SOURCES ${QXUI_CONTROLS_TEST_DIR}/controls_layouts.cpp
+  LIBS qxui_core qxui_render_test_support)

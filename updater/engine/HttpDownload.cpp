@@ -288,7 +288,7 @@ void CHttpDownload::SegmentThread(Segment& segment, Attempt& attempt)
         }
     }
     if (ec) {
-        http::PrintLine("Exception: " + ec.message() + "\n");
+        http::PrintLine("Exception: " + http::ErrorText(ec) + "\n");
         return;
     }
     HttpResponse response;
@@ -318,7 +318,7 @@ void CHttpDownload::SegmentThread(Segment& segment, Attempt& attempt)
         if (ec == boost::asio::error::eof)
             break;
         if (ec) {
-            http::PrintLine("Exception: " + ec.message() + "\n");
+            http::PrintLine("Exception: " + http::ErrorText(ec) + "\n");
             break;
         }
     }

@@ -73,6 +73,15 @@ void PrintLine(const std::string& text)
     fflush(stdout);
 }
 
+std::string ErrorText(const boost::system::error_code& ec)
+{
+    if (ec == boost::asio::error::timed_out)
+        return "timed out";
+    if (ec == boost::asio::error::operation_aborted)
+        return "operation aborted";
+    return ec.message();
+}
+
 void SplitServerAddress(const std::string& host, std::string& name, std::string& port)
 {
     size_t colon = host.find(':');
@@ -267,7 +276,7 @@ int64_t CHttpDownload::ProbeSize(std::string& path, std::string& host, DownloadI
         if (!ec)
             connection.WriteAll(request, timings_.readMs, ec);
         if (ec) {
-            http::PrintLine(" exception = " + ec.message() + "\n");
+            http::PrintLine(" exception = " + ErrorText(ec) + "\n");
             return 0;
         }
         std::string buffer;
@@ -283,7 +292,7 @@ int64_t CHttpDownload::ProbeSize(std::string& path, std::string& host, DownloadI
             return 0;
         }
         if (read == http::HeaderRead::Failed) {
-            http::PrintLine(" exception = " + ec.message() + "\n");
+            http::PrintLine(" exception = " + ErrorText(ec) + "\n");
             return 0;
         }
         HttpResponse response;

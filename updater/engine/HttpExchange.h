@@ -48,6 +48,9 @@ HeaderRead ReadHeader(HttpConnection& connection, std::string& buffer, size_t& h
 // scheme, no path, unsafe host). A bare path keeps `host`.
 bool ResolveRedirect(const std::string& location, std::string& host, std::string& path);
 
+// Text of a socket error; Wine has no system text for some of them.
+std::string ErrorText(const boost::system::error_code& ec);
+
 // Writes one line to standard output; lines of different threads never interleave.
 void PrintLine(const std::string& text);
 
