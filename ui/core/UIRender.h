@@ -96,6 +96,12 @@ public:
     static void DrawRoundRect(HDC hDC, const RECT& rc, int width, int cx, int cy, DWORD argb);
     static void DrawText(HDC hDC, CUIWindowManager* manager, RECT& rc, LPCWSTR text, DWORD argb,
                          int font, UINT style);
+
+    // Text with inline tags (fonts, colours, images, links); records each link piece's
+    // rectangle and value into the caller's arrays, linkCount being their capacity on entry.
+    static void DrawMarkedUpText(HDC hDC, CUIWindowManager* manager, RECT& rc, LPCWSTR text,
+                                 DWORD argb, RECT* linkRects, CUIString* linkValues,
+                                 int& linkCount, UINT style);
 };
 
 // ARGB (0xAARRGGBB) to a GDI colour: red and blue swapped, alpha dropped.

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <windows.h>
+
+#include "core/UILabel.h"
+
+namespace QxUI {
+
+// Button state bits, shared with options, header items and combo boxes.
+enum UIButtonState : UINT
+{
+    UISTATE_FOCUSED = 0x01,
+    UISTATE_DISABLED = 0x04,
+    UISTATE_HOT = 0x08,
+    UISTATE_PUSHED = 0x10,
+    UISTATE_CAPTURED = 0x40,
+};
+
+// A label that reacts to mouse and keyboard with an image per state; the skin element "Button".
+class CButtonUI : public CLabelUI
+{
+public:
+    CButtonUI();
+    ~CButtonUI() override;
+
+    LPCWSTR GetClass() const override;
+    LPVOID AsInterface(LPCWSTR name) override;
+    UINT GetInputFlags() override;
+    bool Activate() override;
+    void SetEnabled(bool enabled = true) override;
+    void OnEvent(UIEvent& event) override;
+    void SetAttribute(LPCWSTR name, LPCWSTR value) override;
+    SIZE MeasureSize(SIZE available) override;
+    void PaintStateImage(HDC hDC) override;
+    void PaintText(HDC hDC) override;
+
+    UINT GetButtonState() const { return m_uButtonState; }
+
+    void SetNormalImage(LPCWSTR description);
+    void SetHotImage(LPCWSTR description);
+    void SetHotForeImage(LPCWSTR description);
+    void SetPushedImage(LPCWSTR description);
+    void SetFocusedImage(LPCWSTR description);
+    void SetDisabledImage(LPCWSTR description);
+    void SetForeImage(LPCWSTR description);
+    void SetHotBkColor(DWORD color) { m_dwHotBkColor = color; }
+    DWORD GetHotBkColor() const { return m_dwHotBkColor; }
+    void SetHotTextColor(DWORD color) { m_dwHotTextColor = color; }
+    DWORD GetHotTextColor() const { return m_dwHotTextColor; }
+    void SetPushedTextColor(DWORD color) { m_dwPushedTextColor = color; }
+    DWORD GetPushedTextColor() const { return m_dwPushedTextColor; }
+    void SetFocusedTextColor(DWORD color) { m_dwFocusedTextColor = color; }
+    DWORD GetFocusedTextColor() const { return m_dwFocusedTextColor; }
+
+protected:
+    void SetImage(CUIImageDesc& desc, LPCWSTR description);
+    void RefreshState();
+
+    UINT m_uButtonState = 0;
+    DWORD m_dwHotBkColor = 0;
+    DWORD m_dwHotTextColor = 0;
+    DWORD m_dwPushedTextColor = 0;
+    DWORD m_dwFocusedTextColor = 0;
+    CUIImageDesc m_diNormal;
+    CUIImageDesc m_diHot;
+    CUIImageDesc m_diHotFore;
+    CUIImageDesc m_diPushed;
+    CUIImageDesc m_diFocused;
+    CUIImageDesc m_diDisabled;
+};
+
+} // namespace QxUI

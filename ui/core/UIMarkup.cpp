@@ -1,0 +1,803 @@
+// Marked-up text: inline tags for fonts, colours, spacing, selection, images and links.
+
+#include "core/UIRender.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <cwctype>
+#include <cstdlib>
+#include <vector>
+
+#include "core/UIManager.h"
+
+namespace QxUI {
+
+namespace {
+
+// Ids of fonts created for tags; process-wide so that windows never hand out the same id twice.
+int s_nextTagFontId = 30000;
+
+bool IsBlank(WCHAR ch)
+{
+    return ch == L' ' || ch == L'\t';
+}
+
+bool IsTagEnd(WCHAR ch)
+{
+    return ch == L'>' || ch == L'}';
+}
+
+bool IsOpenBracket(WCHAR ch)
+{
+    return ch == L'<' || ch == L'{';
+}
+
+bool IsAsciiLetter(WCHAR ch)
+{
+    return (ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z');
+}
+
+// "</r>" or "{/r}" (brackets may be of either kind) ends raw mode.
+bool IsRawEnd(const WCHAR* p)
+{
+    return IsOpenBracket(p[0]) && p[1] == L'/' && p[2] == L'r' && IsTagEnd(p[3]);
+}
+
+// The escapes "<{>", "<}>", "{<}" and "{>}": the character they stand for, or 0.
+WCHAR EscapedChar(const WCHAR* p)
+{
+    if (p[0] == L'<' && (p[1] == L'{' || p[1] == L'}') && p[2] == L'>')
+        return p[1];
+    if (p[0] == L'{' && (p[1] == L'<' || p[1] == L'>') && p[2] == L'}')
+        return p[1];
+    return 0;
+}
+
+struct Tag
+{
+    WCHAR letter = 0;
+    bool closing = false;
+    CUIString arg;
+    const WCHAR* next = nullptr;   // first character after the tag
+};
+
+// An opening "<x ...>" / "{x ...}" or closing "</x>" tag at p; false when p is ordinary text.
+bool ParseTag(const WCHAR* p, Tag& tag)
+{
+    if (!IsOpenBracket(p[0]))
+        return false;
+    const WCHAR* q = p + 1;
+    tag.closing = *q == L'/';
+    if (tag.closing)
+        ++q;
+    if (*q < L'a' || *q > L'z')
+        return false;
+    tag.letter = *q++;
+    if (!tag.closing && !IsBlank(*q) && !IsTagEnd(*q))
+        return false;
+    const WCHAR* end = q;
+    while (*end && !IsTagEnd(*end))
+        ++end;
+    // A tag that never ends is text, not a request to swallow the rest of the string.
+    if (!*end)
+        return false;
+    while (q < end && IsBlank(*q))
+        ++q;
+    const WCHAR* argEnd = end;
+    while (argEnd > q && IsBlank(argEnd[-1]))
+        --argEnd;
+    tag.arg.Assign(q, static_cast<int>(argEnd - q));
+    tag.next = end + 1;
+    return true;
+}
+
+DWORD ParseColor(LPCWSTR text)
+{
+    while (IsBlank(*text))
+        ++text;
+    if (*text == L'#')
+        ++text;
+    return static_cast<DWORD>(wcstoul(text, nullptr, 16));
+}
+
+// One whitespace-separated word of an argument list; advances p.
+CUIString NextWord(const WCHAR*& p)
+{
+    while (IsBlank(*p))
+        ++p;
+    const WCHAR* start = p;
+    while (*p && !IsBlank(*p))
+        ++p;
+    return CUIString(start, static_cast<int>(p - start));
+}
+
+// The quoted value of key='value' in an image description style argument.
+CUIString QuotedValue(const CUIString& arg, LPCWSTR key)
+{
+    const int keyLength = static_cast<int>(wcslen(key));
+    for (int at = arg.Find(key); at >= 0; at = arg.Find(key, at + 1)) {
+        if (at > 0 && !IsBlank(arg.GetAt(at - 1)))
+            continue;
+        int i = at + keyLength;
+        while (IsBlank(arg.GetAt(i)))
+            ++i;
+        if (arg.GetAt(i) != L'=')
+            continue;
+        ++i;
+        while (IsBlank(arg.GetAt(i)))
+            ++i;
+        if (arg.GetAt(i) != L'\'')
+            continue;
+        const int start = i + 1;
+        const int end = arg.Find(L'\'', start);
+        if (end < 0)
+            return CUIString();
+        return arg.Mid(start, end - start);
+    }
+    return CUIString();
+}
+
+// Selects a font for the life of the call and puts the caller's back.
+class FontRestore
+{
+public:
+    explicit FontRestore(HDC hDC) : m_hDC(hDC), m_old(::GetCurrentObject(hDC, OBJ_FONT)) {}
+    ~FontRestore() { ::SelectObject(m_hDC, m_old); }
+    FontRestore(const FontRestore&) = delete;
+    FontRestore& operator=(const FontRestore&) = delete;
+
+private:
+    HDC m_hDC;
+    HGDIOBJ m_old;
+};
+
+class MarkupPainter
+{
+public:
+    MarkupPainter(HDC hDC, CUIWindowManager* manager, const RECT& rc, DWORD argb, RECT* linkRects,
+                  CUIString* linkValues, int capacity, UINT style, const CUIString& hovered)
+        : m_hDC(hDC), m_manager(manager), m_rc(rc), m_color(argb), m_linkRects(linkRects),
+          m_linkValues(linkValues), m_capacity(linkRects && linkValues ? capacity : 0),
+          m_style(style), m_drawing((style & DT_CALCRECT) == 0), m_hovered(hovered),
+          m_widest(rc.left), m_lastBottom(rc.top)
+    {
+    }
+
+    void Run(const WCHAR* text);
+
+    int Recorded() const { return std::min(m_state.linkIndex, m_capacity); }
+    int Widest() const { return m_widest; }
+    int Bottom() const { return std::max(m_lastBottom, m_imageBottom); }
+
+private:
+    // Everything that a line's second pass must start from again.
+    struct State
+    {
+        std::vector<CUIFontInfo*> fonts;
+        std::vector<DWORD> colors;
+        std::vector<int> spacings;
+        const WCHAR* pos = nullptr;
+        bool raw = false;
+        bool selected = false;
+        bool inLink = false;
+        CUIString linkValue;
+        POINT linkStart = {0, 0};
+        int linkIndex = 0;
+    };
+
+    enum class Pass { Measure, Draw };
+
+    int RunLine(Pass pass, int lineHeight);
+    void HandleTag(const Tag& tag, Pass pass, int& lineHeight);
+    void HandleImage(const Tag& tag, Pass pass, int& lineHeight, bool& deferred);
+    bool HandleBlank(Pass pass);
+    int HandleRun(const WCHAR* run, int length, Pass pass);
+    void EndLink(bool record);
+    void PopFont(int& lineHeight);
+
+    CUIFontInfo* CurrentFont();
+    const TEXTMETRICW& Metrics(CUIFontInfo* font);
+    int FontLineHeight() { const TEXTMETRICW& tm = Metrics(CurrentFont()); return tm.tmHeight + tm.tmExternalLeading; }
+    int SpacingTop() const { return m_state.spacings.empty() ? 0 : m_state.spacings.back(); }
+    CUIFontInfo* Variant(CUIFontInfo* base, bool bold, bool underline, bool italic);
+    CUIFontInfo* FontFromFace(const CUIString& arg);
+    void ApplyDcState();
+    void ApplyColor();
+    void RaiseLineHeight(int& lineHeight);
+    void DrawRunText(const WCHAR* text, int length, int x);
+
+    HDC m_hDC;
+    CUIWindowManager* m_manager;
+    RECT m_rc;
+    DWORD m_color;
+    RECT* m_linkRects;
+    CUIString* m_linkValues;
+    int m_capacity;
+    UINT m_style;
+    bool m_drawing;
+    CUIString m_hovered;
+
+    State m_state;
+    int m_x = 0;
+    int m_lineTop = 0;
+    int m_drawHeight = 0;        // the measured height that the drawing pass stands pieces on
+    int m_offset = 0;            // whole-line shift for multi-line centring and right alignment
+    bool m_breakPending = false;
+    int m_widest;
+    int m_lineWidest = 0;
+    int m_imageBottom = 0;
+    int m_lastBottom;
+};
+
+CUIFontInfo* MarkupPainter::CurrentFont()
+{
+    if (!m_state.fonts.empty() && m_state.fonts.back())
+        return m_state.fonts.back();
+    return m_manager->GetDefaultFontEntry();
+}
+
+// The manager measures fonts on its paint DC; one without a DC leaves them to be measured here.
+const TEXTMETRICW& MarkupPainter::Metrics(CUIFontInfo* font)
+{
+    if (font->tm.tmHeight == 0 && font->hFont) {
+        HGDIOBJ old = ::SelectObject(m_hDC, font->hFont);
+        ::GetTextMetricsW(m_hDC, &font->tm);
+        ::SelectObject(m_hDC, old);
+    }
+    return font->tm;
+}
+
+CUIFontInfo* MarkupPainter::Variant(CUIFontInfo* base, bool bold, bool underline, bool italic)
+{
+    LPCWSTR face = base->sFontName.GetData();
+    HFONT font = m_manager->FindFontByStyle(face, base->iSize, bold, underline, italic);
+    if (!font)
+        font = m_manager->AddFont(s_nextTagFontId++, face, base->iSize, bold, underline, italic);
+    return font ? m_manager->GetFontEntryByHandle(font) : nullptr;
+}
+
+// "face [size] [bold] [underline] [italic]".
+CUIFontInfo* MarkupPainter::FontFromFace(const CUIString& arg)
+{
+    const WCHAR* p = arg.GetData();
+    CUIString face = NextWord(p);
+    int size = 10;
+    bool bold = false, underline = false, italic = false;
+    for (CUIString word = NextWord(p); !word.IsEmpty(); word = NextWord(p)) {
+        word.MakeLower();
+        if (word.GetAt(0) >= L'0' && word.GetAt(0) <= L'9')
+            size = _wtoi(word.GetData());
+        else if (word == L"bold")
+            bold = true;
+        else if (word == L"underline")
+            underline = true;
+        else if (word == L"italic")
+            italic = true;
+    }
+    HFONT font = m_manager->FindFontByStyle(face.GetData(), size, bold, underline, italic);
+    if (!font)
+        font = m_manager->AddFont(s_nextTagFontId++, face.GetData(), size, bold, underline, italic);
+    return font ? m_manager->GetFontEntryByHandle(font) : nullptr;
+}
+
+void MarkupPainter::ApplyColor()
+{
+    const DWORD color = m_state.colors.empty() ? m_color : m_state.colors.back();
+    ::SetTextColor(m_hDC, ArgbToColorRef(color));
+}
+
+void MarkupPainter::ApplyDcState()
+{
+    ::SelectObject(m_hDC, CurrentFont()->hFont);
+    ApplyColor();
+    ::SetBkMode(m_hDC, m_state.selected ? OPAQUE : TRANSPARENT);
+}
+
+void MarkupPainter::RaiseLineHeight(int& lineHeight)
+{
+    lineHeight = std::max(lineHeight, SpacingTop() + FontLineHeight());
+}
+
+void MarkupPainter::PopFont(int& lineHeight)
+{
+    if (!m_state.fonts.empty()) {
+        CUIFontInfo* left = CurrentFont();
+        m_state.fonts.pop_back();
+        CUIFontInfo* top = CurrentFont();
+        if (left->bItalic && !top->bItalic) {
+            // Italic glyphs lean past their cell; leave room before upright text.
+            HGDIOBJ old = ::SelectObject(m_hDC, left->hFont);
+            ABC abc = {};
+            if (::GetCharABCWidthsW(m_hDC, L' ', L' ', &abc))
+                m_x += static_cast<int>(abc.abcC) / 2;
+            ::SelectObject(m_hDC, old);
+        }
+    }
+    ::SelectObject(m_hDC, CurrentFont()->hFont);
+    RaiseLineHeight(lineHeight);
+}
+
+void MarkupPainter::EndLink(bool record)
+{
+    if (!m_state.inLink)
+        return;
+    if (record && m_state.linkIndex < m_capacity) {
+        const TEXTMETRICW& tm = Metrics(CurrentFont());
+        m_linkRects[m_state.linkIndex] = RECT{m_state.linkStart.x, m_state.linkStart.y, m_x,
+                                             m_lineTop + tm.tmHeight + tm.tmExternalLeading};
+    }
+    ++m_state.linkIndex;
+    m_state.inLink = false;
+}
+
+void MarkupPainter::DrawRunText(const WCHAR* text, int length, int x)
+{
+    const TEXTMETRICW& tm = Metrics(CurrentFont());
+    const int top = m_lineTop + m_drawHeight - tm.tmHeight - tm.tmExternalLeading;
+    ::TextOutW(m_hDC, x + m_offset, top, text, length);
+}
+
+void MarkupPainter::HandleTag(const Tag& tag, Pass pass, int& lineHeight)
+{
+    const bool record = pass == Pass::Measure;
+    if (tag.closing) {
+        switch (tag.letter) {
+        case L'a':
+            EndLink(record);
+            if (!m_state.colors.empty())
+                m_state.colors.pop_back();
+            ApplyColor();
+            PopFont(lineHeight);
+            break;
+        case L'b':
+        case L'f':
+        case L'i':
+        case L'u':
+            PopFont(lineHeight);
+            break;
+        case L'c':
+            if (!m_state.colors.empty())
+                m_state.colors.pop_back();
+            ApplyColor();
+            break;
+        case L'p':
+            if (!m_state.spacings.empty())
+                m_state.spacings.pop_back();
+            RaiseLineHeight(lineHeight);
+            if (m_x > m_rc.left)
+                m_breakPending = true;
+            break;
+        case L'r':
+            m_state.raw = false;
+            break;
+        case L's':
+            m_state.selected = !m_state.selected;
+            ::SetBkMode(m_hDC, m_state.selected ? OPAQUE : TRANSPARENT);
+            break;
+        default:
+            break;
+        }
+        return;
+    }
+
+    switch (tag.letter) {
+    case L'a': {
+        EndLink(record);   // a link inside a link ends the outer one
+        if (record && m_state.linkIndex < m_capacity)
+            m_linkValues[m_state.linkIndex] = tag.arg;
+        const bool hot = !m_hovered.IsEmpty() && m_hovered == tag.arg.GetData();
+        m_state.colors.push_back(hot ? m_manager->GetLinkHoverTextColor()
+                                     : m_manager->GetLinkTextColor());
+        ApplyColor();
+        CUIFontInfo* font = CurrentFont();
+        m_state.fonts.push_back(font->bUnderline
+                                    ? font
+                                    : Variant(font, font->bBold, true, font->bItalic));
+        ::SelectObject(m_hDC, CurrentFont()->hFont);
+        m_state.inLink = true;
+        m_state.linkValue = tag.arg;
+        m_state.linkStart = POINT{m_x, m_lineTop};
+        break;
+    }
+    case L'b':
+    case L'u': {
+        CUIFontInfo* font = CurrentFont();
+        const bool bold = tag.letter == L'b';
+        if (bold ? font->bBold : font->bUnderline)
+            break;
+        m_state.fonts.push_back(Variant(font, font->bBold || bold, font->bUnderline || !bold,
+                                        font->bItalic));
+        ::SelectObject(m_hDC, CurrentFont()->hFont);
+        RaiseLineHeight(lineHeight);
+        break;
+    }
+    case L'c':
+        m_state.colors.push_back(ParseColor(tag.arg.GetData()));
+        ApplyColor();
+        break;
+    case L'f': {
+        const WCHAR first = tag.arg.GetAt(0);
+        CUIFontInfo* font = (first >= L'0' && first <= L'9')
+                                ? m_manager->GetFontEntry(_wtoi(tag.arg.GetData()))
+                                : FontFromFace(tag.arg);
+        m_state.fonts.push_back(font);
+        ::SelectObject(m_hDC, CurrentFont()->hFont);
+        RaiseLineHeight(lineHeight);
+        break;
+    }
+    case L'n':
+        // In single-line mode this ends the only line drawn.
+        m_breakPending = true;
+        break;
+    case L'p':
+        m_state.spacings.push_back(_wtoi(tag.arg.GetData()));
+        lineHeight = std::max(lineHeight, SpacingTop() + FontLineHeight());
+        break;
+    case L'r':
+        m_state.raw = true;
+        break;
+    case L's':
+        m_state.selected = !m_state.selected;
+        ::SetBkMode(m_hDC, m_state.selected ? OPAQUE : TRANSPARENT);
+        break;
+    case L'x':
+        m_x += _wtoi(tag.arg.GetData());
+        m_widest = std::max(m_widest, m_x);
+        m_lineWidest = std::max(m_lineWidest, m_x);
+        break;
+    case L'y':
+        lineHeight = _wtoi(tag.arg.GetData());
+        break;
+    default:
+        break;
+    }
+}
+
+void MarkupPainter::HandleImage(const Tag& tag, Pass pass, int& lineHeight, bool& deferred)
+{
+    deferred = false;
+    CUIString name;
+    CUIString type;
+    int frames = 1;
+    int frame = 0;
+    if (tag.arg.Find(L'=') >= 0) {
+        name = QuotedValue(tag.arg, L"file");
+        if (name.IsEmpty()) {
+            name = QuotedValue(tag.arg, L"res");
+            type = QuotedValue(tag.arg, L"restype");
+        }
+    } else {
+        const WCHAR* p = tag.arg.GetData();
+        name = NextWord(p);
+        CUIString count = NextWord(p);
+        if (!count.IsEmpty())
+            frames = std::max(1, _wtoi(count.GetData()));
+        CUIString index = NextWord(p);
+        if (!index.IsEmpty())
+            frame = _wtoi(index.GetData());
+        if (frame < 0 || frame >= frames)
+            frame = 0;
+    }
+
+    CUIImageInfo* image = m_manager->GetImageOrLoad(name.GetData(),
+                                                    type.IsEmpty() ? nullptr : type.GetData(), 0,
+                                                    false);
+    if (!image || !image->hBitmap)
+        return;
+    const int width = frames > 1 ? image->nX / frames : image->nX;
+    const int height = image->nY;
+    if (m_x + width > m_rc.right && m_x > m_rc.left && (m_style & DT_SINGLELINE) == 0) {
+        m_breakPending = true;
+        deferred = true;
+        return;
+    }
+    if (pass == Pass::Draw) {
+        int bottom = m_lineTop + m_drawHeight;
+        if (height < m_drawHeight)
+            bottom -= (m_drawHeight - height) / 2;
+        const RECT dest = {m_x + m_offset, bottom - height, m_x + m_offset + width, bottom};
+        const RECT source = {width * frame, 0, width * (frame + 1), height};
+        const RECT corners = {0, 0, 0, 0};
+        CUIPainter::DrawImage(m_hDC, image->hBitmap, dest, dest, source, corners, image->bAlpha,
+                              255);
+    }
+    m_x += width;
+    m_widest = std::max(m_widest, m_x);
+    m_lineWidest = std::max(m_lineWidest, m_x);
+    lineHeight = std::max(lineHeight, height);
+    m_imageBottom = std::max(m_imageBottom, m_lineTop + height);
+}
+
+// A single blank; at the right edge it ends the line instead of being drawn.
+bool MarkupPainter::HandleBlank(Pass pass)
+{
+    SIZE size = {};
+    ::GetTextExtentPoint32W(m_hDC, L" ", 1, &size);
+    if (m_x + size.cx > m_rc.right && m_x > m_rc.left) {
+        m_breakPending = true;
+        return true;
+    }
+    if (pass == Pass::Draw)
+        DrawRunText(L" ", 1, m_x);
+    m_x += size.cx;
+    m_widest = std::max(m_widest, m_x);
+    m_lineWidest = std::max(m_lineWidest, m_x);
+    return true;
+}
+
+// Fits as much of the run as the line holds and draws it; returns the characters consumed.
+int MarkupPainter::HandleRun(const WCHAR* run, int length, Pass pass)
+{
+    const TEXTMETRICW& tm = Metrics(CurrentFont());
+    const int maxChar = std::max<int>(1, tm.tmMaxCharWidth);
+    const WCHAR* end = run + length;
+    int fit = 0;
+    bool overflow = false;
+    for (const WCHAR* q = run; q < end;) {
+        const WCHAR* next = ::CharNextW(q);
+        if (next <= q || next > end)
+            next = q + 1;
+        const int count = static_cast<int>(next - run);
+        if (m_x + count * maxChar >= m_rc.right) {
+            SIZE size = {};
+            ::GetTextExtentPoint32W(m_hDC, run, count, &size);
+            if (m_x + size.cx > m_rc.right) {
+                overflow = true;
+                if (fit == 0 && m_x <= m_rc.left)
+                    fit = count;   // at least one character per line
+                break;
+            }
+        }
+        fit = count;
+        q = next;
+    }
+
+    bool ellipsis = false;
+    if (overflow) {
+        if (m_style & DT_WORDBREAK) {
+            int cut = -1;
+            for (int i = fit - 1; i >= 0; --i) {
+                if (!IsAsciiLetter(run[i])) {
+                    cut = i + 1;
+                    break;
+                }
+            }
+            if (cut > 0)
+                fit = cut;
+            else if (m_x > m_rc.left)
+                fit = 0;   // a word that does not fit moves whole to the next line
+        }
+        if (m_style & DT_END_ELLIPSIS) {
+            ellipsis = true;
+            const int drop = fit >= 2 ? 2 : fit;
+            fit -= drop;
+        }
+        m_breakPending = true;
+    }
+
+    SIZE size = {};
+    if (fit > 0)
+        ::GetTextExtentPoint32W(m_hDC, run, fit, &size);
+    if (pass == Pass::Draw) {
+        if (fit > 0)
+            DrawRunText(run, fit, m_x);
+        if (ellipsis)
+            DrawRunText(L"...", 3, m_x + size.cx);
+    }
+    m_x += size.cx;
+    if (ellipsis) {
+        SIZE dots = {};
+        ::GetTextExtentPoint32W(m_hDC, L"...", 3, &dots);
+        m_x = std::max<int>(m_x + dots.cx, m_rc.right);
+    }
+    m_widest = std::max(m_widest, std::min<int>(m_x, m_rc.right));
+    m_lineWidest = std::max(m_lineWidest, std::min<int>(m_x, m_rc.right));
+
+    // The cut-off characters of an ellipsised run are not carried to the next line.
+    return ellipsis ? length : fit;
+}
+
+// Processes one line from the current state; returns its height.
+int MarkupPainter::RunLine(Pass pass, int drawHeight)
+{
+    const bool record = pass == Pass::Measure;
+    m_x = m_rc.left;
+    m_lineWidest = m_rc.left;
+    m_breakPending = false;
+    m_drawHeight = drawHeight;
+    int lineHeight = SpacingTop() + FontLineHeight();
+    if (m_state.inLink)
+        m_state.linkStart = POINT{m_rc.left, m_lineTop};
+
+    bool endedByNewline = false;
+    const WCHAR*& p = m_state.pos;
+    while (*p && !m_breakPending && m_x < m_rc.right) {
+        if (*p == L'\n') {
+            ++p;
+            endedByNewline = true;
+            break;
+        }
+        if (m_state.raw) {
+            if (IsRawEnd(p)) {
+                m_state.raw = false;
+                p += 4;
+                continue;
+            }
+        } else if (IsOpenBracket(*p)) {
+            if (WCHAR ch = EscapedChar(p)) {
+                if (HandleRun(&ch, 1, pass) > 0)
+                    p += 3;
+                continue;
+            }
+            Tag tag;
+            if (ParseTag(p, tag)) {
+                if (!tag.closing && tag.letter == L'i' && !tag.arg.IsEmpty()) {
+                    bool deferred = false;
+                    HandleImage(tag, pass, lineHeight, deferred);
+                    if (!deferred)
+                        p = tag.next;
+                } else if (!tag.closing && tag.letter == L'i') {
+                    CUIFontInfo* font = CurrentFont();
+                    if (!font->bItalic) {
+                        m_state.fonts.push_back(Variant(font, font->bBold, font->bUnderline, true));
+                        ::SelectObject(m_hDC, CurrentFont()->hFont);
+                    }
+                    RaiseLineHeight(lineHeight);
+                    p = tag.next;
+                } else if (!tag.closing && tag.letter == L'p' && m_x > m_rc.left) {
+                    m_breakPending = true;   // the paragraph starts on a line of its own
+                } else {
+                    p = tag.next;
+                    HandleTag(tag, pass, lineHeight);
+                }
+                continue;
+            }
+        }
+        if (*p == L' ') {
+            HandleBlank(pass);
+            ++p;
+            continue;
+        }
+        const WCHAR* end = p;
+        if (m_state.raw) {
+            while (*end && *end != L'\n' && *end != L' ' && !IsRawEnd(end))
+                ++end;
+        } else {
+            // An opening bracket that is not a tag or escape is text: take it with the run.
+            ++end;
+            while (*end && *end != L'\n' && *end != L' ' && !IsOpenBracket(*end))
+                ++end;
+        }
+        p += HandleRun(p, static_cast<int>(end - p), pass);
+    }
+
+    // A line that ended at the edge swallows the line feed that would end it again.
+    if (!endedByNewline && *p == L'\n')
+        ++p;
+
+    // A link still open continues on the next line in a slot of its own.
+    if (m_state.inLink) {
+        if (record && m_state.linkIndex < m_capacity) {
+            m_linkRects[m_state.linkIndex] =
+                RECT{m_state.linkStart.x, m_state.linkStart.y, std::min<int>(m_x, m_rc.right),
+                     m_lineTop + lineHeight};
+        }
+        ++m_state.linkIndex;
+        if (record && m_state.linkIndex < m_capacity)
+            m_linkValues[m_state.linkIndex] = m_state.linkValue;
+    }
+    return lineHeight;
+}
+
+void MarkupPainter::Run(const WCHAR* text)
+{
+    m_state.pos = text;
+    m_lineTop = m_rc.top;
+    ApplyDcState();
+    while (*m_state.pos) {
+        if (m_drawing && m_lineTop >= m_rc.bottom)
+            break;
+        const int firstLink = Recorded();
+        int lineHeight = 0;
+        if (m_drawing) {
+            const State start = m_state;
+            lineHeight = RunLine(Pass::Measure, 0);
+            const int lineWidth = m_lineWidest - m_rc.left;
+            const int room = std::max<int>(0, (m_rc.right - m_rc.left) - lineWidth);
+            m_offset = 0;
+            if ((m_style & DT_SINGLELINE) == 0) {
+                if (m_style & DT_CENTER)
+                    m_offset = room / 2;
+                else if (m_style & DT_RIGHT)
+                    m_offset = room;
+            }
+            for (int i = firstLink; i < Recorded(); ++i) {
+                m_linkRects[i].left += m_offset;
+                m_linkRects[i].right += m_offset;
+            }
+            m_state = start;
+            ApplyDcState();
+            RunLine(Pass::Draw, lineHeight);
+        } else {
+            lineHeight = RunLine(Pass::Measure, 0);
+        }
+        for (int i = firstLink; i < Recorded(); ++i)
+            m_linkRects[i].bottom = m_lineTop + lineHeight;
+        m_lastBottom = m_lineTop + lineHeight;
+        if (m_style & DT_SINGLELINE)
+            break;
+        m_lineTop += lineHeight;
+    }
+}
+
+} // namespace
+
+void CUIPainter::DrawMarkedUpText(HDC hDC, CUIWindowManager* manager, RECT& rc, LPCWSTR text,
+                                  DWORD argb, RECT* linkRects, CUIString* linkValues,
+                                  int& linkCount, UINT style)
+{
+    const int capacity = linkCount;
+    if (!text || !manager || !hDC || ::IsRectEmpty(&rc))
+        return;
+    linkCount = 0;
+
+    CUIString expanded(text);
+    CUIWindowManager::ExpandLanguageRefs(expanded);
+    const bool drawing = (style & DT_CALCRECT) == 0;
+
+    if (drawing && (style & (DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM))) {
+        RECT measured = {0, 0, 9999, 100};
+        int none = 0;
+        DrawMarkedUpText(hDC, manager, measured, expanded.GetData(), argb, nullptr, nullptr, none,
+                         style | DT_CALCRECT);
+        const int width = measured.right - measured.left;
+        const int height = measured.bottom - measured.top;
+        if (style & DT_SINGLELINE) {
+            if (style & DT_CENTER) {
+                rc.left = rc.left + (rc.right - rc.left) / 2 - width / 2;
+                rc.right = rc.left + width;
+            } else if (style & DT_RIGHT) {
+                rc.left = rc.right - width;
+            }
+        }
+        if (style & DT_VCENTER) {
+            rc.top = rc.top + (rc.bottom - rc.top) / 2 - height / 2;
+            rc.bottom = rc.top + height;
+        } else if (style & DT_BOTTOM) {
+            rc.top = rc.bottom - height;
+        }
+    }
+
+    // Whoever hovers a link piece hovers every piece with the same value.
+    CUIString hovered;
+    if (linkRects && linkValues) {
+        const POINT mouse = manager->GetMousePoint();
+        for (int i = 0; i < capacity; ++i) {
+            if (::PtInRect(&linkRects[i], mouse)) {
+                hovered = linkValues[i];
+                break;
+            }
+        }
+    }
+
+    FontRestore restoreFont(hDC);
+    const int oldBkMode = ::GetBkMode(hDC);
+    const COLORREF oldBkColor = ::SetBkColor(hDC, ArgbToColorRef(manager->GetSelectedColor()));
+    {
+        CUIClip clip;
+        if (drawing)
+            CUIClip::ClipToRect(hDC, rc, clip);
+        MarkupPainter painter(hDC, manager, rc, argb, linkRects, linkValues, capacity, style,
+                              hovered);
+        painter.Run(expanded.GetData());
+        linkCount = painter.Recorded();
+        if (!drawing) {
+            rc.bottom = painter.Bottom();
+            rc.right = std::min<int>(rc.right, painter.Widest());
+        }
+    }
+    ::SetBkMode(hDC, oldBkMode);
+    ::SetBkColor(hDC, oldBkColor);
+}
+
+} // namespace QxUI
