@@ -8,8 +8,9 @@ export WINEARCH=win64
 export WINESERVER=/usr/lib/wine/wineserver64
 qix_wine="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64"
 export WINEDEBUG=-all
-# No Mono or Gecko install dialogs in a prefix that never needs them.
-export WINEDLLOVERRIDES="mscoree=;mshtml="
+# No Mono or Gecko install dialogs in a prefix that never needs them; no menu builder, which
+# every saved shell link would start (holding the test's output pipes open).
+export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
 
 qix_xvfb_pid=""
 qix_wineserver_pid=""
@@ -47,4 +48,16 @@ qix_wine_start() {
   "$WINESERVER" -f -p </dev/null >/dev/null 2>&1 &
   qix_wineserver_pid=$!
   "$qix_wine" wineboot </dev/null >/dev/null 2>&1 || true
+
+  # Keep the desktop in use for the whole session. Wine's desktop process ends a few seconds
+  # after its last user; the next program that needs a window would then start a new one that
+  # holds that test's output pipes open, and ctest waits for them until the test times out.
+  # A shell reading a pipe that this script keeps open is the user; the desktop window is
+  # then made by a program whose output goes nowhere.
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  exec {qix_desktop_fd}<>"$fifo"
+  "$qix_wine" cmd <"$fifo" >/dev/null 2>&1 &
+  rm -f "$fifo"
+  "$qix_wine" rundll32 user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 || true
 }

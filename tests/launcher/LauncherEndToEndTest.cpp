@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,7 @@ protected:
         launcher_ = install_ / L"qeloLaunch.exe";
         ASSERT_TRUE(CopyFileW(FromBuildPath(QIX_LAUNCHER_EXE).c_str(), launcher_.c_str(), FALSE));
         ASSERT_TRUE(CopyFileW(QeloExe().c_str(), (install_ / L"qelo.exe").c_str(), FALSE));
+        clientFolder_ = install_.Path();
     }
     void TearDown() override {
         KillProcessesByName(kClientProcessName);
@@ -103,7 +105,7 @@ protected:
     std::vector<qelo::RecordEntry> Records(const std::wstring& folder) const {
         return qelo::ReadRecord(Narrow(folder + L"qelo-record.txt"));
     }
-    std::vector<qelo::RecordEntry> Records() const { return Records(install_.Path()); }
+    std::vector<qelo::RecordEntry> Records() const { return Records(clientFolder_); }
 
     // The parameters of the client that the launcher started, once it has recorded them.
     std::string StartedClientParameters(size_t clientsBefore = 0) {
@@ -134,6 +136,7 @@ protected:
 
     TestFolder install_{L"launcher e2e"};
     std::wstring launcher_;
+    std::wstring clientFolder_;  // where the started client writes its record
 };
 
 // --- the URL forms ----------------------------------------------------------------------------
@@ -272,6 +275,28 @@ TEST_F(LauncherRun, SchemeCommandPointsAtTheLauncher) {
               ERROR_SUCCESS);
     EXPECT_EQ(std::wstring(value), L"\"" + launcher_ + L"\" \"%1\"");
     EXPECT_EQ(size, 520u);  // the whole value buffer is written
+}
+
+TEST_F(LauncherRun, SchemeCommandThatDoesNotFitIsNotWritten) {
+    // A launcher path of 255 characters: quoted, with " "%1"" it needs more than 259.
+    const size_t room = 255 - install_.Path().size() - std::wcslen(L"\\qeloLaunch.exe");
+    const std::wstring deep = install_ / std::wstring(room, L'd') + L"\\";
+    ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+    launcher_ = deep + L"qeloLaunch.exe";
+    ASSERT_EQ(launcher_.size(), 255u);
+    ASSERT_TRUE(CopyFileW(FromBuildPath(QIX_LAUNCHER_EXE).c_str(), launcher_.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(QeloExe().c_str(), (deep + L"qelo.exe").c_str(), FALSE));
+    clientFolder_ = deep;
+    RegDeleteKeyW(HKEY_CLASSES_ROOT, L"quorvane\\shell\\open\\command");
+
+    EXPECT_EQ(Run(L"quorvane://room/12").exitCode, 0u);
+    wchar_t value[600] = {};
+    DWORD size = sizeof(value);
+    EXPECT_EQ(RegGetValueW(HKEY_CLASSES_ROOT, L"quorvane\\shell\\open\\command", nullptr, RRF_RT_REG_SZ,
+                           nullptr, value, &size),
+              ERROR_FILE_NOT_FOUND)
+        << Narrow(value);
+    EXPECT_EQ(StartedClientParameters(), "room/12");
 }
 
 // --- the staged update ------------------------------------------------------------------------

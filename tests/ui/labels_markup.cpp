@@ -353,3 +353,60 @@ TEST_F(Markup, NothingHappensWithoutTextManagerOrRoom)
     EXPECT_EQ(0, canvas.CountNot(0));
     EXPECT_EQ(10, empty.right);
 }
+
+TEST_F(Markup, LinkUnderTheMousePaintsInTheHoverColour)
+{
+    HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 300, 100, nullptr, nullptr,
+                                    nullptr, nullptr);
+    ASSERT_NE(nullptr, window);
+    {
+        CUIWindowManager windowManager;
+        windowManager.AttachWindow(window);
+        windowManager.SetLinkTextColor(kLink);
+        windowManager.SetLinkHoverTextColor(kRed);
+        RECT rects[2] = {};
+        CUIString values[2];
+        auto draw = [&]() {
+            canvas.Fill(0xFF000000);
+            int count = 2;
+            RECT rc = {0, 0, 300, 40};
+            CUIPainter::DrawMarkedUpText(canvas.Dc(), &windowManager, rc,
+                                         L"<a one>First</a> <a two>Second</a>", kWhite, rects,
+                                         values, count, 0);
+            return count;
+        };
+        ASSERT_EQ(2, draw());
+        const RECT second = rects[1];
+        LRESULT result = 0;
+        windowManager.HandleWindowMessage(
+            WM_MOUSEMOVE, 0, MAKELPARAM((second.left + second.right) / 2, second.top + 2), result);
+        ASSERT_EQ(2, draw());
+        EXPECT_GT(CountNear(rects[1], 0xFF0000), 5);
+        EXPECT_EQ(0, CountNear(rects[1], 0x0000FF));
+        EXPECT_GT(CountNear(rects[0], 0x0000FF), 5);
+        EXPECT_EQ(0, CountNear(rects[0], 0xFF0000));
+    }
+    ::DestroyWindow(window);
+}
+
+TEST_F(Markup, SpacingOffsetAndLineHeightTags)
+{
+    const int line = LineHeight();
+    // A paragraph adds its spacing to each of its lines and starts on a line of its own.
+    EXPECT_EQ(line + 6 + line, Measure(L"<p 6>A</p>B").bottom);
+    EXPECT_EQ(line + line + 6, Measure(L"A<p 6>B</p>").bottom);
+    EXPECT_EQ(30, Measure(L"<y 30>A").bottom);
+    EXPECT_EQ(Measure(L"AB").right + 25, Measure(L"A<x 25>B").right);
+
+    // A font by id: the manager's font 7.
+    manager.AddFont(7, manager.GetDefaultFontEntry()->sFontName.GetData(), 30, false, false,
+                    false);
+    EXPECT_GT(Measure(L"<f 7>A</f>").bottom, 2 * line);
+    EXPECT_EQ(Measure(L"A").bottom, Measure(L"<f 99>A</f>").bottom);
+
+    // Selected text is drawn on the selected colour.
+    manager.SetSelectedColor(0xFF00FF00);
+    Draw(L"<s>MM</s> MM", RECT{0, 0, 300, 40});
+    EXPECT_GT(CountIn(RECT{0, 0, 300, 40}, 0x00FF00), 20);
+    EXPECT_EQ(0, CountIn(RECT{Measure(L"MM ").right, 0, 300, 40}, 0x00FF00));
+}

@@ -276,7 +276,7 @@ int64_t CHttpDownload::ProbeSize(std::string& path, std::string& host, DownloadI
         if (!ec)
             connection.WriteAll(request, timings_.readMs, ec);
         if (ec) {
-            http::PrintLine(" exception = " + ErrorText(ec) + "\n");
+            http::PrintLine(" exception = " + http::ErrorText(ec) + "\n");
             return 0;
         }
         std::string buffer;
@@ -292,7 +292,7 @@ int64_t CHttpDownload::ProbeSize(std::string& path, std::string& host, DownloadI
             return 0;
         }
         if (read == http::HeaderRead::Failed) {
-            http::PrintLine(" exception = " + ErrorText(ec) + "\n");
+            http::PrintLine(" exception = " + http::ErrorText(ec) + "\n");
             return 0;
         }
         HttpResponse response;
