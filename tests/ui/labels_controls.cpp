@@ -518,3 +518,42 @@ TEST_F(Controls, VerticalProgressFillsFromTheBottomAndKeepsItsImage)
     bar.SetAttribute(L"foreimage", L"red.png");
     EXPECT_EQ(nullptr, bar.ForeInfo());
 }
+
+// ---- Through a real window's messages -----------------------------------------------------------
+
+TEST(ControlsInAWindow, ButtonAndTextReactToTheWindowsMouseAndKeyMessages)
+{
+    HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 300, 100, nullptr, nullptr,
+                                    nullptr, nullptr);
+    ASSERT_NE(nullptr, window);
+    {
+        CUIWindowManager manager;
+        manager.AttachWindow(window);
+        Recorder recorder;
+        manager.AddNotifier(&recorder);
+        CButtonUI* button = new CButtonUI;
+        ASSERT_TRUE(manager.AttachRootControl(button));
+        button->SetPos(RECT{10, 10, 110, 40}, false);
+
+        LRESULT result = 0;
+        auto send = [&](UINT msg, int x, int y, WPARAM wParam = 0) {
+            manager.HandleWindowMessage(msg, wParam, MAKELPARAM(x, y), result);
+        };
+        send(WM_LBUTTONDOWN, 50, 20, MK_LBUTTON);
+        send(WM_LBUTTONUP, 50, 20);
+        EXPECT_EQ(1, recorder.Count(L"click"));
+
+        send(WM_LBUTTONDOWN, 50, 20, MK_LBUTTON);
+        send(WM_MOUSEMOVE, 150, 80, MK_LBUTTON);
+        EXPECT_FALSE(button->GetButtonState() & UISTATE_PUSHED);
+        send(WM_LBUTTONUP, 150, 80);
+        EXPECT_EQ(1, recorder.Count(L"click"));
+
+        // The clicked button has the focus: Enter activates it.
+        ASSERT_EQ(button, manager.GetFocusedControl());
+        manager.HandleWindowMessage(WM_KEYDOWN, VK_RETURN, 0, result);
+        EXPECT_EQ(2, recorder.Count(L"click"));
+        manager.RemoveNotifier(&recorder);
+    }
+    ::DestroyWindow(window);
+}
