@@ -557,3 +557,41 @@ TEST(ControlsInAWindow, ButtonAndTextReactToTheWindowsMouseAndKeyMessages)
     }
     ::DestroyWindow(window);
 }
+
+TEST(ControlsInAWindow, TextRepaintsOncePerChangeOfHoveredLink)
+{
+    HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 300, 100, nullptr, nullptr,
+                                    nullptr, nullptr);
+    ASSERT_NE(nullptr, window);
+    // Only a shown window collects an update region.
+    ::ShowWindow(window, SW_SHOWNOACTIVATE);
+    {
+        CUIWindowManager manager;
+        manager.AttachWindow(window);
+        CTextUI* text = new CTextUI;
+        ASSERT_TRUE(manager.AttachRootControl(text));
+        text->SetPos(RECT{0, 0, 300, 60}, false);
+        text->SetAttribute(L"showhtml", L"true");
+        text->SetText(L"<a one>First link</a> gap <a two>Second link</a>");
+        Canvas canvas(300, 100);
+        text->Paint(canvas.Dc(), RECT{0, 0, 300, 100});
+        ASSERT_EQ(2, text->GetLinkCount());
+
+        LRESULT result = 0;
+        auto moveTo = [&](POINT pt) {
+            ::ValidateRect(window, nullptr);
+            manager.HandleWindowMessage(WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y), result);
+            RECT dirty;
+            return ::GetUpdateRect(window, &dirty, FALSE) != FALSE;
+        };
+        const RECT first = text->GetLinkRect(0);
+        const RECT second = text->GetLinkRect(1);
+        const int y = (first.top + first.bottom) / 2;
+        EXPECT_TRUE(moveTo(POINT{first.left + 2, y}));
+        EXPECT_FALSE(moveTo(POINT{first.right - 2, y}));
+        EXPECT_TRUE(moveTo(POINT{second.left + 2, y}));
+        EXPECT_TRUE(moveTo(POINT{second.right + 5, y}));
+        EXPECT_FALSE(moveTo(POINT{second.right + 8, y}));
+    }
+    ::DestroyWindow(window);
+}
