@@ -1,0 +1,392 @@
+// The skin builder and the skin format: resource declarations and window settings of the root
+// element, then one control per element through the class table, the plug-in factories and the
+// caller's callback.
+
+#include "core/UIBuilder.h"
+
+#include <cwchar>
+#include <cstdlib>
+#include <new>
+
+#include "core/UIButton.h"
+#include "core/UIContainer.h"
+#include "core/UIControl.h"
+#include "core/UILabel.h"
+#include "core/UILayouts.h"
+#include "core/UIManager.h"
+#include "core/UIProgress.h"
+#include "core/UIScrollBar.h"
+#include "core/UIText.h"
+
+namespace QxUI {
+
+namespace {
+
+// Read into buffers of this size, at most one less.
+constexpr int kIncludeValueSize = 500;
+
+template <class T>
+CControlUI* MakeNew()
+{
+    return new (std::nothrow) T;
+}
+
+struct ControlClass
+{
+    LPCWSTR name;
+    CControlUI* (*make)();
+};
+
+// The element names of the controls this library holds.
+const ControlClass kControlClasses[] = {
+    {L"Text", &MakeNew<CTextUI>},
+    {L"Label", &MakeNew<CLabelUI>},
+    {L"Button", &MakeNew<CButtonUI>},
+    {L"Control", &MakeNew<CControlUI>},
+    {L"Progress", &MakeNew<CProgressUI>},
+    {L"Container", &MakeNew<CContainerUI>},
+    {L"ScrollBar", &MakeNew<CScrollBarUI>},
+    {L"VerticalLayout", &MakeNew<CVerticalLayoutUI>},
+    {L"HorizontalLayout", &MakeNew<CHorizontalLayoutUI>},
+};
+
+bool SameName(LPCWSTR a, LPCWSTR b)
+{
+    return a && b && _wcsicmp(a, b) == 0;
+}
+
+bool IsTrue(LPCWSTR value)
+{
+    return SameName(value, L"true");
+}
+
+// Reads up to count decimals, each after one separator character; missing ones read as 0.
+// Never steps past the end of the text.
+void ReadNumbers(LPCWSTR value, long* numbers, int count)
+{
+    LPCWSTR p = value;
+    for (int i = 0; i < count; ++i) {
+        LPWSTR end = nullptr;
+        numbers[i] = wcstol(p, &end, 10);
+        if (*end == L'\0') {
+            p = end;
+            continue;
+        }
+        p = end + 1;
+    }
+}
+
+RECT ReadRect(LPCWSTR value)
+{
+    long n[4] = {};
+    ReadNumbers(value, n, 4);
+    return RECT{n[0], n[1], n[2], n[3]};
+}
+
+SIZE ReadSize(LPCWSTR value)
+{
+    long n[2] = {};
+    ReadNumbers(value, n, 2);
+    return SIZE{n[0], n[1]};
+}
+
+DWORD ReadColor(LPCWSTR value)
+{
+    if (*value == L'#')
+        ++value;
+    return static_cast<DWORD>(wcstoul(value, nullptr, 16));
+}
+
+int ReadDecimal(LPCWSTR value)
+{
+    return static_cast<int>(wcstol(value, nullptr, 10));
+}
+
+} // namespace
+
+CUILayoutBuilder::CUILayoutBuilder() = default;
+
+CUILayoutBuilder::~CUILayoutBuilder()
+{
+    m_xml.Release();
+}
+
+CControlUI* CUILayoutBuilder::Create(LPCWSTR layout, LPCWSTR resourceType,
+                                     IDialogBuilderCallback* callback, CUIWindowManager* manager,
+                                     CControlUI* parent)
+{
+    if (!layout)
+        return nullptr;
+    if (IS_INTRESOURCE(layout)) {
+        if (!resourceType)
+            return nullptr;
+        const HINSTANCE module = CUIWindowManager::GetResourceInstance();
+        HRSRC resource = ::FindResourceW(module, layout, resourceType);
+        if (!resource)
+            return nullptr;
+        HGLOBAL loaded = ::LoadResource(module, resource);
+        if (!loaded)
+            return nullptr;
+        const BYTE* bytes = static_cast<const BYTE*>(::LockResource(loaded));
+        const DWORD size = ::SizeofResource(module, resource);
+        m_pCallback = callback;
+        const bool read = bytes && m_xml.LoadFromMemory(bytes, size, CUIXmlReader::kEncodingUtf8);
+        ::FreeResource(loaded);
+        if (!read)
+            return nullptr;
+        m_pstrResourceType = resourceType;
+    } else if (layout[0] == L'<') {
+        if (!m_xml.LoadFromString(layout))
+            return nullptr;
+    } else if (!m_xml.LoadFromFile(layout, CUIXmlReader::kEncodingUtf8)) {
+        return nullptr;
+    }
+    return BuildFromRoot(callback, manager, parent);
+}
+
+CControlUI* CUILayoutBuilder::BuildFromRoot(IDialogBuilderCallback* callback,
+                                            CUIWindowManager* manager, CControlUI* parent)
+{
+    m_pCallback = callback;
+    CUIXmlNode root = m_xml.GetRoot();
+    if (!root.IsValid())
+        return nullptr;
+    if (manager) {
+        LoadResourceDeclarations(root, manager);
+        if (SameName(root.GetName(), L"Window") && manager->GetPaintWindow())
+            ApplyWindowAttributes(root, manager);
+    }
+    return ParseChildren(root, parent, manager);
+}
+
+void CUILayoutBuilder::LoadResourceDeclarations(CUIXmlNode& root, CUIWindowManager* manager)
+{
+    for (CUIXmlNode node = root.GetFirstChild(); node.IsValid(); node = node.GetNextSibling()) {
+        LPCWSTR element = node.GetName();
+        const int count = node.GetAttributeCount();
+        if (SameName(element, L"Image")) {
+            LPCWSTR name = nullptr;
+            LPCWSTR type = nullptr;
+            DWORD mask = 0;
+            bool shared = false;
+            for (int i = 0; i < count; ++i) {
+                LPCWSTR attr = node.GetAttributeName(i);
+                LPCWSTR value = node.GetAttributeValue(i);
+                if (SameName(attr, L"name"))
+                    name = value;
+                else if (SameName(attr, L"restype"))
+                    type = value;
+                else if (SameName(attr, L"mask"))
+                    mask = ReadColor(value);
+                else if (SameName(attr, L"shared"))
+                    shared = IsTrue(value);
+            }
+            // "shared" keeps a copy of the pixels; the image itself stays this window's.
+            if (name)
+                manager->AddImage(name, type, mask, shared, false);
+        } else if (SameName(element, L"Font")) {
+            int id = -1;
+            LPCWSTR face = nullptr;
+            int size = 12;
+            bool bold = false, underline = false, italic = false, isDefault = false,
+                 shared = false;
+            for (int i = 0; i < count; ++i) {
+                LPCWSTR attr = node.GetAttributeName(i);
+                LPCWSTR value = node.GetAttributeValue(i);
+                if (SameName(attr, L"id"))
+                    id = ReadDecimal(value);
+                else if (SameName(attr, L"name"))
+                    face = value;
+                else if (SameName(attr, L"size"))
+                    size = ReadDecimal(value);
+                else if (SameName(attr, L"bold"))
+                    bold = IsTrue(value);
+                else if (SameName(attr, L"underline"))
+                    underline = IsTrue(value);
+                else if (SameName(attr, L"italic"))
+                    italic = IsTrue(value);
+                else if (SameName(attr, L"default"))
+                    isDefault = IsTrue(value);
+                else if (SameName(attr, L"shared"))
+                    shared = IsTrue(value);
+            }
+            if (id >= 0 && face) {
+                manager->AddFont(id, face, size, bold, underline, italic, shared);
+                if (isDefault)
+                    manager->SetDefaultFont(face, size, bold, underline, italic, shared);
+            }
+        } else if (SameName(element, L"Default")) {
+            LPCWSTR name = nullptr;
+            LPCWSTR value = L"";
+            bool shared = false;
+            for (int i = 0; i < count; ++i) {
+                LPCWSTR attr = node.GetAttributeName(i);
+                if (SameName(attr, L"name"))
+                    name = node.GetAttributeValue(i);
+                else if (SameName(attr, L"value"))
+                    value = node.GetAttributeValue(i);
+                else if (SameName(attr, L"shared"))
+                    shared = IsTrue(node.GetAttributeValue(i));
+            }
+            if (name)
+                manager->AddDefaultAttributes(name, value, shared);
+        } else if (SameName(element, L"MultiLanguage")) {
+            int id = -1;
+            LPCWSTR value = nullptr;
+            for (int i = 0; i < count; ++i) {
+                LPCWSTR attr = node.GetAttributeName(i);
+                if (SameName(attr, L"id"))
+                    id = ReadDecimal(node.GetAttributeValue(i));
+                else if (SameName(attr, L"value"))
+                    value = node.GetAttributeValue(i);
+            }
+            if (id >= 0 && value)
+                CUIWindowManager::AddLanguageText(id, value);
+        }
+    }
+}
+
+void CUILayoutBuilder::ApplyWindowAttributes(CUIXmlNode& root, CUIWindowManager* manager)
+{
+    const int count = root.GetAttributeCount();
+    for (int i = 0; i < count; ++i) {
+        LPCWSTR attr = root.GetAttributeName(i);
+        LPCWSTR value = root.GetAttributeValue(i);
+        if (SameName(attr, L"size")) {
+            const SIZE size = ReadSize(value);
+            manager->SetInitialSize(size.cx, size.cy);
+        } else if (SameName(attr, L"sizebox")) {
+            manager->SetResizeBorder(ReadRect(value));
+        } else if (SameName(attr, L"caption")) {
+            manager->SetCaptionArea(ReadRect(value));
+        } else if (SameName(attr, L"roundcorner")) {
+            const SIZE size = ReadSize(value);
+            manager->SetRoundCorner(size.cx, size.cy);
+        } else if (SameName(attr, L"mininfo")) {
+            const SIZE size = ReadSize(value);
+            manager->SetMinTrackSize(size.cx, size.cy);
+        } else if (SameName(attr, L"maxinfo")) {
+            const SIZE size = ReadSize(value);
+            manager->SetMaxTrackSize(size.cx, size.cy);
+        } else if (SameName(attr, L"showdirty")) {
+            manager->SetShowDirtyRects(IsTrue(value));
+        } else if (SameName(attr, L"alpha")) {
+            manager->SetWindowAlpha(ReadDecimal(value));
+        } else if (SameName(attr, L"bktrans")) {
+            manager->SetTransparentBackground(IsTrue(value));
+        } else if (SameName(attr, L"disabledfontcolor")) {
+            manager->SetDisabledTextColor(ReadColor(value), false);
+        } else if (SameName(attr, L"defaultfontcolor")) {
+            manager->SetDefaultTextColor(ReadColor(value), false);
+        } else if (SameName(attr, L"linkfontcolor")) {
+            manager->SetLinkTextColor(ReadColor(value), false);
+        } else if (SameName(attr, L"linkhoverfontcolor")) {
+            manager->SetLinkHoverTextColor(ReadColor(value), false);
+        } else if (SameName(attr, L"selectedcolor")) {
+            manager->SetSelectedColor(ReadColor(value), false);
+        }
+    }
+}
+
+CControlUI* CUILayoutBuilder::MakeControl(LPCWSTR name, IDialogBuilderCallback* callback)
+{
+    const size_t length = wcslen(name);
+    for (const ControlClass& entry : kControlClasses) {
+        if (wcslen(entry.name) == length && _wcsicmp(entry.name, name) == 0)
+            return entry.make();
+    }
+    CUIPtrArray* factories = CUIWindowManager::GetControlFactories();
+    for (int i = 0; i < factories->GetSize(); ++i) {
+        ControlFactoryProc factory = reinterpret_cast<ControlFactoryProc>(factories->GetAt(i));
+        if (!factory)
+            continue;
+        if (CControlUI* control = factory(name))
+            return control;
+    }
+    return callback ? callback->CreateCustomControl(name) : nullptr;
+}
+
+void CUILayoutBuilder::BuildInclude(CUIXmlNode& node, CControlUI* parent,
+                                    CUIWindowManager* manager)
+{
+    WCHAR countText[kIncludeValueSize] = {};
+    WCHAR source[kIncludeValueSize] = {};
+    int count = 1;
+    if (node.GetAttributeValue(L"count", countText, kIncludeValueSize - 1))
+        count = ReadDecimal(countText);
+    if (!node.GetAttributeValue(L"source", source, kIncludeValueSize - 1))
+        return;
+    if (m_nIncludeDepth >= kMaxIncludeDepth)
+        return;
+    for (int i = 0; i < count; ++i) {
+        CUILayoutBuilder builder;
+        builder.m_nIncludeDepth = m_nIncludeDepth + 1;
+        CControlUI* first;
+        if (m_pstrResourceType) {
+            const WORD id = LOWORD(static_cast<DWORD>(ReadDecimal(source)));
+            first = builder.Create(MAKEINTRESOURCEW(id), m_pstrResourceType, m_pCallback,
+                                   manager, parent);
+        } else {
+            first = builder.Create(source, nullptr, m_pCallback, manager, parent);
+        }
+        // Without a parent nobody would own what the include built.
+        if (!parent)
+            delete first;
+    }
+}
+
+CControlUI* CUILayoutBuilder::ParseChildren(CUIXmlNode& node, CControlUI* parent,
+                                            CUIWindowManager* manager)
+{
+    IContainerUI* container = nullptr;
+    CControlUI* result = nullptr;
+    for (CUIXmlNode child = node.GetFirstChild(); child.IsValid();
+         child = child.GetNextSibling()) {
+        LPCWSTR name = child.GetName();
+        if (SameName(name, L"Image") || SameName(name, L"Font") || SameName(name, L"Default") ||
+            SameName(name, L"MultiLanguage"))
+            continue;
+        if (SameName(name, L"Include")) {
+            if (child.HasAttributes())
+                BuildInclude(child, parent, manager);
+            continue;
+        }
+
+        CControlUI* control = MakeControl(name, m_pCallback);
+        if (!control)
+            continue;
+        if (child.HasChildren())
+            ParseChildren(child, control, manager);
+        if (parent) {
+            if (!container)
+                container = static_cast<IContainerUI*>(parent->AsInterface(L"IContainer"));
+            if (!container) {
+                delete control;
+                return nullptr;
+            }
+            if (!container->Add(control)) {
+                delete control;
+                continue;
+            }
+        }
+        if (manager) {
+            control->SetManager(manager, nullptr, false);
+            control->ApplyAttributeList(manager->GetDefaultAttributes(name));
+        }
+        const int count = child.GetAttributeCount();
+        for (int i = 0; i < count; ++i)
+            control->SetAttribute(child.GetAttributeName(i), child.GetAttributeValue(i));
+        if (manager) {
+            // A parent that already lives in a window keeps its new child bound, as Add left it.
+            CUIWindowManager* live = parent ? parent->GetManager() : nullptr;
+            control->SetManager(live, live ? parent : nullptr, false);
+        }
+        if (!result)
+            result = control;
+        else if (!parent)
+            delete control;   // a later top-level control that nothing could own
+    }
+    return result;
+}
+
+} // namespace QxUI

@@ -1,0 +1,58 @@
+// The skin builder: turns a layout document into a control tree for one window manager, with
+// the window-wide fonts, images, default attribute lists and settings its root declares.
+#pragma once
+
+#include <windows.h>
+
+#include "core/UIXml.h"
+
+namespace QxUI {
+
+class CControlUI;
+class CUIWindowManager;
+
+// Makes the controls that neither the builder's class table nor a plug-in factory knows.
+class IDialogBuilderCallback
+{
+public:
+    virtual CControlUI* CreateCustomControl(LPCWSTR className) = 0;
+
+protected:
+    ~IDialogBuilderCallback() = default;
+};
+
+class CUILayoutBuilder
+{
+public:
+    CUILayoutBuilder();
+    ~CUILayoutBuilder();
+    CUILayoutBuilder(const CUILayoutBuilder&) = delete;
+    CUILayoutBuilder& operator=(const CUILayoutBuilder&) = delete;
+
+    // layout: a resource id (MAKEINTRESOURCEW) of the given type, an XML text beginning with
+    // "<", or a file in the resource folder or skin zip. Answers the first top-level control,
+    // which belongs to the caller.
+    CControlUI* Create(LPCWSTR layout, LPCWSTR resourceType = nullptr,
+                       IDialogBuilderCallback* callback = nullptr,
+                       CUIWindowManager* manager = nullptr, CControlUI* parent = nullptr);
+    CControlUI* BuildFromRoot(IDialogBuilderCallback* callback = nullptr,
+                              CUIWindowManager* manager = nullptr, CControlUI* parent = nullptr);
+    CControlUI* ParseChildren(CUIXmlNode& node, CControlUI* parent, CUIWindowManager* manager);
+
+    // Includes deeper than this are not followed: a skin that includes itself would otherwise
+    // recurse until the stack runs out.
+    static constexpr int kMaxIncludeDepth = 16;
+
+private:
+    void LoadResourceDeclarations(CUIXmlNode& root, CUIWindowManager* manager);
+    void ApplyWindowAttributes(CUIXmlNode& root, CUIWindowManager* manager);
+    void BuildInclude(CUIXmlNode& node, CControlUI* parent, CUIWindowManager* manager);
+    static CControlUI* MakeControl(LPCWSTR name, IDialogBuilderCallback* callback);
+
+    CUIXmlReader m_xml;
+    IDialogBuilderCallback* m_pCallback = nullptr;
+    LPCWSTR m_pstrResourceType = nullptr;   // set only for layouts loaded from a resource
+    int m_nIncludeDepth = 0;
+};
+
+} // namespace QxUI
