@@ -627,3 +627,32 @@ TEST_F(InputTest, HoverShowsTheTooltipWithLanguageTextsExpanded)
     LRESULT result = 0;
     EXPECT_FALSE(host.manager.HandleWindowMessage(WM_MOUSEHOVER, 0, MAKELPARAM(300, 300), result));
 }
+
+TEST_F(InputTest, WrappedTimerIdsSkipOnesStillInUse)
+{
+    ASSERT_TRUE(host.manager.StartTimer(a, 1, 10000));   // native id 17, kept running
+    // Each start takes the next id; 254 more starts bring the counter round to 16.
+    for (int i = 0; i < 254; ++i) {
+        ASSERT_TRUE(host.manager.StartTimer(b, 2, 10000));
+        host.manager.StopAllTimersOf(b);
+    }
+    ASSERT_TRUE(host.manager.StartTimer(c, 3, 10000));   // 17 is a's: c gets 18
+    Send(WM_TIMER, 17);
+    Send(WM_TIMER, 18);
+    ASSERT_EQ((std::vector<std::wstring>{Entry(L"a", UIEventType::Timer),
+                                         Entry(L"c", UIEventType::Timer)}),
+              Trace());
+    EXPECT_EQ(1u, g_events[0].wParam);
+    EXPECT_EQ(3u, g_events[1].wParam);
+}
+
+TEST(DeferredDeletion, ControlsQueuedWithoutAWindowGoWithTheManager)
+{
+    bool deleted = false;
+    {
+        CUIWindowManager manager;
+        manager.QueueControlForDeletion(new ProbeControl(L"q", 1, 0, L"ProbeUI", &deleted));
+        EXPECT_FALSE(deleted);
+    }
+    EXPECT_TRUE(deleted);
+}

@@ -330,6 +330,22 @@ TEST_F(MessagesTest, MessagesOfANativeChildAreOfferedToTheParentButStillDelivere
     EXPECT_EQ(kProbe, child.messages[0]);
 }
 
+TEST_F(MessagesTest, AManagedChildWindowIsOfferedItsMessagesOnce)
+{
+    // host > child (plain) > inner (with a manager of its own): two ancestor levels.
+    ASSERT_NE(nullptr, OpenChild());
+    HostWnd inner;
+    ASSERT_NE(nullptr, inner.OpenAsChild(child.GetHandle()));
+    std::vector<std::wstring> log;
+    RecordingFilter outerFilter(&log, L"outer");
+    RecordingFilter innerFilter(&log, L"inner");
+    host.manager.AddPreMessageFilter(&outerFilter);
+    inner.manager.AddPreMessageFilter(&innerFilter);
+    ::PostMessageW(inner.GetHandle(), kProbe, 0, 0);
+    Pump();
+    EXPECT_EQ((std::vector<std::wstring>{L"inner", L"outer"}), log);
+}
+
 TEST_F(MessagesTest, ChildMessagesConsumedByAnAcceleratorGoNoFurther)
 {
     Translator translator(kProbe);

@@ -52,6 +52,12 @@ public:
         return GetHandle();
     }
 
+    HWND OpenAsChild(HWND parent)
+    {
+        Module();
+        return Create(parent, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 50, 50);
+    }
+
     LRESULT HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam) override
     {
         if (msg == WM_CREATE)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/UIControl.h"
+
 #include <string>
 
 #include "manager_support.h"
@@ -402,4 +404,57 @@ TEST(NotifyMaps, UnknownOrDifferentlyCasedTypesFindNothing)
     EXPECT_FALSE(pump.RouteNotify(upper));
     EXPECT_TRUE(pump.log.empty());
     EXPECT_EQ(nullptr, CNotifyPump::GetClassNotifyMap()->pfnGetBaseMap);
+}
+
+namespace {
+
+// As a skinned window routes clicks: every "click" to one handler, one button to its own.
+class ClickPump : public CNotifyPump
+{
+    QXUI_DECLARE_NOTIFY_MAP(ClickPump)
+public:
+    std::wstring log;
+
+protected:
+    void OnClick(UINotification& msg) { log += L"any:" + std::wstring(msg.pSender ? msg.pSender->GetName().GetData() : L"-") + L";"; }
+};
+
+QXUI_BEGIN_NOTIFY_MAP(ClickPump, CNotifyPump)
+QXUI_ON_NOTIFY(L"click", L"", OnClick)
+QXUI_END_NOTIFY_MAP()
+
+class NamedClickPump : public ClickPump
+{
+    QXUI_DECLARE_NOTIFY_MAP(NamedClickPump)
+protected:
+    void OnInstall(UINotification&) { log += L"install;"; }
+};
+
+QXUI_BEGIN_NOTIFY_MAP(NamedClickPump, ClickPump)
+QXUI_ON_NOTIFY(L"click", L"installButton", OnInstall)
+QXUI_END_NOTIFY_MAP()
+
+} // namespace
+
+TEST(NotifyMaps, NamedEntriesWinForTheirControlOnly)
+{
+    CControlUI close;
+    close.SetName(L"closebtn");
+    CControlUI install;
+    install.SetName(L"installButton");
+    NamedClickPump pump;
+
+    UINotification msg = Notification(L"click");
+    msg.pSender = &install;
+    EXPECT_TRUE(pump.RouteNotify(msg));
+    msg.pSender = &close;
+    EXPECT_TRUE(pump.RouteNotify(msg));
+    msg.pSender = nullptr;
+    EXPECT_TRUE(pump.RouteNotify(msg));
+    EXPECT_EQ(L"install;any:closebtn;any:-;", pump.log);
+
+    ClickPump base;
+    msg.pSender = &install;
+    EXPECT_TRUE(base.RouteNotify(msg));
+    EXPECT_EQ(L"any:installButton;", base.log);
 }
