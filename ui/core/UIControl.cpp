@@ -52,12 +52,12 @@ DWORD ReadColor(LPCWSTR value, bool skipBlanks)
     return static_cast<DWORD>(wcstoul(value, nullptr, 16));
 }
 
-template <class T>
-bool StoreChanged(T& field, T value)
+template <class T, class V>
+bool StoreChanged(T& field, V value)
 {
-    if (field == value)
+    if (field == static_cast<T>(value))
         return false;
-    field = value;
+    field = static_cast<T>(value);
     return true;
 }
 
