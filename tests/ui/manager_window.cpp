@@ -170,6 +170,34 @@ TEST(WindowClasses, SuperclassOfAnUnknownClassCreatesNothing)
     EXPECT_EQ(nullptr, wnd.GetHandle());
 }
 
+TEST(WindowIcons, BigAndSmallIconsAtTheSystemSizes)
+{
+    PlainWnd wnd;
+    ASSERT_NE(nullptr, OpenPlain(wnd));
+    wnd.SetWindowIcon(31);
+    HICON big = reinterpret_cast<HICON>(wnd.SendMsg(WM_GETICON, ICON_BIG));
+    HICON smallIcon = reinterpret_cast<HICON>(wnd.SendMsg(WM_GETICON, ICON_SMALL));
+    ASSERT_NE(nullptr, big);
+    ASSERT_NE(nullptr, smallIcon);
+    const auto widthOf = [](HICON icon) {
+        ICONINFO info = {};
+        ::GetIconInfo(icon, &info);
+        BITMAP bm = {};
+        ::GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bm), &bm);
+        if (info.hbmColor)
+            ::DeleteObject(info.hbmColor);
+        if (info.hbmMask)
+            ::DeleteObject(info.hbmMask);
+        return bm.bmWidth;
+    };
+    EXPECT_EQ(::GetSystemMetrics(SM_CXICON), widthOf(big));
+    EXPECT_EQ(::GetSystemMetrics(SM_CXSMICON), widthOf(smallIcon));
+
+    // An id without a resource leaves the icons as they are.
+    wnd.SetWindowIcon(32);
+    EXPECT_EQ(big, reinterpret_cast<HICON>(wnd.SendMsg(WM_GETICON, ICON_BIG)));
+}
+
 // ---- Modal loop ---------------------------------------------------------------------------------
 
 TEST(ModalLoop, CloseCodeIsTheResultAndTheOwnerIsDisabledMeanwhile)
