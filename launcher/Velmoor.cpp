@@ -256,11 +256,13 @@ bool IsChineseLanguage() {
 
 bool ReadShortcutConfig(ShortcutNames* names, const wchar_t* path) {
     if (!names || !path || !Exists(path)) return false;
-    char narrow[kPathChars] = {};
-    const int bytes = WideCharToMultiByte(936, 0, path, -1, narrow, kPathChars, nullptr, nullptr);
-    if (bytes <= 0) narrow[0] = '\0';
+    // Opened through its wide path, so a folder outside any narrow code page still works.
+    FILE* stream = _wfopen(path, L"rb");
+    if (!stream) return false;
     tinyxml2::XMLDocument document;
-    if (document.LoadFile(narrow) != tinyxml2::XML_SUCCESS) return false;
+    const tinyxml2::XMLError loaded = document.LoadFile(stream);
+    fclose(stream);
+    if (loaded != tinyxml2::XML_SUCCESS) return false;
     const tinyxml2::XMLElement* root = document.RootElement();
     if (!root) return false;
     for (const tinyxml2::XMLElement* e = root->FirstChildElement(); e;
@@ -387,10 +389,35 @@ LaunchCommand ParseLaunchCommand(const wchar_t* commandLine) {
     return command;
 }
 
+namespace {
+// The client runs elevated: a double quote or a control character inside a URL tail could
+// end the argument and add others, so they go on percent-encoded. The closing quote that the
+// shell put around "%1" stays as it is.
+std::wstring EncodeUrlTail(const std::wstring& tail, bool quotedByShell) {
+    const size_t closingQuote = quotedByShell && !tail.empty() && tail.back() == L'"'
+                                    ? tail.size() - 1
+                                    : std::wstring::npos;
+    std::wstring encoded;
+    for (size_t i = 0; i < tail.size(); ++i) {
+        const wchar_t c = tail[i];
+        if ((c == L'"' && i != closingQuote) || c < 0x20 || c == 0x7F) {
+            wchar_t escape[4];
+            swprintf(escape, 4, L"%%%02X", static_cast<unsigned>(c));
+            encoded += escape;
+        } else {
+            encoded += c;
+        }
+    }
+    return encoded;
+}
+}  // namespace
+
 std::wstring ClientParameters(const LaunchCommand& command, bool ctrlAltHeld) {
-    std::wstring par = command.urlPos == std::wstring::npos
-                           ? command.cmd
-                           : command.cmd.substr(command.urlPos + std::wcslen(kUrlPrefix));
+    std::wstring par = command.cmd;
+    if (command.urlPos != std::wstring::npos) {
+        const bool quotedByShell = command.urlPos > 0 && command.cmd[command.urlPos - 1] == L'"';
+        par = EncodeUrlTail(command.cmd.substr(command.urlPos + std::wcslen(kUrlPrefix)), quotedByShell);
+    }
     if (ctrlAltHeld) par += L" IsAdmin";
     return par;
 }

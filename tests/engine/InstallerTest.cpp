@@ -81,7 +81,7 @@ protected:
 
     bool ClientRestarted() const
     {
-        return WaitUntil([this] { return ClientStarts().size() == 2; }, 10000);
+        return WaitUntil([this] { return ClientStarts().size() == 2; }, 30000);
     }
 
     TestFolder folder{L"install"};

@@ -127,6 +127,21 @@ TEST(CommandLine, ParametersAreTheUrlTailOrTheWholeLine) {
     EXPECT_EQ(ClientParameters(caseDiffers, false), L"ForceRun:QUORVANE://r");
 }
 
+TEST(CommandLine, QuotesAndControlCharactersInsideTheTailAreEncoded) {
+    // An elevated client must not get extra arguments from a crafted URL.
+    LaunchCommand quoted = ParseLaunchCommand(L"\"quorvane://room\" --evil \"x\"");
+    EXPECT_EQ(ClientParameters(quoted, false), L"room%22 --evil %22x\"");
+
+    LaunchCommand bare = ParseLaunchCommand(L"quorvane://a\"b\"");
+    EXPECT_EQ(ClientParameters(bare, false), L"a%22b%22");
+
+    LaunchCommand control = ParseLaunchCommand(L"quorvane://a\tb\nc\x7f");
+    EXPECT_EQ(ClientParameters(control, false), L"a%09b%0Ac%7F");
+
+    // Without a URL the line goes on as it stands.
+    EXPECT_EQ(ClientParameters(ParseLaunchCommand(L"say \"hi\""), false), L"say \"hi\"");
+}
+
 TEST(CommandLine, CtrlAltAddsIsAdmin) {
     EXPECT_EQ(ClientParameters(ParseLaunchCommand(L"quorvane://r/1"), true), L"r/1 IsAdmin");
     EXPECT_EQ(ClientParameters(ParseLaunchCommand(L""), true), L" IsAdmin");
@@ -205,6 +220,16 @@ TEST(ShortcutConfig, ReadsTheFourNamesCaseInsensitively) {
     EXPECT_EQ(names.en, L"");
     EXPECT_EQ(names.newCn, L"New CN");
     EXPECT_EQ(names.newEn, L"");
+}
+
+TEST(ShortcutConfig, ReadsAFileInAFolderOutsideTheAnsiCodePage) {
+    TestFolder folder(L"launcher-config");
+    const std::wstring inner = folder / L"\u65e5\u672c\u0416\\";
+    CreateDirectoryW(inner.c_str(), nullptr);
+    WriteFileBytes(inner + L"ProductConfig.xml", "<Config><shortcut_cn>old</shortcut_cn></Config>");
+    ShortcutNames names;
+    ASSERT_TRUE(ReadShortcutConfig(&names, (inner + L"ProductConfig.xml").c_str()));
+    EXPECT_EQ(names.cn, L"old");
 }
 
 TEST(ShortcutConfig, MissingOrBrokenFileAnswersFalse) {

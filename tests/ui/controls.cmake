@@ -12,3 +12,6 @@ qix_add_test(ui_controls_scrollbar SOURCES ${QXUI_CONTROLS_TEST_DIR}/controls_sc
 
 qix_add_test(ui_controls_layouts SOURCES ${QXUI_CONTROLS_TEST_DIR}/controls_layouts.cpp
   LIBS qxui_core qxui_render_test_support)
+
+qix_add_test(ui_controls_window SOURCES ${QXUI_CONTROLS_TEST_DIR}/controls_window.cpp
+  LIBS qxui_core)

@@ -484,3 +484,40 @@ TEST_F(ControlEvents, InitRunsWhenAttachedUnderAParent)
     control.SetManager(&manager, &parent, true);
     EXPECT_EQ(1, watcher.calls);
 }
+
+// ---- Background image -----------------------------------------------------------------------------
+
+namespace {
+
+std::vector<BYTE> SolidPng(int width, int height, Rgba colour)
+{
+    return EncodePng(width, height, std::vector<Rgba>(width * height, colour));
+}
+
+} // namespace
+
+TEST(ControlBackImage, FloatControlWithoutSizeTakesTheImageSize)
+{
+    const std::wstring folder = MakeTestFolder(L"qix_controls_bkimage");
+    ASSERT_TRUE(WriteBytes(folder + L"red.png", SolidPng(6, 4, {255, 0, 0, 255})));
+    CUIWindowManager::SetResourceFolder(folder.c_str());
+    CUIWindowManager::SetResourceZipFile(L"", true);
+
+    CUIWindowManager manager;
+    CControlUI floating;
+    floating.SetManager(&manager, nullptr, false);
+    floating.SetFloat(true);
+    floating.SetAttribute(L"bkimage", L"red.png");
+    EXPECT_EQ(6, floating.GetFixedWidth());
+    EXPECT_EQ(4, floating.GetFixedHeight());
+
+    CControlUI plain;
+    plain.SetManager(&manager, nullptr, false);
+    plain.SetAttribute(L"bkimage", L"file='red.png'");
+    EXPECT_EQ(0, plain.GetFixedWidth());
+
+    Canvas canvas(12, 12, kBlack);
+    plain.SetPos(RECT{0, 0, 12, 12});
+    plain.Paint(canvas.Dc(), RECT{0, 0, 12, 12});
+    EXPECT_EQ(kRed & 0xFFFFFF, canvas.Rgb(10, 10)) << "stretched over the control";
+}

@@ -274,3 +274,35 @@ TEST(ScrollBarPainting, DisabledBarMarksEveryPartDisabled)
     bar.Paint(canvas.Dc(), RECT{0, 0, 16, 200});
     EXPECT_FALSE(bar.GetButton2State() & kDisabled);
 }
+
+TEST(ScrollBarPainting, StateImagesFallBackToTheNormalImage)
+{
+    const std::wstring folder = MakeTestFolder(L"qix_controls_scrollbar");
+    const auto solid = [](Rgba colour) { return EncodePng(16, 16, std::vector<Rgba>(256, colour)); };
+    ASSERT_TRUE(WriteBytes(folder + L"green.png", solid({0, 255, 0, 255})));
+    ASSERT_TRUE(WriteBytes(folder + L"blue.png", solid({0, 0, 255, 255})));
+    CUIWindowManager::SetResourceFolder(folder.c_str());
+    CUIWindowManager::SetResourceZipFile(L"", true);
+
+    Canvas canvas(16, 200, 0xFF000000);
+    CUIWindowManager manager;
+    CScrollBarUI* bar = new CScrollBarUI;
+    manager.AttachRootControl(bar);
+    bar->SetAttribute(L"button1normalimage", L"green.png");
+    bar->SetAttribute(L"button1hotimage", L"missing.png");
+    bar->SetAttribute(L"button1pushedimage", L"blue.png");
+    bar->SetPos(RECT{0, 0, 16, 200});
+
+    bar->Paint(canvas.Dc(), RECT{0, 0, 16, 200});
+    EXPECT_EQ(0x00FF00u, canvas.Rgb(8, 8));
+    EXPECT_EQ(0u, canvas.Rgb(8, 30)) << "the image stays in the button";
+
+    Send(*bar, UIEventType::MouseEnter, {8, 8});
+    bar->Paint(canvas.Dc(), RECT{0, 0, 16, 200});
+    EXPECT_EQ(0x00FF00u, canvas.Rgb(8, 8)) << "a hot image that cannot load falls back";
+
+    Send(*bar, UIEventType::ButtonDown, {8, 8});
+    bar->Paint(canvas.Dc(), RECT{0, 0, 16, 200});
+    EXPECT_EQ(0x0000FFu, canvas.Rgb(8, 8));
+    Send(*bar, UIEventType::ButtonUp, {8, 8});
+}

@@ -518,3 +518,80 @@ TEST_F(Controls, VerticalProgressFillsFromTheBottomAndKeepsItsImage)
     bar.SetAttribute(L"foreimage", L"red.png");
     EXPECT_EQ(nullptr, bar.ForeInfo());
 }
+
+// ---- Through a real window's messages -----------------------------------------------------------
+
+TEST(ControlsInAWindow, ButtonAndTextReactToTheWindowsMouseAndKeyMessages)
+{
+    HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 300, 100, nullptr, nullptr,
+                                    nullptr, nullptr);
+    ASSERT_NE(nullptr, window);
+    {
+        CUIWindowManager manager;
+        manager.AttachWindow(window);
+        Recorder recorder;
+        manager.AddNotifier(&recorder);
+        CButtonUI* button = new CButtonUI;
+        ASSERT_TRUE(manager.AttachRootControl(button));
+        button->SetPos(RECT{10, 10, 110, 40}, false);
+
+        LRESULT result = 0;
+        auto send = [&](UINT msg, int x, int y, WPARAM wParam = 0) {
+            manager.HandleWindowMessage(msg, wParam, MAKELPARAM(x, y), result);
+        };
+        send(WM_LBUTTONDOWN, 50, 20, MK_LBUTTON);
+        send(WM_LBUTTONUP, 50, 20);
+        EXPECT_EQ(1, recorder.Count(L"click"));
+
+        send(WM_LBUTTONDOWN, 50, 20, MK_LBUTTON);
+        send(WM_MOUSEMOVE, 150, 80, MK_LBUTTON);
+        EXPECT_FALSE(button->GetButtonState() & UISTATE_PUSHED);
+        send(WM_LBUTTONUP, 150, 80);
+        EXPECT_EQ(1, recorder.Count(L"click"));
+
+        // The clicked button has the focus: Enter activates it.
+        ASSERT_EQ(button, manager.GetFocusedControl());
+        manager.HandleWindowMessage(WM_KEYDOWN, VK_RETURN, 0, result);
+        EXPECT_EQ(2, recorder.Count(L"click"));
+        manager.RemoveNotifier(&recorder);
+    }
+    ::DestroyWindow(window);
+}
+
+TEST(ControlsInAWindow, TextRepaintsOncePerChangeOfHoveredLink)
+{
+    HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 300, 100, nullptr, nullptr,
+                                    nullptr, nullptr);
+    ASSERT_NE(nullptr, window);
+    // Only a shown window collects an update region.
+    ::ShowWindow(window, SW_SHOWNOACTIVATE);
+    {
+        CUIWindowManager manager;
+        manager.AttachWindow(window);
+        CTextUI* text = new CTextUI;
+        ASSERT_TRUE(manager.AttachRootControl(text));
+        text->SetPos(RECT{0, 0, 300, 60}, false);
+        text->SetAttribute(L"showhtml", L"true");
+        text->SetText(L"<a one>First link</a> gap <a two>Second link</a>");
+        Canvas canvas(300, 100);
+        text->Paint(canvas.Dc(), RECT{0, 0, 300, 100});
+        ASSERT_EQ(2, text->GetLinkCount());
+
+        LRESULT result = 0;
+        auto moveTo = [&](POINT pt) {
+            ::ValidateRect(window, nullptr);
+            manager.HandleWindowMessage(WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y), result);
+            RECT dirty;
+            return ::GetUpdateRect(window, &dirty, FALSE) != FALSE;
+        };
+        const RECT first = text->GetLinkRect(0);
+        const RECT second = text->GetLinkRect(1);
+        const int y = (first.top + first.bottom) / 2;
+        EXPECT_TRUE(moveTo(POINT{first.left + 2, y}));
+        EXPECT_FALSE(moveTo(POINT{first.right - 2, y}));
+        EXPECT_TRUE(moveTo(POINT{second.left + 2, y}));
+        EXPECT_TRUE(moveTo(POINT{second.right + 5, y}));
+        EXPECT_FALSE(moveTo(POINT{second.right + 8, y}));
+    }
+    ::DestroyWindow(window);
+}

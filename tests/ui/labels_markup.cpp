@@ -410,3 +410,24 @@ TEST_F(Markup, SpacingOffsetAndLineHeightTags)
     EXPECT_GT(CountIn(RECT{0, 0, 300, 40}, 0x00FF00), 20);
     EXPECT_EQ(0, CountIn(RECT{Measure(L"MM ").right, 0, 300, 40}, 0x00FF00));
 }
+
+TEST_F(Markup, AlignedTextThatDoesNotFitStaysInsideItsRectangle)
+{
+    // Centred and too wide: cut with an ellipsis inside the rectangle, not widened past it.
+    const int full = Measure(L"MMMMMMMMMM").right;
+    Draw(L"MMMMMMMMMM", RECT{20, 0, 20 + full / 2, 40},
+         DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_END_ELLIPSIS);
+    RECT bounds;
+    ASSERT_GT(canvas.CountNot(0, &bounds), 0);
+    EXPECT_GE(bounds.left, 20);
+    EXPECT_LE(bounds.right, 20 + full / 2);
+
+    // Wrapped and vertically centred: every line is drawn, the block centred as a whole.
+    const int word = Measure(L"alpha").right;
+    const int line = LineHeight();
+    Draw(L"alpha alpha alpha", RECT{0, 0, word + 4, 100}, DT_WORDBREAK | DT_VCENTER);
+    ASSERT_GT(canvas.CountNot(0, &bounds), 0);
+    EXPECT_GE(bounds.top, 50 - 3 * line / 2 - 1);
+    EXPECT_LE(bounds.bottom, 50 + 3 * line / 2 + 1);
+    EXPECT_GT(bounds.bottom - bounds.top, 2 * line);
+}

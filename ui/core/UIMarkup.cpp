@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <cwctype>
 #include <cstdlib>
 #include <vector>
 
@@ -197,7 +196,11 @@ private:
 
     CUIFontInfo* CurrentFont();
     const TEXTMETRICW& Metrics(CUIFontInfo* font);
-    int FontLineHeight() { const TEXTMETRICW& tm = Metrics(CurrentFont()); return tm.tmHeight + tm.tmExternalLeading; }
+    int FontLineHeight()
+    {
+        const TEXTMETRICW& tm = Metrics(CurrentFont());
+        return tm.tmHeight + tm.tmExternalLeading;
+    }
     int SpacingTop() const { return m_state.spacings.empty() ? 0 : m_state.spacings.back(); }
     CUIFontInfo* Variant(CUIFontInfo* base, bool bold, bool underline, bool italic);
     CUIFontInfo* FontFromFace(const CUIString& arg);
@@ -746,13 +749,18 @@ void CUIPainter::DrawMarkedUpText(HDC hDC, CUIWindowManager* manager, RECT& rc, 
     const bool drawing = (style & DT_CALCRECT) == 0;
 
     if (drawing && (style & (DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM))) {
-        RECT measured = {0, 0, 9999, 100};
+        // Wrapped text is measured at the width it will wrap to, or it would be centred as one
+        // line and its other lines fall below the moved rectangle.
+        const LONG measureWidth = (style & DT_SINGLELINE) ? 9999 : rc.right - rc.left;
+        RECT measured = {0, 0, measureWidth, 100};
         int none = 0;
         DrawMarkedUpText(hDC, manager, measured, expanded.GetData(), argb, nullptr, nullptr, none,
                          style | DT_CALCRECT);
         const int width = measured.right - measured.left;
         const int height = measured.bottom - measured.top;
-        if (style & DT_SINGLELINE) {
+        // Text larger than the rectangle stays at its start: widening the rectangle would draw
+        // outside the control and leave no room for an end ellipsis.
+        if ((style & DT_SINGLELINE) && width < rc.right - rc.left) {
             if (style & DT_CENTER) {
                 rc.left = rc.left + (rc.right - rc.left) / 2 - width / 2;
                 rc.right = rc.left + width;
@@ -760,11 +768,13 @@ void CUIPainter::DrawMarkedUpText(HDC hDC, CUIWindowManager* manager, RECT& rc, 
                 rc.left = rc.right - width;
             }
         }
-        if (style & DT_VCENTER) {
-            rc.top = rc.top + (rc.bottom - rc.top) / 2 - height / 2;
-            rc.bottom = rc.top + height;
-        } else if (style & DT_BOTTOM) {
-            rc.top = rc.bottom - height;
+        if (height < rc.bottom - rc.top) {
+            if (style & DT_VCENTER) {
+                rc.top = rc.top + (rc.bottom - rc.top) / 2 - height / 2;
+                rc.bottom = rc.top + height;
+            } else if (style & DT_BOTTOM) {
+                rc.top = rc.bottom - height;
+            }
         }
     }
 

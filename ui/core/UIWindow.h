@@ -104,7 +104,8 @@ private:
 
 } // namespace QxUI
 
-// Notify maps. In the class:      QXUI_DECLARE_NOTIFY_MAP(CMyWnd)
+// Notify maps. First in the class (it leaves the access private):
+//                                 QXUI_DECLARE_NOTIFY_MAP(CMyWnd)
 // In its source file:             QXUI_BEGIN_NOTIFY_MAP(CMyWnd, WindowImplBase)
 //                                     QXUI_ON_NOTIFY(L"click", L"okbtn", OnOk)
 //                                     QXUI_ON_NOTIFY_PARAMS(L"timer", L"", OnTimerParams)
