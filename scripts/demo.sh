@@ -19,36 +19,82 @@ source "$top/scripts/wine-env.sh"
 qix_wine_start
 
 drive_c="$WINEPREFIX/drive_c"
-install="$drive_c/qixdemo/client"
-rm -rf "$drive_c/qixdemo"
-mkdir -p "$install/temp"
-cp "$build/tools/qelo/qelo.exe" "$install/qelo.exe"
+demo="$drive_c/qixdemo"
+install="$demo/client"
+rm -rf "$demo"
+mkdir -p "$install/temp" "$demo/www"
+cp "$build/tools/qelo/qelo.exe" "$build/launcher/qeloLaunch.exe" "$install/"
 cp "$build/updater/app/qixUpdater.exe" "$install/temp/Updater.exe"
+cp "$build/tools/zlibdll/zlib.dll" "$install/temp/"
+echo "1.0" > "$install/version.txt"
 cat > "$install/ProductConfig.xml" <<'XML'
 <?xml version="1.0" encoding="utf-8"?>
 <ProductConfig>
   <ProgName>qelo.exe</ProgName>
   <LaunchName>qeloLaunch.exe</LaunchName>
   <CacheName>qixdemo</CacheName>
+  <shortcut_cn>qelo</shortcut_cn>
+  <shortcut_en>qelo</shortcut_en>
+  <shortcut_new_cn>qelo classroom</shortcut_new_cn>
+  <shortcut_new_en>qelo classroom</shortcut_new_en>
 </ProductConfig>
 XML
-echo "demo: installed the stand-in client and the updater in C:\\qixdemo\\client"
+echo "demo: installed the stand-in client, the launcher and the updater in C:\\qixdemo\\client"
 
-logs="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/qixUpdater"
+# The update package, served by nginx on a free loopback port.
+python3 - "$demo/www/update.zip" <<'PY'
+import os, sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as package:
+    package.writestr("version.txt", "2.0\n")
+    package.writestr("bin/classroom.dat", os.urandom(3 * 1024 * 1024))
+    package.writestr("docs/whatsnew.txt", "The 2.0 classroom client.\n" * 2000)
+PY
+md5=$(md5sum "$demo/www/update.zip" | cut -d' ' -f1)
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+mkdir -p "$demo/nginx"
+cat > "$demo/nginx/nginx.conf" <<CONF
+daemon off;
+worker_processes 1;
+pid $demo/nginx/nginx.pid;
+error_log $demo/nginx/error.log warn;
+events { worker_connections 64; }
+http {
+  access_log $demo/nginx/access.log;
+  server {
+    listen 127.0.0.1:$port;
+    root $demo/www;
+  }
+}
+CONF
+nginx -p "$demo/nginx" -c "$demo/nginx/nginx.conf" </dev/null >/dev/null 2>&1 &
+nginx_pid=$!
+trap 'kill "$nginx_pid" 2>/dev/null; wait "$nginx_pid" 2>/dev/null; qix_wine_stop' EXIT
+sleep 1
+echo "demo: nginx serves update.zip ($(stat -c %s "$demo/www/update.zip") bytes, md5 $md5) on 127.0.0.1:$port"
+
+logs="$drive_c/users/$(id -un)/AppData/Local/qixUpdater"
 rm -rf "$logs"
-
-echo "demo: starting the stand-in client"
-(cd "$install" && "$qix_wine" qelo.exe </dev/null >/dev/null 2>&1 &)
-sleep 2
-
-echo "demo: running the updater"
+echo "demo: the updater starts with the update's command line (its windows are not built yet)"
 set +e
-(cd "$install/temp" && "$qix_wine" Updater.exe -url=http://127.0.0.1:1/none.zip -md5=0 -forcedupdate=5 \
-  </dev/null >/dev/null 2>&1)
-code=$?
+(cd "$install/temp" && "$qix_wine" Updater.exe -url=http://127.0.0.1:$port/update.zip -md5=$md5 \
+  -forcedupdate=5 </dev/null >/dev/null 2>&1)
+echo "demo: the updater exited with $?; its log:"
 set -e
-echo "demo: the updater exited with $code"
-echo "demo: its log:"
 cat "$logs"/*.log | sed 's/^/    /'
-echo "demo: the stand-in client's record:"
+
+echo "demo: the update engine downloads the package in four ranges, merges and checks it"
+"$qix_wine" "$build/bench/download_bench.exe" "127.0.0.1:$port" /update.zip "$md5" 'C:\qixdemo\client\temp' \
+  </dev/null 2>/dev/null | tr -d '\r' | grep -v '^ *$' | sed 's/^/    /'
+echo "    requests nginx answered:"
+awk '{print "      " $6 " " $7 " " $9 " " $10 " bytes"}' "$demo/nginx/access.log" | tr -d '"'
+echo "    temp folder now: $(ls "$install/temp" | tr '\n' ' ')"
+
+echo "demo: the launcher starts from the URL quorvane://room/42, applies the staged update and starts the client"
+(cd "$install" && "$qix_wine" qeloLaunch.exe "quorvane://room/42" </dev/null >/dev/null 2>&1) || true
+sleep 2
+echo "    version.txt: $(cat "$install/version.txt")"
+echo "    docs/whatsnew.txt: $(stat -c %s "$install/docs/whatsnew.txt" 2>/dev/null || echo missing) bytes," \
+  "bin/classroom.dat: $(stat -c %s "$install/bin/classroom.dat" 2>/dev/null || echo missing) bytes"
+echo "    temp folder now: $(ls "$install/temp" | tr '\n' ' ')"
+echo "demo: the stand-in client's record (how it was started):"
 sed 's/^/    /' "$install/qelo-record.txt"

@@ -72,9 +72,7 @@ TEST(UpdaterEntry, RefusesToRunBesideAnotherUpdater)
 {
     HANDLE instance = CreateMutexW(nullptr, TRUE, kInstanceMutex);
     ASSERT_NE(instance, nullptr);
-    ULONGLONG elapsed = 0;
-    EXPECT_EQ(RunUpdater(L"-forcedupdate=5", &elapsed), kFailed);
-    EXPECT_LT(elapsed, 5000u);
+    EXPECT_EQ(RunUpdater(L"-forcedupdate=5"), kFailed);
     CloseHandle(instance);
 }
 
@@ -95,11 +93,7 @@ TEST(UpdaterEntry, AnAbandonedQueueCountsAsAcquired)
     HANDLE queue = nullptr;
     std::thread([&queue] { queue = CreateMutexW(nullptr, TRUE, kQueueMutex); }).join();
     ASSERT_NE(queue, nullptr);
-    // With the instance guard held, an updater past the queue stops at once.
-    HANDLE instance = CreateMutexW(nullptr, TRUE, kInstanceMutex);
-    ULONGLONG elapsed = 0;
-    EXPECT_EQ(RunUpdater(L"-forcedupdate=5", &elapsed), kFailed);
-    EXPECT_LT(elapsed, 5000u);
-    CloseHandle(instance);
+    // Past the queue the updater runs and ends with 0; stuck in it, it would give up with -1.
+    EXPECT_EQ(RunUpdater(L"-forcedupdate=5"), 0u);
     CloseHandle(queue);
 }

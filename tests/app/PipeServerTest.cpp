@@ -62,7 +62,8 @@ TEST(OwnPipe, ExitEndsTheServerPromptly)
         ASSERT_TRUE(WaitForPipe(kPipe, 5000));
         start = GetTickCount64();
     }
-    EXPECT_LT(GetTickCount64() - start, 3000u);
+    // Woken by "ExitPipe" rather than left waiting for a writer (generous for a busy machine).
+    EXPECT_LT(GetTickCount64() - start, 10000u);
     EXPECT_FALSE(WaitNamedPipeW(kPipe, 100));
 }
 

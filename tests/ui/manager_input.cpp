@@ -80,7 +80,9 @@ public:
         types.push_back(msg.sType.GetData());
         senders.push_back(msg.pSender);
         wParams.push_back(msg.wParam);
+        virtualWnds.push_back(msg.sVirtualWnd.GetData());
     }
+    std::vector<std::wstring> virtualWnds;
     std::vector<std::wstring> types;
     std::vector<CControlUI*> senders;
     std::vector<WPARAM> wParams;
@@ -655,4 +657,60 @@ TEST(DeferredDeletion, ControlsQueuedWithoutAWindowGoWithTheManager)
         EXPECT_FALSE(deleted);
     }
     EXPECT_TRUE(deleted);
+}
+
+TEST_F(InputTest, VirtualWindowNamesAreFilledOnceAControlHasOne)
+{
+    host.manager.RaiseNotify(a, L"before");
+    a->SetVirtualWindowName(L"page1");
+    host.manager.RaiseNotify(a, L"click");
+    host.manager.RaiseNotify(a, L"later", 0, 0, true);
+    Send(WM_NULL);
+    ASSERT_EQ((std::vector<std::wstring>{L"before", L"click", L"later"}), notifier.types);
+    EXPECT_EQ(L"", notifier.virtualWnds[0]);
+    EXPECT_EQ(L"page1", notifier.virtualWnds[1]);
+    // Queued copies do not carry the name.
+    EXPECT_EQ(L"", notifier.virtualWnds[2]);
+}
+
+TEST_F(InputTest, SystemKeysReachTheFocusedControlWithoutBeingConsumed)
+{
+    c->SetFocus();
+    g_events.clear();
+    LRESULT result = 0;
+    EXPECT_FALSE(host.manager.PreTranslate(WM_SYSKEYDOWN, VK_F4, 0, result));
+    ASSERT_EQ((std::vector<std::wstring>{Entry(L"c", UIEventType::SysKey)}), Trace());
+    EXPECT_EQ(VK_F4, g_events[0].key);
+}
+
+TEST(PartialLayout, OnlyTheControlThatAskedIsPlacedAgain)
+{
+    HostWnd host;
+    ASSERT_NE(nullptr, host.Open(200, 120));
+    CHorizontalLayoutUI* root = new CHorizontalLayoutUI;
+    CVerticalLayoutUI* column = new CVerticalLayoutUI;
+    column->SetFixedWidth(100);
+    CControlUI* top = new CControlUI;
+    top->SetFixedHeight(20);
+    CControlUI* below = new CControlUI;
+    column->Add(top);
+    column->Add(below);
+    CControlUI* side = new CControlUI;
+    root->Add(column);
+    root->Add(side);
+    host.manager.AttachRootControl(root);
+    ::InvalidateRect(host.GetHandle(), nullptr, FALSE);
+    ::UpdateWindow(host.GetHandle());
+    ASSERT_EQ(20, below->GetPos().top);
+
+    top->SetFixedHeight(50);   // the column asks for a layout, the root does not
+    EXPECT_FALSE(root->IsUpdateNeeded());
+    EXPECT_TRUE(column->IsUpdateNeeded());
+    ::UpdateWindow(host.GetHandle());
+    EXPECT_EQ(50, below->GetPos().top);
+    EXPECT_FALSE(column->IsUpdateNeeded());
+    EXPECT_EQ(100, column->GetPos().right);
+    EXPECT_EQ(100, side->GetPos().left);
+    ASSERT_EQ(1, host.manager.GetUpdateList()->GetSize());
+    EXPECT_EQ(column, host.manager.GetUpdateList()->GetAt(0));
 }

@@ -52,9 +52,22 @@ DWORD ReadColor(LPCWSTR value, bool skipBlanks)
     return static_cast<DWORD>(wcstoul(value, nullptr, 16));
 }
 
-bool IsMouseEvent(int type)
+template <class T, class V>
+bool StoreChanged(T& field, V value)
 {
-    return type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel;
+    if (field == static_cast<T>(value))
+        return false;
+    field = static_cast<T>(value);
+    return true;
+}
+
+// A float control places itself; any other is placed by its parent's layout.
+void RequestSizeLayout(CControlUI* control)
+{
+    if (control->IsFloat())
+        control->RequestLayout();
+    else
+        control->RequestParentLayout();
 }
 
 } // namespace
@@ -262,10 +275,7 @@ void CControlUI::SetFixedOrigin(int x, int y)
 {
     m_ptFixedOrigin.x = x;
     m_ptFixedOrigin.y = y;
-    if (m_bFloat)
-        RequestLayout();
-    else
-        RequestParentLayout();
+    RequestSizeLayout(this);
 }
 
 int CControlUI::GetFixedWidth() const
@@ -278,10 +288,7 @@ void CControlUI::SetFixedWidth(int cx)
     if (cx < 0)
         return;
     m_cxyFixed.cx = cx;
-    if (m_bFloat)
-        RequestLayout();
-    else
-        RequestParentLayout();
+    RequestSizeLayout(this);
 }
 
 int CControlUI::GetFixedHeight() const
@@ -294,23 +301,8 @@ void CControlUI::SetFixedHeight(int cy)
     if (cy < 0)
         return;
     m_cxyFixed.cy = cy;
-    if (m_bFloat)
-        RequestLayout();
-    else
-        RequestParentLayout();
+    RequestSizeLayout(this);
 }
-
-// Shared by the four min/max setters: negative or unchanged values are ignored.
-#define QXUI_SET_LIMIT(field, value)   \
-    do {                               \
-        if ((value) < 0 || (field) == (value)) \
-            return;                    \
-        (field) = (value);             \
-        if (m_bFloat)                  \
-            RequestLayout();           \
-        else                           \
-            RequestParentLayout();     \
-    } while (0)
 
 int CControlUI::GetMinWidth() const
 {
@@ -319,7 +311,9 @@ int CControlUI::GetMinWidth() const
 
 void CControlUI::SetMinWidth(int cx)
 {
-    QXUI_SET_LIMIT(m_cxyMin.cx, cx);
+    if (cx < 0 || !StoreChanged(m_cxyMin.cx, cx))
+        return;
+    RequestSizeLayout(this);
 }
 
 int CControlUI::GetMaxWidth() const
@@ -329,7 +323,9 @@ int CControlUI::GetMaxWidth() const
 
 void CControlUI::SetMaxWidth(int cx)
 {
-    QXUI_SET_LIMIT(m_cxyMax.cx, cx);
+    if (cx < 0 || !StoreChanged(m_cxyMax.cx, cx))
+        return;
+    RequestSizeLayout(this);
 }
 
 int CControlUI::GetMinHeight() const
@@ -339,7 +335,9 @@ int CControlUI::GetMinHeight() const
 
 void CControlUI::SetMinHeight(int cy)
 {
-    QXUI_SET_LIMIT(m_cxyMin.cy, cy);
+    if (cy < 0 || !StoreChanged(m_cxyMin.cy, cy))
+        return;
+    RequestSizeLayout(this);
 }
 
 int CControlUI::GetMaxHeight() const
@@ -349,10 +347,10 @@ int CControlUI::GetMaxHeight() const
 
 void CControlUI::SetMaxHeight(int cy)
 {
-    QXUI_SET_LIMIT(m_cxyMax.cy, cy);
+    if (cy < 0 || !StoreChanged(m_cxyMax.cy, cy))
+        return;
+    RequestSizeLayout(this);
 }
-
-#undef QXUI_SET_LIMIT
 
 void CControlUI::GetFloatAnchors(double anchors[4]) const
 {
@@ -878,51 +876,47 @@ bool CControlUI::DrawImage(HDC hDC, CUIImageDesc& desc)
     return CUIPainter::DrawImageByDescription(hDC, m_pManager, m_rcItem, m_rcPaint, desc);
 }
 
-// Colour and border setters: store only a change, then repaint.
-#define QXUI_SET_AND_INVALIDATE(field, value) \
-    do {                                      \
-        if ((field) == (value))               \
-            return;                           \
-        (field) = (value);                    \
-        Invalidate();                         \
-    } while (0)
-
 void CControlUI::SetBackColor(DWORD color)
 {
-    QXUI_SET_AND_INVALIDATE(m_dwBackColor, color);
+    if (StoreChanged(m_dwBackColor, color))
+        Invalidate();
 }
 
 void CControlUI::SetBackColor2(DWORD color)
 {
-    QXUI_SET_AND_INVALIDATE(m_dwBackColor2, color);
+    if (StoreChanged(m_dwBackColor2, color))
+        Invalidate();
 }
 
 void CControlUI::SetBackColor3(DWORD color)
 {
-    QXUI_SET_AND_INVALIDATE(m_dwBackColor3, color);
+    if (StoreChanged(m_dwBackColor3, color))
+        Invalidate();
 }
 
 void CControlUI::SetBorderColor(DWORD color)
 {
-    QXUI_SET_AND_INVALIDATE(m_dwBorderColor, color);
+    if (StoreChanged(m_dwBorderColor, color))
+        Invalidate();
 }
 
 void CControlUI::SetFocusBorderColor(DWORD color)
 {
-    QXUI_SET_AND_INVALIDATE(m_dwFocusBorderColor, color);
+    if (StoreChanged(m_dwFocusBorderColor, color))
+        Invalidate();
 }
 
 void CControlUI::SetColorHsl(bool on)
 {
-    QXUI_SET_AND_INVALIDATE(m_bColorHSL, on);
+    if (StoreChanged(m_bColorHSL, on))
+        Invalidate();
 }
 
 void CControlUI::SetBorderSize(int size)
 {
-    QXUI_SET_AND_INVALIDATE(m_nBorderSize, size);
+    if (StoreChanged(m_nBorderSize, size))
+        Invalidate();
 }
-
-#undef QXUI_SET_AND_INVALIDATE
 
 void CControlUI::SetBorderSides(int left, int top, int right, int bottom)
 {

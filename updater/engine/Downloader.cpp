@@ -51,7 +51,13 @@ void Downloader::Run()
     int failed = 0;
     int redirectsInRow = 0;
     while (!cancelled_) {
-        int result = httpDownload->Download(host, path, info);
+        int result;
+        try {
+            result = httpDownload->Download(host, path, info);
+        } catch (const std::exception& e) {
+            LOG(ERROR) << "download attempt failed: " << e.what();
+            result = -1;
+        }
         if (cancelled_)
             return;
         if (result >= 0) {

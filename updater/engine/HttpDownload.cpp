@@ -388,7 +388,13 @@ int CHttpDownload::Download(std::string& host, std::string& path, DownloadInfo& 
     std::thread watchdog;
     try {
         for (Segment& segment : attempt->segments)
-            parts.emplace_back(&CHttpDownload::SegmentThread, this, std::ref(segment), std::ref(*attempt));
+            parts.emplace_back([this, &segment, &attempt] {
+                try {
+                    SegmentThread(segment, *attempt);
+                } catch (const std::exception& e) {
+                    http::PrintLine(std::string("Exception: ") + e.what() + "\n");
+                }
+            });
         watchdog = std::thread(&CHttpDownload::WatchdogThread, this, std::ref(*attempt));
     } catch (const std::system_error& e) {
         http::PrintLine(std::string(" exception = ") + e.what() + "\n");
