@@ -10,3 +10,7 @@ qix_add_test(engine_installer_test
 add_dependencies(engine_installer_test install_package)
 target_compile_definitions(engine_installer_test PRIVATE
   QIX_INSTALL_PACKAGE="${CMAKE_CURRENT_BINARY_DIR}/install_package.zip")
+
+qix_add_test(engine_widepath_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/WidePathDownloadTest.cpp
+  LIBS qix_test_http qix_test_support)

@@ -27,3 +27,7 @@ if(TARGET qix_updater_skin)
     PROPERTIES OBJECT_DEPENDS ${QXUI_BUILDER_SKIN_ZIP})
   add_dependencies(ui_builder_updater_skins qix_updater_skin)
 endif()
+
+qix_add_test(ui_builder_window
+  SOURCES ${QXUI_BUILDER_TEST_DIR}/builder_window.cpp ${QXUI_BUILDER_RES}/builder_layouts.rc
+  LIBS qxui_core qxui_render_test_support)

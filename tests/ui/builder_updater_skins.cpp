@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "builder_window_support.h"
 #include "manager_support.h"
 
 using namespace QxUI;
@@ -128,4 +129,33 @@ TEST_F(UpdaterSkins, ButtonImagesComeFromTheArchive)
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->nX, 71);
     EXPECT_EQ(image->nY, 26);
+}
+
+// ---- Windows that read the archive from their own "ZIPRES" resource ------------------------------
+
+TEST(ZipResourceWindows, TheUpdaterLayoutLoadsFromTheResource)
+{
+    buildertest::SkinWnd first(L"UpdaterWnd_en.xml", SkinFromZipResource, L"102");
+    ASSERT_NE(first.Open(WS_POPUP), nullptr);
+    EXPECT_EQ(first.skinLoaded, 1);
+    CControlUI* progress = first.Manager().FindControlByName(L"progressLayout");
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->IsVisible());
+    const HZIPARCHIVE archive = CUIWindowManager::GetResourceZipHandle();
+    EXPECT_NE(archive, nullptr);
+
+    // A second window finds the archive as the first left it.
+    buildertest::SkinWnd second(L"TipsBoxWnd.xml", SkinFromZipResource, MAKEINTRESOURCEW(102));
+    ASSERT_NE(second.Open(WS_POPUP), nullptr);
+    EXPECT_NE(second.Manager().FindControlByName(L"confirmButton"), nullptr);
+    EXPECT_EQ(CUIWindowManager::GetResourceZipHandle(), archive);
+}
+
+TEST(ZipResourceWindows, AMissingResourceLeavesTheWindowEmpty)
+{
+    buildertest::SkinWnd wnd(L"UpdaterWnd_en.xml", SkinFromZipResource, L"103");
+    ASSERT_NE(wnd.Open(WS_POPUP), nullptr);
+    EXPECT_TRUE(::IsWindow(wnd.GetHandle()));
+    EXPECT_EQ(wnd.skinLoaded, 0);
+    EXPECT_EQ(wnd.Manager().GetRootControl(), nullptr);
 }

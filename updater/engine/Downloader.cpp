@@ -10,7 +10,7 @@
 
 namespace {
 
-const char kZipFileName[] = "update.zip";
+const wchar_t kZipFileName[] = L"update.zip";
 const wchar_t kFailedMessage[] = L"msg1:0";
 
 } // namespace
@@ -47,7 +47,7 @@ void Downloader::Cancel()
 
 void Downloader::Run()
 {
-    DeleteFileA((WideToString(folder_) + kZipFileName).c_str());
+    DeleteFileW((folder_ + kZipFileName).c_str());
     int failed = 0;
     int redirectsInRow = 0;
     while (!cancelled_) {

@@ -22,8 +22,8 @@ boost::mutex g_downloadMutex;
 
 namespace {
 
-const char kTdFileName[] = "update.td";
-const char kZipFileName[] = "update.zip";
+const wchar_t kTdFileName[] = L"update.td";
+const wchar_t kZipFileName[] = L"update.zip";
 // Bytes taken from the socket per read, and copied per step of the merge.
 const size_t kReadChunk = 256 * 1024;
 const size_t kMergeBlock = 1 << 20;
@@ -47,10 +47,10 @@ void ResetDownloaded(DownloadInfo& info)
     info.downloadedBytes = 0;
 }
 
-bool FileSize(const std::string& path, int64_t& size)
+bool FileSize(const std::wstring& path, int64_t& size)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)
         || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
     size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -61,7 +61,7 @@ bool FileSize(const std::string& path, int64_t& size)
 // hashing overlaps the copy. It reads only what the merge has already flushed to the file.
 class TrailingDigest {
 public:
-    explicit TrailingDigest(const std::string& path) : path_(path), thread_(&TrailingDigest::Run, this) {}
+    explicit TrailingDigest(const std::wstring& path) : path_(path), thread_(&TrailingDigest::Run, this) {}
     ~TrailingDigest() { Finish(); }
     TrailingDigest(const TrailingDigest&) = delete;
     TrailingDigest& operator=(const TrailingDigest&) = delete;
@@ -93,7 +93,7 @@ public:
 private:
     void Run()
     {
-        UniqueHandle file(CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        UniqueHandle file(CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         std::vector<unsigned char> block(kMergeBlock);
         MD5_CTX md5;
@@ -138,7 +138,7 @@ private:
         wake_.wait(lock, [&] { return writerDone_; });
     }
 
-    std::string path_;
+    std::wstring path_;
     std::mutex mutex_; // guards the two fields below
     std::condition_variable wake_;
     int64_t published_ = 0;
@@ -156,7 +156,7 @@ struct CHttpDownload::Segment {
     int64_t end = 0;        // one past the last byte
     int64_t received = 0;   // bytes of this part on disk
     std::string path;
-    std::string partFile;
+    std::wstring partFile;
     DownloadInfo* info = nullptr;
     FILE* file = nullptr;
     // Made before the thread starts, so the watchdog or a cancel can close it at any moment.
@@ -189,11 +189,6 @@ CHttpDownload::~CHttpDownload()
     Cancel();
 }
 
-std::string CHttpDownload::NarrowFolder() const
-{
-    return WideToString(folder_);
-}
-
 void CHttpDownload::Cancel()
 {
     cancelled_ = true;
@@ -210,7 +205,7 @@ void CHttpDownload::Cancel()
     }
 }
 
-int64_t CHttpDownload::GetPartFileSize(const std::string& partFile)
+int64_t CHttpDownload::GetPartFileSize(const std::wstring& partFile)
 {
     int64_t size = 0;
     return FileSize(partFile, size) ? size : 0;
@@ -219,7 +214,7 @@ int64_t CHttpDownload::GetPartFileSize(const std::string& partFile)
 bool CHttpDownload::WritePartData(Segment& segment, const char* data, size_t size)
 {
     if (!segment.file) {
-        segment.file = fopen(segment.partFile.c_str(), "ab");
+        segment.file = _wfopen(segment.partFile.c_str(), L"ab");
         if (!segment.file)
             return false;
     }
@@ -234,9 +229,9 @@ bool CHttpDownload::AppendPartFile(Segment& segment, FILE* merged, bool& complet
 {
     complete = false;
     // A part that never received a byte has no file: it is short, not unreadable.
-    if (GetFileAttributesA(segment.partFile.c_str()) == INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesW(segment.partFile.c_str()) == INVALID_FILE_ATTRIBUTES)
         return true;
-    UniqueFile part(fopen(segment.partFile.c_str(), "rb"));
+    UniqueFile part(_wfopen(segment.partFile.c_str(), L"rb"));
     if (!part)
         return false;
     if (_fseeki64(merged, segment.start, SEEK_SET) != 0)
@@ -255,7 +250,7 @@ bool CHttpDownload::AppendPartFile(Segment& segment, FILE* merged, bool& complet
     }
     complete = left == 0;
     part.reset();
-    DeleteFileA(segment.partFile.c_str());
+    DeleteFileW(segment.partFile.c_str());
     return true;
 }
 
@@ -347,12 +342,11 @@ void CHttpDownload::WatchdogThread(Attempt& attempt)
 
 int CHttpDownload::Download(std::string& host, std::string& path, DownloadInfo& info)
 {
-    const std::string folder = NarrowFolder();
-    const std::string tdFile = folder + kTdFileName;
+    const std::wstring tdFile = folder_ + kTdFileName;
     std::string expectedMd5;
     {
         boost::mutex::scoped_lock lock(g_downloadMutex);
-        info.localFile = tdFile;
+        info.localFile = WideToString(tdFile);
         expectedMd5 = info.md5;
     }
     if (cancelled_)
@@ -374,7 +368,7 @@ int CHttpDownload::Download(std::string& host, std::string& path, DownloadInfo& 
         segment.path = path;
         segment.start = i * seg;
         segment.end = i == kPartCount - 1 ? total : segment.start + seg;
-        segment.partFile = tdFile + std::to_string(i);
+        segment.partFile = tdFile + std::to_wstring(i);
         segment.info = &info;
     }
     {
@@ -424,9 +418,9 @@ int CHttpDownload::Download(std::string& host, std::string& path, DownloadInfo& 
 
     auto deleteParts = [&attempt] {
         for (Segment& segment : attempt->segments)
-            DeleteFileA(segment.partFile.c_str());
+            DeleteFileW(segment.partFile.c_str());
     };
-    UniqueFile merged(fopen(tdFile.c_str(), "wb"));
+    UniqueFile merged(_wfopen(tdFile.c_str(), L"wb"));
     if (!merged) {
         deleteParts();
         return -2;
@@ -442,7 +436,7 @@ int CHttpDownload::Download(std::string& host, std::string& path, DownloadInfo& 
             deleteParts();
             merged.reset();
             digest.Finish();
-            DeleteFileA(tdFile.c_str());
+            DeleteFileW(tdFile.c_str());
             return -3;
         }
         allComplete = allComplete && complete;
@@ -453,20 +447,20 @@ int CHttpDownload::Download(std::string& host, std::string& path, DownloadInfo& 
 
     int64_t size = 0;
     if (!written || !allComplete || !FileSize(tdFile, size) || size != total) {
-        DeleteFileA(tdFile.c_str());
+        DeleteFileW(tdFile.c_str());
         ResetDownloaded(info);
         return -4;
     }
     if (!digested || _stricmp(digest.Hex(), expectedMd5.c_str()) != 0) {
-        DeleteFileA(tdFile.c_str());
+        DeleteFileW(tdFile.c_str());
         ResetDownloaded(info);
         return -5;
     }
-    const std::string zipFile = folder + kZipFileName;
-    if (!MoveFileExA(tdFile.c_str(), zipFile.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
-        http::PrintLine(" exception = cannot rename to " + zipFile + ", error " + std::to_string(GetLastError())
+    const std::wstring zipFile = folder_ + kZipFileName;
+    if (!MoveFileExW(tdFile.c_str(), zipFile.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+        http::PrintLine(" exception = cannot rename to " + WideToString(zipFile) + ", error " + std::to_string(GetLastError())
                         + "\n");
-        DeleteFileA(tdFile.c_str());
+        DeleteFileW(tdFile.c_str());
         ResetDownloaded(info);
         return -7;
     }

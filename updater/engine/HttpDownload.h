@@ -58,7 +58,7 @@ public:
     void Cancel();
     bool Cancelled() const { return cancelled_; }
 
-    static int64_t GetPartFileSize(const std::string& partFile);
+    static int64_t GetPartFileSize(const std::wstring& partFile);
 
     static const int kPartCount = 4;
 
@@ -74,7 +74,6 @@ private:
     // existing part file cannot be read or copied.
     bool AppendPartFile(Segment& segment, FILE* merged, bool& complete,
                         const std::function<void(int64_t)>& flushedTo);
-    std::string NarrowFolder() const;
 
     std::wstring folder_;
     HttpTimings timings_;

@@ -19,7 +19,7 @@ namespace {
 
 const char kHeaderEnd[] = "\r\n\r\n";
 const char kHttpScheme[] = "http://";
-const char kTdFileName[] = "update.td";
+const wchar_t kTdFileName[] = L"update.td";
 const size_t kHeaderReadChunk = 16 * 1024;
 
 bool StartsWithNoCase(const std::string& text, size_t at, const char* prefix)
@@ -240,7 +240,7 @@ bool CHttpDownload::ParseResponseHeader(HttpResponse& response, std::string& rec
     }
     http::PrintLine("Response returned with status code " + std::to_string(response.status) + "\n");
     if (response.status == 416)
-        DeleteFileA((NarrowFolder() + kTdFileName).c_str());
+        DeleteFileW((folder_ + kTdFileName).c_str());
     return false;
 }
 
