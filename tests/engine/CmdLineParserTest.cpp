@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "CmdLineParser.h"
-#include "TestFolder.h"
+#include "TestSupport.h"
+
+using qixtest::TestFolder;
+using qixtest::WriteFileBytes;
 
 namespace {
 
@@ -103,10 +106,10 @@ TEST(ZipConf, DefaultFolders)
 
 TEST(ZipConf, ExistingFoldersAreKept)
 {
-    TestFolder folder("cmdline");
-    folder.Write("client.exe", "x");
-    std::wstring extract = folder.Wide();
-    std::wstring client = folder.Wide() + L"client.exe";
+    TestFolder folder(L"cmdline");
+    WriteFileBytes(folder / L"client.exe", "x");
+    std::wstring extract = folder.Path();
+    std::wstring client = folder.Path() + L"client.exe";
     std::wstring line = L"-extractpath=\"" + extract + L"\" -clientexe=\"" + client + L"\"";
     ZipDwCfg cfg = Build(line.c_str());
     EXPECT_EQ(cfg.extractPath, extract);

@@ -12,9 +12,14 @@
 
 #include "Downloader.h"
 #include "QeloRecord.h"
-#include "TestFolder.h"
+#include "StringConvert.h"
 #include "TestHttpServer.h"
 #include "TestSupport.h"
+
+using qixtest::FileExists;
+using qixtest::ReadFileBytes;
+using qixtest::TestFolder;
+using qixtest::WriteFileBytes;
 
 namespace {
 
@@ -121,7 +126,7 @@ const char kNotFound[] = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n";
 std::unique_ptr<TestJob> MakeJob(const TestFolder& folder, const std::string& md5, const std::string& host,
                                  Observer& observer, const std::string& path = "/u.zip")
 {
-    std::unique_ptr<TestJob> job(new TestJob(md5, host, path, folder.Wide(), FastTimings()));
+    std::unique_ptr<TestJob> job(new TestJob(md5, host, path, folder.Path(), FastTimings()));
     job->onRetry = boost::bind(&Observer::OnRetry, &observer, boost::placeholders::_1);
     job->onFail = boost::bind(&Observer::OnFail, &observer);
     return job;
@@ -133,8 +138,8 @@ TEST(Retries, ThreeFailuresThenSuccess)
 {
     std::string package = MakePackage(5000, 31);
     FlakyServer flaky(package, 3, kNotFound);
-    TestFolder folder("retries");
-    folder.Write("update.zip", "stale");
+    TestFolder folder(L"retries");
+    WriteFileBytes(folder / L"update.zip", "stale");
     Observer observer;
     auto job = MakeJob(folder, Md5Hex(package), flaky.server.Address(), observer);
     job->Start();
@@ -142,18 +147,18 @@ TEST(Retries, ThreeFailuresThenSuccess)
     EXPECT_TRUE(job->finished);
     EXPECT_EQ(observer.Retries(), (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(observer.failures, 0);
-    EXPECT_EQ(folder.Read("update.zip"), package);
+    EXPECT_EQ(ReadFileBytes(folder / L"update.zip"), package);
     DownloadInfo info = job->GetDownloadInfo();
     EXPECT_EQ(info.totalBytes, 5000);
     EXPECT_EQ(info.downloadedBytes, 5000);
-    EXPECT_EQ(info.localFile, folder.File("update.td"));
+    EXPECT_EQ(info.localFile, WideToString(folder / L"update.td"));
 }
 
 TEST(Retries, RedirectIsNotCounted)
 {
     std::string package = MakePackage(5000, 32);
     FlakyServer flaky(package, 1, "HTTP/1.1 302 Found\r\nLocation: /moved/u.zip\r\n\r\n");
-    TestFolder folder("redirect");
+    TestFolder folder(L"redirect");
     Observer observer;
     auto job = MakeJob(folder, Md5Hex(package), flaky.server.Address(), observer);
     job->Start();
@@ -169,7 +174,7 @@ TEST(Retries, RedirectIsNotCounted)
 TEST(Retries, EndlessRedirectsCountAsAFailedAttempt)
 {
     FlakyServer flaky("", 1000000, "HTTP/1.1 302 Found\r\nLocation: /again\r\n\r\n");
-    TestFolder folder("redirectloop");
+    TestFolder folder(L"redirectloop");
     Observer observer;
     auto job = MakeJob(folder, "x", flaky.server.Address(), observer);
     std::atomic<int> connectionsAtFirstRetry{-1};
@@ -189,13 +194,13 @@ TEST(Retries, EndlessRedirectsCountAsAFailedAttempt)
 
 TEST(FinalFailure, TenFailuresTellTheClientAndTheWindowOnce)
 {
-    qixtest::TestFolder clientFolder(L"dl_final");
+    TestFolder clientFolder(L"dl_final");
     StandInClient client(clientFolder.Path(), L"qixtest_launch.exe");
     ASSERT_TRUE(client.started);
     ASSERT_TRUE(qixtest::WaitForPipe(L"\\\\.\\Pipe\\LU_qixtest_launch.exe", 10000));
 
     FlakyServer flaky("", 1000000, kNotFound);
-    TestFolder folder("final");
+    TestFolder folder(L"final");
     Observer observer;
     auto job = MakeJob(folder, "x", flaky.server.Address(), observer);
     job->Start();
@@ -225,13 +230,13 @@ TEST(Lifetime, DestroyingARunningJobStopsItAtOnce)
     TestHttpServer server([&](const TestHttpServer::Request& r, TestHttpServer::Peer& p) {
         ServePackage(package, slow, r, p);
     });
-    TestFolder folder("destroy");
-    folder.Write("update.zip", "stale");
+    TestFolder folder(L"destroy");
+    WriteFileBytes(folder / L"update.zip", "stale");
     Observer observer;
     auto job = MakeJob(folder, Md5Hex(package), server.Address(), observer);
     job->Start();
     ASSERT_TRUE(qixtest::WaitUntil([&] { return job->GetDownloadInfo().downloadedBytes > 0; }, 10000));
-    EXPECT_FALSE(folder.Exists("update.zip"));
+    EXPECT_FALSE(FileExists(folder / L"update.zip"));
 
     ULONGLONG start = GetTickCount64();
     job.reset();
@@ -240,17 +245,17 @@ TEST(Lifetime, DestroyingARunningJobStopsItAtOnce)
     EXPECT_TRUE(observer.Retries().empty());
     EXPECT_EQ(observer.failures, 0);
     // What arrived stays in the part files for the next run to resume.
-    EXPECT_TRUE(folder.Exists("update.td0") || folder.Exists("update.td1") || folder.Exists("update.td2")
-                || folder.Exists("update.td3"));
+    EXPECT_TRUE(FileExists(folder / L"update.td0") || FileExists(folder / L"update.td1")
+                || FileExists(folder / L"update.td2") || FileExists(folder / L"update.td3"));
 }
 
 TEST(Lifetime, CancelWaitsForARunningCallbackAndStopsLaterOnes)
 {
     FlakyServer flaky("", 1000000, kNotFound);
-    TestFolder folder("cancelcb");
+    TestFolder folder(L"cancelcb");
     std::atomic<bool> inCallback{false};
     std::atomic<int> calls{0};
-    std::unique_ptr<TestJob> job(new TestJob("x", flaky.server.Address(), "/u.zip", folder.Wide(), FastTimings()));
+    std::unique_ptr<TestJob> job(new TestJob("x", flaky.server.Address(), "/u.zip", folder.Path(), FastTimings()));
     job->onRetry = [&](int) {
         inCallback = true;
         ++calls;

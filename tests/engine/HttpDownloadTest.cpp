@@ -10,8 +10,11 @@
 #include <thread>
 
 #include "HttpDownload.h"
-#include "TestFolder.h"
+#include "StringConvert.h"
 #include "TestHttpServer.h"
+#include "TestSupport.h"
+
+using namespace qixtest;
 
 namespace {
 
@@ -27,12 +30,12 @@ HttpTimings FastTimings()
 
 // One Download call against a server answering with ServePackage.
 struct Job {
-    Job(const std::string& name, const std::string& package_, PackageOptions options = PackageOptions())
+    Job(const std::wstring& name, const std::string& package_, PackageOptions options = PackageOptions())
         : folder(name), package(package_),
           server([this, options](const TestHttpServer::Request& r, TestHttpServer::Peer& p) {
               ServePackage(package, options, r, p);
           }),
-          host(server.Address()), http(folder.Wide(), FastTimings())
+          host(server.Address()), http(folder.Path(), FastTimings())
     {
         info.md5 = Md5Hex(package);
     }
@@ -46,8 +49,8 @@ struct Job {
     }
     bool NoPartFiles() const
     {
-        for (const char* f : {"update.td0", "update.td1", "update.td2", "update.td3", "update.td"})
-            if (folder.Exists(f))
+        for (const wchar_t* f : {L"update.td0", L"update.td1", L"update.td2", L"update.td3", L"update.td"})
+            if (FileExists(folder / f))
                 return false;
         return true;
     }
@@ -65,24 +68,24 @@ struct Job {
 
 TEST(PartArithmetic, TenBytes)
 {
-    Job job("ten", MakePackage(10));
+    Job job(L"ten", MakePackage(10));
     EXPECT_EQ(job.Run(), 1);
     // The probe and part 0 both ask from 0.
     EXPECT_EQ(job.RangeStarts(), (std::set<int64_t>{0, 2, 4, 6}));
     EXPECT_EQ(job.server.Requests().size(), 5u);
-    EXPECT_EQ(job.folder.Read("update.zip"), job.package);
+    EXPECT_EQ(ReadFileBytes(job.folder / L"update.zip"), job.package);
     EXPECT_TRUE(job.NoPartFiles());
-    EXPECT_EQ(job.info.localFile, job.folder.File("update.td"));
+    EXPECT_EQ(job.info.localFile, WideToString(job.folder / L"update.td"));
     EXPECT_EQ(job.info.downloadedBytes, 10);
     EXPECT_EQ(job.info.totalBytes, 10);
 }
 
 TEST(PartArithmetic, FourMillionAndOneBytes)
 {
-    Job job("4m", MakePackage(4000001, 5));
+    Job job(L"4m", MakePackage(4000001, 5));
     EXPECT_EQ(job.Run(), 1);
     EXPECT_EQ(job.RangeStarts(), (std::set<int64_t>{0, 1000000, 2000000, 3000000}));
-    EXPECT_EQ(job.folder.Read("update.zip"), job.package);
+    EXPECT_EQ(ReadFileBytes(job.folder / L"update.zip"), job.package);
     EXPECT_EQ(job.info.downloadedBytes, 4000001);
     for (const auto& r : job.server.Requests())
         EXPECT_NE(r.raw.find("Range: bytes=" + std::to_string(r.rangeStart) + "- \r\n"), std::string::npos);
@@ -90,22 +93,22 @@ TEST(PartArithmetic, FourMillionAndOneBytes)
 
 TEST(Resume, ExistingPartFileIsContinued)
 {
-    Job job("resume", MakePackage(4000, 9));
+    Job job(L"resume", MakePackage(4000, 9));
     // Part 2 is [2000, 3000); an earlier run left its first 100 bytes.
-    job.folder.Write("update.td2", job.package.substr(2000, 100));
+    WriteFileBytes(job.folder / L"update.td2", job.package.substr(2000, 100));
     EXPECT_EQ(job.Run(), 1);
     EXPECT_EQ(job.RangeStarts(), (std::set<int64_t>{0, 1000, 2100, 3000}));
-    EXPECT_EQ(job.folder.Read("update.zip"), job.package);
+    EXPECT_EQ(ReadFileBytes(job.folder / L"update.zip"), job.package);
     EXPECT_EQ(job.info.downloadedBytes, 4000);
 }
 
 TEST(Resume, CompletePartAnswered416)
 {
-    Job job("resume416", MakePackage(4000, 11));
-    job.folder.Write("update.td3", job.package.substr(3000));
+    Job job(L"resume416", MakePackage(4000, 11));
+    WriteFileBytes(job.folder / L"update.td3", job.package.substr(3000));
     EXPECT_EQ(job.Run(), 1);
     EXPECT_TRUE(job.RangeStarts().count(4000));
-    EXPECT_EQ(job.folder.Read("update.zip"), job.package);
+    EXPECT_EQ(ReadFileBytes(job.folder / L"update.zip"), job.package);
     EXPECT_TRUE(job.NoPartFiles());
 }
 
@@ -113,10 +116,10 @@ TEST(Resume, ServerIgnoringRangeWritesNothing)
 {
     PackageOptions options;
     options.honourRange = false;
-    Job job("norange", MakePackage(4000, 12), options);
-    job.folder.Write("update.td1", job.package.substr(1000, 10));
+    Job job(L"norange", MakePackage(4000, 12), options);
+    WriteFileBytes(job.folder / L"update.td1", job.package.substr(1000, 10));
     EXPECT_EQ(job.Run(), -4);
-    EXPECT_FALSE(job.folder.Exists("update.zip"));
+    EXPECT_FALSE(FileExists(job.folder / L"update.zip"));
     EXPECT_TRUE(job.NoPartFiles());
     EXPECT_EQ(job.info.downloadedBytes, 0);
 }
@@ -125,37 +128,37 @@ TEST(Resume, RangeStartingElsewhereIsRefused)
 {
     // Answers every part from byte 0 with a 206.
     std::string package = MakePackage(4000, 13);
-    TestFolder folder("wrongstart");
+    TestFolder folder(L"wrongstart");
     TestHttpServer server([&package](const TestHttpServer::Request& r, TestHttpServer::Peer& p) {
         TestHttpServer::Request fromZero = r;
         fromZero.rangeStart = 0;
         ServePackage(package, PackageOptions(), fromZero, p);
     });
-    CHttpDownload http(folder.Wide(), FastTimings());
+    CHttpDownload http(folder.Path(), FastTimings());
     std::string host = server.Address(), path = "/u.zip";
     DownloadInfo info;
     info.md5 = Md5Hex(package);
     EXPECT_EQ(http.Download(host, path, info), -4);
-    EXPECT_FALSE(folder.Exists("update.zip"));
+    EXPECT_FALSE(FileExists(folder / L"update.zip"));
 }
 
 TEST(Verification, LengthAndDigest)
 {
     PackageOptions wrongTotal;
     wrongTotal.claimedTotal = 5000;
-    Job longer("wrongtotal", MakePackage(4000, 14), wrongTotal);
+    Job longer(L"wrongtotal", MakePackage(4000, 14), wrongTotal);
     EXPECT_EQ(longer.Run(), -4);
     EXPECT_TRUE(longer.NoPartFiles());
     EXPECT_EQ(longer.info.downloadedBytes, 0);
 
-    Job digest("wrongmd5", MakePackage(4000, 15));
+    Job digest(L"wrongmd5", MakePackage(4000, 15));
     digest.info.md5 = Md5Hex("something else");
     EXPECT_EQ(digest.Run(), -5);
     EXPECT_TRUE(digest.NoPartFiles());
-    EXPECT_FALSE(digest.folder.Exists("update.zip"));
+    EXPECT_FALSE(FileExists(digest.folder / L"update.zip"));
     EXPECT_EQ(digest.info.downloadedBytes, 0);
 
-    Job upper("uppermd5", MakePackage(4000, 16));
+    Job upper(L"uppermd5", MakePackage(4000, 16));
     std::transform(upper.info.md5.begin(), upper.info.md5.end(), upper.info.md5.begin(), ::toupper);
     EXPECT_EQ(upper.Run(), 1);
 }
@@ -164,30 +167,30 @@ TEST(Verification, LowerCaseHeaderNames)
 {
     PackageOptions options;
     options.lowerCaseNames = true;
-    Job job("lowercase", MakePackage(5000, 17), options);
+    Job job(L"lowercase", MakePackage(5000, 17), options);
     EXPECT_EQ(job.Run(), 1);
-    EXPECT_EQ(job.folder.Read("update.zip"), job.package);
+    EXPECT_EQ(ReadFileBytes(job.folder / L"update.zip"), job.package);
 }
 
 TEST(Rename, ReplacesAnOldPackageAndReportsFailure)
 {
-    Job job("rename", MakePackage(3000, 18));
-    job.folder.Write("update.zip", "old package");
+    Job job(L"rename", MakePackage(3000, 18));
+    WriteFileBytes(job.folder / L"update.zip", "old package");
     EXPECT_EQ(job.Run(), 1);
-    EXPECT_EQ(job.folder.Read("update.zip"), job.package);
+    EXPECT_EQ(ReadFileBytes(job.folder / L"update.zip"), job.package);
 
-    Job blocked("renameblocked", MakePackage(3000, 19));
-    CreateDirectoryA(blocked.folder.File("update.zip").c_str(), nullptr);
+    Job blocked(L"renameblocked", MakePackage(3000, 19));
+    CreateDirectoryW((blocked.folder / L"update.zip").c_str(), nullptr);
     EXPECT_EQ(blocked.Run(), -7);
 }
 
 TEST(Redirect, ProbeRedirectReturnsMinusSix)
 {
-    TestFolder folder("redirect");
+    TestFolder folder(L"redirect");
     TestHttpServer server([](const TestHttpServer::Request&, TestHttpServer::Peer& p) {
         p.Send("HTTP/1.1 302 Found\r\nLocation: /new/u.zip\r\n\r\n");
     });
-    CHttpDownload http(folder.Wide(), FastTimings());
+    CHttpDownload http(folder.Path(), FastTimings());
     std::string host = server.Address(), path = "/u.zip";
     DownloadInfo info;
     EXPECT_EQ(http.Download(host, path, info), -6);
@@ -198,7 +201,7 @@ TEST(Redirect, ProbeRedirectReturnsMinusSix)
 TEST(Stalls, NoFirstDataStopsTheParts)
 {
     std::string package = MakePackage(8000, 20);
-    TestFolder folder("stallfirst");
+    TestFolder folder(L"stallfirst");
     TestHttpServer server([&package](const TestHttpServer::Request& r, TestHttpServer::Peer& p) {
         PackageOptions options;
         if (r.rangeStart != 0 || r.raw.find("bytes=0-") == std::string::npos)
@@ -208,7 +211,7 @@ TEST(Stalls, NoFirstDataStopsTheParts)
             options.stallAfterBytes = 0; // part 0 stalls too, only the probe answers
         ServePackage(package, options, r, p);
     });
-    CHttpDownload http(folder.Wide(), FastTimings());
+    CHttpDownload http(folder.Path(), FastTimings());
     std::string host = server.Address(), path = "/u.zip";
     DownloadInfo info;
     info.md5 = Md5Hex(package);
@@ -224,7 +227,7 @@ TEST(Stalls, NoProgressWithinAPeriodStopsTheParts)
     PackageOptions options;
     options.stallAfterBytes = 300;
     options.bytesPerSecond = 2000; // data flows for a while, then stops
-    Job job("stallmid", MakePackage(40000, 21), options);
+    Job job(L"stallmid", MakePackage(40000, 21), options);
     ULONGLONG start = GetTickCount64();
     EXPECT_EQ(job.Run(), -4);
     ULONGLONG elapsed = GetTickCount64() - start;
@@ -236,7 +239,7 @@ TEST(Stalls, SlowButSteadyIsNotAStall)
 {
     PackageOptions options;
     options.bytesPerSecond = 4000;
-    Job job("slow", MakePackage(8000, 22), options); // each part takes about 0.5 s
+    Job job(L"slow", MakePackage(8000, 22), options); // each part takes about 0.5 s
     EXPECT_EQ(job.Run(), 1);
 }
 
@@ -244,7 +247,7 @@ TEST(Stalls, DroppedConnectionFailsTheLength)
 {
     PackageOptions options;
     options.dropAfterBytes = 100;
-    Job job("drop", MakePackage(8000, 23), options);
+    Job job(L"drop", MakePackage(8000, 23), options);
     EXPECT_EQ(job.Run(), -4);
 }
 
@@ -252,7 +255,7 @@ TEST(Cancel, StopsARunningDownloadAndKeepsItsParts)
 {
     PackageOptions options;
     options.bytesPerSecond = 2000;
-    Job job("cancel", MakePackage(200000, 24), options);
+    Job job(L"cancel", MakePackage(200000, 24), options);
     std::atomic<int> result{0};
     std::thread worker([&] { result = job.Run(); });
     Sleep(700);
@@ -261,8 +264,8 @@ TEST(Cancel, StopsARunningDownloadAndKeepsItsParts)
     worker.join();
     EXPECT_LT(GetTickCount64() - start, 2000u);
     EXPECT_EQ(result, -8);
-    EXPECT_TRUE(job.folder.Exists("update.td0"));
-    EXPECT_FALSE(job.folder.Exists("update.zip"));
+    EXPECT_TRUE(FileExists(job.folder / L"update.td0"));
+    EXPECT_FALSE(FileExists(job.folder / L"update.zip"));
     EXPECT_EQ(job.http.Download(job.host, job.path, job.info), -8);
 }
 
@@ -270,8 +273,8 @@ TEST(Progress, NeverPassesTheTotal)
 {
     PackageOptions options;
     options.bytesPerSecond = 20000;
-    Job job("progress", MakePackage(16000, 25), options);
-    job.folder.Write("update.td1", job.package.substr(4000, 4000) + "surplus bytes beyond the part");
+    Job job(L"progress", MakePackage(16000, 25), options);
+    WriteFileBytes(job.folder / L"update.td1", job.package.substr(4000, 4000) + "surplus bytes beyond the part");
     std::atomic<bool> done{false};
     int64_t highest = 0;
     std::thread watcher([&] {
@@ -292,16 +295,16 @@ TEST(Progress, NeverPassesTheTotal)
 
 TEST(Merge, UncreatableMergedFileAndUnreadablePart)
 {
-    Job noTd("mergetd", MakePackage(4000, 26));
-    CreateDirectoryA(noTd.folder.File("update.td").c_str(), nullptr);
+    Job noTd(L"mergetd", MakePackage(4000, 26));
+    CreateDirectoryW((noTd.folder / L"update.td").c_str(), nullptr);
     EXPECT_EQ(noTd.Run(), -2);
-    for (const char* f : {"update.td0", "update.td1", "update.td2", "update.td3"})
-        EXPECT_FALSE(noTd.folder.Exists(f)) << f;
+    for (const wchar_t* f : {L"update.td0", L"update.td1", L"update.td2", L"update.td3"})
+        EXPECT_FALSE(FileExists(noTd.folder / f)) << Narrow(f);
 
-    Job badPart("mergepart", MakePackage(4000, 27));
-    CreateDirectoryA(badPart.folder.File("update.td1").c_str(), nullptr);
+    Job badPart(L"mergepart", MakePackage(4000, 27));
+    CreateDirectoryW((badPart.folder / L"update.td1").c_str(), nullptr);
     EXPECT_EQ(badPart.Run(), -3);
-    EXPECT_FALSE(badPart.folder.Exists("update.td"));
-    EXPECT_FALSE(badPart.folder.Exists("update.td0"));
-    EXPECT_FALSE(badPart.folder.Exists("update.zip"));
+    EXPECT_FALSE(FileExists(badPart.folder / L"update.td"));
+    EXPECT_FALSE(FileExists(badPart.folder / L"update.td0"));
+    EXPECT_FALSE(FileExists(badPart.folder / L"update.zip"));
 }

@@ -6,8 +6,12 @@
 #include <string>
 
 #include "HttpDownload.h"
-#include "TestFolder.h"
 #include "TestHttpServer.h"
+#include "TestSupport.h"
+
+using qixtest::FileExists;
+using qixtest::TestFolder;
+using qixtest::WriteFileBytes;
 
 namespace {
 
@@ -35,13 +39,13 @@ TestHttpServer::Handler Answer(const std::string& text)
 
 struct Probe {
     explicit Probe(const std::string& host_, const std::string& path_ = "/pkg/u.zip")
-        : host(host_), path(path_), http(folder.Wide(), FastTimings())
+        : host(host_), path(path_), http(folder.Path(), FastTimings())
     {
         info.totalBytes = 77;
     }
     int64_t Run() { return http.ProbeSize(path, host, info); }
 
-    TestFolder folder{"probe"};
+    TestFolder folder{L"probe"};
     std::string host;
     std::string path;
     DownloadInfo info;
@@ -52,8 +56,8 @@ struct Probe {
 
 TEST(ResponseHeader, RangedAndPlainAnswers)
 {
-    TestFolder folder("parse");
-    CHttpDownload http(folder.Wide());
+    TestFolder folder(L"parse");
+    CHttpDownload http(folder.Path());
     HttpResponse r;
     std::string text = "HTTP/1.1 206 Partial Content\r\nContent-Length: 100\r\nContent-Range: bytes 0-99/5000\r\n"
                        "Content-Type: application/zip\r\nLast-Modified: Tue, 1 Dec 2026\r\n\r\nBODY";
@@ -85,8 +89,8 @@ TEST(ResponseHeader, RangedAndPlainAnswers)
 
 TEST(ResponseHeader, FieldNamesIgnoreCaseButMatchWholeNames)
 {
-    TestFolder folder("parsecase");
-    CHttpDownload http(folder.Wide());
+    TestFolder folder(L"parsecase");
+    CHttpDownload http(folder.Path());
     HttpResponse lower;
     ASSERT_TRUE(Parse(http, lower, "HTTP/1.1 206 P\r\ncontent-length: 5\r\nCONTENT-RANGE: bytes 5-9/10\r\n\r\n"));
     EXPECT_EQ(lower.contentLength, 5);
@@ -102,8 +106,8 @@ TEST(ResponseHeader, FieldNamesIgnoreCaseButMatchWholeNames)
 
 TEST(ResponseHeader, LengthsAre64Bit)
 {
-    TestFolder folder("parse64");
-    CHttpDownload http(folder.Wide());
+    TestFolder folder(L"parse64");
+    CHttpDownload http(folder.Path());
     HttpResponse big;
     ASSERT_TRUE(Parse(http, big, "HTTP/1.1 206 P\r\nContent-Range: bytes 0-1/5000000000\r\n\r\n"));
     EXPECT_EQ(big.totalLength, 5000000000LL);
@@ -114,8 +118,8 @@ TEST(ResponseHeader, LengthsAre64Bit)
 
 TEST(ResponseHeader, FailuresAndThe416Cleanup)
 {
-    TestFolder folder("parsefail");
-    CHttpDownload http(folder.Wide());
+    TestFolder folder(L"parsefail");
+    CHttpDownload http(folder.Path());
     HttpResponse bad;
     EXPECT_FALSE(Parse(http, bad, "ICY 200 OK\r\nContent-Length: 5\r\n\r\n"));
     HttpResponse notFound;
@@ -124,10 +128,10 @@ TEST(ResponseHeader, FailuresAndThe416Cleanup)
     EXPECT_EQ(notFound.status, 404);
     EXPECT_EQ(text, "HTTP/1.1 404 Not Found\r\n\r\nbody");
 
-    folder.Write("update.td", "old");
+    WriteFileBytes(folder / L"update.td", "old");
     HttpResponse range;
     EXPECT_FALSE(Parse(http, range, "HTTP/1.1 416 Range Not Satisfiable\r\n\r\n"));
-    EXPECT_FALSE(folder.Exists("update.td"));
+    EXPECT_FALSE(FileExists(folder / L"update.td"));
 }
 
 TEST(Request, ExactBytesAndUnsafeText)
@@ -311,9 +315,9 @@ TEST(Probe, CancelStopsAWaitingProbe)
     TestHttpServer silent([](const TestHttpServer::Request&, TestHttpServer::Peer& peer) {
         peer.WaitForClientClose(20000);
     });
-    TestFolder folder("probecancel");
+    TestFolder folder(L"probecancel");
     HttpTimings slow;
-    CHttpDownload http(folder.Wide(), slow);
+    CHttpDownload http(folder.Path(), slow);
     std::string host = silent.Address(), path = "/u.zip";
     DownloadInfo info;
     std::atomic<int64_t> result{-1};

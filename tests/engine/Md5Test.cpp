@@ -3,9 +3,13 @@
 #include <cstring>
 #include <string>
 
-#include "TestFolder.h"
+#include "StringConvert.h"
 #include "TestHttpServer.h"
+#include "TestSupport.h"
 #include "md5.h"
+
+using qixtest::TestFolder;
+using qixtest::WriteFileBytes;
 
 namespace {
 
@@ -40,13 +44,13 @@ const Rfc1321Case kSuite[] = {
 
 TEST(Md5, Rfc1321SuiteInMemoryAndFromFiles)
 {
-    TestFolder folder("md5");
+    TestFolder folder(L"md5");
     MD5_CTX ctx;
     for (const Rfc1321Case& c : kSuite) {
         EXPECT_EQ(DigestOf(ctx, c.text), c.digest) << c.text;
-        folder.Write("case.bin", c.text);
+        WriteFileBytes(folder / L"case.bin", c.text);
         char out[33] = {};
-        ASSERT_TRUE(ctx.GetFileMD5(out, folder.File("case.bin").c_str()));
+        ASSERT_TRUE(ctx.GetFileMD5(out, WideToString(folder / L"case.bin").c_str()));
         EXPECT_STREQ(out, c.digest) << c.text;
     }
 }
@@ -80,15 +84,15 @@ TEST(Md5, PiecewiseUpdatesMatchOneUpdate)
 
 TEST(Md5, FileLargerThanOneBlockAndMissingFile)
 {
-    TestFolder folder("md5big");
+    TestFolder folder(L"md5big");
     std::string data = MakePackage(3 * 1024 * 1024 + 17, 3);
-    folder.Write("big.bin", data);
+    WriteFileBytes(folder / L"big.bin", data);
     MD5_CTX ctx;
     char out[33] = {};
-    ASSERT_TRUE(ctx.GetFileMD5(out, folder.File("big.bin").c_str()));
+    ASSERT_TRUE(ctx.GetFileMD5(out, WideToString(folder / L"big.bin").c_str()));
     EXPECT_EQ(std::string(out), Md5Hex(data));
 
     char untouched[33] = "unchanged";
-    EXPECT_FALSE(ctx.GetFileMD5(untouched, folder.File("missing.bin").c_str()));
+    EXPECT_FALSE(ctx.GetFileMD5(untouched, WideToString(folder / L"missing.bin").c_str()));
     EXPECT_STREQ(untouched, "unchanged");
 }
