@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <thread>
+
 #include "TestSupport.h"
 #include "UpdaterApp.h"
 #include "zipDownloader.h"
@@ -30,6 +32,29 @@ std::string PageParam(CUpdaterApp& app)
     return app.downloader ? app.downloader->GetPageCallParam() : std::string("<no job>");
 }
 
+// Runs the application and closes its progress window as soon as it shows: Run returns with the
+// job made and the pipe still served.
+void RunAndClose(CUpdaterApp& app, const wchar_t* cmdLine)
+{
+    std::thread closer([] {
+        const DWORD self = GetCurrentProcessId();
+        for (int i = 0; i < 500; ++i) {
+            HWND wnd = nullptr;
+            while ((wnd = FindWindowExW(nullptr, wnd, L"hrq_updater_wnd_class_name", nullptr)) != nullptr) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(wnd, &pid);
+                if (pid == self && IsWindowVisible(wnd)) {
+                    PostMessageW(wnd, WM_CLOSE, 0, 0);
+                    return;
+                }
+            }
+            Sleep(20);
+        }
+    });
+    app.Run(cmdLine);
+    closer.join();
+}
+
 } // namespace
 
 TEST(OwnPipe, IsNamedAfterTheCacheName)
@@ -40,7 +65,7 @@ TEST(OwnPipe, IsNamedAfterTheCacheName)
 TEST(OwnPipe, TextReplacesTheClientsParameters)
 {
     CUpdaterApp app(GetModuleHandleW(nullptr));
-    app.Run(L"-pagecallparam=orig -forcedupdate=5");
+    RunAndClose(app, L"-pagecallparam=orig -forcedupdate=5");
     ASSERT_EQ(PageParam(app), "orig");
 
     ASSERT_TRUE(Send("a=1&b=2"));
@@ -58,7 +83,7 @@ TEST(OwnPipe, ExitEndsTheServerPromptly)
     ULONGLONG start = 0;
     {
         CUpdaterApp app(GetModuleHandleW(nullptr));
-        app.Run(L"-forcedupdate=5");
+        RunAndClose(app, L"-forcedupdate=5");
         ASSERT_TRUE(WaitForPipe(kPipe, 5000));
         start = GetTickCount64();
     }
@@ -72,7 +97,7 @@ TEST(OwnPipe, AWriterThatNeverWritesDoesNotHoldTheExit)
     HANDLE silent = INVALID_HANDLE_VALUE;
     {
         CUpdaterApp app(GetModuleHandleW(nullptr));
-        app.Run(L"-forcedupdate=5");
+        RunAndClose(app, L"-forcedupdate=5");
         ASSERT_TRUE(WaitForPipe(kPipe, 5000));
         silent = CreateFileW(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(silent, INVALID_HANDLE_VALUE);

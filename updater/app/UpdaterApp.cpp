@@ -4,6 +4,8 @@
 #include "ConfigParser.h"
 #include "Log.h"
 #include "StringConvert.h"
+#include "UpdaterWnd.h"
+#include "core/UIManager.h"
 #include "zipDownloader.h"
 
 namespace {
@@ -101,7 +103,20 @@ bool CUpdaterApp::Run(const wchar_t* cmdLine)
 {
     ConfigParser::Instance();
     StartPipeThread();
+    QxUI::CUIWindowManager::SetModuleInstance(hInstance);
+    QxUI::CUIWindowManager::SetResourceFolder(QxUI::CUIWindowManager::GetModuleFolder().GetData());
     ZipDwCfg cfg = parseZipConf(cmdLine);
     std::atomic_store(&downloader, std::make_shared<ZipDownloader>(cfg));
+
+    {
+        CUpdaterWnd window(downloader);
+        window.Show(false, true);
+        window.MoveToWorkAreaCorner();
+        window.StartDownload(cfg);
+        window.Show(true, true);
+        SetActiveWindow(window.GetHandle());
+        SetForegroundWindow(window.GetHandle());
+        QxUI::CUIWindowManager::RunMessageLoop();
+    }
     return true;
 }
