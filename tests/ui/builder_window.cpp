@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -227,4 +228,113 @@ TEST_F(SkinnedWindow, SkinFromAnXmlResource)
     CControlUI* label = wnd.Manager().FindControlByName(L"fromResource");
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->GetText(), L"seven");
+}
+
+TEST_F(SkinnedWindow, SkinFromAZipFileInTheResourceFolder)
+{
+    const char layout[] = "<Window><Label name=\"zipped\" text=\"from zip\"/></Window>";
+    const std::vector<BYTE> zip = rendertest::BuildStoredZip(
+        {{"inzip.xml", std::vector<BYTE>(layout, layout + strlen(layout))}});
+    const std::wstring folder = CUIWindowManager::GetResourceFolder().GetData();
+    ASSERT_TRUE(rendertest::WriteBytes(folder + L"skin.zip", zip));
+
+    SkinWnd wnd(L"inzip.xml", SkinFromZipFile, L"skin.zip");
+    HWND hWnd = wnd.Open();
+    const bool cached = CUIWindowManager::IsResourceZipCached();
+    const bool open = CUIWindowManager::GetResourceZipHandle() != nullptr;
+    CControlUI* label = wnd.Manager().FindControlByName(L"zipped");
+    // Later tests read plain files again.
+    CUIWindowManager::SetResourceZipFile(L"", true);
+    ASSERT_NE(hWnd, nullptr);
+    EXPECT_TRUE(cached);
+    EXPECT_TRUE(open);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->GetText(), L"from zip");
+}
+
+// ---- A skin that cannot be built ends the process -----------------------------------------------
+
+namespace {
+
+const wchar_t kFatalRecordVariable[] = L"QX_BUILDER_FATAL_RECORD";
+
+std::string Utf8(const std::wstring& text)
+{
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size > 0 ? size : 1), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+BOOL CALLBACK CollectText(HWND child, LPARAM lParam)
+{
+    WCHAR text[256] = {};
+    ::GetWindowTextW(child, text, 256);
+    *reinterpret_cast<std::wstring*>(lParam) += std::wstring(text) + L"|";
+    return TRUE;
+}
+
+// Finds the error box, writes down its texts and presses its button.
+DWORD WINAPI AnswerErrorBox(LPVOID recordPath)
+{
+    for (int i = 0; i < 200; ++i) {
+        HWND box = ::FindWindowW(L"#32770", L"QxUI");
+        if (box) {
+            std::wstring texts;
+            ::EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&texts));
+            std::ofstream(static_cast<LPCWSTR>(recordPath), std::ios::binary)
+                << Utf8(texts);
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+            return 0;
+        }
+        ::Sleep(50);
+    }
+    return 1;
+}
+
+} // namespace
+
+// Runs only inside the process started by the next test.
+TEST(SkinnedWindowFatal, ChildOpensAWindowWithAMissingSkin)
+{
+    static WCHAR record[MAX_PATH] = {};
+    if (!::GetEnvironmentVariableW(kFatalRecordVariable, record, MAX_PATH))
+        GTEST_SKIP() << "started by SkinnedWindowFatal.MissingSkinShowsTheErrorAndExitsWithOne";
+    CUIWindowManager::SetResourceFolder(rendertest::MakeTestFolder(L"builder_fatal").c_str());
+    ::CloseHandle(::CreateThread(nullptr, 0, AnswerErrorBox, record, 0, nullptr));
+    SkinWnd wnd(L"no_such_skin.xml");
+    wnd.Open(WS_POPUP);
+    ADD_FAILURE() << "the process went on after a skin that cannot be built";
+}
+
+TEST(SkinnedWindowFatal, MissingSkinShowsTheErrorAndExitsWithOne)
+{
+    const std::wstring record = rendertest::MakeTestFolder(L"builder_fatal_record") + L"box.txt";
+    ::DeleteFileW(record.c_str());
+    WCHAR exe[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring command = std::wstring(L"\"") + exe +
+                           L"\" --gtest_filter=SkinnedWindowFatal.ChildOpensAWindowWithAMissingSkin";
+    ::SetEnvironmentVariableW(kFatalRecordVariable, record.c_str());
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    const BOOL started = ::CreateProcessW(exe, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                          nullptr, &startup, &process);
+    ::SetEnvironmentVariableW(kFatalRecordVariable, nullptr);
+    ASSERT_TRUE(started);
+    const DWORD waited = ::WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 0;
+    ::GetExitCodeProcess(process.hProcess, &code);
+    if (waited != WAIT_OBJECT_0)
+        ::TerminateProcess(process.hProcess, 99);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    ASSERT_EQ(waited, WAIT_OBJECT_0);
+    EXPECT_EQ(code, 1u);
+
+    std::ifstream in(record.c_str(), std::ios::binary);
+    const std::string texts((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(texts.find(Utf8(L"加载资源文件失败")), std::string::npos) << texts;
 }

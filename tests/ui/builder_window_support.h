@@ -20,6 +20,7 @@ public:
     QxUI::CUIString GetSkinXmlName() override { return QxUI::CUIString(m_xml); }
     QxUI::UISkinSource GetSkinSourceKind() override { return m_kind; }
     LPCWSTR GetSkinResourceId() override { return m_resource; }
+    QxUI::CUIString GetSkinZipName() override { return QxUI::CUIString(m_resource); }
     void OnSkinLoaded() override { ++skinLoaded; }
 
     // Shown without activation (see managertest::HostWnd) and painted once, so that the tree
@@ -40,7 +41,7 @@ public:
 private:
     LPCWSTR m_xml;
     QxUI::UISkinSource m_kind;
-    LPCWSTR m_resource;
+    LPCWSTR m_resource;   // the zip resource, or the zip file for SkinFromZipFile
 };
 
 } // namespace buildertest
