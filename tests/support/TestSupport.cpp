@@ -31,9 +31,11 @@ TestFolder::TestFolder(const std::wstring& name)
 
 TestFolder::~TestFolder()
 {
+    // Never throws: a walk that fails part-way (say, on a path past MAX_PATH) just stops.
     std::error_code error;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, error))
-        SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    for (std::filesystem::recursive_directory_iterator entry(path_, error), end; !error && entry != end;
+         entry.increment(error))
+        SetFileAttributesW(entry->path().c_str(), FILE_ATTRIBUTE_NORMAL);
     std::filesystem::remove_all(path_, error);
 }
 

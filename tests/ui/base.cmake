@@ -7,8 +7,8 @@ add_custom_command(OUTPUT ${QIX_BASE_ZIPS}
   COMMAND ${QIX_PYTHON3} ${CMAKE_CURRENT_LIST_DIR}/base_zips.py ${QIX_BASE_ZIPS}
   DEPENDS ${CMAKE_CURRENT_LIST_DIR}/base_zips.py
   COMMENT "Generating the skin zip test archives")
-qix_add_test(ui_base_zip SOURCES ${CMAKE_CURRENT_LIST_DIR}/base_zip.cpp ${QIX_BASE_ZIPS} LIBS qxui_core)
+qix_add_test(ui_base_zip SOURCES ${CMAKE_CURRENT_LIST_DIR}/base_zip.cpp ${QIX_BASE_ZIPS} LIBS qxui_core qix_test_support)
 target_include_directories(ui_base_zip PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
-qix_add_test(ui_base_xml SOURCES ${CMAKE_CURRENT_LIST_DIR}/base_xml.cpp ${QIX_BASE_ZIPS} LIBS qxui_core)
+qix_add_test(ui_base_xml SOURCES ${CMAKE_CURRENT_LIST_DIR}/base_xml.cpp ${QIX_BASE_ZIPS} LIBS qxui_core qix_test_support)
 target_include_directories(ui_base_xml PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
 qix_add_test(ui_base_delegate SOURCES ${CMAKE_CURRENT_LIST_DIR}/base_delegate.cpp LIBS qxui_core)

@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "base_zips.inc"
+
+using qixtest::WriteFileBytes;
 
 using namespace QxUI;
 
@@ -43,17 +47,6 @@ std::vector<BYTE> Utf16Bytes(const std::wstring& text, bool bigEndian)
         bytes.push_back(bigEndian ? low : high);
     }
     return bytes;
-}
-
-bool WriteBytes(const std::wstring& path, const void* data, size_t size)
-{
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD done = 0;
-    bool ok = ::WriteFile(file, data, static_cast<DWORD>(size), &done, nullptr) && done == size;
-    ::CloseHandle(file);
-    return ok;
 }
 
 } // namespace
@@ -298,29 +291,19 @@ TEST(XmlEncodings, AnsiUsesTheSystemCodePage)
 class XmlFiles : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        WCHAR temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        WCHAR name[64];
-        wsprintfW(name, L"qix_xml_%lu_%lu\\", ::GetCurrentProcessId(), ::GetTickCount());
-        m_folder = std::wstring(temp) + name;
-        ASSERT_TRUE(::CreateDirectoryW(m_folder.c_str(), nullptr));
-    }
+    CUIXmlReader::ResourceLocation Folder() const { return {m_folder.Path().c_str(), L"", false, nullptr}; }
 
-    CUIXmlReader::ResourceLocation Folder() const { return {m_folder.c_str(), L"", false, nullptr}; }
-
-    std::wstring m_folder;
+    qixtest::TestFolder m_folder{L"xml"};
 };
 
 TEST_F(XmlFiles, SizeLimitsAndMissingFiles)
 {
     std::string exact = "<Big>" + std::string(CUIXmlReader::kMaxFileSize - 11, ' ') + "</Big>";
     ASSERT_EQ(CUIXmlReader::kMaxFileSize, exact.size());
-    ASSERT_TRUE(WriteBytes(m_folder + L"exact.xml", exact.data(), exact.size()));
+    ASSERT_TRUE(WriteFileBytes(m_folder / L"exact.xml", exact));
     std::string over = exact + " ";
-    ASSERT_TRUE(WriteBytes(m_folder + L"over.xml", over.data(), over.size()));
-    ASSERT_TRUE(WriteBytes(m_folder + L"empty.xml", "", 0));
+    ASSERT_TRUE(WriteFileBytes(m_folder / L"over.xml", over));
+    ASSERT_TRUE(WriteFileBytes(m_folder / L"empty.xml", ""));
 
     CUIXmlReader reader;
     EXPECT_TRUE(reader.LoadFromFile(L"exact.xml", CUIXmlReader::kEncodingUtf8, Folder()));
@@ -337,26 +320,26 @@ TEST_F(XmlFiles, SizeLimitsAndMissingFiles)
 
 TEST_F(XmlFiles, FromTheSkinZip)
 {
-    ASSERT_TRUE(WriteBytes(m_folder + L"skin.zip", kZipNormal, sizeof(kZipNormal)));
-    ASSERT_TRUE(WriteBytes(m_folder + L"bad.zip", kZipBadCrc, sizeof(kZipBadCrc)));
-    const CUIXmlReader::ResourceLocation zip = {m_folder.c_str(), L"skin.zip", false, nullptr};
+    ASSERT_TRUE(WriteFileBytes(m_folder / L"skin.zip", std::string(std::begin(kZipNormal), std::end(kZipNormal))));
+    ASSERT_TRUE(WriteFileBytes(m_folder / L"bad.zip", std::string(std::begin(kZipBadCrc), std::end(kZipBadCrc))));
+    const CUIXmlReader::ResourceLocation zip = {m_folder.Path().c_str(), L"skin.zip", false, nullptr};
 
     CUIXmlReader reader;
     ASSERT_TRUE(reader.LoadFromFile(L"SKIN\\window.XML", CUIXmlReader::kEncodingUtf8, zip));
     EXPECT_STREQ(L"Window", reader.GetRoot().GetName());
     EXPECT_STREQ(L"Label", reader.GetRoot().GetFirstChild().GetName());
     // The zip opened for that load was closed again: the file can be replaced.
-    EXPECT_TRUE(::DeleteFileW((m_folder + L"skin.zip").c_str()));
+    EXPECT_TRUE(::DeleteFileW((m_folder / L"skin.zip").c_str()));
 
     EXPECT_FALSE(reader.LoadFromFile(L"skin/Window.xml", CUIXmlReader::kEncodingUtf8, zip));
     EXPECT_STREQ(L"Error opening zip file", reader.GetErrorMessage());
-    const CUIXmlReader::ResourceLocation bad = {m_folder.c_str(), L"bad.zip", false, nullptr};
+    const CUIXmlReader::ResourceLocation bad = {m_folder.Path().c_str(), L"bad.zip", false, nullptr};
     EXPECT_FALSE(reader.LoadFromFile(L"data.bin", CUIXmlReader::kEncodingUtf8, bad));
     EXPECT_STREQ(L"Could not unzip file", reader.GetErrorMessage());
 
     HZIPARCHIVE cached = ZipArchiveOpen(kZipNormal, sizeof(kZipNormal), ZipSourceMemory);
     ASSERT_NE(nullptr, cached);
-    const CUIXmlReader::ResourceLocation kept = {m_folder.c_str(), L"skin.zip", true, cached};
+    const CUIXmlReader::ResourceLocation kept = {m_folder.Path().c_str(), L"skin.zip", true, cached};
     EXPECT_FALSE(reader.LoadFromFile(L"skin/Missing.xml", CUIXmlReader::kEncodingUtf8, kept));
     EXPECT_STREQ(L"Could not find ziped file", reader.GetErrorMessage());
     EXPECT_FALSE(reader.LoadFromFile(L"empty.txt", CUIXmlReader::kEncodingUtf8, kept));
@@ -367,16 +350,15 @@ TEST_F(XmlFiles, FromTheSkinZip)
     }
     EXPECT_EQ(ZipOk, ZipArchiveClose(cached));
 
-    const CUIXmlReader::ResourceLocation lost = {m_folder.c_str(), L"skin.zip", true, nullptr};
+    const CUIXmlReader::ResourceLocation lost = {m_folder.Path().c_str(), L"skin.zip", true, nullptr};
     EXPECT_FALSE(reader.LoadFromFile(L"skin/Window.xml", CUIXmlReader::kEncodingUtf8, lost));
     EXPECT_STREQ(L"Error opening zip file", reader.GetErrorMessage());
 }
 
 TEST_F(XmlFiles, ThroughTheWindowManagersSettings)
 {
-    const char plain[] = "<Plain/>";
-    ASSERT_TRUE(WriteBytes(m_folder + L"plain.xml", plain, sizeof(plain) - 1));
-    CUIWindowManager::SetResourceFolder(m_folder.c_str());
+    ASSERT_TRUE(WriteFileBytes(m_folder / L"plain.xml", "<Plain/>"));
+    CUIWindowManager::SetResourceFolder(m_folder.Path().c_str());
     CUIXmlReader reader;
     ASSERT_TRUE(reader.LoadFromFile(L"plain.xml"));
     EXPECT_STREQ(L"Plain", reader.GetRoot().GetName());

@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "base_zips.inc"
 
 using namespace QxUI;
+using qixtest::FileExists;
+using qixtest::ReadFileBytes;
 
 namespace {
 
@@ -15,25 +18,6 @@ template <size_t N>
 HZIPARCHIVE OpenMemory(const unsigned char (&bytes)[N])
 {
     return ZipArchiveOpen(bytes, static_cast<DWORD>(N), ZipSourceMemory);
-}
-
-std::string ReadFileBytes(LPCWSTR path)
-{
-    std::string bytes;
-    HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
-    ::CloseHandle(file);
-    return bytes;
-}
-
-bool Exists(const std::wstring& path)
-{
-    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 ULONGLONG Ticks(const FILETIME& time)
@@ -46,20 +30,14 @@ ULONGLONG TicksOfUnixTime(LONGLONG seconds)
     return static_cast<ULONGLONG>((seconds + 11644473600LL) * 10000000LL);
 }
 
-// A fresh folder under the temporary folder, made the current directory while a test runs,
+// A fresh folder's subfolder "root", made the current directory while a test runs,
 // since folder items are created below the current directory of opening time.
 class ZipOnDisk : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        WCHAR temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        WCHAR name[64];
-        wsprintfW(name, L"qix_zip_%lu_%lu", ::GetCurrentProcessId(), ::GetTickCount());
-        m_parent = std::wstring(temp) + name;
-        m_root = m_parent + L"\\root";
-        ASSERT_TRUE(::CreateDirectoryW(m_parent.c_str(), nullptr));
+        m_root = m_parent / L"root";
         ASSERT_TRUE(::CreateDirectoryW(m_root.c_str(), nullptr));
         ::GetCurrentDirectoryW(MAX_PATH, m_saved);
         ASSERT_TRUE(::SetCurrentDirectoryW(m_root.c_str()));
@@ -70,7 +48,7 @@ protected:
         ::SetCurrentDirectoryW(m_saved);
     }
 
-    std::wstring m_parent;
+    qixtest::TestFolder m_parent{L"zip"};
     std::wstring m_root;
     WCHAR m_saved[MAX_PATH] = {};
 };
@@ -373,7 +351,7 @@ TEST_F(ZipOnDisk, ExtractToPathAndHandle)
     ASSERT_EQ(ZipOk, ZipArchiveFindItem(zip, L"times/ut.txt", false, &index, &item));
     EXPECT_EQ(ZipOk, ZipArchiveExtract(zip, index, const_cast<LPWSTR>(L"out\\nested/ut.txt"), 0, ZipSourcePath));
     const std::wstring target = m_root + L"\\out\\nested\\ut.txt";
-    EXPECT_EQ("t", ReadFileBytes(target.c_str()));
+    EXPECT_EQ("t", ReadFileBytes(target));
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     ASSERT_TRUE(::GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &data));
     EXPECT_EQ(TicksOfUnixTime(1000000000), Ticks(data.ftLastWriteTime));
@@ -384,7 +362,7 @@ TEST_F(ZipOnDisk, ExtractToPathAndHandle)
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
     EXPECT_EQ(ZipOk, ZipArchiveExtract(zip, index, file, 0, ZipSourceHandle));
     ::CloseHandle(file);
-    std::string bytes = ReadFileBytes(big.c_str());
+    std::string bytes = ReadFileBytes(big);
     ASSERT_EQ(70000u, bytes.size());
     EXPECT_EQ(static_cast<char>((69999 * 7 + 69999 / 13 + (69999LL * 69999) % 251) & 0xFF), bytes.back());
     ZipArchiveClose(zip);
@@ -411,13 +389,13 @@ TEST_F(ZipOnDisk, FolderItemsStayBelowTheBaseFolder)
     EXPECT_EQ(ZipOk, ZipArchiveExtract(zip, 5, const_cast<LPWSTR>(L"unused"), 0, ZipSourcePath));
     ZipArchiveClose(zip);
 
-    EXPECT_TRUE(Exists(m_root + L"\\sub\\ok_dir"));
-    EXPECT_FALSE(Exists(m_parent + L"\\escape_dir"));
-    EXPECT_FALSE(Exists(m_parent + L"\\bs_escape_dir"));
-    EXPECT_FALSE(Exists(L"\\rooted_dir"));
-    EXPECT_FALSE(Exists(L"C:\\drive_dir"));
-    EXPECT_FALSE(Exists(m_root + L"\\sub\\dots_dir"));
-    EXPECT_FALSE(Exists(m_parent + L"\\dots_dir"));
+    EXPECT_TRUE(FileExists(m_root + L"\\sub\\ok_dir"));
+    EXPECT_FALSE(FileExists(m_parent / L"escape_dir"));
+    EXPECT_FALSE(FileExists(m_parent / L"bs_escape_dir"));
+    EXPECT_FALSE(FileExists(L"\\rooted_dir"));
+    EXPECT_FALSE(FileExists(L"C:\\drive_dir"));
+    EXPECT_FALSE(FileExists(m_root + L"\\sub\\dots_dir"));
+    EXPECT_FALSE(FileExists(m_parent / L"dots_dir"));
 }
 
 TEST_F(ZipOnDisk, LongCurrentDirectoryDoesNotOverflow)

@@ -38,6 +38,18 @@ void PutChunk(std::vector<BYTE>& out, const char type[4], const std::vector<BYTE
     PutBigEndian(out, crc32(0, body.data(), static_cast<uInt>(body.size())));
 }
 
+HBITMAP TopDownDib(int width, int height, void** bits)
+{
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = width;
+    bmi.bmiHeader.biHeight = -height;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    return ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
 } // namespace
 
 std::vector<BYTE> EncodePng(int width, int height, const std::vector<Rgba>& pixels)
@@ -148,15 +160,8 @@ std::wstring MakeTestFolder(const std::wstring& name)
 
 Canvas::Canvas(int width, int height, DWORD fill) : m_width(width), m_height(height)
 {
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    m_bitmap = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    m_bitmap = TopDownDib(width, height, &bits);
     m_bits = static_cast<DWORD*>(bits);
     m_dc = ::CreateCompatibleDC(nullptr);
     m_old = ::SelectObject(m_dc, m_bitmap);
@@ -206,15 +211,8 @@ int Canvas::CountNot(DWORD rgb, RECT* bounds) const
 
 HBITMAP MakeBitmap(int width, int height, const std::vector<DWORD>& words)
 {
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = TopDownDib(width, height, &bits);
     if (bitmap)
         memcpy(bits, words.data(), words.size() * sizeof(DWORD));
     return bitmap;

@@ -120,17 +120,6 @@ void CButtonUI::OnEvent(UIEvent& event)
     CLabelUI::OnEvent(event);
 }
 
-void CButtonUI::SetImage(CUIImageDesc& desc, LPCWSTR description)
-{
-    if (!description)
-        description = L"";
-    if (desc.pImageInfo && desc.sDrawString == description)
-        return;
-    desc.Clear();
-    desc.sDrawString = description;
-    Invalidate();
-}
-
 void CButtonUI::SetNormalImage(LPCWSTR description)
 {
     SetImage(m_diNormal, description);

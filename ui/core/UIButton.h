@@ -53,7 +53,6 @@ public:
     DWORD GetFocusedTextColor() const { return m_dwFocusedTextColor; }
 
 protected:
-    void SetImage(CUIImageDesc& desc, LPCWSTR description);
     void RefreshState();
 
     UINT m_uButtonState = 0;

@@ -961,20 +961,27 @@ void CControlUI::SetBorderRound(int cx, int cy)
     Invalidate();
 }
 
-void CControlUI::SetBackImage(LPCWSTR description)
+bool CControlUI::SetImage(CUIImageDesc& desc, LPCWSTR description)
 {
     if (!description)
         description = L"";
-    if (m_diBk.sDrawString == description && m_diBk.pImageInfo)
+    if (desc.pImageInfo && desc.sDrawString == description)
+        return false;
+    desc.Clear();
+    desc.sDrawString = description;
+    Invalidate();
+    return true;
+}
+
+void CControlUI::SetBackImage(LPCWSTR description)
+{
+    if (!SetImage(m_diBk, description))
         return;
-    m_diBk.Clear();
-    m_diBk.sDrawString = description;
     DrawImage(nullptr, m_diBk);
     if (m_bFloat && m_cxyFixed.cx == 0 && m_cxyFixed.cy == 0 && m_diBk.pImageInfo) {
         m_cxyFixed.cx = m_diBk.pImageInfo->nX;
         m_cxyFixed.cy = m_diBk.pImageInfo->nY;
     }
-    Invalidate();
 }
 
 } // namespace QxUI

@@ -155,6 +155,10 @@ public:
     CUIEventSource OnNotifyEvent;
 
 protected:
+    // Takes a new description for the image, which is loaded again when next drawn, and
+    // repaints; false, with nothing done, when it is already loaded from that description.
+    bool SetImage(CUIImageDesc& desc, LPCWSTR description);
+
     CUIWindowManager* m_pManager = nullptr;
     CControlUI* m_pParent = nullptr;
     CUIString m_sVirtualWnd;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "core/UIDib.h"
 #include "core/UIManager.h"
 #include "core/UIZip.h"
 
@@ -180,26 +181,14 @@ CUIImageInfo* CUIPainter::LoadImage(LPCWSTR name, LPCWSTR type, DWORD mask)
     if (!decoded.pixels)
         return nullptr;
 
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    bmi.bmiHeader.biSizeImage = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4;
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap || !bits) {
-        if (bitmap)
-            ::DeleteObject(bitmap);
+    DWORD* dst = nullptr;
+    HBITMAP bitmap = CreateDib32(width, height, &dst);
+    if (!bitmap)
         return nullptr;
-    }
 
     bool hasAlpha = false;
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
     const stbi_uc* src = decoded.pixels;
-    DWORD* dst = static_cast<DWORD*>(bits);
     for (size_t i = 0; i < count; ++i, src += 4) {
         DWORD r = src[0], g = src[1], b = src[2], a = src[3];
         if (a != 255) {

@@ -106,14 +106,7 @@ CUIWindowManager::~CUIWindowManager()
 
     if (m_hwndTooltip)
         ::DestroyWindow(m_hwndTooltip);
-    if (m_hDcOffscreen)
-        ::DeleteDC(m_hDcOffscreen);
-    if (m_hDcBackground)
-        ::DeleteDC(m_hDcBackground);
-    if (m_hbmpOffscreen)
-        ::DeleteObject(m_hbmpOffscreen);
-    if (m_hbmpBackground)
-        ::DeleteObject(m_hbmpBackground);
+    ReleaseBackBuffers();
     if (m_hDcPaint && !m_bPaintDcIsMemory)
         ::ReleaseDC(m_hWndPaint, m_hDcPaint);
 

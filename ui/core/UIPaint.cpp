@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/UIDib.h"
 #include "core/UIManager.h"
 #include "core/UIMsimg32.h"
 
@@ -52,6 +53,25 @@ GradientFillFn GradientFill()
 }
 
 } // namespace msimg32
+
+HBITMAP CreateDib32(int w, int h, DWORD** bits)
+{
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = w;
+    bmi.bmiHeader.biHeight = -h;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* p = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &p, nullptr, 0);
+    if (bitmap && !p) {
+        ::DeleteObject(bitmap);
+        return nullptr;
+    }
+    *bits = static_cast<DWORD*>(p);
+    return bitmap;
+}
 
 namespace {
 
@@ -102,25 +122,6 @@ public:
 private:
     HDC m_hDC;
 };
-
-HBITMAP CreateDib32(int w, int h, DWORD** bits)
-{
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = w;
-    bmi.bmiHeader.biHeight = -h;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void* p = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &p, nullptr, 0);
-    if (bitmap && !p) {
-        ::DeleteObject(bitmap);
-        return nullptr;
-    }
-    *bits = static_cast<DWORD*>(p);
-    return bitmap;
-}
 
 // Paints the gradient over rc of hDC: with GradientFill when the system has it, else in
 // 2 to 64 solid bands.

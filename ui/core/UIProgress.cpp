@@ -57,13 +57,7 @@ void CProgressUI::SetValue(int value)
 
 void CProgressUI::SetForeImage(LPCWSTR description)
 {
-    if (!description)
-        description = L"";
-    if (m_diFore.pImageInfo && m_diFore.sDrawString == description)
-        return;
-    m_diFore.Clear();
-    m_diFore.sDrawString = description;
-    Invalidate();
+    SetImage(m_diFore, description);
 }
 
 void CProgressUI::SetAttribute(LPCWSTR name, LPCWSTR value)

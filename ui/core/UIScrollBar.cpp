@@ -162,17 +162,6 @@ void CScrollBarUI::SetThumbColor(DWORD color)
     SetColor(m_dwThumbColor, color);
 }
 
-void CScrollBarUI::SetImage(CUIImageDesc& desc, LPCWSTR description)
-{
-    if (!description)
-        description = L"";
-    if (desc.sDrawString == description && desc.pImageInfo)
-        return;
-    desc.Clear();
-    desc.sDrawString = description;
-    Invalidate();
-}
-
 void CScrollBarUI::SetButton1Image(ImageState state, LPCWSTR description)
 {
     SetImage(m_diButton1[state], description);

@@ -73,7 +73,6 @@ protected:
     void LineForward();
     void PageBack();
     void PageForward();
-    void SetImage(CUIImageDesc& desc, LPCWSTR description);
     void SetColor(DWORD& field, DWORD color);
     void PaintPart(HDC hDC, const RECT* rcPart, DWORD color, UINT state, CUIImageDesc* images);
 

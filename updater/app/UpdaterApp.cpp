@@ -2,9 +2,12 @@
 
 #include "CmdLineParser.h"
 #include "ConfigParser.h"
+#include "InstallDialogs.h"
+#include "TipsBoxWnd.h"
 #include "Log.h"
 #include "StringConvert.h"
 #include "UpdaterWnd.h"
+#include "hrqUtil.h"
 #include "core/UIManager.h"
 #include "zipDownloader.h"
 
@@ -16,6 +19,30 @@ const DWORD kPipeMessageBytes = 10240;
 const DWORD kPipeTimeoutMs = 1000;
 const char kExitMessage[] = "ExitPipe";
 const DWORD kExitRetryMs = 1000;
+const int kShowCancel = 1;
+const int kNoCancel = 0;
+
+// Asks (optional update) or tells (forced update) the user; false when the user declined.
+bool PromptForUpdate(int forcedUpdate, bool chinese)
+{
+    if (forcedUpdate == 1) {
+        HWND client = FindWindowW(L"korvelun", nullptr);
+        CTipsBoxWnd box(client,
+                        chinese ? L"您的客户端版本过低，将更新至最新版本。" : L"Client will be upgraded to the newest version.",
+                        kNoCancel);
+        box.CenterOnOwner();
+        box.RunModal();
+        hrq::KillClient();
+    } else if (forcedUpdate == 0) {
+        CTipsBoxWnd box(nullptr,
+                        chinese ? L"发现新版本，是否马上进行更新？" : L"Have a new version, downdload or not now ?",
+                        kShowCancel);
+        box.CenterOnOwner();
+        if (box.RunModal() == CHrqWndBase::kCancel)
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -101,15 +128,20 @@ void CUpdaterApp::ReadPipeThreadImpl()
 
 bool CUpdaterApp::Run(const wchar_t* cmdLine)
 {
-    ConfigParser::Instance();
+    const bool chinese = ConfigParser::Instance().chineseUi;
     StartPipeThread();
     QxUI::CUIWindowManager::SetModuleInstance(hInstance);
     QxUI::CUIWindowManager::SetResourceFolder(QxUI::CUIWindowManager::GetModuleFolder().GetData());
     ZipDwCfg cfg = parseZipConf(cmdLine);
-    std::atomic_store(&downloader, std::make_shared<ZipDownloader>(cfg));
+    std::shared_ptr<ZipDownloader> job = std::make_shared<ZipDownloader>(cfg);
+    AttachInstallDialogs(*job);
+    std::atomic_store(&downloader, job);
+
+    if (!PromptForUpdate(cfg.forcedUpdate, chinese))
+        return false;
 
     {
-        CUpdaterWnd window(downloader);
+        CUpdaterWnd window(job);
         window.Show(false, true);
         window.MoveToWorkAreaCorner();
         window.StartDownload(cfg);
