@@ -24,11 +24,11 @@ protected:
     void SetUp() override { apptest::UseOwnModule(); }
 
     // Runs the box modally; `act` runs once it is shown and laid out. A box still open after
-    // two seconds is closed with kStillOpen.
+    // a second is closed with kStillOpen.
     static UINT Run(CTipsBoxWnd& box, std::function<void()> act)
     {
         apptest::DelayedAction action(100, std::move(act));
-        apptest::DelayedAction guard(2000, [&] { box.Close(kStillOpen); });
+        apptest::DelayedAction guard(1000, [&] { box.Close(kStillOpen); });
         return box.RunModal();
     }
 

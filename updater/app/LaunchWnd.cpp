@@ -35,9 +35,13 @@ void CLaunchWnd::OnUINotify(QxUI::UINotification& msg)
 {
     if (!msg.pSender)
         return;
+    // The first tab stop, the close button, takes the focus when the window is first shown:
+    // focus moves are not the user closing the window.
+    if (msg.sType == L"setfocus" || msg.sType == L"killfocus")
+        return;
     const QxUI::CUIString name = msg.pSender->GetName();
-    // Any notification of the close button ends the window. The launch button says "open it
-    // now": the client is started once the window is gone, so it confirms.
+    // The launch button says "open it now": the client is started once the window is gone,
+    // so it confirms as the close button does.
     if (name == L"closeButton" || (name == L"launchButton" && msg.sType == L"click"))
         Close(kConfirm);
 }
