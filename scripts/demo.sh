@@ -74,27 +74,39 @@ echo "demo: nginx serves update.zip ($(stat -c %s "$demo/www/update.zip") bytes,
 
 logs="$drive_c/users/$(id -un)/AppData/Local/qixUpdater"
 rm -rf "$logs"
-echo "demo: the updater starts with the update's command line (its windows are not built yet)"
-set +e
-(cd "$install/temp" && "$qix_wine" Updater.exe -url=http://127.0.0.1:$port/update.zip -md5=$md5 \
-  -forcedupdate=5 </dev/null >/dev/null 2>&1)
-echo "demo: the updater exited with $?; its log:"
-set -e
-cat "$logs"/*.log | sed 's/^/    /'
+cp "$build/tools/wndclose/wndclose.exe" "$demo/"
 
-echo "demo: the update engine downloads the package in four ranges, merges and checks it"
-"$qix_wine" "$build/bench/download_bench.exe" "127.0.0.1:$port" /update.zip "$md5" 'C:\qixdemo\client\temp' \
-  </dev/null 2>/dev/null | tr -d '\r' | grep -v '^ *$' | sed 's/^/    /'
-echo "    requests nginx answered:"
-awk '{print "      " $6 " " $7 " " $9 " " $10 " bytes"}' "$demo/nginx/access.log" | tr -d '"'
-echo "    temp folder now: $(ls "$install/temp" | tr '\n' ' ')"
-
-echo "demo: the launcher starts from the URL quorvane://room/42, applies the staged update and starts the client"
-(cd "$install" && "$qix_wine" qeloLaunch.exe "quorvane://room/42" </dev/null >/dev/null 2>&1) || true
+echo "demo: the stand-in client runs"
+(cd "$install" && "$qix_wine" qelo.exe </dev/null >/dev/null 2>&1 &)
 sleep 2
+
+echo "demo: the updater runs a forced update without a prompt (-forcedupdate=5): it downloads the"
+echo "      package in four ranges, checks it, ends the client, extracts the package over the"
+echo "      client's folder through zlib.dll, shows its completion window and starts the client"
+echo "      (here the launcher, the default client program) with the page parameters"
+(cd "$install/temp" && "$qix_wine" Updater.exe "-url=http://127.0.0.1:$port/update.zip" "-md5=$md5" \
+  -forcedupdate=5 -pagecallparam=room/7 '-extractpath=C:\qixdemo\client' </dev/null >/dev/null 2>&1) &
+updater=$!
+# The completion window waits for the user: close it the way a user would.
+if "$qix_wine" "$demo/wndclose.exe" hrq_updater_launch_wnd_class_name 120 </dev/null >/dev/null 2>&1; then
+  echo "demo: the completion window appeared and was closed"
+else
+  echo "demo: the completion window did not appear within 120 s"
+fi
+set +e
+wait "$updater"
+echo "demo: the updater exited with $?"
+set -e
+sleep 3
+echo "demo: the updater's log:"
+cat "$logs"/*.log | tr -d '\r' | sed 's/^/    /'
+echo "demo: requests nginx answered:"
+awk '{print "    " $6 " " $7 " " $9 " " $10 " bytes"}' "$demo/nginx/access.log" | tr -d '"'
+echo "demo: the client's folder after the update:"
 echo "    version.txt: $(cat "$install/version.txt")"
 echo "    docs/whatsnew.txt: $(stat -c %s "$install/docs/whatsnew.txt" 2>/dev/null || echo missing) bytes," \
   "bin/classroom.dat: $(stat -c %s "$install/bin/classroom.dat" 2>/dev/null || echo missing) bytes"
-echo "    temp folder now: $(ls "$install/temp" | tr '\n' ' ')"
-echo "demo: the stand-in client's record (how it was started):"
+echo "    temp folder (the launcher took update.zip from it): $(ls "$install/temp" | tr '\n' ' ')"
+echo "demo: the stand-in client's record: started by the demo, ended by the updater, then started"
+echo "      by the launcher with the page parameters"
 sed 's/^/    /' "$install/qelo-record.txt"
