@@ -18,6 +18,14 @@
 #include "core/UIScrollBar.h"
 #include "core/UIText.h"
 
+// Extended controls, by family: lists, combo box, tree view;
+
+// options, slider, tile/tab/child layouts;
+
+// edit, date/time picker, rich edit;
+
+// ActiveX host, web browser.
+
 namespace QxUI {
 
 namespace {
@@ -37,8 +45,10 @@ struct ControlClass
     CControlUI* (*make)();
 };
 
-// The element names of the controls this library holds.
+// The element names of the controls this library holds. The builder is the one part that
+// knows every control class; the controls themselves never include this table.
 const ControlClass kControlClasses[] = {
+    // Core controls and layouts.
     {L"Text", &MakeNew<CTextUI>},
     {L"Label", &MakeNew<CLabelUI>},
     {L"Button", &MakeNew<CButtonUI>},
@@ -48,6 +58,14 @@ const ControlClass kControlClasses[] = {
     {L"ScrollBar", &MakeNew<CScrollBarUI>},
     {L"VerticalLayout", &MakeNew<CVerticalLayoutUI>},
     {L"HorizontalLayout", &MakeNew<CHorizontalLayoutUI>},
+    // Lists, combo box, tree view.
+
+    // Options, slider, tile/tab/child layouts.
+
+    // Edit, date/time picker, rich edit.
+
+    // ActiveX host, web browser.
+
 };
 
 bool SameName(LPCWSTR a, LPCWSTR b)
