@@ -19,6 +19,9 @@
 #include "core/UIText.h"
 
 // Extended controls, by family: lists, combo box, tree view;
+#include "controls/UICombo.h"
+#include "controls/UIList.h"
+#include "controls/UIListElement.h"
 
 // options, slider, tile/tab/child layouts;
 
@@ -59,6 +62,13 @@ const ControlClass kControlClasses[] = {
     {L"VerticalLayout", &MakeNew<CVerticalLayoutUI>},
     {L"HorizontalLayout", &MakeNew<CHorizontalLayoutUI>},
     // Lists, combo box, tree view.
+    {L"List", &MakeNew<CListUI>},
+    {L"Combo", &MakeNew<CComboUI>},
+    {L"ListHeader", &MakeNew<CListHeaderUI>},
+    {L"ListHeaderItem", &MakeNew<CListHeaderItemUI>},
+    {L"ListTextElement", &MakeNew<CListTextElementUI>},
+    {L"ListLabelElement", &MakeNew<CListLabelElementUI>},
+    {L"ListContainerElement", &MakeNew<CListContainerElementUI>},
 
     // Options, slider, tile/tab/child layouts.
 

@@ -223,7 +223,7 @@ int CContainerUI::FindSelectableItem(int index, bool forward) const
         return -1;
     index = std::max(0, std::min(index, count - 1));
     auto selectable = [this](int i) {
-        CControlUI* control = GetItemAt(i);
+        CControlUI* control = ChildAt(i);
         return control->AsInterface(L"ListItem") != nullptr && control->IsVisible() &&
                control->IsEnabled();
     };
@@ -280,7 +280,7 @@ void CContainerUI::SetScrollPos(SIZE pos)
     if (dx == 0 && dy == 0)
         return;
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
+        CControlUI* control = ChildAt(i);
         if (control->IsVisible() && !control->IsFloat())
             control->Move(-dx, -dy, false);
     }
@@ -504,7 +504,7 @@ RECT CContainerUI::GetInnerRect() const
 void CContainerUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool init)
 {
     for (int i = 0; i < m_items.GetSize(); ++i)
-        GetItemAt(i)->SetManager(manager, this, init);
+        ChildAt(i)->SetManager(manager, this, init);
     if (m_pVerticalScrollBar)
         m_pVerticalScrollBar->SetManager(manager, this, init);
     if (m_pHorizontalScrollBar)
@@ -537,7 +537,7 @@ void CContainerUI::SetPos(RECT rc, bool invalidate)
     }
 
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
+        CControlUI* control = ChildAt(i);
         if (!control->IsVisible())
             continue;
         if (control->IsFloat()) {
@@ -557,8 +557,10 @@ void CContainerUI::SetPos(RECT rc, bool invalidate)
 
 void CContainerUI::PlaceFloatChild(int index)
 {
-    CControlUI* control = GetItemAt(index);
-    if (!control || !control->IsVisible() || !control->IsFloat())
+    if (index < 0 || index >= m_items.GetSize())
+        return;
+    CControlUI* control = ChildAt(index);
+    if (!control->IsVisible() || !control->IsFloat())
         return;
     const int width = GetWidth();
     const int height = GetHeight();
@@ -582,7 +584,7 @@ void CContainerUI::Move(int dx, int dy, bool invalidate)
     if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible())
         m_pHorizontalScrollBar->Move(dx, dy, false);
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
+        CControlUI* control = ChildAt(i);
         if (control->IsVisible())
             control->Move(dx, dy, false);
     }
@@ -596,14 +598,14 @@ void CContainerUI::SetVisible(bool visible)
         return;
     CControlUI::SetVisible(visible);
     for (int i = 0; i < m_items.GetSize(); ++i)
-        GetItemAt(i)->SetVisibleByParent(IsVisible());
+        ChildAt(i)->SetVisibleByParent(IsVisible());
 }
 
 void CContainerUI::SetVisibleByParent(bool visible)
 {
     CControlUI::SetVisibleByParent(visible);
     for (int i = 0; i < m_items.GetSize(); ++i)
-        GetItemAt(i)->SetVisibleByParent(IsVisible());
+        ChildAt(i)->SetVisibleByParent(IsVisible());
 }
 
 void CContainerUI::SetMouseEnabled(bool enabled)
@@ -649,7 +651,7 @@ CControlUI* CContainerUI::FindControl(FINDCONTROLPROC proc, LPVOID data, UINT fl
         const int count = m_items.GetSize();
         const bool topFirst = (flags & UIFIND_TOP_FIRST) != 0;
         for (int n = 0; n < count; ++n) {
-            CControlUI* child = GetItemAt(topFirst ? count - 1 - n : n);
+            CControlUI* child = ChildAt(topFirst ? count - 1 - n : n);
             CControlUI* found = child->FindControl(proc, data, flags);
             if (!found)
                 continue;
@@ -777,7 +779,7 @@ void CContainerUI::Paint(HDC hDC, const RECT& rcDirty)
         const RECT inner = GetInnerRect();
         if (!::IntersectRect(&rcTemp, &rcDirty, &inner)) {
             for (int i = 0; i < m_items.GetSize(); ++i) {
-                CControlUI* control = GetItemAt(i);
+                CControlUI* control = ChildAt(i);
                 if (!control->IsVisible() || !control->IsFloat())
                     continue;
                 if (!Meets(rcDirty, control->GetPos()) || !Meets(m_rcItem, control->GetPos()))
@@ -788,7 +790,7 @@ void CContainerUI::Paint(HDC hDC, const RECT& rcDirty)
             CUIClip childClip;
             CUIClip::ClipToRect(hDC, rcTemp, childClip);
             for (int i = 0; i < m_items.GetSize(); ++i) {
-                CControlUI* control = GetItemAt(i);
+                CControlUI* control = ChildAt(i);
                 if (!control->IsVisible() || !Meets(rcDirty, control->GetPos()))
                     continue;
                 if (control->IsFloat()) {

@@ -91,6 +91,9 @@ public:
     void Paint(HDC hDC, const RECT& rcDirty) override;
 
 protected:
+    // The container's own child: GetItemAt may be overridden to answer other items (a list
+    // answers its body's), so walks over this container's children never go through it.
+    CControlUI* ChildAt(int index) const { return static_cast<CControlUI*>(m_items[index]); }
     RECT GetInnerRect() const;
     int PageHeight() const;
     int PageWidth() const;

@@ -94,7 +94,7 @@ void CVerticalLayoutUI::SetPos(RECT rc, bool invalidate)
     int fixedTotal = 0;
     int count = 0;
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
+        CControlUI* control = ChildAt(i);
         if (!control->IsVisible() || control->IsFloat())
             continue;
         SIZE size = control->MeasureSize(available);
@@ -122,7 +122,7 @@ void CVerticalLayoutUI::SetPos(RECT rc, bool invalidate)
     int stretchSeen = 0;
 
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
+        CControlUI* control = ChildAt(i);
         if (!control->IsVisible())
             continue;
         if (control->IsFloat()) {
@@ -317,7 +317,7 @@ void CHorizontalLayoutUI::SetPos(RECT rc, bool invalidate)
     int fixedTotal = 0;
     int count = 0;
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
+        CControlUI* control = ChildAt(i);
         if (!control->IsVisible() || control->IsFloat())
             continue;
         SIZE size = control->MeasureSize(available);
@@ -342,7 +342,7 @@ void CHorizontalLayoutUI::SetPos(RECT rc, bool invalidate)
     int stretchSeen = 0;
 
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
+        CControlUI* control = ChildAt(i);
         if (!control->IsVisible())
             continue;
         if (control->IsFloat()) {
