@@ -304,7 +304,7 @@ CUIString CComboUI::GetText() const
 void CComboUI::SetPos(RECT rc, bool invalidate)
 {
     // While the drop-down shows the items they keep its layout.
-    if (!m_pWindow) {
+    if (!m_pWindow || !m_pWindow->IsLendingItems()) {
         for (int i = 0; i < m_items.GetSize(); ++i)
             ChildAt(i)->SetPos(RECT{0, 0, 0, 0}, false);
     }

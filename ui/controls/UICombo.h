@@ -31,6 +31,7 @@ public:
     // The box is going away: its items go back to it and the window is destroyed now.
     void OwnerGone();
     void ScrollItemIntoView(int index);
+    bool IsLendingItems() const { return m_bItemsLent; }
     CUIWindowManager& GetManager() { return m_pm; }
     CVerticalLayoutUI* GetLayout() const { return m_pLayout; }
 
