@@ -548,7 +548,8 @@ bool CListUI::Remove(CControlUI* control)
     const int index = m_pList->GetItemIndex(control);
     if (index < 0)
         return false;
-    return RemoveAt(index);
+    // The list's own removal: a subclass may route RemoveAt back through Remove.
+    return CListUI::RemoveAt(index);
 }
 
 bool CListUI::RemoveAt(int index)
