@@ -94,7 +94,7 @@ TEST_F(ActiveXHost, CreatesByModuleNameClassIdAndProgIdFallingBackToComForAMissi
 
 TEST_F(ActiveXHost, AClassIdThatDoesNotParseLeavesAnEmptyIdAndCreatesNothing)
 {
-    for (LPCWSTR text : {L"{6F0C1E52-not-a-class-id}", L"No.Such.ProgId"}) {
+    for (LPCWSTR text : {L"{6F0C1E52-not-a-class-id}", L"No.Such.ProgId", L"{00000000-0000-0000-0000-000000000000}"}) {
         SCOPED_TRACE(text);
         CActiveXUI* ax = Open(std::wstring(L"clsid=\"") + text + L"\"");
         ASSERT_NE(ax, nullptr);
@@ -201,6 +201,11 @@ TEST_F(ActiveXHost, WindowlessControlIsDrawnByUsAndClickedThroughTheMessageFilte
     lib.Clear();
     Click(WM_LBUTTONDOWN, pos.left + 5, pos.top + 7);
     EXPECT_EQ(lib.Count(L"OnWindowMessage"), 0);
+
+    ax->SetVisible(false);
+    lib.Clear();
+    window.Repaint();
+    EXPECT_EQ(lib.Count(L"Draw"), 0) << "a hidden windowless control is not painted";
 }
 
 TEST_F(ActiveXHost, DelayedCreationWaitsForTheFirstLayoutUnlessSwitchedOff)
