@@ -160,6 +160,10 @@ TEST_F(ActiveXHost, WindowedControlLivesInAHostWindowThatFollowsItsRectangle)
     EXPECT_EQ(lib.CallsStarting({L"SetExtent", L"SetObjectRects"}),
               (std::vector<std::wstring>{extent, L"SetObjectRects 0,0,200,100"}));
 
+    lib.Clear();
+    ::SendMessageW(host, WM_SETFOCUS, 0, 0);
+    EXPECT_EQ(lib.Count(L"DoVerb -4 "), 1) << "the focus makes the control UI-active";
+
     ax->SetVisible(false);
     EXPECT_FALSE(::IsWindowVisible(host));
     ax->SetVisible(true);
