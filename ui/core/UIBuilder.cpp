@@ -28,6 +28,8 @@
 // edit, date/time picker, rich edit;
 
 // ActiveX host, web browser.
+#include "controls/UIActiveX.h"
+#include "controls/UIWebBrowser.h"
 
 namespace QxUI {
 
@@ -75,7 +77,8 @@ const ControlClass kControlClasses[] = {
     // Edit, date/time picker, rich edit.
 
     // ActiveX host, web browser.
-
+    {L"ActiveX", &MakeNew<CActiveXUI>},
+    {L"WebBrowser", &MakeNew<CWebBrowserUI>},
 };
 
 bool SameName(LPCWSTR a, LPCWSTR b)
