@@ -233,6 +233,28 @@ TEST_F(ComboWindow, BoxDeletedWhileOpenDestroysTheDropDown)
     window.Repaint();
 }
 
+TEST_F(ComboWindow, BoxShowsItsImageAndTheSelectedItemsText)
+{
+    Open();
+    combo->SetAttribute(L"normalimage", L"row.png");
+    combo->SetAttribute(L"itemselectedtextcolor", L"#FFFFFFFF");
+    rendertest::Canvas canvas(200, 40, 0xFF000000);
+    const RECT all = {0, 0, 200, 40};
+    struct Case
+    {
+        LPCWSTR showText;
+        bool textDrawn;
+    };
+    for (const Case& c : {Case{L"true", true}, Case{L"false", false}}) {
+        combo->SetAttribute(L"showtext", c.showText);
+        canvas.Fill(0xFF000000);
+        combo->Paint(canvas.Dc(), all);
+        const int white = 200 * 40 - canvas.CountNot(0xFFFFFF);
+        EXPECT_EQ(c.textDrawn, white > 0) << c.showText;
+        EXPECT_EQ(0x0000FF, canvas.Rgb(115, 2)) << "the normal image fills the box";
+    }
+}
+
 TEST_F(ComboWindow, TextElementsInABoxTakeTheBoxsLook)
 {
     Open();

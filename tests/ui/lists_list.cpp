@@ -303,4 +303,139 @@ TEST_F(ListWindow, TextElementsDrawIntoColumnsFromProviderOrOwnTexts)
     ::DeleteDC(dc);
 }
 
+// Paints single rows into a memory DC and reads their pixels.
+class RowCanvas
+{
+public:
+    RowCanvas()
+    {
+        HDC screen = ::GetDC(nullptr);
+        m_dc = ::CreateCompatibleDC(screen);
+        m_bmp = ::CreateCompatibleBitmap(screen, 200, 200);
+        ::ReleaseDC(nullptr, screen);
+        m_old = ::SelectObject(m_dc, m_bmp);
+    }
+    ~RowCanvas()
+    {
+        ::SelectObject(m_dc, m_old);
+        ::DeleteObject(m_bmp);
+        ::DeleteDC(m_dc);
+    }
+    void Paint(CControlUI* row)
+    {
+        RECT all = {0, 0, 200, 200};
+        ::FillRect(m_dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        row->Paint(m_dc, all);
+    }
+    COLORREF At(int x, int y) const { return ::GetPixel(m_dc, x, y); }
+
+private:
+    HDC m_dc;
+    HBITMAP m_bmp;
+    HGDIOBJ m_old;
+};
+
+const wchar_t kLookSkin[] =
+    L"<Window><VerticalLayout>"
+    L"<List name=\"list\" itembkcolor=\"#FF00FF00\" itemaltbk=\"true\" "
+    L"itemselectedbkcolor=\"#FFFF0000\" itemhotbkcolor=\"#FF0000FF\" "
+    L"itemdisabledbkcolor=\"#FF808080\" itemlinecolor=\"#FF000000\" itemshowhtml=\"true\">"
+    L"<ListLabelElement text=\"r0\" height=\"20\"/>"
+    L"<ListLabelElement text=\"r1\" height=\"20\"/>"
+    L"<ListLabelElement text=\"r2\" height=\"20\" enabled=\"false\"/>"
+    L"<ListLabelElement text=\"r3\" height=\"20\"/>"
+    L"<ListTextElement name=\"links\" height=\"20\"/>"
+    L"</List></VerticalLayout></Window>";
+
+TEST(ListLook, RowBackgroundsFollowStateAlternationAndLine)
+{
+    SkinWindow window;
+    ASSERT_TRUE(window.Open(kLookSkin));
+    CListUI* list = window.Find<CListUI>(L"list");
+    ASSERT_TRUE(list->SelectItem(3));
+    // The mouse over row 1 makes it hot.
+    const RECT hot = list->GetItemAt(1)->GetPos();
+    window.Send(WM_MOUSEMOVE, 0, At(150, hot.top + 5));
+    struct Case
+    {
+        int row;
+        COLORREF fill;
+    };
+    const Case cases[] = {
+        {0, RGB(0, 255, 0)},       // even: the look's colour
+        {1, RGB(0, 0, 255)},       // odd, without colour of its own, but hot
+        {2, RGB(128, 128, 128)},   // disabled
+        {3, RGB(255, 0, 0)},       // odd and selected
+    };
+    RowCanvas canvas;
+    for (const Case& c : cases) {
+        CControlUI* row = list->GetItemAt(c.row);
+        canvas.Paint(row);
+        const RECT rc = row->GetPos();
+        EXPECT_EQ(c.fill, canvas.At(rc.right - 5, rc.top + 5)) << c.row;
+        EXPECT_EQ(RGB(0, 0, 0), canvas.At(rc.right - 5, rc.bottom - 1)) << "line " << c.row;
+    }
+    window.Send(WM_MOUSEMOVE, 0, At(150, 190));
+    canvas.Paint(list->GetItemAt(1));
+    EXPECT_EQ(RGB(255, 255, 255), canvas.At(150, hot.top + 5)) << "odd rows skip the colour";
+}
+
+TEST(ListLook, ActivationAndLinksNotify)
+{
+    SkinWindow window;
+    ASSERT_TRUE(window.Open(kLookSkin));
+    CListUI* list = window.Find<CListUI>(L"list");
+    CListTextElementUI* links = window.Find<CListTextElementUI>(L"links");
+    CListHeaderItemUI* column = new CListHeaderItemUI;
+    column->SetFixedWidth(150);
+    list->Add(column);
+    list->SetAttribute(L"header", L"hidden");
+    links->SetColumnText(0, L"see <a first>one</a> <a second>two</a>");
+    window.Repaint();
+    ASSERT_EQ(2, links->GetLinkCount());
+    EXPECT_EQ(6u, links->GetInputFlags()) << "links want the cursor";
+
+    struct Step
+    {
+        const char* what;
+        UINT msg;
+        int row;
+        int x;
+        const wchar_t* type;
+        int count;
+    };
+    const Step steps[] = {
+        {"double-click", WM_LBUTTONDBLCLK, 0, 5, L"itemactivate", 1},
+        {"double-click a disabled row", WM_LBUTTONDBLCLK, 2, 5, L"itemactivate", 1},
+        {"click a row", WM_LBUTTONDOWN, 3, 5, L"itemclick", 1},
+    };
+    for (const Step& step : steps) {
+        const int y = list->GetItemAt(step.row)->GetPos().top + 5;
+        window.Send(WM_MOUSEMOVE, 0, At(step.x, y));
+        window.Send(step.msg, MK_LBUTTON, At(step.x, y));
+        window.Send(WM_LBUTTONUP, 0, At(step.x, y));
+        EXPECT_EQ(step.count, window.recorder.Count(step.type)) << step.what;
+    }
+    window.Key(VK_RETURN);
+    EXPECT_EQ(2, window.recorder.Count(L"itemactivate")) << "Enter activates the selection";
+
+    // A click on the second link names it; a click beside the links names none.
+    const RECT row = links->GetPos();
+    window.recorder.types.clear();
+    int x = 0;
+    for (int probe = 0; probe < 150 && x == 0; ++probe) {
+        UIEvent move = controlstest::MakeEvent(UIEventType::SetCursor,
+                                               POINT{149 - probe, row.top + 10});
+        links->OnEvent(move);
+        if (::GetCursor() == ::LoadCursorW(nullptr, IDC_HAND))
+            x = 149 - probe;
+    }
+    ASSERT_GT(x, 0) << "a link under the cursor shows the hand";
+    window.Click(x, row.top + 10);
+    ASSERT_EQ(1, window.recorder.Count(L"link"));
+    EXPECT_EQ(1u, window.recorder.wParams.back());
+    window.Click(170, row.top + 10);
+    EXPECT_EQ(1, window.recorder.Count(L"link"));
+}
+
 } // namespace
