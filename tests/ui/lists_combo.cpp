@@ -104,6 +104,8 @@ TEST_F(ComboWindow, OpensBelowTheBoxAsWideAndAsHighAsItsItems)
     EXPECT_EQ(&combo->GetDropDown()->GetManager(), combo->GetItemAt(0)->GetManager());
     EXPECT_EQ(layout, combo->GetItemAt(0)->GetParent());
     EXPECT_EQ(21, combo->GetItemAt(0)->GetPos().bottom) << "below the 1 px inset";
+    EXPECT_EQ(combo, window.host.manager.FindControlAt(POINT{5, 5}))
+        << "lent items, at the drop-down's coordinates, catch no clicks on the box";
 }
 
 TEST_F(ComboWindow, OpensAboveTheBoxNearTheBottomOfTheWorkArea)

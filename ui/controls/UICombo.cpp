@@ -323,6 +323,15 @@ void CComboUI::SetEnabled(bool enabled)
         m_uButtonState = 0;
 }
 
+CControlUI* CComboUI::FindControl(FINDCONTROLPROC proc, LPVOID data, UINT flags)
+{
+    // The items are never shown inside the box; while lent they carry the drop-down's
+    // coordinates, which must not catch clicks in this window.
+    if (flags & UIFIND_HITTEST)
+        return CControlUI::FindControl(proc, data, flags);
+    return CContainerUI::FindControl(proc, data, flags);
+}
+
 void CComboUI::SelectFound(int index)
 {
     // A search that finds nothing selectable leaves the selection alone.

@@ -60,6 +60,7 @@ public:
     void SetPos(RECT rc, bool invalidate = true) override;
     void Move(int dx, int dy, bool invalidate = true) override;
     void SetEnabled(bool enabled = true) override;
+    CControlUI* FindControl(FINDCONTROLPROC proc, LPVOID data, UINT flags) override;
     void OnEvent(UIEvent& event) override;
     void SetAttribute(LPCWSTR name, LPCWSTR value) override;
     SIZE MeasureSize(SIZE available) override;
