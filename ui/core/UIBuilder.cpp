@@ -23,6 +23,7 @@
 // options, slider, tile/tab/child layouts;
 
 // edit, date/time picker, rich edit;
+#include "controls/UIEdit.h"
 
 // ActiveX host, web browser.
 
@@ -63,6 +64,7 @@ const ControlClass kControlClasses[] = {
     // Options, slider, tile/tab/child layouts.
 
     // Edit, date/time picker, rich edit.
+    {L"Edit", &MakeNew<CEditUI>},
 
     // ActiveX host, web browser.
 

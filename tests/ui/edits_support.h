@@ -1,0 +1,73 @@
+// A real window built from skin text, for the edit, date/time and rich edit tests.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "core/UIBuilder.h"
+#include "core/UIContainer.h"
+#include "core/UIManager.h"
+
+#include "controls_support.h"
+#include "manager_support.h"
+
+namespace editstest {
+
+// Runs the thread's messages until the condition holds; false when it never did.
+inline bool PumpUntil(const std::function<bool()>& condition, DWORD limitMs = 10000)
+{
+    const DWORD start = ::GetTickCount();
+    while (!condition()) {
+        if (::GetTickCount() - start > limitMs)
+            return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        managertest::Pump();
+    }
+    return true;
+}
+
+// Lays the skin's controls out in a 300 x 200 window whose manager reports to `recorder`.
+class SkinWindow : public ::testing::Test
+{
+protected:
+    void Open(LPCWSTR skin)
+    {
+        ASSERT_TRUE(host.Open(300, 200));
+        host.manager.AddNotifier(&recorder);
+        QxUI::CUILayoutBuilder builder;
+        root = builder.Create(skin, nullptr, nullptr, &host.manager);
+        ASSERT_NE(nullptr, root);
+        host.manager.AttachRootControl(root);
+        Paint();
+    }
+
+    void Paint()
+    {
+        ::RedrawWindow(host.GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        managertest::Pump();
+    }
+
+    template <class T>
+    T* Find(LPCWSTR name)
+    {
+        return static_cast<T*>(host.manager.FindControlByName(name));
+    }
+
+    // Deletes a control of the root layout at once, as a container without deferred deletion.
+    void DeleteNow(QxUI::CControlUI* control)
+    {
+        QxUI::CContainerUI* container = static_cast<QxUI::CContainerUI*>(root->AsInterface(L"Container"));
+        container->SetDeferredDelete(false);
+        ASSERT_TRUE(container->Remove(control));
+    }
+
+    controlstest::Recorder recorder;
+    managertest::HostWnd host;
+    QxUI::CControlUI* root = nullptr;
+};
+
+} // namespace editstest
