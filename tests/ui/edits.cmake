@@ -3,3 +3,5 @@ set(QXUI_EDITS_TEST_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 qix_add_test(ui_edits_edit SOURCES ${QXUI_EDITS_TEST_DIR}/edits_edit.cpp
   LIBS qxui_core qxui_render_test_support)
+
+qix_add_test(ui_edits_datetime SOURCES ${QXUI_EDITS_TEST_DIR}/edits_datetime.cpp LIBS qxui_core)

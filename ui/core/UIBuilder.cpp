@@ -23,6 +23,7 @@
 // options, slider, tile/tab/child layouts;
 
 // edit, date/time picker, rich edit;
+#include "controls/UIDateTime.h"
 #include "controls/UIEdit.h"
 
 // ActiveX host, web browser.
@@ -65,6 +66,7 @@ const ControlClass kControlClasses[] = {
 
     // Edit, date/time picker, rich edit.
     {L"Edit", &MakeNew<CEditUI>},
+    {L"DateTime", &MakeNew<CDateTimeUI>},
 
     // ActiveX host, web browser.
 

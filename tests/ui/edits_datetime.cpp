@@ -1,0 +1,157 @@
+// The date/time picker in a real window: the picker laid over the control, a date picked with
+// DTM_ messages and committed by focus loss, emptied or cancelled by keys; destroyed or
+// disabled while picking.
+
+#include "controls/UIDateTime.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <string>
+
+#include "edits_support.h"
+
+using namespace QxUI;
+using namespace editstest;
+
+namespace {
+
+std::wstring YearMonthDay(const SYSTEMTIME& time)
+{
+    WCHAR text[32] = {};
+    swprintf(text, 32, L"%04d-%02d-%02d", time.wYear, time.wMonth, time.wDay);
+    return text;
+}
+
+SYSTEMTIME Date(WORD year, WORD month, WORD day)
+{
+    SYSTEMTIME time = {};
+    time.wYear = year;
+    time.wMonth = month;
+    time.wDay = day;
+    time.wHour = 13;
+    return time;
+}
+
+SYSTEMTIME PickerDate(HWND picker)
+{
+    SYSTEMTIME time = {};
+    ::SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&time));
+    return time;
+}
+
+const WCHAR kSkin[] =
+    L"<Window><VerticalLayout><Button name=\"other\" height=\"20\"/>"
+    L"<DateTime name=\"d\" height=\"26\"/><Control/></VerticalLayout></Window>";
+
+class DateTimeWindow : public SkinWindow
+{
+protected:
+    void SetUp() override
+    {
+        Open(kSkin);
+        date = Find<CDateTimeUI>(L"d");
+        ASSERT_NE(nullptr, date);
+    }
+
+    HWND OpenPicker()
+    {
+        date->SetFocus();
+        return date->GetNativeWindow();
+    }
+
+    // A click on the button takes the focus from the picker; true once the picker is gone.
+    bool ClickAway(HWND picker)
+    {
+        const RECT other = Find<CControlUI>(L"other")->GetPos();
+        const LPARAM at = MAKELPARAM(other.left + 2, other.top + 2);
+        ::SendMessageW(host.GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::SendMessageW(host.GetHandle(), WM_LBUTTONUP, 0, at);
+        return PumpUntil([&] { return !::IsWindow(picker); });
+    }
+
+    CDateTimeUI* date = nullptr;
+};
+
+} // namespace
+
+TEST_F(DateTimeWindow, ShowsTodayAndOpensThePickerOverItselfAtThatDate)
+{
+    SYSTEMTIME today = {};
+    ::GetLocalTime(&today);
+    EXPECT_EQ(YearMonthDay(today), date->GetText().GetData());
+
+    HWND picker = OpenPicker();
+    ASSERT_NE(nullptr, picker);
+    WCHAR className[32] = {};
+    ::GetClassNameW(picker, className, 32);
+    EXPECT_STREQ(L"DateTimeWnd", className);
+    EXPECT_EQ(picker, ::GetFocus());
+    RECT rc = {};
+    ::GetWindowRect(picker, &rc);
+    ::MapWindowPoints(HWND_DESKTOP, host.GetHandle(), reinterpret_cast<POINT*>(&rc), 2);
+    EXPECT_TRUE(controlstest::SameRect(date->GetPos(), rc)) << rc;
+    EXPECT_EQ(YearMonthDay(today), YearMonthDay(PickerDate(picker)));
+}
+
+TEST_F(DateTimeWindow, FocusLossCommitsAndKeysEmptyOrCancel)
+{
+    struct Case
+    {
+        WPARAM key;                // 0: the focus leaves the picker
+        LPCWSTR text;              // null: the text before picking
+        bool timeTaken;
+    };
+    const Case cases[] = {
+        {0, L"2024-02-29", true},
+        {VK_ESCAPE, nullptr, false},
+        {VK_DELETE, L"", false},
+        {VK_BACK, L"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        date->SetText(L"2001-01-01");
+        date->SetTime(Date(2001, 1, 1));
+        HWND picker = OpenPicker();
+        ASSERT_NE(nullptr, picker);
+        EXPECT_EQ(L"2001-01-01", YearMonthDay(PickerDate(picker)));
+        SYSTEMTIME picked = Date(2024, 2, 29);
+        ASSERT_TRUE(::SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID,
+                                   reinterpret_cast<LPARAM>(&picked)));
+        if (c.key) {
+            ::PostMessageW(picker, WM_KEYDOWN, c.key, 1);
+            ::PostMessageW(picker, WM_KEYUP, c.key, 0xC0000001);
+            EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(picker); }));
+        }
+        EXPECT_TRUE(ClickAway(picker));
+        EXPECT_EQ(nullptr, date->GetNativeWindow());
+        EXPECT_STREQ(c.text ? c.text : L"2001-01-01", date->GetText().GetData());
+        EXPECT_EQ(c.timeTaken ? L"2024-02-29" : L"2001-01-01", YearMonthDay(date->GetTime()));
+    }
+
+    // Emptied, the control opens the picker at today's date again.
+    SYSTEMTIME today = {};
+    ::GetLocalTime(&today);
+    HWND picker = OpenPicker();
+    ASSERT_NE(nullptr, picker);
+    EXPECT_EQ(YearMonthDay(today), YearMonthDay(PickerDate(picker)));
+}
+
+TEST_F(DateTimeWindow, DestroyedOrDisabledWhilePickingTheControlTakesThePickerAlong)
+{
+    HWND picker = OpenPicker();
+    ASSERT_NE(nullptr, picker);
+    date->SetEnabled(false);
+    EXPECT_TRUE(!::IsWindow(picker) || !::IsWindowEnabled(picker));
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(picker) || ::GetFocus() != picker; }));
+
+    date->SetEnabled(true);
+    picker = OpenPicker();
+    ASSERT_NE(nullptr, picker);
+    DeleteNow(date);
+    EXPECT_FALSE(::IsWindow(picker));
+    managertest::Pump();
+    EXPECT_EQ(nullptr, host.manager.FindControlByName(L"d"));
+}
