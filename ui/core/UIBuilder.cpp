@@ -25,6 +25,7 @@
 // edit, date/time picker, rich edit;
 #include "controls/UIDateTime.h"
 #include "controls/UIEdit.h"
+#include "controls/UIRichEdit.h"
 
 // ActiveX host, web browser.
 
@@ -67,6 +68,7 @@ const ControlClass kControlClasses[] = {
     // Edit, date/time picker, rich edit.
     {L"Edit", &MakeNew<CEditUI>},
     {L"DateTime", &MakeNew<CDateTimeUI>},
+    {L"RichEdit", &MakeNew<CRichEditUI>},
 
     // ActiveX host, web browser.
 
