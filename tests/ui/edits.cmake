@@ -7,3 +7,5 @@ qix_add_test(ui_edits_edit SOURCES ${QXUI_EDITS_TEST_DIR}/edits_edit.cpp
 qix_add_test(ui_edits_datetime SOURCES ${QXUI_EDITS_TEST_DIR}/edits_datetime.cpp LIBS qxui_core)
 
 qix_add_test(ui_edits_richedit SOURCES ${QXUI_EDITS_TEST_DIR}/edits_richedit.cpp LIBS qxui_core)
+
+qix_add_test(ui_edits_texthost SOURCES ${QXUI_EDITS_TEST_DIR}/edits_texthost.cpp LIBS qxui_core)

@@ -38,6 +38,12 @@ protected:
     {
         ASSERT_TRUE(host.Open(300, 200));
         host.manager.AddNotifier(&recorder);
+        Rebuild(skin);
+    }
+
+    // Replaces the window's controls with the skin's.
+    void Rebuild(LPCWSTR skin)
+    {
         QxUI::CUILayoutBuilder builder;
         root = builder.Create(skin, nullptr, nullptr, &host.manager);
         ASSERT_NE(nullptr, root);
