@@ -242,3 +242,18 @@ TEST_F(EditWindow, DisablingTheBoxWhileEditingDisablesItsWindow)
     EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(native) || ::GetFocus() != native; }))
         << "a disabled window keeps no keyboard focus";
 }
+
+TEST_F(EditWindow, HiddenWithItsParentTheBoxClosesItsWindow)
+{
+    Open(Column(L"<HorizontalLayout name=\"row\" height=\"30\"><Edit name=\"e\"/></HorizontalLayout>")
+             .c_str());
+    CEditUI* edit = Find<CEditUI>(L"e");
+    edit->SetFocus();
+    HWND native = edit->GetNativeWindow();
+    ASSERT_NE(nullptr, native);
+
+    Find<CControlUI>(L"row")->SetVisible(false);
+    EXPECT_FALSE(edit->IsVisible());
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(native); }));
+    EXPECT_EQ(nullptr, host.manager.GetFocusedControl());
+}

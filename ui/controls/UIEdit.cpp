@@ -254,8 +254,11 @@ void CEditUI::SetVisible(bool visible)
         m_pManager->SetFocusControl(nullptr);
 }
 
-void CEditUI::SetVisibleByParent(bool /*visible*/)
+void CEditUI::SetVisibleByParent(bool visible)
 {
+    // Stored like every control's: a box hidden with its parent must close its native window
+    // and not stay a tab stop.
+    CControlUI::SetVisibleByParent(visible);
     if (!IsVisible() && m_pWindow && m_pManager)
         m_pManager->SetFocusControl(nullptr);
 }

@@ -56,8 +56,6 @@ CTxtWinHost::~CTxtWinHost()
         m_pServices->Release();
         m_pServices = nullptr;
     }
-    if (m_hEngineModule)
-        ::FreeLibrary(m_hEngineModule);
 }
 
 bool CTxtWinHost::Setup(CRichEditUI* owner, const CREATESTRUCTW* create)
@@ -84,11 +82,12 @@ bool CTxtWinHost::Setup(CRichEditUI* owner, const CREATESTRUCTW* create)
 
     PCreateTextServices factory = s_engineFactory;
     if (!factory) {
-        m_hEngineModule = ::LoadLibraryW(kEngineLibrary);
-        if (!m_hEngineModule)
+        // Never freed: the engine's code stays loaded for every engine object made from it.
+        const HMODULE engineModule = ::LoadLibraryW(kEngineLibrary);
+        if (!engineModule)
             return false;
         factory = reinterpret_cast<PCreateTextServices>(
-            reinterpret_cast<void*>(::GetProcAddress(m_hEngineModule, kEngineFactory)));
+            reinterpret_cast<void*>(::GetProcAddress(engineModule, kEngineFactory)));
         if (!factory)
             return false;
     }

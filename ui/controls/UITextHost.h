@@ -109,7 +109,6 @@ private:
     CRichEditUI* m_pOwner = nullptr;
     ULONG m_cRefs = 0;
     ITextServices* m_pServices = nullptr;
-    HMODULE m_hEngineModule = nullptr;
     DWORD m_dwStyle = 0;
     bool m_bAutoWordSelect = false;
     bool m_bWordWrap = false;
