@@ -31,7 +31,6 @@ SYSTEMTIME Date(WORD year, WORD month, WORD day)
     time.wYear = year;
     time.wMonth = month;
     time.wDay = day;
-    time.wHour = 13;
     return time;
 }
 
@@ -42,18 +41,21 @@ SYSTEMTIME PickerDate(HWND picker)
     return time;
 }
 
-const WCHAR kSkin[] =
-    L"<Window><VerticalLayout><Button name=\"other\" height=\"20\"/>"
-    L"<DateTime name=\"d\" height=\"26\"/><Control/></VerticalLayout></Window>";
+SYSTEMTIME Today()
+{
+    SYSTEMTIME today = {};
+    ::GetLocalTime(&today);
+    return today;
+}
 
 class DateTimeWindow : public SkinWindow
 {
 protected:
     void SetUp() override
     {
-        Open(kSkin);
+        Open(L"<Window><VerticalLayout><Button name=\"other\" height=\"20\"/>"
+             L"<DateTime name=\"d\" height=\"26\"/><Control/></VerticalLayout></Window>");
         date = Find<CDateTimeUI>(L"d");
-        ASSERT_NE(nullptr, date);
     }
 
     HWND OpenPicker()
@@ -62,46 +64,29 @@ protected:
         return date->GetNativeWindow();
     }
 
-    // A click on the button takes the focus from the picker; true once the picker is gone.
-    bool ClickAway(HWND picker)
-    {
-        const RECT other = Find<CControlUI>(L"other")->GetPos();
-        const LPARAM at = MAKELPARAM(other.left + 2, other.top + 2);
-        ::SendMessageW(host.GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
-        ::SendMessageW(host.GetHandle(), WM_LBUTTONUP, 0, at);
-        return PumpUntil([&] { return !::IsWindow(picker); });
-    }
-
     CDateTimeUI* date = nullptr;
 };
 
 } // namespace
 
-TEST_F(DateTimeWindow, ShowsTodayAndOpensThePickerOverItselfAtThatDate)
+TEST_F(DateTimeWindow, PickerOverTheControlCommitsOnFocusLossAndKeysEmptyOrCancel)
 {
-    SYSTEMTIME today = {};
-    ::GetLocalTime(&today);
-    EXPECT_EQ(YearMonthDay(today), date->GetText().GetData());
-
+    EXPECT_EQ(YearMonthDay(Today()), date->GetText().GetData());
     HWND picker = OpenPicker();
     ASSERT_NE(nullptr, picker);
-    WCHAR className[32] = {};
-    ::GetClassNameW(picker, className, 32);
-    EXPECT_STREQ(L"DateTimeWnd", className);
     EXPECT_EQ(picker, ::GetFocus());
     RECT rc = {};
     ::GetWindowRect(picker, &rc);
     ::MapWindowPoints(HWND_DESKTOP, host.GetHandle(), reinterpret_cast<POINT*>(&rc), 2);
     EXPECT_TRUE(controlstest::SameRect(date->GetPos(), rc)) << rc;
-    EXPECT_EQ(YearMonthDay(today), YearMonthDay(PickerDate(picker)));
-}
+    EXPECT_EQ(YearMonthDay(Today()), YearMonthDay(PickerDate(picker)));
+    Click(L"other");
+    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(picker); }));
 
-TEST_F(DateTimeWindow, FocusLossCommitsAndKeysEmptyOrCancel)
-{
     struct Case
     {
-        WPARAM key;                // 0: the focus leaves the picker
-        LPCWSTR text;              // null: the text before picking
+        WPARAM key;       // 0: the focus leaves the picker
+        LPCWSTR text;     // null: the text before picking
         bool timeTaken;
     };
     const Case cases[] = {
@@ -114,29 +99,23 @@ TEST_F(DateTimeWindow, FocusLossCommitsAndKeysEmptyOrCancel)
         SCOPED_TRACE(c.key);
         date->SetText(L"2001-01-01");
         date->SetTime(Date(2001, 1, 1));
-        HWND picker = OpenPicker();
+        picker = OpenPicker();
         ASSERT_NE(nullptr, picker);
         EXPECT_EQ(L"2001-01-01", YearMonthDay(PickerDate(picker)));
         SYSTEMTIME picked = Date(2024, 2, 29);
-        ASSERT_TRUE(::SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID,
-                                   reinterpret_cast<LPARAM>(&picked)));
-        if (c.key) {
-            ::PostMessageW(picker, WM_KEYDOWN, c.key, 1);
-            ::PostMessageW(picker, WM_KEYUP, c.key, 0xC0000001);
-            EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(picker); }));
-        }
-        EXPECT_TRUE(ClickAway(picker));
+        ASSERT_TRUE(::SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&picked)));
+        if (c.key)
+            PressKey(picker, c.key);
+        Click(L"other");
+        EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(picker); }));
         EXPECT_EQ(nullptr, date->GetNativeWindow());
         EXPECT_STREQ(c.text ? c.text : L"2001-01-01", date->GetText().GetData());
         EXPECT_EQ(c.timeTaken ? L"2024-02-29" : L"2001-01-01", YearMonthDay(date->GetTime()));
     }
-
     // Emptied, the control opens the picker at today's date again.
-    SYSTEMTIME today = {};
-    ::GetLocalTime(&today);
-    HWND picker = OpenPicker();
+    picker = OpenPicker();
     ASSERT_NE(nullptr, picker);
-    EXPECT_EQ(YearMonthDay(today), YearMonthDay(PickerDate(picker)));
+    EXPECT_EQ(YearMonthDay(Today()), YearMonthDay(PickerDate(picker)));
 }
 
 TEST_F(DateTimeWindow, DestroyedOrDisabledWhilePickingTheControlTakesThePickerAlong)

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,27 @@ inline bool PumpUntil(const std::function<bool()>& condition, DWORD limitMs = 10
     }
     return true;
 }
+
+// A key pressed and released on the window, through the thread's queue.
+inline void PressKey(HWND window, WPARAM key)
+{
+    ::PostMessageW(window, WM_KEYDOWN, key, 1);
+    ::PostMessageW(window, WM_KEYUP, key, 0xC0000001);
+    managertest::Pump();
+}
+
+// Records the headers of the WM_NOTIFY messages that reach the window's manager.
+class NotifyFilter : public QxUI::IMessageFilterUI
+{
+public:
+    LRESULT PreFilterMessage(UINT msg, WPARAM, LPARAM lParam, bool&) override
+    {
+        if (msg == WM_NOTIFY)
+            headers.push_back(*reinterpret_cast<const NMHDR*>(lParam));
+        return 0;
+    }
+    std::vector<NMHDR> headers;
+};
 
 // Lays the skin's controls out in a 300 x 200 window whose manager reports to `recorder`.
 class SkinWindow : public ::testing::Test
@@ -63,10 +85,19 @@ protected:
         return static_cast<T*>(host.manager.FindControlByName(name));
     }
 
+    // A click on a control, through the window's mouse messages.
+    void Click(LPCWSTR name)
+    {
+        const RECT rc = Find<QxUI::CControlUI>(name)->GetPos();
+        const LPARAM at = MAKELPARAM(rc.left + 6, rc.top + 6);
+        ::SendMessageW(host.GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::SendMessageW(host.GetHandle(), WM_LBUTTONUP, 0, at);
+    }
+
     // Deletes a control of the root layout at once, as a container without deferred deletion.
     void DeleteNow(QxUI::CControlUI* control)
     {
-        QxUI::CContainerUI* container = static_cast<QxUI::CContainerUI*>(root->AsInterface(L"Container"));
+        auto* container = static_cast<QxUI::CContainerUI*>(root->AsInterface(L"Container"));
         container->SetDeferredDelete(false);
         ASSERT_TRUE(container->Remove(control));
     }
