@@ -28,6 +28,8 @@
 #include "controls/UIRichEdit.h"
 
 // ActiveX host, web browser.
+#include "controls/UIActiveX.h"
+#include "controls/UIWebBrowser.h"
 
 namespace QxUI {
 
@@ -71,7 +73,8 @@ const ControlClass kControlClasses[] = {
     {L"RichEdit", &MakeNew<CRichEditUI>},
 
     // ActiveX host, web browser.
-
+    {L"ActiveX", &MakeNew<CActiveXUI>},
+    {L"WebBrowser", &MakeNew<CWebBrowserUI>},
 };
 
 bool SameName(LPCWSTR a, LPCWSTR b)
