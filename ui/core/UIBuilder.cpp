@@ -26,6 +26,9 @@
 // options, slider, tile/tab/child layouts;
 
 // edit, date/time picker, rich edit;
+#include "controls/UIDateTime.h"
+#include "controls/UIEdit.h"
+#include "controls/UIRichEdit.h"
 
 // ActiveX host, web browser.
 #include "controls/UIActiveX.h"
@@ -75,6 +78,9 @@ const ControlClass kControlClasses[] = {
     // Options, slider, tile/tab/child layouts.
 
     // Edit, date/time picker, rich edit.
+    {L"Edit", &MakeNew<CEditUI>},
+    {L"DateTime", &MakeNew<CDateTimeUI>},
+    {L"RichEdit", &MakeNew<CRichEditUI>},
 
     // ActiveX host, web browser.
     {L"ActiveX", &MakeNew<CActiveXUI>},
