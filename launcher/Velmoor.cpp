@@ -31,8 +31,9 @@ const wchar_t kPromptTextCn[] = L"检测到程序正在运行，是否重新打�
 const wchar_t kPromptCaptionCn[] = L"提示";
 const wchar_t kPromptTextEn[] = L"Another program is already in progress, start new one?";
 const wchar_t kPromptCaptionEn[] = L"Prompt";
-const char* const kStagedLeftovers[] = {"temp\\Updater.exe", "temp\\update.td0", "temp\\update.td1",
-                                        "temp\\update.td2",  "temp\\update.td3", "temp\\update.td"};
+const wchar_t* const kStagedLeftovers[] = {L"temp\\Updater.exe", L"temp\\update.td0", L"temp\\update.td1",
+                                           L"temp\\update.td2",  L"temp\\update.td3", L"temp\\update.td"};
+constexpr DWORD kModulePathChars = 1024;
 
 // Owns a Win32 handle that CloseHandle releases.
 class ScopedHandle {
@@ -198,25 +199,27 @@ void WriteRegFun() {
     }
 }
 
-bool GetModuleDirA(std::string* out) {
-    char path[1024];
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-    if (length == 0 || length >= sizeof(path)) return false;
-    const char* slash = std::strrchr(path, '\\');
+bool GetModuleDirW(std::wstring* out) {
+    wchar_t path[kModulePathChars];
+    const DWORD length = GetModuleFileNameW(nullptr, path, kModulePathChars);
+    if (length == 0 || length >= kModulePathChars) return false;
+    const wchar_t* slash = std::wcsrchr(path, L'\\');
     if (!slash) return false;
     out->assign(path, static_cast<size_t>(slash - path) + 1);
     return true;
 }
 
 void StageUpdatePackage() {
-    std::string folder;
-    if (!GetModuleDirA(&folder)) return;
-    for (const char* leftover : kStagedLeftovers) DeleteFileA((folder + leftover).c_str());
-    const std::string staged = folder + "temp\\update.zip";
-    if (GetFileAttributesA(staged.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    // Wide paths: in a folder whose name the ANSI code page cannot hold, narrow paths name no
+    // file at all and the staged package would never be promoted.
+    std::wstring folder;
+    if (!GetModuleDirW(&folder)) return;
+    for (const wchar_t* leftover : kStagedLeftovers) DeleteFileW((folder + leftover).c_str());
+    const std::wstring staged = folder + L"temp\\update.zip";
+    if (!Exists(staged.c_str())) return;
     // The staged package is kept for the next start when it could not be copied.
-    if (CopyFileA(staged.c_str(), (folder + "update.zip").c_str(), FALSE))
-        DeleteFileA(staged.c_str());
+    if (CopyFileW(staged.c_str(), (folder + L"update.zip").c_str(), FALSE))
+        DeleteFileW(staged.c_str());
 }
 
 void ApplyUpdatePackage() {

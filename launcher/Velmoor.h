@@ -26,7 +26,7 @@ void EnableDebugPrivilege();
 // --- URL scheme, staged update, language ------------------------------------------------------
 
 void WriteRegFun();
-bool GetModuleDirA(std::string* out);  // the launcher's folder, ANSI, ending with a backslash
+bool GetModuleDirW(std::wstring* out);  // the launcher's folder, ending with a backslash
 void StageUpdatePackage();
 void ApplyUpdatePackage();  // "update.zip" in the current directory
 bool IsChineseLanguage();

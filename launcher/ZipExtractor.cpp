@@ -282,10 +282,22 @@ ZipResult ZipExtractor::Open() {
         return ZipErrOpenFile;
     }
     reader_ = reader;
-    entryCount_ = static_cast<int32_t>(global.number_entry);
+    entryCount_ = CountEntries(reader, static_cast<int32_t>(global.number_entry));
     currentIndex_ = entryCount_ > 0 ? 0 : -1;
     cachedIndex_ = -1;
     return ZipOk;
+}
+
+// The end record's count is only a claim: a zip64 record of a 200-byte file may claim two
+// billion entries, and every index would then be tried. Counts the entries the central
+// directory really holds, up to the claim, and leaves the reader on the first.
+int32_t ZipExtractor::CountEntries(void* reader, int32_t claimed) {
+    unzFile zip = Reader(reader);
+    if (claimed <= 0 || unzGoToFirstFile(zip) != UNZ_OK) return 0;
+    int32_t count = 1;
+    while (count < claimed && unzGoToNextFile(zip) == UNZ_OK) ++count;
+    unzGoToFirstFile(zip);
+    return count;
 }
 
 void ZipExtractor::CloseOpenEntry() {

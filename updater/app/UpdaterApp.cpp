@@ -46,6 +46,13 @@ bool PromptForUpdate(int forcedUpdate, bool chinese)
 
 } // namespace
 
+bool ConnectPipeClient(HANDLE pipe)
+{
+    // A client that connected between the pipe's creation and this wait makes the call fail
+    // with ERROR_PIPE_CONNECTED: that client is connected, and its message is waiting.
+    return ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED;
+}
+
 CUpdaterApp::CUpdaterApp(HINSTANCE instance) : hInstance(instance) {}
 
 CUpdaterApp::~CUpdaterApp()
@@ -105,7 +112,7 @@ void CUpdaterApp::ReadPipeThreadImpl()
                                 1, 0, 0, kPipeTimeoutMs, nullptr);
         if (pipe == INVALID_HANDLE_VALUE)
             break;
-        if (!ConnectNamedPipe(pipe, nullptr))
+        if (!ConnectPipeClient(pipe))
             continue;
         if (stop)
             break;

@@ -7,6 +7,10 @@
 
 class ZipDownloader;
 
+// Waits for a client on a pipe instance; true once one is connected, also when it connected
+// before the wait began.
+bool ConnectPipeClient(HANDLE pipe);
+
 // The updater's application object: lives on the stack of wWinMain.
 class CUpdaterApp {
 public:

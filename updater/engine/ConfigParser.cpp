@@ -118,10 +118,14 @@ bool ConfigParser::GetValue(const std::string& key, std::string& out) const
     const tinyxml2::XMLText* text = first != nullptr ? first->ToText() : nullptr;
     if (text == nullptr)
         return false;
+    // A value that does not convert is absent: the caller's previous text is not handed back.
     char ansi[kAnsiValueSize] = "";
-    if (Utf8ToAnsi(text->Value(), ansi))
-        out = ansi;
-    return !out.empty();
+    if (!Utf8ToAnsi(text->Value(), ansi)) {
+        out.clear();
+        return false;
+    }
+    out = ansi;
+    return true;
 }
 
 std::string GetProgName()

@@ -19,9 +19,11 @@ const DWORD kKillPollMs = 100;
 const ULONGLONG kKillTimeoutMs = 3000;
 const UINT kKilledExitCode = 9;
 
+// A listing of the processes that failed says nothing about the client: it is not gone.
 bool ClientGone()
 {
-    return FindProcess_ByName(GetProgName()) == 0;
+    bool listFailed = false;
+    return FindProcess_ByName(GetProgName(), &listFailed) == 0 && !listFailed;
 }
 
 } // namespace
@@ -30,7 +32,10 @@ namespace hrq {
 
 bool KillClient()
 {
-    DWORD pid = FindProcess_ByName(GetProgName());
+    bool listFailed = false;
+    DWORD pid = FindProcess_ByName(GetProgName(), &listFailed);
+    if (listFailed)
+        return false;
     if (pid == 0) {
         LOG(INFO) << "air client is not running";
         return true;

@@ -5,7 +5,8 @@
 
 namespace hrq {
 
-// Ends the client process named by ProgName; true when no client runs any more.
+// Ends the client process named by ProgName; true when no client runs any more, false also
+// when the processes cannot be listed.
 bool KillClient();
 
 // The client's pipe name, "LU_" + LaunchName, or "" when LaunchName is absent or the name
