@@ -90,6 +90,26 @@ TEST_F(LaunchWindow, IsBuiltByItsConstructorWithItsClassTitleAndSkinByLanguage)
     }
 }
 
+TEST_F(LaunchWindow, ShowsTheProgramsIconInBothSizes)
+{
+    CLaunchWnd wnd;
+    HWND hWnd = wnd.GetHandle();
+    ASSERT_TRUE(hWnd && ::IsWindow(hWnd));
+    HICON big = reinterpret_cast<HICON>(::SendMessageW(hWnd, WM_GETICON, ICON_BIG, 0));
+    HICON small = reinterpret_cast<HICON>(::SendMessageW(hWnd, WM_GETICON, ICON_SMALL, 0));
+    ASSERT_NE(big, nullptr);
+    ASSERT_NE(small, nullptr);
+    ICONINFO info = {};
+    ASSERT_TRUE(::GetIconInfo(big, &info));
+    BITMAP bitmap = {};
+    ::GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap);
+    EXPECT_EQ(bitmap.bmWidth, ::GetSystemMetrics(SM_CXICON));
+    if (info.hbmColor)
+        ::DeleteObject(info.hbmColor);
+    if (info.hbmMask)
+        ::DeleteObject(info.hbmMask);
+}
+
 TEST_F(LaunchWindow, KeysCloseItEscapeWithTwoEnterWithOne)
 {
     {
