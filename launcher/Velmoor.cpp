@@ -363,7 +363,8 @@ int RepairDesktopShortcut(const wchar_t* oldName, const wchar_t* newName, const 
 
                 const std::wstring& savePath = !newPath.empty() ? newPath : oldPath;
                 const bool saved = !savePath.empty() && SUCCEEDED(file->Save(savePath.c_str(), TRUE));
-                result = 1;
+                // A link that could not be saved was not repaired.
+                result = saved ? 1 : 0;
                 if (saved && oldExists && !newPath.empty() && _wcsicmp(oldName, newName) != 0 &&
                     !oldTarget.empty() && HasText(target) &&
                     _wcsicmp(FileNamePart(oldTarget).c_str(), FileNamePart(target).c_str()) == 0) {

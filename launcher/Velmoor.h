@@ -42,7 +42,7 @@ struct ShortcutNames {
 
 bool ReadShortcutConfig(ShortcutNames* names, const wchar_t* path);
 // Results: -1 no old name, -2 no all-users desktop, -3 neither link exists, 0 the link cannot be
-// made, loaded or read, 1 the link was updated (even when saving failed).
+// made, loaded, read or saved, 1 the link was updated and saved.
 int RepairDesktopShortcut(const wchar_t* oldName, const wchar_t* newName, const wchar_t* target,
                           const wchar_t* description, const wchar_t* iconPath,
                           const wchar_t* workingFolder);
