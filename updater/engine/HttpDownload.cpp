@@ -304,9 +304,15 @@ void CHttpDownload::SegmentThread(Segment& segment, Attempt& attempt)
             break;
         if (size > 0) {
             int64_t before = segment.received;
-            WritePartData(segment, data, size);
+            // A chunk that is not written must end the part: the chunks after it would land
+            // where it belongs, and the part file would hold a hole that a resume builds on.
+            bool written = WritePartData(segment, data, size);
             AddDownloaded(*segment.info, std::min(segment.received, length) - std::min(before, length));
             ++attempt.progressTicks;
+            if (!written) {
+                http::PrintLine("Exception: cannot write the part file\n");
+                break;
+            }
         }
         size = segment.connection.ReadSome(chunk.data(), chunk.size(), timings_.readMs, ec);
         data = chunk.data();
