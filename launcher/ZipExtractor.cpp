@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "TextConvert.h"
+
 namespace {
 
 uint32_t g_lastResult = ZipOk;  // the last result of the wrappers, process-wide
@@ -370,14 +372,7 @@ ZipResult ZipExtractor::GetEntry(int32_t index, ZipEntryInfo* info) {
 
     ZipEntryInfo entry{};
     entry.index = index;
-    std::wstring name;
-    const int nameBytes = static_cast<int>(fileInfo.size_filename);
-    if (nameBytes > 0) {
-        const int chars = MultiByteToWideChar(CP_UTF8, 0, rawName.data(), nameBytes, nullptr, 0);
-        name.resize(static_cast<size_t>(std::max(chars, 0)));
-        if (chars > 0)
-            MultiByteToWideChar(CP_UTF8, 0, rawName.data(), nameBytes, &name[0], chars);
-    }
+    std::wstring name = win32::ToWide(CP_UTF8, rawName.data(), fileInfo.size_filename);
     CleanEntryName(&name);
     if (name.size() >= kZipPathChars) return ZipErrUnsafeName;
     std::copy(name.begin(), name.end(), entry.name);

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "Win32Handle.h"
 #include "WindowTestSupport.h"
 
 using namespace QxUI;
@@ -101,13 +102,10 @@ TEST_F(LaunchWindow, ShowsTheProgramsIconInBothSizes)
     ASSERT_NE(small, nullptr);
     ICONINFO info = {};
     ASSERT_TRUE(::GetIconInfo(big, &info));
+    win32::UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
     BITMAP bitmap = {};
-    ::GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap);
+    ::GetObjectW(colour.Get(), sizeof(bitmap), &bitmap);
     EXPECT_EQ(bitmap.bmWidth, ::GetSystemMetrics(SM_CXICON));
-    if (info.hbmColor)
-        ::DeleteObject(info.hbmColor);
-    if (info.hbmMask)
-        ::DeleteObject(info.hbmMask);
 }
 
 TEST_F(LaunchWindow, KeysCloseItEscapeWithTwoEnterWithOne)

@@ -3,6 +3,7 @@
 #include "core/UIZip.h"
 
 #include "TestSupport.h"
+#include "Win32Handle.h"
 
 #include <gtest/gtest.h>
 
@@ -389,9 +390,7 @@ TEST(UpdaterResources, CarryTheWindowsIcon)
                                        LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(updater, nullptr);
     EXPECT_NE(::FindResourceW(updater, MAKEINTRESOURCEW(101), RT_GROUP_ICON), nullptr);
-    HICON icon = static_cast<HICON>(::LoadImageW(updater, MAKEINTRESOURCEW(101), IMAGE_ICON, 32, 32, 0));
-    EXPECT_NE(icon, nullptr);
-    if (icon)
-        ::DestroyIcon(icon);
+    win32::UniqueIcon icon(static_cast<HICON>(::LoadImageW(updater, MAKEINTRESOURCEW(101), IMAGE_ICON, 32, 32, 0)));
+    EXPECT_TRUE(icon.Valid());
     ::FreeLibrary(updater);
 }

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "ConfigParser.h"
-#include "Handle.h"
+#include "Win32Handle.h"
 #include "Log.h"
 #include "StringConvert.h"
 #include "process_op.h"
@@ -41,7 +41,7 @@ bool KillClient()
         return true;
     }
     {
-        UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
+        win32::UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
         if (!process || !TerminateProcess(process.Get(), kKilledExitCode))
             return ClientGone();
     }
@@ -70,6 +70,11 @@ std::wstring LaunchPipeName(const ConfigParser& config)
     return StringToWide(name);
 }
 
+std::wstring LaunchPipeName()
+{
+    return LaunchPipeName(ConfigParser::Instance());
+}
+
 bool WritePipeBuf(const std::wstring& name, const std::wstring& message)
 {
     std::wstring path = kPipePrefix + name;
@@ -79,7 +84,7 @@ bool WritePipeBuf(const std::wstring& name, const std::wstring& message)
         path.resize(kMaxPipePathChars);
     LOG(INFO) << "pass message to the pipe. name[" << WideToString(path) << "]";
 
-    UniqueHandle pipe;
+    win32::UniqueHandle pipe;
     if (fits)
         pipe.Reset(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -33,10 +33,7 @@ std::atomic<ProcessSnapshotSource> g_snapshotSource{SnapshotAllProcesses};
 
 SnapshotHandle TakeProcessSnapshot()
 {
-    HANDLE snapshot = g_snapshotSource.load()();
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return SnapshotHandle();
-    return SnapshotHandle(snapshot, [](void* handle) { CloseHandle(handle); });
+    return SnapshotHandle(g_snapshotSource.load()());
 }
 
 } // namespace
@@ -53,7 +50,7 @@ DWORD FindProcess_ByName(const std::string& name, bool* listFailed)
     SnapshotHandle snapshot = TakeProcessSnapshot();
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
-    if (!snapshot || !Process32FirstW(snapshot.get(), &entry)) {
+    if (!snapshot || !Process32FirstW(snapshot.Get(), &entry)) {
         LOG(ERROR) << "process32 first error, error[" << GetLastError() << "]";
         if (listFailed != nullptr)
             *listFailed = true;
@@ -62,6 +59,6 @@ DWORD FindProcess_ByName(const std::string& name, bool* listFailed)
     do {
         if (SameNameIgnoringCase(name, entry.szExeFile))
             return entry.th32ProcessID;
-    } while (Process32NextW(snapshot.get(), &entry));
+    } while (Process32NextW(snapshot.Get(), &entry));
     return 0;
 }

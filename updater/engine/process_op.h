@@ -1,11 +1,12 @@
 #pragma once
 #include <windows.h>
 
-#include <memory>
 #include <string>
 
-// A process snapshot; the last owner's release closes it.
-using SnapshotHandle = std::shared_ptr<void>;
+#include "Win32Handle.h"
+
+// A process snapshot, closed when it goes.
+using SnapshotHandle = win32::UniqueHandle;
 
 // Id of the first running process whose executable name equals `name` ignoring case, or 0.
 // When the processes cannot be listed the answer is 0 too; `listFailed` (if given) tells.

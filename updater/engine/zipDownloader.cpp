@@ -5,11 +5,14 @@
 #include <filesystem>
 
 #include "ConfigParser.h"
-#include "ExtractZipToDir.h"
 #include "Log.h"
 #include "StringConvert.h"
 #include "hrqUtil.h"
 #include "process_op.h"
+
+// The export of zlib.dll, an outside library linked by name: the archive, the target folder and
+// 0. Declared here, as its contract, rather than taken from a header of our stand-in.
+extern "C" __declspec(dllimport) int __cdecl ExtractZipToDir(const wchar_t* zipPath, const wchar_t* folder, int flags);
 
 namespace {
 
