@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "Win32Handle.h"
 #include "HttpConnection.h"
 #include "StringConvert.h"
+#include "Win32Handle.h"
 #include "hrqUtil.h"
 #include "md5.h"
 

@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "ConfigParser.h"
-#include "Win32Handle.h"
 #include "Log.h"
 #include "StringConvert.h"
+#include "Win32Handle.h"
 #include "process_op.h"
 
 namespace {
