@@ -8,7 +8,6 @@
 
 #include <string>
 
-#include "Win32Handle.h"
 #include "WindowTestSupport.h"
 
 using namespace QxUI;
@@ -89,23 +88,6 @@ TEST_F(LaunchWindow, IsBuiltByItsConstructorWithItsClassTitleAndSkinByLanguage)
         EXPECT_EQ(apptest::TitleOf(wnd.GetHandle()), L"Update Program");
         EXPECT_EQ(TipsText(wnd), L"Update Complete, open it now!");
     }
-}
-
-TEST_F(LaunchWindow, ShowsTheProgramsIconInBothSizes)
-{
-    CLaunchWnd wnd;
-    HWND hWnd = wnd.GetHandle();
-    ASSERT_TRUE(hWnd && ::IsWindow(hWnd));
-    HICON big = reinterpret_cast<HICON>(::SendMessageW(hWnd, WM_GETICON, ICON_BIG, 0));
-    HICON small = reinterpret_cast<HICON>(::SendMessageW(hWnd, WM_GETICON, ICON_SMALL, 0));
-    ASSERT_NE(big, nullptr);
-    ASSERT_NE(small, nullptr);
-    ICONINFO info = {};
-    ASSERT_TRUE(::GetIconInfo(big, &info));
-    win32::UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
-    BITMAP bitmap = {};
-    ::GetObjectW(colour.Get(), sizeof(bitmap), &bitmap);
-    EXPECT_EQ(bitmap.bmWidth, ::GetSystemMetrics(SM_CXICON));
 }
 
 TEST_F(LaunchWindow, KeysCloseItEscapeWithTwoEnterWithOne)

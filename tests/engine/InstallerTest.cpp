@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <mutex>
-
 #include "Log.h"
 #include "QeloRecord.h"
 #include "TestSupport.h"
@@ -15,25 +13,13 @@ using namespace qixtest;
 
 namespace {
 
-// The lines the installer logs while a test runs.
+// The lines logged while it is installed (the installation logs on the test's thread).
 class LogCapture : public el::LogDispatchCallback {
 public:
-    std::vector<std::string> Lines()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return lines_;
-    }
+    std::vector<std::string> lines;
 
 protected:
-    void handle(const el::LogDispatchData* data) override
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        lines_.push_back(data->logMessage()->message());
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<std::string> lines_;
+    void handle(const el::LogDispatchData* data) override { lines.push_back(data->logMessage()->message()); }
 };
 
 bool Logged(const std::vector<std::string>& lines, const std::string& part)
@@ -222,7 +208,7 @@ TEST_F(Installer, AClientThatFailsToStartIsLogged)
     config.clientExePath = folder / L"missing\\qelo.exe";
     ZipDownloader job(config, FastTimings(), folder.Path());
     Install(job);
-    std::vector<std::string> lines = el::Helpers::logDispatchCallback<LogCapture>("installer_test")->Lines();
+    std::vector<std::string> lines = el::Helpers::logDispatchCallback<LogCapture>("installer_test")->lines;
     el::Helpers::uninstallLogDispatchCallback<LogCapture>("installer_test");
 
     EXPECT_TRUE(Logged(lines, "run client failed, error[")) << lines.size();

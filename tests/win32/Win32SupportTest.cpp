@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <unknwn.h>
 
 #include <string>
 
@@ -15,20 +14,6 @@ bool HandleOpen(HANDLE handle)
     DWORD flags = 0;
     return GetHandleInformation(handle, &flags) != FALSE;
 }
-
-// Counts the references a ComPtr takes and gives back.
-class CountedObject : public IUnknown {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
-    {
-        *out = this;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references; }
-    ULONG references = 1;
-};
 
 } // namespace
 
@@ -96,36 +81,4 @@ TEST(Win32Handle, ClosesOnceWhateverWayTheHandleLeaves)
     WIN32_FIND_DATAW entry;
     win32::FindHandle search(FindFirstFileW(L"C:\\qix_no_such_folder\\*", &entry));
     EXPECT_FALSE(search.Valid());
-}
-
-TEST(Win32Handle, RegistryKeyIsClosedWithItsOwner)
-{
-    HKEY raw = nullptr;
-    {
-        win32::RegKey key;
-        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, key.Receive()), ERROR_SUCCESS);
-        raw = key.Get();
-        EXPECT_EQ(RegQueryInfoKeyW(raw, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                   nullptr, nullptr, nullptr),
-                  ERROR_SUCCESS);
-    }
-    EXPECT_NE(RegQueryInfoKeyW(raw, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                               nullptr, nullptr),
-              ERROR_SUCCESS);
-}
-
-TEST(ComPtr, ReleasesEachReferenceOnce)
-{
-    CountedObject object;
-    {
-        win32::ComPtr<IUnknown> held;
-        ASSERT_EQ(object.QueryInterface(IID_IUnknown, held.Receive()), S_OK);
-        EXPECT_EQ(object.references, 2u);
-        win32::ComPtr<IUnknown> moved(std::move(held));
-        EXPECT_FALSE(held);
-        // Receiving again gives back what was held first.
-        ASSERT_EQ(object.QueryInterface(IID_IUnknown, moved.Receive()), S_OK);
-        EXPECT_EQ(object.references, 2u);
-    }
-    EXPECT_EQ(object.references, 1u);
 }
