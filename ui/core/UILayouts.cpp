@@ -115,8 +115,10 @@ void CAxisLayoutUI::SetPos(RECT rc, bool invalidate)
         return;
     }
 
+    // A vertical layout is as wide as its horizontal bar lets it be (its owner sets the range);
+    // a horizontal one measures its content in what it shows, and the range follows that.
     SIZE available = {rc.right - rc.left, rc.bottom - rc.top};
-    if (Visible(m_pHorizontalScrollBar))
+    if (m_bVertical && Visible(m_pHorizontalScrollBar))
         available.cx += m_pHorizontalScrollBar->GetScrollRange();
 
     int stretchCount = 0;
@@ -194,10 +196,30 @@ void CAxisLayoutUI::SetPos(RECT rc, bool invalidate)
         needed += lead + main + trail;
         remaining -= main + trail + m_iChildPadding;
     }
-    if (m_bVertical)
+    if (m_bVertical) {
         UpdateScrollBars(rc, 0, needed + gaps);
-    else
-        UpdateScrollBars(rc, needed + gaps, 0);
+        return;
+    }
+    if (UpdateHorizontalRange(rc, needed + gaps))
+        return;
+    UpdateScrollBars(rc, needed + gaps, 0);
+}
+
+bool CAxisLayoutUI::UpdateHorizontalRange(const RECT& rcInner, int widthNeeded)
+{
+    CScrollBarUI* bar = m_pHorizontalScrollBar;
+    if (!Visible(bar))
+        return false;
+    const int range = std::max(0, widthNeeded - static_cast<int>(rcInner.right - rcInner.left));
+    if (bar->GetScrollRange() == range)
+        return false;
+    const int oldPos = bar->GetScrollPos();
+    bar->SetScrollRange(range);
+    if (bar->GetScrollPos() >= oldPos)
+        return false;
+    // The children were placed for the old position.
+    SetPos(m_rcItem, false);
+    return true;
 }
 
 RECT CAxisLayoutUI::GetSeparatorRect(bool tracking) const

@@ -33,6 +33,9 @@ protected:
     bool m_bImmMode = false;
 
 private:
+    // The horizontal layout's bar scrolls its own content: its range follows the width needed.
+    // True when the layout was run again because the position had to shrink.
+    bool UpdateHorizontalRange(const RECT& rcInner, int widthNeeded);
     bool HandleSeparatorEvent(const UIEvent& event);
 };
 
