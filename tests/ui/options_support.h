@@ -1,5 +1,5 @@
-// A window whose tree is built from skin text, with notifications recorded and mouse and
-// keyboard input sent through its manager.
+// A window whose tree is built from skin text, its notifications recorded and its input sent
+// through its manager.
 #pragma once
 
 #include "core/UIBuilder.h"
@@ -14,10 +14,10 @@ namespace optionstest {
 class SkinHost
 {
 public:
-    explicit SkinHost(int width = 200, int height = 120)
+    SkinHost()
     {
         host.manager.AddNotifier(&recorder);
-        host.Open(width, height);
+        host.Open(200, 120);
     }
 
     // Builds the skin into the window and paints it once, so that it is laid out.
@@ -49,20 +49,13 @@ public:
         ::SendMessageW(host.GetHandle(), msg, keys, MAKELPARAM(x, y));
     }
 
-    void Click(int x, int y)
-    {
-        Mouse(WM_MOUSEMOVE, x, y);
-        Mouse(WM_LBUTTONDOWN, x, y, MK_LBUTTON);
-        Mouse(WM_LBUTTONUP, x, y);
-    }
-
-    // Turned away from the user (up) or towards the user (down).
-    void Wheel(int x, int y, bool towardsUser)
+    // Turned towards the user (down) or away (up).
+    void Wheel(int x, int y, bool down)
     {
         POINT pt = {x, y};
         ::ClientToScreen(host.GetHandle(), &pt);
-        const short delta = towardsUser ? -WHEEL_DELTA : WHEEL_DELTA;
-        ::SendMessageW(host.GetHandle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)),
+        const WORD delta = static_cast<WORD>(down ? -WHEEL_DELTA : WHEEL_DELTA);
+        ::SendMessageW(host.GetHandle(), WM_MOUSEWHEEL, MAKEWPARAM(0, delta),
                        MAKELPARAM(pt.x, pt.y));
         managertest::Pump();
     }
@@ -76,15 +69,6 @@ public:
                 at.push_back(i);
         }
         return at;
-    }
-
-    bool Key(WPARAM key)
-    {
-        MSG msg = {};
-        msg.hwnd = host.GetHandle();
-        msg.message = WM_KEYDOWN;
-        msg.wParam = key;
-        return QxUI::CUIWindowManager::PreTranslateForAll(&msg);
     }
 
     // Declared first: the manager keeps a pointer to it until the window is gone.

@@ -38,9 +38,12 @@ CControlUI* CALLBACK ForgetInManager(CControlUI* control, LPVOID /*data*/)
 }
 
 // A child that leaves a container which does not own it lives on elsewhere: its window must
-// not keep pointers to it, nor it to the window and the container.
-void DetachFromWindow(CControlUI* control)
+// not keep pointers to it, nor it to the window and the container. One that its owner has
+// already taken back (parent and manager set anew) is left alone.
+void DetachFromWindow(CControlUI* control, CControlUI* container)
 {
+    if (control->GetParent() != container)
+        return;
     control->FindControl(ForgetInManager, nullptr, UIFIND_ALL);
     control->SetManager(nullptr, nullptr, false);
 }
@@ -148,7 +151,7 @@ bool CContainerUI::Remove(CControlUI* control)
         else
             delete control;
     } else {
-        DetachFromWindow(control);
+        DetachFromWindow(control, this);
     }
     return true;
 }
@@ -176,7 +179,7 @@ void CContainerUI::RemoveAll()
         }
     } else {
         for (int i = 0; i < m_items.GetSize(); ++i)
-            DetachFromWindow(static_cast<CControlUI*>(m_items[i]));
+            DetachFromWindow(static_cast<CControlUI*>(m_items[i]), this);
     }
     m_items.Empty();
     RequestLayout();
