@@ -218,8 +218,8 @@ TEST(ContainerBars, ChildLeavingANonOwningContainerLeavesTheWindow)
 {
     for (bool all : {false, true}) {
         SkinHost skin;
-        ASSERT_TRUE(skin.Build(L"<Window><VerticalLayout name=\"list\"><Button name=\"kept\"/>"
-                               L"</VerticalLayout></Window>"));
+        ASSERT_TRUE(skin.Build(L"<Window><VerticalLayout name=\"list\"><Option name=\"kept\" "
+                               L"group=\"g\"/></VerticalLayout></Window>"));
         CContainerUI* list = skin.Find<CContainerUI>(L"list");
         CControlUI* kept = skin.Find(L"kept");
         list->SetOwningChildren(false);
@@ -233,6 +233,7 @@ TEST(ContainerBars, ChildLeavingANonOwningContainerLeavesTheWindow)
         EXPECT_EQ(nullptr, kept->GetParent());
         EXPECT_EQ(nullptr, skin.Find(L"kept"));
         EXPECT_EQ(nullptr, skin.host.manager.GetFocusedControl());
+        EXPECT_EQ(nullptr, skin.host.manager.GetOptionGroup(L"g")) << "nor in its group";
         delete kept;
     }
 }
