@@ -21,6 +21,11 @@
 // Extended controls, by family: lists, combo box, tree view;
 
 // options, slider, tile/tab/child layouts;
+#include "controls/UIChildLayout.h"
+#include "controls/UIOption.h"
+#include "controls/UISlider.h"
+#include "controls/UITabLayout.h"
+#include "controls/UITileLayout.h"
 
 // edit, date/time picker, rich edit;
 #include "controls/UIDateTime.h"
@@ -66,6 +71,12 @@ const ControlClass kControlClasses[] = {
     // Lists, combo box, tree view.
 
     // Options, slider, tile/tab/child layouts.
+    {L"Option", &MakeNew<COptionUI>},
+    {L"Slider", &MakeNew<CSliderUI>},
+    {L"CheckBox", &MakeNew<CCheckBoxUI>},
+    {L"TabLayout", &MakeNew<CTabLayoutUI>},
+    {L"TileLayout", &MakeNew<CTileLayoutUI>},
+    {L"ChildLayout", &MakeNew<CChildLayoutUI>},
 
     // Edit, date/time picker, rich edit.
     {L"Edit", &MakeNew<CEditUI>},
