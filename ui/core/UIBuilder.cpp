@@ -24,6 +24,11 @@
 #include "controls/UIListElement.h"
 
 // options, slider, tile/tab/child layouts;
+#include "controls/UIChildLayout.h"
+#include "controls/UIOption.h"
+#include "controls/UISlider.h"
+#include "controls/UITabLayout.h"
+#include "controls/UITileLayout.h"
 
 // edit, date/time picker, rich edit;
 #include "controls/UIDateTime.h"
@@ -76,6 +81,12 @@ const ControlClass kControlClasses[] = {
     {L"ListContainerElement", &MakeNew<CListContainerElementUI>},
 
     // Options, slider, tile/tab/child layouts.
+    {L"Option", &MakeNew<COptionUI>},
+    {L"Slider", &MakeNew<CSliderUI>},
+    {L"CheckBox", &MakeNew<CCheckBoxUI>},
+    {L"TabLayout", &MakeNew<CTabLayoutUI>},
+    {L"TileLayout", &MakeNew<CTileLayoutUI>},
+    {L"ChildLayout", &MakeNew<CChildLayoutUI>},
 
     // Edit, date/time picker, rich edit.
     {L"Edit", &MakeNew<CEditUI>},

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "Win32Handle.h"
+
 namespace QxUI {
 
 namespace {
@@ -36,24 +38,6 @@ struct FreeDeleter
 };
 typedef std::unique_ptr<BYTE, FreeDeleter> ByteBlock;
 
-// Owns a file handle for the length of one read.
-class FileHandle
-{
-public:
-    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
-    ~FileHandle()
-    {
-        if (m_handle != INVALID_HANDLE_VALUE)
-            ::CloseHandle(m_handle);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
-
 // Closes a zip opened for one load; a zip the caller keeps open is left alone.
 class ZipForLoad
 {
@@ -75,9 +59,9 @@ private:
 
 LPCWSTR ReadPlainFile(const std::wstring& path, ByteBlock& bytes, DWORD* size)
 {
-    FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE)
+    win32::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
         return kErrOpenFile;
     LARGE_INTEGER length = {};
     if (!::GetFileSizeEx(file.Get(), &length))
