@@ -5,3 +5,5 @@ qix_add_test(ui_lists_list SOURCES ${QXUI_LISTS_TEST_DIR}/lists_list.cpp LIBS qx
 
 qix_add_test(ui_lists_combo SOURCES ${QXUI_LISTS_TEST_DIR}/lists_combo.cpp
   LIBS qxui_core qxui_render_test_support)
+
+qix_add_test(ui_lists_tree SOURCES ${QXUI_LISTS_TEST_DIR}/lists_tree.cpp LIBS qxui_core)

@@ -22,6 +22,7 @@
 #include "controls/UICombo.h"
 #include "controls/UIList.h"
 #include "controls/UIListElement.h"
+#include "controls/UITreeView.h"
 
 // options, slider, tile/tab/child layouts;
 #include "controls/UIChildLayout.h"
@@ -79,6 +80,8 @@ const ControlClass kControlClasses[] = {
     {L"ListTextElement", &MakeNew<CListTextElementUI>},
     {L"ListLabelElement", &MakeNew<CListLabelElementUI>},
     {L"ListContainerElement", &MakeNew<CListContainerElementUI>},
+    {L"TreeView", &MakeNew<CTreeViewUI>},
+    {L"TreeNode", &MakeNew<CTreeNodeUI>},
 
     // Options, slider, tile/tab/child layouts.
     {L"Option", &MakeNew<COptionUI>},
@@ -383,6 +386,46 @@ void CUILayoutBuilder::BuildInclude(CUIXmlNode& node, CControlUI* parent,
     }
 }
 
+namespace {
+
+// A "TreeNode" element: added to the enclosing node at once, or, at the top of a subtree, to
+// the tree view once its own children are built. False when the level must stop.
+bool BuildTreeNode(CUILayoutBuilder& builder, CUIXmlNode& element, CControlUI* parent,
+                   CUIWindowManager* manager)
+{
+    CTreeNodeUI* parentNode =
+        parent ? static_cast<CTreeNodeUI*>(parent->AsInterface(L"TreeNode")) : nullptr;
+    CTreeNodeUI* node = new (std::nothrow) CTreeNodeUI;
+    if (!node)
+        return true;
+    if (parentNode && !parentNode->Add(node)) {
+        delete node;
+        return true;
+    }
+    if (manager) {
+        node->SetManager(manager, nullptr, false);
+        node->ApplyAttributeList(manager->GetDefaultAttributes(element.GetName()));
+    }
+    const int count = element.GetAttributeCount();
+    for (int i = 0; i < count; ++i)
+        node->SetAttribute(element.GetAttributeName(i), element.GetAttributeValue(i));
+    if (element.HasChildren())
+        builder.ParseChildren(element, node, manager);
+    if (parentNode)
+        return true;
+    CTreeViewUI* tree =
+        parent ? static_cast<CTreeViewUI*>(parent->AsInterface(L"TreeView")) : nullptr;
+    if (!tree) {
+        delete node;
+        return false;
+    }
+    if (!tree->AddNode(node))
+        delete node;
+    return true;
+}
+
+} // namespace
+
 CControlUI* CUILayoutBuilder::ParseChildren(CUIXmlNode& node, CControlUI* parent,
                                             CUIWindowManager* manager)
 {
@@ -400,12 +443,24 @@ CControlUI* CUILayoutBuilder::ParseChildren(CUIXmlNode& node, CControlUI* parent
             continue;
         }
 
+        if (SameName(name, L"TreeNode")) {
+            if (!BuildTreeNode(*this, child, parent, manager))
+                return nullptr;
+            continue;
+        }
+
         CControlUI* control = MakeControl(name, m_pCallback);
         if (!control)
             continue;
         if (child.HasChildren())
             ParseChildren(child, control, manager);
-        if (parent) {
+        CControlUI* holder = parent;
+        if (CTreeNodeUI* parentNode =
+                parent ? static_cast<CTreeNodeUI*>(parent->AsInterface(L"TreeNode")) : nullptr) {
+            // Other controls inside a node go into its row.
+            holder = parentNode->GetRowLayout();
+            parentNode->GetRowLayout()->Add(control);
+        } else if (parent) {
             if (!container)
                 container = static_cast<IContainerUI*>(parent->AsInterface(L"IContainer"));
             if (!container) {
@@ -426,8 +481,8 @@ CControlUI* CUILayoutBuilder::ParseChildren(CUIXmlNode& node, CControlUI* parent
             control->SetAttribute(child.GetAttributeName(i), child.GetAttributeValue(i));
         if (manager) {
             // A parent that already lives in a window keeps its new child bound, as Add left it.
-            CUIWindowManager* live = parent ? parent->GetManager() : nullptr;
-            control->SetManager(live, live ? parent : nullptr, false);
+            CUIWindowManager* live = holder ? holder->GetManager() : nullptr;
+            control->SetManager(live, live ? holder : nullptr, false);
         }
         if (!result)
             result = control;
