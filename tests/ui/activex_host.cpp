@@ -4,6 +4,8 @@
 #include "controls/UIActiveX.h"
 #include "core/UIContainer.h"
 
+#include <ocidl.h>
+
 #include <gtest/gtest.h>
 
 #include "activex_support.h"
@@ -205,6 +207,25 @@ TEST_F(ActiveXHost, WindowlessControlIsDrawnByUsAndClickedThroughTheMessageFilte
     lib.Clear();
     Click(WM_LBUTTONDOWN, pos.left + 5, pos.top + 7);
     EXPECT_EQ(lib.Count(L"OnWindowMessage"), 0);
+
+    // With the focus, key messages reach it; WM_UNICHAR lies beyond them.
+    IOleObject* object = nullptr;
+    ASSERT_EQ(ax->QueryHostedControl(IID_IOleObject, reinterpret_cast<LPVOID*>(&object)), S_OK);
+    IOleClientSite* client = nullptr;
+    object->GetClientSite(&client);
+    object->Release();
+    ASSERT_NE(client, nullptr);
+    IOleControlSite* controlSite = nullptr;
+    ASSERT_EQ(client->QueryInterface(IID_IOleControlSite, reinterpret_cast<void**>(&controlSite)), S_OK);
+    client->Release();
+    controlSite->OnFocus(TRUE);
+    controlSite->Release();
+    for (const Case& c : {Case{WM_KEYDOWN, 0, true}, Case{WM_CHAR, 0, true}, Case{WM_UNICHAR, 0, false}}) {
+        SCOPED_TRACE(c.msg);
+        lib.Clear();
+        Click(c.msg, c.x, 0);
+        EXPECT_EQ(lib.Count(L"OnWindowMessage"), c.reaches ? 1 : 0);
+    }
 
     ax->SetVisible(false);
     lib.Clear();
