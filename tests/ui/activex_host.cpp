@@ -285,6 +285,29 @@ TEST_F(ActiveXHost, RemovalReleasesControlSiteAndWindow)
     }
 }
 
+TEST_F(ActiveXHost, AControlThatFailsToInitialiseIsNotKept)
+{
+    for (DWORD status : {0ul, static_cast<DWORD>(OLEMISC_SETCLIENTSITEFIRST)}) {
+        SCOPED_TRACE(status);
+        lib.Configure(false, status, false, true);
+        CActiveXUI* ax = Open(ModuleAttributes());
+        ASSERT_NE(ax, nullptr);
+        EXPECT_EQ(lib.Count(L"InitNew"), 1);
+        EXPECT_EQ(lib.Count(L"DoVerb"), 0);
+        EXPECT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; })) << "the control was let go";
+        IUnknown* unknown = nullptr;
+        EXPECT_EQ(ax->QueryHostedControl(IID_IUnknown, reinterpret_cast<LPVOID*>(&unknown)), E_PENDING);
+        EXPECT_EQ(ax->GetHostWindow(), nullptr);
+
+        lib.Clear();
+        ax->SetPos(RECT{50, 20, 250, 120});
+        EXPECT_TRUE(lib.Calls().empty()) << "no retry on layout, nothing sized";
+        EXPECT_FALSE(ax->CreateHostedControl());
+        EXPECT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; }));
+        window.host.reset();
+    }
+}
+
 TEST_F(ActiveXHost, DeletingAControlThatNeverHadAManagerIsSafe)
 {
     delete new CActiveXUI;

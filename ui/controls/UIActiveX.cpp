@@ -930,7 +930,13 @@ bool CActiveXUI::CreateHostedControl()
     }
     if (clientSite)
         clientSite->Release();
-    return SUCCEEDED(hr) && m_pUnk;
+    if (FAILED(hr) || !m_pUnk) {
+        // A control that failed to start is not kept half set up; created stays set, so the
+        // next layout does not try again.
+        CActiveXUI::ReleaseHostedControl();
+        return false;
+    }
+    return true;
 }
 
 HRESULT CActiveXUI::DoVerb(LONG verb)
