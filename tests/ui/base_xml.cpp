@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -35,6 +36,43 @@ std::wstring ErrorOf(LPCWSTR xml, std::wstring* location = nullptr)
         *location = reader.GetErrorLocation();
     return reader.GetErrorMessage();
 }
+
+// A document of head followed by filler content, sized so that the reader's copy of it ends
+// exactly at the end of a page: large heap blocks get pages of their own, so a read past the
+// text faults instead of reading whatever follows.
+std::wstring PageEndDocument(const std::wstring& head)
+{
+    const size_t probeSize = 1 << 20;
+    void* probe = malloc(probeSize);
+    const size_t offset = reinterpret_cast<UINT_PTR>(probe) % 4096;
+    free(probe);
+    const size_t bytes = probeSize + 4096 - offset;   // the copy's size, terminator included
+    return head + std::wstring(bytes / sizeof(WCHAR) - 1 - head.size(), L'x');
+}
+
+// Takes all access to one page away for as long as it lives, whoever's memory it is.
+class NoAccessPage
+{
+public:
+    explicit NoAccessPage(const void* page) : m_page(const_cast<void*>(page))
+    {
+        MEMORY_BASIC_INFORMATION info = {};
+        if (::VirtualQuery(m_page, &info, sizeof(info)) && info.State == MEM_COMMIT)
+            m_protected = ::VirtualProtect(m_page, 4096, PAGE_NOACCESS, &m_old) != FALSE;
+    }
+    ~NoAccessPage() { Restore(); }
+    void Restore()
+    {
+        if (m_protected)
+            ::VirtualProtect(m_page, 4096, m_old, &m_old);
+        m_protected = false;
+    }
+
+private:
+    void* m_page;
+    DWORD m_old = 0;
+    bool m_protected = false;
+};
 
 std::vector<BYTE> Utf16Bytes(const std::wstring& text, bool bigEndian)
 {
@@ -163,6 +201,35 @@ TEST(XmlText, EntityAtTheEndOfTheTextStaysInBounds)
     CUIXmlReader reader;
     EXPECT_TRUE(reader.LoadFromString(L"<a>&amp;"));
     EXPECT_STREQ(L"a", reader.GetRoot().GetName());
+}
+
+TEST(XmlAttributes, StartTagAtTheEndOfTheTextIsMappedInBounds)
+{
+    // The blank (or any character) after the name stands right before ">", and the document
+    // ends inside the element.
+    for (LPCWSTR head : {L"<a >", L"<a%>", L"<Window><Label,>"}) {
+        SCOPED_TRACE(std::string(head, head + wcslen(head)));
+        const std::wstring xml = PageEndDocument(head);
+        CUIXmlReader reader;
+        ASSERT_TRUE(reader.LoadFromString(xml.c_str()));
+        CUIXmlNode element = reader.GetRoot();
+        // Attributes are mapped on first use: a read past the text meets a page that faults.
+        const BYTE* end = reinterpret_cast<const BYTE*>(element.GetName() - 1 + xml.size() + 1);
+        ASSERT_EQ(0u, reinterpret_cast<UINT_PTR>(end) % 4096) << "the text must end at a page end";
+        NoAccessPage guard(end);
+        if (element.HasChildren())
+            element = element.GetFirstChild();
+        EXPECT_EQ(0, element.GetAttributeCount());
+        EXPECT_FALSE(element.HasAttributes());
+        EXPECT_EQ(L"<none>", Attr(element, L"x"));
+        guard.Restore();
+    }
+    CUIXmlReader reader;
+    ASSERT_TRUE(reader.LoadFromString(L"<a >\"b=\""));
+    EXPECT_EQ(0, reader.GetRoot().GetAttributeCount());
+    ASSERT_TRUE(reader.LoadFromString(L"<a x=\"1\" >\"y=\"2\"</a>"));
+    EXPECT_EQ(1, reader.GetRoot().GetAttributeCount());
+    EXPECT_EQ(L"1", Attr(reader.GetRoot(), L"x"));
 }
 
 TEST(XmlText, NonAsciiNamesAndSurrogates)

@@ -266,21 +266,33 @@ void CUIXmlNode::MapAttributes()
     const CUIXmlReader::XmlElement& element = m_pOwner->m_pElements[m_iPos];
     LPWSTR text = xml + element.iName;
     LPWSTR end = xml + element.iAttrEnd;
-    text += wcslen(text) + 1;
+    // Every step stays inside the attribute area: a start tag such as "<a >" at the end of the
+    // document leaves no terminator between its area and the end of the text.
+    const auto skipString = [end](LPWSTR& p) {
+        while (p < end && *p != L'\0')
+            ++p;
+        if (p < end)
+            ++p;
+    };
+    const auto skipWhitespace = [end](LPWSTR& p) {
+        while (p < end && *p > L'\0' && *p <= L' ')
+            ++p;
+    };
+    skipString(text);
     while (text < end) {
-        CUIXmlReader::SkipWhitespace(text);
+        skipWhitespace(text);
         if (text >= end)
             return;
         const ULONG nameOffset = static_cast<ULONG>(text - xml);
-        text += wcslen(text) + 1;
-        CUIXmlReader::SkipWhitespace(text);
-        if (*text++ != L'"')
+        skipString(text);
+        skipWhitespace(text);
+        if (text >= end || *text++ != L'"')
             return;
         m_aAttributes[m_nAttributes * 2] = nameOffset;
         m_aAttributes[m_nAttributes * 2 + 1] = static_cast<ULONG>(text - xml);
         if (++m_nAttributes >= kMaxAttributes)
             return;
-        text += wcslen(text) + 1;
+        skipString(text);
     }
 }
 
