@@ -292,6 +292,43 @@ TEST(XmlErrors, TextsAndLocations)
     EXPECT_EQ(L"?" + std::wstring(48, L'z'), location);
 }
 
+TEST(XmlErrors, NestingDeeperThanTheLimitFailsWithAnError)
+{
+    // Deep enough to have overflowed the stack before the limit; the deepest allowed still loads.
+    const struct
+    {
+        int depth;
+        bool closed;
+        bool loads;
+    } cases[] = {
+        {CUIXmlReader::kMaxNesting, true, true},
+        {CUIXmlReader::kMaxNesting + 1, true, false},
+        {20000, true, false},
+        {20000, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.depth);
+        std::wstring xml;
+        for (int i = 0; i < c.depth; ++i)
+            xml += L"<e>";
+        if (c.closed) {
+            for (int i = 0; i < c.depth; ++i)
+                xml += L"</e>";
+        }
+        CUIXmlReader reader;
+        EXPECT_EQ(c.loads, reader.LoadFromString(xml.c_str()));
+        if (c.loads) {
+            int levels = 0;
+            for (CUIXmlNode node = reader.GetRoot(); node.IsValid(); node = node.GetFirstChild())
+                ++levels;
+            EXPECT_EQ(c.depth, levels);
+        } else {
+            EXPECT_STREQ(L"Elements nested too deep", reader.GetErrorMessage());
+            EXPECT_EQ(0, wcsncmp(L"e>", reader.GetErrorLocation(), 2));
+        }
+    }
+}
+
 TEST(XmlErrors, FailureReleasesTheDocument)
 {
     CUIXmlReader reader(L"<ok/>");

@@ -413,6 +413,88 @@ TEST_F(BuilderIncludes, ADocumentIncludingItselfEnds)
     delete root;
 }
 
+// ---- Nesting ------------------------------------------------------------------------------------
+
+namespace {
+
+std::wstring NestedLayouts(int depth, LPCWSTR inner = L"")
+{
+    std::wstring xml = L"<Window>";
+    for (int i = 0; i < depth; ++i)
+        xml += L"<VerticalLayout>";
+    xml += inner;
+    for (int i = 0; i < depth; ++i)
+        xml += L"</VerticalLayout>";
+    return xml + L"</Window>";
+}
+
+int LevelsBelow(CControlUI* control)
+{
+    int levels = 0;
+    while (control) {
+        ++levels;
+        auto* container = static_cast<IContainerUI*>(control->AsInterface(L"IContainer"));
+        control = container && container->GetCount() > 0 ? container->GetItemAt(0) : nullptr;
+    }
+    return levels;
+}
+
+} // namespace
+
+TEST_F(BuilderIncludes, NestingBeyondTheLimitBuildsNothingAndSaysWhy)
+{
+    const int limit = CUILayoutBuilder::kMaxNesting;
+    const std::wstring deep = NestedLayouts(limit / 2), deeper = NestedLayouts(limit / 2 + 1);
+    Write(L"deep.xml", std::string(deep.begin(), deep.end()));
+    Write(L"deeper.xml", std::string(deeper.begin(), deeper.end()));
+    const struct
+    {
+        int depth;
+        LPCWSTR inner;
+        int levels;   // 0: nothing is built
+        LPCWSTR error;
+    } cases[] = {
+        {limit, L"", limit, L""},
+        {limit, L"<Label/>", 0, L"Controls nested too deep"},
+        {limit + 1, L"", 0, L"Controls nested too deep"},
+        // Overflowed the stack before there were limits; the reader refuses it now.
+        {1800, L"", 0, L"Elements nested too deep"},
+        {limit / 2, L"<Include source=\"deep.xml\"/>", limit, L""},
+        {limit / 2, L"<Include source=\"deeper.xml\"/>", 0, L"Controls nested too deep"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.depth);
+        SCOPED_TRACE(std::string(c.inner, c.inner + wcslen(c.inner)));
+        CUILayoutBuilder builder;
+        CControlUI* root = builder.Create(NestedLayouts(c.depth, c.inner).c_str());
+        EXPECT_STREQ(builder.GetErrorMessage(), c.error);
+        if (c.levels == 0)
+            EXPECT_EQ(root, nullptr);
+        else
+            EXPECT_EQ(LevelsBelow(root), c.levels);
+        delete root;
+    }
+}
+
+TEST(BuilderNesting, TheDeepestSkinBuiltIsLaidOutAndPainted)
+{
+    managertest::HostWnd host;
+    ASSERT_NE(host.Open(200, 120), nullptr);
+    CUILayoutBuilder builder;
+    CControlUI* root = builder.Create(NestedLayouts(CUILayoutBuilder::kMaxNesting - 1,
+                                                    L"<Label text=\"deep\"/>").c_str(),
+                                      nullptr, nullptr, &host.manager);
+    ASSERT_NE(root, nullptr);
+    ASSERT_TRUE(host.manager.AttachRootControl(root));
+    ::UpdateWindow(host.GetHandle());
+    managertest::Pump();
+    CControlUI* deepest = root;
+    while (auto* container = static_cast<IContainerUI*>(deepest->AsInterface(L"IContainer")))
+        deepest = container->GetItemAt(0);
+    EXPECT_EQ(deepest->GetText(), L"deep");
+    EXPECT_EQ(deepest->GetPos().right, 200);
+}
+
 // ---- Layouts held as resources ------------------------------------------------------------------
 
 TEST(BuilderResourceLayouts, NumericIdsLoadFromTheModuleAndTheirIncludesToo)

@@ -29,6 +29,7 @@ const WCHAR kErrAttributes[] = L"Error while parsing attributes";
 const WCHAR kErrAttributeValue[] = L"Expected attribute value";
 const WCHAR kErrAttributeString[] = L"Error while parsing attribute string";
 const WCHAR kErrOutOfMemory[] = L"Out of memory";
+const WCHAR kErrTooDeep[] = L"Elements nested too deep";
 
 struct FreeDeleter
 {
@@ -444,10 +445,11 @@ bool CUIXmlReader::Parse()
         return SetError(kErrOutOfMemory, nullptr);
     SetError(L"", nullptr);
     LPWSTR text = m_pstrXml;
-    return ParseElements(text, 0);
+    return ParseElements(text, 0, 0);
 }
 
-bool CUIXmlReader::ParseElements(LPWSTR& text, ULONG parent)
+// depth: how many elements enclose the ones this call reads.
+bool CUIXmlReader::ParseElements(LPWSTR& text, ULONG parent, int depth)
 {
     SkipWhitespace(text);
     ULONG previous = 0;
@@ -484,6 +486,8 @@ bool CUIXmlReader::ParseElements(LPWSTR& text, ULONG parent)
         }
 
         SkipWhitespace(text);
+        if (depth >= kMaxNesting)
+            return SetError(kErrTooDeep, text);
         ULONG index = 0;
         if (!ReserveElement(&index))
             return SetError(kErrOutOfMemory, text);
@@ -522,7 +526,7 @@ bool CUIXmlReader::ParseElements(LPWSTR& text, ULONG parent)
             }
             if (*text != L'<')
                 return SetError(kErrEndTagStart, text);
-            if (text[1] != L'/' && !ParseElements(text, index))
+            if (text[1] != L'/' && !ParseElements(text, index, depth + 1))
                 return false;
             if (text[0] == L'<' && text[1] == L'/') {
                 *dest = L'\0';
