@@ -413,6 +413,30 @@ TEST_F(BuilderIncludes, ADocumentIncludingItselfEnds)
     delete root;
 }
 
+TEST_F(BuilderIncludes, CountsAreBoundedForTheWholeBuild)
+{
+    // The include source may be the XML text itself.
+    const std::wstring item = L"source=\"&lt;Window&gt;&lt;Label/&gt;&lt;/Window&gt;\"";
+    Write(L"thousand.xml", "<Window><Include source=\"item.xml\" count=\"1000\"/></Window>");
+    const struct
+    {
+        std::wstring include;
+        int children;
+    } cases[] = {
+        {L"<Include " + item + L" count=\"2147483647\"/>", CUILayoutBuilder::kMaxIncludes},
+        {L"<Include " + item + L" count=\"5000\"/>", CUILayoutBuilder::kMaxIncludes},
+        {L"<Include " + item + L" count=\"999\"/>", 999},
+        // Nested includes share one budget: thousand.xml once, then 999 items of two controls.
+        {L"<Include source=\"thousand.xml\" count=\"1000\"/>",
+         2 * (CUILayoutBuilder::kMaxIncludes - 1)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.include.begin(), c.include.end()));
+        const std::wstring xml = L"<Window><VerticalLayout>" + c.include + L"</VerticalLayout></Window>";
+        EXPECT_EQ(CountUnder(xml.c_str()), c.children);
+    }
+}
+
 // ---- Nesting ------------------------------------------------------------------------------------
 
 namespace {

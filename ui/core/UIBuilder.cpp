@@ -339,9 +339,11 @@ void CUILayoutBuilder::BuildInclude(CUIXmlNode& node, CControlUI* parent,
         return;
     if (m_nIncludeDepth >= kMaxIncludeDepth)
         return;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && *m_pIncludesLeft > 0; ++i) {
+        --*m_pIncludesLeft;
         CUILayoutBuilder builder;
         builder.m_nIncludeDepth = m_nIncludeDepth + 1;
+        builder.m_pIncludesLeft = m_pIncludesLeft;
         // The included top level joins this level.
         builder.m_nDepth = m_nDepth - 1;
         CControlUI* first;

@@ -47,6 +47,8 @@ public:
     // Controls nest at most this deep, included documents counted at the level they join:
     // building, laying out and painting recurse once per level. A deeper skin is not built.
     static constexpr int kMaxNesting = 256;
+    // At most this many documents are included in one build, whatever the counts ask.
+    static constexpr int kMaxIncludes = 1000;
 
 private:
     void LoadResourceDeclarations(CUIXmlNode& root, CUIWindowManager* manager);
@@ -61,6 +63,8 @@ private:
     int m_nIncludeDepth = 0;
     int m_nDepth = 0;                       // levels of ParseChildren now running
     bool m_bFailed = false;                 // a limit was met: every level gives up
+    int m_nIncludesLeft = kMaxIncludes;
+    int* m_pIncludesLeft = &m_nIncludesLeft;   // the outermost builder's budget
 };
 
 } // namespace QxUI
