@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,37 @@ public:
     std::vector<LPARAM> lParams;
 };
 
+// Listens on every list; a call logs its name, then runs its action, which may change the lists.
+class Callee : public INotifyUI, public IMessageFilterUI, public ITranslateAccelerator
+{
+public:
+    Callee(std::vector<std::wstring>* log, const wchar_t* name) : m_log(log), m_name(name) {}
+    void OnUINotify(UINotification&) override { Called(); }
+    LRESULT PreFilterMessage(UINT msg, WPARAM, LPARAM, bool&) override
+    {
+        if (msg == kProbe)
+            Called();
+        return 0;
+    }
+    LRESULT TranslateAccelerator(MSG* msg) override
+    {
+        if (msg->message == kProbe)
+            Called();
+        return 1;
+    }
+    std::function<void()> action;
+
+private:
+    void Called()
+    {
+        m_log->push_back(m_name);
+        if (action)
+            action();
+    }
+    std::vector<std::wstring>* m_log;
+    std::wstring m_name;
+};
+
 class MessagesTest : public ::testing::Test
 {
 protected:
@@ -141,6 +173,82 @@ TEST_F(MessagesTest, FirstFilterThatClaimsAMessageAnswersIt)
     log.clear();
     EXPECT_EQ(9, host.SendMsg(kProbe));
     EXPECT_EQ((std::vector<std::wstring>{L"passes", L"never"}), log);
+}
+
+TEST_F(MessagesTest, CalleesChangingTheListsDuringADispatchMissNoneAndRunNoneTwice)
+{
+    CUIWindowManager& manager = host.manager;
+    struct List
+    {
+        const char* name;
+        std::function<bool(Callee*)> add;
+        std::function<bool(Callee*)> remove;
+        std::function<void()> dispatch;
+    };
+    const List lists[] = {
+        {"notifiers", [&](Callee* c) { return manager.AddNotifier(c); },
+         [&](Callee* c) { return manager.RemoveNotifier(c); },
+         [&] { manager.RaiseNotify(nullptr, L"probe"); }},
+        {"message filters", [&](Callee* c) { return manager.AddMessageFilter(c); },
+         [&](Callee* c) { return manager.RemoveMessageFilter(c); }, [&] { host.SendMsg(kProbe); }},
+        {"pre-message filters", [&](Callee* c) { return manager.AddPreMessageFilter(c); },
+         [&](Callee* c) { return manager.RemovePreMessageFilter(c); },
+         [&] {
+             LRESULT result = 0;
+             manager.PreTranslate(kProbe, 0, 0, result);
+         }},
+        {"accelerator translators", [&](Callee* c) { return manager.AddAcceleratorTranslator(c); },
+         [&](Callee* c) { return manager.RemoveAcceleratorTranslator(c); },
+         [&] {
+             MSG msg = {host.GetHandle(), kProbe};
+             manager.RunAcceleratorTranslators(&msg);
+         }},
+    };
+    enum Action { RemovesItself, RemovesTheNext, AddsAFourth, RemovesAllThenAddsItselfAgain };
+    const struct
+    {
+        Action action;
+        std::vector<std::wstring> first;    // calls of the dispatch during which a acts
+        std::vector<std::wstring> second;   // calls of the next dispatch
+    } cases[] = {
+        {RemovesItself, {L"a", L"b", L"c"}, {L"b", L"c"}},
+        {RemovesTheNext, {L"a", L"c"}, {L"a", L"c"}},
+        {AddsAFourth, {L"a", L"b", L"c"}, {L"a", L"b", L"c", L"d"}},
+        {RemovesAllThenAddsItselfAgain, {L"a"}, {L"a"}},
+    };
+    for (const List& list : lists) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(list.name);
+            SCOPED_TRACE(static_cast<int>(c.action));
+            std::vector<std::wstring> log;
+            Callee a(&log, L"a"), b(&log, L"b"), cc(&log, L"c"), d(&log, L"d");
+            for (Callee* callee : {&a, &b, &cc})
+                ASSERT_TRUE(list.add(callee));
+            bool acted = false;
+            a.action = [&] {
+                if (acted)
+                    return;
+                acted = true;
+                switch (c.action) {
+                case RemovesItself: list.remove(&a); break;
+                case RemovesTheNext: list.remove(&b); break;
+                case AddsAFourth: list.add(&d); break;
+                case RemovesAllThenAddsItselfAgain:
+                    for (Callee* callee : {&a, &b, &cc})
+                        list.remove(callee);
+                    list.add(&a);
+                    break;
+                }
+            };
+            list.dispatch();
+            EXPECT_EQ(c.first, log);
+            log.clear();
+            list.dispatch();
+            EXPECT_EQ(c.second, log);
+            for (Callee* callee : {&a, &b, &cc, &d})
+                list.remove(callee);
+        }
+    }
 }
 
 TEST_F(MessagesTest, ListenersAreKeptOnce)
