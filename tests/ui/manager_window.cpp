@@ -198,6 +198,45 @@ TEST(WindowIcons, BigAndSmallIconsAtTheSystemSizes)
     EXPECT_EQ(big, reinterpret_cast<HICON>(wnd.SendMsg(WM_GETICON, ICON_BIG)));
 }
 
+TEST(WindowIcons, TheWindowsOwnIconsGoWhenReplacedOrWithTheWindow)
+{
+    const auto alive = [](HICON icon) {
+        ICONINFO info = {};
+        if (!::GetIconInfo(icon, &info))
+            return false;
+        ::DeleteObject(info.hbmColor);
+        ::DeleteObject(info.hbmMask);
+        return true;
+    };
+    const auto iconOf = [](PlainWnd& wnd, WPARAM kind) {
+        return reinterpret_cast<HICON>(wnd.SendMsg(WM_GETICON, kind));
+    };
+    PlainWnd wnd;
+    ASSERT_NE(nullptr, OpenPlain(wnd));
+    // An icon someone else set is theirs: replacing it leaves it alone.
+    HICON foreign = static_cast<HICON>(::LoadImageW(Module(), MAKEINTRESOURCEW(31), IMAGE_ICON, 0, 0, 0));
+    ASSERT_NE(nullptr, foreign);
+    wnd.SendMsg(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(foreign));
+
+    wnd.SetWindowIcon(31);
+    const HICON first[] = {iconOf(wnd, ICON_BIG), iconOf(wnd, ICON_SMALL)};
+    wnd.SetWindowIcon(31);
+    const HICON second[] = {iconOf(wnd, ICON_BIG), iconOf(wnd, ICON_SMALL)};
+    EXPECT_TRUE(alive(foreign));
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_NE(nullptr, first[i]);
+        ASSERT_NE(first[i], second[i]);
+        EXPECT_FALSE(alive(first[i]));
+        EXPECT_TRUE(alive(second[i]));
+    }
+    ::DestroyWindow(wnd.GetHandle());
+    EXPECT_FALSE(alive(second[0]));
+    EXPECT_FALSE(alive(second[1]));
+    EXPECT_TRUE(alive(foreign));
+    ::DestroyIcon(foreign);
+}
+
 // ---- Modal loop ---------------------------------------------------------------------------------
 
 TEST(ModalLoop, CloseCodeIsTheResultAndTheOwnerIsDisabledMeanwhile)
