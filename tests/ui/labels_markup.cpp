@@ -340,18 +340,32 @@ TEST_F(Markup, ImageFrameCountAndIndexPickOneFrame)
 
 TEST_F(Markup, NothingHappensWithoutTextManagerOrRoom)
 {
-    int count = 3;
-    RECT rc = {0, 0, 300, 40};
-    canvas.Fill(0xFF000000);
-    CUIPainter::DrawMarkedUpText(canvas.Dc(), nullptr, rc, L"text", kWhite, nullptr, nullptr,
-                                 count, 0);
-    CUIPainter::DrawMarkedUpText(canvas.Dc(), &manager, rc, nullptr, kWhite, nullptr, nullptr,
-                                 count, 0);
-    RECT empty = {10, 10, 10, 40};
-    CUIPainter::DrawMarkedUpText(canvas.Dc(), &manager, empty, L"text", kWhite, nullptr, nullptr,
-                                 count, 0);
-    EXPECT_EQ(0, canvas.CountNot(0));
-    EXPECT_EQ(10, empty.right);
+    RECT rects[3] = {};
+    CUIString values[3];
+    const RECT room = {0, 0, 300, 40};
+    const struct
+    {
+        HDC dc;
+        CUIWindowManager* manager;
+        RECT rc;
+        LPCWSTR text;
+    } cases[] = {
+        {canvas.Dc(), nullptr, room, L"<a x>text</a>"},
+        {canvas.Dc(), &manager, room, nullptr},
+        {canvas.Dc(), &manager, RECT{10, 10, 10, 40}, L"<a x>text</a>"},   // 0 wide
+        {canvas.Dc(), &manager, RECT{10, 10, 40, 10}, L"<a x>text</a>"},   // 0 high
+        {nullptr, &manager, room, L"<a x>text</a>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        canvas.Fill(0xFF000000);
+        RECT rc = c.rc;
+        int count = 3;   // the capacity on entry; nothing is recorded
+        CUIPainter::DrawMarkedUpText(c.dc, c.manager, rc, c.text, kWhite, rects, values, count, 0);
+        EXPECT_EQ(0, canvas.CountNot(0));
+        EXPECT_EQ(0, count);
+        EXPECT_EQ(0, memcmp(&rc, &c.rc, sizeof(rc)));
+    }
 }
 
 TEST_F(Markup, LinkUnderTheMousePaintsInTheHoverColour)

@@ -740,9 +740,10 @@ void CUIPainter::DrawMarkedUpText(HDC hDC, CUIWindowManager* manager, RECT& rc, 
                                   int& linkCount, UINT style)
 {
     const int capacity = linkCount;
+    // Nothing drawn records no link: the caller's count must not keep the capacity.
+    linkCount = 0;
     if (!text || !manager || !hDC || ::IsRectEmpty(&rc))
         return;
-    linkCount = 0;
 
     CUIString expanded(text);
     CUIWindowManager::ExpandLanguageRefs(expanded);
