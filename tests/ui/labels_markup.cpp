@@ -425,6 +425,52 @@ TEST_F(Markup, SpacingOffsetAndLineHeightTags)
     EXPECT_EQ(0, CountIn(RECT{Measure(L"MM ").right, 0, 300, 40}, 0x00FF00));
 }
 
+TEST_F(Markup, TagOffsetsAndFontSizesAreBounded)
+{
+    EXPECT_EQ(Measure(L"AB").right, Measure(L"<x -100000>AB").right);
+    EXPECT_EQ(Measure(L"M").right, Measure(L"M<x -100000>M").right);
+    EXPECT_EQ(0x7FFF, Measure(L"<y 99999999>A").bottom);
+    EXPECT_EQ(0x7FFF + LineHeight(), Measure(L"<p 99999999>A</p>").bottom);
+    const LPCWSTR face = manager.GetDefaultFontEntry()->sFontName.GetData();
+    const auto tall = [&](LPCWSTR size) {
+        return Measure((std::wstring(L"<f ") + face + L" " + size + L">A</f>").c_str()).bottom;
+    };
+    EXPECT_EQ(tall(L"500"), tall(L"65535"));
+    EXPECT_GT(tall(L"500"), tall(L"400"));
+}
+
+TEST_F(Markup, LongTextIsMeasuredInProportionToItsLength)
+{
+    const struct
+    {
+        LPCWSTR head;
+        UINT style;
+        int width;
+    } cases[] = {
+        // The pen far left made one line hold the whole text, measured again per character.
+        {L"<x -100000>", 0, 300},
+        {L"", DT_CALCRECT, 9999},
+        {L"", DT_CALCRECT | DT_WORDBREAK, 300},
+        {L"", DT_SINGLELINE | DT_CENTER | DT_VCENTER, 300},
+        {L"<x -100000>", DT_CALCRECT | DT_END_ELLIPSIS, 300},
+    };
+    for (const auto& c : cases) {
+        for (int length : {10000, 40000}) {
+            SCOPED_TRACE(length);
+            SCOPED_TRACE(std::string(c.head, c.head + wcslen(c.head)) + " " + std::to_string(c.style));
+            const std::wstring text = c.head + std::wstring(length, L'M');
+            RECT rc = {0, 0, c.width, 120};
+            int none = 0;
+            const ULONGLONG before = CUIPainter::GetMarkedUpMeasuredChars();
+            CUIPainter::DrawMarkedUpText(canvas.Dc(), &manager, rc, text.c_str(), kWhite, nullptr,
+                                         nullptr, none, c.style);
+            const ULONGLONG measured = CUIPainter::GetMarkedUpMeasuredChars() - before;
+            EXPECT_GT(measured, 0u);
+            EXPECT_LE(measured, 16u * length);
+        }
+    }
+}
+
 TEST_F(Markup, AlignedTextThatDoesNotFitStaysInsideItsRectangle)
 {
     // Centred and too wide: cut with an ellipsis inside the rectangle, not widened past it.
