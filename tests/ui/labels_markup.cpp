@@ -471,6 +471,38 @@ TEST_F(Markup, LongTextIsMeasuredInProportionToItsLength)
     }
 }
 
+TEST_F(Markup, EmptyTextMeasuresOneLine)
+{
+    EXPECT_EQ(LineHeight(), Measure(L"").bottom);
+    EXPECT_EQ(0, Measure(L"").right);
+    EXPECT_EQ(Measure(L"A").bottom, Measure(L"").bottom);
+}
+
+TEST_F(Markup, TooWideSingleLineTextIsCentredAndCutAtBothEdges)
+{
+    const int full = Measure(L"MMMMMMMMMM").right;
+    const RECT rc = {40, 0, 40 + full / 2, 40};
+    const auto columns = [&](const RECT& area) {
+        std::vector<DWORD> pixels;
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x)
+                pixels.push_back(canvas.Rgb(x, y));
+        return pixels;
+    };
+    Draw(L"MMMMMMMMMM", rc, DT_SINGLELINE | DT_CENTER);
+    RECT bounds;
+    ASSERT_GT(canvas.CountNot(0, &bounds), 0);
+    EXPECT_GE(bounds.left, rc.left);
+    EXPECT_LE(bounds.right, rc.right);
+    const std::vector<DWORD> centred = columns(rc);
+    // The same text drawn from where centring puts it, seen through the same rectangle.
+    const int start = rc.left + (rc.right - rc.left) / 2 - full / 2;
+    Draw(L"MMMMMMMMMM", RECT{start, 0, start + full, 40}, DT_SINGLELINE);
+    EXPECT_EQ(columns(rc), centred);
+    Draw(L"MMMMMMMMMM", RECT{rc.left, 0, rc.left + full, 40}, DT_SINGLELINE);
+    EXPECT_NE(columns(rc), centred);
+}
+
 TEST_F(Markup, AlignedTextThatDoesNotFitStaysInsideItsRectangle)
 {
     // Centred and too wide: cut with an ellipsis inside the rectangle, not widened past it.

@@ -765,6 +765,8 @@ void MarkupPainter::Run(const WCHAR* text)
     m_state.pos = text;
     m_lineTop = m_rc.top;
     ApplyDcState();
+    // Empty text still measures one line high, as plain text does.
+    m_lastBottom = m_rc.top + SpacingTop() + FontLineHeight();
     while (*m_state.pos) {
         if (m_drawing && m_lineTop >= m_rc.bottom)
             break;
@@ -823,6 +825,8 @@ void CUIPainter::DrawMarkedUpText(HDC hDC, CUIWindowManager* manager, RECT& rc, 
     CUIString expanded(text);
     CUIWindowManager::ExpandLanguageRefs(expanded);
     const bool drawing = (style & DT_CALCRECT) == 0;
+    // Drawing stays inside the rectangle given, wherever alignment moves it.
+    const RECT bounds = rc;
 
     if (drawing && (style & (DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM))) {
         // Wrapped text is measured at the width it will wrap to, or it would be centred as one
@@ -834,9 +838,10 @@ void CUIPainter::DrawMarkedUpText(HDC hDC, CUIWindowManager* manager, RECT& rc, 
                          style | DT_CALCRECT);
         const int width = measured.right - measured.left;
         const int height = measured.bottom - measured.top;
-        // Text larger than the rectangle stays at its start: widening the rectangle would draw
-        // outside the control and leave no room for an end ellipsis.
-        if ((style & DT_SINGLELINE) && width < rc.right - rc.left) {
+        // Too wide a text with an end ellipsis stays at its start: in a widened rectangle it
+        // would fit, and be cut off at the edges without its dots.
+        const bool keepsEllipsis = (style & DT_END_ELLIPSIS) && width > rc.right - rc.left;
+        if ((style & DT_SINGLELINE) && !keepsEllipsis) {
             if (style & DT_CENTER) {
                 rc.left = rc.left + (rc.right - rc.left) / 2 - width / 2;
                 rc.right = rc.left + width;
@@ -844,13 +849,11 @@ void CUIPainter::DrawMarkedUpText(HDC hDC, CUIWindowManager* manager, RECT& rc, 
                 rc.left = rc.right - width;
             }
         }
-        if (height < rc.bottom - rc.top) {
-            if (style & DT_VCENTER) {
-                rc.top = rc.top + (rc.bottom - rc.top) / 2 - height / 2;
-                rc.bottom = rc.top + height;
-            } else if (style & DT_BOTTOM) {
-                rc.top = rc.bottom - height;
-            }
+        if (style & DT_VCENTER) {
+            rc.top = rc.top + (rc.bottom - rc.top) / 2 - height / 2;
+            rc.bottom = rc.top + height;
+        } else if (style & DT_BOTTOM) {
+            rc.top = rc.bottom - height;
         }
     }
 
@@ -872,7 +875,7 @@ void CUIPainter::DrawMarkedUpText(HDC hDC, CUIWindowManager* manager, RECT& rc, 
     {
         CUIClip clip;
         if (drawing)
-            CUIClip::ClipToRect(hDC, rc, clip);
+            CUIClip::ClipToRect(hDC, bounds, clip);
         MarkupPainter painter(hDC, manager, rc, argb, linkRects, linkValues, capacity, style,
                               hovered);
         painter.Run(expanded.GetData());
