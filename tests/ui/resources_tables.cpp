@@ -13,6 +13,11 @@ using namespace rendertest;
 
 namespace {
 
+// The program is linked with malloc and realloc wrapped (see render.cmake): blocks asked for
+// while counting are counted.
+bool g_countAllocations = false;
+int g_allocations = 0;
+
 std::wstring Expand(LPCWSTR text)
 {
     CUIString s(text);
@@ -29,6 +34,19 @@ std::wstring FaceOf(HFONT font)
 }
 
 } // namespace
+
+extern "C" void* __real_malloc(size_t size);
+extern "C" void* __real_realloc(void* block, size_t size);
+extern "C" void* __wrap_malloc(size_t size)
+{
+    g_allocations += g_countAllocations;
+    return __real_malloc(size);
+}
+extern "C" void* __wrap_realloc(void* block, size_t size)
+{
+    g_allocations += g_countAllocations;
+    return __real_realloc(block, size);
+}
 
 // ---- Settings ---------------------------------------------------------------------------------
 
@@ -350,6 +368,33 @@ TEST(ResourceTexts, LanguageReferencesExpand)
 
     CUIWindowManager::AddLanguageText(6, L"[%{3}]");
     EXPECT_EQ(L"<[THREE]>", Expand(L"<%{6}>"));
+}
+
+TEST(ResourceTexts, ExpansionGrowsItsTextByDoublingAndStaysBounded)
+{
+    CUIWindowManager::AddLanguageText(21, L"ab");
+    // 120 KB of references: each used to grow the text to its exact new size.
+    std::wstring text;
+    for (int i = 0; i < 24000; ++i)
+        text += L"%{21}";
+    CUIString s(text.c_str());
+    g_allocations = 0;
+    g_countAllocations = true;
+    CUIWindowManager::ExpandLanguageRefs(s);
+    g_countAllocations = false;
+    EXPECT_EQ(48000, s.GetLength());
+    EXPECT_EQ(0, wcsncmp(s.GetData(), L"ababab", 6));
+    EXPECT_LE(g_allocations, 64);
+
+    // Texts that insert each other twice over stop growing at a million characters.
+    for (int id = 30; id < 60; ++id) {
+        const std::wstring twice = L"%{" + std::to_wstring(id + 1) + L"}%{" + std::to_wstring(id + 1) + L"}";
+        CUIWindowManager::AddLanguageText(id, twice.c_str());
+    }
+    CUIWindowManager::AddLanguageText(60, L"x");
+    const std::wstring bomb = Expand(L"%{30}");
+    EXPECT_GE(bomb.size(), 0x100000u);
+    EXPECT_LE(bomb.size(), 0x100000u + 64u);
 }
 
 TEST(ResourceTexts, SelfReferringLanguageTextsEnd)
