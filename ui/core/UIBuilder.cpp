@@ -23,8 +23,13 @@
 // options, slider, tile/tab/child layouts;
 
 // edit, date/time picker, rich edit;
+#include "controls/UIDateTime.h"
+#include "controls/UIEdit.h"
+#include "controls/UIRichEdit.h"
 
 // ActiveX host, web browser.
+#include "controls/UIActiveX.h"
+#include "controls/UIWebBrowser.h"
 
 namespace QxUI {
 
@@ -65,9 +70,13 @@ const ControlClass kControlClasses[] = {
     // Options, slider, tile/tab/child layouts.
 
     // Edit, date/time picker, rich edit.
+    {L"Edit", &MakeNew<CEditUI>},
+    {L"DateTime", &MakeNew<CDateTimeUI>},
+    {L"RichEdit", &MakeNew<CRichEditUI>},
 
     // ActiveX host, web browser.
-
+    {L"ActiveX", &MakeNew<CActiveXUI>},
+    {L"WebBrowser", &MakeNew<CWebBrowserUI>},
 };
 
 bool SameName(LPCWSTR a, LPCWSTR b)

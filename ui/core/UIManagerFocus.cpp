@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <new>
 
+#include "controls/UIRichEdit.h"
 #include "core/UIControl.h"
 
 namespace QxUI {
@@ -283,8 +284,8 @@ bool CUIWindowManager::StartTimer(CControlUI* control, UINT id, UINT intervalMs)
     for (int i = 0; i < m_aTimers.GetSize(); ++i) {
         TimerInfo* timer = static_cast<TimerInfo*>(m_aTimers[i]);
         if (timer->pSender == control && timer->hWnd == m_hWndPaint && timer->nLocalID == id) {
-            if (!timer->bKilled)
-                return false;
+            // A running id is restarted with the new interval: the rich-edit engine re-arms its
+            // caret timer so, and a refusal would stop the caret.
             if (!::SetTimer(m_hWndPaint, timer->uWinTimer, intervalMs, nullptr))
                 return false;
             timer->bKilled = false;
@@ -386,12 +387,13 @@ bool CUIWindowManager::PreTranslate(UINT msg, WPARAM wParam, LPARAM lParam, LRES
     case WM_KEYDOWN:
         if (wParam != VK_TAB)
             return false;
-        // A focused rich edit keeps Tab while it wants it. The rich edit lives in the extended
-        // controls, out of this library's sight: it answers AsInterface("WantsTab") while its
-        // wants-tab flag is on.
+        // A focused rich edit keeps Tab while it wants it.
         if (m_pFocus && m_pFocus->IsVisible() && m_pFocus->IsEnabled() &&
-            ClassContains(m_pFocus, L"RichEditUI") && m_pFocus->AsInterface(L"WantsTab"))
-            return false;
+            ClassContains(m_pFocus, L"RichEditUI")) {
+            CRichEditUI* richEdit = static_cast<CRichEditUI*>(m_pFocus->AsInterface(L"RichEdit"));
+            if (richEdit && richEdit->WantsTab())
+                return false;
+        }
         FocusNextTabStop(::GetKeyState(VK_SHIFT) >= 0);
         return true;
 
