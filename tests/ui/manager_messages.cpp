@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "manager_support.h"
@@ -105,35 +106,27 @@ public:
     std::vector<LPARAM> lParams;
 };
 
-// Listens on every list; a call logs its name, then runs its action, which may change the lists.
+// Listens on every list: a call logs its name, then runs its action once.
 class Callee : public INotifyUI, public IMessageFilterUI, public ITranslateAccelerator
 {
 public:
-    Callee(std::vector<std::wstring>* log, const wchar_t* name) : m_log(log), m_name(name) {}
+    Callee(std::wstring* log, WCHAR name) : m_log(log), m_name(name) {}
     void OnUINotify(UINotification&) override { Called(); }
-    LRESULT PreFilterMessage(UINT msg, WPARAM, LPARAM, bool&) override
-    {
-        if (msg == kProbe)
-            Called();
-        return 0;
-    }
-    LRESULT TranslateAccelerator(MSG* msg) override
-    {
-        if (msg->message == kProbe)
-            Called();
-        return 1;
-    }
+    LRESULT PreFilterMessage(UINT msg, WPARAM, LPARAM, bool&) override { return Called(msg); }
+    LRESULT TranslateAccelerator(MSG* msg) override { return Called(msg->message) + 1; }
     std::function<void()> action;
 
 private:
-    void Called()
+    LRESULT Called(UINT msg = kProbe)
     {
-        m_log->push_back(m_name);
-        if (action)
-            action();
+        if (msg == kProbe)
+            *m_log += m_name;
+        if (msg == kProbe && action)
+            std::exchange(action, nullptr)();
+        return 0;
     }
-    std::vector<std::wstring>* m_log;
-    std::wstring m_name;
+    std::wstring* m_log;
+    WCHAR m_name;
 };
 
 class MessagesTest : public ::testing::Test
@@ -177,76 +170,44 @@ TEST_F(MessagesTest, FirstFilterThatClaimsAMessageAnswersIt)
 
 TEST_F(MessagesTest, CalleesChangingTheListsDuringADispatchMissNoneAndRunNoneTwice)
 {
-    CUIWindowManager& manager = host.manager;
-    struct List
-    {
-        const char* name;
-        std::function<bool(Callee*)> add;
-        std::function<bool(Callee*)> remove;
-        std::function<void()> dispatch;
-    };
-    const List lists[] = {
-        {"notifiers", [&](Callee* c) { return manager.AddNotifier(c); },
-         [&](Callee* c) { return manager.RemoveNotifier(c); },
-         [&] { manager.RaiseNotify(nullptr, L"probe"); }},
-        {"message filters", [&](Callee* c) { return manager.AddMessageFilter(c); },
-         [&](Callee* c) { return manager.RemoveMessageFilter(c); }, [&] { host.SendMsg(kProbe); }},
-        {"pre-message filters", [&](Callee* c) { return manager.AddPreMessageFilter(c); },
-         [&](Callee* c) { return manager.RemovePreMessageFilter(c); },
-         [&] {
-             LRESULT result = 0;
-             manager.PreTranslate(kProbe, 0, 0, result);
-         }},
-        {"accelerator translators", [&](Callee* c) { return manager.AddAcceleratorTranslator(c); },
-         [&](Callee* c) { return manager.RemoveAcceleratorTranslator(c); },
-         [&] {
-             MSG msg = {host.GetHandle(), kProbe};
-             manager.RunAcceleratorTranslators(&msg);
-         }},
-    };
-    enum Action { RemovesItself, RemovesTheNext, AddsAFourth, RemovesAllThenAddsItselfAgain };
+    CUIWindowManager& m = host.manager;
+    typedef std::function<bool(Callee*)> Change;
     const struct
     {
-        Action action;
-        std::vector<std::wstring> first;    // calls of the dispatch during which a acts
-        std::vector<std::wstring> second;   // calls of the next dispatch
-    } cases[] = {
-        {RemovesItself, {L"a", L"b", L"c"}, {L"b", L"c"}},
-        {RemovesTheNext, {L"a", L"c"}, {L"a", L"c"}},
-        {AddsAFourth, {L"a", L"b", L"c"}, {L"a", L"b", L"c", L"d"}},
-        {RemovesAllThenAddsItselfAgain, {L"a"}, {L"a"}},
+        Change add, remove;
+        std::function<void()> dispatch;
+    } lists[] = {
+        {[&](Callee* c) { return m.AddNotifier(c); }, [&](Callee* c) { return m.RemoveNotifier(c); },
+         [&] { m.RaiseNotify(nullptr, L"probe"); }},
+        {[&](Callee* c) { return m.AddMessageFilter(c); },
+         [&](Callee* c) { return m.RemoveMessageFilter(c); }, [&] { host.SendMsg(kProbe); }},
+        {[&](Callee* c) { return m.AddPreMessageFilter(c); },
+         [&](Callee* c) { return m.RemovePreMessageFilter(c); },
+         [&] { LRESULT r; m.PreTranslate(kProbe, 0, 0, r); }},
+        {[&](Callee* c) { return m.AddAcceleratorTranslator(c); },
+         [&](Callee* c) { return m.RemoveAcceleratorTranslator(c); },
+         [&] { MSG msg = {host.GetHandle(), kProbe}; m.RunAcceleratorTranslators(&msg); }},
     };
-    for (const List& list : lists) {
+    for (const auto& list : lists) {
+        // What a does during the first dispatch; the calls of that dispatch and of the next.
+        const struct
+        {
+            int removes;   // 0: a itself, 1: b, -1: none but d is added
+            const wchar_t* calls;
+        } cases[] = {{0, L"abcbc"}, {1, L"acac"}, {-1, L"abcabcd"}};
         for (const auto& c : cases) {
-            SCOPED_TRACE(list.name);
-            SCOPED_TRACE(static_cast<int>(c.action));
-            std::vector<std::wstring> log;
-            Callee a(&log, L"a"), b(&log, L"b"), cc(&log, L"c"), d(&log, L"d");
-            for (Callee* callee : {&a, &b, &cc})
-                ASSERT_TRUE(list.add(callee));
-            bool acted = false;
-            a.action = [&] {
-                if (acted)
-                    return;
-                acted = true;
-                switch (c.action) {
-                case RemovesItself: list.remove(&a); break;
-                case RemovesTheNext: list.remove(&b); break;
-                case AddsAFourth: list.add(&d); break;
-                case RemovesAllThenAddsItselfAgain:
-                    for (Callee* callee : {&a, &b, &cc})
-                        list.remove(callee);
-                    list.add(&a);
-                    break;
-                }
+            std::wstring log;
+            Callee callees[] = {{&log, L'a'}, {&log, L'b'}, {&log, L'c'}, {&log, L'd'}};
+            for (int i = 0; i < 3; ++i)
+                list.add(&callees[i]);
+            callees[0].action = [&] {
+                c.removes >= 0 ? list.remove(&callees[c.removes]) : list.add(&callees[3]);
             };
             list.dispatch();
-            EXPECT_EQ(c.first, log);
-            log.clear();
             list.dispatch();
-            EXPECT_EQ(c.second, log);
-            for (Callee* callee : {&a, &b, &cc, &d})
-                list.remove(callee);
+            EXPECT_EQ(c.calls, log) << (&list - lists);
+            for (Callee& callee : callees)
+                list.remove(&callee);
         }
     }
 }

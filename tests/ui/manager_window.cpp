@@ -202,39 +202,28 @@ TEST(WindowIcons, TheWindowsOwnIconsGoWhenReplacedOrWithTheWindow)
 {
     const auto alive = [](HICON icon) {
         ICONINFO info = {};
-        if (!::GetIconInfo(icon, &info))
-            return false;
+        const bool valid = ::GetIconInfo(icon, &info) != FALSE;
         ::DeleteObject(info.hbmColor);
         ::DeleteObject(info.hbmMask);
-        return true;
-    };
-    const auto iconOf = [](PlainWnd& wnd, WPARAM kind) {
-        return reinterpret_cast<HICON>(wnd.SendMsg(WM_GETICON, kind));
+        return valid;
     };
     PlainWnd wnd;
     ASSERT_NE(nullptr, OpenPlain(wnd));
-    // An icon someone else set is theirs: replacing it leaves it alone.
+    // An icon that someone else set stays theirs.
     HICON foreign = static_cast<HICON>(::LoadImageW(Module(), MAKEINTRESOURCEW(31), IMAGE_ICON, 0, 0, 0));
-    ASSERT_NE(nullptr, foreign);
     wnd.SendMsg(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(foreign));
-
-    wnd.SetWindowIcon(31);
-    const HICON first[] = {iconOf(wnd, ICON_BIG), iconOf(wnd, ICON_SMALL)};
-    wnd.SetWindowIcon(31);
-    const HICON second[] = {iconOf(wnd, ICON_BIG), iconOf(wnd, ICON_SMALL)};
-    EXPECT_TRUE(alive(foreign));
+    std::vector<HICON> icons;
     for (int i = 0; i < 2; ++i) {
-        SCOPED_TRACE(i);
-        ASSERT_NE(nullptr, first[i]);
-        ASSERT_NE(first[i], second[i]);
-        EXPECT_FALSE(alive(first[i]));
-        EXPECT_TRUE(alive(second[i]));
+        wnd.SetWindowIcon(31);
+        for (WPARAM kind : {ICON_BIG, ICON_SMALL})
+            icons.push_back(reinterpret_cast<HICON>(wnd.SendMsg(WM_GETICON, kind)));
     }
-    ::DestroyWindow(wnd.GetHandle());
-    EXPECT_FALSE(alive(second[0]));
-    EXPECT_FALSE(alive(second[1]));
     EXPECT_TRUE(alive(foreign));
-    ::DestroyIcon(foreign);
+    EXPECT_EQ((std::vector<bool>{false, false, true, true}),
+              (std::vector<bool>{alive(icons[0]), alive(icons[1]), alive(icons[2]), alive(icons[3])}));
+    ::DestroyWindow(wnd.GetHandle());
+    EXPECT_FALSE(alive(icons[2]) || alive(icons[3]));
+    EXPECT_TRUE(::DestroyIcon(foreign));
 }
 
 // ---- Modal loop ---------------------------------------------------------------------------------
