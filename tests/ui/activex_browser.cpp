@@ -184,6 +184,7 @@ TEST_F(WebBrowserControl, KeysReachTheBrowserOnlyWhileTheFocusIsInsideIt)
     const Case cases[] = {
         {inside, WM_KEYDOWN, true},
         {inside, WM_CHAR, true},
+        {inside, WM_UNICHAR, false},
         {inside, WM_LBUTTONDOWN, false},
         {window.Window(), WM_KEYDOWN, false},
     };

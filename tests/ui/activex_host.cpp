@@ -4,6 +4,8 @@
 #include "controls/UIActiveX.h"
 #include "core/UIContainer.h"
 
+#include <ocidl.h>
+
 #include <gtest/gtest.h>
 
 #include "activex_support.h"
@@ -206,6 +208,25 @@ TEST_F(ActiveXHost, WindowlessControlIsDrawnByUsAndClickedThroughTheMessageFilte
     Click(WM_LBUTTONDOWN, pos.left + 5, pos.top + 7);
     EXPECT_EQ(lib.Count(L"OnWindowMessage"), 0);
 
+    // With the focus, key messages reach it; WM_UNICHAR lies beyond them.
+    IOleObject* object = nullptr;
+    ASSERT_EQ(ax->QueryHostedControl(IID_IOleObject, reinterpret_cast<LPVOID*>(&object)), S_OK);
+    IOleClientSite* client = nullptr;
+    object->GetClientSite(&client);
+    object->Release();
+    ASSERT_NE(client, nullptr);
+    IOleControlSite* controlSite = nullptr;
+    ASSERT_EQ(client->QueryInterface(IID_IOleControlSite, reinterpret_cast<void**>(&controlSite)), S_OK);
+    client->Release();
+    controlSite->OnFocus(TRUE);
+    controlSite->Release();
+    for (const Case& c : {Case{WM_KEYDOWN, 0, true}, Case{WM_CHAR, 0, true}, Case{WM_UNICHAR, 0, false}}) {
+        SCOPED_TRACE(c.msg);
+        lib.Clear();
+        Click(c.msg, c.x, 0);
+        EXPECT_EQ(lib.Count(L"OnWindowMessage"), c.reaches ? 1 : 0);
+    }
+
     ax->SetVisible(false);
     lib.Clear();
     window.Repaint();
@@ -260,6 +281,29 @@ TEST_F(ActiveXHost, RemovalReleasesControlSiteAndWindow)
         lib.Clear();
         Click(WM_LBUTTONDOWN, pos.left + 5, pos.top + 5);
         EXPECT_EQ(lib.Count(L"OnWindowMessage"), 0) << "the filter went with the control";
+        window.host.reset();
+    }
+}
+
+TEST_F(ActiveXHost, AControlThatFailsToInitialiseIsNotKept)
+{
+    for (DWORD status : {0ul, static_cast<DWORD>(OLEMISC_SETCLIENTSITEFIRST)}) {
+        SCOPED_TRACE(status);
+        lib.Configure(false, status, false, true);
+        CActiveXUI* ax = Open(ModuleAttributes());
+        ASSERT_NE(ax, nullptr);
+        EXPECT_EQ(lib.Count(L"InitNew"), 1);
+        EXPECT_EQ(lib.Count(L"DoVerb"), 0);
+        EXPECT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; })) << "the control was let go";
+        IUnknown* unknown = nullptr;
+        EXPECT_EQ(ax->QueryHostedControl(IID_IUnknown, reinterpret_cast<LPVOID*>(&unknown)), E_PENDING);
+        EXPECT_EQ(ax->GetHostWindow(), nullptr);
+
+        lib.Clear();
+        ax->SetPos(RECT{50, 20, 250, 120});
+        EXPECT_TRUE(lib.Calls().empty()) << "no retry on layout, nothing sized";
+        EXPECT_FALSE(ax->CreateHostedControl());
+        EXPECT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; }));
         window.host.reset();
     }
 }

@@ -33,9 +33,9 @@ public:
     }
     bool IsLoaded() const { return m_configure && m_calls && m_clear && m_live; }
 
-    void Configure(bool windowless, DWORD miscStatus = 0, bool browser = false)
+    void Configure(bool windowless, DWORD miscStatus = 0, bool browser = false, bool failInitNew = false)
     {
-        const TestControlOptions options = {windowless, miscStatus, browser};
+        const TestControlOptions options = {windowless, miscStatus, browser, failInitNew};
         m_configure(&options);
         m_clear();
     }

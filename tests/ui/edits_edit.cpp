@@ -1,11 +1,15 @@
 // The edit box in a real window: its native edit window, typing, Enter, focus loss, and
 // destruction, disabling or hiding while the user edits.
 
+#include "controls/UIDateTime.h"
 #include "controls/UIEdit.h"
+#include "core/UILayouts.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "edits_support.h"
 
@@ -41,6 +45,17 @@ struct DeleteOnReturn : INotifyUI
     }
     CContainerUI* container = nullptr;
     int deleted = 0;
+};
+
+// A layout that records the events its children hand up to it.
+struct RecordingLayout : CVerticalLayoutUI
+{
+    void OnEvent(UIEvent& event) override
+    {
+        seen.push_back(event.Type);
+        CVerticalLayoutUI::OnEvent(event);
+    }
+    std::vector<int> seen;
 };
 
 class EditWindow : public SkinWindow
@@ -184,4 +199,47 @@ TEST_F(EditWindow, DisabledOrHiddenWhileEditingTheBoxStopsItsWindow)
     EXPECT_FALSE(edit->IsVisible());
     EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(native); }));
     EXPECT_EQ(nullptr, host.manager.GetFocusedControl());
+}
+
+// ---- Mouse events a box leaves to its parent ----------------------------------------------------
+
+TEST_F(EditWindow, MouseEventsABoxIgnoresReachItsParent)
+{
+    ASSERT_TRUE(host.Open(300, 200));
+    auto* layout = new RecordingLayout;
+    auto* box = new CEditUI;
+    auto* date = new CDateTimeUI;
+    layout->Add(box);
+    layout->Add(date);
+    host.manager.AttachRootControl(layout);
+    Paint();
+
+    struct Case
+    {
+        CControlUI* control;
+        bool enabled;
+        int type;
+        bool reachesParent;
+    };
+    const Case cases[] = {
+        {box, false, UIEventType::MouseEnter, true},
+        {box, false, UIEventType::MouseLeave, true},
+        {box, true, UIEventType::MouseEnter, false},
+        {box, false, UIEventType::ButtonDown, false},
+        {date, false, UIEventType::ButtonDown, true},
+        {date, false, UIEventType::DoubleClick, true},
+        {date, false, UIEventType::RButtonDown, true},
+        {date, true, UIEventType::ButtonDown, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.control->GetClass() << " " << c.enabled << " " << c.type);
+        c.control->SetEnabled(c.enabled);
+        layout->seen.clear();
+        UIEvent event;
+        event.Type = c.type;
+        event.pSender = c.control;
+        event.ptMouse = POINT{c.control->GetPos().left + 2, c.control->GetPos().top + 2};
+        c.control->HandleEvent(event);
+        EXPECT_EQ(c.reachesParent, std::count(layout->seen.begin(), layout->seen.end(), c.type) == 1);
+    }
 }

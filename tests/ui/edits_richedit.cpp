@@ -355,6 +355,39 @@ TEST_F(TextHostWindow, ScrollBarsFollowTheEngineAndTallTextForcesTheVerticalBar)
     EXPECT_FALSE(bar->IsVisible());
 }
 
+TEST_F(TextHostWindow, RawMouseMessagesReachTheEngineOnlyAsTheFilterAllows)
+{
+    const RECT view = edit->GetTextHost()->GetViewRect();
+    POINT inside = {view.left + 5, view.top + 5};
+    const LPARAM client = MAKELPARAM(inside.x, inside.y);
+    ::ClientToScreen(host.GetHandle(), &inside);
+    const LPARAM screen = MAKELPARAM(inside.x, inside.y);
+    struct Case
+    {
+        UINT msg;
+        WPARAM wParam;
+        LPARAM lParam;
+        bool reaches;
+    };
+    const Case cases[] = {
+        {WM_MOUSEMOVE, 0, client, true},
+        {WM_MOUSEMOVE, 0, MAKELPARAM(view.left + 5, view.bottom + 20), false},
+        {WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, WHEEL_DELTA), screen, true},
+        {WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), screen, false},
+        // The horizontal wheel is no mouse message of the filter's, whatever its point.
+        {WM_MOUSEHWHEEL, MAKEWPARAM(MK_CONTROL, WHEEL_DELTA), client, false},
+        {WM_MOUSEHWHEEL, MAKEWPARAM(MK_CONTROL, WHEEL_DELTA), screen, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.msg << " " << c.lParam);
+        g.messages.clear();
+        ::SendMessageW(host.GetHandle(), c.msg, c.wParam, c.lParam);
+        const auto sent = std::count_if(g.messages.begin(), g.messages.end(),
+                                        [&](const std::pair<UINT, WPARAM>& m) { return m.first == c.msg; });
+        EXPECT_EQ(c.reaches ? 1 : 0, sent);
+    }
+}
+
 TEST_F(TextHostWindow, ResizeRequestsResizeTheViewAndStayWithTheControl)
 {
     NotifyFilter filter;

@@ -111,6 +111,32 @@ TEST(TreeBuilder, NodeOutsideATreeViewEndsItsLevel)
     EXPECT_EQ(nullptr, window.Find(L"after"));
 }
 
+TEST(TreeBuilder, NodesNestedBeyondTheLimitFailTheBuild)
+{
+    auto nested = [](int depth) {
+        std::wstring xml = L"<Window><TreeView>";
+        for (int i = 0; i < depth; ++i)
+            xml += L"<TreeNode>";
+        for (int i = 0; i < depth; ++i)
+            xml += L"</TreeNode>";
+        return xml + L"</TreeView></Window>";
+    };
+    const struct
+    {
+        int depth;
+        bool builds;
+    } cases[] = {{100, true}, {CUILayoutBuilder::kMaxNesting + 10, false}};
+    for (const auto& c : cases) {
+        CUILayoutBuilder builder;
+        CControlUI* root = builder.Create(nested(c.depth).c_str());
+        EXPECT_EQ(c.builds, root != nullptr) << c.depth;
+        if (root) {
+            EXPECT_EQ(c.depth, static_cast<CTreeViewUI*>(root)->GetCount()) << "one row a node";
+            delete root;
+        }
+    }
+}
+
 TEST_F(TreeWindow, DoubleClickAndFolderButtonsCollapseAndExpandSubtrees)
 {
     struct Step

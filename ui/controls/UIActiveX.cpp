@@ -30,6 +30,12 @@ bool IsMouseMessage(UINT msg)
     return msg >= WM_MOUSEFIRST && msg <= 0x20D;
 }
 
+// WM_KEYDOWN to WM_SYSDEADCHAR; the headers' WM_KEYLAST also takes in WM_UNICHAR.
+bool IsKeyMessage(UINT msg)
+{
+    return msg >= WM_KEYFIRST && msg <= 0x108;
+}
+
 template <class T>
 void ReleaseAndClear(T*& p)
 {
@@ -924,7 +930,13 @@ bool CActiveXUI::CreateHostedControl()
     }
     if (clientSite)
         clientSite->Release();
-    return SUCCEEDED(hr) && m_pUnk;
+    if (FAILED(hr) || !m_pUnk) {
+        // A control that failed to start is not kept half set up; created stays set, so the
+        // next layout does not try again.
+        CActiveXUI::ReleaseHostedControl();
+        return false;
+    }
+    return true;
 }
 
 HRESULT CActiveXUI::DoVerb(LONG verb)
@@ -1021,7 +1033,7 @@ LRESULT CActiveXUI::PreFilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, boo
             wasHandled = false;
     } else if (msg == WM_HELP || msg == WM_CONTEXTMENU) {
         wasHandled = false;
-    } else if (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) {
+    } else if (IsKeyMessage(msg)) {
         if (!m_pControl->m_bFocused)
             return 0;
     } else {

@@ -216,12 +216,12 @@ void CDateTimeUI::OnEvent(UIEvent& event)
     case UIEventType::ButtonDown:
     case UIEventType::DoubleClick:
     case UIEventType::RButtonDown:
-        if (IsEnabled()) {
-            if (m_pManager)
-                m_pManager->ReleaseMouseCapture();
-            if (m_pWindow || IsFocused())
-                OpenPicker();
-        }
+        if (!IsEnabled())
+            break;
+        if (m_pManager)
+            m_pManager->ReleaseMouseCapture();
+        if (m_pWindow || IsFocused())
+            OpenPicker();
         return;
     case UIEventType::MouseMove:
     case UIEventType::ButtonUp:

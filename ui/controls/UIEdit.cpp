@@ -351,14 +351,16 @@ void CEditUI::OnEvent(UIEvent& event)
         if (IsEnabled()) {
             m_uButtonState |= UISTATE_HOT;
             Invalidate();
+            return;
         }
-        return;
+        break;
     case UIEventType::MouseLeave:
         if (IsEnabled()) {
             m_uButtonState &= ~UISTATE_HOT;
             Invalidate();
+            return;
         }
-        return;
+        break;
     default:
         break;
     }

@@ -19,10 +19,12 @@ namespace {
 
 const UINT kCodePageUnicode = 1200;
 const UINT kLastKeyMessage = 0x108;
+// The horizontal wheel (0x20E) is not among them: it carries a screen point and is left alone.
+const UINT kLastMouseMessage = 0x20D;
 
 bool IsMouseMessage(UINT msg)
 {
-    return msg >= WM_MOUSEFIRST && msg <= WM_MOUSEHWHEEL;
+    return msg >= WM_MOUSEFIRST && msg <= kLastMouseMessage;
 }
 
 bool Meets(const RECT& a, const RECT& b)

@@ -21,6 +21,10 @@ constexpr GUID kDocHostCommandGroup = {
     0xF38BC242, 0xB950, 0x11D1, {0x89, 0x18, 0x00, 0xC0, 0x4F, 0xC2, 0xC8, 0x36}};
 constexpr DWORD kShowScriptError = 40;
 constexpr LCID kScriptErrorLocale = 2048;
+// Key messages offered to the browser: WM_KEYDOWN to WM_SYSDEADCHAR (the headers' WM_KEYLAST
+// also takes in WM_UNICHAR).
+constexpr UINT kFirstKeyMessage = WM_KEYFIRST;
+constexpr UINT kLastKeyMessage = 0x108;
 constexpr LPCWSTR kScriptErrorProperties[] = {L"errorLine", L"errorCharacter", L"errorCode",
                                               L"errorMessage", L"errorUrl"};
 
@@ -302,7 +306,7 @@ STDMETHODIMP CWebBrowserUI::FilterDataObject(IDataObject*, IDataObject** out)
 
 LRESULT CWebBrowserUI::TranslateAccelerator(MSG* msg)
 {
-    if (!msg || msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST)
+    if (!msg || msg->message < kFirstKeyMessage || msg->message > kLastKeyMessage)
         return S_FALSE;
     if (!m_pWebBrowser)
         return E_NOTIMPL;

@@ -47,6 +47,8 @@ namespace {
 // Read into buffers of this size, at most one less.
 constexpr int kIncludeValueSize = 500;
 
+const WCHAR kErrTooDeep[] = L"Controls nested too deep";
+
 template <class T>
 CControlUI* MakeNew()
 {
@@ -199,6 +201,7 @@ CControlUI* CUILayoutBuilder::BuildFromRoot(IDialogBuilderCallback* callback,
                                             CUIWindowManager* manager, CControlUI* parent)
 {
     m_pCallback = callback;
+    m_bFailed = false;
     CUIXmlNode root = m_xml.GetRoot();
     if (!root.IsValid())
         return nullptr;
@@ -369,9 +372,13 @@ void CUILayoutBuilder::BuildInclude(CUIXmlNode& node, CControlUI* parent,
         return;
     if (m_nIncludeDepth >= kMaxIncludeDepth)
         return;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && *m_pIncludesLeft > 0; ++i) {
+        --*m_pIncludesLeft;
         CUILayoutBuilder builder;
         builder.m_nIncludeDepth = m_nIncludeDepth + 1;
+        builder.m_pIncludesLeft = m_pIncludesLeft;
+        // The included top level joins this level.
+        builder.m_nDepth = m_nDepth - 1;
         CControlUI* first;
         if (m_pstrResourceType) {
             const WORD id = LOWORD(static_cast<DWORD>(ReadDecimal(source)));
@@ -383,6 +390,11 @@ void CUILayoutBuilder::BuildInclude(CUIXmlNode& node, CControlUI* parent,
         // Without a parent nobody would own what the include built.
         if (!parent)
             delete first;
+        if (builder.m_bFailed) {
+            m_xml.SetError(builder.GetErrorMessage(), nullptr);
+            m_bFailed = true;
+            return;
+        }
     }
 }
 
@@ -426,9 +438,25 @@ bool BuildTreeNode(CUILayoutBuilder& builder, CUIXmlNode& element, CControlUI* p
 
 } // namespace
 
+// A limit was met below this level: what this level made goes too, unless a parent owns it.
+CControlUI* CUILayoutBuilder::Abandon(CControlUI* result, CControlUI* parent)
+{
+    if (!parent)
+        delete result;
+    return nullptr;
+}
+
 CControlUI* CUILayoutBuilder::ParseChildren(CUIXmlNode& node, CControlUI* parent,
                                             CUIWindowManager* manager)
 {
+    struct Level
+    {
+        explicit Level(int& depth) : depth(depth) { ++depth; }
+        ~Level() { --depth; }
+        int& depth;
+    } level(m_nDepth);
+    if (m_bFailed)
+        return nullptr;
     IContainerUI* container = nullptr;
     CControlUI* result = nullptr;
     for (CUIXmlNode child = node.GetFirstChild(); child.IsValid();
@@ -440,20 +468,40 @@ CControlUI* CUILayoutBuilder::ParseChildren(CUIXmlNode& node, CControlUI* parent
         if (SameName(name, L"Include")) {
             if (child.HasAttributes())
                 BuildInclude(child, parent, manager);
+            if (m_bFailed)
+                return Abandon(result, parent);
             continue;
         }
 
         if (SameName(name, L"TreeNode")) {
+            if (m_nDepth > kMaxNesting) {
+                m_xml.SetError(kErrTooDeep, name);
+                m_bFailed = true;
+                return Abandon(result, parent);
+            }
             if (!BuildTreeNode(*this, child, parent, manager))
                 return nullptr;
+            if (m_bFailed)
+                return Abandon(result, parent);
             continue;
         }
 
         CControlUI* control = MakeControl(name, m_pCallback);
         if (!control)
             continue;
-        if (child.HasChildren())
+        if (m_nDepth > kMaxNesting) {
+            delete control;
+            m_xml.SetError(kErrTooDeep, name);
+            m_bFailed = true;
+            return Abandon(result, parent);
+        }
+        if (child.HasChildren()) {
             ParseChildren(child, control, manager);
+            if (m_bFailed) {
+                delete control;
+                return Abandon(result, parent);
+            }
+        }
         CControlUI* holder = parent;
         if (CTreeNodeUI* parentNode =
                 parent ? static_cast<CTreeNodeUI*>(parent->AsInterface(L"TreeNode")) : nullptr) {

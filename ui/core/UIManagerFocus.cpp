@@ -105,8 +105,12 @@ bool CUIWindowManager::RemoveAcceleratorTranslator(ITranslateAccelerator* transl
 
 bool CUIWindowManager::RunAcceleratorTranslators(MSG* msg)
 {
-    for (int i = 0; i < m_aTranslateAccelerator.GetSize(); ++i) {
-        if (static_cast<ITranslateAccelerator*>(m_aTranslateAccelerator[i])->TranslateAccelerator(msg) == 0)
+    // Walked over a copy: a translator may add or remove translators while it runs.
+    const CUIPtrArray translators(m_aTranslateAccelerator);
+    for (int i = 0; i < translators.GetSize(); ++i) {
+        if (m_aTranslateAccelerator.Find(translators[i]) < 0)
+            continue;
+        if (static_cast<ITranslateAccelerator*>(translators[i])->TranslateAccelerator(msg) == 0)
             return true;
     }
     return false;
@@ -153,8 +157,13 @@ void CUIWindowManager::DeliverNotify(UINotification& msg)
 {
     if (msg.pSender && msg.pSender->OnNotifyEvent.HasHandlers())
         msg.pSender->OnNotifyEvent.Invoke(&msg);
-    for (int i = 0; i < m_aNotifiers.GetSize(); ++i)
-        static_cast<INotifyUI*>(m_aNotifiers[i])->OnUINotify(msg);
+    // Walked over a copy: a notifier that removes itself (or another) must not make the walk
+    // skip the next one; one removed meanwhile is not called, one added waits for the next.
+    const CUIPtrArray notifiers(m_aNotifiers);
+    for (int i = 0; i < notifiers.GetSize(); ++i) {
+        if (m_aNotifiers.Find(notifiers[i]) >= 0)
+            static_cast<INotifyUI*>(notifiers[i])->OnUINotify(msg);
+    }
 }
 
 void CUIWindowManager::DeliverQueuedNotifications()
@@ -361,9 +370,12 @@ void CUIWindowManager::ClearTimers()
 
 bool CUIWindowManager::PreTranslate(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
-    for (int i = 0; i < m_aPreMessageFilters.GetSize(); ++i) {
+    const CUIPtrArray filters(m_aPreMessageFilters);   // as the notifiers are walked
+    for (int i = 0; i < filters.GetSize(); ++i) {
+        if (m_aPreMessageFilters.Find(filters[i]) < 0)
+            continue;
         bool handled = false;
-        LRESULT answer = static_cast<IMessageFilterUI*>(m_aPreMessageFilters[i])
+        LRESULT answer = static_cast<IMessageFilterUI*>(filters[i])
                              ->PreFilterMessage(msg, wParam, lParam, handled);
         if (handled) {
             result = answer;

@@ -18,7 +18,7 @@ using namespace activextest;
 namespace {
 
 HINSTANCE g_module = nullptr;
-TestControlOptions g_options = {FALSE, 0, FALSE};
+TestControlOptions g_options = {FALSE, 0, FALSE, FALSE};
 std::vector<std::wstring> g_calls;
 std::wstring g_joined;
 LONG g_live = 0;
@@ -268,7 +268,7 @@ public:
     STDMETHODIMP InitNew() override
     {
         Record(L"InitNew");
-        return S_OK;
+        return g_options.failInitNew ? E_FAIL : S_OK;
     }
 
     // IViewObjectEx

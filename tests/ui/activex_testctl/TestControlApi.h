@@ -19,6 +19,7 @@ struct TestControlOptions
     BOOL windowless;      // activate without a window of its own when the site allows it
     DWORD miscStatus;     // answered by GetMiscStatus
     BOOL browser;         // also answer as the browser: IWebBrowser2 and its event source
+    BOOL failInitNew;     // IPersistStreamInit::InitNew fails
 };
 
 typedef void(WINAPI* TestControlConfigureFn)(const TestControlOptions* options);
