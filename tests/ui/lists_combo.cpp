@@ -19,9 +19,9 @@ using namespace liststest;
 namespace {
 
 // A combo box of 120 x 24 at the window's top-left with three 20 px items; row 1 is the
-// second of them. The drop-down's layout takes a child padding of 0 from the skin's default.
+// second of them. The drop-down's layout takes a child padding of 2 from the skin's default.
 const wchar_t kComboSkin[] =
-    L"<Window><Default name=\"VerticalLayout\" value=\"childpadding=&quot;0&quot;\"/>"
+    L"<Window><Default name=\"VerticalLayout\" value=\"childpadding=&quot;2&quot;\"/>"
     L"<VerticalLayout><HorizontalLayout height=\"24\">"
     L"<Combo name=\"combo\" width=\"120\" dropboxsize=\"0,150\" itembkimage=\"row.png\">"
     L"<ListLabelElement name=\"c0\" text=\"zero\" height=\"20\"/>"
@@ -104,6 +104,8 @@ TEST_F(ComboWindow, OpensBelowTheBoxAsWideAndAsHighAsItsItems)
     EXPECT_EQ(&combo->GetDropDown()->GetManager(), combo->GetItemAt(0)->GetManager());
     EXPECT_EQ(layout, combo->GetItemAt(0)->GetParent());
     EXPECT_EQ(21, combo->GetItemAt(0)->GetPos().bottom) << "below the 1 px inset";
+    EXPECT_EQ(2, layout->GetChildPadding());
+    EXPECT_EQ(23, combo->GetItemAt(1)->GetPos().top);
     EXPECT_EQ(combo, window.host.manager.FindControlAt(POINT{5, 5}))
         << "lent items, at the drop-down's coordinates, catch no clicks on the box";
 }
