@@ -1,12 +1,19 @@
 # Sourced by the scripts: one isolated Wine prefix under the build folder, one Xvfb display
 # and one persistent wine server, all stopped by process id when the caller exits.
-# Needs: $build (the build folder). Provides: qix_wine_start, and a trap that stops everything.
+# Needs: $build (the build folder); QIX_WINE_ARCH may be win64 (the default) or win32, the
+# architecture of the build's programs. Provides: $qix_wine (the loader to run them with),
+# qix_wine_start, and a trap that stops everything.
+# Also provides qix_wine32_missing, which says why 32-bit Wine cannot run here (nothing if it can).
 
 : "${build:?set build to the build folder before sourcing wine-env.sh}"
+qix_scripts="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 export WINEPREFIX="$build/wineprefix"
-export WINEARCH=win64
-export WINESERVER=/usr/lib/wine/wineserver64
-qix_wine="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64"
+export WINEARCH="${QIX_WINE_ARCH:-win64}"
+case "$WINEARCH" in
+  win64) export WINESERVER=/usr/lib/wine/wineserver64; qix_wine="$qix_scripts/wine64" ;;
+  win32) export WINESERVER=/usr/lib/wine/wineserver32; qix_wine="$qix_scripts/wine32" ;;
+  *) echo "QIX_WINE_ARCH must be win64 or win32, not $WINEARCH" >&2; return 1 ;;
+esac
 export WINEDEBUG=-all
 # No Mono or Gecko install dialogs in a prefix that never needs them; no menu builder, which
 # every saved shell link would start (holding the test's output pipes open).
@@ -60,4 +67,17 @@ qix_wine_start() {
   "$qix_wine" cmd <"$fifo" >/dev/null 2>&1 &
   rm -f "$fifo"
   "$qix_wine" rundll32 user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 || true
+}
+
+qix_wine32_missing() {
+  local status="${QIX_BUILD_DIR:-$qix_scripts/../build}/wine32-status.txt"
+  if [ ! -x /usr/lib/wine/wine ] || [ ! -x /usr/lib/wine/wineserver32 ]; then
+    if grep -qs '^failed: ' "$status"; then
+      sed -n 's/^failed: //p' "$status"
+    else
+      echo "wine32:i386 is not installed"
+    fi
+  elif ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "the 32-bit Wine loader does not start"
+  fi
 }
