@@ -22,6 +22,17 @@ rm -f "$shots"/*.png
 source "$top/scripts/wine-env.sh"
 qix_wine_start
 
+# The skins ask for the Chinese system font of Windows; here WenQuanYi Micro Hei draws it, as
+# a Chinese Windows would (without it Wine falls back to a face with no Chinese letters).
+python3 - "$WINEPREFIX/qix-fonts.reg" <<'PY'
+import sys
+text = ("Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n"
+        "\"\u5fae\u8f6f\u96c5\u9ed1\"=\"WenQuanYi Micro Hei\"\r\n")
+open(sys.argv[1], "wb").write(b"\xff\xfe" + text.encode("utf-16-le"))
+PY
+"$qix_wine" regedit /S "Z:$(tr / '\\' <<<"$WINEPREFIX/qix-fonts.reg")" </dev/null >/dev/null 2>&1 || true
+
 drive_c="$WINEPREFIX/drive_c"
 demo="$drive_c/qixdemo"
 install="$demo/client"
@@ -144,7 +155,7 @@ wait "$updater"
 echo "demo: the updater exited with $?"
 set -e
 # The launcher applies update.zip and starts the client again: its record then says so twice.
-wait_for 60 bash -c "[ \$(grep -c . '$install/qelo-record.txt') -ge 2 ]" \
+wait_for 60 bash -c "[ \$(grep -c ' cmdline ' '$install/qelo-record.txt') -ge 2 ]" \
   || echo "demo: the client was not started again within 60 s"
 echo "demo: the updater's log:"
 cat "$logs"/*.log | tr -d '\r' | sed 's/^/    /'
