@@ -116,9 +116,13 @@ fetch_source() {
 # the amd64 ones; a library both architectures use (Multi-Arch: same) must then be installed at
 # one version for both, or apt refuses. Pair each such library without downgrading anything:
 # take the i386 half at the version the amd64 half has, or else upgrade the amd64 half to the
-# version the i386 lists offer. Where neither can be had, say why and go on: the tests then run
-# the 64-bit build. The outcome is written to $wine32_status for scripts/test.sh.
+# version the i386 lists offer. Where neither can be had, the same packages are fetched from the
+# same lists (apt-get download checks them as an install would) and unpacked into the build
+# folder, where scripts/wine32 runs them; nothing on the system changes. Where that fails too,
+# say why and go on: the tests then run the 64-bit build. The outcome is written to
+# $wine32_status for scripts/test.sh.
 wine32_status="${QIX_BUILD_DIR:-$top/build}/wine32-status.txt"
+wine32_root="${QIX_BUILD_DIR:-$top/build}/wine32-root"
 
 installed_version() {
   dpkg-query -W -f='${Status} ${Version}\n' "$1" 2>/dev/null | awk '/install ok installed/ {print $4}'
@@ -180,9 +184,44 @@ for base in info:
 PY
 }
 
+unpack_wine32() {
+  local version work deb
+  version=$(apt-cache policy wine32:i386 | awk '/Candidate:/ {print $2}')
+  [ -n "$version" ] && [ "$version" != "(none)" ] || return 1
+  [ "$(cat "$wine32_root/.version" 2>/dev/null)" = "$version" ] && return 0
+  # The loader runs on the machine's own 32-bit C library (libc6-i386), whose ld.so it names.
+  [ -n "$(installed_version libc6-i386)" ] || install_packages libc6-i386 || return 1
+  say "unpacking wine32:i386 $version and the i386 libraries it needs into $wine32_root"
+  work=$(mktemp -d)
+  : >"$work/status"
+  # What apt would install on a machine with nothing installed: every i386 package of it.
+  apt-get install -s -o "Dir::State::status=$work/status" --no-install-recommends wine32:i386 2>/dev/null \
+    | awk '/^Inst / && $2 ~ /:i386$/ && $2 != "libc6:i386" {v = $3; gsub(/[()]/, "", v); print $2 "=" v}' \
+    >"$work/list" || true
+  mkdir -p "$work/debs"
+  if [ ! -s "$work/list" ] || ! (cd "$work/debs" && xargs apt-get download -qq <"$work/list" >/dev/null 2>&1); then
+    rm -rf "$work"
+    return 1
+  fi
+  rm -rf "$wine32_root"
+  mkdir -p "$wine32_root"
+  for deb in "$work"/debs/*.deb; do
+    dpkg-deb -x "$deb" "$wine32_root"
+  done
+  rm -rf "$work"
+  # What libwine's installation does: zlib1.dll of libz-mingw-w64 made a Wine builtin DLL.
+  local in=/usr/i686-w64-mingw32/lib/zlib1.dll out="$wine32_root/usr/lib/i386-linux-gnu/wine/i386-windows/zlib1.dll"
+  { head -c 64 "$in"; printf 'Wine builtin DLL'; head -c 16 /dev/zero; tail -c +97 "$in"; } >"$out"
+  echo "$version" >"$wine32_root/.version"
+}
+
 install_wine32() {
   if [ -n "$(installed_version wine32:i386)" ]; then
     echo "installed" >"$wine32_status"
+    return 0
+  fi
+  if [ -x "$wine32_root/usr/lib/wine/wine" ] && grep -q '^unpacked' "$wine32_status" 2>/dev/null; then
+    say "32-bit Wine: $(cat "$wine32_status")"
     return 0
   fi
   # A failure within the last hour is not tried again at every run (the lists take a while).
@@ -245,9 +284,14 @@ install_wine32() {
     say "installing wine32:i386 ($(( ${#wanted[@]} - 1 )) packages named to pair both halves)"
     install_packages "${wanted[@]}" || reason="apt-get install wine32:i386 failed"
   fi
+  if [ -n "$reason" ] && unpack_wine32; then
+    echo "unpacked in $wine32_root, since apt could not install it: $reason" >"$wine32_status"
+    say "32-bit Wine: $(cat "$wine32_status")"
+    return 0
+  fi
   if [ -n "$reason" ]; then
-    echo "failed: $reason" >"$wine32_status"
-    say "32-bit Wine: $reason"
+    echo "failed: $reason; unpacking it failed too" >"$wine32_status"
+    say "32-bit Wine: $reason; unpacking it failed too"
     return 1
   fi
   echo "installed" >"$wine32_status"

@@ -7,11 +7,15 @@
 
 : "${build:?set build to the build folder before sourcing wine-env.sh}"
 qix_scripts="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+# Where scripts/setup.sh unpacks the 32-bit Wine when apt cannot install it.
+export QIX_WINE32_ROOT="${QIX_BUILD_DIR:-$qix_scripts/../build}/wine32-root"
+qix_wineserver32=/usr/lib/wine/wineserver32
+[ -x "$qix_wineserver32" ] || qix_wineserver32="$QIX_WINE32_ROOT/usr/lib/wine/wineserver32"
 export WINEPREFIX="$build/wineprefix"
 export WINEARCH="${QIX_WINE_ARCH:-win64}"
 case "$WINEARCH" in
   win64) export WINESERVER=/usr/lib/wine/wineserver64; qix_wine="$qix_scripts/wine64" ;;
-  win32) export WINESERVER=/usr/lib/wine/wineserver32; qix_wine="$qix_scripts/wine32" ;;
+  win32) export WINESERVER="$qix_wineserver32"; qix_wine="$qix_scripts/wine32" ;;
   *) echo "QIX_WINE_ARCH must be win64 or win32, not $WINEARCH" >&2; return 1 ;;
 esac
 export WINEDEBUG=-all
@@ -71,13 +75,13 @@ qix_wine_start() {
 
 qix_wine32_missing() {
   local status="${QIX_BUILD_DIR:-$qix_scripts/../build}/wine32-status.txt"
-  if [ ! -x /usr/lib/wine/wine ] || [ ! -x /usr/lib/wine/wineserver32 ]; then
+  if [ ! -x "$qix_wineserver32" ]; then
     if grep -qs '^failed: ' "$status"; then
       sed -n 's/^failed: //p' "$status"
     else
       echo "wine32:i386 is not installed"
     fi
-  elif ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  elif ! "$qix_scripts/wine32" --version >/dev/null 2>&1; then
     echo "the 32-bit Wine loader does not start"
   fi
 }
