@@ -25,6 +25,7 @@ export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
 
 qix_xvfb_pid=""
 qix_wineserver_pid=""
+qix_desktop_fifo=""
 
 qix_wine_stop() {
   if [ -n "$qix_wineserver_pid" ]; then
@@ -37,6 +38,10 @@ qix_wine_stop() {
     kill "$qix_xvfb_pid" >/dev/null 2>&1 || true
     wait "$qix_xvfb_pid" 2>/dev/null || true
     qix_xvfb_pid=""
+  fi
+  if [ -n "$qix_desktop_fifo" ]; then
+    rm -f "$qix_desktop_fifo"
+    qix_desktop_fifo=""
   fi
 }
 
@@ -65,11 +70,11 @@ qix_wine_start() {
   # holds that test's output pipes open, and ctest waits for them until the test times out.
   # A shell reading a pipe that this script keeps open is the user; the desktop window is
   # then made by a program whose output goes nowhere.
-  fifo=$(mktemp -u)
-  mkfifo "$fifo"
-  exec {qix_desktop_fd}<>"$fifo"
-  "$qix_wine" cmd <"$fifo" >/dev/null 2>&1 &
-  rm -f "$fifo"
+  # The pipe stays until the end: the shell below may open it only after this one goes on.
+  qix_desktop_fifo=$(mktemp -u)
+  mkfifo "$qix_desktop_fifo"
+  exec {qix_desktop_fd}<>"$qix_desktop_fifo"
+  "$qix_wine" cmd <"$qix_desktop_fifo" >/dev/null 2>&1 &
   "$qix_wine" rundll32 user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 || true
 }
 
