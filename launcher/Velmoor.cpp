@@ -3,6 +3,9 @@
 #include "ZipExtractor.h"
 #include "rvklog.h"
 
+#include "TextConvert.h"
+#include "Win32Handle.h"
+
 #include <ole2.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -31,48 +34,9 @@ const wchar_t kPromptTextCn[] = L"检测到程序正在运行，是否重新打�
 const wchar_t kPromptCaptionCn[] = L"提示";
 const wchar_t kPromptTextEn[] = L"Another program is already in progress, start new one?";
 const wchar_t kPromptCaptionEn[] = L"Prompt";
-const char* const kStagedLeftovers[] = {"temp\\Updater.exe", "temp\\update.td0", "temp\\update.td1",
-                                        "temp\\update.td2",  "temp\\update.td3", "temp\\update.td"};
-
-// Owns a Win32 handle that CloseHandle releases.
-class ScopedHandle {
-public:
-    explicit ScopedHandle(HANDLE h = nullptr) : h_(h) {}
-    ~ScopedHandle() {
-        if (valid()) CloseHandle(h_);
-    }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-    bool valid() const { return h_ && h_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-
-class ScopedKey {
-public:
-    ScopedKey() = default;
-    ~ScopedKey() {
-        if (key) RegCloseKey(key);
-    }
-    ScopedKey(const ScopedKey&) = delete;
-    ScopedKey& operator=(const ScopedKey&) = delete;
-    HKEY key = nullptr;
-};
-
-template <class T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() {
-        if (p) p->Release();
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    T* operator->() const { return p; }
-    T* p = nullptr;
-};
+const wchar_t* const kStagedLeftovers[] = {L"temp\\Updater.exe", L"temp\\update.td0", L"temp\\update.td1",
+                                           L"temp\\update.td2",  L"temp\\update.td3", L"temp\\update.td"};
+constexpr DWORD kModulePathChars = 1024;
 
 bool Exists(const wchar_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
@@ -93,16 +57,6 @@ bool ModulePath(HINSTANCE instance, std::wstring* out) {
     return true;
 }
 
-std::wstring Utf8ToWide(const char* text) {
-    if (!text || !*text) return std::wstring();
-    const int chars = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    if (chars <= 1) return std::wstring();
-    std::wstring out(static_cast<size_t>(chars), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, &out[0], chars);
-    out.resize(static_cast<size_t>(chars - 1));
-    return out;
-}
-
 }  // namespace
 
 // --- single instance and ending the client ----------------------------------------------------
@@ -114,7 +68,7 @@ int ShowRestartPrompt(const wchar_t* text, const wchar_t* caption) {
 void EnableDebugPrivilege() {
     HANDLE token = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token)) return;
-    ScopedHandle owner(token);
+    win32::UniqueHandle owner(token);
     TOKEN_PRIVILEGES privileges{};
     privileges.PrivilegeCount = 1;
     LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &privileges.Privileges[0].Luid);
@@ -123,43 +77,41 @@ void EnableDebugPrivilege() {
 }
 
 void KillProcessesByName(const wchar_t* name) {
-    std::vector<HANDLE> processes;
+    std::vector<win32::UniqueHandle> processes;
     {
-        ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-        if (!snapshot.valid()) return;
+        win32::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        if (!snapshot.Valid()) return;
         PROCESSENTRY32W entry{};
         entry.dwSize = sizeof(entry);
-        for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-             more = Process32NextW(snapshot.get(), &entry)) {
+        for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
+             more = Process32NextW(snapshot.Get(), &entry)) {
             if (std::wcscmp(entry.szExeFile, name) != 0) continue;
             HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID);
             if (!process) {
                 EnableDebugPrivilege();
                 process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID);
             }
-            if (process) processes.push_back(process);
+            if (process) processes.emplace_back(process);
         }
     }
-    for (HANDLE process : processes) TerminateProcess(process, 0);
+    for (const win32::UniqueHandle& process : processes) TerminateProcess(process.Get(), 0);
     // The staged update writes over the client's files next: wait until each has really ended.
-    for (HANDLE process : processes) {
-        WaitForSingleObject(process, kClientExitWaitMs);
-        CloseHandle(process);
-    }
+    for (const win32::UniqueHandle& process : processes)
+        WaitForSingleObject(process.Get(), kClientExitWaitMs);
 }
 
 bool CheckSingleInstance(bool forcerun, ConfirmRestartFn confirm) {
     {
-        ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-        if (!snapshot.valid()) {
+        win32::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        if (!snapshot.Valid()) {
             KillProcessesByName(kClientProcessName);
             return true;
         }
         PROCESSENTRY32W entry{};
         entry.dwSize = sizeof(entry);
         bool running = false;
-        for (BOOL more = Process32FirstW(snapshot.get(), &entry); more && !running;
-             more = Process32NextW(snapshot.get(), &entry)) {
+        for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more && !running;
+             more = Process32NextW(snapshot.Get(), &entry)) {
             running = std::wcscmp(entry.szExeFile, kClientProcessName) == 0;
         }
         if (!running) return true;
@@ -182,9 +134,9 @@ void WriteRegFun() {
         std::printf("GetModuleFileName failed w/err 0x%08lx\n", GetLastError());
         return;
     }
-    ScopedKey key;
+    win32::RegKey key;
     if (RegCreateKeyExW(HKEY_CLASSES_ROOT, kSchemeCommandKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &key.key, nullptr) != ERROR_SUCCESS)
+                        KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr) != ERROR_SUCCESS)
         return;
     // The value and its terminator must fit 260 characters; a longer path is refused rather
     // than written cut.
@@ -192,31 +144,33 @@ void WriteRegFun() {
     if (text.size() >= kPathChars) return;
     wchar_t value[kPathChars] = {};
     text.copy(value, text.size());
-    if (RegSetValueExW(key.key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+    if (RegSetValueExW(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                        sizeof(value)) != ERROR_SUCCESS) {
         RVK_LOG() << "set reg failure: ";
     }
 }
 
-bool GetModuleDirA(std::string* out) {
-    char path[1024];
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-    if (length == 0 || length >= sizeof(path)) return false;
-    const char* slash = std::strrchr(path, '\\');
+bool GetModuleDirW(std::wstring* out) {
+    wchar_t path[kModulePathChars];
+    const DWORD length = GetModuleFileNameW(nullptr, path, kModulePathChars);
+    if (length == 0 || length >= kModulePathChars) return false;
+    const wchar_t* slash = std::wcsrchr(path, L'\\');
     if (!slash) return false;
     out->assign(path, static_cast<size_t>(slash - path) + 1);
     return true;
 }
 
 void StageUpdatePackage() {
-    std::string folder;
-    if (!GetModuleDirA(&folder)) return;
-    for (const char* leftover : kStagedLeftovers) DeleteFileA((folder + leftover).c_str());
-    const std::string staged = folder + "temp\\update.zip";
-    if (GetFileAttributesA(staged.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    // Wide paths: in a folder whose name the ANSI code page cannot hold, narrow paths name no
+    // file at all and the staged package would never be promoted.
+    std::wstring folder;
+    if (!GetModuleDirW(&folder)) return;
+    for (const wchar_t* leftover : kStagedLeftovers) DeleteFileW((folder + leftover).c_str());
+    const std::wstring staged = folder + L"temp\\update.zip";
+    if (!Exists(staged.c_str())) return;
     // The staged package is kept for the next start when it could not be copied.
-    if (CopyFileA(staged.c_str(), (folder + "update.zip").c_str(), FALSE))
-        DeleteFileA(staged.c_str());
+    if (CopyFileW(staged.c_str(), (folder + L"update.zip").c_str(), FALSE))
+        DeleteFileW(staged.c_str());
 }
 
 void ApplyUpdatePackage() {
@@ -240,13 +194,13 @@ void ApplyUpdatePackage() {
 }
 
 bool IsChineseLanguage() {
-    ScopedKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kLanguageKey, 0, KEY_QUERY_VALUE, &key.key) !=
+    win32::RegKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kLanguageKey, 0, KEY_QUERY_VALUE, key.Receive()) !=
         ERROR_SUCCESS)
         return true;
     char value[kPathChars + 1] = {};
     DWORD size = kPathChars;
-    if (RegQueryValueExA(key.key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value),
+    if (RegQueryValueExA(key.Get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value),
                          &size) != ERROR_SUCCESS)
         return true;
     return std::strcmp(value, "en-US") != 0;
@@ -269,7 +223,7 @@ bool ReadShortcutConfig(ShortcutNames* names, const wchar_t* path) {
          e = e->NextSiblingElement()) {
         const tinyxml2::XMLNode* first = e->FirstChild();
         if (!first || !first->ToText()) continue;
-        const std::wstring text = Utf8ToWide(first->Value());
+        const std::wstring text = win32::ToWide(CP_UTF8, first->Value(), std::strlen(first->Value()));
         // The value buffers hold 259 characters: a longer name is not taken at all.
         if (text.empty() || text.size() >= kPathChars) continue;
         const char* name = e->Name();
@@ -328,16 +282,16 @@ int RepairDesktopShortcut(const wchar_t* oldName, const wchar_t* newName, const 
     const HRESULT init = CoInitialize(nullptr);
     int result = 0;
     {
-        ComPtr<IShellLinkW> link;
-        ComPtr<IPersistFile> file;
+        win32::ComPtr<IShellLinkW> link;
+        win32::ComPtr<IPersistFile> file;
         if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                       IID_IShellLinkW, reinterpret_cast<void**>(&link.p))) &&
-            SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p)))) {
+                                       IID_IShellLinkW, link.Receive())) &&
+            SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.Receive()))) {
             std::wstring oldTarget;
             HRESULT hr;
             if (oldExists) {
                 file->Load(oldPath.c_str(), STGM_READWRITE);
-                oldTarget = LongTarget(link.p, &hr);
+                oldTarget = LongTarget(link.Get(), &hr);
             } else {
                 hr = file->Load(newPath.c_str(), STGM_READWRITE);
             }
@@ -360,7 +314,8 @@ int RepairDesktopShortcut(const wchar_t* oldName, const wchar_t* newName, const 
 
                 const std::wstring& savePath = !newPath.empty() ? newPath : oldPath;
                 const bool saved = !savePath.empty() && SUCCEEDED(file->Save(savePath.c_str(), TRUE));
-                result = 1;
+                // A link that could not be saved was not repaired.
+                result = saved ? 1 : 0;
                 if (saved && oldExists && !newPath.empty() && _wcsicmp(oldName, newName) != 0 &&
                     !oldTarget.empty() && HasText(target) &&
                     _wcsicmp(FileNamePart(oldTarget).c_str(), FileNamePart(target).c_str()) == 0) {
@@ -427,20 +382,20 @@ bool CtrlAltHeld() {
 }
 
 int SendUrlToClient(const std::wstring& tail, const wchar_t* pipeName) {
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, tail.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string message = win32::ToNarrow(CP_ACP, tail);
+    if (!tail.empty() && message.empty()) return 1;
+    message.push_back('\0');
     // The message, NUL included, must fit the 10240 bytes the client reads; a longer one is
     // refused rather than cut.
-    if (bytes <= 0 || static_cast<size_t>(bytes) > kPipeMessageBytes) return 1;
-    std::vector<char> message(static_cast<size_t>(bytes));
-    WideCharToMultiByte(CP_ACP, 0, tail.c_str(), -1, message.data(), bytes, nullptr, nullptr);
+    if (message.size() > kPipeMessageBytes) return 1;
 
-    ScopedHandle pipe(CreateFileW(pipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    win32::UniqueHandle pipe(CreateFileW(pipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!pipe.valid()) return 1;
+    if (!pipe.Valid()) return 1;
     size_t sent = 0;
     while (sent < message.size()) {
         DWORD written = 0;
-        if (!WriteFile(pipe.get(), message.data() + sent, static_cast<DWORD>(message.size() - sent),
+        if (!WriteFile(pipe.Get(), message.data() + sent, static_cast<DWORD>(message.size() - sent),
                        &written, nullptr) ||
             written == 0)
             return 1;

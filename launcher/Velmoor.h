@@ -26,7 +26,7 @@ void EnableDebugPrivilege();
 // --- URL scheme, staged update, language ------------------------------------------------------
 
 void WriteRegFun();
-bool GetModuleDirA(std::string* out);  // the launcher's folder, ANSI, ending with a backslash
+bool GetModuleDirW(std::wstring* out);  // the launcher's folder, ending with a backslash
 void StageUpdatePackage();
 void ApplyUpdatePackage();  // "update.zip" in the current directory
 bool IsChineseLanguage();
@@ -42,7 +42,7 @@ struct ShortcutNames {
 
 bool ReadShortcutConfig(ShortcutNames* names, const wchar_t* path);
 // Results: -1 no old name, -2 no all-users desktop, -3 neither link exists, 0 the link cannot be
-// made, loaded or read, 1 the link was updated (even when saving failed).
+// made, loaded, read or saved, 1 the link was updated and saved.
 int RepairDesktopShortcut(const wchar_t* oldName, const wchar_t* newName, const wchar_t* target,
                           const wchar_t* description, const wchar_t* iconPath,
                           const wchar_t* workingFolder);

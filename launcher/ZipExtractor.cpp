@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "TextConvert.h"
+
 namespace {
 
 uint32_t g_lastResult = ZipOk;  // the last result of the wrappers, process-wide
@@ -282,10 +284,22 @@ ZipResult ZipExtractor::Open() {
         return ZipErrOpenFile;
     }
     reader_ = reader;
-    entryCount_ = static_cast<int32_t>(global.number_entry);
+    entryCount_ = CountEntries(reader, static_cast<int32_t>(global.number_entry));
     currentIndex_ = entryCount_ > 0 ? 0 : -1;
     cachedIndex_ = -1;
     return ZipOk;
+}
+
+// The end record's count is only a claim: a zip64 record of a 200-byte file may claim two
+// billion entries, and every index would then be tried. Counts the entries the central
+// directory really holds, up to the claim, and leaves the reader on the first.
+int32_t ZipExtractor::CountEntries(void* reader, int32_t claimed) {
+    unzFile zip = Reader(reader);
+    if (claimed <= 0 || unzGoToFirstFile(zip) != UNZ_OK) return 0;
+    int32_t count = 1;
+    while (count < claimed && unzGoToNextFile(zip) == UNZ_OK) ++count;
+    unzGoToFirstFile(zip);
+    return count;
 }
 
 void ZipExtractor::CloseOpenEntry() {
@@ -358,14 +372,7 @@ ZipResult ZipExtractor::GetEntry(int32_t index, ZipEntryInfo* info) {
 
     ZipEntryInfo entry{};
     entry.index = index;
-    std::wstring name;
-    const int nameBytes = static_cast<int>(fileInfo.size_filename);
-    if (nameBytes > 0) {
-        const int chars = MultiByteToWideChar(CP_UTF8, 0, rawName.data(), nameBytes, nullptr, 0);
-        name.resize(static_cast<size_t>(std::max(chars, 0)));
-        if (chars > 0)
-            MultiByteToWideChar(CP_UTF8, 0, rawName.data(), nameBytes, &name[0], chars);
-    }
+    std::wstring name = win32::ToWide(CP_UTF8, rawName.data(), fileInfo.size_filename);
     CleanEntryName(&name);
     if (name.size() >= kZipPathChars) return ZipErrUnsafeName;
     std::copy(name.begin(), name.end(), entry.name);

@@ -66,6 +66,7 @@ private:
     ZipResult ReadLocalExtra(std::vector<uint8_t>* extra);
     ZipResult WriteEntryData(HANDLE file, const ZipEntryInfo& info);
     void CloseOpenEntry();
+    static int32_t CountEntries(void* reader, int32_t claimed);
 
     void* reader_ = nullptr;  // minizip's unzFile
     int32_t openEntryIndex_ = -1;

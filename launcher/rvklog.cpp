@@ -7,6 +7,8 @@
 #include <iostream>
 #include <sstream>
 
+#include "TextConvert.h"
+
 namespace rvklog {
 
 const char* LevelName(int32_t level) {
@@ -177,15 +179,8 @@ VqLogger& RootLogger() { return g_setup.root; }
 const std::string& LoggerName() { return g_setup.name; }
 
 std::string WideToLogText(const std::wstring& text) {
-    if (text.empty()) return std::string();
     // Code page 936, as the "chs" locale converts, without touching the process locale.
-    const int size = WideCharToMultiByte(936, 0, text.c_str(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return std::string();
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(936, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size,
-                        nullptr, nullptr);
-    return out;
+    return win32::ToNarrow(936, text);
 }
 
 std::ostream& LogStreamInsertWide(std::ostream& stream, const wchar_t* text) {

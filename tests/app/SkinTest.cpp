@@ -3,6 +3,7 @@
 #include "core/UIZip.h"
 
 #include "TestSupport.h"
+#include "Win32Handle.h"
 
 #include <gtest/gtest.h>
 
@@ -381,3 +382,15 @@ TEST_F(SkinArchive, EnglishLayoutsMirrorTheChineseOnes)
 }
 
 } // namespace
+
+TEST(UpdaterResources, CarryTheWindowsIcon)
+{
+    // Resource 101 is the icon every updater window sets.
+    HMODULE updater = ::LoadLibraryExW(qixtest::FromBuildPath(QIX_UPDATER_EXE).c_str(), nullptr,
+                                       LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(updater, nullptr);
+    EXPECT_NE(::FindResourceW(updater, MAKEINTRESOURCEW(101), RT_GROUP_ICON), nullptr);
+    win32::UniqueIcon icon(static_cast<HICON>(::LoadImageW(updater, MAKEINTRESOURCEW(101), IMAGE_ICON, 32, 32, 0)));
+    EXPECT_TRUE(icon.Valid());
+    ::FreeLibrary(updater);
+}

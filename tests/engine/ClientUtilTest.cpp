@@ -77,6 +77,26 @@ TEST(KillClient, GivesUpWhileASecondClientKeepsRunning)
     EXPECT_NE(one.Running(), two.Running());
 }
 
+TEST(KillClient, AFailedProcessListingIsNoSuccess)
+{
+    TestFolder folder(L"nolist");
+    ChildProcess client = StartStandIn(folder.Path());
+    ASSERT_TRUE(client.Running());
+
+    bool listFailed = false;
+    SetProcessSnapshotSource([]() -> HANDLE { return INVALID_HANDLE_VALUE; });
+    const DWORD found = FindProcess_ByName("qelo.exe", &listFailed);
+    const bool killed = hrq::KillClient();
+    SetProcessSnapshotSource(nullptr);
+
+    EXPECT_EQ(found, 0u);
+    EXPECT_TRUE(listFailed);
+    EXPECT_FALSE(killed);
+    EXPECT_TRUE(client.Running());
+    EXPECT_EQ(FindProcess_ByName("qelo.exe", &listFailed), client.Pid());
+    EXPECT_FALSE(listFailed);
+}
+
 TEST(WritePipe, DeliversExactlyTheMessageBytes)
 {
     TestFolder folder(L"pipe");

@@ -117,6 +117,23 @@ TEST(ConfigValues, TextMustBeTheElementsFirstChild)
     EXPECT_EQ(value, "caf\xE9");  // UTF-8 in the file, ANSI out
 }
 
+TEST(ConfigValues, AValueThatDoesNotConvertIsAbsentWhateverTheCallerHeld)
+{
+    TestFolder folder(L"cfg");
+    WriteFileBytes(folder / L"ProductConfig.xml",
+                   Config("qelo.exe", "  <LaunchName>" + std::string(600, 'l') + "</LaunchName>\n"
+                                      "  <CacheName>cache\xE4\xB8</CacheName>\n"));
+    ConfigParser config(folder.Path());
+    std::string value = "previous";
+    EXPECT_FALSE(config.GetValue("LaunchName", value));
+    EXPECT_EQ(value, "");
+
+    // A value cut inside a UTF-8 sequence converts as far as it goes, nothing beyond.
+    ASSERT_TRUE(config.GetValue("CacheName", value));
+    EXPECT_EQ(value.substr(0, 5), "cache");
+    EXPECT_EQ(value.find_first_not_of('?', 5), std::string::npos) << value;
+}
+
 TEST(ConfigValues, BrokenFileCountsAsMissing)
 {
     TestFolder folder(L"cfg");

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <io.h>
+
+#include <cstdio>
+
 #include <algorithm>
 #include <atomic>
 #include <mutex>
@@ -63,6 +67,48 @@ struct Job {
     DownloadInfo info;
     CHttpDownload http;
 };
+
+// What the program prints to standard output while the object lives.
+class StdoutCapture {
+public:
+    explicit StdoutCapture(const std::wstring& path) : path_(path)
+    {
+        fflush(stdout);
+        saved_ = _dup(_fileno(stdout));
+        FILE* file = _wfopen(path.c_str(), L"wb");
+        if (file != nullptr) {
+            _dup2(_fileno(file), _fileno(stdout));
+            fclose(file);
+        }
+    }
+    ~StdoutCapture() { Restore(); }
+    std::string Text()
+    {
+        Restore();
+        return ReadFileBytes(path_);
+    }
+
+private:
+    void Restore()
+    {
+        if (saved_ < 0)
+            return;
+        fflush(stdout);
+        _dup2(saved_, _fileno(stdout));
+        _close(saved_);
+        saved_ = -1;
+    }
+    std::wstring path_;
+    int saved_ = -1;
+};
+
+size_t Count(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
 
 } // namespace
 
@@ -298,6 +344,22 @@ TEST(Progress, NeverPassesTheTotal)
     watcher.join();
     EXPECT_EQ(job.info.downloadedBytes, 16000);
     EXPECT_GT(highest, 0);
+}
+
+TEST(Merge, APartFileThatCannotBeWrittenEndsThatPart)
+{
+    Job job(L"partwrite", MakePackage(4000, 28));
+    CreateDirectoryW((job.folder / L"update.td2").c_str(), nullptr);
+    TestFolder output(L"partwrite_out");
+    std::string printed;
+    {
+        StdoutCapture capture(output / L"stdout.txt");
+        EXPECT_EQ(job.Run(), -3);
+        printed = capture.Text();
+    }
+    // Reported once, at its first chunk; the other parts were written whole.
+    EXPECT_EQ(Count(printed, "Exception: cannot write the part file"), 1u) << printed;
+    EXPECT_EQ(job.info.downloadedBytes, 3000);
 }
 
 TEST(Merge, UncreatableMergedFileAndUnreadablePart)

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "Log.h"
 #include "QeloRecord.h"
 #include "TestSupport.h"
 #include "hrqUtil.h"
@@ -12,11 +13,35 @@ using namespace qixtest;
 
 namespace {
 
+// The lines logged while it is installed (the installation logs on the test's thread).
+class LogCapture : public el::LogDispatchCallback {
+public:
+    std::vector<std::string> lines;
+
+protected:
+    void handle(const el::LogDispatchData* data) override { lines.push_back(data->logMessage()->message()); }
+};
+
+bool Logged(const std::vector<std::string>& lines, const std::string& part)
+{
+    for (const std::string& line : lines)
+        if (line.find(part) != std::string::npos)
+            return true;
+    return false;
+}
+
+HANDLE NoProcessList()
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+}
+
 // Short waits: the sequence is the program's, only the pauses are shortened.
 InstallTimings FastTimings()
 {
     InstallTimings timings;
     timings.killPollMs = 100;
+    timings.killGiveUpMs = 1000;
     timings.extractDelayMs = 50;
     timings.retryMs = 100;
     timings.giveUpMs = 1500;
@@ -34,6 +59,9 @@ protected:
         CreateDirectoryW((folder / L"client").c_str(), nullptr);
         CopyFileW(QeloExe().c_str(), clientExe.c_str(), FALSE);
         ASSERT_TRUE(client.Start(clientExe, L"\"" + clientExe + L"\"", folder / L"client"));
+        // The installer may end the client before it got to record its start: the restart
+        // would then be the only start recorded. Go on once the first start is on record.
+        ASSERT_TRUE(WaitUntil([this] { return !ClientStarts().empty(); }, 30000));
 
         std::wstring listenerExe = folder / L"listener.exe";
         CopyFileW(QeloExe().c_str(), listenerExe.c_str(), FALSE);
@@ -155,6 +183,36 @@ TEST_F(Installer, AFolderThatCannotBeCreatedEndsInThePromptAndStillStartsTheClie
     EXPECT_TRUE(ClientRestarted());
     Sleep(300);
     EXPECT_TRUE(PipeMessages().empty());
+}
+
+TEST_F(Installer, AClientThatCannotBeSeenToEndFailsTheInstallationWithoutExtracting)
+{
+    // Whether the client still runs cannot be told: it is never taken for ended.
+    SetProcessSnapshotSource(NoProcessList);
+    ZipDownloader job(config, FastTimings(), folder.Path());
+    Install(job);
+    SetProcessSnapshotSource(nullptr);
+
+    EXPECT_TRUE(client.Running());
+    EXPECT_FALSE(FileExists(folder / L"out"));
+    EXPECT_EQ(failures.size(), 1u);
+    EXPECT_EQ(completions, 1);
+    EXPECT_TRUE(ClientRestarted());
+    EXPECT_TRUE(PipeMessages().empty());
+}
+
+TEST_F(Installer, AClientThatFailsToStartIsLogged)
+{
+    el::Helpers::installLogDispatchCallback<LogCapture>("installer_test");
+    config.forcedUpdate = 0;
+    config.clientExePath = folder / L"missing\\qelo.exe";
+    ZipDownloader job(config, FastTimings(), folder.Path());
+    Install(job);
+    std::vector<std::string> lines = el::Helpers::logDispatchCallback<LogCapture>("installer_test")->lines;
+    el::Helpers::uninstallLogDispatchCallback<LogCapture>("installer_test");
+
+    EXPECT_TRUE(Logged(lines, "run client failed, error[")) << lines.size();
+    EXPECT_TRUE(Logged(lines, "clientExePath: "));
 }
 
 TEST(CreateDirectories, CreatesMissingParentsAndAcceptsExistingFolders)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -45,6 +46,22 @@ TEST(Utf8ToAnsi, RefusesTextLongerThanItsBuffer)
     std::string tooLong(kAnsiValueSize, 'a');
     EXPECT_FALSE(Utf8ToAnsi(tooLong.c_str(), out));
     EXPECT_EQ(out[0], '\0');
+}
+
+TEST(Utf8ToAnsi, StopsAtTheEndOfTextCutInsideASequence)
+{
+    // Each ends inside a UTF-8 sequence: the complete text converts, the cut sequence becomes
+    // replacement characters, and nothing past the text's end is read.
+    const char* const cases[] = {"abc\xC3", "abc\xE4\xB8", "abc\xF0\x9F\x98", "abc\xF0"};
+    for (const char* text : cases) {
+        char out[kAnsiValueSize];
+        memset(out, 'z', sizeof(out));
+        ASSERT_TRUE(Utf8ToAnsi(text, out)) << text;
+        std::string converted(out);
+        EXPECT_EQ(converted.substr(0, 3), "abc") << text;
+        EXPECT_LE(converted.size(), strlen(text)) << text;
+        EXPECT_EQ(converted.find_first_not_of('?', 3), std::string::npos) << converted;
+    }
 }
 
 TEST(StringWide, RoundTripsAnsiText)

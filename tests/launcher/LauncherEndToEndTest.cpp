@@ -384,6 +384,27 @@ TEST_F(LauncherRun, StagedPackageThatCannotBeCopiedIsKept) {
     EXPECT_EQ(StartedClientParameters(), "");
 }
 
+TEST(LauncherStaging, StagedPackageIsAppliedInAFolderOutsideTheAnsiCodePage) {
+    KillProcessesByName(kClientProcessName);
+    TestFolder install(L"launcher \u03A9\u6587\u0416");
+    const std::wstring launcher = install / L"qeloLaunch.exe";
+    ASSERT_TRUE(CopyFileW(FromBuildPath(QIX_LAUNCHER_EXE).c_str(), launcher.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(QeloExe().c_str(), (install / L"qelo.exe").c_str(), FALSE));
+    ASSERT_TRUE(WriteFileBytes(install / L"temp\\update.td0", "leftover"));
+    ASSERT_TRUE(CopyFileW(Package("update_client.zip").c_str(), (install / L"temp\\update.zip").c_str(), FALSE));
+
+    ChildProcess run;
+    ASSERT_TRUE(run.Start(launcher, L"\"" + launcher + L"\"", L"C:\\"));
+    EXPECT_EQ(run.Wait(30000), 0u);
+    EXPECT_FALSE(FileExists(install / L"temp\\update.td0"));
+    EXPECT_FALSE(FileExists(install / L"temp\\update.zip"));
+    EXPECT_FALSE(FileExists(install / L"update.zip"));
+    EXPECT_EQ(ReadFileBytes(install / L"version.txt"), "2.0.0");
+    // The client it started has recorded its start before it is ended.
+    EXPECT_TRUE(WaitUntil([&] { return !ReadFileBytes(install / L"qelo-record.txt").empty(); }, 15000));
+    KillProcessesByName(kClientProcessName);
+}
+
 // --- desktop shortcuts ------------------------------------------------------------------------
 
 class LauncherShortcuts : public LauncherRun {

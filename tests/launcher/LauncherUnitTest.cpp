@@ -330,6 +330,15 @@ TEST_F(Shortcut, MissingIconKeepsThePreviousOne) {
     EXPECT_EQ(link.iconIndex, 3);
 }
 
+TEST_F(Shortcut, ALinkThatCannotBeSavedIsNoRepair) {
+    ASSERT_TRUE(CreateLink(Link(oldName_), elsewhere_ / L"qeloLaunch.exe"));
+    // A folder where the new link should go: saving it fails.
+    ASSERT_TRUE(CreateDirectoryW(Link(newName_).c_str(), nullptr));
+    EXPECT_EQ(Repair(oldName_, newName_, icon_), 0);
+    EXPECT_TRUE(FileExists(Link(oldName_)));
+    RemoveDirectoryW(Link(newName_).c_str());
+}
+
 TEST_F(Shortcut, NothingToRepairGivesItsResult) {
     EXPECT_EQ(Repair(L"", newName_, icon_), -1);
     EXPECT_EQ(Repair(oldName_, newName_, icon_), -3);

@@ -170,6 +170,23 @@ TEST_F(PackageTest, BadHandlesAndIndexesAreRefused) {
     EXPECT_EQ(CloseZip(&wrongKind), ZipErrHandleKind);
 }
 
+TEST_F(PackageTest, TheCountIsWhatTheCentralDirectoryHolds) {
+    // Its zip64 end record claims 2147483647 entries.
+    Open("claims_too_many.zip");
+    ZipEntryInfo info;
+    ASSERT_EQ(GetZipItem(zip_, -1, &info), ZipOk);
+    EXPECT_EQ(info.index, 1);
+    ASSERT_EQ(GetZipItem(zip_, 0, &info), ZipOk);
+    EXPECT_EQ(std::wstring(info.name), L"only.txt");
+    EXPECT_EQ(GetZipItem(zip_, 1, &info), ZipErrArgument);
+    CloseZip(zip_);
+    zip_ = nullptr;
+
+    ApplyUpdatePackage();
+    EXPECT_EQ(ReadFileBytes(Base(L"only.txt")), "the only entry");
+    EXPECT_FALSE(FileExists(Base(L"update.zip")));
+}
+
 TEST_F(PackageTest, SomethingElseThanAnArchiveDoesNotOpen) {
     EXPECT_EQ(OpenZipExtractor(), nullptr);  // no update.zip at all
     EXPECT_EQ(LastZipResult(), ZipErrOpenFile);

@@ -73,6 +73,24 @@ def write_zip(path, entries):
         f.write(out)
 
 
+def write_zip64_claiming(path, entries, claimed):
+    """A zip whose zip64 end record claims `claimed` entries; the central directory holds
+    only `entries`."""
+    write_zip(path, entries)
+    with open(path, "rb") as f:
+        data = f.read()
+    end = data.rindex(struct.pack("<I", 0x06054B50))
+    _, _, _, _, _, cd_size, cd_start, _ = struct.unpack("<IHHHHIIH", data[end:end + 22])
+    out = bytearray(data[:end])
+    zip64_end = len(out)
+    out += struct.pack("<IQHHIIQQQQ", 0x06064B50, 44, 45, 45, 0, 0, claimed, claimed, cd_size,
+                       cd_start)
+    out += struct.pack("<IIQI", 0x07064B50, 0, zip64_end, 1)
+    out += struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0)
+    with open(path, "wb") as f:
+        f.write(out)
+
+
 def main():
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
@@ -122,6 +140,8 @@ def main():
         Entry("after_other.txt", b"c",
               local_extra=b"XY" + struct.pack("<H", 3) + b"abc" + ut_block(1, 1650000000)),
     ])
+    write_zip64_claiming(os.path.join(folder, "claims_too_many.zip"),
+                         [Entry("only.txt", b"the only entry")], 2147483647)
     # What the staged-update tests apply over a test install.
     write_zip(os.path.join(folder, "update_client.zip"), [
         Entry("res/"),

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "TextConvert.h"
+
 namespace qixtest {
 
 std::wstring FromBuildPath(const char* unixPath)
@@ -60,12 +62,7 @@ bool FileExists(const std::wstring& path)
 
 std::string Narrow(const std::wstring& text)
 {
-    if (text.empty())
-        return std::string();
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
-    return out;
+    return win32::WideToUtf8(text);
 }
 
 ChildProcess::~ChildProcess()

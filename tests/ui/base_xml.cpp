@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -34,6 +35,16 @@ std::wstring ErrorOf(LPCWSTR xml, std::wstring* location = nullptr)
     if (location != nullptr)
         *location = reader.GetErrorLocation();
     return reader.GetErrorMessage();
+}
+
+// head and filler, sized so that the reader's copy ends at a page end (large heap blocks get
+// pages of their own, and the probe finds where their data starts in the page).
+std::wstring PageEndDocument(const std::wstring& head)
+{
+    void* probe = malloc(1 << 20);
+    const size_t bytes = (1 << 20) + 4096 - reinterpret_cast<UINT_PTR>(probe) % 4096;
+    free(probe);
+    return head + std::wstring(bytes / sizeof(WCHAR) - 1 - head.size(), L'x');
 }
 
 std::vector<BYTE> Utf16Bytes(const std::wstring& text, bool bigEndian)
@@ -165,6 +176,27 @@ TEST(XmlText, EntityAtTheEndOfTheTextStaysInBounds)
     EXPECT_STREQ(L"a", reader.GetRoot().GetName());
 }
 
+TEST(XmlAttributes, StartTagAtTheEndOfTheTextIsMappedInBounds)
+{
+    // One character between the name and ">", and the text ends inside the element.
+    for (LPCWSTR head : {L"<a >", L"<a%>", L"<Window><Label,>"}) {
+        const std::wstring xml = PageEndDocument(head);
+        CUIXmlReader reader;
+        ASSERT_TRUE(reader.LoadFromString(xml.c_str()));
+        CUIXmlNode element = reader.GetRoot();
+        BYTE* end = reinterpret_cast<BYTE*>(const_cast<LPWSTR>(element.GetName()) + xml.size());
+        ASSERT_EQ(0u, reinterpret_cast<UINT_PTR>(end) % 4096);
+        // The page after the text (free, or a neighbour's) faults while attributes are mapped.
+        DWORD old = 0;
+        const bool guarded = ::VirtualProtect(end, 1, PAGE_NOACCESS, &old) != FALSE;
+        element = element.HasChildren() ? element.GetFirstChild() : element;
+        const int count = element.GetAttributeCount();
+        if (guarded)
+            ::VirtualProtect(end, 1, old, &old);
+        EXPECT_EQ(0, count) << std::string(head, head + wcslen(head));
+    }
+}
+
 TEST(XmlText, NonAsciiNamesAndSurrogates)
 {
     CUIXmlReader reader;
@@ -223,6 +255,20 @@ TEST(XmlErrors, TextsAndLocations)
     std::wstring longTail = L"<a x=\"1\"?" + std::wstring(100, L'z');
     EXPECT_EQ(L"Error while parsing attributes", ErrorOf(longTail.c_str(), &location));
     EXPECT_EQ(L"?" + std::wstring(48, L'z'), location);
+}
+
+TEST(XmlErrors, NestingDeeperThanTheLimitFailsWithAnError)
+{
+    // 20,000 levels overflowed the stack before there was a limit.
+    for (int depth : {CUIXmlReader::kMaxNesting, CUIXmlReader::kMaxNesting + 1, 20000}) {
+        std::wstring xml;
+        for (int i = 0; i < 2 * depth; ++i)
+            xml += i < depth ? L"<e>" : L"</e>";
+        CUIXmlReader reader;
+        EXPECT_EQ(depth <= CUIXmlReader::kMaxNesting, reader.LoadFromString(xml.c_str())) << depth;
+        EXPECT_STREQ(depth <= CUIXmlReader::kMaxNesting ? L"" : L"Elements nested too deep",
+                     reader.GetErrorMessage());
+    }
 }
 
 TEST(XmlErrors, FailureReleasesTheDocument)

@@ -413,6 +413,51 @@ TEST_F(BuilderIncludes, ADocumentIncludingItselfEnds)
     delete root;
 }
 
+TEST_F(BuilderIncludes, CountsAreBoundedForTheWholeBuild)
+{
+    // A count of two billion ran for days; nested includes share the one budget.
+    Write(L"thousand.xml", "<Window><Include source=\"item.xml\" count=\"1000\"/></Window>");
+    EXPECT_EQ(CountUnder(L"<Window><VerticalLayout><Include source=\"&lt;Window&gt;&lt;Label/&gt;"
+                         L"&lt;/Window&gt;\" count=\"2147483647\"/></VerticalLayout></Window>"),
+              CUILayoutBuilder::kMaxIncludes);
+    EXPECT_EQ(CountUnder(L"<Window><VerticalLayout><Include source=\"thousand.xml\" count=\"9\"/>"
+                         L"</VerticalLayout></Window>"),
+              2 * (CUILayoutBuilder::kMaxIncludes - 1));
+}
+
+TEST_F(BuilderIncludes, NestingBeyondTheLimitBuildsNothingAndSaysWhy)
+{
+    const auto nested = [](int depth, const std::wstring& inner) {
+        std::wstring xml;
+        for (int i = 0; i < depth; ++i)
+            xml += L"<VerticalLayout>";
+        xml += inner;
+        for (int i = 0; i < depth; ++i)
+            xml += L"</VerticalLayout>";
+        return L"<Window>" + xml + L"</Window>";
+    };
+    const int limit = CUILayoutBuilder::kMaxNesting;
+    const std::wstring half = nested(limit / 2, L"");
+    Write(L"half.xml", std::string(half.begin(), half.end()));
+    const struct
+    {
+        std::wstring xml;
+        bool builds;
+    } cases[] = {
+        {nested(limit, L""), true},
+        {nested(limit, L"<Label/>"), false},
+        {nested(limit / 2, L"<Include source=\"half.xml\"/>"), true},
+        {nested(limit / 2 + 1, L"<Include source=\"half.xml\"/>"), false},
+    };
+    for (const auto& c : cases) {
+        CUILayoutBuilder builder;
+        CControlUI* root = builder.Create(c.xml.c_str());
+        EXPECT_EQ(c.builds, root != nullptr) << (&c - cases);
+        EXPECT_STREQ(c.builds ? L"" : L"Controls nested too deep", builder.GetErrorMessage());
+        delete root;
+    }
+}
+
 // ---- Layouts held as resources ------------------------------------------------------------------
 
 TEST(BuilderResourceLayouts, NumericIdsLoadFromTheModuleAndTheirIncludesToo)

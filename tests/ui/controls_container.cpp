@@ -256,8 +256,8 @@ protected:
         container->EnableScrollBars(true, false);
         bar = container->GetVerticalScrollBar();
         ASSERT_NE(nullptr, bar);
-        bar->SetScrollRange(100);
         first = new Probe;
+        first->SetMinHeight(200);   // 100 pixels more than the container shows
         second = new Probe;
         floating = new Probe;
         floating->SetAttribute(L"float", L"true");

@@ -216,9 +216,10 @@ TEST(OwnedBar, StepsScrollTheOwnerAndRaiseNothing)
     container->EnableScrollBars(true, false);
     CScrollBarUI* bar = container->GetVerticalScrollBar();
     Probe* child = new Probe;
+    child->SetMinHeight(200);
     container->Add(child);
     container->SetPos(RECT{0, 0, 100, 100});
-    bar->SetPos(RECT{84, 0, 100, 100});
+    ASSERT_EQ(100, bar->GetScrollRange());
 
     const int line = 8 + manager.GetDefaultFontEntry()->tm.tmHeight;
     Send(*bar, UIEventType::ButtonDown, {90, 95});

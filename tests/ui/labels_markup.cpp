@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "render_support.h"
 
@@ -340,16 +342,22 @@ TEST_F(Markup, ImageFrameCountAndIndexPickOneFrame)
 
 TEST_F(Markup, NothingHappensWithoutTextManagerOrRoom)
 {
+    // Each call records no link, whatever capacity it was given.
     int count = 3;
     RECT rc = {0, 0, 300, 40};
     canvas.Fill(0xFF000000);
     CUIPainter::DrawMarkedUpText(canvas.Dc(), nullptr, rc, L"text", kWhite, nullptr, nullptr,
                                  count, 0);
+    EXPECT_EQ(0, std::exchange(count, 3));
     CUIPainter::DrawMarkedUpText(canvas.Dc(), &manager, rc, nullptr, kWhite, nullptr, nullptr,
                                  count, 0);
+    EXPECT_EQ(0, std::exchange(count, 3));
     RECT empty = {10, 10, 10, 40};
     CUIPainter::DrawMarkedUpText(canvas.Dc(), &manager, empty, L"text", kWhite, nullptr, nullptr,
                                  count, 0);
+    EXPECT_EQ(0, std::exchange(count, 3));
+    CUIPainter::DrawMarkedUpText(nullptr, &manager, rc, L"text", kWhite, nullptr, nullptr, count, 0);
+    EXPECT_EQ(0, count);
     EXPECT_EQ(0, canvas.CountNot(0));
     EXPECT_EQ(10, empty.right);
 }
@@ -409,6 +417,73 @@ TEST_F(Markup, SpacingOffsetAndLineHeightTags)
     Draw(L"<s>MM</s> MM", RECT{0, 0, 300, 40});
     EXPECT_GT(CountIn(RECT{0, 0, 300, 40}, 0x00FF00), 20);
     EXPECT_EQ(0, CountIn(RECT{Measure(L"MM ").right, 0, 300, 40}, 0x00FF00));
+}
+
+TEST_F(Markup, TagOffsetsAndFontSizesAreBounded)
+{
+    EXPECT_EQ(Measure(L"AB").right, Measure(L"<x -100000>AB").right);
+    EXPECT_EQ(Measure(L"M").right, Measure(L"M<x -100000>M").right);
+    EXPECT_EQ(0x7FFF, Measure(L"<y 99999999>A").bottom);
+    EXPECT_EQ(0x7FFF + LineHeight(), Measure(L"<p 99999999>A</p>").bottom);
+    const std::wstring face = manager.GetDefaultFontEntry()->sFontName.GetData();
+    const auto height = [&](LPCWSTR size) {
+        return Measure((L"<f " + face + L" " + size + L">A</f>").c_str()).bottom;
+    };
+    EXPECT_EQ(height(L"500"), height(L"65535"));
+    EXPECT_GT(height(L"500"), height(L"400"));
+}
+
+TEST_F(Markup, LongTextIsMeasuredInProportionToItsLength)
+{
+    const struct
+    {
+        LPCWSTR head;   // the pen far left made one line hold the whole text
+        UINT style;
+        int width;
+    } cases[] = {{L"<x -100000>", 0, 300},
+                 {L"", DT_CALCRECT, 9999},
+                 {L"", DT_CALCRECT | DT_WORDBREAK, 300},
+                 {L"", DT_SINGLELINE | DT_CENTER | DT_VCENTER, 300},
+                 {L"<x -100000>", DT_CALCRECT | DT_END_ELLIPSIS, 300}};
+    for (const auto& c : cases) {
+        const std::wstring text = c.head + std::wstring(40000, L'M');
+        RECT rc = {0, 0, c.width, 120};
+        int none = 0;
+        const ULONGLONG before = CUIPainter::GetMarkedUpMeasuredChars();
+        CUIPainter::DrawMarkedUpText(canvas.Dc(), &manager, rc, text.c_str(), kWhite, nullptr,
+                                     nullptr, none, c.style);
+        const ULONGLONG measured = CUIPainter::GetMarkedUpMeasuredChars() - before;
+        EXPECT_GT(measured, 0u);
+        EXPECT_LE(measured, 16u * text.size()) << (&c - cases);
+    }
+}
+
+TEST_F(Markup, EmptyTextMeasuresOneLine)
+{
+    EXPECT_EQ(LineHeight(), Measure(L"").bottom);
+    EXPECT_EQ(0, Measure(L"").right);
+}
+
+TEST_F(Markup, TooWideSingleLineTextIsCentredAndCutAtBothEdges)
+{
+    const int full = Measure(L"MMMMMMMMMM").right;
+    const RECT rc = {40, 0, 40 + full / 2, 40};
+    const auto inside = [&](const RECT& drawn, UINT style) {
+        Draw(L"MMMMMMMMMM", drawn, style);
+        std::vector<DWORD> pixels;
+        for (int y = rc.top; y < rc.bottom; ++y)
+            for (int x = rc.left; x < rc.right; ++x)
+                pixels.push_back(canvas.Rgb(x, y));
+        return pixels;
+    };
+    const int start = rc.left + (rc.right - rc.left) / 2 - full / 2;
+    const std::vector<DWORD> fromStart = inside(RECT{start, 0, start + full, 40}, DT_SINGLELINE);
+    const std::vector<DWORD> centred = inside(rc, DT_SINGLELINE | DT_CENTER);
+    RECT bounds;
+    ASSERT_GT(canvas.CountNot(0, &bounds), 0);
+    EXPECT_TRUE(bounds.left >= rc.left && bounds.right <= rc.right);
+    EXPECT_EQ(fromStart, centred);
+    EXPECT_NE(inside(rc, DT_SINGLELINE), centred);
 }
 
 TEST_F(Markup, AlignedTextThatDoesNotFitStaysInsideItsRectangle)

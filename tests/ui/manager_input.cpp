@@ -468,7 +468,8 @@ TEST_F(InputTest, AltShortcutOfALabelActivatesTheNextControlVisited)
 TEST_F(InputTest, TimersGetNativeIdsFromSeventeenAndDeliverTheControlsOwnId)
 {
     EXPECT_TRUE(host.manager.StartTimer(a, 5, 10000));
-    EXPECT_FALSE(host.manager.StartTimer(a, 5, 10000));
+    // A running id is restarted on its native id (b still gets the next one, 18).
+    EXPECT_TRUE(host.manager.StartTimer(a, 5, 10000));
     EXPECT_TRUE(host.manager.StartTimer(b, 5, 10000));
 
     Send(WM_TIMER, 17);

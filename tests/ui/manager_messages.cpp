@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "manager_support.h"
@@ -104,6 +106,29 @@ public:
     std::vector<LPARAM> lParams;
 };
 
+// Listens on every list: a call logs its name, then runs its action once.
+class Callee : public INotifyUI, public IMessageFilterUI, public ITranslateAccelerator
+{
+public:
+    Callee(std::wstring* log, WCHAR name) : m_log(log), m_name(name) {}
+    void OnUINotify(UINotification&) override { Called(); }
+    LRESULT PreFilterMessage(UINT msg, WPARAM, LPARAM, bool&) override { return Called(msg); }
+    LRESULT TranslateAccelerator(MSG* msg) override { return Called(msg->message) + 1; }
+    std::function<void()> action;
+
+private:
+    LRESULT Called(UINT msg = kProbe)
+    {
+        if (msg == kProbe)
+            *m_log += m_name;
+        if (msg == kProbe && action)
+            std::exchange(action, nullptr)();
+        return 0;
+    }
+    std::wstring* m_log;
+    WCHAR m_name;
+};
+
 class MessagesTest : public ::testing::Test
 {
 protected:
@@ -141,6 +166,50 @@ TEST_F(MessagesTest, FirstFilterThatClaimsAMessageAnswersIt)
     log.clear();
     EXPECT_EQ(9, host.SendMsg(kProbe));
     EXPECT_EQ((std::vector<std::wstring>{L"passes", L"never"}), log);
+}
+
+TEST_F(MessagesTest, CalleesChangingTheListsDuringADispatchMissNoneAndRunNoneTwice)
+{
+    CUIWindowManager& m = host.manager;
+    typedef std::function<bool(Callee*)> Change;
+    const struct
+    {
+        Change add, remove;
+        std::function<void()> dispatch;
+    } lists[] = {
+        {[&](Callee* c) { return m.AddNotifier(c); }, [&](Callee* c) { return m.RemoveNotifier(c); },
+         [&] { m.RaiseNotify(nullptr, L"probe"); }},
+        {[&](Callee* c) { return m.AddMessageFilter(c); },
+         [&](Callee* c) { return m.RemoveMessageFilter(c); }, [&] { host.SendMsg(kProbe); }},
+        {[&](Callee* c) { return m.AddPreMessageFilter(c); },
+         [&](Callee* c) { return m.RemovePreMessageFilter(c); },
+         [&] { LRESULT r; m.PreTranslate(kProbe, 0, 0, r); }},
+        {[&](Callee* c) { return m.AddAcceleratorTranslator(c); },
+         [&](Callee* c) { return m.RemoveAcceleratorTranslator(c); },
+         [&] { MSG msg = {host.GetHandle(), kProbe}; m.RunAcceleratorTranslators(&msg); }},
+    };
+    for (const auto& list : lists) {
+        // What a does during the first dispatch; the calls of that dispatch and of the next.
+        const struct
+        {
+            int removes;   // 0: a itself, 1: b, -1: none but d is added
+            const wchar_t* calls;
+        } cases[] = {{0, L"abcbc"}, {1, L"acac"}, {-1, L"abcabcd"}};
+        for (const auto& c : cases) {
+            std::wstring log;
+            Callee callees[] = {{&log, L'a'}, {&log, L'b'}, {&log, L'c'}, {&log, L'd'}};
+            for (int i = 0; i < 3; ++i)
+                list.add(&callees[i]);
+            callees[0].action = [&] {
+                c.removes >= 0 ? list.remove(&callees[c.removes]) : list.add(&callees[3]);
+            };
+            list.dispatch();
+            list.dispatch();
+            EXPECT_EQ(c.calls, log) << (&list - lists);
+            for (Callee& callee : callees)
+                list.remove(&callee);
+        }
+    }
 }
 
 TEST_F(MessagesTest, ListenersAreKeptOnce)

@@ -198,6 +198,34 @@ TEST(WindowIcons, BigAndSmallIconsAtTheSystemSizes)
     EXPECT_EQ(big, reinterpret_cast<HICON>(wnd.SendMsg(WM_GETICON, ICON_BIG)));
 }
 
+TEST(WindowIcons, TheWindowsOwnIconsGoWhenReplacedOrWithTheWindow)
+{
+    const auto alive = [](HICON icon) {
+        ICONINFO info = {};
+        const bool valid = ::GetIconInfo(icon, &info) != FALSE;
+        ::DeleteObject(info.hbmColor);
+        ::DeleteObject(info.hbmMask);
+        return valid;
+    };
+    PlainWnd wnd;
+    ASSERT_NE(nullptr, OpenPlain(wnd));
+    // An icon that someone else set stays theirs.
+    HICON foreign = static_cast<HICON>(::LoadImageW(Module(), MAKEINTRESOURCEW(31), IMAGE_ICON, 0, 0, 0));
+    wnd.SendMsg(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(foreign));
+    std::vector<HICON> icons;
+    for (int i = 0; i < 2; ++i) {
+        wnd.SetWindowIcon(31);
+        for (WPARAM kind : {ICON_BIG, ICON_SMALL})
+            icons.push_back(reinterpret_cast<HICON>(wnd.SendMsg(WM_GETICON, kind)));
+    }
+    EXPECT_TRUE(alive(foreign));
+    EXPECT_EQ((std::vector<bool>{false, false, true, true}),
+              (std::vector<bool>{alive(icons[0]), alive(icons[1]), alive(icons[2]), alive(icons[3])}));
+    ::DestroyWindow(wnd.GetHandle());
+    EXPECT_FALSE(alive(icons[2]) || alive(icons[3]));
+    EXPECT_TRUE(::DestroyIcon(foreign));
+}
+
 // ---- Modal loop ---------------------------------------------------------------------------------
 
 TEST(ModalLoop, CloseCodeIsTheResultAndTheOwnerIsDisabledMeanwhile)

@@ -13,6 +13,11 @@ using namespace rendertest;
 
 namespace {
 
+// The program is linked with malloc and realloc wrapped (see render.cmake): blocks asked for
+// while counting are counted.
+bool g_countAllocations = false;
+int g_allocations = 0;
+
 std::wstring Expand(LPCWSTR text)
 {
     CUIString s(text);
@@ -29,6 +34,19 @@ std::wstring FaceOf(HFONT font)
 }
 
 } // namespace
+
+extern "C" void* __real_malloc(size_t size);
+extern "C" void* __real_realloc(void* block, size_t size);
+extern "C" void* __wrap_malloc(size_t size)
+{
+    g_allocations += g_countAllocations;
+    return __real_malloc(size);
+}
+extern "C" void* __wrap_realloc(void* block, size_t size)
+{
+    g_allocations += g_countAllocations;
+    return __real_realloc(block, size);
+}
 
 // ---- Settings ---------------------------------------------------------------------------------
 
@@ -350,6 +368,29 @@ TEST(ResourceTexts, LanguageReferencesExpand)
 
     CUIWindowManager::AddLanguageText(6, L"[%{3}]");
     EXPECT_EQ(L"<[THREE]>", Expand(L"<%{6}>"));
+}
+
+TEST(ResourceTexts, ExpansionGrowsItsTextByDoublingAndStaysBounded)
+{
+    // 120 KB of references: each grew the text to its exact new size.
+    CUIWindowManager::AddLanguageText(21, L"ab");
+    std::wstring text;
+    for (int i = 0; i < 24000; ++i)
+        text += L"%{21}";
+    CUIString s(text.c_str());
+    g_allocations = 0;
+    g_countAllocations = true;
+    CUIWindowManager::ExpandLanguageRefs(s);
+    g_countAllocations = false;
+    EXPECT_EQ(48000, s.GetLength());
+    EXPECT_LE(g_allocations, 64);
+
+    // Texts that insert the next one twice stop growing at a million characters.
+    for (int id = 30; id < 60; ++id)
+        CUIWindowManager::AddLanguageText(id, (L"%{" + std::to_wstring(id + 1) + L"}%{" +
+                                               std::to_wstring(id + 1) + L"}").c_str());
+    const size_t grown = Expand(L"%{30}").size();
+    EXPECT_TRUE(grown >= 0x100000u && grown < 0x110000u) << grown;
 }
 
 TEST(ResourceTexts, SelfReferringLanguageTextsEnd)

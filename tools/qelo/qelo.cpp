@@ -17,6 +17,7 @@
 #include <tinyxml2.h>
 
 #include "QeloRecord.h"
+#include "TextConvert.h"
 
 namespace {
 
@@ -26,16 +27,6 @@ const wchar_t kPipePrefix[] = L"\\\\.\\Pipe\\";
 
 std::wstring g_recordPath;
 std::mutex g_recordLock;
-
-std::string ToUtf8(const std::wstring& text)
-{
-    if (text.empty())
-        return std::string();
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
-    return out;
-}
 
 void Record(const std::string& kind, const std::string& bytes)
 {
@@ -72,12 +63,7 @@ std::wstring LaunchNameFromConfig(const std::wstring& folder)
         const tinyxml2::XMLElement* root = ok ? document.RootElement() : nullptr;
         const tinyxml2::XMLElement* name = root ? root->FirstChildElement("LaunchName") : nullptr;
         if (name != nullptr && name->GetText() != nullptr) {
-            std::string utf8 = name->GetText();
-            int size = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
-            std::wstring wide(static_cast<size_t>(size), L'\0');
-            MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], size);
-            wide.resize(wcslen(wide.c_str()));
-            return wide;
+            return win32::Utf8ToWide(name->GetText());
         }
     }
     return std::wstring();
@@ -102,7 +88,7 @@ void ReadConnection(HANDLE pipe, std::string kind)
 // while the next instance waits for the next writer.
 void ServePipe(std::wstring path)
 {
-    std::string kind = "pipe:" + ToUtf8(path.substr(wcslen(kPipePrefix)));
+    std::string kind = "pipe:" + win32::WideToUtf8(path.substr(wcslen(kPipePrefix)));
     for (;;) {
         HANDLE pipe = CreateNamedPipeW(path.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
                                        PIPE_UNLIMITED_INSTANCES, 0, 0, 1000, nullptr);
@@ -150,8 +136,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
 
     wchar_t cwd[MAX_PATH * 4] = L"";
     GetCurrentDirectoryW(MAX_PATH * 4, cwd);
-    Record("cmdline", ToUtf8(GetCommandLineW()));
-    Record("cwd", ToUtf8(cwd));
+    Record("cmdline", win32::WideToUtf8(GetCommandLineW()));
+    Record("cwd", win32::WideToUtf8(cwd));
 
     std::thread(ServePipe, std::wstring(kLauncherPipe)).detach();
     if (!launchName.empty())

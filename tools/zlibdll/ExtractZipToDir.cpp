@@ -8,18 +8,9 @@
 #include <unzip.h>
 #include <ioapi.h>
 
-namespace {
+#include "TextConvert.h"
 
-std::wstring Utf8ToWide(const std::string& text)
-{
-    int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (size <= 0)
-        return std::wstring();
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], size);
-    wide.resize(static_cast<size_t>(size) - 1);
-    return wide;
-}
+namespace {
 
 // minizip opens the archive through these, so a path outside the ANSI code page works.
 voidpf ZCALLBACK OpenWide(voidpf, const void* name, int)
@@ -93,6 +84,10 @@ bool ExtractCurrent(unzFile archive, const std::filesystem::path& target)
 
 } // namespace
 
+// Extracts every entry of the zip archive `zipPath` into `folder` (created as needed), keeping
+// the archive's sub-folders. `flags` must be 0. Returns the number of files written, or -1 when
+// the archive cannot be read or an entry fails. Entries that would land outside `folder` are
+// skipped.
 extern "C" __declspec(dllexport) int __cdecl ExtractZipToDir(const wchar_t* zipPath, const wchar_t* folder, int)
 {
     if (zipPath == nullptr || folder == nullptr)
@@ -116,7 +111,7 @@ extern "C" __declspec(dllexport) int __cdecl ExtractZipToDir(const wchar_t* zipP
         }
         name[sizeof(name) - 1] = '\0';
         bool utf8 = (info.flag & (1u << 11)) != 0;
-        std::wstring wideName = utf8 ? Utf8ToWide(name) : std::filesystem::path(name).wstring();
+        std::wstring wideName = utf8 ? win32::Utf8ToWide(name) : std::filesystem::path(name).wstring();
         std::filesystem::path target = TargetFor(base, wideName);
         if (target.empty())
             continue;

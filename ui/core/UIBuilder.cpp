@@ -21,10 +21,20 @@
 // Extended controls, by family: lists, combo box, tree view;
 
 // options, slider, tile/tab/child layouts;
+#include "controls/UIChildLayout.h"
+#include "controls/UIOption.h"
+#include "controls/UISlider.h"
+#include "controls/UITabLayout.h"
+#include "controls/UITileLayout.h"
 
 // edit, date/time picker, rich edit;
+#include "controls/UIDateTime.h"
+#include "controls/UIEdit.h"
+#include "controls/UIRichEdit.h"
 
 // ActiveX host, web browser.
+#include "controls/UIActiveX.h"
+#include "controls/UIWebBrowser.h"
 
 namespace QxUI {
 
@@ -32,6 +42,8 @@ namespace {
 
 // Read into buffers of this size, at most one less.
 constexpr int kIncludeValueSize = 500;
+
+const WCHAR kErrTooDeep[] = L"Controls nested too deep";
 
 template <class T>
 CControlUI* MakeNew()
@@ -61,11 +73,21 @@ const ControlClass kControlClasses[] = {
     // Lists, combo box, tree view.
 
     // Options, slider, tile/tab/child layouts.
+    {L"Option", &MakeNew<COptionUI>},
+    {L"Slider", &MakeNew<CSliderUI>},
+    {L"CheckBox", &MakeNew<CCheckBoxUI>},
+    {L"TabLayout", &MakeNew<CTabLayoutUI>},
+    {L"TileLayout", &MakeNew<CTileLayoutUI>},
+    {L"ChildLayout", &MakeNew<CChildLayoutUI>},
 
     // Edit, date/time picker, rich edit.
+    {L"Edit", &MakeNew<CEditUI>},
+    {L"DateTime", &MakeNew<CDateTimeUI>},
+    {L"RichEdit", &MakeNew<CRichEditUI>},
 
     // ActiveX host, web browser.
-
+    {L"ActiveX", &MakeNew<CActiveXUI>},
+    {L"WebBrowser", &MakeNew<CWebBrowserUI>},
 };
 
 bool SameName(LPCWSTR a, LPCWSTR b)
@@ -166,6 +188,7 @@ CControlUI* CUILayoutBuilder::BuildFromRoot(IDialogBuilderCallback* callback,
                                             CUIWindowManager* manager, CControlUI* parent)
 {
     m_pCallback = callback;
+    m_bFailed = false;
     CUIXmlNode root = m_xml.GetRoot();
     if (!root.IsValid())
         return nullptr;
@@ -336,9 +359,13 @@ void CUILayoutBuilder::BuildInclude(CUIXmlNode& node, CControlUI* parent,
         return;
     if (m_nIncludeDepth >= kMaxIncludeDepth)
         return;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && *m_pIncludesLeft > 0; ++i) {
+        --*m_pIncludesLeft;
         CUILayoutBuilder builder;
         builder.m_nIncludeDepth = m_nIncludeDepth + 1;
+        builder.m_pIncludesLeft = m_pIncludesLeft;
+        // The included top level joins this level.
+        builder.m_nDepth = m_nDepth - 1;
         CControlUI* first;
         if (m_pstrResourceType) {
             const WORD id = LOWORD(static_cast<DWORD>(ReadDecimal(source)));
@@ -350,12 +377,33 @@ void CUILayoutBuilder::BuildInclude(CUIXmlNode& node, CControlUI* parent,
         // Without a parent nobody would own what the include built.
         if (!parent)
             delete first;
+        if (builder.m_bFailed) {
+            m_xml.SetError(builder.GetErrorMessage(), nullptr);
+            m_bFailed = true;
+            return;
+        }
     }
+}
+
+// A limit was met below this level: what this level made goes too, unless a parent owns it.
+CControlUI* CUILayoutBuilder::Abandon(CControlUI* result, CControlUI* parent)
+{
+    if (!parent)
+        delete result;
+    return nullptr;
 }
 
 CControlUI* CUILayoutBuilder::ParseChildren(CUIXmlNode& node, CControlUI* parent,
                                             CUIWindowManager* manager)
 {
+    struct Level
+    {
+        explicit Level(int& depth) : depth(depth) { ++depth; }
+        ~Level() { --depth; }
+        int& depth;
+    } level(m_nDepth);
+    if (m_bFailed)
+        return nullptr;
     IContainerUI* container = nullptr;
     CControlUI* result = nullptr;
     for (CUIXmlNode child = node.GetFirstChild(); child.IsValid();
@@ -367,14 +415,27 @@ CControlUI* CUILayoutBuilder::ParseChildren(CUIXmlNode& node, CControlUI* parent
         if (SameName(name, L"Include")) {
             if (child.HasAttributes())
                 BuildInclude(child, parent, manager);
+            if (m_bFailed)
+                return Abandon(result, parent);
             continue;
         }
 
         CControlUI* control = MakeControl(name, m_pCallback);
         if (!control)
             continue;
-        if (child.HasChildren())
+        if (m_nDepth > kMaxNesting) {
+            delete control;
+            m_xml.SetError(kErrTooDeep, name);
+            m_bFailed = true;
+            return Abandon(result, parent);
+        }
+        if (child.HasChildren()) {
             ParseChildren(child, control, manager);
+            if (m_bFailed) {
+                delete control;
+                return Abandon(result, parent);
+            }
+        }
         if (parent) {
             if (!container)
                 container = static_cast<IContainerUI*>(parent->AsInterface(L"IContainer"));

@@ -30,6 +30,24 @@ bool Meets(const RECT& a, const RECT& b)
     return ::IntersectRect(&tmp, &a, &b) != FALSE;
 }
 
+CControlUI* CALLBACK ForgetInManager(CControlUI* control, LPVOID /*data*/)
+{
+    if (CUIWindowManager* manager = control->GetManager())
+        manager->ForgetControl(control);
+    return nullptr;
+}
+
+// A child that leaves a container which does not own it lives on elsewhere: its window must
+// not keep pointers to it, nor it to the window and the container. One that its owner has
+// already taken back (parent and manager set anew) is left alone.
+void DetachFromWindow(CControlUI* control, CControlUI* container)
+{
+    if (control->GetParent() != container)
+        return;
+    control->FindControl(ForgetInManager, nullptr, UIFIND_ALL);
+    control->SetManager(nullptr, nullptr, false);
+}
+
 } // namespace
 
 CContainerUI::CContainerUI() = default;
@@ -132,6 +150,8 @@ bool CContainerUI::Remove(CControlUI* control)
             m_pManager->QueueControlForDeletion(control);
         else
             delete control;
+    } else {
+        DetachFromWindow(control, this);
     }
     return true;
 }
@@ -157,6 +177,9 @@ void CContainerUI::RemoveAll()
             else
                 delete control;
         }
+    } else {
+        for (int i = 0; i < m_items.GetSize(); ++i)
+            DetachFromWindow(static_cast<CControlUI*>(m_items[i]), this);
     }
     m_items.Empty();
     RequestLayout();
@@ -515,8 +538,11 @@ void CContainerUI::SetManager(CUIWindowManager* manager, CControlUI* parent, boo
 void CContainerUI::SetPos(RECT rc, bool invalidate)
 {
     CControlUI::SetPos(rc, invalidate);
-    if (m_items.IsEmpty())
+    const RECT inner = GetInnerRect();
+    if (m_items.IsEmpty()) {
+        UpdateScrollBars(inner, 0, 0);
         return;
+    }
 
     RECT place = m_rcItem;
     place.left += m_rcInset.left;
@@ -536,6 +562,9 @@ void CContainerUI::SetPos(RECT rc, bool invalidate)
         place.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
     }
 
+    // Children stretch to the inner height; only a minimum above it overflows into the bar's
+    // range (measured without that range, which would otherwise keep itself).
+    int needed = 0;
     for (int i = 0; i < m_items.GetSize(); ++i) {
         CControlUI* control = GetItemAt(i);
         if (!control->IsVisible())
@@ -552,7 +581,10 @@ void CContainerUI::SetPos(RECT rc, bool invalidate)
         height = std::min(height, control->GetMaxHeight());
         const RECT rcChild = {place.left, place.top, place.left + width, place.top + height};
         control->SetPos(rcChild, false);
+        const int natural = std::max<int>(inner.bottom - inner.top, control->GetMinHeight());
+        needed = std::max(needed, std::min(natural, control->GetMaxHeight()));
     }
+    UpdateScrollBars(inner, 0, needed);
 }
 
 void CContainerUI::PlaceFloatChild(int index)

@@ -22,6 +22,41 @@ bool Visible(const CScrollBarUI* bar)
     return bar && bar->IsVisible();
 }
 
+// Sizes, rectangles, points and limits read along the stacking axis (main) or across it.
+struct Axis
+{
+    bool vertical;
+
+    LONG Main(const SIZE& s) const { return vertical ? s.cy : s.cx; }
+    LONG Cross(const SIZE& s) const { return vertical ? s.cx : s.cy; }
+    LONG& Lead(RECT& r) const { return vertical ? r.top : r.left; }
+    LONG& Trail(RECT& r) const { return vertical ? r.bottom : r.right; }
+    LONG Lead(const RECT& r) const { return vertical ? r.top : r.left; }
+    LONG Trail(const RECT& r) const { return vertical ? r.bottom : r.right; }
+    LONG CrossLead(const RECT& r) const { return vertical ? r.left : r.top; }
+    LONG CrossTrail(const RECT& r) const { return vertical ? r.right : r.bottom; }
+    LONG Along(const POINT& pt) const { return vertical ? pt.y : pt.x; }
+
+    int MinMain(const CControlUI* c) const { return vertical ? c->GetMinHeight() : c->GetMinWidth(); }
+    int MaxMain(const CControlUI* c) const { return vertical ? c->GetMaxHeight() : c->GetMaxWidth(); }
+    int MinCross(const CControlUI* c) const { return vertical ? c->GetMinWidth() : c->GetMinHeight(); }
+    int MaxCross(const CControlUI* c) const { return vertical ? c->GetMaxWidth() : c->GetMaxHeight(); }
+    int FixedCross(const CControlUI* c) const
+    {
+        return vertical ? c->GetFixedWidth() : c->GetFixedHeight();
+    }
+
+    SIZE MakeSize(int main, int cross) const
+    {
+        return vertical ? SIZE{cross, main} : SIZE{main, cross};
+    }
+    RECT MakeRect(int mainLead, int crossLead, int mainTrail, int crossTrail) const
+    {
+        return vertical ? RECT{crossLead, mainLead, crossTrail, mainTrail}
+                        : RECT{mainLead, crossLead, mainTrail, crossTrail};
+    }
+};
+
 // Moves the dragged edge to keep the size inside [minSize, maxSize]; false when the size was
 // already at the limit it runs into, so that the move is dropped.
 bool LimitDrag(LONG& lead, LONG& trail, bool trailingEdge, LONG oldSize, int minSize,
@@ -49,6 +84,261 @@ bool LimitDrag(LONG& lead, LONG& trail, bool trailingEdge, LONG oldSize, int min
 
 } // namespace
 
+// ---- Both axes ----------------------------------------------------------------------------------
+
+UINT CAxisLayoutUI::GetInputFlags()
+{
+    return IsEnabled() && m_iSepSize != 0 ? UIFLAG_SETCURSOR : 0;
+}
+
+void CAxisLayoutUI::SetPos(RECT rc, bool invalidate)
+{
+    CControlUI::SetPos(rc, invalidate);
+    const Axis axis{m_bVertical};
+    rc = m_rcItem;
+    rc.left += m_rcInset.left;
+    rc.top += m_rcInset.top;
+    rc.right -= m_rcInset.right;
+    rc.bottom -= m_rcInset.bottom;
+
+    // An empty horizontal layout hands its bars the inner rect before they are taken off it.
+    if (!m_bVertical && m_items.IsEmpty()) {
+        UpdateScrollBars(rc, 0, 0);
+        return;
+    }
+    if (Visible(m_pVerticalScrollBar))
+        rc.right -= m_pVerticalScrollBar->GetFixedWidth();
+    if (Visible(m_pHorizontalScrollBar))
+        rc.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
+    if (m_items.IsEmpty()) {
+        UpdateScrollBars(rc, 0, 0);
+        return;
+    }
+
+    // A vertical layout is as wide as its horizontal bar lets it be (its owner sets the range);
+    // a horizontal one measures its content in what it shows, and the range follows that.
+    SIZE available = {rc.right - rc.left, rc.bottom - rc.top};
+    if (m_bVertical && Visible(m_pHorizontalScrollBar))
+        available.cx += m_pHorizontalScrollBar->GetScrollRange();
+
+    int stretchCount = 0;
+    int fixedTotal = 0;
+    int count = 0;
+    for (int i = 0; i < m_items.GetSize(); ++i) {
+        CControlUI* control = GetItemAt(i);
+        if (!control->IsVisible() || control->IsFloat())
+            continue;
+        int main = axis.Main(control->MeasureSize(available));
+        if (main == 0)
+            ++stretchCount;
+        else
+            main = Clamp(main, axis.MinMain(control), axis.MaxMain(control));
+        const RECT padding = control->GetPadding();
+        fixedTotal += main + axis.Lead(padding) + axis.Trail(padding);
+        ++count;
+    }
+    const int gaps = count > 0 ? m_iChildPadding * (count - 1) : 0;
+    fixedTotal += gaps;
+    const int stretch = stretchCount > 0
+                            ? std::max<int>(0, (axis.Main(available) - fixedTotal) / stretchCount)
+                            : 0;
+
+    // Each layout scrolls along its own axis; only the vertical one also follows the
+    // horizontal bar across.
+    CScrollBarUI* mainBar = m_bVertical ? m_pVerticalScrollBar : m_pHorizontalScrollBar;
+    int pos = axis.Lead(rc);
+    if (Visible(mainBar))
+        pos -= mainBar->GetScrollPos();
+    int crossOrigin = axis.CrossLead(rc);
+    if (m_bVertical && Visible(m_pHorizontalScrollBar))
+        crossOrigin -= m_pHorizontalScrollBar->GetScrollPos();
+    int remaining = axis.Main(available);
+    int needed = 0;
+    int stretchSeen = 0;
+
+    for (int i = 0; i < m_items.GetSize(); ++i) {
+        CControlUI* control = GetItemAt(i);
+        if (!control->IsVisible())
+            continue;
+        if (control->IsFloat()) {
+            PlaceFloatChild(i);
+            continue;
+        }
+        const RECT padding = control->GetPadding();
+        const int lead = axis.Lead(padding);
+        const int trail = axis.Trail(padding);
+        remaining -= lead;
+        int main = axis.Main(control->MeasureSize(axis.MakeSize(remaining, axis.Cross(available))));
+        if (main != 0) {
+            main = Clamp(main, axis.MinMain(control), axis.MaxMain(control));
+            fixedTotal -= main;
+        } else {
+            ++stretchSeen;
+            main = stretch;
+            // The last stretchable child takes what is left, less the paddings still counted.
+            if (stretchSeen == stretchCount)
+                main = std::max(0, remaining - trail - fixedTotal);
+            main = Clamp(main, axis.MinMain(control), axis.MaxMain(control));
+        }
+
+        int cross = axis.FixedCross(control);
+        if (cross == 0)
+            cross = axis.Cross(available) - axis.CrossLead(padding) - axis.CrossTrail(padding);
+        cross = Clamp(std::max(cross, 0), axis.MinCross(control), axis.MaxCross(control));
+
+        // The trailing padding lies inside the child's rect along the axis, never across it.
+        const int crossLead = crossOrigin + axis.CrossLead(padding);
+        const RECT rcChild =
+            axis.MakeRect(pos + lead, crossLead, pos + lead + main + trail, crossLead + cross);
+        control->SetPos(rcChild, false);
+
+        pos += lead + main + trail + m_iChildPadding;
+        needed += lead + main + trail;
+        remaining -= main + trail + m_iChildPadding;
+    }
+    if (m_bVertical) {
+        UpdateScrollBars(rc, 0, needed + gaps);
+        return;
+    }
+    if (UpdateHorizontalRange(rc, needed + gaps))
+        return;
+    UpdateScrollBars(rc, needed + gaps, 0);
+}
+
+bool CAxisLayoutUI::UpdateHorizontalRange(const RECT& rcInner, int widthNeeded)
+{
+    CScrollBarUI* bar = m_pHorizontalScrollBar;
+    if (!Visible(bar))
+        return false;
+    const int range = std::max(0, widthNeeded - static_cast<int>(rcInner.right - rcInner.left));
+    if (bar->GetScrollRange() == range)
+        return false;
+    const int oldPos = bar->GetScrollPos();
+    bar->SetScrollRange(range);
+    if (bar->GetScrollPos() >= oldPos)
+        return false;
+    // The children were placed for the old position.
+    SetPos(m_rcItem, false);
+    return true;
+}
+
+RECT CAxisLayoutUI::GetSeparatorRect(bool tracking) const
+{
+    const Axis axis{m_bVertical};
+    const RECT base = tracking && (m_uDragState & kDragging) ? m_rcNewPos : m_rcItem;
+    RECT rc = base;
+    // Only the vertical separator is kept inside the layout.
+    if (m_iSepSize >= 0) {
+        axis.Lead(rc) = axis.Trail(base) - m_iSepSize;
+        if (m_bVertical)
+            axis.Lead(rc) = std::max(axis.Lead(rc), axis.Lead(base));
+    } else {
+        axis.Trail(rc) = axis.Lead(base) - m_iSepSize;
+        if (m_bVertical)
+            axis.Trail(rc) = std::min(axis.Trail(rc), axis.Trail(base));
+    }
+    return rc;
+}
+
+bool CAxisLayoutUI::HandleSeparatorEvent(const UIEvent& event)
+{
+    const Axis axis{m_bVertical};
+    const int s = m_iSepSize;
+    const POINT pt = event.ptMouse;
+    const bool dragging = (m_uDragState & kDragging) != 0;
+    switch (event.Type) {
+    case UIEventType::ButtonDown: {
+        const RECT sep = GetSeparatorRect(false);
+        if (!IsEnabled() || !::PtInRect(&sep, pt))
+            return false;
+        m_uDragState |= kDragging;
+        m_ptLastMouse = pt;
+        m_rcNewPos = m_rcItem;
+        if (!m_bImmMode && m_pManager)
+            m_pManager->AddPostPaintControl(this);
+        return true;
+    }
+    case UIEventType::ButtonUp:
+        if (!dragging)
+            return false;
+        m_rcItem = m_rcNewPos;
+        m_uDragState &= ~kDragging;
+        if (!m_bImmMode && m_pManager)
+            m_pManager->RemovePostPaintControl(this);
+        RequestParentLayout();
+        return true;
+    case UIEventType::MouseMove: {
+        if (!dragging)
+            return false;
+        const int at = axis.Along(pt);
+        const int d = at - axis.Along(m_ptLastMouse);
+        m_ptLastMouse = pt;
+        RECT r = m_rcNewPos;
+        // A vertical separator follows once the pointer is past its own thickness, a
+        // horizontal one at once: skins are drawn for both.
+        const int reach = m_bVertical ? s : -s;
+        if (s >= 0) {
+            if ((d > 0 && at < axis.Trail(r) + reach) || (d < 0 && at > axis.Trail(r)))
+                return true;
+            axis.Trail(r) += d;
+        } else {
+            if ((d > 0 && at < axis.Lead(r)) || (d < 0 && at > axis.Lead(r) + reach))
+                return true;
+            axis.Lead(r) += d;
+        }
+        const LONG oldSize = axis.Trail(m_rcNewPos) - axis.Lead(m_rcNewPos);
+        if (!LimitDrag(axis.Lead(r), axis.Trail(r), s >= 0, oldSize, axis.MinMain(this),
+                       axis.MaxMain(this)))
+            return true;
+        const RECT oldSep = GetSeparatorRect(true);
+        m_rcNewPos = r;
+        (m_bVertical ? m_cxyFixed.cy : m_cxyFixed.cx) = axis.Trail(r) - axis.Lead(r);
+        if (m_bImmMode) {
+            m_rcItem = r;
+            RequestParentLayout();
+        } else if (m_pManager) {
+            RECT area = GetSeparatorRect(true);
+            ::UnionRect(&area, &area, &oldSep);
+            const RECT itemSep = GetSeparatorRect(false);
+            ::UnionRect(&area, &area, &itemSep);
+            m_pManager->Invalidate(area);
+        }
+        return true;
+    }
+    case UIEventType::SetCursor: {
+        const RECT sep = GetSeparatorRect(false);
+        if (!IsEnabled() || !::PtInRect(&sep, pt))
+            return false;
+        ::SetCursor(::LoadCursorW(nullptr, m_bVertical ? IDC_SIZENS : IDC_SIZEWE));
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void CAxisLayoutUI::OnEvent(UIEvent& event)
+{
+    if (m_iSepSize != 0 && HandleSeparatorEvent(event))
+        return;
+    CContainerUI::OnEvent(event);
+}
+
+void CAxisLayoutUI::PaintOverlay(HDC hDC, const RECT& /*rcPaint*/)
+{
+    if ((m_uDragState & kDragging) && !m_bImmMode)
+        CUIPainter::DrawColor(hDC, GetSeparatorRect(true), kTrackingBarColor);
+}
+
+void CAxisLayoutUI::SetSepImm(bool immediate)
+{
+    if (m_bImmMode == immediate)
+        return;
+    if ((m_uDragState & kDragging) && !m_bImmMode && m_pManager)
+        m_pManager->RemovePostPaintControl(this);
+    m_bImmMode = immediate;
+}
+
 // ---- Vertical -----------------------------------------------------------------------------------
 
 LPCWSTR CVerticalLayoutUI::GetClass() const
@@ -63,190 +353,6 @@ LPVOID CVerticalLayoutUI::AsInterface(LPCWSTR name)
     return CContainerUI::AsInterface(name);
 }
 
-UINT CVerticalLayoutUI::GetInputFlags()
-{
-    return IsEnabled() && m_iSepHeight != 0 ? UIFLAG_SETCURSOR : 0;
-}
-
-void CVerticalLayoutUI::SetPos(RECT rc, bool invalidate)
-{
-    CControlUI::SetPos(rc, invalidate);
-    rc = m_rcItem;
-    rc.left += m_rcInset.left;
-    rc.top += m_rcInset.top;
-    rc.right -= m_rcInset.right;
-    rc.bottom -= m_rcInset.bottom;
-    if (Visible(m_pVerticalScrollBar))
-        rc.right -= m_pVerticalScrollBar->GetFixedWidth();
-    if (Visible(m_pHorizontalScrollBar))
-        rc.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
-
-    if (m_items.IsEmpty()) {
-        UpdateScrollBars(rc, 0, 0);
-        return;
-    }
-
-    SIZE available = {rc.right - rc.left, rc.bottom - rc.top};
-    if (Visible(m_pHorizontalScrollBar))
-        available.cx += m_pHorizontalScrollBar->GetScrollRange();
-
-    int stretchCount = 0;
-    int fixedTotal = 0;
-    int count = 0;
-    for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
-        if (!control->IsVisible() || control->IsFloat())
-            continue;
-        SIZE size = control->MeasureSize(available);
-        if (size.cy == 0)
-            ++stretchCount;
-        else
-            size.cy = Clamp(size.cy, control->GetMinHeight(), control->GetMaxHeight());
-        const RECT padding = control->GetPadding();
-        fixedTotal += size.cy + padding.top + padding.bottom;
-        ++count;
-    }
-    const int gaps = count > 0 ? m_iChildPadding * (count - 1) : 0;
-    fixedTotal += gaps;
-    const int stretch =
-        stretchCount > 0 ? std::max<int>(0, (available.cy - fixedTotal) / stretchCount) : 0;
-
-    int y = rc.top;
-    if (Visible(m_pVerticalScrollBar))
-        y -= m_pVerticalScrollBar->GetScrollPos();
-    int x = rc.left;
-    if (Visible(m_pHorizontalScrollBar))
-        x -= m_pHorizontalScrollBar->GetScrollPos();
-    int remaining = available.cy;
-    int needed = 0;
-    int stretchSeen = 0;
-
-    for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
-        if (!control->IsVisible())
-            continue;
-        if (control->IsFloat()) {
-            PlaceFloatChild(i);
-            continue;
-        }
-        const RECT padding = control->GetPadding();
-        remaining -= padding.top;
-        SIZE size = control->MeasureSize(SIZE{available.cx, remaining});
-        if (size.cy != 0) {
-            size.cy = Clamp(size.cy, control->GetMinHeight(), control->GetMaxHeight());
-            fixedTotal -= size.cy;
-        } else {
-            ++stretchSeen;
-            size.cy = stretch;
-            if (stretchSeen == stretchCount)
-                size.cy = std::max(0, remaining - static_cast<int>(padding.bottom) - fixedTotal);
-            size.cy = Clamp(size.cy, control->GetMinHeight(), control->GetMaxHeight());
-        }
-
-        int width = control->GetFixedWidth();
-        if (width == 0)
-            width = available.cx - padding.left - padding.right;
-        width = Clamp(std::max(width, 0), control->GetMinWidth(), control->GetMaxWidth());
-
-        const RECT rcChild = {x + padding.left, y + padding.top, x + padding.left + width,
-                              y + padding.top + size.cy + padding.bottom};
-        control->SetPos(rcChild, false);
-
-        y += padding.top + size.cy + padding.bottom + m_iChildPadding;
-        needed += padding.top + size.cy + padding.bottom;
-        remaining -= size.cy + padding.bottom + m_iChildPadding;
-    }
-    UpdateScrollBars(rc, 0, needed + gaps);
-}
-
-RECT CVerticalLayoutUI::GetSeparatorRect(bool tracking) const
-{
-    const RECT base = tracking && (m_uDragState & kDragging) ? m_rcNewPos : m_rcItem;
-    RECT rc = base;
-    if (m_iSepHeight >= 0)
-        rc.top = std::max(base.bottom - m_iSepHeight, base.top);
-    else
-        rc.bottom = std::min(base.top - m_iSepHeight, base.bottom);
-    return rc;
-}
-
-void CVerticalLayoutUI::OnEvent(UIEvent& event)
-{
-    const int s = m_iSepHeight;
-    if (s != 0) {
-        const POINT pt = event.ptMouse;
-        const bool dragging = (m_uDragState & kDragging) != 0;
-        switch (event.Type) {
-        case UIEventType::ButtonDown: {
-            const RECT sep = GetSeparatorRect(false);
-            if (IsEnabled() && ::PtInRect(&sep, pt)) {
-                m_uDragState |= kDragging;
-                m_ptLastMouse = pt;
-                m_rcNewPos = m_rcItem;
-                if (!m_bImmMode && m_pManager)
-                    m_pManager->AddPostPaintControl(this);
-                return;
-            }
-            break;
-        }
-        case UIEventType::ButtonUp:
-            if (dragging) {
-                m_rcItem = m_rcNewPos;
-                m_uDragState &= ~kDragging;
-                if (!m_bImmMode && m_pManager)
-                    m_pManager->RemovePostPaintControl(this);
-                RequestParentLayout();
-                return;
-            }
-            break;
-        case UIEventType::MouseMove:
-            if (dragging) {
-                const int d = pt.y - m_ptLastMouse.y;
-                m_ptLastMouse = pt;
-                RECT r = m_rcNewPos;
-                if (s >= 0) {
-                    if ((d > 0 && pt.y < r.bottom + s) || (d < 0 && pt.y > r.bottom))
-                        return;
-                    r.bottom += d;
-                } else {
-                    if ((d > 0 && pt.y < r.top) || (d < 0 && pt.y > r.top + s))
-                        return;
-                    r.top += d;
-                }
-                if (!LimitDrag(r.top, r.bottom, s >= 0, m_rcNewPos.bottom - m_rcNewPos.top,
-                               GetMinHeight(), GetMaxHeight()))
-                    return;
-                const RECT oldSep = GetSeparatorRect(true);
-                m_rcNewPos = r;
-                m_cxyFixed.cy = r.bottom - r.top;
-                if (m_bImmMode) {
-                    m_rcItem = r;
-                    RequestParentLayout();
-                } else if (m_pManager) {
-                    RECT area = GetSeparatorRect(true);
-                    ::UnionRect(&area, &area, &oldSep);
-                    const RECT itemSep = GetSeparatorRect(false);
-                    ::UnionRect(&area, &area, &itemSep);
-                    m_pManager->Invalidate(area);
-                }
-                return;
-            }
-            break;
-        case UIEventType::SetCursor: {
-            const RECT sep = GetSeparatorRect(false);
-            if (IsEnabled() && ::PtInRect(&sep, pt)) {
-                ::SetCursor(::LoadCursorW(nullptr, IDC_SIZENS));
-                return;
-            }
-            break;
-        }
-        default:
-            break;
-        }
-    }
-    CContainerUI::OnEvent(event);
-}
-
 void CVerticalLayoutUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 {
     if (name && value && wcscmp(name, L"sepheight") == 0)
@@ -255,21 +361,6 @@ void CVerticalLayoutUI::SetAttribute(LPCWSTR name, LPCWSTR value)
         SetSepImm(wcscmp(value, L"true") == 0);
     else
         CContainerUI::SetAttribute(name, value);
-}
-
-void CVerticalLayoutUI::PaintOverlay(HDC hDC, const RECT& /*rcPaint*/)
-{
-    if ((m_uDragState & kDragging) && !m_bImmMode)
-        CUIPainter::DrawColor(hDC, GetSeparatorRect(true), kTrackingBarColor);
-}
-
-void CVerticalLayoutUI::SetSepImm(bool immediate)
-{
-    if (m_bImmMode == immediate)
-        return;
-    if ((m_uDragState & kDragging) && !m_bImmMode && m_pManager)
-        m_pManager->RemovePostPaintControl(this);
-    m_bImmMode = immediate;
 }
 
 // ---- Horizontal ---------------------------------------------------------------------------------
@@ -286,188 +377,6 @@ LPVOID CHorizontalLayoutUI::AsInterface(LPCWSTR name)
     return CContainerUI::AsInterface(name);
 }
 
-UINT CHorizontalLayoutUI::GetInputFlags()
-{
-    return IsEnabled() && m_iSepWidth != 0 ? UIFLAG_SETCURSOR : 0;
-}
-
-void CHorizontalLayoutUI::SetPos(RECT rc, bool invalidate)
-{
-    CControlUI::SetPos(rc, invalidate);
-    rc = m_rcItem;
-    rc.left += m_rcInset.left;
-    rc.top += m_rcInset.top;
-    rc.right -= m_rcInset.right;
-    rc.bottom -= m_rcInset.bottom;
-
-    if (m_items.IsEmpty()) {
-        UpdateScrollBars(rc, 0, 0);
-        return;
-    }
-    if (Visible(m_pVerticalScrollBar))
-        rc.right -= m_pVerticalScrollBar->GetFixedWidth();
-    if (Visible(m_pHorizontalScrollBar))
-        rc.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
-
-    SIZE available = {rc.right - rc.left, rc.bottom - rc.top};
-    if (Visible(m_pHorizontalScrollBar))
-        available.cx += m_pHorizontalScrollBar->GetScrollRange();
-
-    int stretchCount = 0;
-    int fixedTotal = 0;
-    int count = 0;
-    for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
-        if (!control->IsVisible() || control->IsFloat())
-            continue;
-        SIZE size = control->MeasureSize(available);
-        if (size.cx == 0)
-            ++stretchCount;
-        else
-            size.cx = Clamp(size.cx, control->GetMinWidth(), control->GetMaxWidth());
-        const RECT padding = control->GetPadding();
-        fixedTotal += size.cx + padding.left + padding.right;
-        ++count;
-    }
-    const int gaps = count > 0 ? m_iChildPadding * (count - 1) : 0;
-    fixedTotal += gaps;
-    const int stretch =
-        stretchCount > 0 ? std::max<int>(0, (available.cx - fixedTotal) / stretchCount) : 0;
-
-    int x = rc.left;
-    if (Visible(m_pHorizontalScrollBar))
-        x -= m_pHorizontalScrollBar->GetScrollPos();
-    int remaining = available.cx;
-    int needed = 0;
-    int stretchSeen = 0;
-
-    for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
-        if (!control->IsVisible())
-            continue;
-        if (control->IsFloat()) {
-            PlaceFloatChild(i);
-            continue;
-        }
-        const RECT padding = control->GetPadding();
-        remaining -= padding.left;
-        SIZE size = control->MeasureSize(SIZE{remaining, available.cy});
-        if (size.cx != 0) {
-            size.cx = Clamp(size.cx, control->GetMinWidth(), control->GetMaxWidth());
-            fixedTotal -= size.cx;
-        } else {
-            ++stretchSeen;
-            size.cx = stretch;
-            if (stretchSeen == stretchCount)
-                size.cx = std::max(0, remaining - static_cast<int>(padding.right) - fixedTotal);
-            size.cx = Clamp(size.cx, control->GetMinWidth(), control->GetMaxWidth());
-        }
-
-        int height = control->GetFixedHeight();
-        if (height == 0)
-            height = rc.bottom - padding.bottom - padding.top - rc.top;
-        height = Clamp(std::max(height, 0), control->GetMinHeight(), control->GetMaxHeight());
-
-        const RECT rcChild = {x + padding.left, rc.top + padding.top,
-                              x + padding.left + size.cx + padding.right,
-                              rc.top + padding.top + height};
-        control->SetPos(rcChild, false);
-
-        x += padding.left + size.cx + padding.right + m_iChildPadding;
-        needed += padding.left + size.cx + padding.right;
-        remaining -= size.cx + padding.right + m_iChildPadding;
-    }
-    UpdateScrollBars(rc, needed + gaps, 0);
-}
-
-RECT CHorizontalLayoutUI::GetSeparatorRect(bool tracking) const
-{
-    const RECT base = tracking && (m_uDragState & kDragging) ? m_rcNewPos : m_rcItem;
-    RECT rc = base;
-    if (m_iSepWidth >= 0)
-        rc.left = base.right - m_iSepWidth;
-    else
-        rc.right = base.left - m_iSepWidth;
-    return rc;
-}
-
-void CHorizontalLayoutUI::OnEvent(UIEvent& event)
-{
-    const int s = m_iSepWidth;
-    if (s != 0) {
-        const POINT pt = event.ptMouse;
-        const bool dragging = (m_uDragState & kDragging) != 0;
-        switch (event.Type) {
-        case UIEventType::ButtonDown: {
-            const RECT sep = GetSeparatorRect(false);
-            if (IsEnabled() && ::PtInRect(&sep, pt)) {
-                m_uDragState |= kDragging;
-                m_ptLastMouse = pt;
-                m_rcNewPos = m_rcItem;
-                if (!m_bImmMode && m_pManager)
-                    m_pManager->AddPostPaintControl(this);
-                return;
-            }
-            break;
-        }
-        case UIEventType::ButtonUp:
-            if (dragging) {
-                m_rcItem = m_rcNewPos;
-                m_uDragState &= ~kDragging;
-                if (!m_bImmMode && m_pManager)
-                    m_pManager->RemovePostPaintControl(this);
-                RequestParentLayout();
-                return;
-            }
-            break;
-        case UIEventType::MouseMove:
-            if (dragging) {
-                const int d = pt.x - m_ptLastMouse.x;
-                m_ptLastMouse = pt;
-                RECT r = m_rcNewPos;
-                if (s >= 0) {
-                    if ((d > 0 && pt.x < r.right - s) || (d < 0 && pt.x > r.right))
-                        return;
-                    r.right += d;
-                } else {
-                    if ((d > 0 && pt.x < r.left) || (d < 0 && pt.x > r.left - s))
-                        return;
-                    r.left += d;
-                }
-                if (!LimitDrag(r.left, r.right, s >= 0, m_rcNewPos.right - m_rcNewPos.left,
-                               GetMinWidth(), GetMaxWidth()))
-                    return;
-                const RECT oldSep = GetSeparatorRect(true);
-                m_rcNewPos = r;
-                m_cxyFixed.cx = r.right - r.left;
-                if (m_bImmMode) {
-                    m_rcItem = r;
-                    RequestParentLayout();
-                } else if (m_pManager) {
-                    RECT area = GetSeparatorRect(true);
-                    ::UnionRect(&area, &area, &oldSep);
-                    const RECT itemSep = GetSeparatorRect(false);
-                    ::UnionRect(&area, &area, &itemSep);
-                    m_pManager->Invalidate(area);
-                }
-                return;
-            }
-            break;
-        case UIEventType::SetCursor: {
-            const RECT sep = GetSeparatorRect(false);
-            if (IsEnabled() && ::PtInRect(&sep, pt)) {
-                ::SetCursor(::LoadCursorW(nullptr, IDC_SIZEWE));
-                return;
-            }
-            break;
-        }
-        default:
-            break;
-        }
-    }
-    CContainerUI::OnEvent(event);
-}
-
 void CHorizontalLayoutUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 {
     if (name && value && wcscmp(name, L"sepwidth") == 0)
@@ -476,21 +385,6 @@ void CHorizontalLayoutUI::SetAttribute(LPCWSTR name, LPCWSTR value)
         SetSepImm(wcscmp(value, L"true") == 0);
     else
         CContainerUI::SetAttribute(name, value);
-}
-
-void CHorizontalLayoutUI::PaintOverlay(HDC hDC, const RECT& /*rcPaint*/)
-{
-    if ((m_uDragState & kDragging) && !m_bImmMode)
-        CUIPainter::DrawColor(hDC, GetSeparatorRect(true), kTrackingBarColor);
-}
-
-void CHorizontalLayoutUI::SetSepImm(bool immediate)
-{
-    if (m_bImmMode == immediate)
-        return;
-    if ((m_uDragState & kDragging) && !m_bImmMode && m_pManager)
-        m_pManager->RemovePostPaintControl(this);
-    m_bImmMode = immediate;
 }
 
 } // namespace QxUI

@@ -6,59 +6,67 @@
 
 namespace QxUI {
 
-// Stacks its children from top to bottom; an optional separator along the top or bottom edge
-// lets the user drag the layout's height.
-class CVerticalLayoutUI : public CContainerUI
+// What the vertical and horizontal layouts share: stacking the children along one axis with
+// fixed and stretching sizes, and a separator along one edge that drags the layout's size.
+class CAxisLayoutUI : public CContainerUI
 {
 public:
-    LPCWSTR GetClass() const override;
-    LPVOID AsInterface(LPCWSTR name) override;
     UINT GetInputFlags() override;
     void SetPos(RECT rc, bool invalidate = true) override;
     void OnEvent(UIEvent& event) override;
-    void SetAttribute(LPCWSTR name, LPCWSTR value) override;
     void PaintOverlay(HDC hDC, const RECT& rcPaint) override;
 
-    int GetSepHeight() const { return m_iSepHeight; }
-    void SetSepHeight(int height) { m_iSepHeight = height; }
     bool IsSepImm() const { return m_bImmMode; }
     void SetSepImm(bool immediate);
     // tracking: the separator of the dragged position while a drag is under way.
     RECT GetSeparatorRect(bool tracking) const;
 
 protected:
-    int m_iSepHeight = 0;
+    explicit CAxisLayoutUI(bool vertical) : m_bVertical(vertical) {}
+
+    const bool m_bVertical;
+    // Positive: at the trailing edge (bottom / right); negative: at the leading edge.
+    int m_iSepSize = 0;
     UINT m_uDragState = 0;
     POINT m_ptLastMouse = {0, 0};
     RECT m_rcNewPos = {0, 0, 0, 0};
     bool m_bImmMode = false;
+
+private:
+    // The horizontal layout's bar scrolls its own content: its range follows the width needed.
+    // True when the layout was run again because the position had to shrink.
+    bool UpdateHorizontalRange(const RECT& rcInner, int widthNeeded);
+    bool HandleSeparatorEvent(const UIEvent& event);
+};
+
+// Stacks its children from top to bottom; an optional separator along the top or bottom edge
+// lets the user drag the layout's height.
+class CVerticalLayoutUI : public CAxisLayoutUI
+{
+public:
+    CVerticalLayoutUI() : CAxisLayoutUI(true) {}
+
+    LPCWSTR GetClass() const override;
+    LPVOID AsInterface(LPCWSTR name) override;
+    void SetAttribute(LPCWSTR name, LPCWSTR value) override;
+
+    int GetSepHeight() const { return m_iSepSize; }
+    void SetSepHeight(int height) { m_iSepSize = height; }
 };
 
 // Lines its children up from left to right; an optional separator along the left or right
 // edge lets the user drag the layout's width.
-class CHorizontalLayoutUI : public CContainerUI
+class CHorizontalLayoutUI : public CAxisLayoutUI
 {
 public:
+    CHorizontalLayoutUI() : CAxisLayoutUI(false) {}
+
     LPCWSTR GetClass() const override;
     LPVOID AsInterface(LPCWSTR name) override;
-    UINT GetInputFlags() override;
-    void SetPos(RECT rc, bool invalidate = true) override;
-    void OnEvent(UIEvent& event) override;
     void SetAttribute(LPCWSTR name, LPCWSTR value) override;
-    void PaintOverlay(HDC hDC, const RECT& rcPaint) override;
 
-    int GetSepWidth() const { return m_iSepWidth; }
-    void SetSepWidth(int width) { m_iSepWidth = width; }
-    bool IsSepImm() const { return m_bImmMode; }
-    void SetSepImm(bool immediate);
-    RECT GetSeparatorRect(bool tracking) const;
-
-protected:
-    int m_iSepWidth = 0;
-    UINT m_uDragState = 0;
-    POINT m_ptLastMouse = {0, 0};
-    RECT m_rcNewPos = {0, 0, 0, 0};
-    bool m_bImmMode = false;
+    int GetSepWidth() const { return m_iSepSize; }
+    void SetSepWidth(int width) { m_iSepSize = width; }
 };
 
 } // namespace QxUI

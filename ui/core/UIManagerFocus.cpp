@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <new>
 
+#include "controls/UIRichEdit.h"
 #include "core/UIControl.h"
 
 namespace QxUI {
@@ -104,8 +105,12 @@ bool CUIWindowManager::RemoveAcceleratorTranslator(ITranslateAccelerator* transl
 
 bool CUIWindowManager::RunAcceleratorTranslators(MSG* msg)
 {
-    for (int i = 0; i < m_aTranslateAccelerator.GetSize(); ++i) {
-        if (static_cast<ITranslateAccelerator*>(m_aTranslateAccelerator[i])->TranslateAccelerator(msg) == 0)
+    // Walked over a copy: a translator may add or remove translators while it runs.
+    const CUIPtrArray translators(m_aTranslateAccelerator);
+    for (int i = 0; i < translators.GetSize(); ++i) {
+        if (m_aTranslateAccelerator.Find(translators[i]) < 0)
+            continue;
+        if (static_cast<ITranslateAccelerator*>(translators[i])->TranslateAccelerator(msg) == 0)
             return true;
     }
     return false;
@@ -152,8 +157,13 @@ void CUIWindowManager::DeliverNotify(UINotification& msg)
 {
     if (msg.pSender && msg.pSender->OnNotifyEvent.HasHandlers())
         msg.pSender->OnNotifyEvent.Invoke(&msg);
-    for (int i = 0; i < m_aNotifiers.GetSize(); ++i)
-        static_cast<INotifyUI*>(m_aNotifiers[i])->OnUINotify(msg);
+    // Walked over a copy: a notifier that removes itself (or another) must not make the walk
+    // skip the next one; one removed meanwhile is not called, one added waits for the next.
+    const CUIPtrArray notifiers(m_aNotifiers);
+    for (int i = 0; i < notifiers.GetSize(); ++i) {
+        if (m_aNotifiers.Find(notifiers[i]) >= 0)
+            static_cast<INotifyUI*>(notifiers[i])->OnUINotify(msg);
+    }
 }
 
 void CUIWindowManager::DeliverQueuedNotifications()
@@ -274,8 +284,8 @@ bool CUIWindowManager::StartTimer(CControlUI* control, UINT id, UINT intervalMs)
     for (int i = 0; i < m_aTimers.GetSize(); ++i) {
         TimerInfo* timer = static_cast<TimerInfo*>(m_aTimers[i]);
         if (timer->pSender == control && timer->hWnd == m_hWndPaint && timer->nLocalID == id) {
-            if (!timer->bKilled)
-                return false;
+            // A running id is restarted with the new interval: the rich-edit engine re-arms its
+            // caret timer so, and a refusal would stop the caret.
             if (!::SetTimer(m_hWndPaint, timer->uWinTimer, intervalMs, nullptr))
                 return false;
             timer->bKilled = false;
@@ -360,9 +370,12 @@ void CUIWindowManager::ClearTimers()
 
 bool CUIWindowManager::PreTranslate(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
-    for (int i = 0; i < m_aPreMessageFilters.GetSize(); ++i) {
+    const CUIPtrArray filters(m_aPreMessageFilters);   // as the notifiers are walked
+    for (int i = 0; i < filters.GetSize(); ++i) {
+        if (m_aPreMessageFilters.Find(filters[i]) < 0)
+            continue;
         bool handled = false;
-        LRESULT answer = static_cast<IMessageFilterUI*>(m_aPreMessageFilters[i])
+        LRESULT answer = static_cast<IMessageFilterUI*>(filters[i])
                              ->PreFilterMessage(msg, wParam, lParam, handled);
         if (handled) {
             result = answer;
@@ -374,12 +387,13 @@ bool CUIWindowManager::PreTranslate(UINT msg, WPARAM wParam, LPARAM lParam, LRES
     case WM_KEYDOWN:
         if (wParam != VK_TAB)
             return false;
-        // A focused rich edit keeps Tab while it wants it. The rich edit lives in the extended
-        // controls, out of this library's sight: it answers AsInterface("WantsTab") while its
-        // wants-tab flag is on.
+        // A focused rich edit keeps Tab while it wants it.
         if (m_pFocus && m_pFocus->IsVisible() && m_pFocus->IsEnabled() &&
-            ClassContains(m_pFocus, L"RichEditUI") && m_pFocus->AsInterface(L"WantsTab"))
-            return false;
+            ClassContains(m_pFocus, L"RichEditUI")) {
+            CRichEditUI* richEdit = static_cast<CRichEditUI*>(m_pFocus->AsInterface(L"RichEdit"));
+            if (richEdit && richEdit->WantsTab())
+                return false;
+        }
         FocusNextTabStop(::GetKeyState(VK_SHIFT) >= 0);
         return true;
 

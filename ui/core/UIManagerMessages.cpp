@@ -215,9 +215,13 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
         return false;
     DeliverQueuedNotifications();
 
-    for (int i = 0; i < m_aMessageFilters.GetSize(); ++i) {
+    // Walked over a copy: a filter may remove itself or others while it runs.
+    const CUIPtrArray filters(m_aMessageFilters);
+    for (int i = 0; i < filters.GetSize(); ++i) {
+        if (m_aMessageFilters.Find(filters[i]) < 0)
+            continue;
         bool handled = false;
-        LRESULT answer = static_cast<IMessageFilterUI*>(m_aMessageFilters[i])
+        LRESULT answer = static_cast<IMessageFilterUI*>(filters[i])
                              ->PreFilterMessage(msg, wParam, lParam, handled);
         if (handled) {
             result = answer;

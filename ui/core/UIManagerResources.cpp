@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <cstring>
 #include <new>
+#include <string>
 
 namespace QxUI {
 
@@ -79,31 +80,37 @@ int ReadReference(LPCWSTR text, int pos, int& id)
     return i + 1 - pos;
 }
 
-// Expands the references of one text. A text is scanned once; the texts it inserts are
+// Language texts nest at most this deep inside one another, and one expansion grows to at most
+// this many characters: texts that insert each other twice over would double at every level.
+constexpr int kMaxExpansionDepth = 64;
+constexpr size_t kMaxExpandedLength = 0x100000;
+
+// Expands the references of one text onto out. A text is scanned once; the texts it inserts are
 // expanded on their own, and a reference back to a text being expanded is left as it stands,
-// so texts that refer to themselves, directly or through others, still end.
-CUIString ExpandText(LPCWSTR text, CUIPtrArray& active)
+// so texts that refer to themselves, directly or through others, still end. Everything is
+// appended to one buffer that grows by doubling: appending piece by piece to exact-size strings
+// made long texts quadratic.
+void ExpandText(LPCWSTR text, CUIPtrArray& active, std::wstring& out)
 {
-    CUIString out;
     int pos = 0;
     int copied = 0;
     while (text[pos] != L'\0') {
         int id = 0;
         const int length = ReadReference(text, pos, id);
         LPCWSTR insert = length ? CUIWindowManager::GetLanguageText(id) : nullptr;
-        if (!insert || active.Find(const_cast<LPWSTR>(insert)) >= 0) {
+        if (!insert || active.Find(const_cast<LPWSTR>(insert)) >= 0 ||
+            active.GetSize() >= kMaxExpansionDepth || out.size() >= kMaxExpandedLength) {
             ++pos;
             continue;
         }
-        out += CUIString(text + copied, pos - copied);
+        out.append(text + copied, static_cast<size_t>(pos - copied));
         active.Add(const_cast<LPWSTR>(insert));
-        out += ExpandText(insert, active);
+        ExpandText(insert, active, out);
         active.Remove(active.GetSize() - 1);
         pos += length;
         copied = pos;
     }
-    out += text + copied;
-    return out;
+    out.append(text + copied);
 }
 
 } // namespace
@@ -444,7 +451,9 @@ void CUIWindowManager::ExpandLanguageRefs(CUIString& text)
     if (text.Find(L"%{") < 0)
         return;
     CUIPtrArray active;
-    text = ExpandText(text.GetData(), active);
+    std::wstring out;
+    ExpandText(text.GetData(), active, out);
+    text = out.c_str();
 }
 
 // ---------------------------------------------------------------------------------------------

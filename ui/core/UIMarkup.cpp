@@ -16,6 +16,52 @@ namespace {
 // Ids of fonts created for tags; process-wide so that windows never hand out the same id twice.
 int s_nextTagFontId = 30000;
 
+ULONGLONG s_measuredChars = 0;
+
+// Sizes asked for by a tag are kept in bounds: a font of tens of thousands of pixels takes the
+// renderer's memory and time, and pen and line offsets must not run past int.
+constexpr int kMaxTagFontSize = 500;
+constexpr int kMaxTagOffset = 0x7FFF;
+constexpr int kFarAway = 0x3FFFFFFF;
+
+// Tags nest at most this deep: every line starts from a copy of the stacks, so deeper ones
+// would make drawing quadratic. Tags beyond it push nothing (their closing tags still pop).
+constexpr size_t kMaxTagDepth = 256;
+
+template <class T, class V>
+void Push(std::vector<T>& stack, V value)
+{
+    if (stack.size() < kMaxTagDepth)
+        stack.push_back(value);
+}
+
+int ClampTagValue(int value, int low, int high)
+{
+    return std::max(low, std::min(value, high));
+}
+
+// The pixel extent of text, counted for GetMarkedUpMeasuredChars.
+SIZE MeasureText(HDC hDC, const WCHAR* text, int length)
+{
+    SIZE size = {};
+    if (length > 0) {
+        s_measuredChars += static_cast<ULONGLONG>(length);
+        ::GetTextExtentPoint32W(hDC, text, length, &size);
+    }
+    return size;
+}
+
+// How many characters of text fit into room pixels.
+int CountFitting(HDC hDC, const WCHAR* text, int length, int room)
+{
+    s_measuredChars += static_cast<ULONGLONG>(length);
+    int fit = 0;
+    SIZE size = {};
+    if (!::GetTextExtentExPointW(hDC, text, length, room, &fit, nullptr, &size))
+        return 0;
+    return fit;
+}
+
 bool IsBlank(WCHAR ch)
 {
     return ch == L' ' || ch == L'\t';
@@ -191,6 +237,7 @@ private:
     void HandleImage(const Tag& tag, Pass pass, int& lineHeight, bool& deferred);
     bool HandleBlank(Pass pass);
     int HandleRun(const WCHAR* run, int length, Pass pass);
+    const WCHAR* RunEnd(const WCHAR* p);
     void EndLink(bool record);
     void PopFont(int& lineHeight);
 
@@ -230,6 +277,9 @@ private:
     int m_lineWidest = 0;
     int m_imageBottom = 0;
     int m_lastBottom;
+    const WCHAR* m_runStart = nullptr;   // the last run found by RunEnd
+    const WCHAR* m_runEnd = nullptr;
+    bool m_runRaw = false;
 };
 
 CUIFontInfo* MarkupPainter::CurrentFont()
@@ -269,7 +319,7 @@ CUIFontInfo* MarkupPainter::FontFromFace(const CUIString& arg)
     for (CUIString word = NextWord(p); !word.IsEmpty(); word = NextWord(p)) {
         word.MakeLower();
         if (word.GetAt(0) >= L'0' && word.GetAt(0) <= L'9')
-            size = _wtoi(word.GetData());
+            size = ClampTagValue(_wtoi(word.GetData()), 0, kMaxTagFontSize);
         else if (word == L"bold")
             bold = true;
         else if (word == L"underline")
@@ -389,11 +439,11 @@ void MarkupPainter::HandleTag(const Tag& tag, Pass pass, int& lineHeight)
         if (record && m_state.linkIndex < m_capacity)
             m_linkValues[m_state.linkIndex] = tag.arg;
         const bool hot = !m_hovered.IsEmpty() && m_hovered == tag.arg.GetData();
-        m_state.colors.push_back(hot ? m_manager->GetLinkHoverTextColor()
+        Push(m_state.colors, hot ? m_manager->GetLinkHoverTextColor()
                                      : m_manager->GetLinkTextColor());
         ApplyColor();
         CUIFontInfo* font = CurrentFont();
-        m_state.fonts.push_back(font->bUnderline
+        Push(m_state.fonts, font->bUnderline
                                     ? font
                                     : Variant(font, font->bBold, true, font->bItalic));
         ::SelectObject(m_hDC, CurrentFont()->hFont);
@@ -408,14 +458,14 @@ void MarkupPainter::HandleTag(const Tag& tag, Pass pass, int& lineHeight)
         const bool bold = tag.letter == L'b';
         if (bold ? font->bBold : font->bUnderline)
             break;
-        m_state.fonts.push_back(Variant(font, font->bBold || bold, font->bUnderline || !bold,
+        Push(m_state.fonts, Variant(font, font->bBold || bold, font->bUnderline || !bold,
                                         font->bItalic));
         ::SelectObject(m_hDC, CurrentFont()->hFont);
         RaiseLineHeight(lineHeight);
         break;
     }
     case L'c':
-        m_state.colors.push_back(ParseColor(tag.arg.GetData()));
+        Push(m_state.colors, ParseColor(tag.arg.GetData()));
         ApplyColor();
         break;
     case L'f': {
@@ -423,7 +473,7 @@ void MarkupPainter::HandleTag(const Tag& tag, Pass pass, int& lineHeight)
         CUIFontInfo* font = (first >= L'0' && first <= L'9')
                                 ? m_manager->GetFontEntry(_wtoi(tag.arg.GetData()))
                                 : FontFromFace(tag.arg);
-        m_state.fonts.push_back(font);
+        Push(m_state.fonts, font);
         ::SelectObject(m_hDC, CurrentFont()->hFont);
         RaiseLineHeight(lineHeight);
         break;
@@ -433,7 +483,8 @@ void MarkupPainter::HandleTag(const Tag& tag, Pass pass, int& lineHeight)
         m_breakPending = true;
         break;
     case L'p':
-        m_state.spacings.push_back(_wtoi(tag.arg.GetData()));
+        Push(m_state.spacings, ClampTagValue(_wtoi(tag.arg.GetData()), -kMaxTagOffset,
+                                                 kMaxTagOffset));
         lineHeight = std::max(lineHeight, SpacingTop() + FontLineHeight());
         break;
     case L'r':
@@ -444,12 +495,15 @@ void MarkupPainter::HandleTag(const Tag& tag, Pass pass, int& lineHeight)
         ::SetBkMode(m_hDC, m_state.selected ? OPAQUE : TRANSPARENT);
         break;
     case L'x':
-        m_x += _wtoi(tag.arg.GetData());
+        // The pen stays between the edges: far to the left it would make a line of any length.
+        m_x = ClampTagValue(m_x + ClampTagValue(_wtoi(tag.arg.GetData()), -kMaxTagOffset,
+                                                kMaxTagOffset),
+                            m_rc.left, m_rc.right);
         m_widest = std::max(m_widest, m_x);
         m_lineWidest = std::max(m_lineWidest, m_x);
         break;
     case L'y':
-        lineHeight = _wtoi(tag.arg.GetData());
+        lineHeight = ClampTagValue(_wtoi(tag.arg.GetData()), 0, kMaxTagOffset);
         break;
     default:
         break;
@@ -514,8 +568,7 @@ void MarkupPainter::HandleImage(const Tag& tag, Pass pass, int& lineHeight, bool
 // A single blank; at the right edge it ends the line instead of being drawn.
 bool MarkupPainter::HandleBlank(Pass pass)
 {
-    SIZE size = {};
-    ::GetTextExtentPoint32W(m_hDC, L" ", 1, &size);
+    const SIZE size = MeasureText(m_hDC, L" ", 1);
     if (m_x + size.cx > m_rc.right && m_x > m_rc.left) {
         m_breakPending = true;
         return true;
@@ -533,26 +586,32 @@ int MarkupPainter::HandleRun(const WCHAR* run, int length, Pass pass)
 {
     const TEXTMETRICW& tm = Metrics(CurrentFont());
     const int maxChar = std::max<int>(1, tm.tmMaxCharWidth);
-    const WCHAR* end = run + length;
-    int fit = 0;
+    const int room = m_rc.right - m_x;
+    int fit = length;
     bool overflow = false;
-    for (const WCHAR* q = run; q < end;) {
-        const WCHAR* next = ::CharNextW(q);
-        if (next <= q || next > end)
-            next = q + 1;
-        const int count = static_cast<int>(next - run);
-        if (m_x + count * maxChar >= m_rc.right) {
-            SIZE size = {};
-            ::GetTextExtentPoint32W(m_hDC, run, count, &size);
-            if (m_x + size.cx > m_rc.right) {
+    // Characters that fit even at the widest glyph need no measuring. Beyond them the run is
+    // measured in windows that double, so a line costs about what it holds, however long the
+    // run: measuring every prefix again made long runs quadratic.
+    if (static_cast<LONGLONG>(length) * maxChar >= room) {
+        int window = std::min(length, room / maxChar + 16);
+        for (;;) {
+            const int fitting = CountFitting(m_hDC, run, window, room);
+            if (fitting < window) {
+                fit = fitting;
                 overflow = true;
-                if (fit == 0 && m_x <= m_rc.left)
-                    fit = count;   // at least one character per line
                 break;
             }
+            if (window == length)
+                break;
+            window = static_cast<int>(std::min<LONGLONG>(length, 2LL * window));
         }
-        fit = count;
-        q = next;
+        if (overflow) {
+            // Whole characters only: a surrogate pair is never split.
+            if (fit > 0 && IS_LOW_SURROGATE(run[fit]) && IS_HIGH_SURROGATE(run[fit - 1]))
+                --fit;
+            if (fit == 0 && m_x <= m_rc.left)   // at least one character per line
+                fit = (length > 1 && IS_HIGH_SURROGATE(run[0]) && IS_LOW_SURROGATE(run[1])) ? 2 : 1;
+        }
     }
 
     bool ellipsis = false;
@@ -578,9 +637,7 @@ int MarkupPainter::HandleRun(const WCHAR* run, int length, Pass pass)
         m_breakPending = true;
     }
 
-    SIZE size = {};
-    if (fit > 0)
-        ::GetTextExtentPoint32W(m_hDC, run, fit, &size);
+    const SIZE size = MeasureText(m_hDC, run, fit);
     if (pass == Pass::Draw) {
         if (fit > 0)
             DrawRunText(run, fit, m_x);
@@ -589,8 +646,7 @@ int MarkupPainter::HandleRun(const WCHAR* run, int length, Pass pass)
     }
     m_x += size.cx;
     if (ellipsis) {
-        SIZE dots = {};
-        ::GetTextExtentPoint32W(m_hDC, L"...", 3, &dots);
+        const SIZE dots = MeasureText(m_hDC, L"...", 3);
         m_x = std::max<int>(m_x + dots.cx, m_rc.right);
     }
     m_widest = std::max(m_widest, std::min<int>(m_x, m_rc.right));
@@ -598,6 +654,28 @@ int MarkupPainter::HandleRun(const WCHAR* run, int length, Pass pass)
 
     // The cut-off characters of an ellipsised run are not carried to the next line.
     return ellipsis ? length : fit;
+}
+
+// Where the run starting at p ends. A long run spreads over many lines, and each line and pass
+// starts inside it again: the end found once is kept, or finding it would be quadratic.
+const WCHAR* MarkupPainter::RunEnd(const WCHAR* p)
+{
+    if (p >= m_runStart && p < m_runEnd && m_state.raw == m_runRaw)
+        return m_runEnd;
+    const WCHAR* end = p;
+    if (m_state.raw) {
+        while (*end && *end != L'\n' && *end != L' ' && !IsRawEnd(end))
+            ++end;
+    } else {
+        // An opening bracket that is not a tag or escape is text: take it with the run.
+        ++end;
+        while (*end && *end != L'\n' && *end != L' ' && !IsOpenBracket(*end))
+            ++end;
+    }
+    m_runStart = p;
+    m_runEnd = end;
+    m_runRaw = m_state.raw;
+    return end;
 }
 
 // Processes one line from the current state; returns its height.
@@ -642,7 +720,7 @@ int MarkupPainter::RunLine(Pass pass, int drawHeight)
                 } else if (!tag.closing && tag.letter == L'i') {
                     CUIFontInfo* font = CurrentFont();
                     if (!font->bItalic) {
-                        m_state.fonts.push_back(Variant(font, font->bBold, font->bUnderline, true));
+                        Push(m_state.fonts, Variant(font, font->bBold, font->bUnderline, true));
                         ::SelectObject(m_hDC, CurrentFont()->hFont);
                     }
                     RaiseLineHeight(lineHeight);
@@ -661,17 +739,7 @@ int MarkupPainter::RunLine(Pass pass, int drawHeight)
             ++p;
             continue;
         }
-        const WCHAR* end = p;
-        if (m_state.raw) {
-            while (*end && *end != L'\n' && *end != L' ' && !IsRawEnd(end))
-                ++end;
-        } else {
-            // An opening bracket that is not a tag or escape is text: take it with the run.
-            ++end;
-            while (*end && *end != L'\n' && *end != L' ' && !IsOpenBracket(*end))
-                ++end;
-        }
-        p += HandleRun(p, static_cast<int>(end - p), pass);
+        p += HandleRun(p, static_cast<int>(RunEnd(p) - p), pass);
     }
 
     // A line that ended at the edge swallows the line feed that would end it again.
@@ -697,6 +765,8 @@ void MarkupPainter::Run(const WCHAR* text)
     m_state.pos = text;
     m_lineTop = m_rc.top;
     ApplyDcState();
+    // Empty text still measures one line high, as plain text does.
+    m_lastBottom = m_rc.top + SpacingTop() + FontLineHeight();
     while (*m_state.pos) {
         if (m_drawing && m_lineTop >= m_rc.bottom)
             break;
@@ -729,24 +799,34 @@ void MarkupPainter::Run(const WCHAR* text)
         m_lastBottom = m_lineTop + lineHeight;
         if (m_style & DT_SINGLELINE)
             break;
-        m_lineTop += lineHeight;
+        // Offsets are bounded but lines are not: the top stops far below any screen.
+        m_lineTop = static_cast<int>(std::max<LONGLONG>(
+            -kFarAway, std::min<LONGLONG>(kFarAway, static_cast<LONGLONG>(m_lineTop) + lineHeight)));
     }
 }
 
 } // namespace
+
+ULONGLONG CUIPainter::GetMarkedUpMeasuredChars()
+{
+    return s_measuredChars;
+}
 
 void CUIPainter::DrawMarkedUpText(HDC hDC, CUIWindowManager* manager, RECT& rc, LPCWSTR text,
                                   DWORD argb, RECT* linkRects, CUIString* linkValues,
                                   int& linkCount, UINT style)
 {
     const int capacity = linkCount;
+    // Nothing drawn records no link: the caller's count must not keep the capacity.
+    linkCount = 0;
     if (!text || !manager || !hDC || ::IsRectEmpty(&rc))
         return;
-    linkCount = 0;
 
     CUIString expanded(text);
     CUIWindowManager::ExpandLanguageRefs(expanded);
     const bool drawing = (style & DT_CALCRECT) == 0;
+    // Drawing stays inside the rectangle given, wherever alignment moves it.
+    const RECT bounds = rc;
 
     if (drawing && (style & (DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM))) {
         // Wrapped text is measured at the width it will wrap to, or it would be centred as one
@@ -758,9 +838,10 @@ void CUIPainter::DrawMarkedUpText(HDC hDC, CUIWindowManager* manager, RECT& rc, 
                          style | DT_CALCRECT);
         const int width = measured.right - measured.left;
         const int height = measured.bottom - measured.top;
-        // Text larger than the rectangle stays at its start: widening the rectangle would draw
-        // outside the control and leave no room for an end ellipsis.
-        if ((style & DT_SINGLELINE) && width < rc.right - rc.left) {
+        // Too wide a text with an end ellipsis stays at its start: in a widened rectangle it
+        // would fit, and be cut off at the edges without its dots.
+        const bool keepsEllipsis = (style & DT_END_ELLIPSIS) && width > rc.right - rc.left;
+        if ((style & DT_SINGLELINE) && !keepsEllipsis) {
             if (style & DT_CENTER) {
                 rc.left = rc.left + (rc.right - rc.left) / 2 - width / 2;
                 rc.right = rc.left + width;
@@ -768,13 +849,11 @@ void CUIPainter::DrawMarkedUpText(HDC hDC, CUIWindowManager* manager, RECT& rc, 
                 rc.left = rc.right - width;
             }
         }
-        if (height < rc.bottom - rc.top) {
-            if (style & DT_VCENTER) {
-                rc.top = rc.top + (rc.bottom - rc.top) / 2 - height / 2;
-                rc.bottom = rc.top + height;
-            } else if (style & DT_BOTTOM) {
-                rc.top = rc.bottom - height;
-            }
+        if (style & DT_VCENTER) {
+            rc.top = rc.top + (rc.bottom - rc.top) / 2 - height / 2;
+            rc.bottom = rc.top + height;
+        } else if (style & DT_BOTTOM) {
+            rc.top = rc.bottom - height;
         }
     }
 
@@ -796,7 +875,7 @@ void CUIPainter::DrawMarkedUpText(HDC hDC, CUIWindowManager* manager, RECT& rc, 
     {
         CUIClip clip;
         if (drawing)
-            CUIClip::ClipToRect(hDC, rc, clip);
+            CUIClip::ClipToRect(hDC, bounds, clip);
         MarkupPainter painter(hDC, manager, rc, argb, linkRects, linkValues, capacity, style,
                               hovered);
         painter.Run(expanded.GetData());

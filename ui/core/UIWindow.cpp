@@ -6,6 +6,8 @@
 #include "core/UIControl.h"
 #include "core/UIManager.h"
 
+#include <initializer_list>
+
 namespace QxUI {
 
 namespace {
@@ -79,6 +81,7 @@ LRESULT CALLBACK CWindowWnd::OwnClassProc(HWND hWnd, UINT msg, WPARAM wParam, LP
             const LRESULT result = ::CallWindowProcW(self->m_OldWndProc, hWnd, msg, wParam, lParam);
             ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
             self->m_hWnd = nullptr;
+            self->ReleaseIcons();
             self->OnWindowDestroyed(hWnd);
             return result;
         }
@@ -105,6 +108,7 @@ LRESULT CALLBACK CWindowWnd::SuperclassProc(HWND hWnd, UINT msg, WPARAM wParam, 
             // Removed rather than set to null: a window's properties must be gone when it dies.
             ::RemovePropW(hWnd, kObjectProperty);
             self->m_hWnd = nullptr;
+            self->ReleaseIcons();
             self->OnWindowDestroyed(hWnd);
             return result;
         }
@@ -224,17 +228,38 @@ void CWindowWnd::CenterOnOwner()
 
 void CWindowWnd::SetWindowIcon(UINT resourceId)
 {
+    if (!m_hWnd)
+        return;
     const HINSTANCE instance = CUIWindowManager::GetModuleInstance();
-    HICON bigIcon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(resourceId), IMAGE_ICON,
-                                                ::GetSystemMetrics(SM_CXICON),
-                                                ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
-    if (bigIcon)
-        ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
-    HICON smallIcon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(resourceId), IMAGE_ICON,
-                                                  ::GetSystemMetrics(SM_CXSMICON),
-                                                  ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
-    if (smallIcon)
-        ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+    const struct
+    {
+        WPARAM kind;
+        int cx, cy;
+        HICON* owned;
+    } icons[] = {
+        {ICON_BIG, ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), &m_hBigIcon},
+        {ICON_SMALL, ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), &m_hSmallIcon},
+    };
+    for (const auto& icon : icons) {
+        HICON loaded = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(resourceId),
+                                                       IMAGE_ICON, icon.cx, icon.cy, LR_DEFAULTCOLOR));
+        if (!loaded)
+            continue;
+        ::SendMessageW(m_hWnd, WM_SETICON, icon.kind, reinterpret_cast<LPARAM>(loaded));
+        // Only the icon loaded here before is ours to destroy, never one set by someone else.
+        if (*icon.owned)
+            ::DestroyIcon(*icon.owned);
+        *icon.owned = loaded;
+    }
+}
+
+void CWindowWnd::ReleaseIcons()
+{
+    for (HICON* icon : {&m_hBigIcon, &m_hSmallIcon}) {
+        if (*icon)
+            ::DestroyIcon(*icon);
+        *icon = nullptr;
+    }
 }
 
 // ---- Notify pump --------------------------------------------------------------------------------

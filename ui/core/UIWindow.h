@@ -40,6 +40,7 @@ public:
     void Show(bool show = true, bool takeFocus = true);
     UINT RunModal();
     void CenterOnOwner();
+    // The icons loaded here belong to the window and go when it is destroyed or they are replaced.
     void SetWindowIcon(UINT resourceId);
 
 protected:
@@ -50,6 +51,12 @@ protected:
 
     HWND m_hWnd = nullptr;
     WNDPROC m_OldWndProc = ::DefWindowProcW;
+
+private:
+    void ReleaseIcons();
+
+    HICON m_hBigIcon = nullptr;     // loaded by SetWindowIcon
+    HICON m_hSmallIcon = nullptr;
 };
 
 class CNotifyPump;

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "Win32Handle.h"
+
 namespace QxUI {
 
 namespace {
@@ -29,30 +31,13 @@ const WCHAR kErrAttributes[] = L"Error while parsing attributes";
 const WCHAR kErrAttributeValue[] = L"Expected attribute value";
 const WCHAR kErrAttributeString[] = L"Error while parsing attribute string";
 const WCHAR kErrOutOfMemory[] = L"Out of memory";
+const WCHAR kErrTooDeep[] = L"Elements nested too deep";
 
 struct FreeDeleter
 {
     void operator()(void* block) const { free(block); }
 };
 typedef std::unique_ptr<BYTE, FreeDeleter> ByteBlock;
-
-// Owns a file handle for the length of one read.
-class FileHandle
-{
-public:
-    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
-    ~FileHandle()
-    {
-        if (m_handle != INVALID_HANDLE_VALUE)
-            ::CloseHandle(m_handle);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
 
 // Closes a zip opened for one load; a zip the caller keeps open is left alone.
 class ZipForLoad
@@ -75,9 +60,9 @@ private:
 
 LPCWSTR ReadPlainFile(const std::wstring& path, ByteBlock& bytes, DWORD* size)
 {
-    FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE)
+    win32::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
         return kErrOpenFile;
     LARGE_INTEGER length = {};
     if (!::GetFileSizeEx(file.Get(), &length))
@@ -266,21 +251,33 @@ void CUIXmlNode::MapAttributes()
     const CUIXmlReader::XmlElement& element = m_pOwner->m_pElements[m_iPos];
     LPWSTR text = xml + element.iName;
     LPWSTR end = xml + element.iAttrEnd;
-    text += wcslen(text) + 1;
+    // Every step stays inside the attribute area: a start tag such as "<a >" at the end of the
+    // document leaves no terminator between its area and the end of the text.
+    const auto skipString = [end](LPWSTR& p) {
+        while (p < end && *p != L'\0')
+            ++p;
+        if (p < end)
+            ++p;
+    };
+    const auto skipWhitespace = [end](LPWSTR& p) {
+        while (p < end && *p > L'\0' && *p <= L' ')
+            ++p;
+    };
+    skipString(text);
     while (text < end) {
-        CUIXmlReader::SkipWhitespace(text);
+        skipWhitespace(text);
         if (text >= end)
             return;
         const ULONG nameOffset = static_cast<ULONG>(text - xml);
-        text += wcslen(text) + 1;
-        CUIXmlReader::SkipWhitespace(text);
-        if (*text++ != L'"')
+        skipString(text);
+        skipWhitespace(text);
+        if (text >= end || *text++ != L'"')
             return;
         m_aAttributes[m_nAttributes * 2] = nameOffset;
         m_aAttributes[m_nAttributes * 2 + 1] = static_cast<ULONG>(text - xml);
         if (++m_nAttributes >= kMaxAttributes)
             return;
-        text += wcslen(text) + 1;
+        skipString(text);
     }
 }
 
@@ -432,10 +429,11 @@ bool CUIXmlReader::Parse()
         return SetError(kErrOutOfMemory, nullptr);
     SetError(L"", nullptr);
     LPWSTR text = m_pstrXml;
-    return ParseElements(text, 0);
+    return ParseElements(text, 0, 0);
 }
 
-bool CUIXmlReader::ParseElements(LPWSTR& text, ULONG parent)
+// depth: how many elements enclose the ones this call reads.
+bool CUIXmlReader::ParseElements(LPWSTR& text, ULONG parent, int depth)
 {
     SkipWhitespace(text);
     ULONG previous = 0;
@@ -472,6 +470,8 @@ bool CUIXmlReader::ParseElements(LPWSTR& text, ULONG parent)
         }
 
         SkipWhitespace(text);
+        if (depth >= kMaxNesting)
+            return SetError(kErrTooDeep, text);
         ULONG index = 0;
         if (!ReserveElement(&index))
             return SetError(kErrOutOfMemory, text);
@@ -510,7 +510,7 @@ bool CUIXmlReader::ParseElements(LPWSTR& text, ULONG parent)
             }
             if (*text != L'<')
                 return SetError(kErrEndTagStart, text);
-            if (text[1] != L'/' && !ParseElements(text, index))
+            if (text[1] != L'/' && !ParseElements(text, index, depth + 1))
                 return false;
             if (text[0] == L'<' && text[1] == L'/') {
                 *dest = L'\0';

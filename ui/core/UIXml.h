@@ -52,6 +52,9 @@ public:
     };
     // Layout files and zip items above this size are refused.
     static constexpr DWORD kMaxFileSize = 0x400000;
+    // Elements nest at most this deep. Parsing recurses once per level: far above any skin,
+    // far below what the stack holds.
+    static constexpr int kMaxNesting = 1000;
 
     explicit CUIXmlReader(LPCWSTR xml = nullptr);
     ~CUIXmlReader();
@@ -81,6 +84,8 @@ public:
     LPCWSTR GetErrorMessage() const { return m_szErrorMsg; }
     // The document text where parsing stopped; empty for load errors.
     LPCWSTR GetErrorLocation() const { return m_szErrorXml; }
+    // Records an error (at most 99 characters of the message, 49 of the location); answers false.
+    bool SetError(LPCWSTR message, LPCWSTR location);
 
 private:
     friend class CUIXmlNode;
@@ -94,9 +99,8 @@ private:
         ULONG iAttrEnd;   // where the start tag's attribute area ends
     };
 
-    bool SetError(LPCWSTR message, LPCWSTR location);
     bool Parse();
-    bool ParseElements(LPWSTR& text, ULONG parent);
+    bool ParseElements(LPWSTR& text, ULONG parent, int depth);
     bool ParseAttributes(LPWSTR& text);
     void ParseText(LPWSTR& text, LPWSTR& dest, WCHAR stop);
     void ParseEntity(LPWSTR& text, LPWSTR& dest);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "TextConvert.h"
+
 namespace QxUI {
 
 namespace {
@@ -293,13 +295,7 @@ void MakeFolderChain(const std::wstring& base, const std::wstring& path)
 
 std::wstring AnsiToWide(const char* text)
 {
-    int units = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (units <= 0)
-        return std::wstring();
-    std::wstring wide(static_cast<size_t>(units), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], units);
-    wide.resize(static_cast<size_t>(units) - 1);
-    return wide;
+    return win32::ToWide(CP_ACP, text, strlen(text));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "ConfigParser.h"
 #include "Log.h"
 #include "StringConvert.h"
+#include "TextConvert.h"
 #include "hrqUtil.h"
 
 namespace {
@@ -25,15 +26,7 @@ std::wstring Lower(std::wstring text)
 
 std::string Narrow(const std::wstring& text)
 {
-    if (text.empty())
-        return std::string();
-    int size = WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
-    std::string out(size > 0 ? size : 0, '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr,
-                            nullptr);
-    return out;
+    return win32::ToNarrow(CP_THREAD_ACP, text);
 }
 
 bool Exists(const std::wstring& path)

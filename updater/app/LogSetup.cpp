@@ -7,6 +7,7 @@
 
 #include "Log.h"
 #include "StringConvert.h"
+#include "Win32Handle.h"
 
 namespace {
 
@@ -59,8 +60,8 @@ std::wstring LogFileName(const std::wstring& folder, const SYSTEMTIME& localTime
 void PurgeOldLogs(const std::wstring& folder, long long now)
 {
     WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((folder + L"*.log").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE)
+    win32::FindHandle search(FindFirstFileW((folder + L"*.log").c_str(), &entry));
+    if (!search)
         return;
     do {
         if (entry.cFileName[0] == L'.' || (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -68,8 +69,7 @@ void PurgeOldLogs(const std::wstring& folder, long long now)
         long long age = now - FileTimeToUnixSeconds(entry.ftLastWriteTime);
         if (age > kKeepSeconds || age < -kKeepSeconds)
             DeleteFileW((folder + entry.cFileName).c_str());
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
+    } while (FindNextFileW(search.Get(), &entry));
 }
 
 void PurgeOldLogs(const std::wstring& folder)

@@ -46,29 +46,34 @@ bool PromptForUpdate(int forcedUpdate, bool chinese)
 
 } // namespace
 
+bool ConnectPipeClient(HANDLE pipe)
+{
+    // A client that connected between the pipe's creation and this wait makes the call fail
+    // with ERROR_PIPE_CONNECTED: that client is connected, and its message is waiting.
+    return ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED;
+}
+
 CUpdaterApp::CUpdaterApp(HINSTANCE instance) : hInstance(instance) {}
 
 CUpdaterApp::~CUpdaterApp()
 {
-    if (instanceMutex != nullptr)
-        CloseHandle(instanceMutex);
+    instanceMutex.Reset();
     stop = true;
 
-    if (pipeThread != nullptr) {
+    if (pipeThread) {
         std::wstring path = OwnPipePath();
-        for (int round = 0; WaitForSingleObject(pipeThread, 0) == WAIT_TIMEOUT; ++round) {
+        while (WaitForSingleObject(pipeThread.Get(), 0) == WAIT_TIMEOUT) {
             char reply[512];
             DWORD read = 0;
             CallNamedPipeW(path.c_str(), const_cast<char*>(kExitMessage), sizeof(kExitMessage) - 1, reply,
                            sizeof(reply), &read, 1);
-            if (WaitForSingleObject(pipeThread, kExitRetryMs) != WAIT_TIMEOUT)
+            if (WaitForSingleObject(pipeThread.Get(), kExitRetryMs) != WAIT_TIMEOUT)
                 break;
             // A writer that connected and never writes holds the only instance in its read:
             // cancel that read, the server then sees the stop flag.
-            CancelSynchronousIo(pipeThread);
+            CancelSynchronousIo(pipeThread.Get());
         }
-        CloseHandle(pipeThread);
-        pipeThread = nullptr;
+        pipeThread.Reset();
     }
     std::atomic_store(&downloader, std::shared_ptr<ZipDownloader>());
 }
@@ -85,7 +90,7 @@ std::wstring CUpdaterApp::OwnPipePath()
 void CUpdaterApp::StartPipeThread()
 {
     stop = false;
-    pipeThread = CreateThread(nullptr, 0, ReadPipeThread, this, 0, nullptr);
+    pipeThread.Reset(CreateThread(nullptr, 0, ReadPipeThread, this, 0, nullptr));
 }
 
 DWORD WINAPI CUpdaterApp::ReadPipeThread(LPVOID param)
@@ -97,15 +102,12 @@ DWORD WINAPI CUpdaterApp::ReadPipeThread(LPVOID param)
 void CUpdaterApp::ReadPipeThreadImpl()
 {
     while (!stop) {
-        if (pipe != INVALID_HANDLE_VALUE)
-            CloseHandle(pipe);
-        pipe = INVALID_HANDLE_VALUE;
-
-        pipe = CreateNamedPipeW(OwnPipePath().c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
-                                1, 0, 0, kPipeTimeoutMs, nullptr);
-        if (pipe == INVALID_HANDLE_VALUE)
+        pipe.Reset();
+        pipe.Reset(CreateNamedPipeW(OwnPipePath().c_str(), PIPE_ACCESS_DUPLEX,
+                                    PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 0, 0, kPipeTimeoutMs, nullptr));
+        if (!pipe)
             break;
-        if (!ConnectNamedPipe(pipe, nullptr))
+        if (!ConnectPipeClient(pipe.Get()))
             continue;
         if (stop)
             break;
@@ -113,7 +115,7 @@ void CUpdaterApp::ReadPipeThreadImpl()
         // One byte more than a message may fill, so the text is always terminated.
         std::string buffer(kPipeMessageBytes + 1, '\0');
         DWORD read = 0;
-        if (!ReadFile(pipe, &buffer[0], kPipeMessageBytes, &read, nullptr))
+        if (!ReadFile(pipe.Get(), &buffer[0], kPipeMessageBytes, &read, nullptr))
             continue;
         std::string text(buffer.c_str());
         LOG(INFO) << "read pipe buffer: " << text;
@@ -121,9 +123,7 @@ void CUpdaterApp::ReadPipeThreadImpl()
         if (!text.empty() && job)
             job->SetPageCallParam(text);
     }
-    if (pipe != INVALID_HANDLE_VALUE)
-        CloseHandle(pipe);
-    pipe = INVALID_HANDLE_VALUE;
+    pipe.Reset();
 }
 
 bool CUpdaterApp::Run(const wchar_t* cmdLine)

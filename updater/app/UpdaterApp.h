@@ -5,7 +5,13 @@
 #include <memory>
 #include <string>
 
+#include "Win32Handle.h"
+
 class ZipDownloader;
+
+// Waits for a client on a pipe instance; true once one is connected, also when it connected
+// before the wait began.
+bool ConnectPipeClient(HANDLE pipe);
 
 // The updater's application object: lives on the stack of wWinMain.
 class CUpdaterApp {
@@ -24,14 +30,18 @@ public:
     // "\\.\Pipe\CU_" + CacheName.
     static std::wstring OwnPipePath();
 
-    HANDLE instanceMutex = nullptr;
+    // Keeps the single-instance mutex until the object goes.
+    void HoldInstanceMutex(HANDLE mutex) { instanceMutex.Reset(mutex); }
+
     HINSTANCE hInstance = nullptr;
-    HANDLE pipeThread = nullptr;
     std::atomic<bool> stop{false};
-    HANDLE pipe = INVALID_HANDLE_VALUE;
     // Shared with the progress window; the pipe thread reads it, so it is swapped atomically.
     std::shared_ptr<ZipDownloader> downloader;
 
 private:
     void StartPipeThread();
+
+    win32::UniqueHandle instanceMutex;
+    win32::UniqueHandle pipeThread;
+    win32::UniqueHandle pipe;  // the current pipe instance
 };

@@ -31,10 +31,11 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR lpCmdLine, int)
     if (WaitForSingleObject(queue, kQueueWaitMs) == WAIT_TIMEOUT)
         return -1;
 
-    app.instanceMutex = OpenMutexW(kMutexAllAccess, FALSE, kInstanceMutex);
-    if (app.instanceMutex != nullptr)
+    HANDLE running = OpenMutexW(kMutexAllAccess, FALSE, kInstanceMutex);
+    app.HoldInstanceMutex(running);
+    if (running != nullptr)
         return -1;
-    app.instanceMutex = CreateMutexW(nullptr, TRUE, kInstanceMutex);
+    app.HoldInstanceMutex(CreateMutexW(nullptr, TRUE, kInstanceMutex));
 
     if (__argc <= 1)
         return -1;

@@ -6,6 +6,7 @@
 
 #include "Log.h"
 #include "StringConvert.h"
+#include "Win32Handle.h"
 #include "hrqUtil.h"
 
 namespace {
@@ -88,20 +89,20 @@ std::wstring LanguageKeyFor(const std::string& productName)
 
 void ConfigParser::ReadLanguage(const std::string& productName)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, LanguageKeyFor(productName).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    win32::RegKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, LanguageKeyFor(productName).c_str(), 0, KEY_QUERY_VALUE, key.Receive())
+        != ERROR_SUCCESS)
         return;
     // One byte more than the value may fill, so the text is always terminated.
     char value[kLanguageValueSize + 1] = {};
     DWORD size = kLanguageValueSize;
-    if (RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS) {
+    if (RegQueryValueExA(key.Get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS) {
         std::string text(value);
         if (ContainsIgnoringCase(text, "zh-CN"))
             chineseUi = true;
         else if (ContainsIgnoringCase(text, "en-US"))
             chineseUi = false;
     }
-    RegCloseKey(key);
 }
 
 bool ConfigParser::GetValue(const std::string& key, std::string& out) const
@@ -118,10 +119,14 @@ bool ConfigParser::GetValue(const std::string& key, std::string& out) const
     const tinyxml2::XMLText* text = first != nullptr ? first->ToText() : nullptr;
     if (text == nullptr)
         return false;
+    // A value that does not convert is absent: the caller's previous text is not handed back.
     char ansi[kAnsiValueSize] = "";
-    if (Utf8ToAnsi(text->Value(), ansi))
-        out = ansi;
-    return !out.empty();
+    if (!Utf8ToAnsi(text->Value(), ansi)) {
+        out.clear();
+        return false;
+    }
+    out = ansi;
+    return true;
 }
 
 std::string GetProgName()

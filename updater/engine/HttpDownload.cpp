@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <exception>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -12,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "Handle.h"
 #include "HttpConnection.h"
 #include "StringConvert.h"
+#include "Win32Handle.h"
 #include "hrqUtil.h"
 #include "md5.h"
 
@@ -93,7 +94,7 @@ public:
 private:
     void Run()
     {
-        UniqueHandle file(CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        win32::UniqueHandle file(CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         std::vector<unsigned char> block(kMergeBlock);
         MD5_CTX md5;
@@ -304,9 +305,15 @@ void CHttpDownload::SegmentThread(Segment& segment, Attempt& attempt)
             break;
         if (size > 0) {
             int64_t before = segment.received;
-            WritePartData(segment, data, size);
+            // A chunk that is not written must end the part: the chunks after it would land
+            // where it belongs, and the part file would hold a hole that a resume builds on.
+            bool written = WritePartData(segment, data, size);
             AddDownloaded(*segment.info, std::min(segment.received, length) - std::min(before, length));
             ++attempt.progressTicks;
+            if (!written) {
+                http::PrintLine("Exception: cannot write the part file\n");
+                break;
+            }
         }
         size = segment.connection.ReadSome(chunk.data(), chunk.size(), timings_.readMs, ec);
         data = chunk.data();
@@ -465,4 +472,95 @@ int CHttpDownload::Download(std::string& host, std::string& path, DownloadInfo& 
         return -7;
     }
     return 1;
+}
+
+bool CHttpDownload::ParseResponseHeader(HttpResponse& response, std::string& received, size_t headerEnd)
+{
+    http::ParseHeaderFields(received.substr(0, headerEnd), response);
+
+    if (response.httpVersion.size() < 5 || response.httpVersion.compare(0, 5, "HTTP/") != 0) {
+        http::PrintLine("Invalid response\n");
+        return false;
+    }
+    if (response.status == 200 || response.status == 206) {
+        received.erase(0, headerEnd + 4);
+        return true;
+    }
+    http::PrintLine("Response returned with status code " + std::to_string(response.status) + "\n");
+    if (response.status == 416)
+        DeleteFileW((folder_ + kTdFileName).c_str());
+    return false;
+}
+
+int64_t CHttpDownload::ProbeSize(std::string& path, std::string& host, DownloadInfo& info)
+{
+    try {
+        std::string request;
+        if (!http::BuildRequest(host, path, 0, request)) {
+            http::PrintLine(" exception = unusable server address\n");
+            return 0;
+        }
+        std::string name, port;
+        http::SplitServerAddress(host, name, port);
+
+        HttpConnection connection;
+        {
+            std::lock_guard<std::mutex> lock(activeMutex_);
+            if (cancelled_)
+                return 0;
+            probeConnection_ = &connection;
+        }
+        struct Unregister {
+            CHttpDownload* self;
+            ~Unregister()
+            {
+                std::lock_guard<std::mutex> lock(self->activeMutex_);
+                self->probeConnection_ = nullptr;
+            }
+        } unregister{this};
+
+        boost::system::error_code ec;
+        connection.Connect(name, port, timings_.connectMs, ec);
+        if (!ec)
+            connection.WriteAll(request, timings_.readMs, ec);
+        if (ec) {
+            http::PrintLine(" exception = " + http::ErrorText(ec) + "\n");
+            return 0;
+        }
+        std::string buffer;
+        size_t headerEnd = 0;
+        http::HeaderRead read = http::ReadHeader(connection, buffer, headerEnd, timings_.readMs, ec);
+        if (read == http::HeaderRead::Closed) {
+            boost::mutex::scoped_lock lock(g_downloadMutex);
+            info.totalBytes = 0;
+            return 0;
+        }
+        if (read == http::HeaderRead::TooLarge) {
+            http::PrintLine(" exception = answer header too large\n");
+            return 0;
+        }
+        if (read == http::HeaderRead::Failed) {
+            http::PrintLine(" exception = " + http::ErrorText(ec) + "\n");
+            return 0;
+        }
+        HttpResponse response;
+        if (ParseResponseHeader(response, buffer, headerEnd)) {
+            int64_t total = response.totalLength;
+            bool valid = total > 0 && total <= http::kMaxPackageSize;
+            if (total != 0 && !valid)
+                http::PrintLine("Invalid package size " + std::to_string(total) + "\n");
+            boost::mutex::scoped_lock lock(g_downloadMutex);
+            info.totalBytes = valid ? total : 0;
+            return valid ? total : 0;
+        }
+        if (response.status >= 300 && response.status <= 399) {
+            if (http::ResolveRedirect(response.location, host, path))
+                return -302;
+            http::PrintLine(" exception = unusable redirect target [" + response.location + "]\n");
+        }
+        return 0;
+    } catch (const std::exception& e) {
+        http::PrintLine(std::string(" exception = ") + e.what() + "\n");
+        return 0;
+    }
 }

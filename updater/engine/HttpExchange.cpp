@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -13,13 +12,11 @@
 #include <boost/asio/error.hpp>
 
 #include "HttpConnection.h"
-#include "HttpDownload.h"
 
 namespace {
 
 const char kHeaderEnd[] = "\r\n\r\n";
 const char kHttpScheme[] = "http://";
-const wchar_t kTdFileName[] = L"update.td";
 const size_t kHeaderReadChunk = 16 * 1024;
 
 bool StartsWithNoCase(const std::string& text, size_t at, const char* prefix)
@@ -170,11 +167,9 @@ bool ResolveRedirect(const std::string& location, std::string& host, std::string
     return true;
 }
 
-} // namespace http
-
-bool CHttpDownload::ParseResponseHeader(HttpResponse& response, std::string& received, size_t headerEnd)
+void ParseHeaderFields(const std::string& headerText, HttpResponse& response)
 {
-    response.headerText = received.substr(0, headerEnd);
+    response.headerText = headerText;
     const std::string& text = response.headerText;
     bool haveRangeTotal = false;
     int64_t rangeTotal = 0;
@@ -229,90 +224,6 @@ bool CHttpDownload::ParseResponseHeader(HttpResponse& response, std::string& rec
     }
     // The range total wins whichever line comes first.
     response.totalLength = haveRangeTotal ? rangeTotal : response.contentLength;
-
-    if (response.httpVersion.size() < 5 || response.httpVersion.compare(0, 5, "HTTP/") != 0) {
-        http::PrintLine("Invalid response\n");
-        return false;
-    }
-    if (response.status == 200 || response.status == 206) {
-        received.erase(0, headerEnd + 4);
-        return true;
-    }
-    http::PrintLine("Response returned with status code " + std::to_string(response.status) + "\n");
-    if (response.status == 416)
-        DeleteFileW((folder_ + kTdFileName).c_str());
-    return false;
 }
 
-int64_t CHttpDownload::ProbeSize(std::string& path, std::string& host, DownloadInfo& info)
-{
-    try {
-        std::string request;
-        if (!http::BuildRequest(host, path, 0, request)) {
-            http::PrintLine(" exception = unusable server address\n");
-            return 0;
-        }
-        std::string name, port;
-        http::SplitServerAddress(host, name, port);
-
-        HttpConnection connection;
-        {
-            std::lock_guard<std::mutex> lock(activeMutex_);
-            if (cancelled_)
-                return 0;
-            probeConnection_ = &connection;
-        }
-        struct Unregister {
-            CHttpDownload* self;
-            ~Unregister()
-            {
-                std::lock_guard<std::mutex> lock(self->activeMutex_);
-                self->probeConnection_ = nullptr;
-            }
-        } unregister{this};
-
-        boost::system::error_code ec;
-        connection.Connect(name, port, timings_.connectMs, ec);
-        if (!ec)
-            connection.WriteAll(request, timings_.readMs, ec);
-        if (ec) {
-            http::PrintLine(" exception = " + http::ErrorText(ec) + "\n");
-            return 0;
-        }
-        std::string buffer;
-        size_t headerEnd = 0;
-        http::HeaderRead read = http::ReadHeader(connection, buffer, headerEnd, timings_.readMs, ec);
-        if (read == http::HeaderRead::Closed) {
-            boost::mutex::scoped_lock lock(g_downloadMutex);
-            info.totalBytes = 0;
-            return 0;
-        }
-        if (read == http::HeaderRead::TooLarge) {
-            http::PrintLine(" exception = answer header too large\n");
-            return 0;
-        }
-        if (read == http::HeaderRead::Failed) {
-            http::PrintLine(" exception = " + http::ErrorText(ec) + "\n");
-            return 0;
-        }
-        HttpResponse response;
-        if (ParseResponseHeader(response, buffer, headerEnd)) {
-            int64_t total = response.totalLength;
-            bool valid = total > 0 && total <= http::kMaxPackageSize;
-            if (total != 0 && !valid)
-                http::PrintLine("Invalid package size " + std::to_string(total) + "\n");
-            boost::mutex::scoped_lock lock(g_downloadMutex);
-            info.totalBytes = valid ? total : 0;
-            return valid ? total : 0;
-        }
-        if (response.status >= 300 && response.status <= 399) {
-            if (http::ResolveRedirect(response.location, host, path))
-                return -302;
-            http::PrintLine(" exception = unusable redirect target [" + response.location + "]\n");
-        }
-        return 0;
-    } catch (const std::exception& e) {
-        http::PrintLine(std::string(" exception = ") + e.what() + "\n");
-        return 0;
-    }
-}
+} // namespace http

@@ -37,6 +37,9 @@ void SplitServerAddress(const std::string& host, std::string& name, std::string&
 // host holds bytes that could break the header; unsafe bytes of the path are percent-encoded.
 bool BuildRequest(const std::string& host, const std::string& path, int64_t rangeStart, std::string& request);
 
+// The status line and the fields of an answer header (without its closing blank line).
+void ParseHeaderFields(const std::string& headerText, HttpResponse& response);
+
 enum class HeaderRead { Complete, Closed, TooLarge, Failed };
 
 // Reads until the buffer holds "\r\n\r\n"; `headerEnd` = its position. On Closed/Failed `ec`

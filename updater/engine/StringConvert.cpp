@@ -3,9 +3,18 @@
 #include <windows.h>
 
 #include <clocale>
+#include <cstring>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
+
+#include "TextConvert.h"
+
+namespace {
+
+const UINT kGbkCodePage = 936;
+
+} // namespace
 
 void InitTextLocale()
 {
@@ -20,14 +29,12 @@ bool GbkToWide(const char* src, wchar_t* dst, size_t dstLen)
     if (src == nullptr || dst == nullptr || dstLen == 0)
         return false;
     dst[0] = L'\0';
-    int needed = MultiByteToWideChar(936, 0, src, -1, nullptr, 0);
-    if (needed <= 0 || static_cast<size_t>(needed) > dstLen)
+    std::wstring wide = win32::ToWide(kGbkCodePage, src, strlen(src));
+    if (wide.size() + 1 > dstLen)
         return false;
-    if (MultiByteToWideChar(936, 0, src, -1, dst, needed) <= 0) {
-        dst[0] = L'\0';
-        return false;
-    }
-    return dst[0] != L'\0';
+    wide.copy(dst, wide.size());
+    dst[wide.size()] = L'\0';
+    return !wide.empty();
 }
 
 bool Utf8ToAnsi(const char* src, char* dst)
@@ -35,17 +42,12 @@ bool Utf8ToAnsi(const char* src, char* dst)
     if (src == nullptr || dst == nullptr)
         return false;
     dst[0] = '\0';
-    int wideLen = MultiByteToWideChar(CP_UTF8, 0, src, -1, nullptr, 0);
-    if (wideLen <= 0)
+    std::string ansi = win32::ToNarrow(CP_ACP, win32::ToWide(CP_UTF8, src, strlen(src)));
+    if (ansi.size() + 1 > kAnsiValueSize)
         return false;
-    std::vector<wchar_t> wide(static_cast<size_t>(wideLen));
-    MultiByteToWideChar(CP_UTF8, 0, src, -1, wide.data(), wideLen);
-
-    int ansiLen = WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, nullptr, 0, nullptr, nullptr);
-    if (ansiLen <= 0 || static_cast<size_t>(ansiLen) > kAnsiValueSize)
-        return false;
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, dst, ansiLen, nullptr, nullptr);
-    return dst[0] != '\0';
+    ansi.copy(dst, ansi.size());
+    dst[ansi.size()] = '\0';
+    return !ansi.empty();
 }
 
 std::wstring StringToWide(const std::string& text)

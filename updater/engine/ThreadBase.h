@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 
-#include "Handle.h"
+#include "Win32Handle.h"
 
 // Holder of one worker thread running Run(). A derived class stops its work cooperatively and
 // calls Join() in its own destructor, before its members go away; nothing ends the thread
@@ -24,6 +24,6 @@ protected:
     static DWORD WINAPI ThreadProc(LPVOID param);
 
     DWORD threadId = 0;
-    UniqueHandle thread;
-    UniqueHandle doneEvent; // manual reset; signalled while no Run is under way
+    win32::UniqueHandle thread;
+    win32::UniqueHandle doneEvent; // manual reset; signalled while no Run is under way
 };

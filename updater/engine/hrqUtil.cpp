@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "ConfigParser.h"
-#include "Handle.h"
 #include "Log.h"
 #include "StringConvert.h"
+#include "Win32Handle.h"
 #include "process_op.h"
 
 namespace {
@@ -19,9 +19,11 @@ const DWORD kKillPollMs = 100;
 const ULONGLONG kKillTimeoutMs = 3000;
 const UINT kKilledExitCode = 9;
 
+// A listing of the processes that failed says nothing about the client: it is not gone.
 bool ClientGone()
 {
-    return FindProcess_ByName(GetProgName()) == 0;
+    bool listFailed = false;
+    return FindProcess_ByName(GetProgName(), &listFailed) == 0 && !listFailed;
 }
 
 } // namespace
@@ -30,13 +32,16 @@ namespace hrq {
 
 bool KillClient()
 {
-    DWORD pid = FindProcess_ByName(GetProgName());
+    bool listFailed = false;
+    DWORD pid = FindProcess_ByName(GetProgName(), &listFailed);
+    if (listFailed)
+        return false;
     if (pid == 0) {
         LOG(INFO) << "air client is not running";
         return true;
     }
     {
-        UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
+        win32::UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
         if (!process || !TerminateProcess(process.Get(), kKilledExitCode))
             return ClientGone();
     }
@@ -65,6 +70,11 @@ std::wstring LaunchPipeName(const ConfigParser& config)
     return StringToWide(name);
 }
 
+std::wstring LaunchPipeName()
+{
+    return LaunchPipeName(ConfigParser::Instance());
+}
+
 bool WritePipeBuf(const std::wstring& name, const std::wstring& message)
 {
     std::wstring path = kPipePrefix + name;
@@ -74,7 +84,7 @@ bool WritePipeBuf(const std::wstring& name, const std::wstring& message)
         path.resize(kMaxPipePathChars);
     LOG(INFO) << "pass message to the pipe. name[" << WideToString(path) << "]";
 
-    UniqueHandle pipe;
+    win32::UniqueHandle pipe;
     if (fits)
         pipe.Reset(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -2,6 +2,7 @@
 
 #include <tlhelp32.h>
 
+#include <atomic>
 #include <cctype>
 #include <cwctype>
 
@@ -23,28 +24,41 @@ bool SameNameIgnoringCase(const std::string& wanted, const wchar_t* exeFile)
     return true;
 }
 
+HANDLE SnapshotAllProcesses()
+{
+    return CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+}
+
+std::atomic<ProcessSnapshotSource> g_snapshotSource{SnapshotAllProcesses};
+
 SnapshotHandle TakeProcessSnapshot()
 {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return SnapshotHandle();
-    return SnapshotHandle(snapshot, [](void* handle) { CloseHandle(handle); });
+    return SnapshotHandle(g_snapshotSource.load()());
 }
 
 } // namespace
 
-DWORD FindProcess_ByName(const std::string& name)
+void SetProcessSnapshotSource(ProcessSnapshotSource source)
 {
+    g_snapshotSource = source != nullptr ? source : SnapshotAllProcesses;
+}
+
+DWORD FindProcess_ByName(const std::string& name, bool* listFailed)
+{
+    if (listFailed != nullptr)
+        *listFailed = false;
     SnapshotHandle snapshot = TakeProcessSnapshot();
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
-    if (!snapshot || !Process32FirstW(snapshot.get(), &entry)) {
+    if (!snapshot || !Process32FirstW(snapshot.Get(), &entry)) {
         LOG(ERROR) << "process32 first error, error[" << GetLastError() << "]";
+        if (listFailed != nullptr)
+            *listFailed = true;
         return 0;
     }
     do {
         if (SameNameIgnoringCase(name, entry.szExeFile))
             return entry.th32ProcessID;
-    } while (Process32NextW(snapshot.get(), &entry));
+    } while (Process32NextW(snapshot.Get(), &entry));
     return 0;
 }

@@ -5,11 +5,14 @@
 #include <filesystem>
 
 #include "ConfigParser.h"
-#include "ExtractZipToDir.h"
 #include "Log.h"
 #include "StringConvert.h"
 #include "hrqUtil.h"
 #include "process_op.h"
+
+// The export of zlib.dll, an outside library linked by name: the archive, the target folder and
+// 0. Declared here, as its contract, rather than taken from a header of our stand-in.
+extern "C" __declspec(dllimport) int __cdecl ExtractZipToDir(const wchar_t* zipPath, const wchar_t* folder, int flags);
 
 namespace {
 
@@ -64,29 +67,50 @@ std::string ZipDownloader::GetPageCallParam() const
     return pageCallParam;
 }
 
-void ZipDownloader::DoInstall()
+bool ZipDownloader::EndClient()
 {
-    LOG(INFO) << "begin to install";
-    while (FindProcess_ByName(GetProgName()) != 0) {
+    // A client that cannot be ended (another user's process of the same name, access denied)
+    // would keep this loop going for ever; a failed process listing counts as a running client.
+    ULONGLONG start = GetTickCount64();
+    for (;;) {
+        bool listFailed = false;
+        if (FindProcess_ByName(GetProgName(), &listFailed) == 0 && !listFailed)
+            return true;
+        if (GetTickCount64() - start > timings.killGiveUpMs)
+            return false;
         LOG(INFO) << "Rvk is running";
         hrq::KillClient();
         Sleep(timings.killPollMs);
     }
+}
+
+void ZipDownloader::ReportInstallFailure()
+{
+    LOG(INFO) << "update install failed";
+    if (windows.showFailure)
+        windows.showFailure(ConfigParser::Instance().chineseUi ? kInstallFailedZh : kInstallFailedEn);
+}
+
+void ZipDownloader::DoInstall()
+{
+    LOG(INFO) << "begin to install";
+    // Nothing is extracted over a client that still runs.
+    const bool clientEnded = EndClient();
 
     LOG(INFO) << "zipname: " << WideToString(config.zipPath) << "  unzipFolder: %s " << WideToString(config.extractPath);
     UnzipTask task(config.zipPath, config.extractPath, timings.extractDelayMs);
     ULONGLONG start = GetTickCount64();
 
-    while (config.forcedUpdate != 0) {
+    if (!clientEnded)
+        ReportInstallFailure();
+    while (clientEnded && config.forcedUpdate != 0) {
         if (task.Run()) {
             hrq::WritePipeBuf(hrq::LaunchPipeName(), kInstalledMessage);
             LOG(INFO) << "install success";
             break;
         }
         if (GetTickCount64() - start > timings.giveUpMs) {
-            LOG(INFO) << "update install failed";
-            if (windows.showFailure)
-                windows.showFailure(ConfigParser::Instance().chineseUi ? kInstallFailedZh : kInstallFailedEn);
+            ReportInstallFailure();
             break;
         }
         Sleep(timings.retryMs);
@@ -99,7 +123,11 @@ void ZipDownloader::DoInstall()
             windows.showCompletion();
         std::string parameters = GetPageCallParam();
         LOG(INFO) << "clientExePath: " << WideToString(config.clientExePath) << " pageCallParam: " << parameters;
-        ShellExecuteW(nullptr, L"open", config.clientExePath.c_str(), StringToWide(parameters).c_str(), nullptr,
-                      SW_SHOWNORMAL);
+        HINSTANCE started = ShellExecuteW(nullptr, L"open", config.clientExePath.c_str(),
+                                          StringToWide(parameters).c_str(), nullptr, SW_SHOWNORMAL);
+        // ShellExecute answers a value above 32 on success, an error code otherwise.
+        INT_PTR code = reinterpret_cast<INT_PTR>(started);
+        if (code <= 32)
+            LOG(ERROR) << "run client failed, error[" << code << "]";
     }
 }

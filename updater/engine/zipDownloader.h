@@ -12,6 +12,7 @@
 // Waits of the installation; the program uses the defaults, tests shorter ones.
 struct InstallTimings {
     DWORD killPollMs = 500;      // between attempts to end the client
+    DWORD killGiveUpMs = 60000;  // attempts to end the client stop after this
     DWORD extractDelayMs = 500;  // after the folder exists, before extracting
     DWORD retryMs = 2000;        // between extraction attempts
     DWORD giveUpMs = 60000;      // extraction attempts stop after this
@@ -60,6 +61,11 @@ public:
     InstallWindows windows;
 
 private:
+    // Ends the client; false when it still runs after the attempts' time is up.
+    bool EndClient();
+    // The log line and the prompt of an installation that failed.
+    void ReportInstallFailure();
+
     ZipDwCfg config;
     std::string pageCallParam;
     mutable std::mutex pageCallParamMutex;  // guards pageCallParam

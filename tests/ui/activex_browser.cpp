@@ -1,0 +1,235 @@
+// The web browser control: its COM plumbing against our test control answering as the browser,
+// the system's browser where it can be created, and navigation only where a web engine exists.
+
+#include "controls/UIWebBrowser.h"
+#include "core/UIContainer.h"
+
+#include <gtest/gtest.h>
+
+#include "activex_support.h"
+
+using namespace QxUI;
+using namespace activextest;
+
+namespace {
+
+constexpr GUID kDocHostCommandGroup = {
+    0xF38BC242, 0xB950, 0x11D1, {0x89, 0x18, 0x00, 0xC0, 0x4F, 0xC2, 0xC8, 0x36}};
+constexpr GUID kBrowserService = {
+    0x988934A4, 0x064B, 0x11D3, {0xBB, 0x80, 0x00, 0x10, 0x4B, 0x35, 0xE7, 0xF9}};
+
+std::wstring BrowserSkin(const std::wstring& attributes)
+{
+    return L"<Window><HorizontalLayout><Control width=\"40\" /><WebBrowser name=\"wb\" width=\"150\" " +
+           attributes + L" /><Control /></HorizontalLayout></Window>";
+}
+
+std::wstring TestControlAttributes()
+{
+    return std::wstring(L"modulename=\"") + kTestControlModule + L"\" clsid=\"" + kTestControlClassIdText + L"\"";
+}
+
+template <class Condition>
+bool PumpUntil(Condition condition)
+{
+    for (DWORD start = ::GetTickCount(); !condition(); ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT)) {
+        if (::GetTickCount() - start > 10000)
+            return false;
+        managertest::Pump();
+    }
+    return true;
+}
+
+// Our object's reference count, as the browser holds it.
+ULONG References(CWebBrowserUI* browser)
+{
+    static_cast<IDispatch*>(browser)->AddRef();
+    return static_cast<IDispatch*>(browser)->Release();
+}
+
+class WebBrowserControl : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(lib.IsLoaded());
+        lib.Configure(false, 0, true);
+    }
+    void TearDown() override
+    {
+        window.host.reset();
+        EXPECT_EQ(lib.LiveObjects(), 0) << "objects left behind";
+    }
+    CWebBrowserUI* Open(const std::wstring& attributes)
+    {
+        if (!window.Open(BrowserSkin(attributes).c_str()))
+            return nullptr;
+        return window.Find<CWebBrowserUI>(L"wb");
+    }
+
+    TestControlLibrary lib;
+    ActiveXWindow window;
+};
+
+} // namespace
+
+TEST_F(WebBrowserControl, ConnectsItsEventSinkAndNavigatesHomeOnlyWhenAskedAndGiven)
+{
+    struct Case { std::wstring attributes; std::vector<std::wstring> calls; };
+    const Case cases[] = {
+        {L"homepage=\"http://home.test/\" autonavi=\"true\"", {L"Navigate2 http://home.test/", L"Advise IDispatch"}},
+        {L"homepage=\"\" autonavi=\"true\"", {L"Advise IDispatch"}},
+        {L"homepage=\"http://home.test/\"", {L"Advise IDispatch"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.attributes);
+        lib.Configure(false, 0, true);
+        CWebBrowserUI* wb = Open(TestControlAttributes() + L" " + c.attributes);
+        ASSERT_NE(wb, nullptr);
+        EXPECT_NE(wb->GetWebBrowser(), nullptr);
+        EXPECT_EQ(lib.CallsStarting({L"Navigate2", L"Advise", L"Unadvise"}), c.calls);
+        EXPECT_EQ(References(wb), 1u) << "the browser holds our sink";
+        window.host.reset();
+        EXPECT_EQ(lib.Count(L"Unadvise 1"), 1);
+        EXPECT_EQ(lib.LiveObjects(), 0);
+    }
+}
+
+TEST_F(WebBrowserControl, ReleaseAndRecreationFreeEverythingTheBaseFrees)
+{
+    CWebBrowserUI* wb = Open(TestControlAttributes());
+    ASSERT_NE(wb, nullptr);
+    const HWND host = wb->GetHostWindow();
+    ASSERT_TRUE(::IsWindow(host));
+    const LONG live = lib.LiveObjects();   // the control and its event source
+    lib.Clear();
+    ASSERT_TRUE(wb->CreateHostedControl());
+    EXPECT_EQ(lib.CallsStarting({L"Unadvise", L"SetSite", L"Close", L"SetClientSite", L"CreateInstance", L"Advise"}),
+              (std::vector<std::wstring>{L"Unadvise 1", L"SetSite null", L"Close", L"SetClientSite null",
+                                         L"CreateInstance IOleObject", L"SetClientSite", L"SetSite",
+                                         L"Advise IDispatch"}));
+    EXPECT_FALSE(::IsWindow(host));
+    EXPECT_EQ(lib.LiveObjects(), live) << "the first control is gone, only the new one lives";
+    EXPECT_EQ(References(wb), 1u);
+
+    wb->ReleaseHostedControl();
+    EXPECT_EQ(wb->GetWebBrowser(), nullptr);
+    EXPECT_EQ(wb->GetHostWindow(), nullptr);
+    EXPECT_EQ(lib.LiveObjects(), 0);
+    EXPECT_EQ(References(wb), 0u);
+}
+
+TEST_F(WebBrowserControl, EventsCommandsAndServicesCheckTheirArgumentsAndTheDocument)
+{
+    CWebBrowserUI idle;   // never created: no browser, no document
+    CWebBrowserUI* wb = Open(TestControlAttributes());
+    ASSERT_NE(wb, nullptr);
+    for (CWebBrowserUI* target : {&idle, wb}) {
+        DISPPARAMS none = {};
+        struct Event { DISPID id; HRESULT hr; };
+        for (const Event& e : {Event{102, S_OK}, Event{105, S_OK}, Event{250, S_OK}, Event{252, S_OK},
+                               Event{271, S_OK}, Event{273, S_OK}, Event{999, DISP_E_MEMBERNOTFOUND}})
+            EXPECT_EQ(target->Invoke(e.id, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr), e.hr) << e.id;
+        EXPECT_EQ(target->Invoke(252, IID_IDispatch, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr), E_INVALIDARG);
+        EXPECT_EQ(target->GetTypeInfoCount(nullptr), E_NOTIMPL);
+
+        VARIANT out;
+        ::VariantInit(&out);
+        VARIANT notADocument;
+        ::VariantInit(&notADocument);
+        notADocument.vt = VT_UNKNOWN;
+        notADocument.punkVal = static_cast<IDispatch*>(target);
+        struct Command { const GUID* group; DWORD cmd; VARIANT* in; VARIANT* out; HRESULT hr; };
+        const Command commands[] = {
+            {nullptr, 40, nullptr, &out, OLECMDERR_E_UNKNOWNGROUP},
+            {&IID_IUnknown, 40, nullptr, &out, OLECMDERR_E_UNKNOWNGROUP},
+            {&kDocHostCommandGroup, 41, nullptr, &out, OLECMDERR_E_NOTSUPPORTED},
+            {&kDocHostCommandGroup, 40, nullptr, nullptr, E_INVALIDARG},
+            {&kDocHostCommandGroup, 40, &notADocument, &out, E_INVALIDARG},
+        };
+        for (const Command& c : commands)
+            EXPECT_EQ(target->Exec(c.group, c.cmd, 0, c.in, c.out), c.hr);
+        EXPECT_EQ(out.vt, VT_BOOL) << "scripts go on, no dialog";
+        EXPECT_EQ(out.boolVal, VARIANT_TRUE);
+    }
+    EXPECT_EQ(lib.Count(L"get_Document"), 1) << "navigation complete installs the UI handler";
+
+    struct Query { REFIID iid; HRESULT hr; };
+    for (const Query& q : {Query{IID_IUnknown, S_OK}, Query{IID_IDocHostUIHandler, S_OK}, Query{IID_IDispatch, S_OK},
+                           Query{IID_IServiceProvider, S_OK}, Query{IID_IOleCommandTarget, S_OK},
+                           Query{IID_IOleObject, E_NOINTERFACE}}) {
+        IUnknown* unknown = nullptr;
+        EXPECT_EQ(static_cast<IDispatch*>(wb)->QueryInterface(q.iid, reinterpret_cast<void**>(&unknown)), q.hr);
+        if (unknown)
+            unknown->Release();
+    }
+    void* service = wb;
+    EXPECT_EQ(wb->QueryService(kBrowserService, kBrowserService, &service), E_NOINTERFACE);
+    EXPECT_EQ(service, nullptr);
+    EXPECT_EQ(wb->QueryService(kBrowserService, kBrowserService, nullptr), E_POINTER);
+    EXPECT_EQ(References(wb), 1u);
+}
+
+TEST_F(WebBrowserControl, KeysReachTheBrowserOnlyWhileTheFocusIsInsideIt)
+{
+    CWebBrowserUI idle;
+    MSG key = {nullptr, WM_KEYDOWN, 'A', 0};
+    EXPECT_EQ(idle.TranslateAccelerator(&key), E_NOTIMPL);
+
+    CWebBrowserUI* wb = Open(TestControlAttributes());
+    ASSERT_NE(wb, nullptr);
+    const HWND inside = ::FindWindowExW(wb->GetHostWindow(), nullptr, kTestControlWindowClass, nullptr);
+    ASSERT_NE(inside, nullptr);
+    struct Case { HWND focus; UINT msg; bool reaches; };
+    const Case cases[] = {
+        {inside, WM_KEYDOWN, true},
+        {inside, WM_CHAR, true},
+        {inside, WM_UNICHAR, false},
+        {inside, WM_LBUTTONDOWN, false},
+        {window.Window(), WM_KEYDOWN, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.msg);
+        ::SetFocus(c.focus);
+        ASSERT_EQ(::GetFocus(), c.focus);
+        lib.Clear();
+        ::PostMessageW(c.focus, c.msg, 'A', 0);
+        managertest::Pump();
+        EXPECT_EQ(lib.Count(L"TranslateAccelerator"), c.reaches ? 1 : 0);
+    }
+}
+
+TEST_F(WebBrowserControl, CreatesTheSystemBrowserAndHoldsItsEventsOnlyWhileCreated)
+{
+    IUnknown* probe = nullptr;
+    const CLSID browserClass = CWebBrowserUI().GetClassId();
+    if (FAILED(::CoCreateInstance(browserClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                  reinterpret_cast<void**>(&probe))))
+        GTEST_SKIP() << "no browser control on this system";
+    probe->Release();
+    CWebBrowserUI* wb = Open(L"");
+    ASSERT_NE(wb, nullptr);
+    ASSERT_NE(wb->GetWebBrowser(), nullptr);
+    EXPECT_GE(References(wb), 1u);
+    wb->ReleaseHostedControl();
+    EXPECT_EQ(References(wb), 0u);
+}
+
+TEST_F(WebBrowserControl, NavigatesToAPageOnlyWhereAWebEngineExists)
+{
+    IUnknown* engine = nullptr;
+    const CLSID htmlDocument = {0x25336920, 0x03F9, 0x11CF, {0x8F, 0xD0, 0x00, 0xAA, 0x00, 0x68, 0x6F, 0x13}};
+    if (FAILED(::CoCreateInstance(htmlDocument, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                  reinterpret_cast<void**>(&engine))))
+        GTEST_SKIP() << "no web engine here: the browser creates and navigates but shows nothing";
+    engine->Release();
+    CWebBrowserUI* wb = Open(L"homepage=\"about:blank\" autonavi=\"true\"");
+    ASSERT_NE(wb, nullptr);
+    ASSERT_TRUE(PumpUntil([wb] {
+        IDispatch* document = nullptr;
+        if (FAILED(wb->GetWebBrowser()->get_Document(&document)) || !document)
+            return false;
+        document->Release();
+        return true;
+    }));
+}

@@ -1,0 +1,373 @@
+// The ActiveX host with our test control: creation paths, the order of the site calls,
+// windowed and windowless controls, delayed creation and release.
+
+#include "controls/UIActiveX.h"
+#include "core/UIContainer.h"
+
+#include <ocidl.h>
+
+#include <gtest/gtest.h>
+
+#include "activex_support.h"
+
+using namespace QxUI;
+using namespace activextest;
+
+namespace {
+
+const std::wstring kSkinHead = L"<Window><HorizontalLayout><Control width=\"40\" />";
+const std::wstring kSkinTail = L"<Control /></HorizontalLayout></Window>";
+
+std::wstring SkinWith(const std::wstring& attributes)
+{
+    return kSkinHead + L"<ActiveX name=\"ax\" width=\"100\" " + attributes + L" />" + kSkinTail;
+}
+
+std::wstring ModuleAttributes()
+{
+    return std::wstring(L"modulename=\"") + kTestControlModule + L"\" clsid=\"" + kTestControlClassIdText + L"\"";
+}
+
+template <class Condition>
+bool PumpUntil(Condition condition)
+{
+    for (DWORD start = ::GetTickCount(); !condition(); ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT)) {
+        if (::GetTickCount() - start > 5000)
+            return false;
+        managertest::Pump();
+    }
+    return true;
+}
+
+class ActiveXHost : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(lib.IsLoaded());
+        ASSERT_TRUE(registration.IsDone());
+        lib.Configure(false);
+    }
+    void TearDown() override
+    {
+        window.host.reset();
+        EXPECT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; })) << "objects left behind";
+    }
+    CActiveXUI* Open(const std::wstring& attributes)
+    {
+        if (!window.Open(SkinWith(attributes).c_str()))
+            return nullptr;
+        return window.Find<CActiveXUI>(L"ax");
+    }
+    void Click(UINT msg, int x, int y) { ::SendMessageW(window.Window(), msg, 0, MAKELPARAM(x, y)); }
+
+    TestControlLibrary lib;
+    PerUserRegistration registration;
+    ActiveXWindow window;
+};
+
+} // namespace
+
+TEST_F(ActiveXHost, CreatesByModuleNameClassIdAndProgIdFallingBackToComForAMissingModule)
+{
+    struct Case { std::wstring attributes; LPCWSTR created; };
+    const Case cases[] = {
+        {ModuleAttributes(), L"CreateInstance IOleObject"},
+        {std::wstring(L"clsid=\"") + kTestControlClassIdText + L"\"", L"CreateInstance IOleControl"},
+        {std::wstring(L"clsid=\"") + kTestControlProgId + L"\"", L"CreateInstance IOleControl"},
+        {std::wstring(L"modulename=\"no_such_module.dll\" clsid=\"") + kTestControlClassIdText + L"\"",
+         L"CreateInstance IOleControl"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.attributes);
+        lib.Configure(false);
+        window.notifications.types.clear();
+        CActiveXUI* ax = Open(c.attributes);
+        ASSERT_NE(ax, nullptr);
+        EXPECT_EQ(lib.CallsStarting({L"CreateInstance"}), std::vector<std::wstring>{c.created});
+        IOleObject* object = nullptr;
+        ASSERT_EQ(ax->QueryHostedControl(IID_IOleObject, reinterpret_cast<LPVOID*>(&object)), S_OK);
+        object->Release();
+        EXPECT_EQ(window.notifications.Count(L"showactivex"), 1);
+        window.host.reset();
+        EXPECT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; }));
+    }
+}
+
+TEST_F(ActiveXHost, AClassIdThatDoesNotParseLeavesAnEmptyIdAndCreatesNothing)
+{
+    for (LPCWSTR text : {L"{6F0C1E52-not-a-class-id}", L"No.Such.ProgId", L"{00000000-0000-0000-0000-000000000000}"}) {
+        SCOPED_TRACE(text);
+        CActiveXUI* ax = Open(std::wstring(L"clsid=\"") + text + L"\"");
+        ASSERT_NE(ax, nullptr);
+        EXPECT_FALSE(ax->SetClassIdText(text));
+        EXPECT_TRUE(ax->GetClassId() == CLSID{});
+        EXPECT_EQ(ax->QueryHostedControl(IID_IOleObject, nullptr), E_POINTER);
+        IUnknown* unknown = nullptr;
+        EXPECT_EQ(ax->QueryHostedControl(IID_IUnknown, reinterpret_cast<LPVOID*>(&unknown)), E_PENDING);
+        EXPECT_EQ(lib.Count(L"CreateInstance"), 0);
+        EXPECT_EQ(window.notifications.Count(L"showactivex"), 0);
+    }
+}
+
+TEST_F(ActiveXHost, SiteCallsFollowTheOrderTheMiscStatusAsksFor)
+{
+    const std::vector<std::wstring> steps = {L"GetMiscStatus", L"SetClientSite", L"InitNew", L"SetHostNames",
+                                             L"DoVerb", L"SetSite"};
+    struct Case { DWORD status; std::vector<std::wstring> calls; };
+    const Case cases[] = {
+        {0, {L"GetMiscStatus", L"InitNew", L"SetClientSite", L"SetHostNames UIActiveX", L"DoVerb -5", L"SetSite"}},
+        {OLEMISC_SETCLIENTSITEFIRST,
+         {L"GetMiscStatus", L"SetClientSite", L"InitNew", L"SetHostNames UIActiveX", L"DoVerb -5", L"SetSite"}},
+        {OLEMISC_INVISIBLEATRUNTIME, {L"GetMiscStatus", L"InitNew", L"SetClientSite", L"SetHostNames UIActiveX",
+                                      L"SetSite"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.status);
+        lib.Configure(false, c.status);
+        ASSERT_NE(Open(ModuleAttributes()), nullptr);
+        std::vector<std::wstring> calls = lib.CallsStarting(steps);
+        for (std::wstring& call : calls)
+            if (call.compare(0, 6, L"DoVerb") == 0)
+                call = call.substr(0, 9);
+        EXPECT_EQ(calls, c.calls);
+        window.host.reset();
+    }
+}
+
+TEST_F(ActiveXHost, WindowedControlLivesInAHostWindowThatFollowsItsRectangle)
+{
+    CActiveXUI* ax = Open(ModuleAttributes());
+    ASSERT_NE(ax, nullptr);
+    const HWND host = ax->GetHostWindow();
+    ASSERT_TRUE(::IsWindow(host));
+    WCHAR name[64] = L"";
+    ::GetClassNameW(host, name, 64);
+    EXPECT_STREQ(name, L"ActiveXWnd");
+    EXPECT_EQ(::GetParent(host), window.Window());
+    EXPECT_NE(::FindWindowExW(host, nullptr, kTestControlWindowClass, nullptr), nullptr);
+    EXPECT_EQ(lib.Count(L"activated windowed"), 1);
+
+    const RECT moved = {50, 20, 250, 120};
+    lib.Clear();
+    ax->SetPos(moved);
+    RECT placed;
+    ::GetWindowRect(host, &placed);
+    ::MapWindowPoints(nullptr, window.Window(), reinterpret_cast<POINT*>(&placed), 2);
+    EXPECT_EQ(RectText(placed), RectText(moved));
+    HDC screen = ::GetDC(nullptr);
+    const std::wstring extent = L"SetExtent " + std::to_wstring(::MulDiv(2540, 200, ::GetDeviceCaps(screen, LOGPIXELSX))) +
+                                L"," + std::to_wstring(::MulDiv(2540, 100, ::GetDeviceCaps(screen, LOGPIXELSY)));
+    ::ReleaseDC(nullptr, screen);
+    EXPECT_EQ(lib.CallsStarting({L"SetExtent", L"SetObjectRects"}),
+              (std::vector<std::wstring>{extent, L"SetObjectRects 0,0,200,100"}));
+
+    lib.Clear();
+    ::SendMessageW(host, WM_SETFOCUS, 0, 0);
+    EXPECT_EQ(lib.Count(L"DoVerb -4 "), 1) << "the focus makes the control UI-active";
+
+    ax->SetVisible(false);
+    EXPECT_FALSE(::IsWindowVisible(host));
+    ax->SetVisible(true);
+    EXPECT_TRUE(::IsWindowVisible(host));
+}
+
+TEST_F(ActiveXHost, WindowlessControlIsDrawnByUsAndClickedThroughTheMessageFilter)
+{
+    lib.Configure(true);
+    CActiveXUI* ax = Open(ModuleAttributes());
+    ASSERT_NE(ax, nullptr);
+    EXPECT_EQ(lib.Count(L"activated windowless"), 1);
+    EXPECT_EQ(ax->GetHostWindow(), window.Window());
+    EXPECT_EQ(::FindWindowExW(window.Window(), nullptr, L"ActiveXWnd", nullptr), nullptr);
+    const RECT pos = ax->GetPos();
+    EXPECT_EQ(lib.CallsStarting({L"SetObjectRects"}).back(), L"SetObjectRects " + RectText(pos));
+
+    lib.Clear();
+    window.Repaint();
+    EXPECT_EQ(lib.CallsStarting({L"Draw"}), std::vector<std::wstring>{L"Draw " + RectText(pos)});
+
+    struct Case { UINT msg; int x; bool reaches; };
+    const Case cases[] = {
+        {WM_LBUTTONDOWN, pos.left + 5, true},
+        {WM_MOUSEMOVE, pos.left + 5, true},
+        {WM_LBUTTONDOWN, pos.right + 5, false},
+        {WM_KEYDOWN, pos.left + 5, false},   // keys only with the focus
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.msg);
+        lib.Clear();
+        Click(c.msg, c.x, pos.top + 7);
+        const std::vector<std::wstring> got = lib.CallsStarting({L"OnWindowMessage"});
+        EXPECT_EQ(got.size(), c.reaches ? 1u : 0u);
+        if (c.reaches && !got.empty())
+            EXPECT_NE(got[0].find(std::to_wstring(c.x) + L"," + std::to_wstring(pos.top + 7)), std::wstring::npos);
+    }
+    ax->SetMouseEnabled(false);
+    lib.Clear();
+    Click(WM_LBUTTONDOWN, pos.left + 5, pos.top + 7);
+    EXPECT_EQ(lib.Count(L"OnWindowMessage"), 0);
+
+    // With the focus, key messages reach it; WM_UNICHAR lies beyond them.
+    IOleObject* object = nullptr;
+    ASSERT_EQ(ax->QueryHostedControl(IID_IOleObject, reinterpret_cast<LPVOID*>(&object)), S_OK);
+    IOleClientSite* client = nullptr;
+    object->GetClientSite(&client);
+    object->Release();
+    ASSERT_NE(client, nullptr);
+    IOleControlSite* controlSite = nullptr;
+    ASSERT_EQ(client->QueryInterface(IID_IOleControlSite, reinterpret_cast<void**>(&controlSite)), S_OK);
+    client->Release();
+    controlSite->OnFocus(TRUE);
+    controlSite->Release();
+    for (const Case& c : {Case{WM_KEYDOWN, 0, true}, Case{WM_CHAR, 0, true}, Case{WM_UNICHAR, 0, false}}) {
+        SCOPED_TRACE(c.msg);
+        lib.Clear();
+        Click(c.msg, c.x, 0);
+        EXPECT_EQ(lib.Count(L"OnWindowMessage"), c.reaches ? 1 : 0);
+    }
+
+    ax->SetVisible(false);
+    lib.Clear();
+    window.Repaint();
+    EXPECT_EQ(lib.Count(L"Draw"), 0) << "a hidden windowless control is not painted";
+}
+
+TEST_F(ActiveXHost, DelayedCreationWaitsForTheFirstLayoutUnlessSwitchedOff)
+{
+    struct Case { std::wstring attributes; bool atBuild; };
+    const Case cases[] = {
+        {ModuleAttributes(), false},
+        {ModuleAttributes() + L" delaycreate=\"false\"", true},
+        {L"delaycreate=\"false\" " + ModuleAttributes(), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.attributes);
+        lib.Configure(false);
+        managertest::HostWnd host;
+        ASSERT_TRUE(host.Open(300, 200));
+        controlstest::Recorder notifications;
+        host.manager.AddNotifier(&notifications);
+        CUILayoutBuilder builder;
+        CControlUI* root = builder.Create(SkinWith(c.attributes).c_str(), nullptr, nullptr, &host.manager);
+        ASSERT_NE(root, nullptr);
+        EXPECT_EQ(lib.Count(L"CreateInstance"), c.atBuild ? 1 : 0);
+        host.manager.AttachRootControl(root);
+        ::RedrawWindow(host.GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        managertest::Pump();
+        EXPECT_EQ(lib.Count(L"CreateInstance"), 1);
+        EXPECT_EQ(lib.Count(L"activated"), 1);
+        if (!c.atBuild)
+            EXPECT_EQ(notifications.Count(L"showactivex"), 1);
+    }
+}
+
+TEST_F(ActiveXHost, RemovalReleasesControlSiteAndWindow)
+{
+    for (bool windowless : {false, true}) {
+        SCOPED_TRACE(windowless);
+        lib.Configure(windowless);
+        CActiveXUI* ax = Open(ModuleAttributes());
+        ASSERT_NE(ax, nullptr);
+        const HWND host = ax->GetHostWindow();
+        const RECT pos = ax->GetPos();
+        lib.Clear();
+        auto* layout = static_cast<CContainerUI*>(ax->GetParent());
+        ASSERT_TRUE(layout->Remove(ax));
+        ASSERT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; }));
+        EXPECT_EQ(lib.CallsStarting({L"SetSite", L"Close", L"SetClientSite"}),
+                  (std::vector<std::wstring>{L"SetSite null", L"Close", L"SetClientSite null"}));
+        EXPECT_EQ(::IsWindow(host) != FALSE, windowless) << "only our own host window goes";
+        lib.Clear();
+        Click(WM_LBUTTONDOWN, pos.left + 5, pos.top + 5);
+        EXPECT_EQ(lib.Count(L"OnWindowMessage"), 0) << "the filter went with the control";
+        window.host.reset();
+    }
+}
+
+TEST_F(ActiveXHost, AControlThatFailsToInitialiseIsNotKept)
+{
+    for (DWORD status : {0ul, static_cast<DWORD>(OLEMISC_SETCLIENTSITEFIRST)}) {
+        SCOPED_TRACE(status);
+        lib.Configure(false, status, false, true);
+        CActiveXUI* ax = Open(ModuleAttributes());
+        ASSERT_NE(ax, nullptr);
+        EXPECT_EQ(lib.Count(L"InitNew"), 1);
+        EXPECT_EQ(lib.Count(L"DoVerb"), 0);
+        EXPECT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; })) << "the control was let go";
+        IUnknown* unknown = nullptr;
+        EXPECT_EQ(ax->QueryHostedControl(IID_IUnknown, reinterpret_cast<LPVOID*>(&unknown)), E_PENDING);
+        EXPECT_EQ(ax->GetHostWindow(), nullptr);
+
+        lib.Clear();
+        ax->SetPos(RECT{50, 20, 250, 120});
+        EXPECT_TRUE(lib.Calls().empty()) << "no retry on layout, nothing sized";
+        EXPECT_FALSE(ax->CreateHostedControl());
+        EXPECT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; }));
+        window.host.reset();
+    }
+}
+
+TEST_F(ActiveXHost, DeletingAControlThatNeverHadAManagerIsSafe)
+{
+    delete new CActiveXUI;
+    CActiveXUI* ax = new CActiveXUI;
+    ax->SetModuleName(kTestControlModule);
+    ax->SetLazyCreate(false);
+    EXPECT_TRUE(ax->SetClassId(kTestControlClassId));
+    EXPECT_EQ(lib.Count(L"CreateInstance"), 1);
+    delete ax;
+    EXPECT_EQ(lib.LiveObjects(), 0);
+}
+
+TEST_F(ActiveXHost, SiteLendsOneAcceleratorTableAndRefusesWorkOnceReleased)
+{
+    CActiveXUI* ax = Open(ModuleAttributes());
+    ASSERT_NE(ax, nullptr);
+    IOleObject* object = nullptr;
+    ASSERT_EQ(ax->QueryHostedControl(IID_IOleObject, reinterpret_cast<LPVOID*>(&object)), S_OK);
+    IOleClientSite* client = nullptr;
+    object->GetClientSite(&client);
+    object->Release();
+    ASSERT_NE(client, nullptr);
+    IOleInPlaceSite* site = nullptr;
+    ASSERT_EQ(client->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&site)), S_OK);
+
+    HACCEL tables[2] = {};
+    for (HACCEL& table : tables) {
+        IOleInPlaceFrame* frame = nullptr;
+        IOleInPlaceUIWindow* doc = nullptr;
+        RECT pos, clip;
+        OLEINPLACEFRAMEINFO info = {};
+        ASSERT_EQ(site->GetWindowContext(&frame, &doc, &pos, &clip, &info), S_OK);
+        EXPECT_EQ(info.cb, sizeof(OLEINPLACEFRAMEINFO));
+        EXPECT_EQ(info.hwndFrame, window.Window());
+        EXPECT_EQ(doc, nullptr);
+        table = info.haccel;
+        frame->Release();
+    }
+    EXPECT_EQ(tables[0], tables[1]) << "one table, not a new one per call";
+    EXPECT_EQ(::CopyAcceleratorTableW(tables[0], nullptr, 0), 1);
+
+    IOleContainer* container = nullptr;
+    ASSERT_EQ(client->GetContainer(&container), S_OK);
+    IEnumUnknown* items = nullptr;
+    ASSERT_EQ(container->EnumObjects(OLECONTF_EMBEDDINGS, &items), S_OK);
+    IUnknown* item[2] = {};
+    ULONG fetched = 0;
+    EXPECT_EQ(items->Next(2, item, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 1u);
+    item[0]->Release();
+    items->Release();
+    container->Release();
+
+    static_cast<CContainerUI*>(ax->GetParent())->Remove(ax);
+    ASSERT_TRUE(PumpUntil([this] { return lib.Count(L"SetClientSite null") == 1; }));
+    HWND hwnd = nullptr;
+    EXPECT_EQ(site->GetWindow(&hwnd), E_UNEXPECTED);
+    EXPECT_EQ(client->ShowObject(), E_UNEXPECTED);
+    site->Release();
+    client->Release();   // the last reference: the site goes, and its table with it
+    EXPECT_EQ(::CopyAcceleratorTableW(tables[0], nullptr, 0), 0);
+    EXPECT_EQ(lib.LiveObjects(), 0);
+}

@@ -1,0 +1,187 @@
+// The test control's DLL seen from the tests: its switches and record, its per-user COM
+// registration, and a window that hosts skins with ActiveX controls.
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/UIBuilder.h"
+#include "core/UIControl.h"
+
+#include "TestControlApi.h"
+#include "controls_support.h"
+#include "manager_support.h"
+
+namespace activextest {
+
+class TestControlLibrary
+{
+public:
+    TestControlLibrary() : m_module(::LoadLibraryW(kTestControlModule))
+    {
+        if (!m_module)
+            return;
+        m_configure = reinterpret_cast<TestControlConfigureFn>(Export("TestControlConfigure"));
+        m_calls = reinterpret_cast<TestControlCallsFn>(Export("TestControlCalls"));
+        m_clear = reinterpret_cast<TestControlClearFn>(Export("TestControlClear"));
+        m_live = reinterpret_cast<TestControlLiveObjectsFn>(Export("TestControlLiveObjects"));
+    }
+    bool IsLoaded() const { return m_configure && m_calls && m_clear && m_live; }
+
+    void Configure(bool windowless, DWORD miscStatus = 0, bool browser = false, bool failInitNew = false)
+    {
+        const TestControlOptions options = {windowless, miscStatus, browser, failInitNew};
+        m_configure(&options);
+        m_clear();
+    }
+    void Clear() { m_clear(); }
+    LONG LiveObjects() const { return m_live(); }
+
+    std::vector<std::wstring> Calls() const
+    {
+        std::vector<std::wstring> lines;
+        std::wistringstream in(m_calls());
+        for (std::wstring line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
+    // The recorded calls that begin with one of the prefixes, in order.
+    std::vector<std::wstring> CallsStarting(std::vector<std::wstring> prefixes) const
+    {
+        std::vector<std::wstring> found;
+        for (const std::wstring& line : Calls())
+            for (const std::wstring& prefix : prefixes)
+                if (line.compare(0, prefix.size(), prefix) == 0) {
+                    found.push_back(line);
+                    break;
+                }
+        return found;
+    }
+    int Count(const std::wstring& prefix) const { return static_cast<int>(CallsStarting({prefix}).size()); }
+
+private:
+    FARPROC Export(const char* name) { return ::GetProcAddress(m_module, name); }
+
+    HMODULE m_module;
+    TestControlConfigureFn m_configure = nullptr;
+    TestControlCallsFn m_calls = nullptr;
+    TestControlClearFn m_clear = nullptr;
+    TestControlLiveObjectsFn m_live = nullptr;
+};
+
+// The test control under HKCU\Software\Classes by class id and programmatic id, for as long
+// as the object lives. Wine reads the machine's classes only: there the same keys go under
+// HKLM\Software\Classes of the test prefix as well.
+class PerUserRegistration
+{
+public:
+    PerUserRegistration()
+    {
+        WCHAR path[MAX_PATH] = {};
+        HMODULE module = ::GetModuleHandleW(kTestControlModule);
+        if (!module || !::GetModuleFileNameW(module, path, MAX_PATH))
+            return;
+        m_ok = Register(HKEY_CURRENT_USER, path);
+        CLSID found = {};
+        if (m_ok && FAILED(::CLSIDFromProgID(kTestControlProgId, &found))) {
+            m_machine = true;
+            m_ok = Register(HKEY_LOCAL_MACHINE, path);
+        }
+    }
+    ~PerUserRegistration()
+    {
+        Unregister(HKEY_CURRENT_USER);
+        if (m_machine)
+            Unregister(HKEY_LOCAL_MACHINE);
+    }
+    bool IsDone() const { return m_ok; }
+
+private:
+    static std::wstring ClassKey()
+    {
+        return std::wstring(L"Software\\Classes\\CLSID\\") + kTestControlClassIdText;
+    }
+    static std::wstring ProgIdKey() { return std::wstring(L"Software\\Classes\\") + kTestControlProgId; }
+    static bool Register(HKEY root, LPCWSTR path)
+    {
+        return Set(root, ClassKey() + L"\\InprocServer32", nullptr, path) &&
+               Set(root, ClassKey() + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
+               Set(root, ProgIdKey() + L"\\CLSID", nullptr, kTestControlClassIdText);
+    }
+    static void Unregister(HKEY root)
+    {
+        ::RegDeleteTreeW(root, ClassKey().c_str());
+        ::RegDeleteTreeW(root, ProgIdKey().c_str());
+    }
+    static bool Set(HKEY root, const std::wstring& key, LPCWSTR name, LPCWSTR value)
+    {
+        HKEY handle = nullptr;
+        if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) !=
+            ERROR_SUCCESS)
+            return false;
+        const LONG rc = ::RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                                         static_cast<DWORD>((wcslen(value) + 1) * sizeof(WCHAR)));
+        ::RegCloseKey(handle);
+        return rc == ERROR_SUCCESS;
+    }
+    bool m_ok = false;
+    bool m_machine = false;
+};
+
+// OLE for the test's thread, a host window, and skins built into it.
+class ActiveXWindow
+{
+public:
+    ActiveXWindow() { m_ole = SUCCEEDED(::OleInitialize(nullptr)); }
+    ~ActiveXWindow()
+    {
+        host.reset();
+        if (m_ole)
+            ::OleUninitialize();
+    }
+
+    // Builds the skin into a 300 x 200 window and lays it out with a first paint.
+    QxUI::CControlUI* Open(LPCWSTR skin)
+    {
+        host.reset(new managertest::HostWnd);
+        host->manager.AddNotifier(&notifications);
+        if (!host->Open(300, 200))
+            return nullptr;
+        QxUI::CUILayoutBuilder builder;
+        QxUI::CControlUI* root = builder.Create(skin, nullptr, nullptr, &host->manager);
+        if (!root || !host->manager.AttachRootControl(root))
+            return nullptr;
+        Repaint();
+        return root;
+    }
+    void Repaint()
+    {
+        ::RedrawWindow(host->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        managertest::Pump();
+    }
+    template <class T>
+    T* Find(LPCWSTR name)
+    {
+        return static_cast<T*>(host->manager.FindControlByName(name));
+    }
+    HWND Window() const { return host->GetHandle(); }
+
+    std::unique_ptr<managertest::HostWnd> host;
+    controlstest::Recorder notifications;
+
+private:
+    bool m_ole = false;
+};
+
+inline std::wstring RectText(const RECT& rc)
+{
+    return std::to_wstring(rc.left) + L"," + std::to_wstring(rc.top) + L"," + std::to_wstring(rc.right) + L"," +
+           std::to_wstring(rc.bottom);
+}
+
+} // namespace activextest

@@ -1,0 +1,136 @@
+// The date/time picker in a real window: the picker laid over the control, a date picked with
+// DTM_ messages and committed by focus loss, emptied or cancelled by keys; destroyed or
+// disabled while picking.
+
+#include "controls/UIDateTime.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <string>
+
+#include "edits_support.h"
+
+using namespace QxUI;
+using namespace editstest;
+
+namespace {
+
+std::wstring YearMonthDay(const SYSTEMTIME& time)
+{
+    WCHAR text[32] = {};
+    swprintf(text, 32, L"%04d-%02d-%02d", time.wYear, time.wMonth, time.wDay);
+    return text;
+}
+
+SYSTEMTIME Date(WORD year, WORD month, WORD day)
+{
+    SYSTEMTIME time = {};
+    time.wYear = year;
+    time.wMonth = month;
+    time.wDay = day;
+    return time;
+}
+
+SYSTEMTIME PickerDate(HWND picker)
+{
+    SYSTEMTIME time = {};
+    ::SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&time));
+    return time;
+}
+
+SYSTEMTIME Today()
+{
+    SYSTEMTIME today = {};
+    ::GetLocalTime(&today);
+    return today;
+}
+
+class DateTimeWindow : public SkinWindow
+{
+protected:
+    void SetUp() override
+    {
+        Open(L"<Window><VerticalLayout><Button name=\"other\" height=\"20\"/>"
+             L"<DateTime name=\"d\" height=\"26\"/><Control/></VerticalLayout></Window>");
+        date = Find<CDateTimeUI>(L"d");
+    }
+
+    HWND OpenPicker()
+    {
+        date->SetFocus();
+        return date->GetNativeWindow();
+    }
+
+    CDateTimeUI* date = nullptr;
+};
+
+} // namespace
+
+TEST_F(DateTimeWindow, PickerOverTheControlCommitsOnFocusLossAndKeysEmptyOrCancel)
+{
+    EXPECT_EQ(YearMonthDay(Today()), date->GetText().GetData());
+    HWND picker = OpenPicker();
+    ASSERT_NE(nullptr, picker);
+    EXPECT_EQ(picker, ::GetFocus());
+    RECT rc = {};
+    ::GetWindowRect(picker, &rc);
+    ::MapWindowPoints(HWND_DESKTOP, host.GetHandle(), reinterpret_cast<POINT*>(&rc), 2);
+    EXPECT_TRUE(controlstest::SameRect(date->GetPos(), rc)) << rc;
+    EXPECT_EQ(YearMonthDay(Today()), YearMonthDay(PickerDate(picker)));
+    Click(L"other");
+    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(picker); }));
+
+    struct Case
+    {
+        WPARAM key;       // 0: the focus leaves the picker
+        LPCWSTR text;     // null: the text before picking
+        bool timeTaken;
+    };
+    const Case cases[] = {
+        {0, L"2024-02-29", true},
+        {VK_ESCAPE, nullptr, false},
+        {VK_DELETE, L"", false},
+        {VK_BACK, L"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        date->SetText(L"2001-01-01");
+        date->SetTime(Date(2001, 1, 1));
+        picker = OpenPicker();
+        ASSERT_NE(nullptr, picker);
+        EXPECT_EQ(L"2001-01-01", YearMonthDay(PickerDate(picker)));
+        SYSTEMTIME picked = Date(2024, 2, 29);
+        ASSERT_TRUE(::SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&picked)));
+        if (c.key)
+            PressKey(picker, c.key);
+        Click(L"other");
+        EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(picker); }));
+        EXPECT_EQ(nullptr, date->GetNativeWindow());
+        EXPECT_STREQ(c.text ? c.text : L"2001-01-01", date->GetText().GetData());
+        EXPECT_EQ(c.timeTaken ? L"2024-02-29" : L"2001-01-01", YearMonthDay(date->GetTime()));
+    }
+    // Emptied, the control opens the picker at today's date again.
+    picker = OpenPicker();
+    ASSERT_NE(nullptr, picker);
+    EXPECT_EQ(YearMonthDay(Today()), YearMonthDay(PickerDate(picker)));
+}
+
+TEST_F(DateTimeWindow, DestroyedOrDisabledWhilePickingTheControlTakesThePickerAlong)
+{
+    HWND picker = OpenPicker();
+    ASSERT_NE(nullptr, picker);
+    date->SetEnabled(false);
+    EXPECT_TRUE(!::IsWindow(picker) || !::IsWindowEnabled(picker));
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(picker) || ::GetFocus() != picker; }));
+
+    date->SetEnabled(true);
+    picker = OpenPicker();
+    ASSERT_NE(nullptr, picker);
+    DeleteNow(date);
+    EXPECT_FALSE(::IsWindow(picker));
+    managertest::Pump();
+    EXPECT_EQ(nullptr, host.manager.FindControlByName(L"d"));
+}

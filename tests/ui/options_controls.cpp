@@ -1,0 +1,156 @@
+// Options, check boxes and sliders in real windows, driven by mouse messages.
+
+#include "controls/UIOption.h"
+#include "controls/UISlider.h"
+#include "core/UILayouts.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "options_support.h"
+
+using namespace QxUI;
+using namespace controlstest;
+using optionstest::SkinHost;
+
+namespace {
+
+// Two rows of 30 pixels: options a, b | c and the check box, each 40 wide.
+const wchar_t kOptionSkin[] =
+    L"<Window><VerticalLayout>"
+    L"<HorizontalLayout height=\"30\"><Option name=\"a\" group=\"g\" width=\"40\"/>"
+    L"<Option name=\"b\" group=\"g\" width=\"40\" selected=\"true\"/></HorizontalLayout>"
+    L"<HorizontalLayout height=\"30\"><Option name=\"c\" group=\"g\" width=\"40\"/>"
+    L"<CheckBox name=\"x\" width=\"40\"/></HorizontalLayout>"
+    L"<Control/></VerticalLayout></Window>";
+
+// The selected ones of a, b, c and the check box x, a dash for each other.
+std::string Selection(SkinHost& skin)
+{
+    std::string result;
+    for (LPCWSTR name : {L"a", L"b", L"c", L"x"})
+        result += skin.Find<COptionUI>(name)->IsSelected() ? static_cast<char>(name[0]) : '-';
+    return result;
+}
+
+} // namespace
+
+TEST(Option, GroupsSpanContainersAndCheckBoxesToggle)
+{
+    SkinHost skin;
+    ASSERT_TRUE(skin.Build(kOptionSkin));
+    ASSERT_EQ("-b--", Selection(skin));
+    ASSERT_NE(nullptr, skin.Find(L"x")->AsInterface(L"CheckBox"));
+
+    struct Step
+    {
+        int x, y;
+        LPCWSTR sender;
+        const char* selection;
+        size_t changes;   // a "selectchanged" after the "click" when the selection changed
+    };
+    const Step steps[] = {
+        {20, 45, L"c", "--c-", 1},   // another container, same group: b lets go
+        {20, 45, L"c", "--c-", 0},   // a selected option stays selected
+        {60, 45, L"x", "--cx", 1},
+        {60, 45, L"x", "--c-", 1},
+        {20, 15, L"a", "a---", 1},
+    };
+    for (const Step& step : steps) {
+        skin.recorder = Recorder();
+        skin.Mouse(WM_LBUTTONDOWN, step.x, step.y, MK_LBUTTON);
+        skin.Mouse(WM_LBUTTONUP, step.x, step.y);
+        EXPECT_EQ(step.selection, Selection(skin)) << "click at " << step.x << "," << step.y;
+        const std::vector<size_t> clicks = skin.Heard(L"click");
+        const std::vector<size_t> changes = skin.Heard(L"selectchanged");
+        ASSERT_EQ(1u, clicks.size());
+        ASSERT_EQ(step.changes, changes.size());
+        EXPECT_EQ(skin.Find(step.sender), skin.recorder.senders[clicks[0]]);
+        if (step.changes) {
+            EXPECT_LT(clicks[0], changes[0]);
+            EXPECT_EQ(skin.Find(step.sender), skin.recorder.senders[changes[0]]);
+        }
+    }
+}
+
+TEST(Option, GroupNeverKeepsAnOptionThatIsGone)
+{
+    SkinHost skin;
+    // The builder destroys the second top-level option: nothing could own it.
+    ASSERT_TRUE(skin.Build(L"<Window><Option name=\"first\" group=\"solo\"/>"
+                           L"<Option group=\"solo\"/></Window>"));
+    CUIPtrArray* solo = skin.host.manager.GetOptionGroup(L"solo");
+    ASSERT_TRUE(solo && solo->GetSize() == 1);
+    EXPECT_EQ(skin.Find(L"first"), solo->GetAt(0));
+}
+
+// ---- Slider ---------------------------------------------------------------------------------
+
+TEST(Slider, DragClickAndWheelStayWithinTheRange)
+{
+    SkinHost skin;
+    ASSERT_TRUE(skin.Build(L"<Window><VerticalLayout><Slider name=\"s\" width=\"110\" "
+                           L"height=\"20\" thumbsize=\"10,10\" value=\"0\"/><Control/>"
+                           L"</VerticalLayout></Window>"));
+    CSliderUI* slider = skin.Find<CSliderUI>(L"s");
+
+    struct Drag
+    {
+        int press, release, value, notifications;
+    };
+    const Drag drags[] = {
+        {5, 55, 50, 1},      // thumb 0..10; the middle of the track is half the range
+        {55, 150, 100, 1},   // past the right end
+        {105, 2, 0, 1},      // past the left end
+        {80, 30, 0, 0},      // a press beside the thumb captures nothing
+    };
+    for (const Drag& drag : drags) {
+        skin.recorder = Recorder();
+        skin.Mouse(WM_MOUSEMOVE, drag.press, 10);
+        skin.Mouse(WM_LBUTTONDOWN, drag.press, 10, MK_LBUTTON);
+        skin.Mouse(WM_MOUSEMOVE, (drag.press + drag.release) / 2, 10, MK_LBUTTON);
+        EXPECT_EQ(0, skin.recorder.Count(L"valuechanged")) << "nothing while dragging";
+        skin.Mouse(WM_LBUTTONUP, drag.release, 10);
+        EXPECT_EQ(drag.value, slider->GetValue()) << "press " << drag.press;
+        EXPECT_EQ(drag.notifications, skin.recorder.Count(L"valuechanged"));
+    }
+
+    // The wheel stops at the ends and tells nobody about a notch that changes nothing.
+    slider->SetValue(100);
+    skin.recorder.types.clear();
+    skin.Wheel(50, 10, false);
+    EXPECT_EQ(100, slider->GetValue());
+    EXPECT_EQ(0, skin.recorder.Count(L"valuechanged"));
+    skin.Wheel(50, 10, true);
+    EXPECT_EQ(99, slider->GetValue());
+    EXPECT_EQ(1, skin.recorder.Count(L"valuechanged"));
+}
+
+TEST(Slider, EmptyAndHugeRangesMapWithoutFaulting)
+{
+    CSliderUI slider;
+    slider.SetPos(RECT{0, 0, 110, 20});
+    struct Case
+    {
+        int min, max, value, thumbLeft, releasedValue;
+    };
+    const Case cases[] = {
+        {5, 5, 5, 0, 5},                  // before a paint fixes it, max <= min counts as one
+        {10, 3, 10, 0, 10},
+        {INT_MIN, INT_MAX, 0, 50, -1},    // the range does not fit 32 bits
+    };
+    for (const Case& c : cases) {
+        slider.SetMinValue(c.min);
+        slider.SetMaxValue(c.max);
+        slider.SetValue(c.value);
+        const RECT thumb = slider.GetThumbRect();
+        EXPECT_EQ(c.thumbLeft, thumb.left) << c.min << ".." << c.max;
+        UIEvent down = MakeEvent(UIEventType::ButtonDown, {thumb.left + 1, 10});
+        slider.HandleEvent(down);
+        UIEvent up = MakeEvent(UIEventType::ButtonUp, {55, 10});
+        slider.HandleEvent(up);
+        EXPECT_EQ(c.releasedValue, slider.GetValue()) << c.min << ".." << c.max;
+    }
+}

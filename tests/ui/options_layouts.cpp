@@ -1,0 +1,239 @@
+// Tile, tab and child layouts, and the scroll bars and children of containers, in windows built
+// from skin text.
+
+#include "controls/UIChildLayout.h"
+#include "controls/UITabLayout.h"
+#include "controls/UITileLayout.h"
+#include "core/UIButton.h"
+#include "core/UILayouts.h"
+#include "core/UIScrollBar.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "options_support.h"
+#include "render_support.h"
+
+using namespace QxUI;
+using namespace controlstest;
+using optionstest::SkinHost;
+
+// ---- Tab layout ---------------------------------------------------------------------------------
+
+TEST(TabLayout, OnePageShownSelectedByAttributeAndByCall)
+{
+    SkinHost skin;
+    ASSERT_TRUE(skin.Build(L"<Window><TabLayout name=\"tabs\" selectedid=\"2\"><Button name=\"p0\"/>"
+                           L"<Button name=\"p1\"/><Button name=\"p2\"/></TabLayout></Window>"));
+    CTabLayoutUI* tabs = skin.Find<CTabLayoutUI>(L"tabs");
+    std::vector<size_t> heard = skin.Heard(L"tabselect");
+    ASSERT_EQ(1u, heard.size());
+    EXPECT_EQ(2u, skin.recorder.wParams[heard[0]]);
+    EXPECT_EQ(0, skin.recorder.lParams[heard[0]]);
+    EXPECT_FALSE(skin.Find(L"p0")->IsVisible());
+    EXPECT_TRUE(skin.Find(L"p2")->IsVisible());
+    EXPECT_EQ(200, skin.Find(L"p2")->GetWidth());
+
+    EXPECT_TRUE(tabs->SelectPage(2));
+    EXPECT_FALSE(tabs->SelectPage(7));
+    EXPECT_EQ(1, skin.recorder.Count(L"tabselect")) << "no change, no notification";
+    EXPECT_TRUE(tabs->SelectPage(1));
+    heard = skin.Heard(L"tabselect");
+    ASSERT_EQ(2u, heard.size());
+    EXPECT_EQ(1u, skin.recorder.wParams[heard[1]]);
+    EXPECT_EQ(2, skin.recorder.lParams[heard[1]]);
+
+    // A page put in before the shown one stays hidden, and Tab never reaches it.
+    CButtonUI* extra = new CButtonUI;
+    ASSERT_TRUE(tabs->AddAt(extra, 0));
+    EXPECT_EQ(2, tabs->GetSelectedPage());
+    EXPECT_FALSE(extra->IsVisible());
+    skin.Paint();
+    MSG tab = {skin.host.GetHandle(), WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
+    for (int i = 0; i < 3; ++i) {
+        CUIWindowManager::PreTranslateForAll(&tab);
+        EXPECT_NE(extra, skin.host.manager.GetFocusedControl());
+    }
+
+    // Removing the shown page shows the first one, without a notification.
+    const int notified = skin.recorder.Count(L"tabselect");
+    ASSERT_TRUE(tabs->Remove(skin.Find(L"p1")));
+    EXPECT_EQ(0, tabs->GetSelectedPage());
+    EXPECT_TRUE(extra->IsVisible());
+    EXPECT_EQ(notified, skin.recorder.Count(L"tabselect"));
+}
+
+// ---- Tile layout --------------------------------------------------------------------------------
+
+TEST(TileLayout, ColumnsFollowTheItemWidthAndCellsCentreTheirChildren)
+{
+    CUILayoutBuilder builder;
+    CTileLayoutUI* tile = static_cast<CTileLayoutUI*>(builder.Create(
+        L"<Window><TileLayout columns=\"2\"><Control width=\"40\" height=\"20\"/>"
+        L"<Control width=\"60\" height=\"30\"/><Control width=\"10\" height=\"10\"/>"
+        L"</TileLayout></Window>"));
+    ASSERT_NE(nullptr, tile);
+    tile->SetPos(RECT{0, 0, 200, 300});
+    // Rows as tall as their tallest child; the last row holds one child in the left cell.
+    EXPECT_TRUE(SameRect(RECT{30, 5, 70, 25}, tile->GetItemAt(0)->GetPos()));
+    EXPECT_TRUE(SameRect(RECT{120, 0, 180, 30}, tile->GetItemAt(1)->GetPos()));
+    EXPECT_TRUE(SameRect(RECT{45, 30, 55, 40}, tile->GetItemAt(2)->GetPos()));
+
+    struct Case
+    {
+        LPCWSTR columns;
+        LPCWSTR itemSize;
+        int width, expected;
+    };
+    const Case cases[] = {
+        {L"0", L"0,0", 200, 2}, {L"-2", L"0,0", 200, 2}, {L"3", L"0,0", 200, 3},
+        {L"3", L"100,0", 300, 3}, {L"3", L"100,0", 250, 2}, {L"3", L"100,0", 90, 1},
+    };
+    for (const Case& c : cases) {
+        tile->SetAttribute(L"columns", c.columns);
+        tile->SetAttribute(L"itemsize", c.itemSize);
+        tile->SetPos(RECT{0, 0, c.width, 300});
+        EXPECT_EQ(c.expected, tile->GetColumns()) << c.columns << " " << c.itemSize << " " << c.width;
+    }
+    delete tile;
+}
+
+// ---- Child layout -------------------------------------------------------------------------------
+
+class ChildLayout : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        const std::wstring folder = rendertest::MakeTestFolder(L"options_child");
+        const std::pair<LPCWSTR, std::string> files[] = {
+            {L"child.xml", "<Window><Label name=\"inner\" text=\"from file\"/></Window>"},
+            {L"self.xml", "<Window><ChildLayout xmlfile=\"self.xml\"/></Window>"},
+            {L"there.xml", "<Window><ChildLayout xmlfile=\"back.xml\"/></Window>"},
+            {L"back.xml", "<Window><ChildLayout xmlfile=\"there.xml\"/></Window>"},
+        };
+        for (const auto& file : files)
+            rendertest::WriteBytes(folder + file.first, Bytes(file.second));
+        rendertest::WriteBytes(folder + L"skin.zip", rendertest::BuildStoredZip({{"zipped.xml",
+            Bytes("<Window><Label name=\"inner\" text=\"from zip\"/></Window>")}}));
+        CUIWindowManager::SetResourceFolder(folder.c_str());
+    }
+    static std::vector<BYTE> Bytes(const std::string& text)
+    {
+        return std::vector<BYTE>(text.begin(), text.end());
+    }
+    static std::wstring Skin(LPCWSTR file, LPCWSTR inside = L"")
+    {
+        return std::wstring(L"<Window><VerticalLayout><ChildLayout name=\"holder\" xmlfile=\"") +
+               file + L"\">" + inside + L"</ChildLayout></VerticalLayout></Window>";
+    }
+};
+
+TEST_F(ChildLayout, ChildrenComeFromTheFileInTheSkinFolderOrZip)
+{
+    for (bool zipped : {false, true}) {
+        if (zipped)
+            CUIWindowManager::SetResourceZipFile(L"skin.zip", true);
+        SkinHost skin;
+        // Elements written inside the child layout are not added to it.
+        const bool built = skin.Build(
+            Skin(zipped ? L"zipped.xml" : L"child.xml", L"<Label name=\"ignored\"/>").c_str());
+        CUIWindowManager::SetResourceZipFile(L"", true);
+        ASSERT_TRUE(built);
+        CContainerUI* holder = skin.Find<CContainerUI>(L"holder");
+        ASSERT_EQ(1, holder->GetCount());
+        CControlUI* inner = skin.Find(L"inner");
+        ASSERT_NE(nullptr, inner);
+        EXPECT_EQ(holder, inner->GetParent());
+        EXPECT_EQ(inner->GetText(), zipped ? L"from zip" : L"from file");
+        EXPECT_EQ(nullptr, skin.Find(L"ignored"));
+        EXPECT_TRUE(SameRect(RECT{0, 0, 200, 120}, inner->GetPos()));
+    }
+    SkinHost missing;
+    ASSERT_TRUE(missing.Build(Skin(L"nowhere.xml").c_str()));
+    EXPECT_EQ(0, missing.Find<CContainerUI>(L"holder")->GetCount());
+}
+
+TEST_F(ChildLayout, FileThatLoadsItselfStopsAtTheNestingLimit)
+{
+    for (LPCWSTR file : {L"self.xml", L"there.xml"}) {
+        SkinHost skin;
+        ASSERT_TRUE(skin.Build(Skin(file).c_str()));
+        int depth = 0;
+        CContainerUI* layout = skin.Find<CContainerUI>(L"holder");
+        while (layout) {
+            ++depth;
+            layout = static_cast<CContainerUI*>(layout->GetItemAt(0));
+        }
+        EXPECT_EQ(CChildLayoutUI::kMaxNesting + 1, depth) << file;
+    }
+}
+
+// ---- Container scroll bars and children that leave ----------------------------------------------
+
+TEST(ContainerBars, PlainContainerPlacesItsBarAndSetsTheRange)
+{
+    SkinHost skin;
+    ASSERT_TRUE(skin.Build(L"<Window><Container vscrollbar=\"true\">"
+                           L"<Control name=\"tall\" minheight=\"250\"/></Container></Window>"));
+    CContainerUI* box = static_cast<CContainerUI*>(skin.host.manager.GetRootControl());
+    CScrollBarUI* bar = box->GetVerticalScrollBar();
+    CControlUI* tall = skin.Find(L"tall");
+    ASSERT_TRUE(bar->IsVisible());
+    EXPECT_EQ(130, bar->GetScrollRange());
+    EXPECT_TRUE(SameRect(RECT{184, 0, 200, 120}, bar->GetPos())) << bar->GetPos();
+    EXPECT_EQ(184, tall->GetWidth());
+    skin.Wheel(50, 50, true);
+    EXPECT_EQ(-(8 + skin.host.manager.GetDefaultFontEntry()->tm.tmHeight), tall->GetY());
+
+    tall->SetMinHeight(50);
+    skin.Paint();
+    EXPECT_FALSE(bar->IsVisible());
+    EXPECT_EQ(0, tall->GetY());
+}
+
+TEST(ContainerBars, HorizontalLayoutRangeFollowsTheContentWidth)
+{
+    SkinHost skin;
+    ASSERT_TRUE(skin.Build(L"<Window><HorizontalLayout hscrollbar=\"true\"><Control width=\"90\"/>"
+                           L"<Control width=\"90\"/><Control width=\"90\"/><Control name=\"rest\"/>"
+                           L"</HorizontalLayout></Window>"));
+    CContainerUI* row = static_cast<CContainerUI*>(skin.host.manager.GetRootControl());
+    CScrollBarUI* bar = row->GetHorizontalScrollBar();
+    EXPECT_EQ(70, bar->GetScrollRange());
+    EXPECT_TRUE(SameRect(RECT{0, 104, 200, 120}, bar->GetPos())) << bar->GetPos();
+    row->ScrollToRightEnd();
+    EXPECT_EQ(-70, row->GetItemAt(0)->GetX());
+
+    ASSERT_TRUE(row->RemoveAt(0));
+    skin.Paint();
+    EXPECT_EQ(0, bar->GetScrollRange());
+    EXPECT_EQ(0, row->GetItemAt(0)->GetX()) << "the position shrank with the range";
+    EXPECT_EQ(20, skin.Find(L"rest")->GetWidth());
+}
+
+TEST(ContainerBars, ChildLeavingANonOwningContainerLeavesTheWindow)
+{
+    for (bool all : {false, true}) {
+        SkinHost skin;
+        ASSERT_TRUE(skin.Build(L"<Window><VerticalLayout name=\"list\"><Option name=\"kept\" "
+                               L"group=\"g\"/></VerticalLayout></Window>"));
+        CContainerUI* list = skin.Find<CContainerUI>(L"list");
+        CControlUI* kept = skin.Find(L"kept");
+        list->SetOwningChildren(false);
+        kept->SetFocus();
+        ASSERT_EQ(kept, skin.host.manager.GetFocusedControl());
+        if (all)
+            list->RemoveAll();
+        else
+            ASSERT_TRUE(list->Remove(kept));
+        EXPECT_EQ(nullptr, kept->GetManager());
+        EXPECT_EQ(nullptr, kept->GetParent());
+        EXPECT_EQ(nullptr, skin.Find(L"kept"));
+        EXPECT_EQ(nullptr, skin.host.manager.GetFocusedControl());
+        EXPECT_EQ(nullptr, skin.host.manager.GetOptionGroup(L"g")) << "nor in its group";
+        delete kept;
+    }
+}

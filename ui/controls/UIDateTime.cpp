@@ -1,0 +1,238 @@
+// Date/time picker: label painting while idle, the system's date picker while picking.
+
+#include "controls/UIDateTime.h"
+
+#include <commctrl.h>
+
+#include <cwchar>
+
+#include "core/UIManager.h"
+
+namespace QxUI {
+
+namespace {
+
+// The picker's class lives in the common controls: registered here, before the first picker,
+// rather than trusting that something else of the process registered it.
+bool RegisterDateClasses()
+{
+    INITCOMMONCONTROLSEX init = {};
+    init.dwSize = sizeof(init);
+    init.dwICC = ICC_DATE_CLASSES;
+    return ::InitCommonControlsEx(&init) != FALSE;
+}
+
+} // namespace
+
+// ---- CDateTimeWnd -------------------------------------------------------------------------------
+
+LPCWSTR CDateTimeWnd::GetBaseClassName() const
+{
+    return DATETIMEPICK_CLASSW;
+}
+
+RECT CDateTimeWnd::GetPickerRect() const
+{
+    return m_pOwner ? m_pOwner->GetPos() : RECT{0, 0, 0, 0};
+}
+
+bool CDateTimeWnd::Start(CDateTimeUI* owner)
+{
+    m_pOwner = owner;
+    owner->m_nUpdateFlag = CDateTimeUI::UpdateNone;
+    CUIWindowManager* manager = owner->GetManager();
+    if (!m_hWnd) {
+        if (!manager || !manager->GetPaintWindow())
+            return false;
+        RegisterDateClasses();
+        if (!CreateInRect(manager->GetPaintWindow(), nullptr, WS_CHILD, 0, GetPickerRect()))
+            return false;
+        ::SendMessageW(m_hWnd, WM_SETFONT,
+                       reinterpret_cast<WPARAM>(manager->GetFontEntry(owner->GetFont())->hFont), TRUE);
+    }
+    if (owner->GetText().IsEmpty())
+        ::GetLocalTime(&owner->m_sysTime);
+    ::SendMessageW(m_hWnd, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&owner->m_sysTime));
+    ::ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
+    ::SetFocus(m_hWnd);
+    m_bInit = true;
+    return true;
+}
+
+LRESULT CDateTimeWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_KILLFOCUS) {
+        const LRESULT result = CWindowWnd::HandleWindowMessage(msg, wParam, lParam);
+        if (m_pOwner && m_pOwner->m_nUpdateFlag == CDateTimeUI::UpdateNone) {
+            SYSTEMTIME picked = m_pOwner->m_sysTime;
+            if (::SendMessageW(m_hWnd, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&picked)) ==
+                GDT_VALID)
+                m_pOwner->m_sysTime = picked;
+            m_pOwner->m_nUpdateFlag = CDateTimeUI::UpdateShowTime;
+            m_pOwner->UpdateText();
+        }
+        PostMsg(WM_CLOSE);
+        return result;
+    }
+    if (msg == WM_KEYUP && (wParam == VK_BACK || wParam == VK_DELETE || wParam == VK_ESCAPE)) {
+        const LRESULT result = CWindowWnd::HandleWindowMessage(msg, wParam, lParam);
+        if (m_pOwner) {
+            if (wParam == VK_ESCAPE) {
+                m_pOwner->m_nUpdateFlag = CDateTimeUI::UpdateKeep;
+            } else {
+                m_pOwner->m_nUpdateFlag = CDateTimeUI::UpdateEmpty;
+                m_pOwner->UpdateText();
+            }
+        }
+        PostMsg(WM_CLOSE);
+        return result;
+    }
+    return CWindowWnd::HandleWindowMessage(msg, wParam, lParam);
+}
+
+void CDateTimeWnd::OnWindowDestroyed(HWND /*hWnd*/)
+{
+    if (m_pOwner)
+        m_pOwner->m_pWindow = nullptr;
+    delete this;
+}
+
+// ---- CDateTimeUI --------------------------------------------------------------------------------
+
+CDateTimeUI::CDateTimeUI()
+{
+    ::GetLocalTime(&m_sysTime);
+    m_nUpdateFlag = UpdateShowTime;
+    UpdateText();
+    m_nUpdateFlag = UpdateNone;
+}
+
+CDateTimeUI::~CDateTimeUI()
+{
+    // The picker goes first, and knows its owner no more: its focus loss must not write the
+    // date into a freed control.
+    if (m_pWindow) {
+        CDateTimeWnd* window = m_pWindow;
+        m_pWindow = nullptr;
+        window->Detach();
+        if (window->GetHandle())
+            ::DestroyWindow(window->GetHandle());
+        else
+            delete window;
+    }
+}
+
+LPCWSTR CDateTimeUI::GetClass() const
+{
+    return L"DateTimeUI";
+}
+
+LPVOID CDateTimeUI::AsInterface(LPCWSTR name)
+{
+    if (name && wcscmp(name, L"DateTime") == 0)
+        return this;
+    return CLabelUI::AsInterface(name);
+}
+
+HWND CDateTimeUI::GetNativeWindow() const
+{
+    return m_pWindow ? m_pWindow->GetHandle() : nullptr;
+}
+
+void CDateTimeUI::UpdateText()
+{
+    if (m_nUpdateFlag == UpdateShowTime) {
+        CUIString text;
+        CUIString::Format(text, L"%4d-%02d-%02d", m_sysTime.wYear, m_sysTime.wMonth, m_sysTime.wDay);
+        SetText(text.GetData());
+    } else if (m_nUpdateFlag == UpdateEmpty) {
+        SetText(L"");
+    }
+}
+
+void CDateTimeUI::SetEnabled(bool enabled)
+{
+    CControlUI::SetEnabled(enabled);
+    // A disabled control must not go on taking keys in a picker it left open.
+    if (HWND window = GetNativeWindow())
+        ::EnableWindow(window, IsEnabled());
+}
+
+void CDateTimeUI::OpenPicker()
+{
+    if (!m_pWindow) {
+        m_pWindow = new CDateTimeWnd;
+        if (!m_pWindow->Start(this)) {
+            if (m_pWindow && !m_pWindow->GetHandle()) {
+                delete m_pWindow;
+                m_pWindow = nullptr;
+            }
+            return;
+        }
+    } else {
+        m_pWindow->Start(this);
+    }
+    if (m_pWindow)
+        m_pWindow->Show(true, true);
+}
+
+void CDateTimeUI::OnEvent(UIEvent& event)
+{
+    if (!IsMouseEnabled() && event.Type >= UIEventType::MouseMove &&
+        event.Type <= UIEventType::ScrollWheel) {
+        if (m_pParent)
+            m_pParent->OnEvent(event);
+        else
+            CLabelUI::OnEvent(event);
+        return;
+    }
+
+    switch (event.Type) {
+    case UIEventType::SetCursor:
+        if (IsEnabled()) {
+            ::SetCursor(::LoadCursorW(nullptr, IDC_IBEAM));
+            return;
+        }
+        break;
+    case UIEventType::WindowSize:
+        if (m_pWindow && m_pManager)
+            m_pManager->ScheduleFocus(this);
+        break;
+    case UIEventType::ScrollWheel:
+        if (m_pWindow)
+            return;
+        break;
+    case UIEventType::SetFocus:
+        if (IsEnabled()) {
+            if (m_pWindow)
+                return;
+            OpenPicker();
+        }
+        break;
+    case UIEventType::KillFocus:
+        if (IsEnabled())
+            Invalidate();
+        break;
+    case UIEventType::ButtonDown:
+    case UIEventType::DoubleClick:
+    case UIEventType::RButtonDown:
+        if (!IsEnabled())
+            break;
+        if (m_pManager)
+            m_pManager->ReleaseMouseCapture();
+        if (m_pWindow || IsFocused())
+            OpenPicker();
+        return;
+    case UIEventType::MouseMove:
+    case UIEventType::ButtonUp:
+    case UIEventType::ContextMenu:
+    case UIEventType::MouseEnter:
+    case UIEventType::MouseLeave:
+        return;
+    default:
+        break;
+    }
+    CLabelUI::OnEvent(event);
+}
+
+} // namespace QxUI

@@ -1,0 +1,457 @@
+// Edit box: label painting while idle, a native edit window over the text area while editing.
+
+#include "controls/UIEdit.h"
+
+#include <cwchar>
+#include <cstdlib>
+#include <vector>
+
+#include "core/UIAttributeValues.h"
+#include "core/UIButton.h"
+#include "core/UIManager.h"
+
+namespace QxUI {
+
+namespace {
+
+// Notification messages of the native window come back to it at this offset.
+const UINT kReflectOffset = 0x2000;
+const DWORD kNoNativeBkColor = 0xFFFFFFFF;
+
+COLORREF ToColorRef(DWORD argb)
+{
+    return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF);
+}
+
+} // namespace
+
+// ---- CEditWnd -----------------------------------------------------------------------------------
+
+CEditWnd::~CEditWnd()
+{
+    if (m_hBkBrush)
+        ::DeleteObject(m_hBkBrush);
+}
+
+RECT CEditWnd::GetEditRect() const
+{
+    RECT rc = {0, 0, 0, 0};
+    if (!m_pOwner)
+        return rc;
+    rc = m_pOwner->GetPos();
+    const RECT padding = m_pOwner->GetTextPadding();
+    rc.left += padding.left;
+    rc.top += padding.top;
+    rc.right -= padding.right;
+    rc.bottom -= padding.bottom;
+    CUIWindowManager* manager = m_pOwner->GetManager();
+    if (!manager)
+        return rc;
+    const LONG textHeight = manager->GetFontEntry(m_pOwner->GetFont())->tm.tmHeight;
+    if (textHeight < rc.bottom - rc.top) {
+        rc.top += (rc.bottom - rc.top - textHeight) / 2;
+        rc.bottom = rc.top + textHeight;
+    }
+    return rc;
+}
+
+bool CEditWnd::Start(CEditUI* owner)
+{
+    m_pOwner = owner;
+    CUIWindowManager* manager = owner->GetManager();
+    if (!manager || !manager->GetPaintWindow())
+        return false;
+    DWORD style = WS_CHILD | ES_AUTOHSCROLL;
+    if (owner->IsPasswordMode())
+        style |= ES_PASSWORD;
+    if (!CreateInRect(manager->GetPaintWindow(), nullptr, style, 0, GetEditRect()))
+        return false;
+
+    ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(manager->GetFontHandle(owner->GetFont())),
+                   TRUE);
+    ::SendMessageW(m_hWnd, EM_LIMITTEXT, owner->GetMaxChar(), 0);
+    if (owner->IsPasswordMode())
+        ::SendMessageW(m_hWnd, EM_SETPASSWORDCHAR, owner->GetPasswordChar(), 0);
+    ::SetWindowTextW(m_hWnd, owner->GetText().GetData());
+    ::SendMessageW(m_hWnd, EM_SETMODIFY, FALSE, 0);
+    ::SendMessageW(m_hWnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+    ::EnableWindow(m_hWnd, owner->IsEnabled());
+    ::SendMessageW(m_hWnd, EM_SETREADONLY, owner->IsReadOnly(), 0);
+    const LONG_PTR current = ::GetWindowLongPtrW(m_hWnd, GWL_STYLE);
+    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, current | owner->GetWindowStyles());
+    ::ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
+    ::SetFocus(m_hWnd);
+    m_bInit = true;
+    return true;
+}
+
+void CEditWnd::CopyTextToOwner()
+{
+    const int length = ::GetWindowTextLengthW(m_hWnd) + 1;
+    std::vector<WCHAR> text(static_cast<size_t>(length), L'\0');
+    ::GetWindowTextW(m_hWnd, text.data(), length);
+    m_pOwner->m_sText = text.data();
+}
+
+LRESULT CEditWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_KILLFOCUS: {
+        const LRESULT result = CWindowWnd::HandleWindowMessage(msg, wParam, lParam);
+        PostMsg(WM_CLOSE);
+        return result;
+    }
+    case WM_KEYDOWN:
+        if (wParam != VK_RETURN || !m_pOwner)
+            break;
+        // A handler may destroy the owner and with it this window: nothing of ours is used
+        // after the notification.
+        if (CUIWindowManager* manager = m_pOwner->GetManager())
+            manager->RaiseNotify(m_pOwner, L"return");
+        return 0;
+    case WM_COMMAND + kReflectOffset:
+        if (HIWORD(wParam) == EN_CHANGE) {
+            if (!m_bInit || !m_pOwner)
+                return 0;
+            CopyTextToOwner();
+            if (CUIWindowManager* manager = m_pOwner->GetManager())
+                manager->RaiseNotify(m_pOwner, L"textchanged");
+            return 0;
+        }
+        if (HIWORD(wParam) == EN_UPDATE) {
+            ::InvalidateRect(m_hWnd, nullptr, FALSE);
+            return 0;
+        }
+        break;
+    case WM_CTLCOLOREDIT + kReflectOffset:
+    case WM_CTLCOLORSTATIC + kReflectOffset: {
+        if (!m_pOwner || m_pOwner->GetNativeBkColor() == kNoNativeBkColor)
+            return 0;
+        HDC hDC = reinterpret_cast<HDC>(wParam);
+        ::SetBkMode(hDC, TRANSPARENT);
+        ::SetTextColor(hDC, ToColorRef(m_pOwner->GetTextColor()));
+        if (!m_hBkBrush)
+            m_hBkBrush = ::CreateSolidBrush(ToColorRef(m_pOwner->GetNativeBkColor()));
+        return reinterpret_cast<LRESULT>(m_hBkBrush);
+    }
+    default:
+        break;
+    }
+    return CWindowWnd::HandleWindowMessage(msg, wParam, lParam);
+}
+
+void CEditWnd::OnWindowDestroyed(HWND /*hWnd*/)
+{
+    if (m_pOwner) {
+        m_pOwner->Invalidate();
+        m_pOwner->m_pWindow = nullptr;
+    }
+    delete this;
+}
+
+// ---- CEditUI ------------------------------------------------------------------------------------
+
+CEditUI::CEditUI()
+{
+    m_rcTextPadding = RECT{4, 3, 4, 3};
+    m_dwBackColor = 0xFFFFFFFF;
+}
+
+CEditUI::~CEditUI()
+{
+    // The native window goes first, and knows its owner no more: its last messages
+    // (focus loss, destruction) must not reach a freed control.
+    if (m_pWindow) {
+        CEditWnd* window = m_pWindow;
+        m_pWindow = nullptr;
+        window->Detach();
+        if (window->GetHandle())
+            ::DestroyWindow(window->GetHandle());
+        else
+            delete window;
+    }
+}
+
+LPCWSTR CEditUI::GetClass() const
+{
+    return L"EditUI";
+}
+
+LPVOID CEditUI::AsInterface(LPCWSTR name)
+{
+    if (name && wcscmp(name, L"Edit") == 0)
+        return this;
+    return CLabelUI::AsInterface(name);
+}
+
+UINT CEditUI::GetInputFlags()
+{
+    return IsEnabled() ? (UIFLAG_TABSTOP | UIFLAG_SETCURSOR) : 0;
+}
+
+HWND CEditUI::GetNativeWindow() const
+{
+    return m_pWindow ? m_pWindow->GetHandle() : nullptr;
+}
+
+void CEditUI::SetText(LPCWSTR text)
+{
+    m_sText = text ? text : L"";
+    if (HWND window = GetNativeWindow())
+        ::SetWindowTextW(window, m_sText.GetData());
+    Invalidate();
+}
+
+void CEditUI::SetReadOnly(bool readOnly)
+{
+    if (m_bReadOnly == readOnly)
+        return;
+    m_bReadOnly = readOnly;
+    if (HWND window = GetNativeWindow())
+        ::SendMessageW(window, EM_SETREADONLY, readOnly, 0);
+    Invalidate();
+}
+
+void CEditUI::SetPasswordMode(bool on)
+{
+    if (m_bPasswordMode == on)
+        return;
+    m_bPasswordMode = on;
+    Invalidate();
+}
+
+void CEditUI::SetMaxChar(int count)
+{
+    m_iMaxChar = count;
+    if (HWND window = GetNativeWindow())
+        ::SendMessageW(window, EM_LIMITTEXT, count, 0);
+}
+
+void CEditUI::SetPos(RECT rc, bool invalidate)
+{
+    CControlUI::SetPos(rc, invalidate);
+    if (HWND window = GetNativeWindow()) {
+        const RECT edit = m_pWindow->GetEditRect();
+        ::SetWindowPos(window, nullptr, edit.left, edit.top, edit.right - edit.left,
+                       edit.bottom - edit.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void CEditUI::Move(int dx, int dy, bool invalidate)
+{
+    CControlUI::Move(dx, dy, invalidate);
+    if (HWND window = GetNativeWindow()) {
+        const RECT edit = m_pWindow->GetEditRect();
+        ::SetWindowPos(window, nullptr, edit.left, edit.top, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void CEditUI::SetVisible(bool visible)
+{
+    CControlUI::SetVisible(visible);
+    if (!IsVisible() && m_pWindow && m_pManager)
+        m_pManager->SetFocusControl(nullptr);
+}
+
+void CEditUI::SetVisibleByParent(bool visible)
+{
+    // Stored like every control's: a box hidden with its parent must close its native window
+    // and not stay a tab stop.
+    CControlUI::SetVisibleByParent(visible);
+    if (!IsVisible() && m_pWindow && m_pManager)
+        m_pManager->SetFocusControl(nullptr);
+}
+
+void CEditUI::SetEnabled(bool enabled)
+{
+    CControlUI::SetEnabled(enabled);
+    if (!IsEnabled())
+        m_uButtonState = 0;
+    // A disabled box must not go on taking keys in a window it left open.
+    if (HWND window = GetNativeWindow())
+        ::EnableWindow(window, IsEnabled());
+}
+
+void CEditUI::OpenNativeWindow()
+{
+    m_pWindow = new CEditWnd;
+    if (!m_pWindow->Start(this) && m_pWindow && !m_pWindow->GetHandle()) {
+        delete m_pWindow;
+        m_pWindow = nullptr;
+    }
+}
+
+void CEditUI::SelectAllNative()
+{
+    if (HWND window = GetNativeWindow()) {
+        const int length = m_sText.GetLength();
+        ::SendMessageW(window, EM_SETSEL, 0, length == 0 ? 1 : length);
+    }
+}
+
+void CEditUI::OnEvent(UIEvent& event)
+{
+    if (!IsMouseEnabled() && event.Type >= UIEventType::MouseMove &&
+        event.Type <= UIEventType::ScrollWheel) {
+        if (m_pParent)
+            m_pParent->OnEvent(event);
+        else
+            CLabelUI::OnEvent(event);
+        return;
+    }
+
+    switch (event.Type) {
+    case UIEventType::SetCursor:
+        if (IsEnabled()) {
+            ::SetCursor(::LoadCursorW(nullptr, IDC_IBEAM));
+            return;
+        }
+        break;
+    case UIEventType::WindowSize:
+        if (m_pWindow && m_pManager)
+            m_pManager->ScheduleFocus(this);
+        break;
+    case UIEventType::ScrollWheel:
+        if (m_pWindow)
+            return;
+        break;
+    case UIEventType::SetFocus:
+        if (IsEnabled()) {
+            if (m_pWindow)
+                return;
+            OpenNativeWindow();
+            Invalidate();
+        }
+        break;
+    case UIEventType::KillFocus:
+        if (IsEnabled())
+            Invalidate();
+        break;
+    case UIEventType::ButtonDown:
+    case UIEventType::DoubleClick:
+    case UIEventType::RButtonDown:
+        if (!IsEnabled())
+            return;
+        if (m_pManager)
+            m_pManager->ReleaseMouseCapture();
+        if (IsFocused() && !m_pWindow) {
+            OpenNativeWindow();
+            if (::PtInRect(&m_rcItem, event.ptMouse))
+                SelectAllNative();
+        } else if (m_pWindow) {
+            SelectAllNative();
+        }
+        return;
+    case UIEventType::MouseMove:
+    case UIEventType::ButtonUp:
+    case UIEventType::ContextMenu:
+        return;
+    case UIEventType::MouseEnter:
+        if (IsEnabled()) {
+            m_uButtonState |= UISTATE_HOT;
+            Invalidate();
+            return;
+        }
+        break;
+    case UIEventType::MouseLeave:
+        if (IsEnabled()) {
+            m_uButtonState &= ~UISTATE_HOT;
+            Invalidate();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    CLabelUI::OnEvent(event);
+}
+
+void CEditUI::SetAttribute(LPCWSTR name, LPCWSTR value)
+{
+    if (!name || !value) {
+        CLabelUI::SetAttribute(name, value);
+        return;
+    }
+    if (wcscmp(name, L"readonly") == 0) {
+        SetReadOnly(AttributeIsTrue(value));
+    } else if (wcscmp(name, L"numberonly") == 0) {
+        if (AttributeIsTrue(value))
+            m_dwWindowStyle |= ES_NUMBER;
+        else
+            m_dwWindowStyle &= ~static_cast<DWORD>(ES_NUMBER);
+    } else if (wcscmp(name, L"password") == 0) {
+        SetPasswordMode(AttributeIsTrue(value));
+    } else if (wcscmp(name, L"maxchar") == 0) {
+        SetMaxChar(_wtoi(value));
+    } else if (wcscmp(name, L"normalimage") == 0) {
+        SetImage(m_diNormal, value);
+    } else if (wcscmp(name, L"hotimage") == 0) {
+        SetImage(m_diHot, value);
+    } else if (wcscmp(name, L"focusedimage") == 0) {
+        SetImage(m_diFocused, value);
+    } else if (wcscmp(name, L"disabledimage") == 0) {
+        SetImage(m_diDisabled, value);
+    } else if (wcscmp(name, L"nativebkcolor") == 0) {
+        if (*value == L'#')
+            ++value;
+        m_dwNativeBkColor = static_cast<DWORD>(wcstoul(value, nullptr, 16));
+    } else {
+        CLabelUI::SetAttribute(name, value);
+    }
+}
+
+SIZE CEditUI::MeasureSize(SIZE available)
+{
+    if (m_cxyFixed.cy != 0 || !m_pManager)
+        return CControlUI::MeasureSize(available);
+    return SIZE{m_cxyFixed.cx, m_pManager->GetFontEntry(m_iFont)->tm.tmHeight + 6};
+}
+
+void CEditUI::PaintStateImage(HDC hDC)
+{
+    if (IsFocused())
+        m_uButtonState |= UISTATE_FOCUSED;
+    else
+        m_uButtonState &= ~UISTATE_FOCUSED;
+    if (!IsEnabled())
+        m_uButtonState |= UISTATE_DISABLED;
+    else
+        m_uButtonState &= ~UISTATE_DISABLED;
+
+    CUIImageDesc* picked = &m_diNormal;
+    if (m_uButtonState & UISTATE_DISABLED)
+        picked = &m_diDisabled;
+    else if (m_uButtonState & UISTATE_FOCUSED)
+        picked = &m_diFocused;
+    else if (m_uButtonState & UISTATE_HOT)
+        picked = &m_diHot;
+    if (!DrawImage(hDC, *picked) && picked != &m_diNormal)
+        DrawImage(hDC, m_diNormal);
+}
+
+void CEditUI::PaintText(HDC hDC)
+{
+    if (!m_pManager)
+        return;
+    ResolveTextColors();
+    if (m_sText.IsEmpty())
+        return;
+
+    CUIString shown = m_sText;
+    if (m_bPasswordMode) {
+        shown.Empty();
+        for (LPCWSTR p = m_sText.GetData(); *p; p = ::CharNextW(p))
+            shown += m_cPasswordChar;
+    }
+    RECT rc = m_rcItem;
+    rc.left += m_rcTextPadding.left;
+    rc.top += m_rcTextPadding.top;
+    rc.right -= m_rcTextPadding.right;
+    rc.bottom -= m_rcTextPadding.bottom;
+    CUIPainter::DrawText(hDC, m_pManager, rc, shown.GetData(),
+                         IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor, m_iFont,
+                         m_uTextStyle | DT_SINGLELINE);
+}
+
+} // namespace QxUI

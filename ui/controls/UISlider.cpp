@@ -1,0 +1,290 @@
+// Slider: thumb geometry, point-to-value mapping, drag and wheel.
+
+#include "controls/UISlider.h"
+
+#include "core/UIButton.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cwchar>
+#include <cstdlib>
+
+namespace QxUI {
+
+namespace {
+
+// The value range as painting will see it: an empty or reversed range (events may come before
+// the first paint fixes it) counts as one step, so nothing divides by zero.
+struct ValueRange
+{
+    explicit ValueRange(const CProgressUI& bar)
+        : lo(bar.GetMinValue()), hi(std::max<int64_t>(bar.GetMaxValue(), lo + 1))
+    {
+    }
+    int64_t Clamp(int64_t value) const { return std::min(std::max(value, lo), hi); }
+    int64_t Span() const { return hi - lo; }
+
+    int64_t lo;
+    int64_t hi;
+};
+
+// floor(a * b / c) for 0 <= b <= c <= 2^32 without overflowing 64 bits: a value range (up to
+// 2^32 - 1) times a pixel distance does not fit.
+int64_t Scale(uint64_t a, uint64_t b, uint64_t c)
+{
+    const uint64_t q = a / c;
+    const uint64_t r = a % c;
+    return static_cast<int64_t>(q * b + r * b / c);
+}
+
+// The same for a signed distance, truncated towards zero as the integer formula does.
+int64_t ScaleSigned(int64_t a, uint64_t b, uint64_t c)
+{
+    const int64_t scaled = Scale(static_cast<uint64_t>(a < 0 ? -a : a), b, c);
+    return a < 0 ? -scaled : scaled;
+}
+
+LONG ToLong(int64_t value)
+{
+    return static_cast<LONG>(std::min<int64_t>(std::max<int64_t>(value, LONG_MIN), LONG_MAX));
+}
+
+int ToInt(int64_t value)
+{
+    return static_cast<int>(std::min<int64_t>(std::max<int64_t>(value, INT_MIN), INT_MAX));
+}
+
+} // namespace
+
+CSliderUI::CSliderUI()
+{
+    m_uTextStyle = DT_SINGLELINE | DT_CENTER;
+}
+
+CSliderUI::~CSliderUI() = default;
+
+LPCWSTR CSliderUI::GetClass() const
+{
+    return L"SliderUI";
+}
+
+LPVOID CSliderUI::AsInterface(LPCWSTR name)
+{
+    if (name && wcscmp(name, L"Slider") == 0)
+        return this;
+    return CProgressUI::AsInterface(name);
+}
+
+UINT CSliderUI::GetInputFlags()
+{
+    return IsEnabled() ? UIFLAG_SETCURSOR : 0;
+}
+
+void CSliderUI::SetEnabled(bool enabled)
+{
+    CControlUI::SetEnabled(enabled);
+    if (!IsEnabled())
+        m_uButtonState = 0;
+}
+
+RECT CSliderUI::GetThumbRect() const
+{
+    const ValueRange range(*this);
+    const uint64_t offset = static_cast<uint64_t>(range.Clamp(m_nValue) - range.lo);
+    const int64_t tw = std::max(0L, m_szThumb.cx);
+    const int64_t th = std::max(0L, m_szThumb.cy);
+    const int64_t left = m_rcItem.left;
+    const int64_t top = m_rcItem.top;
+    const int64_t right = m_rcItem.right;
+    const int64_t bottom = m_rcItem.bottom;
+    if (m_bHorizontal) {
+        const int64_t x = left + ScaleSigned(right - left - tw, offset, range.Span());
+        const int64_t y = (bottom + top - th) / 2;
+        return RECT{ToLong(x), ToLong(y), ToLong(x + tw), ToLong(y + th)};
+    }
+    const int64_t x = (right + left - tw) / 2;
+    const int64_t y = bottom - ScaleSigned(bottom - top - th, offset, range.Span());
+    return RECT{ToLong(x), ToLong(y - th), ToLong(x + tw), ToLong(y)};
+}
+
+int CSliderUI::ValueAt(POINT pt) const
+{
+    const ValueRange range(*this);
+    const int64_t tw = std::max(0L, m_szThumb.cx);
+    const int64_t th = std::max(0L, m_szThumb.cy);
+    const int64_t left = m_rcItem.left;
+    const int64_t top = m_rcItem.top;
+    const int64_t right = m_rcItem.right;
+    const int64_t bottom = m_rcItem.bottom;
+    // Between the two half thumbs the distance is at most the track's length, which is then
+    // at least 1.
+    if (m_bHorizontal) {
+        const int64_t half = tw / 2;
+        if (pt.x >= right - half)
+            return ToInt(range.hi);
+        if (pt.x <= left + half)
+            return ToInt(range.lo);
+        const int64_t track = std::max<int64_t>(1, right - left - tw);
+        const int64_t along = std::min(pt.x - half - left, track);
+        return ToInt(range.lo + Scale(range.Span(), along, track));
+    }
+    const int64_t half = th / 2;
+    if (pt.y >= bottom - half)
+        return ToInt(range.lo);
+    if (pt.y <= top + half)
+        return ToInt(range.hi);
+    const int64_t track = std::max<int64_t>(1, bottom - top - th);
+    const int64_t along = std::min(bottom - half - pt.y, track);
+    return ToInt(range.lo + Scale(range.Span(), along, track));
+}
+
+void CSliderUI::OnEvent(UIEvent& event)
+{
+    const int type = event.Type;
+    if (!IsMouseEnabled() && type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel) {
+        if (m_pParent)
+            m_pParent->OnEvent(event);
+        else
+            CLabelUI::OnEvent(event);
+        return;
+    }
+
+    const bool captured = (m_uButtonState & UISTATE_CAPTURED) != 0;
+    switch (type) {
+    case UIEventType::ButtonDown:
+    case UIEventType::DoubleClick:
+        if (IsEnabled()) {
+            const RECT thumb = GetThumbRect();
+            if (::PtInRect(&thumb, event.ptMouse))
+                m_uButtonState |= UISTATE_CAPTURED;
+            return;
+        }
+        break;
+    case UIEventType::ButtonUp:
+        if (captured) {
+            m_nValue = ValueAt(event.ptMouse);
+            if (m_pManager)
+                m_pManager->RaiseNotify(this, L"valuechanged", 0, 0);
+            m_uButtonState &= ~UISTATE_CAPTURED;
+            Invalidate();
+            return;
+        }
+        break;
+    case UIEventType::ContextMenu:
+        return;
+    case UIEventType::ScrollWheel: {
+        if (event.wParam > 1)
+            break;
+        // The wheel stops at the ends; a notch that changes nothing tells nobody.
+        const ValueRange range(*this);
+        const int64_t step = event.wParam == 0 ? m_nStep : -static_cast<int64_t>(m_nStep);
+        const int next = ToInt(range.Clamp(static_cast<int64_t>(m_nValue) + step));
+        if (next != m_nValue) {
+            SetValue(next);
+            if (m_pManager)
+                m_pManager->RaiseNotify(this, L"valuechanged", 0, 0);
+        }
+        return;
+    }
+    case UIEventType::MouseMove:
+        if (captured) {
+            m_nValue = ValueAt(event.ptMouse);
+            Invalidate();
+            return;
+        }
+        break;
+    case UIEventType::SetCursor:
+        if (IsEnabled()) {
+            const RECT thumb = GetThumbRect();
+            if (::PtInRect(&thumb, event.ptMouse)) {
+                ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+                return;
+            }
+        }
+        break;
+    case UIEventType::MouseEnter:
+        if (IsEnabled()) {
+            m_uButtonState |= UISTATE_HOT;
+            Invalidate();
+            return;
+        }
+        break;
+    case UIEventType::MouseLeave:
+        if (IsEnabled()) {
+            m_uButtonState &= ~UISTATE_HOT;
+            Invalidate();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    CControlUI::OnEvent(event);
+}
+
+void CSliderUI::SetThumbImage(LPCWSTR description)
+{
+    SetImage(m_diThumb, description);
+}
+
+void CSliderUI::SetThumbHotImage(LPCWSTR description)
+{
+    SetImage(m_diThumbHot, description);
+}
+
+void CSliderUI::SetThumbPushedImage(LPCWSTR description)
+{
+    SetImage(m_diThumbPushed, description);
+}
+
+void CSliderUI::SetAttribute(LPCWSTR name, LPCWSTR value)
+{
+    if (!name || !value) {
+        CProgressUI::SetAttribute(name, value);
+        return;
+    }
+    if (wcscmp(name, L"thumbimage") == 0) {
+        SetThumbImage(value);
+    } else if (wcscmp(name, L"thumbhotimage") == 0) {
+        SetThumbHotImage(value);
+    } else if (wcscmp(name, L"thumbpushedimage") == 0) {
+        SetThumbPushedImage(value);
+    } else if (wcscmp(name, L"thumbsize") == 0) {
+        LPWSTR end = nullptr;
+        const int width = static_cast<int>(wcstol(value, &end, 10));
+        // One separator; a value without one reads no height rather than past its end.
+        const int height = *end ? static_cast<int>(wcstol(end + 1, nullptr, 10)) : 0;
+        SetThumbSize(width, height);
+    } else if (wcscmp(name, L"step") == 0) {
+        SetStep(_wtoi(value));
+    } else {
+        CProgressUI::SetAttribute(name, value);
+    }
+}
+
+bool CSliderUI::DrawThumb(HDC hDC, CUIImageDesc& desc, const RECT& rcDest)
+{
+    // Loaded (and its description parsed) first, so that the thumb's place wins over a "dest".
+    if (!DrawImage(nullptr, desc))
+        return false;
+    desc.rcDest = rcDest;
+    return DrawImage(hDC, desc);
+}
+
+void CSliderUI::PaintStateImage(HDC hDC)
+{
+    CProgressUI::PaintStateImage(hDC);
+    RECT thumb = GetThumbRect();
+    ::OffsetRect(&thumb, -m_rcItem.left, -m_rcItem.top);
+    CUIImageDesc* state = nullptr;
+    if (m_uButtonState & UISTATE_CAPTURED)
+        state = &m_diThumbPushed;
+    else if (m_uButtonState & UISTATE_HOT)
+        state = &m_diThumbHot;
+    if (state && DrawThumb(hDC, *state, thumb))
+        return;
+    DrawThumb(hDC, m_diThumb, thumb);
+}
+
+} // namespace QxUI

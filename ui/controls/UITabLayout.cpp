@@ -1,0 +1,151 @@
+// Tab layout: page bookkeeping on insertion and removal, selection, and the shown page's place.
+
+#include "controls/UITabLayout.h"
+
+#include <algorithm>
+#include <cwchar>
+
+namespace QxUI {
+
+LPCWSTR CTabLayoutUI::GetClass() const
+{
+    return L"TabLayoutUI";
+}
+
+LPVOID CTabLayoutUI::AsInterface(LPCWSTR name)
+{
+    if (name && wcscmp(name, L"TabLayout") == 0)
+        return static_cast<CTabLayoutUI*>(this);
+    return CContainerUI::AsInterface(name);
+}
+
+bool CTabLayoutUI::Add(CControlUI* control)
+{
+    if (!CContainerUI::Add(control))
+        return false;
+    if (m_iCurSel == -1 && control->IsVisible())
+        m_iCurSel = GetItemIndex(control);
+    else
+        control->SetVisible(false);
+    return true;
+}
+
+bool CTabLayoutUI::AddAt(CControlUI* control, int index)
+{
+    if (!CContainerUI::AddAt(control, index))
+        return false;
+    if (m_iCurSel == -1 && control->IsVisible()) {
+        m_iCurSel = GetItemIndex(control);
+        return true;
+    }
+    // A page put in before the shown one moves that one on, and stays hidden like any other
+    // page: shown, it would overlap the selected page and take the focus by Tab.
+    if (m_iCurSel != -1 && index <= m_iCurSel)
+        ++m_iCurSel;
+    control->SetVisible(false);
+    return true;
+}
+
+bool CTabLayoutUI::Remove(CControlUI* control)
+{
+    if (!control)
+        return false;
+    const int index = GetItemIndex(control);
+    if (!CContainerUI::Remove(control))
+        return false;
+    if (index == m_iCurSel) {
+        if (GetCount() == 0) {
+            m_iCurSel = -1;
+        } else {
+            m_iCurSel = 0;
+            GetItemAt(0)->SetVisible(true);
+        }
+        RequestParentLayout();
+    } else if (index < m_iCurSel) {
+        --m_iCurSel;
+    }
+    return true;
+}
+
+void CTabLayoutUI::RemoveAll()
+{
+    m_iCurSel = -1;
+    CContainerUI::RemoveAll();
+    RequestParentLayout();
+}
+
+bool CTabLayoutUI::SelectPage(int index)
+{
+    if (index < 0 || index >= GetCount())
+        return false;
+    if (index == m_iCurSel)
+        return true;
+    const int old = m_iCurSel;
+    m_iCurSel = index;
+    for (int i = 0; i < GetCount(); ++i) {
+        CControlUI* page = GetItemAt(i);
+        if (i == index) {
+            page->SetVisible(true);
+            page->SetFocus();
+            SetPos(m_rcItem, true);
+        } else {
+            page->SetVisible(false);
+        }
+    }
+    RequestParentLayout();
+    if (m_pManager) {
+        m_pManager->FocusNextTabStop(true);
+        m_pManager->RaiseNotify(this, L"tabselect", static_cast<WPARAM>(index),
+                                static_cast<LPARAM>(old));
+    }
+    return true;
+}
+
+void CTabLayoutUI::SetAttribute(LPCWSTR name, LPCWSTR value)
+{
+    if (name && value && wcscmp(name, L"selectedid") == 0)
+        SelectPage(_wtoi(value));
+    CContainerUI::SetAttribute(name, value);
+}
+
+void CTabLayoutUI::SetPos(RECT rc, bool invalidate)
+{
+    CControlUI::SetPos(rc, invalidate);
+    rc = m_rcItem;
+    rc.left += m_rcInset.left;
+    rc.top += m_rcInset.top;
+    rc.right -= m_rcInset.right;
+    rc.bottom -= m_rcInset.bottom;
+
+    for (int i = 0; i < GetCount(); ++i) {
+        CControlUI* control = GetItemAt(i);
+        if (!control->IsVisible())
+            continue;
+        if (control->IsFloat()) {
+            PlaceFloatChild(i);
+            continue;
+        }
+        if (i != m_iCurSel)
+            continue;
+        const RECT padding = control->GetPadding();
+        RECT area = rc;
+        area.left += padding.left;
+        area.top += padding.top;
+        area.right -= padding.right;
+        area.bottom -= padding.bottom;
+        const SIZE available = {area.right - area.left, area.bottom - area.top};
+        SIZE size = control->MeasureSize(available);
+        if (size.cx == 0)
+            size.cx = std::max<LONG>(0, available.cx);
+        if (size.cy == 0)
+            size.cy = std::max<LONG>(0, available.cy);
+        size.cx = std::min<LONG>(std::max<LONG>(size.cx, control->GetMinWidth()),
+                                 control->GetMaxWidth());
+        size.cy = std::min<LONG>(std::max<LONG>(size.cy, control->GetMinHeight()),
+                                 control->GetMaxHeight());
+        control->SetPos(RECT{area.left, area.top, area.left + size.cx, area.top + size.cy},
+                        false);
+    }
+}
+
+} // namespace QxUI
