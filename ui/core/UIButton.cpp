@@ -242,12 +242,6 @@ void CButtonUI::PaintText(HDC hDC)
     ResolveTextColors();
     if (m_sText.IsEmpty())
         return;
-    RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.top += m_rcTextPadding.top;
-    rc.right -= m_rcTextPadding.right;
-    rc.bottom -= m_rcTextPadding.bottom;
-
     DWORD color = IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor;
     if ((m_uButtonState & UISTATE_PUSHED) && m_dwPushedTextColor != 0)
         color = m_dwPushedTextColor;
@@ -255,15 +249,7 @@ void CButtonUI::PaintText(HDC hDC)
         color = m_dwHotTextColor;
     else if ((m_uButtonState & UISTATE_FOCUSED) && m_dwFocusedTextColor != 0)
         color = m_dwFocusedTextColor;
-
-    if (m_bShowHtml) {
-        int none = 0;
-        CUIPainter::DrawMarkedUpText(hDC, m_pManager, rc, m_sText.GetData(), color, nullptr,
-                                     nullptr, none, m_uTextStyle);
-    } else {
-        CUIPainter::DrawText(hDC, m_pManager, rc, m_sText.GetData(), color, m_iFont,
-                             m_uTextStyle);
-    }
+    DrawLabelText(hDC, GetTextRect(), color, m_uTextStyle);
 }
 
 } // namespace QxUI
