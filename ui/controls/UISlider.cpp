@@ -263,15 +263,6 @@ void CSliderUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     }
 }
 
-bool CSliderUI::DrawThumb(HDC hDC, CUIImageDesc& desc, const RECT& rcDest)
-{
-    // Loaded (and its description parsed) first, so that the thumb's place wins over a "dest".
-    if (!DrawImage(nullptr, desc))
-        return false;
-    desc.rcDest = rcDest;
-    return DrawImage(hDC, desc);
-}
-
 void CSliderUI::PaintStateImage(HDC hDC)
 {
     CProgressUI::PaintStateImage(hDC);
@@ -282,9 +273,9 @@ void CSliderUI::PaintStateImage(HDC hDC)
         state = &m_diThumbPushed;
     else if (m_uButtonState & UISTATE_HOT)
         state = &m_diThumbHot;
-    if (state && DrawThumb(hDC, *state, thumb))
+    if (state && DrawImageInto(hDC, *state, thumb))
         return;
-    DrawThumb(hDC, m_diThumb, thumb);
+    DrawImageInto(hDC, m_diThumb, thumb);
 }
 
 } // namespace QxUI

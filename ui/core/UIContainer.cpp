@@ -510,18 +510,52 @@ void CContainerUI::UpdateScrollBars(const RECT& rcInner, int /*widthNeeded*/, in
 
 // ---- Layout -----------------------------------------------------------------------------------
 
+RECT CContainerUI::GetContentRect() const
+{
+    return RECT{m_rcItem.left + m_rcInset.left, m_rcItem.top + m_rcInset.top,
+                m_rcItem.right - m_rcInset.right, m_rcItem.bottom - m_rcInset.bottom};
+}
+
+bool CContainerUI::IsShown(const CScrollBarUI* bar)
+{
+    return bar && bar->IsVisible();
+}
+
+void CContainerUI::TakeOffScrollBars(RECT& rc) const
+{
+    if (IsShown(m_pVerticalScrollBar))
+        rc.right -= m_pVerticalScrollBar->GetFixedWidth();
+    if (IsShown(m_pHorizontalScrollBar))
+        rc.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
+}
+
 RECT CContainerUI::GetInnerRect() const
 {
-    RECT rc = m_rcItem;
-    rc.left += m_rcInset.left;
-    rc.top += m_rcInset.top;
-    rc.right -= m_rcInset.right;
-    rc.bottom -= m_rcInset.bottom;
-    if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible())
-        rc.right -= m_pVerticalScrollBar->GetFixedWidth();
-    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible())
-        rc.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
+    RECT rc = GetContentRect();
+    TakeOffScrollBars(rc);
     return rc;
+}
+
+CControlUI* CContainerUI::FlowChildAt(int index)
+{
+    CControlUI* control = GetItemAt(index);
+    if (!control || !control->IsVisible())
+        return nullptr;
+    if (control->IsFloat()) {
+        PlaceFloatChild(index);
+        return nullptr;
+    }
+    return control;
+}
+
+SIZE CContainerUI::MeasureChild(CControlUI* child, SIZE available)
+{
+    SIZE size = child->MeasureSize(available);
+    if (size.cx == 0)
+        size.cx = std::max<LONG>(0, available.cx);
+    if (size.cy == 0)
+        size.cy = std::max<LONG>(0, available.cy);
+    return SIZE{child->ClampWidth(size.cx), child->ClampHeight(size.cy)};
 }
 
 void CContainerUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool init)
@@ -544,11 +578,7 @@ void CContainerUI::SetPos(RECT rc, bool invalidate)
         return;
     }
 
-    RECT place = m_rcItem;
-    place.left += m_rcInset.left;
-    place.top += m_rcInset.top;
-    place.right -= m_rcInset.right;
-    place.bottom -= m_rcInset.bottom;
+    RECT place = GetContentRect();
     if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible()) {
         place.top -= m_pVerticalScrollBar->GetScrollPos();
         place.right -= m_pVerticalScrollBar->GetFixedWidth();
@@ -566,23 +596,14 @@ void CContainerUI::SetPos(RECT rc, bool invalidate)
     // range (measured without that range, which would otherwise keep itself).
     int needed = 0;
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
-        if (!control->IsVisible())
+        CControlUI* control = FlowChildAt(i);
+        if (!control)
             continue;
-        if (control->IsFloat()) {
-            PlaceFloatChild(i);
-            continue;
-        }
-        int width = place.right - place.left;
-        width = std::max(width, control->GetMinWidth());
-        width = std::min(width, control->GetMaxWidth());
-        int height = place.bottom - place.top;
-        height = std::max(height, control->GetMinHeight());
-        height = std::min(height, control->GetMaxHeight());
+        const int width = control->ClampWidth(place.right - place.left);
+        const int height = control->ClampHeight(place.bottom - place.top);
         const RECT rcChild = {place.left, place.top, place.left + width, place.top + height};
         control->SetPos(rcChild, false);
-        const int natural = std::max<int>(inner.bottom - inner.top, control->GetMinHeight());
-        needed = std::max(needed, std::min(natural, control->GetMaxHeight()));
+        needed = std::max(needed, control->ClampHeight(inner.bottom - inner.top));
     }
     UpdateScrollBars(inner, 0, needed);
 }
