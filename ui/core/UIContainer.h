@@ -105,6 +105,8 @@ protected:
     static SIZE MeasureChild(CControlUI* child, SIZE available);
     int PageHeight() const;
     int PageWidth() const;
+    // From the shown bars' positions by (dx, dy); a hidden bar counts as at 0.
+    void ScrollBy(int dx, int dy);
 
     CUIPtrArray m_items;
     RECT m_rcInset = {0, 0, 0, 0};
