@@ -50,14 +50,8 @@ void CButtonUI::SetEnabled(bool enabled)
 
 void CButtonUI::OnEvent(UIEvent& event)
 {
-    if (!IsMouseEnabled() && event.Type >= UIEventType::MouseMove &&
-        event.Type <= UIEventType::ScrollWheel) {
-        if (m_pParent)
-            m_pParent->OnEvent(event);
-        else
-            CLabelUI::OnEvent(event);
+    if (PassOnMouseEvent(event))
         return;
-    }
 
     switch (event.Type) {
     case UIEventType::SetFocus:
@@ -242,12 +236,6 @@ void CButtonUI::PaintText(HDC hDC)
     ResolveTextColors();
     if (m_sText.IsEmpty())
         return;
-    RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.top += m_rcTextPadding.top;
-    rc.right -= m_rcTextPadding.right;
-    rc.bottom -= m_rcTextPadding.bottom;
-
     DWORD color = IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor;
     if ((m_uButtonState & UISTATE_PUSHED) && m_dwPushedTextColor != 0)
         color = m_dwPushedTextColor;
@@ -255,15 +243,7 @@ void CButtonUI::PaintText(HDC hDC)
         color = m_dwHotTextColor;
     else if ((m_uButtonState & UISTATE_FOCUSED) && m_dwFocusedTextColor != 0)
         color = m_dwFocusedTextColor;
-
-    if (m_bShowHtml) {
-        int none = 0;
-        CUIPainter::DrawMarkedUpText(hDC, m_pManager, rc, m_sText.GetData(), color, nullptr,
-                                     nullptr, none, m_uTextStyle);
-    } else {
-        CUIPainter::DrawText(hDC, m_pManager, rc, m_sText.GetData(), color, m_iFont,
-                             m_uTextStyle);
-    }
+    DrawLabelText(hDC, GetTextRect(), color, m_uTextStyle);
 }
 
 } // namespace QxUI

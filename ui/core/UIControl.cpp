@@ -321,6 +321,16 @@ int CControlUI::GetMaxWidth() const
     return m_cxyMax.cx;
 }
 
+int CControlUI::ClampWidth(int cx) const
+{
+    return std::min(std::max(cx, GetMinWidth()), GetMaxWidth());
+}
+
+int CControlUI::ClampHeight(int cy) const
+{
+    return std::min(std::max(cy, GetMinHeight()), GetMaxHeight());
+}
+
 void CControlUI::SetMaxWidth(int cx)
 {
     if (cx < 0 || !StoreChanged(m_cxyMax.cx, cx))
@@ -874,6 +884,16 @@ DWORD CControlUI::GetHslAdjustedColor(DWORD color) const
 bool CControlUI::DrawImage(HDC hDC, CUIImageDesc& desc)
 {
     return CUIPainter::DrawImageByDescription(hDC, m_pManager, m_rcItem, m_rcPaint, desc);
+}
+
+bool CControlUI::DrawImageInto(HDC hDC, CUIImageDesc& desc, const RECT& rcDest)
+{
+    // Loaded (and its description parsed) first, so that the description's "dest" cannot
+    // undo ours.
+    if (!DrawImage(nullptr, desc))
+        return false;
+    desc.rcDest = rcDest;
+    return DrawImage(hDC, desc);
 }
 
 void CControlUI::SetBackColor(DWORD color)

@@ -130,7 +130,13 @@ public:
     CUIString GetVirtualWindowName() const;
     void SetVirtualWindowName(LPCWSTR name);
     DWORD GetHslAdjustedColor(DWORD color) const;
+    // A width or height held to the control's minimum, then to its maximum.
+    int ClampWidth(int cx) const;
+    int ClampHeight(int cy) const;
     bool DrawImage(HDC hDC, CUIImageDesc& desc);
+    // Draws the image into rcDest (relative to the control) in place of any "dest" the
+    // description gives.
+    bool DrawImageInto(HDC hDC, CUIImageDesc& desc, const RECT& rcDest);
 
     void SetBackColor(DWORD color);
     void SetBackColor2(DWORD color);

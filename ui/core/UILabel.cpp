@@ -89,6 +89,18 @@ void CLabelUI::OnEvent(UIEvent& event)
     CControlUI::OnEvent(event);
 }
 
+bool CLabelUI::PassOnMouseEvent(UIEvent& event)
+{
+    if (IsMouseEnabled() || event.Type < UIEventType::MouseMove ||
+        event.Type > UIEventType::ScrollWheel)
+        return false;
+    if (m_pParent)
+        m_pParent->OnEvent(event);
+    else
+        CLabelUI::OnEvent(event);
+    return true;
+}
+
 void CLabelUI::SetTextStyle(UINT style)
 {
     m_uTextStyle = style;
@@ -244,25 +256,14 @@ void CLabelUI::ResolveTextColors()
         m_dwDisabledTextColor = m_pManager->GetDisabledTextColor();
 }
 
-void CLabelUI::PaintText(HDC hDC)
+RECT CLabelUI::GetTextRect() const
 {
-    if (!m_pManager)
-        return;
-    ResolveTextColors();
-    RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.top += m_rcTextPadding.top;
-    rc.right -= m_rcTextPadding.right;
-    rc.bottom -= m_rcTextPadding.bottom;
+    return RECT{m_rcItem.left + m_rcTextPadding.left, m_rcItem.top + m_rcTextPadding.top,
+                m_rcItem.right - m_rcTextPadding.right, m_rcItem.bottom - m_rcTextPadding.bottom};
+}
 
-    if (m_bEnableEffect) {
-        PaintEffectText(hDC, rc);
-        return;
-    }
-    if (m_sText.IsEmpty())
-        return;
-    const UINT style = m_uTextStyle | DT_SINGLELINE;
-    const DWORD color = IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor;
+void CLabelUI::DrawLabelText(HDC hDC, RECT rc, DWORD color, UINT style)
+{
     if (m_bShowHtml) {
         int none = 0;
         CUIPainter::DrawMarkedUpText(hDC, m_pManager, rc, m_sText.GetData(), color, nullptr,
@@ -270,6 +271,22 @@ void CLabelUI::PaintText(HDC hDC)
     } else {
         CUIPainter::DrawText(hDC, m_pManager, rc, m_sText.GetData(), color, m_iFont, style);
     }
+}
+
+void CLabelUI::PaintText(HDC hDC)
+{
+    if (!m_pManager)
+        return;
+    ResolveTextColors();
+    const RECT rc = GetTextRect();
+    if (m_bEnableEffect) {
+        PaintEffectText(hDC, rc);
+        return;
+    }
+    if (m_sText.IsEmpty())
+        return;
+    DrawLabelText(hDC, rc, IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor,
+                  m_uTextStyle | DT_SINGLELINE);
 }
 
 void CLabelUI::PaintEffectText(HDC hDC, const RECT& rcText)

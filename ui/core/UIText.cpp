@@ -53,14 +53,8 @@ int CTextUI::LinkAt(POINT pt) const
 
 void CTextUI::OnEvent(UIEvent& event)
 {
-    if (!IsMouseEnabled() && event.Type >= UIEventType::MouseMove &&
-        event.Type <= UIEventType::ScrollWheel) {
-        if (m_pParent)
-            m_pParent->OnEvent(event);
-        else
-            CLabelUI::OnEvent(event);
+    if (PassOnMouseEvent(event))
         return;
-    }
 
     const int link = LinkAt(event.ptMouse);
     switch (event.Type) {
@@ -142,11 +136,7 @@ void CTextUI::PaintText(HDC hDC)
     if (!m_pManager)
         return;
     ResolveTextColors();
-    RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.top += m_rcTextPadding.top;
-    rc.right -= m_rcTextPadding.right;
-    rc.bottom -= m_rcTextPadding.bottom;
+    RECT rc = GetTextRect();
     const DWORD color = IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor;
     if (m_bShowHtml) {
         // Rects past the last paint's count are stale: they must not make a link look hovered.
