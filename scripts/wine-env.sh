@@ -64,6 +64,10 @@ qix_wine_start() {
   "$WINESERVER" -f -p </dev/null >/dev/null 2>&1 &
   qix_wineserver_pid=$!
   "$qix_wine" wineboot </dev/null >/dev/null 2>&1 || true
+  # A program that crashes ends with its backtrace on standard error instead of waiting behind
+  # the crash dialog until the test times out.
+  "$qix_wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    </dev/null >/dev/null 2>&1 || true
 
   # Keep the desktop in use for the whole session. Wine's desktop process ends a few seconds
   # after its last user; the next program that needs a window would then start a new one that

@@ -106,22 +106,31 @@ TEST(OwnPipe, AWriterThatNeverWritesDoesNotHoldTheExit)
 
 TEST(OwnPipe, AClientThatConnectedBeforeTheWaitIsServed)
 {
-    // The client connects between the instance's creation and the server's wait.
-    const std::wstring path = L"\\\\.\\Pipe\\qixtest_early_" + std::to_wstring(GetCurrentProcessId());
-    // Buffers of its own, so the client's write does not wait for the server's read.
-    HANDLE server = CreateNamedPipeW(path.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
-                                     1, 4096, 4096, 1000, nullptr);
-    ASSERT_NE(server, INVALID_HANDLE_VALUE);
-    HANDLE client = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(client, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    ASSERT_TRUE(WriteFile(client, "early", 5, &written, nullptr));
+    // The client connects between the instance's creation and the server's wait, and may even
+    // have closed its end again by then.
+    for (const bool clientGone : {false, true}) {
+        SCOPED_TRACE(clientGone ? "client closed before the wait" : "client still connected");
+        const std::wstring path = L"\\\\.\\Pipe\\qixtest_early_" + std::to_wstring(GetCurrentProcessId());
+        // Buffers of its own, so the client's write does not wait for the server's read.
+        HANDLE server = CreateNamedPipeW(path.c_str(), PIPE_ACCESS_DUPLEX,
+                                         PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 4096, 4096, 1000,
+                                         nullptr);
+        ASSERT_NE(server, INVALID_HANDLE_VALUE);
+        HANDLE client = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                    nullptr);
+        ASSERT_NE(client, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(client, "early", 5, &written, nullptr));
+        if (clientGone)
+            CloseHandle(client);
 
-    EXPECT_TRUE(ConnectPipeClient(server));
-    char buffer[16] = {};
-    DWORD read = 0;
-    EXPECT_TRUE(ReadFile(server, buffer, sizeof(buffer) - 1, &read, nullptr));
-    EXPECT_EQ(std::string(buffer, read), "early");
-    CloseHandle(client);
-    CloseHandle(server);
+        EXPECT_TRUE(ConnectPipeClient(server));
+        char buffer[16] = {};
+        DWORD read = 0;
+        EXPECT_TRUE(ReadFile(server, buffer, sizeof(buffer) - 1, &read, nullptr));
+        EXPECT_EQ(std::string(buffer, read), "early");
+        if (!clientGone)
+            CloseHandle(client);
+        CloseHandle(server);
+    }
 }

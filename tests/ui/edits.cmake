@@ -6,3 +6,5 @@ qix_add_test(ui_edits_edit SOURCES ${QXUI_EDITS_TEST_DIR}/edits_edit.cpp LIBS qx
 qix_add_test(ui_edits_datetime SOURCES ${QXUI_EDITS_TEST_DIR}/edits_datetime.cpp LIBS qxui_core)
 
 qix_add_test(ui_edits_richedit SOURCES ${QXUI_EDITS_TEST_DIR}/edits_richedit.cpp LIBS qxui_core)
+# The native editors close when they lose the focus, which a window of any other test may take.
+set_tests_properties(ui_edits_edit ui_edits_datetime PROPERTIES RUN_SERIAL TRUE)

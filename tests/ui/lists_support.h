@@ -51,7 +51,11 @@ public:
             return false;
         host.manager.AttachRootControl(root);
         Repaint();
-        return true;
+        // A window's activation reaches it late under Wine; a drop-down opened before would
+        // lose the focus to it and close. Wait until the window is the active one.
+        ::SetForegroundWindow(host.GetHandle());
+        return PumpUntil([&] { return ::GetForegroundWindow() == host.GetHandle() &&
+                                      ::GetFocus() == host.GetHandle(); });
     }
 
     void Repaint()

@@ -49,8 +49,12 @@ bool PromptForUpdate(int forcedUpdate, bool chinese)
 bool ConnectPipeClient(HANDLE pipe)
 {
     // A client that connected between the pipe's creation and this wait makes the call fail
-    // with ERROR_PIPE_CONNECTED: that client is connected, and its message is waiting.
-    return ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED;
+    // with ERROR_PIPE_CONNECTED, or ERROR_NO_DATA when it has closed its end already: either
+    // way its message is waiting in the pipe.
+    if (ConnectNamedPipe(pipe, nullptr))
+        return true;
+    const DWORD error = GetLastError();
+    return error == ERROR_PIPE_CONNECTED || error == ERROR_NO_DATA;
 }
 
 CUpdaterApp::CUpdaterApp(HINSTANCE instance) : hInstance(instance) {}
