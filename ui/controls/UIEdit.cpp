@@ -292,14 +292,8 @@ void CEditUI::SelectAllNative()
 
 void CEditUI::OnEvent(UIEvent& event)
 {
-    if (!IsMouseEnabled() && event.Type >= UIEventType::MouseMove &&
-        event.Type <= UIEventType::ScrollWheel) {
-        if (m_pParent)
-            m_pParent->OnEvent(event);
-        else
-            CLabelUI::OnEvent(event);
+    if (PassMouseEventOn(event))
         return;
-    }
 
     switch (event.Type) {
     case UIEventType::SetCursor:

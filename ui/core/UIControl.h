@@ -158,6 +158,9 @@ protected:
     // Takes a new description for the image, which is loaded again when next drawn, and
     // repaints; false, with nothing done, when it is already loaded from that description.
     bool SetImage(CUIImageDesc& desc, LPCWSTR description);
+    // A control that takes no mouse input hands mouse events on to its parent (with no parent,
+    // to the handling every control shares); true when the event went that way.
+    bool PassMouseEventOn(UIEvent& event);
 
     CUIWindowManager* m_pManager = nullptr;
     CControlUI* m_pParent = nullptr;

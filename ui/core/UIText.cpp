@@ -53,14 +53,8 @@ int CTextUI::LinkAt(POINT pt) const
 
 void CTextUI::OnEvent(UIEvent& event)
 {
-    if (!IsMouseEnabled() && event.Type >= UIEventType::MouseMove &&
-        event.Type <= UIEventType::ScrollWheel) {
-        if (m_pParent)
-            m_pParent->OnEvent(event);
-        else
-            CLabelUI::OnEvent(event);
+    if (PassMouseEventOn(event))
         return;
-    }
 
     const int link = LinkAt(event.ptMouse);
     switch (event.Type) {
