@@ -35,15 +35,9 @@ CEditWnd::~CEditWnd()
 
 RECT CEditWnd::GetEditRect() const
 {
-    RECT rc = {0, 0, 0, 0};
     if (!m_pOwner)
-        return rc;
-    rc = m_pOwner->GetPos();
-    const RECT padding = m_pOwner->GetTextPadding();
-    rc.left += padding.left;
-    rc.top += padding.top;
-    rc.right -= padding.right;
-    rc.bottom -= padding.bottom;
+        return RECT{0, 0, 0, 0};
+    RECT rc = m_pOwner->GetTextRect();
     CUIWindowManager* manager = m_pOwner->GetManager();
     if (!manager)
         return rc;
@@ -438,11 +432,7 @@ void CEditUI::PaintText(HDC hDC)
         for (LPCWSTR p = m_sText.GetData(); *p; p = ::CharNextW(p))
             shown += m_cPasswordChar;
     }
-    RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.top += m_rcTextPadding.top;
-    rc.right -= m_rcTextPadding.right;
-    rc.bottom -= m_rcTextPadding.bottom;
+    RECT rc = GetTextRect();
     CUIPainter::DrawText(hDC, m_pManager, rc, shown.GetData(),
                          IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor, m_iFont,
                          m_uTextStyle | DT_SINGLELINE);

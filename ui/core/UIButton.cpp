@@ -236,11 +236,7 @@ void CButtonUI::PaintText(HDC hDC)
     ResolveTextColors();
     if (m_sText.IsEmpty())
         return;
-    RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.top += m_rcTextPadding.top;
-    rc.right -= m_rcTextPadding.right;
-    rc.bottom -= m_rcTextPadding.bottom;
+    RECT rc = GetTextRect();
 
     DWORD color = IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor;
     if ((m_uButtonState & UISTATE_PUSHED) && m_dwPushedTextColor != 0)

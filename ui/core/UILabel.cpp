@@ -234,6 +234,16 @@ SIZE CLabelUI::MeasureSize(SIZE available)
     return SIZE{m_cxyFixed.cx, m_pManager->GetFontEntry(m_iFont)->tm.tmHeight + 4};
 }
 
+RECT CLabelUI::GetTextRect() const
+{
+    RECT rc = m_rcItem;
+    rc.left += m_rcTextPadding.left;
+    rc.top += m_rcTextPadding.top;
+    rc.right -= m_rcTextPadding.right;
+    rc.bottom -= m_rcTextPadding.bottom;
+    return rc;
+}
+
 void CLabelUI::ResolveTextColors()
 {
     if (!m_pManager)
@@ -249,11 +259,7 @@ void CLabelUI::PaintText(HDC hDC)
     if (!m_pManager)
         return;
     ResolveTextColors();
-    RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.top += m_rcTextPadding.top;
-    rc.right -= m_rcTextPadding.right;
-    rc.bottom -= m_rcTextPadding.bottom;
+    RECT rc = GetTextRect();
 
     if (m_bEnableEffect) {
         PaintEffectText(hDC, rc);

@@ -33,6 +33,8 @@ public:
     int GetFont() const { return m_iFont; }
     void SetTextPadding(RECT rc);
     RECT GetTextPadding() const { return m_rcTextPadding; }
+    // Where the text goes: the control's rectangle less the text padding.
+    RECT GetTextRect() const;
     void SetShowHtml(bool on = true);
     bool IsShowHtml() const { return m_bShowHtml; }
 

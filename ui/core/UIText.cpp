@@ -136,11 +136,7 @@ void CTextUI::PaintText(HDC hDC)
     if (!m_pManager)
         return;
     ResolveTextColors();
-    RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.top += m_rcTextPadding.top;
-    rc.right -= m_rcTextPadding.right;
-    rc.bottom -= m_rcTextPadding.bottom;
+    RECT rc = GetTextRect();
     const DWORD color = IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor;
     if (m_bShowHtml) {
         // Rects past the last paint's count are stale: they must not make a link look hovered.
