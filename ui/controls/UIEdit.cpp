@@ -398,15 +398,7 @@ SIZE CEditUI::MeasureSize(SIZE available)
 
 void CEditUI::PaintStateImage(HDC hDC)
 {
-    if (IsFocused())
-        m_uButtonState |= UISTATE_FOCUSED;
-    else
-        m_uButtonState &= ~UISTATE_FOCUSED;
-    if (!IsEnabled())
-        m_uButtonState |= UISTATE_DISABLED;
-    else
-        m_uButtonState &= ~UISTATE_DISABLED;
-
+    m_uButtonState = CurrentButtonState(m_uButtonState, *this);
     CUIImageDesc* picked = &m_diNormal;
     if (m_uButtonState & UISTATE_DISABLED)
         picked = &m_diDisabled;
