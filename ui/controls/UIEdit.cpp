@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "controls/UIOverlayWindow.h"
 #include "core/UIAttributeValues.h"
 #include "core/UIButton.h"
 #include "core/UIManager.h"
@@ -153,17 +154,7 @@ CEditUI::CEditUI()
 
 CEditUI::~CEditUI()
 {
-    // The native window goes first, and knows its owner no more: its last messages
-    // (focus loss, destruction) must not reach a freed control.
-    if (m_pWindow) {
-        CEditWnd* window = m_pWindow;
-        m_pWindow = nullptr;
-        window->Detach();
-        if (window->GetHandle())
-            ::DestroyWindow(window->GetHandle());
-        else
-            delete window;
-    }
+    CloseOverlayWindow(m_pWindow);
 }
 
 LPCWSTR CEditUI::GetClass() const
@@ -286,24 +277,10 @@ void CEditUI::SelectAllNative()
 
 void CEditUI::OnEvent(UIEvent& event)
 {
-    if (PassMouseEventOn(event))
+    if (PassMouseEventOn(event) || HandleOverlayEvent(*this, m_pWindow != nullptr, event))
         return;
 
     switch (event.Type) {
-    case UIEventType::SetCursor:
-        if (IsEnabled()) {
-            ::SetCursor(::LoadCursorW(nullptr, IDC_IBEAM));
-            return;
-        }
-        break;
-    case UIEventType::WindowSize:
-        if (m_pWindow && m_pManager)
-            m_pManager->ScheduleFocus(this);
-        break;
-    case UIEventType::ScrollWheel:
-        if (m_pWindow)
-            return;
-        break;
     case UIEventType::SetFocus:
         if (IsEnabled()) {
             if (m_pWindow)
@@ -311,10 +288,6 @@ void CEditUI::OnEvent(UIEvent& event)
             OpenNativeWindow();
             Invalidate();
         }
-        break;
-    case UIEventType::KillFocus:
-        if (IsEnabled())
-            Invalidate();
         break;
     case UIEventType::ButtonDown:
     case UIEventType::DoubleClick:
