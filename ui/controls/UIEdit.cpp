@@ -10,6 +10,7 @@
 #include "core/UIAttributeValues.h"
 #include "core/UIButton.h"
 #include "core/UIManager.h"
+#include "core/UIRender.h"
 
 namespace QxUI {
 
@@ -18,11 +19,6 @@ namespace {
 // Notification messages of the native window come back to it at this offset.
 const UINT kReflectOffset = 0x2000;
 const DWORD kNoNativeBkColor = 0xFFFFFFFF;
-
-COLORREF ToColorRef(DWORD argb)
-{
-    return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF);
-}
 
 } // namespace
 
@@ -124,9 +120,9 @@ LRESULT CEditWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             return 0;
         HDC hDC = reinterpret_cast<HDC>(wParam);
         ::SetBkMode(hDC, TRANSPARENT);
-        ::SetTextColor(hDC, ToColorRef(m_pOwner->GetTextColor()));
+        ::SetTextColor(hDC, ArgbToColorRef(m_pOwner->GetTextColor()));
         if (!m_hBkBrush)
-            m_hBkBrush = ::CreateSolidBrush(ToColorRef(m_pOwner->GetNativeBkColor()));
+            m_hBkBrush = ::CreateSolidBrush(ArgbToColorRef(m_pOwner->GetNativeBkColor()));
         return reinterpret_cast<LRESULT>(m_hBkBrush);
     }
     default:
