@@ -21,20 +21,6 @@ LPARAM At(int x, int y)
     return MAKELPARAM(x, y);
 }
 
-// Pumps messages until the condition holds or the time runs out.
-template <class Condition>
-bool PumpUntil(Condition condition, DWORD limitMs = 5000)
-{
-    const DWORD start = ::GetTickCount();
-    while (!condition()) {
-        if (::GetTickCount() - start > limitMs)
-            return false;
-        Pump();
-        ::Sleep(5);
-    }
-    return true;
-}
-
 void PumpFor(DWORD ms)
 {
     const DWORD start = ::GetTickCount();
