@@ -43,6 +43,16 @@ void ReleaseAndClear(T*& p)
     }
 }
 
+// Holds a reference to the new object in place of the old one.
+template <class T>
+void ReplaceHeld(T*& held, T* object)
+{
+    if (object)
+        object->AddRef();
+    ReleaseAndClear(held);
+    held = object;
+}
+
 LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_LBUTTONDOWN)
@@ -182,10 +192,7 @@ public:
     STDMETHODIMP SetClientSite(IOleClientSite* site) override
     {
         Record(site ? L"SetClientSite" : L"SetClientSite null");
-        if (site)
-            site->AddRef();
-        ReleaseAndClear(m_clientSite);
-        m_clientSite = site;
+        ReplaceHeld(m_clientSite, site);
         return S_OK;
     }
     STDMETHODIMP GetClientSite(IOleClientSite** site) override
@@ -356,10 +363,7 @@ public:
     STDMETHODIMP SetSite(IUnknown* site) override
     {
         Record(site ? L"SetSite" : L"SetSite null");
-        if (site)
-            site->AddRef();
-        ReleaseAndClear(m_site);
-        m_site = site;
+        ReplaceHeld(m_site, site);
         return S_OK;
     }
     STDMETHODIMP GetSite(REFIID iid, void** ppv) override
