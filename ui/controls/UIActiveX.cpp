@@ -13,6 +13,8 @@
 #include "core/UIManager.h"
 #include "core/UIWindow.h"
 
+#include "Win32Handle.h"
+
 namespace QxUI {
 
 namespace {
@@ -36,24 +38,8 @@ bool IsKeyMessage(UINT msg)
     return msg >= WM_KEYFIRST && msg <= 0x108;
 }
 
-template <class T>
-void ReleaseAndClear(T*& p)
-{
-    if (p) {
-        p->Release();
-        p = nullptr;
-    }
-}
-
-// Holds a reference to the new object in place of the old one.
-template <class T>
-void ReplaceHeld(T*& held, T* object)
-{
-    if (object)
-        object->AddRef();
-    ReleaseAndClear(held);
-    held = object;
-}
+using win32::ReleaseAndClear;
+using win32::ReplaceHeld;
 
 // Hands the object its site where it takes one (IObjectWithSite); null takes it back.
 void SetObjectSite(IOleObject* object, IUnknown* site)

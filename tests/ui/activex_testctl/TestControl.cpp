@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "TestControlApi.h"
+#include "Win32Handle.h"
 
 using namespace activextest;
 
@@ -34,24 +35,8 @@ void Record(LPCWSTR format, ...)
     g_calls.push_back(line);
 }
 
-template <class T>
-void ReleaseAndClear(T*& p)
-{
-    if (p) {
-        p->Release();
-        p = nullptr;
-    }
-}
-
-// Holds a reference to the new object in place of the old one.
-template <class T>
-void ReplaceHeld(T*& held, T* object)
-{
-    if (object)
-        object->AddRef();
-    ReleaseAndClear(held);
-    held = object;
-}
+using win32::ReleaseAndClear;
+using win32::ReplaceHeld;
 
 LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
