@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# Download benchmark: the engine (64-bit build under Wine) against aria2c and curl, all fetching
+# Download benchmark: the engine (the shipped 32-bit build under 32-bit Wine where that is
+# installed, else the 64-bit build under 64-bit Wine) against aria2c and curl, all fetching
 # generated packages from a local nginx, unthrottled and with a per-connection rate limit.
-# Prints a Markdown table of medians; nothing here runs under ctest.
-#   bench/run_download_bench.sh            (RUNS, SIZES_MIB, RATE and BENCH_DIR may be set)
+# Prints which build it measured and a Markdown table of medians; nothing here runs under ctest.
+#   bench/run_download_bench.sh     (RUNS, SIZES_MIB, RATE, BENCH_DIR and QIX_TEST_ARCH=win64 may be set)
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
 root="${QIX_BUILD_DIR:-$top/build}"
-build="$root/win64"
 runs="${RUNS:-5}"
 sizes="${SIZES_MIB:-64 512}"
 rate="${RATE:-16m}"
@@ -22,9 +22,24 @@ if [ ${#need[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null
 fi
 
+bash "$top/scripts/setup.sh" >&2
+build="$root/win64"
+source "$top/scripts/wine-env.sh"
+why=$(qix_wine32_missing)
+[ -z "$why" ] && [ "${QIX_TEST_ARCH:-}" = win64 ] && why="QIX_TEST_ARCH=win64 asks for it"
+if [ -z "$why" ]; then
+  build="$root/win32-tests"
+  toolchain=mingw-w64-i686.cmake
+  export QIX_WINE_ARCH=win32
+  measured="the 32-bit build (build/win32-tests) under 32-bit Wine"
+else
+  toolchain=mingw-w64-x86_64.cmake
+  export QIX_WINE_ARCH=win64
+  measured="the 64-bit build (build/win64) under 64-bit Wine, since 32-bit Wine cannot run here: $why"
+fi
+echo "bench: measuring $measured" >&2
 if [ ! -f "$build/build.ninja" ]; then
-  bash "$top/scripts/setup.sh"
-  cmake -S "$top" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" >/dev/null
+  cmake -S "$top" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$toolchain" >/dev/null
 fi
 cmake --build "$build" --target download_bench >/dev/null
 driver="$build/bench/download_bench.exe"
@@ -60,7 +75,7 @@ CONF
 nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" &
 nginx_pid=$!
 
-source "$top/scripts/wine-env.sh"
+source "$top/scripts/wine-env.sh"  # again, for the build chosen above
 stop_all() {
   kill "$nginx_pid" 2>/dev/null || true
   wait "$nginx_pid" 2>/dev/null || true
@@ -81,7 +96,7 @@ for mode in slow fast; do
     url="http://127.0.0.1:$port/$mode/pkg$size.zip"
     for run in $(seq "$runs"); do
       rm -f "$work"/engine/* "$work"/aria2/* "$work"/curl/*
-      out=$("$top/scripts/wine64" "$driver" "127.0.0.1:$port" "/$mode/pkg$size.zip" "${md5[$size]}" "$winfolder")
+      out=$("$qix_wine" "$driver" "127.0.0.1:$port" "/$mode/pkg$size.zip" "${md5[$size]}" "$winfolder")
       case "$out" in *result=1*) ;; *) echo "engine failed: $out" >&2; exit 1 ;; esac
       secs=$(sed 's/.*seconds=\([0-9.]*\).*/\1/' <<<"$out")
       peak=$(sed 's/.*peak_working_set=\([0-9]*\).*/\1/' <<<"$out")
@@ -105,6 +120,8 @@ for mode in slow fast; do
   done
 done
 
+echo "Engine: $measured."
+echo
 echo "| server | package | engine (s) | aria2c (s) | curl (s) | engine / aria2c | curl / engine | engine peak working set |"
 echo "|---|---|---|---|---|---|---|---|"
 for mode in slow fast; do

@@ -1,12 +1,23 @@
 # Sourced by the scripts: one isolated Wine prefix under the build folder, one Xvfb display
 # and one persistent wine server, all stopped by process id when the caller exits.
-# Needs: $build (the build folder). Provides: qix_wine_start, and a trap that stops everything.
+# Needs: $build (the build folder); QIX_WINE_ARCH may be win64 (the default) or win32, the
+# architecture of the build's programs. Provides: $qix_wine (the loader to run them with),
+# qix_wine_start, and a trap that stops everything.
+# Also provides qix_wine32_missing, which says why 32-bit Wine cannot run here (nothing if it can).
 
 : "${build:?set build to the build folder before sourcing wine-env.sh}"
+qix_scripts="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+# Where scripts/setup.sh unpacks the 32-bit Wine when apt cannot install it.
+export QIX_WINE32_ROOT="${QIX_BUILD_DIR:-$qix_scripts/../build}/wine32-root"
+qix_wineserver32=/usr/lib/wine/wineserver32
+[ -x "$qix_wineserver32" ] || qix_wineserver32="$QIX_WINE32_ROOT/usr/lib/wine/wineserver32"
 export WINEPREFIX="$build/wineprefix"
-export WINEARCH=win64
-export WINESERVER=/usr/lib/wine/wineserver64
-qix_wine="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64"
+export WINEARCH="${QIX_WINE_ARCH:-win64}"
+case "$WINEARCH" in
+  win64) export WINESERVER=/usr/lib/wine/wineserver64; qix_wine="$qix_scripts/wine64" ;;
+  win32) export WINESERVER="$qix_wineserver32"; qix_wine="$qix_scripts/wine32" ;;
+  *) echo "QIX_WINE_ARCH must be win64 or win32, not $WINEARCH" >&2; return 1 ;;
+esac
 export WINEDEBUG=-all
 # No Mono or Gecko install dialogs in a prefix that never needs them; no menu builder, which
 # every saved shell link would start (holding the test's output pipes open).
@@ -14,6 +25,7 @@ export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
 
 qix_xvfb_pid=""
 qix_wineserver_pid=""
+qix_desktop_fifo=""
 
 qix_wine_stop() {
   if [ -n "$qix_wineserver_pid" ]; then
@@ -26,6 +38,10 @@ qix_wine_stop() {
     kill "$qix_xvfb_pid" >/dev/null 2>&1 || true
     wait "$qix_xvfb_pid" 2>/dev/null || true
     qix_xvfb_pid=""
+  fi
+  if [ -n "$qix_desktop_fifo" ]; then
+    rm -f "$qix_desktop_fifo"
+    qix_desktop_fifo=""
   fi
 }
 
@@ -54,10 +70,23 @@ qix_wine_start() {
   # holds that test's output pipes open, and ctest waits for them until the test times out.
   # A shell reading a pipe that this script keeps open is the user; the desktop window is
   # then made by a program whose output goes nowhere.
-  fifo=$(mktemp -u)
-  mkfifo "$fifo"
-  exec {qix_desktop_fd}<>"$fifo"
-  "$qix_wine" cmd <"$fifo" >/dev/null 2>&1 &
-  rm -f "$fifo"
+  # The pipe stays until the end: the shell below may open it only after this one goes on.
+  qix_desktop_fifo=$(mktemp -u)
+  mkfifo "$qix_desktop_fifo"
+  exec {qix_desktop_fd}<>"$qix_desktop_fifo"
+  "$qix_wine" cmd <"$qix_desktop_fifo" >/dev/null 2>&1 &
   "$qix_wine" rundll32 user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 || true
+}
+
+qix_wine32_missing() {
+  local status="${QIX_BUILD_DIR:-$qix_scripts/../build}/wine32-status.txt"
+  if [ ! -x "$qix_wineserver32" ]; then
+    if grep -qs '^failed: ' "$status"; then
+      sed -n 's/^failed: //p' "$status"
+    else
+      echo "wine32:i386 is not installed"
+    fi
+  elif ! "$qix_scripts/wine32" --version >/dev/null 2>&1; then
+    echo "the 32-bit Wine loader does not start"
+  fi
 }

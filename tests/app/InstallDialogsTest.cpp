@@ -18,26 +18,28 @@ namespace {
 
 const wchar_t kFailure[] = L"There are some problems in Updating, Please download full installer";
 
+struct ClassSearch
+{
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchClass(HWND hWnd, LPARAM param)
+{
+    auto* s = reinterpret_cast<ClassSearch*>(param);
+    wchar_t name[64] = {};
+    ::GetClassNameW(hWnd, name, 64);
+    if (wcscmp(name, s->className) != 0)
+        return TRUE;
+    s->found = hWnd;
+    return FALSE;
+}
+
 // This thread's top-level window of that class (other test programs may show the same ones).
 HWND ThreadWindowOfClass(const wchar_t* className)
 {
-    struct Search
-    {
-        const wchar_t* className;
-        HWND found;
-    } search = {className, nullptr};
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hWnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            wchar_t name[64] = {};
-            ::GetClassNameW(hWnd, name, 64);
-            if (wcscmp(name, s->className) != 0)
-                return TRUE;
-            s->found = hWnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ClassSearch search = {className, nullptr};
+    ::EnumThreadWindows(::GetCurrentThreadId(), MatchClass, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

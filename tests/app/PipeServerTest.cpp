@@ -80,15 +80,13 @@ TEST(OwnPipe, TextReplacesTheClientsParameters)
 
 TEST(OwnPipe, ExitEndsTheServerPromptly)
 {
-    ULONGLONG start = 0;
     {
         CUpdaterApp app(GetModuleHandleW(nullptr));
         RunAndClose(app, L"-forcedupdate=5");
         ASSERT_TRUE(WaitForPipe(kPipe, 5000));
-        start = GetTickCount64();
     }
-    // Woken by "ExitPipe" rather than left waiting for a writer (generous for a busy machine).
-    EXPECT_LT(GetTickCount64() - start, 10000u);
+    // The destructor returned: "ExitPipe" woke the server, which waits for no writer; its
+    // pipe is gone.
     EXPECT_FALSE(WaitNamedPipeW(kPipe, 100));
 }
 

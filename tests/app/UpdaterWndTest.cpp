@@ -54,18 +54,24 @@ protected:
     void Run() override {}
 };
 
+std::atomic<bool> g_loopExpired;
+
+void CALLBACK ExpireLoop(HWND, UINT, UINT_PTR, DWORD)
+{
+    g_loopExpired = true;
+    ::PostQuitMessage(0);
+}
+
+void CALLBACK WakeLoop(HWND, UINT, UINT_PTR, DWORD) {}
+
 // The window's message loop until the window quits it, or `limitMs` (then false).
 bool RunLoop(DWORD limitMs)
 {
-    static std::atomic<bool> expired;
-    expired = false;
-    UINT_PTR watchdog = ::SetTimer(nullptr, 0, limitMs, [](HWND, UINT, UINT_PTR, DWORD) {
-        expired = true;
-        ::PostQuitMessage(0);
-    });
+    g_loopExpired = false;
+    UINT_PTR watchdog = ::SetTimer(nullptr, 0, limitMs, ExpireLoop);
     CUIWindowManager::RunMessageLoop();
     ::KillTimer(nullptr, watchdog);
-    return !expired;
+    return !g_loopExpired;
 }
 
 // Delivers what is queued for this thread; true when a WM_QUIT was among it.
@@ -246,7 +252,7 @@ TEST_F(UpdaterWndTest, DownloadAfterRetriesOffersInstallNowOrLater)
     ::GetWindowRect(wnd.GetHandle(), &before);
 
     // Waits for the ready state in the window's own loop.
-    UINT_PTR poll = ::SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {});
+    UINT_PTR poll = ::SetTimer(nullptr, 0, 100, WakeLoop);
     const DWORD start = ::GetTickCount();
     while (!Visible(wnd, L"buttonLayout") && ::GetTickCount() - start < 30000) {
         MSG msg;

@@ -154,6 +154,7 @@ void TestHttpServer::AcceptLoop()
         u_long nonBlocking = 1;
         ioctlsocket(client, FIONBIO, &nonBlocking);
         std::lock_guard<std::mutex> lock(mutex_);
+        ++open_;
         connections_.emplace_back(&TestHttpServer::Serve, this, client);
     }
 }
@@ -194,6 +195,7 @@ void TestHttpServer::Serve(SOCKET client)
     }
     shutdown(client, SD_SEND);
     closesocket(client);
+    --open_;
 }
 
 void ServePackage(const std::string& package, const PackageOptions& options, const TestHttpServer::Request& request,
@@ -236,8 +238,23 @@ void ServePackage(const std::string& package, const PackageOptions& options, con
             Sleep(50);
         }
     }
-    if (limit == options.stallAfterBytes && limit < body.size())
-        peer.WaitForClientClose(60000);
+    if (limit == options.stallAfterBytes && limit < body.size()) {
+        if (options.stallLog)
+            ++options.stallLog->stalled;
+        // Held far longer than any client's stall detection takes.
+        const bool closedByClient = peer.WaitForClientClose(60000);
+        if (options.stallLog) {
+            options.stallLog->closedByClient += closedByClient ? 1 : 0;
+            ++options.stallLog->ended;
+        }
+    }
+}
+
+bool StallsEndedByClient(const StallLog& log)
+{
+    while (log.ended < log.stalled)
+        Sleep(20);
+    return log.stalled > 0 && log.closedByClient == log.stalled;
 }
 
 std::string MakePackage(size_t size, unsigned seed)

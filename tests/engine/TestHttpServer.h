@@ -51,6 +51,8 @@ public:
     unsigned short Port() const { return port_; }
     std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
     std::vector<Request> Requests() const;
+    // Connections accepted whose handler has not yet returned.
+    int OpenConnections() const { return open_; }
     void Stop();
 
 private:
@@ -61,10 +63,18 @@ private:
     SOCKET listener_ = INVALID_SOCKET;
     unsigned short port_ = 0;
     std::atomic<bool> stopping_{false};
+    std::atomic<int> open_{0};
     std::thread acceptThread_;
     mutable std::mutex mutex_; // guards the two vectors below
     std::vector<std::thread> connections_;
     std::vector<Request> requests_;
+};
+
+// Counts the connections ServePackage kept open without sending, and how each of them ended.
+struct StallLog {
+    std::atomic<int> stalled{0};
+    std::atomic<int> ended{0};
+    std::atomic<int> closedByClient{0}; // rather than held until the server gave up
 };
 
 // How ServePackage answers.
@@ -76,7 +86,12 @@ struct PackageOptions {
     size_t stallAfterBytes = SIZE_MAX;// stop sending (connection kept open) after this many body bytes
     bool headerByteByByte = false;
     DWORD bytesPerSecond = 0;         // 0: as fast as the socket takes them
+    StallLog* stallLog = nullptr;     // where stalls are counted, if anywhere
 };
+
+// Waits until every stalled connection has ended (the server holds one for at most a minute);
+// true when there was one and the client closed each of them, i.e. it gave up on the stall.
+bool StallsEndedByClient(const StallLog& log);
 
 // Answers one request for `package` (206 from the asked position, 416 past its end).
 void ServePackage(const std::string& package, const PackageOptions& options, const TestHttpServer::Request& request,

@@ -6,6 +6,7 @@
 #include "Velmoor.h"
 
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 
 #include <cwchar>
 #include <string>
@@ -18,6 +19,27 @@ namespace {
 
 const wchar_t kClientPipe[] = L"\\\\.\\Pipe\\RUZEDE_qelo";
 const char kClientPipeKind[] = "pipe:RUZEDE_qelo";
+const char kMarker[] = "test marker";
+
+// Running programs started from `folder` (other test programs run stand-ins of their own).
+size_t CountProcessesIn(const std::wstring& folder) {
+    size_t count = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        if (process == nullptr) continue;
+        wchar_t image[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        if (QueryFullProcessImageNameW(process, 0, image, &size) && _wcsnicmp(image, folder.c_str(), folder.size()) == 0)
+            ++count;
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return count;
+}
 
 std::wstring Package(const char* name) {
     return FromBuildPath(QIX_LAUNCHER_PACKAGES) + L"\\" + std::wstring(name, name + strlen(name));
@@ -123,6 +145,26 @@ protected:
         return parameters;
     }
 
+    // Sends a marker through the client's pipe and waits until the client has recorded it:
+    // by then it has also taken in what the launcher, which has exited, wrote to the pipe.
+    void WaitForEarlierMessages() {
+        ASSERT_TRUE(WaitForPipe(kClientPipe, 10000));
+        HANDLE pipe = CreateFileW(kClientPipe, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        EXPECT_TRUE(WriteFile(pipe, kMarker, sizeof kMarker - 1, &written, nullptr));
+        CloseHandle(pipe);
+        ASSERT_TRUE(WaitUntil([&] { return ClientMessages().size() > ClientMessages(false).size(); }, 30000));
+    }
+    // What the client received through its pipe, the marker left out.
+    std::vector<std::string> ClientMessages(bool withMarker = true) const {
+        std::vector<std::string> messages;
+        for (const qelo::RecordEntry& entry : Records())
+            if (entry.kind == kClientPipeKind && (withMarker || entry.bytes != kMarker))
+                messages.push_back(entry.bytes);
+        return messages;
+    }
+
     size_t CountRecords(const std::string& kind) const {
         size_t count = 0;
         for (const qelo::RecordEntry& entry : Records())
@@ -204,9 +246,11 @@ TEST_F(LauncherRun, CancelWithoutAListeningPipeExitsWithOne) {
 TEST_F(LauncherRun, CancelWithoutUrlDoesNothing) {
     ChildProcess running = StartStandIn(install_.Path());
     EXPECT_EQ(Run(L"-page home", IDCANCEL).exitCode, 0u);
-    Sleep(300);
+    // A client the launcher started exists by the time it exited, or has recorded its start.
+    EXPECT_EQ(CountProcessesIn(install_.Path()), 1u);
+    WaitForEarlierMessages();
     EXPECT_TRUE(running.Running());
-    EXPECT_EQ(CountRecords(kClientPipeKind), 0u);
+    EXPECT_TRUE(ClientMessages(false).empty());
     EXPECT_EQ(CountRecords("cmdline"), 1u);
 }
 
@@ -215,10 +259,8 @@ TEST_F(LauncherRun, UrlTooLongForTheMessageIsRefused) {
     const std::wstring fits(kPipeMessageBytes - 1, L'f');  // with its NUL exactly 10240 bytes
     EXPECT_EQ(Run(L"quorvane://" + fits, IDCANCEL).exitCode, 0u);
     EXPECT_EQ(Run(L"quorvane://" + fits + L"g", IDCANCEL).exitCode, 1u);
-    Sleep(300);
-    std::vector<std::string> messages;
-    for (const qelo::RecordEntry& entry : Records())
-        if (entry.kind == kClientPipeKind) messages.push_back(entry.bytes);
+    WaitForEarlierMessages();
+    const std::vector<std::string> messages = ClientMessages(false);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], Narrow(fits) + std::string(1, '\0'));
 }

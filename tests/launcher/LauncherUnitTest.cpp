@@ -175,18 +175,20 @@ private:
     HANDLE pipe_;
 };
 
+DWORD WINAPI ReadPipe(void* p)
+{
+    auto* args = static_cast<std::pair<PipeReader*, std::string*>*>(p);
+    *args->second = args->first->ReadAll();
+    delete args;
+    return 0;
+}
+
 TEST(ClientPipe, MessageIsTheAnsiTailWithOneNul) {
     const std::wstring name = L"\\\\.\\Pipe\\qixtest_launcher_" + std::to_wstring(GetCurrentProcessId());
     PipeReader reader(name);
     std::string received;
-    HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](void* p) -> DWORD {
-            auto* args = static_cast<std::pair<PipeReader*, std::string*>*>(p);
-            *args->second = args->first->ReadAll();
-            return 0;
-        },
-        new std::pair<PipeReader*, std::string*>(&reader, &received), 0, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, ReadPipe, new std::pair<PipeReader*, std::string*>(&reader, &received),
+                                 0, nullptr);
     EXPECT_EQ(SendUrlToClient(L"room/5?n=caf\u00e9", name.c_str()), 0);
     WaitForSingleObject(thread, 10000);
     CloseHandle(thread);

@@ -21,15 +21,6 @@ LPARAM At(int x, int y)
     return MAKELPARAM(x, y);
 }
 
-void PumpFor(DWORD ms)
-{
-    const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < ms) {
-        Pump();
-        ::Sleep(5);
-    }
-}
-
 // A window of 200 x 120 whose root lines up a stretchable control and the tested control.
 class ControlWindow : public ::testing::Test
 {
@@ -72,10 +63,11 @@ TEST_F(ControlWindow, HeldScrollBarButtonRepeatsOnTheManagersTimerUntilReleased)
     EXPECT_GE(recorder.Count(L"scroll"), 3);
 
     Mouse(WM_LBUTTONUP, 192, 115);
-    PumpFor(50);
     const int released = bar->GetScrollPos();
-    PumpFor(400);
-    EXPECT_EQ(released, bar->GetScrollPos()) << "the timer stopped with the release";
+    // The manager hands a stopped timer's ticks, even queued ones, to no control.
+    EXPECT_FALSE(host.manager.StopTimer(bar, CScrollBarUI::kRepeatTimerId)) << "the timer stopped with the release";
+    Pump();
+    EXPECT_EQ(released, bar->GetScrollPos());
 }
 
 TEST_F(ControlWindow, SeparatorDragThroughMouseMessagesResizesTheLayout)

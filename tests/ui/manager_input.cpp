@@ -594,6 +594,17 @@ TEST_F(InputTest, OptionGroupsHoldEachControlOnceAndVanishWhenEmpty)
     EXPECT_EQ(nullptr, host.manager.GetOptionGroup(L"h"));
 }
 
+static BOOL CALLBACK FindTooltip(HWND hWnd, LPARAM data)
+{
+    WCHAR name[64] = {};
+    ::GetClassNameW(hWnd, name, 64);
+    if (lstrcmpiW(name, TOOLTIPS_CLASSW) == 0) {
+        *reinterpret_cast<HWND*>(data) = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 TEST_F(InputTest, HoverShowsTheTooltipWithLanguageTextsExpanded)
 {
     CUIWindowManager::AddLanguageText(41, L"Install now");
@@ -605,15 +616,7 @@ TEST_F(InputTest, HoverShowsTheTooltipWithLanguageTextsExpanded)
     EXPECT_EQ((std::vector<std::wstring>{Entry(L"b", UIEventType::MouseHover)}), Trace());
 
     HWND tip = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND hWnd, LPARAM data) -> BOOL {
-        WCHAR name[64] = {};
-        ::GetClassNameW(hWnd, name, 64);
-        if (lstrcmpiW(name, TOOLTIPS_CLASSW) == 0) {
-            *reinterpret_cast<HWND*>(data) = hWnd;
-            return FALSE;
-        }
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&tip));
+    ::EnumThreadWindows(::GetCurrentThreadId(), FindTooltip, reinterpret_cast<LPARAM>(&tip));
     ASSERT_NE(nullptr, tip);
     EXPECT_EQ(host.GetHandle(), ::GetWindow(tip, GW_OWNER));
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "options_support.h"
+#include "render_support.h"
 
 using namespace QxUI;
 using namespace controlstest;
@@ -84,6 +85,119 @@ TEST(Option, GroupNeverKeepsAnOptionThatIsGone)
     CUIPtrArray* solo = skin.host.manager.GetOptionGroup(L"solo");
     ASSERT_TRUE(solo && solo->GetSize() == 1);
     EXPECT_EQ(skin.Find(L"first"), solo->GetAt(0));
+}
+
+// ---- Painting -------------------------------------------------------------------------------
+
+// Options and sliders painted into an off-screen DIB with solid test images.
+class Painted : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        folder = rendertest::MakeTestFolder(L"options_painted");
+        const std::pair<LPCWSTR, rendertest::Rgba> images[] = {
+            {L"red.png", {255, 0, 0, 255}}, {L"green.png", {0, 255, 0, 255}},
+            {L"blue.png", {0, 0, 255, 255}}, {L"yellow.png", {255, 255, 0, 255}}};
+        for (const auto& image : images) {
+            const std::vector<rendertest::Rgba> pixels(16, image.second);
+            ASSERT_TRUE(rendertest::WriteBytes(folder + image.first,
+                                               rendertest::EncodePng(4, 4, pixels)));
+        }
+    }
+    void SetUp() override
+    {
+        CUIWindowManager::SetResourceFolder(folder.c_str());
+        manager.AttachMemoryDC(canvas.Dc());
+    }
+    void Send(CControlUI& control, int type, POINT pt)
+    {
+        UIEvent event = MakeEvent(type, pt);
+        control.OnEvent(event);
+    }
+    int PaintAndCount(CControlUI& control, DWORD rgb)
+    {
+        canvas.Fill(0xFF000000);
+        control.Paint(canvas.Dc(), RECT{0, 0, 100, 100});
+        return 10000 - canvas.CountNot(rgb);
+    }
+
+    static std::wstring folder;
+    rendertest::Canvas canvas{100, 100, 0xFF000000};
+    CUIWindowManager manager;
+};
+
+std::wstring Painted::folder;
+
+TEST_F(Painted, OptionShowsItsSelectedLookAndNeverLooksPushed)
+{
+    // A 40 x 20 option: red normal, blue pushed; a 2 x 2 yellow fore image over every state.
+    const wchar_t base[] = L"normalimage=\"red.png\" pushedimage=\"blue.png\" "
+                           L"foreimage=\"file='yellow.png' dest='0,0,2,2'\"";
+    struct Case
+    {
+        LPCWSTR attributes;
+        bool selected, hot;
+        DWORD rgb;   // what the option shows besides its fore image
+    };
+    const Case cases[] = {
+        {L"", false, false, 0xFF0000},
+        {L"", true, false, 0xFF0000},   // no selected look: the button's, not pushed
+        {L"selectedimage=\"green.png\"", true, false, 0x00FF00},
+        {L"selectedimage=\"green.png\" selectedhotimage=\"blue.png\"", true, true, 0x0000FF},
+        {L"selectedhotimage=\"blue.png\"", true, false, 0xFF0000},
+        {L"selectedbkcolor=\"#FF808080\"", true, false, 0x808080},
+    };
+    for (const Case& c : cases) {
+        COptionUI option;
+        option.SetManager(&manager, nullptr, false);
+        option.SetPos(RECT{0, 0, 40, 20}, false);
+        option.ApplyAttributeList(base);
+        option.ApplyAttributeList(c.attributes);
+        option.SetSelected(c.selected);
+        if (c.hot)
+            Send(option, UIEventType::MouseEnter, {5, 5});
+        Send(option, UIEventType::ButtonDown, {5, 5});
+        EXPECT_EQ(796, PaintAndCount(option, c.rgb)) << c.attributes << " " << c.selected;
+        EXPECT_EQ(4, PaintAndCount(option, 0xFFFF00)) << c.attributes << " " << c.selected;
+    }
+}
+
+TEST_F(Painted, SelectedOptionTextTakesTheSelectedColourForThePaintOnly)
+{
+    COptionUI option;
+    option.SetManager(&manager, nullptr, false);
+    option.SetPos(RECT{0, 0, 100, 30}, false);
+    option.SetText(L"MMMM");
+    option.ApplyAttributeList(L"textcolor=\"#FFFFFFFF\" selectedtextcolor=\"#FF00FF00\"");
+    EXPECT_GT(PaintAndCount(option, 0xFFFFFF), 5);
+    option.SetSelected(true);
+    EXPECT_GT(PaintAndCount(option, 0x00FF00), 5);
+    EXPECT_EQ(0, PaintAndCount(option, 0xFFFFFF));
+    EXPECT_EQ(0xFFFFFFFFu, option.GetTextColor());
+}
+
+TEST_F(Painted, SliderThumbFollowsTheValueAndShowsItsState)
+{
+    // A vertical 20 x 100 slider: the thumb sits 10 x 10 at the value, blue while dragged.
+    CSliderUI slider;
+    slider.SetManager(&manager, nullptr, false);
+    slider.SetPos(RECT{0, 0, 20, 100}, false);
+    slider.ApplyAttributeList(L"hor=\"false\" value=\"25\" thumbimage=\"red.png\" "
+                              L"thumbhotimage=\"green.png\" thumbpushedimage=\"blue.png\"");
+    EXPECT_EQ(100, PaintAndCount(slider, 0xFF0000));
+    RECT bounds = {};
+    canvas.CountNot(0x000000, &bounds);
+    EXPECT_TRUE(SameRect(RECT{5, 68, 15, 78}, bounds)) << bounds;
+
+    Send(slider, UIEventType::MouseEnter, {10, 70});
+    EXPECT_EQ(100, PaintAndCount(slider, 0x00FF00));
+    Send(slider, UIEventType::ButtonDown, {10, 70});
+    EXPECT_EQ(100, PaintAndCount(slider, 0x0000FF));
+    // Bottom less half a thumb is the minimum, top plus half a thumb the maximum.
+    Send(slider, UIEventType::ButtonUp, {10, 50});
+    EXPECT_EQ(50, slider.GetValue());
+    EXPECT_EQ(100, PaintAndCount(slider, 0x00FF00));
 }
 
 // ---- Slider ---------------------------------------------------------------------------------

@@ -100,6 +100,26 @@ TEST(TileLayout, ColumnsFollowTheItemWidthAndCellsCentreTheirChildren)
     delete tile;
 }
 
+TEST(TileLayout, ChildPaddingIsSharedBetweenCellsAndTheOuterCellsGiveItBack)
+{
+    CUILayoutBuilder builder;
+    CTileLayoutUI* tile = static_cast<CTileLayoutUI*>(builder.Create(
+        L"<Window><TileLayout columns=\"2\" childpadding=\"10\">"
+        L"<Control width=\"40\" height=\"20\" padding=\"2,3,4,5\"/>"
+        L"<Control width=\"60\" height=\"30\"/><Control width=\"10\" height=\"10\"/>"
+        L"</TileLayout></Window>"));
+    ASSERT_NE(nullptr, tile);
+    tile->SetPos(RECT{0, 0, 200, 300});
+    // Cells 2..91 (top padding 3) and 105..200 in a row 30 high; the next row 10 lower.
+    EXPECT_TRUE(SameRect(RECT{26, 6, 66, 26}, tile->GetItemAt(0)->GetPos()))
+        << tile->GetItemAt(0)->GetPos();
+    EXPECT_TRUE(SameRect(RECT{122, 0, 182, 30}, tile->GetItemAt(1)->GetPos()))
+        << tile->GetItemAt(1)->GetPos();
+    EXPECT_TRUE(SameRect(RECT{42, 40, 52, 50}, tile->GetItemAt(2)->GetPos()))
+        << tile->GetItemAt(2)->GetPos();
+    delete tile;
+}
+
 // ---- Child layout -------------------------------------------------------------------------------
 
 class ChildLayout : public ::testing::Test

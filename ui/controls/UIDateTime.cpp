@@ -171,7 +171,7 @@ void CDateTimeUI::OpenPicker()
 
 void CDateTimeUI::OnEvent(UIEvent& event)
 {
-    if (PassMouseEventOn(event) || HandleOverlayEvent(*this, m_pWindow != nullptr, event))
+    if (PassOnMouseEvent(event) || HandleOverlayEvent(*this, m_pWindow != nullptr, event))
         return;
 
     switch (event.Type) {

@@ -273,7 +273,7 @@ void CEditUI::SelectAllNative()
 
 void CEditUI::OnEvent(UIEvent& event)
 {
-    if (PassMouseEventOn(event) || HandleOverlayEvent(*this, m_pWindow != nullptr, event))
+    if (PassOnMouseEvent(event) || HandleOverlayEvent(*this, m_pWindow != nullptr, event))
         return;
 
     switch (event.Type) {

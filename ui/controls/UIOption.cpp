@@ -202,20 +202,8 @@ void COptionUI::PaintText(HDC hDC)
         m_dwTextColor = m_dwSelectedTextColor;
     ResolveTextColors();
     if (!m_sText.IsEmpty()) {
-        RECT rc = m_rcItem;
-        rc.left += m_rcTextPadding.left;
-        rc.top += m_rcTextPadding.top;
-        rc.right -= m_rcTextPadding.right;
-        rc.bottom -= m_rcTextPadding.bottom;
-        const DWORD color = IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor;
-        if (m_bShowHtml) {
-            int none = 0;
-            CUIPainter::DrawMarkedUpText(hDC, m_pManager, rc, m_sText.GetData(), color, nullptr,
-                                         nullptr, none, m_uTextStyle);
-        } else {
-            CUIPainter::DrawText(hDC, m_pManager, rc, m_sText.GetData(), color, m_iFont,
-                                 m_uTextStyle);
-        }
+        DrawLabelText(hDC, GetTextRect(), IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor,
+                      m_uTextStyle);
     }
     m_dwTextColor = savedTextColor;
 }

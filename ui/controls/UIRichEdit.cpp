@@ -531,7 +531,7 @@ void CRichEditUI::ScrollToRightEnd()
 
 void CRichEditUI::OnEvent(UIEvent& event)
 {
-    if (PassMouseEventOn(event))
+    if (PassOnMouseEvent(event))
         return;
     const int type = event.Type;
 

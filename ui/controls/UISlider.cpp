@@ -55,6 +55,20 @@ int ToInt(int64_t value)
     return static_cast<int>(std::min<int64_t>(std::max<int64_t>(value, INT_MIN), INT_MAX));
 }
 
+// The control's rectangle and the thumb's size, widened so that no formula overflows; a
+// negative thumb size counts as none.
+struct Track
+{
+    Track(const RECT& rc, SIZE thumb)
+        : left(rc.left), top(rc.top), right(rc.right), bottom(rc.bottom),
+          tw(std::max(0L, thumb.cx)), th(std::max(0L, thumb.cy))
+    {
+    }
+
+    int64_t left, top, right, bottom;
+    int64_t tw, th;
+};
+
 } // namespace
 
 CSliderUI::CSliderUI()
@@ -92,63 +106,48 @@ RECT CSliderUI::GetThumbRect() const
 {
     const ValueRange range(*this);
     const uint64_t offset = static_cast<uint64_t>(range.Clamp(m_nValue) - range.lo);
-    const int64_t tw = std::max(0L, m_szThumb.cx);
-    const int64_t th = std::max(0L, m_szThumb.cy);
-    const int64_t left = m_rcItem.left;
-    const int64_t top = m_rcItem.top;
-    const int64_t right = m_rcItem.right;
-    const int64_t bottom = m_rcItem.bottom;
+    const Track t(m_rcItem, m_szThumb);
     if (m_bHorizontal) {
-        const int64_t x = left + ScaleSigned(right - left - tw, offset, range.Span());
-        const int64_t y = (bottom + top - th) / 2;
-        return RECT{ToLong(x), ToLong(y), ToLong(x + tw), ToLong(y + th)};
+        const int64_t x = t.left + ScaleSigned(t.right - t.left - t.tw, offset, range.Span());
+        const int64_t y = (t.bottom + t.top - t.th) / 2;
+        return RECT{ToLong(x), ToLong(y), ToLong(x + t.tw), ToLong(y + t.th)};
     }
-    const int64_t x = (right + left - tw) / 2;
-    const int64_t y = bottom - ScaleSigned(bottom - top - th, offset, range.Span());
-    return RECT{ToLong(x), ToLong(y - th), ToLong(x + tw), ToLong(y)};
+    const int64_t x = (t.right + t.left - t.tw) / 2;
+    const int64_t y = t.bottom - ScaleSigned(t.bottom - t.top - t.th, offset, range.Span());
+    return RECT{ToLong(x), ToLong(y - t.th), ToLong(x + t.tw), ToLong(y)};
 }
 
 int CSliderUI::ValueAt(POINT pt) const
 {
     const ValueRange range(*this);
-    const int64_t tw = std::max(0L, m_szThumb.cx);
-    const int64_t th = std::max(0L, m_szThumb.cy);
-    const int64_t left = m_rcItem.left;
-    const int64_t top = m_rcItem.top;
-    const int64_t right = m_rcItem.right;
-    const int64_t bottom = m_rcItem.bottom;
+    const Track t(m_rcItem, m_szThumb);
     // Between the two half thumbs the distance is at most the track's length, which is then
     // at least 1.
     if (m_bHorizontal) {
-        const int64_t half = tw / 2;
-        if (pt.x >= right - half)
+        const int64_t half = t.tw / 2;
+        if (pt.x >= t.right - half)
             return ToInt(range.hi);
-        if (pt.x <= left + half)
+        if (pt.x <= t.left + half)
             return ToInt(range.lo);
-        const int64_t track = std::max<int64_t>(1, right - left - tw);
-        const int64_t along = std::min(pt.x - half - left, track);
+        const int64_t track = std::max<int64_t>(1, t.right - t.left - t.tw);
+        const int64_t along = std::min(pt.x - half - t.left, track);
         return ToInt(range.lo + Scale(range.Span(), along, track));
     }
-    const int64_t half = th / 2;
-    if (pt.y >= bottom - half)
+    const int64_t half = t.th / 2;
+    if (pt.y >= t.bottom - half)
         return ToInt(range.lo);
-    if (pt.y <= top + half)
+    if (pt.y <= t.top + half)
         return ToInt(range.hi);
-    const int64_t track = std::max<int64_t>(1, bottom - top - th);
-    const int64_t along = std::min(bottom - half - pt.y, track);
+    const int64_t track = std::max<int64_t>(1, t.bottom - t.top - t.th);
+    const int64_t along = std::min(t.bottom - half - pt.y, track);
     return ToInt(range.lo + Scale(range.Span(), along, track));
 }
 
 void CSliderUI::OnEvent(UIEvent& event)
 {
-    const int type = event.Type;
-    if (!IsMouseEnabled() && type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel) {
-        if (m_pParent)
-            m_pParent->OnEvent(event);
-        else
-            CLabelUI::OnEvent(event);
+    if (PassOnMouseEvent(event))
         return;
-    }
+    const int type = event.Type;
 
     const bool captured = (m_uButtonState & UISTATE_CAPTURED) != 0;
     switch (type) {
@@ -263,15 +262,6 @@ void CSliderUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     }
 }
 
-bool CSliderUI::DrawThumb(HDC hDC, CUIImageDesc& desc, const RECT& rcDest)
-{
-    // Loaded (and its description parsed) first, so that the thumb's place wins over a "dest".
-    if (!DrawImage(nullptr, desc))
-        return false;
-    desc.rcDest = rcDest;
-    return DrawImage(hDC, desc);
-}
-
 void CSliderUI::PaintStateImage(HDC hDC)
 {
     CProgressUI::PaintStateImage(hDC);
@@ -282,9 +272,9 @@ void CSliderUI::PaintStateImage(HDC hDC)
         state = &m_diThumbPushed;
     else if (m_uButtonState & UISTATE_HOT)
         state = &m_diThumbHot;
-    if (state && DrawThumb(hDC, *state, thumb))
+    if (state && DrawImageInto(hDC, *state, thumb))
         return;
-    DrawThumb(hDC, m_diThumb, thumb);
+    DrawImageInto(hDC, m_diThumb, thumb);
 }
 
 } // namespace QxUI

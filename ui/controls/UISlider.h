@@ -42,7 +42,6 @@ protected:
 
 private:
     int ValueAt(POINT pt) const;
-    bool DrawThumb(HDC hDC, CUIImageDesc& desc, const RECT& rcDest);
 };
 
 } // namespace QxUI

@@ -2,7 +2,6 @@
 
 #include "controls/UITabLayout.h"
 
-#include <algorithm>
 #include <cwchar>
 
 namespace QxUI {
@@ -111,38 +110,17 @@ void CTabLayoutUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 void CTabLayoutUI::SetPos(RECT rc, bool invalidate)
 {
     CControlUI::SetPos(rc, invalidate);
-    rc = m_rcItem;
-    rc.left += m_rcInset.left;
-    rc.top += m_rcInset.top;
-    rc.right -= m_rcInset.right;
-    rc.bottom -= m_rcInset.bottom;
+    rc = GetContentRect();
 
     for (int i = 0; i < GetCount(); ++i) {
-        CControlUI* control = GetItemAt(i);
-        if (!control->IsVisible())
-            continue;
-        if (control->IsFloat()) {
-            PlaceFloatChild(i);
-            continue;
-        }
-        if (i != m_iCurSel)
+        CControlUI* control = FlowChildAt(i);
+        if (!control || i != m_iCurSel)
             continue;
         const RECT padding = control->GetPadding();
-        RECT area = rc;
-        area.left += padding.left;
-        area.top += padding.top;
-        area.right -= padding.right;
-        area.bottom -= padding.bottom;
-        const SIZE available = {area.right - area.left, area.bottom - area.top};
-        SIZE size = control->MeasureSize(available);
-        if (size.cx == 0)
-            size.cx = std::max<LONG>(0, available.cx);
-        if (size.cy == 0)
-            size.cy = std::max<LONG>(0, available.cy);
-        size.cx = std::min<LONG>(std::max<LONG>(size.cx, control->GetMinWidth()),
-                                 control->GetMaxWidth());
-        size.cy = std::min<LONG>(std::max<LONG>(size.cy, control->GetMinHeight()),
-                                 control->GetMaxHeight());
+        const RECT area = {rc.left + padding.left, rc.top + padding.top,
+                           rc.right - padding.right, rc.bottom - padding.bottom};
+        const SIZE size =
+            MeasureChild(control, SIZE{area.right - area.left, area.bottom - area.top});
         control->SetPos(RECT{area.left, area.top, area.left + size.cx, area.top + size.cy},
                         false);
     }

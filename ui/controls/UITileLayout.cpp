@@ -15,16 +15,6 @@ namespace {
 // What rows are measured against: taller than any skin's cell.
 const int kUnboundedHeight = 9999;
 
-int Clamp(int value, int low, int high)
-{
-    return std::min(std::max(value, low), high);
-}
-
-bool Visible(const CScrollBarUI* bar)
-{
-    return bar && bar->IsVisible();
-}
-
 } // namespace
 
 LPCWSTR CTileLayoutUI::GetClass() const
@@ -85,10 +75,9 @@ int CTileLayoutUI::RowHeight(int first, int placed, int cellWidth) const
         const RECT padding = control->GetPadding();
         int width = cellWidth - padding.left - padding.right;
         width -= (k == placed || (k + 1) % m_nColumns == 0) ? half : m_iChildPadding;
-        width = Clamp(width, lead->GetMinWidth(), lead->GetMaxWidth());
-        SIZE size = control->MeasureSize(SIZE{width, kUnboundedHeight});
-        size.cy = Clamp(size.cy, lead->GetMinHeight(), lead->GetMaxHeight());
-        height = std::max<int>(height, size.cy + padding.top + padding.bottom);
+        width = lead->ClampWidth(width);
+        const SIZE size = control->MeasureSize(SIZE{width, kUnboundedHeight});
+        height = std::max<int>(height, lead->ClampHeight(size.cy) + padding.top + padding.bottom);
         ++k;
     }
     return height;
@@ -97,19 +86,12 @@ int CTileLayoutUI::RowHeight(int first, int placed, int cellWidth) const
 void CTileLayoutUI::SetPos(RECT rc, bool invalidate)
 {
     CControlUI::SetPos(rc, invalidate);
-    rc = m_rcItem;
-    rc.left += m_rcInset.left;
-    rc.top += m_rcInset.top;
-    rc.right -= m_rcInset.right;
-    rc.bottom -= m_rcInset.bottom;
+    rc = GetContentRect();
     if (m_items.IsEmpty()) {
         UpdateScrollBars(rc, 0, 0);
         return;
     }
-    if (Visible(m_pVerticalScrollBar))
-        rc.right -= m_pVerticalScrollBar->GetFixedWidth();
-    if (Visible(m_pHorizontalScrollBar))
-        rc.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
+    TakeOffScrollBars(rc);
 
     const int width = rc.right - rc.left;
     if (m_szItem.cx > 0)
@@ -118,14 +100,14 @@ void CTileLayoutUI::SetPos(RECT rc, bool invalidate)
     if (m_nColumns < 1)
         m_nColumns = 1;
     int cellWidth = width / m_nColumns;
-    if (Visible(m_pHorizontalScrollBar))
+    if (IsShown(m_pHorizontalScrollBar))
         cellWidth = (m_pHorizontalScrollBar->GetScrollRange() + width) / m_nColumns;
 
     int x0 = rc.left;
-    if (Visible(m_pHorizontalScrollBar))
+    if (IsShown(m_pHorizontalScrollBar))
         x0 -= m_pHorizontalScrollBar->GetScrollPos();
     int y = rc.top;
-    if (Visible(m_pVerticalScrollBar))
+    if (IsShown(m_pVerticalScrollBar))
         y -= m_pVerticalScrollBar->GetScrollPos();
     int x = x0;
     int rowHeight = 0;
@@ -134,13 +116,9 @@ void CTileLayoutUI::SetPos(RECT rc, bool invalidate)
     const int half = m_iChildPadding / 2;
 
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
-        if (!control->IsVisible())
+        CControlUI* control = FlowChildAt(i);
+        if (!control)
             continue;
-        if (control->IsFloat()) {
-            PlaceFloatChild(i);
-            continue;
-        }
         RECT cell = {x, 0, x + cellWidth, 0};
         const int nextX = x + cellWidth;
         const bool firstOfRow = placed % m_nColumns == 0;
@@ -159,13 +137,8 @@ void CTileLayoutUI::SetPos(RECT rc, bool invalidate)
         cell.top = y + padding.top;
         cell.bottom = y + rowHeight;
 
-        SIZE size = control->MeasureSize(SIZE{cell.right - cell.left, cell.bottom - cell.top});
-        if (size.cx == 0)
-            size.cx = cell.right - cell.left;
-        if (size.cy == 0)
-            size.cy = cell.bottom - cell.top;
-        size.cx = Clamp(size.cx, control->GetMinWidth(), control->GetMaxWidth());
-        size.cy = Clamp(size.cy, control->GetMinHeight(), control->GetMaxHeight());
+        const SIZE size =
+            MeasureChild(control, SIZE{cell.right - cell.left, cell.bottom - cell.top});
         const LONG left = (cell.left + cell.right - size.cx) / 2;
         const LONG top = (cell.top + cell.bottom - size.cy) / 2;
         control->SetPos(RECT{left, top, left + size.cx, top + size.cy}, false);
@@ -178,7 +151,7 @@ void CTileLayoutUI::SetPos(RECT rc, bool invalidate)
             x = nextX;
         }
         needed = cell.bottom - rc.top;
-        if (Visible(m_pVerticalScrollBar))
+        if (IsShown(m_pVerticalScrollBar))
             needed += m_pVerticalScrollBar->GetScrollPos();
     }
     UpdateScrollBars(rc, 0, needed);

@@ -19,6 +19,10 @@
 #include "core/UIText.h"
 
 // Extended controls, by family: lists, combo box, tree view;
+#include "controls/UICombo.h"
+#include "controls/UIList.h"
+#include "controls/UIListElement.h"
+#include "controls/UITreeView.h"
 
 // options, slider, tile/tab/child layouts;
 #include "controls/UIChildLayout.h"
@@ -71,6 +75,15 @@ const ControlClass kControlClasses[] = {
     {L"VerticalLayout", &MakeNew<CVerticalLayoutUI>},
     {L"HorizontalLayout", &MakeNew<CHorizontalLayoutUI>},
     // Lists, combo box, tree view.
+    {L"List", &MakeNew<CListUI>},
+    {L"Combo", &MakeNew<CComboUI>},
+    {L"ListHeader", &MakeNew<CListHeaderUI>},
+    {L"ListHeaderItem", &MakeNew<CListHeaderItemUI>},
+    {L"ListTextElement", &MakeNew<CListTextElementUI>},
+    {L"ListLabelElement", &MakeNew<CListLabelElementUI>},
+    {L"ListContainerElement", &MakeNew<CListContainerElementUI>},
+    {L"TreeView", &MakeNew<CTreeViewUI>},
+    {L"TreeNode", &MakeNew<CTreeNodeUI>},
 
     // Options, slider, tile/tab/child layouts.
     {L"Option", &MakeNew<COptionUI>},
@@ -385,6 +398,46 @@ void CUILayoutBuilder::BuildInclude(CUIXmlNode& node, CControlUI* parent,
     }
 }
 
+namespace {
+
+// A "TreeNode" element: added to the enclosing node at once, or, at the top of a subtree, to
+// the tree view once its own children are built. False when the level must stop.
+bool BuildTreeNode(CUILayoutBuilder& builder, CUIXmlNode& element, CControlUI* parent,
+                   CUIWindowManager* manager)
+{
+    CTreeNodeUI* parentNode =
+        parent ? static_cast<CTreeNodeUI*>(parent->AsInterface(L"TreeNode")) : nullptr;
+    CTreeNodeUI* node = new (std::nothrow) CTreeNodeUI;
+    if (!node)
+        return true;
+    if (parentNode && !parentNode->Add(node)) {
+        delete node;
+        return true;
+    }
+    if (manager) {
+        node->SetManager(manager, nullptr, false);
+        node->ApplyAttributeList(manager->GetDefaultAttributes(element.GetName()));
+    }
+    const int count = element.GetAttributeCount();
+    for (int i = 0; i < count; ++i)
+        node->SetAttribute(element.GetAttributeName(i), element.GetAttributeValue(i));
+    if (element.HasChildren())
+        builder.ParseChildren(element, node, manager);
+    if (parentNode)
+        return true;
+    CTreeViewUI* tree =
+        parent ? static_cast<CTreeViewUI*>(parent->AsInterface(L"TreeView")) : nullptr;
+    if (!tree) {
+        delete node;
+        return false;
+    }
+    if (!tree->AddNode(node))
+        delete node;
+    return true;
+}
+
+} // namespace
+
 // A limit was met below this level: what this level made goes too, unless a parent owns it.
 CControlUI* CUILayoutBuilder::Abandon(CControlUI* result, CControlUI* parent)
 {
@@ -420,6 +473,19 @@ CControlUI* CUILayoutBuilder::ParseChildren(CUIXmlNode& node, CControlUI* parent
             continue;
         }
 
+        if (SameName(name, L"TreeNode")) {
+            if (m_nDepth > kMaxNesting) {
+                m_xml.SetError(kErrTooDeep, name);
+                m_bFailed = true;
+                return Abandon(result, parent);
+            }
+            if (!BuildTreeNode(*this, child, parent, manager))
+                return nullptr;
+            if (m_bFailed)
+                return Abandon(result, parent);
+            continue;
+        }
+
         CControlUI* control = MakeControl(name, m_pCallback);
         if (!control)
             continue;
@@ -436,7 +502,13 @@ CControlUI* CUILayoutBuilder::ParseChildren(CUIXmlNode& node, CControlUI* parent
                 return Abandon(result, parent);
             }
         }
-        if (parent) {
+        CControlUI* holder = parent;
+        if (CTreeNodeUI* parentNode =
+                parent ? static_cast<CTreeNodeUI*>(parent->AsInterface(L"TreeNode")) : nullptr) {
+            // Other controls inside a node go into its row.
+            holder = parentNode->GetRowLayout();
+            parentNode->GetRowLayout()->Add(control);
+        } else if (parent) {
             if (!container)
                 container = static_cast<IContainerUI*>(parent->AsInterface(L"IContainer"));
             if (!container) {
@@ -457,8 +529,8 @@ CControlUI* CUILayoutBuilder::ParseChildren(CUIXmlNode& node, CControlUI* parent
             control->SetAttribute(child.GetAttributeName(i), child.GetAttributeValue(i));
         if (manager) {
             // A parent that already lives in a window keeps its new child bound, as Add left it.
-            CUIWindowManager* live = parent ? parent->GetManager() : nullptr;
-            control->SetManager(live, live ? parent : nullptr, false);
+            CUIWindowManager* live = holder ? holder->GetManager() : nullptr;
+            control->SetManager(live, live ? holder : nullptr, false);
         }
         if (!result)
             result = control;

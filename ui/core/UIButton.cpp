@@ -63,7 +63,7 @@ void CButtonUI::SetEnabled(bool enabled)
 
 void CButtonUI::OnEvent(UIEvent& event)
 {
-    if (PassMouseEventOn(event))
+    if (PassOnMouseEvent(event))
         return;
 
     switch (event.Type) {
@@ -242,8 +242,6 @@ void CButtonUI::PaintText(HDC hDC)
     ResolveTextColors();
     if (m_sText.IsEmpty())
         return;
-    RECT rc = GetTextRect();
-
     DWORD color = IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor;
     if ((m_uButtonState & UISTATE_PUSHED) && m_dwPushedTextColor != 0)
         color = m_dwPushedTextColor;
@@ -251,15 +249,7 @@ void CButtonUI::PaintText(HDC hDC)
         color = m_dwHotTextColor;
     else if ((m_uButtonState & UISTATE_FOCUSED) && m_dwFocusedTextColor != 0)
         color = m_dwFocusedTextColor;
-
-    if (m_bShowHtml) {
-        int none = 0;
-        CUIPainter::DrawMarkedUpText(hDC, m_pManager, rc, m_sText.GetData(), color, nullptr,
-                                     nullptr, none, m_uTextStyle);
-    } else {
-        CUIPainter::DrawText(hDC, m_pManager, rc, m_sText.GetData(), color, m_iFont,
-                             m_uTextStyle);
-    }
+    DrawLabelText(hDC, GetTextRect(), color, m_uTextStyle);
 }
 
 } // namespace QxUI

@@ -246,7 +246,7 @@ int CContainerUI::FindSelectableItem(int index, bool forward) const
         return -1;
     index = std::max(0, std::min(index, count - 1));
     auto selectable = [this](int i) {
-        CControlUI* control = GetItemAt(i);
+        CControlUI* control = ChildAt(i);
         return control->AsInterface(L"ListItem") != nullptr && control->IsVisible() &&
                control->IsEnabled();
     };
@@ -268,46 +268,42 @@ int CContainerUI::FindSelectableItem(int index, bool forward) const
 
 SIZE CContainerUI::GetScrollPos() const
 {
-    SIZE pos = {0, 0};
-    if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible())
-        pos.cy = m_pVerticalScrollBar->GetScrollPos();
-    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible())
-        pos.cx = m_pHorizontalScrollBar->GetScrollPos();
-    return pos;
+    return SIZE{IsShown(m_pHorizontalScrollBar) ? m_pHorizontalScrollBar->GetScrollPos() : 0,
+                IsShown(m_pVerticalScrollBar) ? m_pVerticalScrollBar->GetScrollPos() : 0};
 }
 
 SIZE CContainerUI::GetScrollRange() const
 {
-    SIZE range = {0, 0};
-    if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible())
-        range.cy = m_pVerticalScrollBar->GetScrollRange();
-    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible())
-        range.cx = m_pHorizontalScrollBar->GetScrollRange();
-    return range;
+    return SIZE{IsShown(m_pHorizontalScrollBar) ? m_pHorizontalScrollBar->GetScrollRange() : 0,
+                IsShown(m_pVerticalScrollBar) ? m_pVerticalScrollBar->GetScrollRange() : 0};
 }
 
 void CContainerUI::SetScrollPos(SIZE pos)
 {
-    int dx = 0;
-    int dy = 0;
-    if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible()) {
-        const int old = m_pVerticalScrollBar->GetScrollPos();
-        m_pVerticalScrollBar->SetScrollPos(pos.cy);
-        dy = m_pVerticalScrollBar->GetScrollPos() - old;
-    }
-    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible()) {
-        const int old = m_pHorizontalScrollBar->GetScrollPos();
-        m_pHorizontalScrollBar->SetScrollPos(pos.cx);
-        dx = m_pHorizontalScrollBar->GetScrollPos() - old;
-    }
+    // How far a shown bar really moved: it keeps its position inside its range.
+    auto move = [](CScrollBarUI* bar, int to) {
+        if (!IsShown(bar))
+            return 0;
+        const int old = bar->GetScrollPos();
+        bar->SetScrollPos(to);
+        return bar->GetScrollPos() - old;
+    };
+    const int dy = move(m_pVerticalScrollBar, pos.cy);
+    const int dx = move(m_pHorizontalScrollBar, pos.cx);
     if (dx == 0 && dy == 0)
         return;
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
+        CControlUI* control = ChildAt(i);
         if (control->IsVisible() && !control->IsFloat())
             control->Move(-dx, -dy, false);
     }
     Invalidate();
+}
+
+void CContainerUI::ScrollBy(int dx, int dy)
+{
+    const SIZE pos = GetScrollPos();
+    SetScrollPos(SIZE{pos.cx + dx, pos.cy + dy});
 }
 
 static int LineHeight(CUIWindowManager* manager)
@@ -318,24 +314,10 @@ static int LineHeight(CUIWindowManager* manager)
     return kLineStep + (font ? font->tm.tmHeight : 0);
 }
 
-void CContainerUI::ScrollLineUp()
-{
-    SIZE pos = GetScrollPos();
-    pos.cy -= LineHeight(m_pManager);
-    SetScrollPos(pos);
-}
-
-void CContainerUI::ScrollLineDown()
-{
-    SIZE pos = GetScrollPos();
-    pos.cy += LineHeight(m_pManager);
-    SetScrollPos(pos);
-}
-
 int CContainerUI::PageHeight() const
 {
     int page = GetHeight() - m_rcInset.top - m_rcInset.bottom;
-    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible())
+    if (IsShown(m_pHorizontalScrollBar))
         page -= m_pHorizontalScrollBar->GetFixedHeight();
     return page;
 }
@@ -343,79 +325,69 @@ int CContainerUI::PageHeight() const
 int CContainerUI::PageWidth() const
 {
     int page = GetWidth() - m_rcInset.left - m_rcInset.right;
-    if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible())
+    if (IsShown(m_pVerticalScrollBar))
         page -= m_pVerticalScrollBar->GetFixedWidth();
     return page;
 }
 
+void CContainerUI::ScrollLineUp()
+{
+    ScrollBy(0, -LineHeight(m_pManager));
+}
+
+void CContainerUI::ScrollLineDown()
+{
+    ScrollBy(0, LineHeight(m_pManager));
+}
+
 void CContainerUI::ScrollPageUp()
 {
-    SIZE pos = GetScrollPos();
-    pos.cy -= PageHeight();
-    SetScrollPos(pos);
+    ScrollBy(0, -PageHeight());
 }
 
 void CContainerUI::ScrollPageDown()
 {
-    SIZE pos = GetScrollPos();
-    pos.cy += PageHeight();
-    SetScrollPos(pos);
+    ScrollBy(0, PageHeight());
 }
 
 void CContainerUI::ScrollToTop()
 {
-    SIZE pos = GetScrollPos();
-    pos.cy = 0;
-    SetScrollPos(pos);
+    ScrollBy(0, -GetScrollPos().cy);
 }
 
 void CContainerUI::ScrollToBottom()
 {
-    SIZE pos = GetScrollPos();
-    pos.cy = GetScrollRange().cy;
-    SetScrollPos(pos);
+    ScrollBy(0, GetScrollRange().cy - GetScrollPos().cy);
 }
 
 void CContainerUI::ScrollLineLeft()
 {
-    SIZE pos = GetScrollPos();
-    pos.cx -= kLineStep;
-    SetScrollPos(pos);
+    ScrollBy(-kLineStep, 0);
 }
 
 void CContainerUI::ScrollLineRight()
 {
-    SIZE pos = GetScrollPos();
-    pos.cx += kLineStep;
-    SetScrollPos(pos);
+    ScrollBy(kLineStep, 0);
 }
 
 void CContainerUI::ScrollPageLeft()
 {
-    SIZE pos = GetScrollPos();
-    pos.cx -= PageWidth();
-    SetScrollPos(pos);
+    ScrollBy(-PageWidth(), 0);
 }
 
 void CContainerUI::ScrollPageRight()
 {
-    SIZE pos = GetScrollPos();
-    pos.cx += PageWidth();
-    SetScrollPos(pos);
+    ScrollBy(PageWidth(), 0);
 }
 
 void CContainerUI::ScrollToLeftEnd()
 {
-    SIZE pos = GetScrollPos();
-    pos.cx = 0;
-    SetScrollPos(pos);
+    ScrollBy(-GetScrollPos().cx, 0);
 }
 
 void CContainerUI::ScrollToRightEnd()
 {
-    SIZE pos = GetScrollPos();
-    pos.cx = GetScrollRange().cx;
-    SetScrollPos(pos);
+    ScrollBy(GetScrollRange().cx - GetScrollPos().cx, 0);
 }
 
 void CContainerUI::EnableScrollBars(bool vertical, bool horizontal)
@@ -464,7 +436,7 @@ CScrollBarUI* CContainerUI::GetHorizontalScrollBar() const
 
 void CContainerUI::UpdateScrollBars(const RECT& rcInner, int /*widthNeeded*/, int heightNeeded)
 {
-    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible()) {
+    if (IsShown(m_pHorizontalScrollBar)) {
         const RECT rc = {rcInner.left, rcInner.bottom, rcInner.right,
                          rcInner.bottom + m_pHorizontalScrollBar->GetFixedHeight()};
         m_pHorizontalScrollBar->SetPos(rc, false);
@@ -510,24 +482,58 @@ void CContainerUI::UpdateScrollBars(const RECT& rcInner, int /*widthNeeded*/, in
 
 // ---- Layout -----------------------------------------------------------------------------------
 
+RECT CContainerUI::GetContentRect() const
+{
+    return RECT{m_rcItem.left + m_rcInset.left, m_rcItem.top + m_rcInset.top,
+                m_rcItem.right - m_rcInset.right, m_rcItem.bottom - m_rcInset.bottom};
+}
+
+bool CContainerUI::IsShown(const CScrollBarUI* bar)
+{
+    return bar && bar->IsVisible();
+}
+
+void CContainerUI::TakeOffScrollBars(RECT& rc) const
+{
+    if (IsShown(m_pVerticalScrollBar))
+        rc.right -= m_pVerticalScrollBar->GetFixedWidth();
+    if (IsShown(m_pHorizontalScrollBar))
+        rc.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
+}
+
 RECT CContainerUI::GetInnerRect() const
 {
-    RECT rc = m_rcItem;
-    rc.left += m_rcInset.left;
-    rc.top += m_rcInset.top;
-    rc.right -= m_rcInset.right;
-    rc.bottom -= m_rcInset.bottom;
-    if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible())
-        rc.right -= m_pVerticalScrollBar->GetFixedWidth();
-    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible())
-        rc.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
+    RECT rc = GetContentRect();
+    TakeOffScrollBars(rc);
     return rc;
+}
+
+CControlUI* CContainerUI::FlowChildAt(int index)
+{
+    CControlUI* control = ChildAt(index);
+    if (!control || !control->IsVisible())
+        return nullptr;
+    if (control->IsFloat()) {
+        PlaceFloatChild(index);
+        return nullptr;
+    }
+    return control;
+}
+
+SIZE CContainerUI::MeasureChild(CControlUI* child, SIZE available)
+{
+    SIZE size = child->MeasureSize(available);
+    if (size.cx == 0)
+        size.cx = std::max<LONG>(0, available.cx);
+    if (size.cy == 0)
+        size.cy = std::max<LONG>(0, available.cy);
+    return SIZE{child->ClampWidth(size.cx), child->ClampHeight(size.cy)};
 }
 
 void CContainerUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool init)
 {
     for (int i = 0; i < m_items.GetSize(); ++i)
-        GetItemAt(i)->SetManager(manager, this, init);
+        ChildAt(i)->SetManager(manager, this, init);
     if (m_pVerticalScrollBar)
         m_pVerticalScrollBar->SetManager(manager, this, init);
     if (m_pHorizontalScrollBar)
@@ -544,18 +550,14 @@ void CContainerUI::SetPos(RECT rc, bool invalidate)
         return;
     }
 
-    RECT place = m_rcItem;
-    place.left += m_rcInset.left;
-    place.top += m_rcInset.top;
-    place.right -= m_rcInset.right;
-    place.bottom -= m_rcInset.bottom;
-    if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible()) {
+    RECT place = GetContentRect();
+    if (IsShown(m_pVerticalScrollBar)) {
         place.top -= m_pVerticalScrollBar->GetScrollPos();
         place.right -= m_pVerticalScrollBar->GetFixedWidth();
         place.bottom +=
             m_pVerticalScrollBar->GetScrollRange() - m_pVerticalScrollBar->GetScrollPos();
     }
-    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible()) {
+    if (IsShown(m_pHorizontalScrollBar)) {
         place.left -= m_pHorizontalScrollBar->GetScrollPos();
         place.right +=
             m_pHorizontalScrollBar->GetScrollRange() - m_pHorizontalScrollBar->GetScrollPos();
@@ -566,31 +568,24 @@ void CContainerUI::SetPos(RECT rc, bool invalidate)
     // range (measured without that range, which would otherwise keep itself).
     int needed = 0;
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
-        if (!control->IsVisible())
+        CControlUI* control = FlowChildAt(i);
+        if (!control)
             continue;
-        if (control->IsFloat()) {
-            PlaceFloatChild(i);
-            continue;
-        }
-        int width = place.right - place.left;
-        width = std::max(width, control->GetMinWidth());
-        width = std::min(width, control->GetMaxWidth());
-        int height = place.bottom - place.top;
-        height = std::max(height, control->GetMinHeight());
-        height = std::min(height, control->GetMaxHeight());
+        const int width = control->ClampWidth(place.right - place.left);
+        const int height = control->ClampHeight(place.bottom - place.top);
         const RECT rcChild = {place.left, place.top, place.left + width, place.top + height};
         control->SetPos(rcChild, false);
-        const int natural = std::max<int>(inner.bottom - inner.top, control->GetMinHeight());
-        needed = std::max(needed, std::min(natural, control->GetMaxHeight()));
+        needed = std::max(needed, control->ClampHeight(inner.bottom - inner.top));
     }
     UpdateScrollBars(inner, 0, needed);
 }
 
 void CContainerUI::PlaceFloatChild(int index)
 {
-    CControlUI* control = GetItemAt(index);
-    if (!control || !control->IsVisible() || !control->IsFloat())
+    if (index < 0 || index >= m_items.GetSize())
+        return;
+    CControlUI* control = ChildAt(index);
+    if (!control->IsVisible() || !control->IsFloat())
         return;
     const int width = GetWidth();
     const int height = GetHeight();
@@ -609,12 +604,12 @@ void CContainerUI::PlaceFloatChild(int index)
 void CContainerUI::Move(int dx, int dy, bool invalidate)
 {
     CControlUI::Move(dx, dy, invalidate);
-    if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible())
+    if (IsShown(m_pVerticalScrollBar))
         m_pVerticalScrollBar->Move(dx, dy, false);
-    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible())
+    if (IsShown(m_pHorizontalScrollBar))
         m_pHorizontalScrollBar->Move(dx, dy, false);
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
+        CControlUI* control = ChildAt(i);
         if (control->IsVisible())
             control->Move(dx, dy, false);
     }
@@ -628,14 +623,14 @@ void CContainerUI::SetVisible(bool visible)
         return;
     CControlUI::SetVisible(visible);
     for (int i = 0; i < m_items.GetSize(); ++i)
-        GetItemAt(i)->SetVisibleByParent(IsVisible());
+        ChildAt(i)->SetVisibleByParent(IsVisible());
 }
 
 void CContainerUI::SetVisibleByParent(bool visible)
 {
     CControlUI::SetVisibleByParent(visible);
     for (int i = 0; i < m_items.GetSize(); ++i)
-        GetItemAt(i)->SetVisibleByParent(IsVisible());
+        ChildAt(i)->SetVisibleByParent(IsVisible());
 }
 
 void CContainerUI::SetMouseEnabled(bool enabled)
@@ -681,7 +676,7 @@ CControlUI* CContainerUI::FindControl(FINDCONTROLPROC proc, LPVOID data, UINT fl
         const int count = m_items.GetSize();
         const bool topFirst = (flags & UIFIND_TOP_FIRST) != 0;
         for (int n = 0; n < count; ++n) {
-            CControlUI* child = GetItemAt(topFirst ? count - 1 - n : n);
+            CControlUI* child = ChildAt(topFirst ? count - 1 - n : n);
             CControlUI* found = child->FindControl(proc, data, flags);
             if (!found)
                 continue;
@@ -809,7 +804,7 @@ void CContainerUI::Paint(HDC hDC, const RECT& rcDirty)
         const RECT inner = GetInnerRect();
         if (!::IntersectRect(&rcTemp, &rcDirty, &inner)) {
             for (int i = 0; i < m_items.GetSize(); ++i) {
-                CControlUI* control = GetItemAt(i);
+                CControlUI* control = ChildAt(i);
                 if (!control->IsVisible() || !control->IsFloat())
                     continue;
                 if (!Meets(rcDirty, control->GetPos()) || !Meets(m_rcItem, control->GetPos()))
@@ -820,7 +815,7 @@ void CContainerUI::Paint(HDC hDC, const RECT& rcDirty)
             CUIClip childClip;
             CUIClip::ClipToRect(hDC, rcTemp, childClip);
             for (int i = 0; i < m_items.GetSize(); ++i) {
-                CControlUI* control = GetItemAt(i);
+                CControlUI* control = ChildAt(i);
                 if (!control->IsVisible() || !Meets(rcDirty, control->GetPos()))
                     continue;
                 if (control->IsFloat()) {
@@ -838,10 +833,10 @@ void CContainerUI::Paint(HDC hDC, const RECT& rcDirty)
         }
     }
 
-    if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible() &&
+    if (IsShown(m_pVerticalScrollBar) &&
         Meets(rcDirty, m_pVerticalScrollBar->GetPos()))
         m_pVerticalScrollBar->Paint(hDC, rcDirty);
-    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible() &&
+    if (IsShown(m_pHorizontalScrollBar) &&
         Meets(rcDirty, m_pHorizontalScrollBar->GetPos()))
         m_pHorizontalScrollBar->Paint(hDC, rcDirty);
 }

@@ -91,9 +91,25 @@ public:
     void Paint(HDC hDC, const RECT& rcDirty) override;
 
 protected:
+    // The container's own child: GetItemAt may be overridden to answer other items (a list
+    // answers its body's), so walks over this container's children never go through it.
+    CControlUI* ChildAt(int index) const { return static_cast<CControlUI*>(m_items[index]); }
     RECT GetInnerRect() const;
+    // The item rect less the inset, the scroll bars not taken off.
+    RECT GetContentRect() const;
+    // A shown vertical bar's width off the right, a shown horizontal bar's height off the bottom.
+    void TakeOffScrollBars(RECT& rc) const;
+    static bool IsShown(const CScrollBarUI* bar);
+    // The child at index when the layout places it itself; null for an invisible child and
+    // for a float one, which this places at its anchors.
+    CControlUI* FlowChildAt(int index);
+    // The child measured in `available`; a measured 0 takes the available size (at least 0),
+    // then the child's limits hold.
+    static SIZE MeasureChild(CControlUI* child, SIZE available);
     int PageHeight() const;
     int PageWidth() const;
+    // From the shown bars' positions by (dx, dy); a hidden bar counts as at 0.
+    void ScrollBy(int dx, int dy);
 
     CUIPtrArray m_items;
     RECT m_rcInset = {0, 0, 0, 0};

@@ -321,6 +321,16 @@ int CControlUI::GetMaxWidth() const
     return m_cxyMax.cx;
 }
 
+int CControlUI::ClampWidth(int cx) const
+{
+    return std::min(std::max(cx, GetMinWidth()), GetMaxWidth());
+}
+
+int CControlUI::ClampHeight(int cy) const
+{
+    return std::min(std::max(cy, GetMinHeight()), GetMaxHeight());
+}
+
 void CControlUI::SetMaxWidth(int cx)
 {
     if (cx < 0 || !StoreChanged(m_cxyMax.cx, cx))
@@ -580,7 +590,7 @@ void CControlUI::OnEvent(UIEvent& event)
         m_pParent->OnEvent(event);
 }
 
-bool CControlUI::PassMouseEventOn(UIEvent& event)
+bool CControlUI::PassOnMouseEvent(UIEvent& event)
 {
     if (IsMouseEnabled() || event.Type < UIEventType::MouseMove ||
         event.Type > UIEventType::ScrollWheel)
@@ -886,6 +896,16 @@ DWORD CControlUI::GetHslAdjustedColor(DWORD color) const
 bool CControlUI::DrawImage(HDC hDC, CUIImageDesc& desc)
 {
     return CUIPainter::DrawImageByDescription(hDC, m_pManager, m_rcItem, m_rcPaint, desc);
+}
+
+bool CControlUI::DrawImageInto(HDC hDC, CUIImageDesc& desc, const RECT& rcDest)
+{
+    // Loaded (and its description parsed) first, so that the description's "dest" cannot
+    // undo ours.
+    if (!DrawImage(nullptr, desc))
+        return false;
+    desc.rcDest = rcDest;
+    return DrawImage(hDC, desc);
 }
 
 void CControlUI::SetBackColor(DWORD color)

@@ -130,7 +130,13 @@ public:
     CUIString GetVirtualWindowName() const;
     void SetVirtualWindowName(LPCWSTR name);
     DWORD GetHslAdjustedColor(DWORD color) const;
+    // A width or height held to the control's minimum, then to its maximum.
+    int ClampWidth(int cx) const;
+    int ClampHeight(int cy) const;
     bool DrawImage(HDC hDC, CUIImageDesc& desc);
+    // Draws the image into rcDest (relative to the control) in place of any "dest" the
+    // description gives.
+    bool DrawImageInto(HDC hDC, CUIImageDesc& desc, const RECT& rcDest);
 
     void SetBackColor(DWORD color);
     void SetBackColor2(DWORD color);
@@ -158,9 +164,9 @@ protected:
     // Takes a new description for the image, which is loaded again when next drawn, and
     // repaints; false, with nothing done, when it is already loaded from that description.
     bool SetImage(CUIImageDesc& desc, LPCWSTR description);
-    // A control that takes no mouse input hands mouse events on to its parent (with no parent,
-    // to the handling every control shares); true when the event went that way.
-    bool PassMouseEventOn(UIEvent& event);
+    // A mouse event while the control's mouse input is off goes to the parent, or to the
+    // handling every control shares without one; true when it was passed on.
+    bool PassOnMouseEvent(UIEvent& event);
 
     CUIWindowManager* m_pManager = nullptr;
     CControlUI* m_pParent = nullptr;

@@ -234,16 +234,6 @@ SIZE CLabelUI::MeasureSize(SIZE available)
     return SIZE{m_cxyFixed.cx, m_pManager->GetFontEntry(m_iFont)->tm.tmHeight + 4};
 }
 
-RECT CLabelUI::GetTextRect() const
-{
-    RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.top += m_rcTextPadding.top;
-    rc.right -= m_rcTextPadding.right;
-    rc.bottom -= m_rcTextPadding.bottom;
-    return rc;
-}
-
 void CLabelUI::ResolveTextColors()
 {
     if (!m_pManager)
@@ -254,21 +244,14 @@ void CLabelUI::ResolveTextColors()
         m_dwDisabledTextColor = m_pManager->GetDisabledTextColor();
 }
 
-void CLabelUI::PaintText(HDC hDC)
+RECT CLabelUI::GetTextRect() const
 {
-    if (!m_pManager)
-        return;
-    ResolveTextColors();
-    RECT rc = GetTextRect();
+    return RECT{m_rcItem.left + m_rcTextPadding.left, m_rcItem.top + m_rcTextPadding.top,
+                m_rcItem.right - m_rcTextPadding.right, m_rcItem.bottom - m_rcTextPadding.bottom};
+}
 
-    if (m_bEnableEffect) {
-        PaintEffectText(hDC, rc);
-        return;
-    }
-    if (m_sText.IsEmpty())
-        return;
-    const UINT style = m_uTextStyle | DT_SINGLELINE;
-    const DWORD color = IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor;
+void CLabelUI::DrawLabelText(HDC hDC, RECT rc, DWORD color, UINT style)
+{
     if (m_bShowHtml) {
         int none = 0;
         CUIPainter::DrawMarkedUpText(hDC, m_pManager, rc, m_sText.GetData(), color, nullptr,
@@ -276,6 +259,22 @@ void CLabelUI::PaintText(HDC hDC)
     } else {
         CUIPainter::DrawText(hDC, m_pManager, rc, m_sText.GetData(), color, m_iFont, style);
     }
+}
+
+void CLabelUI::PaintText(HDC hDC)
+{
+    if (!m_pManager)
+        return;
+    ResolveTextColors();
+    const RECT rc = GetTextRect();
+    if (m_bEnableEffect) {
+        PaintEffectText(hDC, rc);
+        return;
+    }
+    if (m_sText.IsEmpty())
+        return;
+    DrawLabelText(hDC, rc, IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor,
+                  m_uTextStyle | DT_SINGLELINE);
 }
 
 void CLabelUI::PaintEffectText(HDC hDC, const RECT& rcText)

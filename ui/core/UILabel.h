@@ -33,8 +33,6 @@ public:
     int GetFont() const { return m_iFont; }
     void SetTextPadding(RECT rc);
     RECT GetTextPadding() const { return m_rcTextPadding; }
-    // Where the text goes: the control's rectangle less the text padding.
-    RECT GetTextRect() const;
     void SetShowHtml(bool on = true);
     bool IsShowHtml() const { return m_bShowHtml; }
 
@@ -76,6 +74,10 @@ public:
 protected:
     // Zero colours take the manager's defaults once, at the first paint.
     void ResolveTextColors();
+    // The control's rectangle less the text padding.
+    RECT GetTextRect() const;
+    // Plain or marked-up (without links) as "showhtml" says, in the label's font.
+    void DrawLabelText(HDC hDC, RECT rc, DWORD color, UINT style);
     void PaintEffectText(HDC hDC, const RECT& rcText);
 
     DWORD m_dwTextColor = 0;

@@ -12,16 +12,6 @@ namespace {
 const UINT kDragging = 0x40;
 const DWORD kTrackingBarColor = 0xAA000000;
 
-int Clamp(int value, int low, int high)
-{
-    return std::min(std::max(value, low), high);
-}
-
-bool Visible(const CScrollBarUI* bar)
-{
-    return bar && bar->IsVisible();
-}
-
 // Sizes, rectangles, points and limits read along the stacking axis (main) or across it.
 struct Axis
 {
@@ -39,8 +29,14 @@ struct Axis
 
     int MinMain(const CControlUI* c) const { return vertical ? c->GetMinHeight() : c->GetMinWidth(); }
     int MaxMain(const CControlUI* c) const { return vertical ? c->GetMaxHeight() : c->GetMaxWidth(); }
-    int MinCross(const CControlUI* c) const { return vertical ? c->GetMinWidth() : c->GetMinHeight(); }
-    int MaxCross(const CControlUI* c) const { return vertical ? c->GetMaxWidth() : c->GetMaxHeight(); }
+    int ClampMain(const CControlUI* c, int v) const
+    {
+        return vertical ? c->ClampHeight(v) : c->ClampWidth(v);
+    }
+    int ClampCross(const CControlUI* c, int v) const
+    {
+        return vertical ? c->ClampWidth(v) : c->ClampHeight(v);
+    }
     int FixedCross(const CControlUI* c) const
     {
         return vertical ? c->GetFixedWidth() : c->GetFixedHeight();
@@ -95,21 +91,14 @@ void CAxisLayoutUI::SetPos(RECT rc, bool invalidate)
 {
     CControlUI::SetPos(rc, invalidate);
     const Axis axis{m_bVertical};
-    rc = m_rcItem;
-    rc.left += m_rcInset.left;
-    rc.top += m_rcInset.top;
-    rc.right -= m_rcInset.right;
-    rc.bottom -= m_rcInset.bottom;
+    rc = GetContentRect();
 
     // An empty horizontal layout hands its bars the inner rect before they are taken off it.
     if (!m_bVertical && m_items.IsEmpty()) {
         UpdateScrollBars(rc, 0, 0);
         return;
     }
-    if (Visible(m_pVerticalScrollBar))
-        rc.right -= m_pVerticalScrollBar->GetFixedWidth();
-    if (Visible(m_pHorizontalScrollBar))
-        rc.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
+    TakeOffScrollBars(rc);
     if (m_items.IsEmpty()) {
         UpdateScrollBars(rc, 0, 0);
         return;
@@ -118,21 +107,21 @@ void CAxisLayoutUI::SetPos(RECT rc, bool invalidate)
     // A vertical layout is as wide as its horizontal bar lets it be (its owner sets the range);
     // a horizontal one measures its content in what it shows, and the range follows that.
     SIZE available = {rc.right - rc.left, rc.bottom - rc.top};
-    if (m_bVertical && Visible(m_pHorizontalScrollBar))
+    if (m_bVertical && IsShown(m_pHorizontalScrollBar))
         available.cx += m_pHorizontalScrollBar->GetScrollRange();
 
     int stretchCount = 0;
     int fixedTotal = 0;
     int count = 0;
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
+        CControlUI* control = ChildAt(i);
         if (!control->IsVisible() || control->IsFloat())
             continue;
         int main = axis.Main(control->MeasureSize(available));
         if (main == 0)
             ++stretchCount;
         else
-            main = Clamp(main, axis.MinMain(control), axis.MaxMain(control));
+            main = axis.ClampMain(control, main);
         const RECT padding = control->GetPadding();
         fixedTotal += main + axis.Lead(padding) + axis.Trail(padding);
         ++count;
@@ -147,30 +136,26 @@ void CAxisLayoutUI::SetPos(RECT rc, bool invalidate)
     // horizontal bar across.
     CScrollBarUI* mainBar = m_bVertical ? m_pVerticalScrollBar : m_pHorizontalScrollBar;
     int pos = axis.Lead(rc);
-    if (Visible(mainBar))
+    if (IsShown(mainBar))
         pos -= mainBar->GetScrollPos();
     int crossOrigin = axis.CrossLead(rc);
-    if (m_bVertical && Visible(m_pHorizontalScrollBar))
+    if (m_bVertical && IsShown(m_pHorizontalScrollBar))
         crossOrigin -= m_pHorizontalScrollBar->GetScrollPos();
     int remaining = axis.Main(available);
     int needed = 0;
     int stretchSeen = 0;
 
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
-        if (!control->IsVisible())
+        CControlUI* control = FlowChildAt(i);
+        if (!control)
             continue;
-        if (control->IsFloat()) {
-            PlaceFloatChild(i);
-            continue;
-        }
         const RECT padding = control->GetPadding();
         const int lead = axis.Lead(padding);
         const int trail = axis.Trail(padding);
         remaining -= lead;
         int main = axis.Main(control->MeasureSize(axis.MakeSize(remaining, axis.Cross(available))));
         if (main != 0) {
-            main = Clamp(main, axis.MinMain(control), axis.MaxMain(control));
+            main = axis.ClampMain(control, main);
             fixedTotal -= main;
         } else {
             ++stretchSeen;
@@ -178,13 +163,13 @@ void CAxisLayoutUI::SetPos(RECT rc, bool invalidate)
             // The last stretchable child takes what is left, less the paddings still counted.
             if (stretchSeen == stretchCount)
                 main = std::max(0, remaining - trail - fixedTotal);
-            main = Clamp(main, axis.MinMain(control), axis.MaxMain(control));
+            main = axis.ClampMain(control, main);
         }
 
         int cross = axis.FixedCross(control);
         if (cross == 0)
             cross = axis.Cross(available) - axis.CrossLead(padding) - axis.CrossTrail(padding);
-        cross = Clamp(std::max(cross, 0), axis.MinCross(control), axis.MaxCross(control));
+        cross = axis.ClampCross(control, std::max(cross, 0));
 
         // The trailing padding lies inside the child's rect along the axis, never across it.
         const int crossLead = crossOrigin + axis.CrossLead(padding);
@@ -208,7 +193,7 @@ void CAxisLayoutUI::SetPos(RECT rc, bool invalidate)
 bool CAxisLayoutUI::UpdateHorizontalRange(const RECT& rcInner, int widthNeeded)
 {
     CScrollBarUI* bar = m_pHorizontalScrollBar;
-    if (!Visible(bar))
+    if (!IsShown(bar))
         return false;
     const int range = std::max(0, widthNeeded - static_cast<int>(rcInner.right - rcInner.left));
     if (bar->GetScrollRange() == range)

@@ -128,6 +128,11 @@ public:
     void RemoveAllOptionGroups();
 
     // ---- Resources ------------------------------------------------------------------------
+    // A popup that shows another window's controls (a combo box's drop-down) looks up fonts,
+    // images, default attributes and colours in that window's manager, so that what it loads
+    // lives as long as the controls.
+    void SetResourceParent(CUIWindowManager* parent) { m_pResourceParent = parent; }
+    CUIWindowManager* GetResourceParent() const { return m_pResourceParent; }
     HFONT AddFont(int id, LPCWSTR face, int size, bool bold, bool underline, bool italic,
                   bool shared = false);
     HFONT GetFontHandle(int id);
@@ -150,11 +155,26 @@ public:
     LPCWSTR GetDefaultAttributes(LPCWSTR className) const;
     void RemoveAllDefaultAttributes(bool shared = false);
 
-    DWORD GetDisabledTextColor() const { return m_Resources.dwDisabledColor; }
-    DWORD GetDefaultTextColor() const { return m_Resources.dwDefaultFontColor; }
-    DWORD GetLinkTextColor() const { return m_Resources.dwDefaultLinkFontColor; }
-    DWORD GetLinkHoverTextColor() const { return m_Resources.dwDefaultLinkHoverFontColor; }
-    DWORD GetSelectedColor() const { return m_Resources.dwDefaultSelectedBkColor; }
+    DWORD GetDisabledTextColor() const
+    {
+        return m_pResourceParent ? m_pResourceParent->GetDisabledTextColor() : m_Resources.dwDisabledColor;
+    }
+    DWORD GetDefaultTextColor() const
+    {
+        return m_pResourceParent ? m_pResourceParent->GetDefaultTextColor() : m_Resources.dwDefaultFontColor;
+    }
+    DWORD GetLinkTextColor() const
+    {
+        return m_pResourceParent ? m_pResourceParent->GetLinkTextColor() : m_Resources.dwDefaultLinkFontColor;
+    }
+    DWORD GetLinkHoverTextColor() const
+    {
+        return m_pResourceParent ? m_pResourceParent->GetLinkHoverTextColor() : m_Resources.dwDefaultLinkHoverFontColor;
+    }
+    DWORD GetSelectedColor() const
+    {
+        return m_pResourceParent ? m_pResourceParent->GetSelectedColor() : m_Resources.dwDefaultSelectedBkColor;
+    }
     void SetDisabledTextColor(DWORD color, bool shared = false);
     void SetDefaultTextColor(DWORD color, bool shared = false);
     void SetLinkTextColor(DWORD color, bool shared = false);
@@ -244,6 +264,7 @@ private:
     CUIStringMap m_mOptionGroup{CUIResourceTable::kBuckets};
     CUIResourceTable m_Resources;
     CUIPtrArray m_aTranslateAccelerator;
+    CUIWindowManager* m_pResourceParent = nullptr;
 
     static HINSTANCE s_hInstance;
     static CUIString s_strResourcePath;

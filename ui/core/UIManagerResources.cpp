@@ -169,6 +169,8 @@ HFONT CUIWindowManager::AddFont(int id, LPCWSTR face, int size, bool bold, bool 
 
 HFONT CUIWindowManager::GetFontHandle(int id)
 {
+    if (m_pResourceParent)
+        return m_pResourceParent->GetFontHandle(id);
     if (id >= 0) {
         const CUIString key = DecimalKey(id);
         CUIFontInfo* font = static_cast<CUIFontInfo*>(m_Resources.CustomFonts.Find(key.GetData()));
@@ -182,6 +184,8 @@ HFONT CUIWindowManager::GetFontHandle(int id)
 
 CUIFontInfo* CUIWindowManager::GetFontEntry(int id)
 {
+    if (m_pResourceParent)
+        return m_pResourceParent->GetFontEntry(id);
     CUIFontInfo* font = nullptr;
     if (id >= 0) {
         const CUIString key = DecimalKey(id);
@@ -198,6 +202,8 @@ CUIFontInfo* CUIWindowManager::GetFontEntry(int id)
 
 CUIFontInfo* CUIWindowManager::GetFontEntryByHandle(HFONT hFont)
 {
+    if (m_pResourceParent)
+        return m_pResourceParent->GetFontEntryByHandle(hFont);
     if (hFont) {
         CUIResourceTable* tables[] = {&m_Resources, &s_SharedResources};
         for (CUIResourceTable* table : tables) {
@@ -233,6 +239,8 @@ HFONT CUIWindowManager::FindFontByStyle(LPCWSTR face, int size, bool bold, bool 
 
 CUIFontInfo* CUIWindowManager::GetDefaultFontEntry()
 {
+    if (m_pResourceParent)
+        return m_pResourceParent->GetDefaultFontEntry();
     CUIFontInfo& font = m_Resources.DefaultFontInfo.sFontName.IsEmpty()
                             ? s_SharedResources.DefaultFontInfo
                             : m_Resources.DefaultFontInfo;
@@ -330,6 +338,8 @@ CUIImageInfo* CUIWindowManager::AddImage(LPCWSTR name, LPCWSTR type, DWORD mask,
 
 CUIImageInfo* CUIWindowManager::GetImage(LPCWSTR name) const
 {
+    if (m_pResourceParent)
+        return m_pResourceParent->GetImage(name);
     if (!name)
         return nullptr;
     CUIImageInfo* image = static_cast<CUIImageInfo*>(m_Resources.ImageHash.Find(name));
@@ -341,6 +351,8 @@ CUIImageInfo* CUIWindowManager::GetImage(LPCWSTR name) const
 CUIImageInfo* CUIWindowManager::GetImageOrLoad(LPCWSTR name, LPCWSTR type, DWORD mask,
                                                bool keepCopy)
 {
+    if (m_pResourceParent)
+        return m_pResourceParent->GetImageOrLoad(name, type, mask, keepCopy);
     CUIImageInfo* image = GetImage(name);
     if (!image)
         image = AddImage(name, type, mask, keepCopy, false);
@@ -372,6 +384,8 @@ void CUIWindowManager::AddDefaultAttributes(LPCWSTR className, LPCWSTR text, boo
 
 LPCWSTR CUIWindowManager::GetDefaultAttributes(LPCWSTR className) const
 {
+    if (m_pResourceParent)
+        return m_pResourceParent->GetDefaultAttributes(className);
     if (!className)
         return nullptr;
     CUIString* text = static_cast<CUIString*>(m_Resources.AttributeHash.Find(className));

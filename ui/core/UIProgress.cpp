@@ -99,11 +99,8 @@ void CProgressUI::PaintStateImage(HDC hDC)
     else
         dest.top = static_cast<LONG>((static_cast<int64_t>(m_nMax) - m_nValue) * height / range);
 
-    // Load (and parse) first, so that the filled part replaces any "dest" of the description.
-    DrawImage(nullptr, m_diFore);
-    m_diFore.rcDest = dest;
     if (dest.right > dest.left && dest.bottom > dest.top)
-        DrawImage(hDC, m_diFore);
+        DrawImageInto(hDC, m_diFore, dest);
 }
 
 } // namespace QxUI

@@ -519,11 +519,9 @@ void CScrollBarUI::PaintPart(HDC hDC, const RECT* rcPart, DWORD color, UINT stat
     auto draw = [&](CUIImageDesc& desc) {
         if (!rcPart)
             return DrawImage(hDC, desc);
-        // Resolve first, so that a destination in the description cannot undo ours.
-        DrawImage(nullptr, desc);
-        desc.rcDest = *rcPart;
-        ::OffsetRect(&desc.rcDest, -m_rcItem.left, -m_rcItem.top);
-        return DrawImage(hDC, desc);
+        RECT dest = *rcPart;
+        ::OffsetRect(&dest, -m_rcItem.left, -m_rcItem.top);
+        return DrawImageInto(hDC, desc, dest);
     };
 
     CUIImageDesc* stateImage = nullptr;

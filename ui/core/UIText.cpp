@@ -53,7 +53,7 @@ int CTextUI::LinkAt(POINT pt) const
 
 void CTextUI::OnEvent(UIEvent& event)
 {
-    if (PassMouseEventOn(event))
+    if (PassOnMouseEvent(event))
         return;
 
     const int link = LinkAt(event.ptMouse);

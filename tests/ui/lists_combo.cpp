@@ -1,0 +1,280 @@
+// The combo box in a real window: where its drop-down opens, each way the drop-down closes,
+// the items it lends and gets back, and the owner window or the box going away while open.
+
+#include "controls/UICombo.h"
+#include "controls/UIListElement.h"
+#include "core/UILayouts.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "lists_support.h"
+#include "render_support.h"
+
+using namespace QxUI;
+using namespace liststest;
+
+namespace {
+
+// A combo box of 120 x 24 at the window's top-left with three 20 px items; row 1 is the
+// second of them. The drop-down's layout takes a child padding of 2 from the skin's default.
+const wchar_t kComboSkin[] =
+    L"<Window><Default name=\"VerticalLayout\" value=\"childpadding=&quot;2&quot;\"/>"
+    L"<VerticalLayout><HorizontalLayout height=\"24\">"
+    L"<Combo name=\"combo\" width=\"120\" dropboxsize=\"0,150\" itembkimage=\"row.png\">"
+    L"<ListLabelElement name=\"c0\" text=\"zero\" height=\"20\"/>"
+    L"<ListLabelElement name=\"c1\" text=\"one\" height=\"20\" selected=\"true\"/>"
+    L"<ListLabelElement name=\"c2\" text=\"two\" height=\"20\"/>"
+    L"</Combo><Control/></HorizontalLayout><Control/></VerticalLayout></Window>";
+
+class ComboWindow : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        const std::wstring folder = rendertest::MakeTestFolder(L"lists_combo");
+        const std::vector<rendertest::Rgba> pixels(4, rendertest::Rgba{0, 0, 255, 255});
+        rendertest::WriteBytes(folder + L"row.png", rendertest::EncodePng(2, 2, pixels));
+        CUIWindowManager::SetResourceFolder(folder.c_str());
+    }
+
+    void Open(int y = 10)
+    {
+        ASSERT_TRUE(window.Open(kComboSkin, 200, 200, 10, y));
+        combo = window.Find<CComboUI>(L"combo");
+        ASSERT_NE(nullptr, combo);
+        window.recorder.types.clear();
+    }
+
+    // Opens the drop-down by a click on the box and waits until its items are laid out.
+    HWND Drop()
+    {
+        window.Click(20, 10);
+        CComboWnd* drop = combo->GetDropDown();
+        if (!drop)
+            return nullptr;
+        HWND hWnd = drop->GetHandle();
+        ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        managertest::Pump();
+        return hWnd;
+    }
+
+    bool WaitClosed(HWND hWnd)
+    {
+        return PumpUntil([&] { return combo->GetDropDown() == nullptr && !::IsWindow(hWnd); });
+    }
+
+    // Every item is the box's again: its manager, its parent and its empty rectangle.
+    void ExpectItemsReturned(bool laidOut = true)
+    {
+        for (int i = 0; i < combo->GetCount(); ++i) {
+            CControlUI* item = combo->GetItemAt(i);
+            EXPECT_EQ(&window.host.manager, item->GetManager()) << i;
+            EXPECT_EQ(combo, item->GetParent()) << i;
+            if (laidOut)
+                EXPECT_TRUE(::IsRectEmpty(&item->GetPos())) << i;
+        }
+    }
+
+    SkinWindow window;
+    CComboUI* combo = nullptr;
+};
+
+TEST_F(ComboWindow, OpensBelowTheBoxAsWideAndAsHighAsItsItems)
+{
+    Open();
+    EXPECT_EQ(1, combo->GetCurSel()) << "selected=\"true\"";
+    EXPECT_EQ(std::wstring(L"one"), combo->GetText().GetData());
+    HWND drop = Drop();
+    ASSERT_NE(nullptr, drop);
+    EXPECT_EQ(1, window.recorder.Count(L"dropdown"));
+    RECT rc;
+    ::GetWindowRect(drop, &rc);
+    POINT bottomLeft = {0, 24};
+    ::ClientToScreen(window.host.GetHandle(), &bottomLeft);
+    EXPECT_EQ(bottomLeft.x, rc.left);
+    EXPECT_EQ(bottomLeft.y, rc.top);
+    EXPECT_EQ(120, rc.right - rc.left);
+    EXPECT_EQ(3 * 20 + 4, rc.bottom - rc.top);
+
+    // The drop-down lays out the lent items and takes the skin's defaults.
+    CVerticalLayoutUI* layout = combo->GetDropDown()->GetLayout();
+    EXPECT_EQ(&combo->GetDropDown()->GetManager(), combo->GetItemAt(0)->GetManager());
+    EXPECT_EQ(layout, combo->GetItemAt(0)->GetParent());
+    EXPECT_EQ(21, combo->GetItemAt(0)->GetPos().bottom) << "below the 1 px inset";
+    EXPECT_EQ(2, layout->GetChildPadding());
+    EXPECT_EQ(23, combo->GetItemAt(1)->GetPos().top);
+    EXPECT_EQ(combo, window.host.manager.FindControlAt(POINT{5, 5}))
+        << "lent items, at the drop-down's coordinates, catch no clicks on the box";
+}
+
+TEST_F(ComboWindow, OpensAboveTheBoxNearTheBottomOfTheWorkArea)
+{
+    RECT work;
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    Open(work.bottom - 40);
+    HWND drop = Drop();
+    ASSERT_NE(nullptr, drop);
+    RECT rc;
+    ::GetWindowRect(drop, &rc);
+    POINT topLeft = {0, 0};
+    ::ClientToScreen(window.host.GetHandle(), &topLeft);
+    EXPECT_EQ(topLeft.y, rc.bottom);
+    EXPECT_EQ(64, rc.bottom - rc.top);
+}
+
+TEST_F(ComboWindow, EachWayOfClosingGivesTheItemsBack)
+{
+    Open();
+    struct Case
+    {
+        const char* name;
+        std::function<void(HWND)> close;
+        int selection;
+        int selects;   // "itemselect" notifications
+    };
+    const Case cases[] = {
+        {"down arrow", [](HWND h) { ::SendMessageW(h, WM_KEYDOWN, VK_DOWN, 1); }, 2, 1},
+        {"wheel", [](HWND h) { ::SendMessageW(h, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0); },
+         0, 1},
+        {"enter", [](HWND h) { ::SendMessageW(h, WM_KEYDOWN, VK_RETURN, 1); }, 1, 0},
+        {"focus loss", [this](HWND h) {
+             ::SendMessageW(h, WM_KILLFOCUS, reinterpret_cast<WPARAM>(window.host.GetHandle()), 0);
+         }, 1, 0},
+        // A change made while open is undone by Escape, with its own notification.
+        {"escape", [this](HWND h) {
+             combo->GetItemAt(0)->SetEnabled(true);
+             ::SendMessageW(h, WM_KEYDOWN, VK_UP, 1);
+             ::SendMessageW(h, WM_KEYDOWN, VK_ESCAPE, 1);
+         }, 1, 2},
+        {"item click", [this](HWND h) {
+             const RECT rc = combo->GetItemAt(0)->GetPos();
+             ::SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, At(rc.left + 5, rc.top + 5));
+         }, 0, 1},
+    };
+    for (const Case& c : cases) {
+        window.recorder.types.clear();
+        HWND drop = Drop();
+        ASSERT_NE(nullptr, drop) << c.name;
+        c.close(drop);
+        ASSERT_TRUE(WaitClosed(drop)) << c.name;
+        EXPECT_EQ(c.selection, combo->GetCurSel()) << c.name;
+        EXPECT_EQ(c.selects, window.recorder.Count(L"itemselect")) << c.name;
+        ExpectItemsReturned();
+        if (combo->GetCurSel() != 1)
+            combo->SelectItem(1);
+    }
+}
+
+TEST_F(ComboWindow, KeysAndWheelOnTheClosedBoxSkipWhatCannotBeSelected)
+{
+    Open();
+    combo->GetItemAt(2)->SetEnabled(false);
+    struct Step
+    {
+        int type;
+        WCHAR key;
+        WPARAM wParam;
+        int selection;
+    };
+    const Step steps[] = {
+        {UIEventType::KeyDown, VK_END, 0, 1},   // the last row is disabled: kept
+        {UIEventType::KeyDown, VK_DOWN, 0, 1},
+        {UIEventType::ScrollWheel, 0, 0, 0},
+        {UIEventType::KeyDown, VK_UP, 0, 0},
+        {UIEventType::ScrollWheel, 0, 1, 1},
+    };
+    for (const Step& step : steps) {
+        UIEvent event = controlstest::MakeEvent(step.type, POINT{0, 0}, step.wParam);
+        event.chKey = step.key;
+        combo->OnEvent(event);
+        EXPECT_EQ(step.selection, combo->GetCurSel()) << step.type << " " << step.key;
+    }
+    EXPECT_FALSE(combo->SelectItem(2));
+    EXPECT_EQ(1, combo->GetCurSel());
+    EXPECT_FALSE(combo->SelectItem(99)) << "clamped to the last row, which is disabled";
+    combo->GetItemAt(2)->SetEnabled(true);
+    EXPECT_TRUE(combo->SelectItem(99));
+    EXPECT_EQ(2, combo->GetCurSel());
+}
+
+TEST_F(ComboWindow, ImagesLoadedWhileOpenBelongToTheBoxsWindow)
+{
+    Open();
+    for (int round = 0; round < 2; ++round) {
+        HWND drop = Drop();
+        ASSERT_NE(nullptr, drop);
+        ::SendMessageW(drop, WM_KEYDOWN, VK_RETURN, 1);
+        ASSERT_TRUE(WaitClosed(drop));
+    }
+    const CUIImageDesc& bk = combo->GetItemLook()->diBk;
+    ASSERT_NE(nullptr, bk.pImageInfo) << "drawn in the drop-down";
+    EXPECT_EQ(window.host.manager.GetImage(L"row.png"), bk.pImageInfo);
+    window.Repaint();
+}
+
+TEST_F(ComboWindow, OwnerWindowClosedWhileOpenTakesTheDropDownAlong)
+{
+    Open();
+    HWND drop = Drop();
+    ASSERT_NE(nullptr, drop);
+    ::DestroyWindow(window.host.GetHandle());
+    EXPECT_FALSE(::IsWindow(drop));
+    EXPECT_EQ(nullptr, combo->GetDropDown());
+    ExpectItemsReturned(false);
+}
+
+TEST_F(ComboWindow, BoxDeletedWhileOpenDestroysTheDropDown)
+{
+    Open();
+    HWND drop = Drop();
+    ASSERT_NE(nullptr, drop);
+    CContainerUI* row = static_cast<CContainerUI*>(combo->GetParent());
+    ASSERT_TRUE(row->Remove(combo));
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(drop); }));
+    window.Repaint();
+}
+
+TEST_F(ComboWindow, BoxShowsItsImageAndTheSelectedItemsText)
+{
+    Open();
+    combo->SetAttribute(L"normalimage", L"row.png");
+    combo->SetAttribute(L"itemselectedtextcolor", L"#FFFFFFFF");
+    rendertest::Canvas canvas(200, 40, 0xFF000000);
+    const RECT all = {0, 0, 200, 40};
+    struct Case
+    {
+        LPCWSTR showText;
+        bool textDrawn;
+    };
+    for (const Case& c : {Case{L"true", true}, Case{L"false", false}}) {
+        combo->SetAttribute(L"showtext", c.showText);
+        canvas.Fill(0xFF000000);
+        combo->Paint(canvas.Dc(), all);
+        const int white = 200 * 40 - canvas.CountNot(0xFFFFFF);
+        EXPECT_EQ(c.textDrawn, white > 0) << c.showText;
+        EXPECT_EQ(0x0000FF, canvas.Rgb(115, 2)) << "the normal image fills the box";
+    }
+}
+
+TEST_F(ComboWindow, TextElementsInABoxTakeTheBoxsLook)
+{
+    Open();
+    combo->RemoveAll();
+    for (int i = 0; i < 2; ++i)
+        combo->Add(new CListTextElementUI);
+    combo->SelectItem(0);
+    combo->SetAttribute(L"itemtextpadding", L"0,5,0,5");
+    const SIZE size = combo->GetItemAt(0)->MeasureSize(SIZE{100, 100});
+    const int font = window.host.manager.GetDefaultFontEntry()->tm.tmHeight;
+    EXPECT_EQ(font + 10 + 8, size.cy);
+    HWND drop = Drop();
+    ASSERT_NE(nullptr, drop);
+    ::SendMessageW(drop, WM_KEYDOWN, VK_ESCAPE, 1);
+    EXPECT_TRUE(WaitClosed(drop));
+    window.Repaint();
+}
+
+} // namespace

@@ -1,0 +1,441 @@
+// The list in a real window: the item look attributes, selection by mouse and keys across
+// disabled rows, header drags, the wheel, scrolling, removal, and lookups of header and rows.
+
+#include "controls/UIList.h"
+#include "controls/UIListElement.h"
+#include "core/UIScrollBar.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "lists_support.h"
+
+using namespace QxUI;
+using namespace liststest;
+using controlstest::SameRect;
+
+namespace {
+
+TEST(ItemLook, AttributesParseAsSkinsWriteThem)
+{
+    struct Case
+    {
+        LPCWSTR name;
+        LPCWSTR value;
+        bool list;
+        ItemLookChange change;
+        RECT padding;
+        DWORD textColor;
+        UINT alignBits;
+    };
+    const Case cases[] = {
+        {L"itemtextpadding", L"2,3,4,5", true, ItemLookChange::TextPadding, {2, 3, 4, 5},
+         0xFF000000, 0},
+        // A short list ends at its terminator: the rest reads as 0, nothing beyond is read.
+        {L"itemtextpadding", L"2", true, ItemLookChange::TextPadding, {2, 0, 0, 0}, 0xFF000000, 0},
+        {L"itemtextpadding", L"7,", false, ItemLookChange::TextPadding, {7, 0, 0, 0}, 0xFF000000,
+         0},
+        {L"itemtextcolor", L"#FF112233", true, ItemLookChange::TextColor, {}, 0xFF112233, 0},
+        {L"itemtextcolor", L"FF112233", false, ItemLookChange::TextColor, {}, 0xFF112233, 0},
+        {L"itemtextcolor", L"#112233", true, ItemLookChange::TextColor, {}, 0x00112233, 0},
+        {L"itemalign", L"center", true, ItemLookChange::Stored, {}, 0xFF000000, DT_CENTER},
+        {L"itemalign", L"right left", true, ItemLookChange::Stored, {}, 0xFF000000, DT_RIGHT},
+        {L"itemendellipsis", L"true", false, ItemLookChange::NotLook, {}, 0xFF000000, 0},
+        {L"multiexpanding", L"true", false, ItemLookChange::NotLook, {}, 0xFF000000, 0},
+        {L"itemshowhtml", L"false", true, ItemLookChange::Unchanged, {}, 0xFF000000, 0},
+        {L"width", L"3", true, ItemLookChange::NotLook, {}, 0xFF000000, 0},
+    };
+    for (const Case& c : cases) {
+        ListItemLook look;
+        EXPECT_EQ(c.change, ApplyItemLookAttribute(look, c.name, c.value, c.list))
+            << c.name << "=" << c.value;
+        EXPECT_TRUE(SameRect(c.padding, look.rcTextPadding)) << c.name << "=" << c.value;
+        EXPECT_EQ(c.textColor, look.dwTextColor) << c.name << "=" << c.value;
+        EXPECT_EQ(c.alignBits, look.uTextStyle & (DT_CENTER | DT_RIGHT)) << c.value;
+    }
+}
+
+// Rows 0..5 of 20 px under a 20 px header, in a 200 x 80 list; rows 2, 4 and 5 are disabled.
+const wchar_t kListSkin[] =
+    L"<Window><VerticalLayout>"
+    L"<List name=\"list\" height=\"80\" vscrollbar=\"true\" hscrollbar=\"true\">"
+    L"<ListHeader name=\"header\" height=\"20\">"
+    L"<ListHeaderItem name=\"h0\" text=\"A\" width=\"60\"/>"
+    L"<ListHeaderItem name=\"h1\" text=\"B\" width=\"60\"/>"
+    L"<ListHeaderItem name=\"h2\" text=\"C\" width=\"60\"/>"
+    L"</ListHeader>"
+    L"<ListLabelElement name=\"r0\" text=\"zero\" height=\"20\"/>"
+    L"<ListLabelElement name=\"r1\" text=\"one\" height=\"20\" selected=\"false\"/>"
+    L"<ListLabelElement name=\"r2\" text=\"two\" height=\"20\" enabled=\"false\"/>"
+    L"<ListLabelElement name=\"r3\" text=\"three\" height=\"20\"/>"
+    L"<ListLabelElement name=\"r4\" text=\"four\" height=\"20\" enabled=\"false\"/>"
+    L"<ListLabelElement name=\"r5\" text=\"five\" height=\"20\" enabled=\"false\"/>"
+    L"</List><Control/></VerticalLayout></Window>";
+
+class ListWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(window.Open(kListSkin));
+        list = window.Find<CListUI>(L"list");
+        ASSERT_NE(nullptr, list);
+        window.recorder.types.clear();
+    }
+    int Selects() const { return window.recorder.Count(L"itemselect"); }
+    // The top of row i on screen.
+    int RowTop(int i) { return list->GetItemAt(i)->GetPos().top; }
+
+    SkinWindow window;
+    CListUI* list = nullptr;
+};
+
+TEST_F(ListWindow, SelectionFollowsMouseAndKeysAndSkipsDisabledRows)
+{
+    EXPECT_EQ(-1, list->GetCurSel()) << "selected=\"false\" selects nothing";
+    window.Click(30, RowTop(1) + 5);
+    EXPECT_EQ(1, list->GetCurSel());
+    EXPECT_EQ(1, Selects());
+    EXPECT_EQ(1, window.recorder.Count(L"itemclick"));
+
+    struct Step
+    {
+        WPARAM key;
+        int selection;
+    };
+    // Down skips disabled row 2; End towards rows 4 and 5, all disabled, keeps row 3; Home and
+    // Up reach row 0 and stay there.
+    const Step steps[] = {{VK_DOWN, 3}, {VK_END, 3}, {VK_DOWN, 3}, {VK_UP, 1},
+                          {VK_HOME, 0}, {VK_UP, 0}};
+    for (const Step& step : steps) {
+        window.Key(step.key);
+        EXPECT_EQ(step.selection, list->GetCurSel()) << "key " << step.key;
+    }
+    EXPECT_EQ(4, Selects()) << "one itemselect per change, none when nothing moved";
+    EXPECT_TRUE(static_cast<CListLabelElementUI*>(list->GetItemAt(0))->IsSelected());
+    EXPECT_FALSE(static_cast<CListLabelElementUI*>(list->GetItemAt(3))->IsSelected());
+}
+
+TEST_F(ListWindow, SelectItemRefusesDisabledAndHiddenRowsButMinusOneClears)
+{
+    ASSERT_TRUE(list->SelectItem(3));
+    window.recorder.types.clear();
+    EXPECT_FALSE(list->SelectItem(2)) << "disabled";
+    list->GetItemAt(0)->SetVisible(false);
+    EXPECT_FALSE(list->SelectItem(0)) << "hidden";
+    EXPECT_FALSE(list->SelectItem(17)) << "past the end";
+    EXPECT_EQ(3, list->GetCurSel());
+    EXPECT_TRUE(list->SelectItem(3)) << "the current row again";
+    EXPECT_EQ(0, Selects());
+
+    EXPECT_FALSE(list->SelectItem(-1));
+    EXPECT_EQ(-1, list->GetCurSel());
+    EXPECT_FALSE(static_cast<CListLabelElementUI*>(list->GetItemAt(3))->IsSelected());
+
+    // Hiding the selected row drops the selection without a notification.
+    ASSERT_TRUE(list->SelectItem(1));
+    window.recorder.types.clear();
+    list->GetItemAt(1)->SetVisible(false);
+    EXPECT_EQ(-1, list->GetCurSel());
+    EXPECT_EQ(0, Selects());
+}
+
+TEST_F(ListWindow, RemovingRowsKeepsIndicesAndSelectionInStep)
+{
+    ASSERT_TRUE(list->SelectItem(3));
+    ASSERT_TRUE(list->RemoveAt(0));
+    EXPECT_EQ(2, list->GetCurSel()) << "a row before the selection shifts it";
+    for (int i = 0; i < list->GetCount(); ++i)
+        EXPECT_EQ(i, static_cast<CListLabelElementUI*>(list->GetItemAt(i))->GetIndex());
+
+    window.recorder.types.clear();
+    ASSERT_TRUE(list->Remove(list->GetItemAt(2)));
+    EXPECT_EQ(0, list->GetCurSel()) << "the nearest selectable row backwards: 1 is disabled";
+    EXPECT_EQ(1, Selects());
+    list->RemoveAll();
+    EXPECT_EQ(-1, list->GetCurSel());
+    EXPECT_EQ(0, list->GetCount());
+    EXPECT_NE(nullptr, list->GetHeader()) << "items only";
+}
+
+TEST_F(ListWindow, HeaderSeparatorDragResizesColumnsAboveMinimum)
+{
+    CControlUI* h0 = window.Find(L"h0");
+    const RECT before = h0->GetPos();
+    ASSERT_EQ(60, before.right - before.left);
+    const int y = before.top + 5;
+    struct Drag
+    {
+        int dx;
+        int width;
+    };
+    const Drag drags[] = {{+30, 90}, {-100, 90}, {-20, 70}};
+    for (const Drag& drag : drags) {
+        const int edge = h0->GetPos().right - 2;
+        window.Send(WM_MOUSEMOVE, 0, At(edge, y));
+        window.Send(WM_LBUTTONDOWN, MK_LBUTTON, At(edge, y));
+        window.Send(WM_MOUSEMOVE, MK_LBUTTON, At(edge + drag.dx, y));
+        window.Send(WM_LBUTTONUP, 0, At(edge + drag.dx, y));
+        window.Repaint();
+        EXPECT_EQ(drag.width, h0->GetPos().right - h0->GetPos().left) << drag.dx;
+        const ListItemLook* look = list->GetItemLook();
+        ASSERT_EQ(3, look->nColumns);
+        EXPECT_TRUE(SameRect(h0->GetPos(), look->rcColumn[0]));
+        EXPECT_EQ(look->rcColumn[0].right, look->rcColumn[1].left);
+    }
+    EXPECT_EQ(0, window.recorder.Count(L"headerclick")) << "the separator is no click";
+    window.Click(20, y);
+    EXPECT_EQ(1, window.recorder.Count(L"headerclick"));
+}
+
+TEST_F(ListWindow, WheelScrollsOrMovesTheSelection)
+{
+    CScrollBarUI* bar = list->GetVerticalScrollBar();
+    ASSERT_TRUE(bar && bar->IsVisible()) << "120 px of rows in a 60 px body";
+    const int top = RowTop(0);
+    window.Wheel(30, 50, -WHEEL_DELTA);
+    const int scrolled = list->GetScrollPos().cy;
+    EXPECT_GT(scrolled, 0);
+    EXPECT_EQ(top - scrolled, RowTop(0));
+    window.Wheel(30, 50, WHEEL_DELTA);
+    EXPECT_EQ(0, list->GetScrollPos().cy);
+
+    list->SetAttribute(L"scrollselect", L"true");
+    ASSERT_TRUE(list->SelectItem(0));
+    window.Wheel(30, 50, -WHEEL_DELTA);
+    EXPECT_EQ(1, list->GetCurSel());
+    window.Wheel(30, 50, -WHEEL_DELTA);
+    EXPECT_EQ(3, list->GetCurSel()) << "over the disabled row";
+    EXPECT_GT(list->GetScrollPos().cy, 0) << "the selection is scrolled into view";
+}
+
+TEST_F(ListWindow, HorizontalScrollMovesHeaderAndColumnsButVerticalDoesNot)
+{
+    CControlUI* h1 = window.Find(L"h1");
+    CScrollBarUI* bar = list->GetHorizontalScrollBar();
+    ASSERT_TRUE(bar);
+    // 180 px of columns; a wider first column makes the rows overflow the body.
+    window.Find(L"h0")->SetFixedWidth(200);
+    list->RequestLayout();
+    window.Repaint();
+    ASSERT_TRUE(bar->IsVisible());
+    const RECT header = h1->GetPos();
+    list->SetScrollPos(SIZE{30, 0});
+    EXPECT_EQ(header.left - 30, h1->GetPos().left);
+    EXPECT_TRUE(SameRect(h1->GetPos(), list->GetItemLook()->rcColumn[1]));
+    const RECT shifted = h1->GetPos();
+    list->SetScrollPos(SIZE{30, 20});
+    EXPECT_TRUE(SameRect(shifted, h1->GetPos()));
+    window.Repaint();
+    EXPECT_TRUE(SameRect(shifted, list->GetItemLook()->rcColumn[1])) << "kept by the layout";
+}
+
+TEST_F(ListWindow, NameLookupAndHitTestsReachHeaderAndRows)
+{
+    // The list answers its body's rows through GetItemAt; its own children stay reachable.
+    EXPECT_NE(nullptr, window.Find(L"header"));
+    EXPECT_NE(nullptr, window.Find(L"h2"));
+    EXPECT_NE(nullptr, window.Find(L"r5"));
+    CControlUI* h1 = window.Find(L"h1");
+    const RECT rc = h1->GetPos();
+    EXPECT_EQ(h1, window.host.manager.FindControlAt(POINT{rc.left + 5, rc.top + 5}));
+    CControlUI* r1 = list->GetItemAt(1);
+    EXPECT_EQ(r1, window.host.manager.FindControlAt(POINT{10, r1->GetPos().top + 5}));
+}
+
+// A provider answering "row,column" texts.
+class CellTexts : public IListTextProvider
+{
+public:
+    LPCWSTR GetCellText(CControlUI*, int row, int column) override
+    {
+        text = std::to_wstring(row) + L"," + std::to_wstring(column);
+        ++calls;
+        return text.c_str();
+    }
+    std::wstring text;
+    int calls = 0;
+};
+
+TEST_F(ListWindow, TextElementsDrawIntoColumnsFromProviderOrOwnTexts)
+{
+    list->RemoveAll();
+    list->SetAttribute(L"header", L"hidden");
+    list->SetAttribute(L"itemtextcolor", L"#FF0000FF");
+    CListTextElementUI* own = new CListTextElementUI;
+    own->SetColumnText(2, L"WWWW");
+    list->Add(own);
+    CListTextElementUI* empty = new CListTextElementUI;
+    list->Add(empty);
+    window.Repaint();
+    const ListItemLook* look = list->GetItemLook();
+    ASSERT_EQ(3, look->nColumns) << "a hidden header still supplies columns";
+    EXPECT_EQ(120, look->rcColumn[2].left - look->rcColumn[0].left);
+
+    // Paint the rows into a memory DC and look for the blue text in each column.
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    HBITMAP bmp = ::CreateCompatibleBitmap(screen, 200, 200);
+    ::ReleaseDC(nullptr, screen);
+    HGDIOBJ old = ::SelectObject(dc, bmp);
+    auto blueIn = [&](CControlUI* row, int column) {
+        RECT all = {0, 0, 200, 200};
+        ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        row->Paint(dc, all);
+        int n = 0;
+        const RECT rc = row->GetPos();
+        for (int y = rc.top; y < rc.bottom; ++y)
+            for (int x = look->rcColumn[column].left; x < look->rcColumn[column].right; ++x)
+                n += ::GetPixel(dc, x, y) == RGB(0, 0, 255) ? 1 : 0;
+        return n;
+    };
+    EXPECT_EQ(0, blueIn(own, 0));
+    EXPECT_GT(blueIn(own, 2), 0);
+    EXPECT_EQ(0, blueIn(empty, 1)) << "no provider, no texts";
+    CellTexts provider;
+    list->SetTextProvider(&provider);
+    EXPECT_GT(blueIn(empty, 1), 0);
+    EXPECT_EQ(3, provider.calls);
+    list->SetTextProvider(nullptr);
+    ::SelectObject(dc, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(dc);
+}
+
+// Paints single rows into a memory DC and reads their pixels.
+class RowCanvas
+{
+public:
+    RowCanvas()
+    {
+        HDC screen = ::GetDC(nullptr);
+        m_dc = ::CreateCompatibleDC(screen);
+        m_bmp = ::CreateCompatibleBitmap(screen, 200, 200);
+        ::ReleaseDC(nullptr, screen);
+        m_old = ::SelectObject(m_dc, m_bmp);
+    }
+    ~RowCanvas()
+    {
+        ::SelectObject(m_dc, m_old);
+        ::DeleteObject(m_bmp);
+        ::DeleteDC(m_dc);
+    }
+    void Paint(CControlUI* row)
+    {
+        RECT all = {0, 0, 200, 200};
+        ::FillRect(m_dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        row->Paint(m_dc, all);
+    }
+    COLORREF At(int x, int y) const { return ::GetPixel(m_dc, x, y); }
+
+private:
+    HDC m_dc;
+    HBITMAP m_bmp;
+    HGDIOBJ m_old;
+};
+
+const wchar_t kLookSkin[] =
+    L"<Window><VerticalLayout>"
+    L"<List name=\"list\" itembkcolor=\"#FF00FF00\" itemaltbk=\"true\" "
+    L"itemselectedbkcolor=\"#FFFF0000\" itemhotbkcolor=\"#FF0000FF\" "
+    L"itemdisabledbkcolor=\"#FF808080\" itemlinecolor=\"#FF000000\" itemshowhtml=\"true\">"
+    L"<ListLabelElement text=\"r0\" height=\"20\"/>"
+    L"<ListLabelElement text=\"r1\" height=\"20\"/>"
+    L"<ListLabelElement text=\"r2\" height=\"20\" enabled=\"false\"/>"
+    L"<ListLabelElement text=\"r3\" height=\"20\"/>"
+    L"<ListTextElement name=\"links\" height=\"20\"/>"
+    L"</List></VerticalLayout></Window>";
+
+TEST(ListLook, RowBackgroundsFollowStateAlternationAndLine)
+{
+    SkinWindow window;
+    ASSERT_TRUE(window.Open(kLookSkin));
+    CListUI* list = window.Find<CListUI>(L"list");
+    ASSERT_TRUE(list->SelectItem(3));
+    // The mouse over row 1 makes it hot.
+    const RECT hot = list->GetItemAt(1)->GetPos();
+    window.Send(WM_MOUSEMOVE, 0, At(150, hot.top + 5));
+    struct Case
+    {
+        int row;
+        COLORREF fill;
+    };
+    const Case cases[] = {
+        {0, RGB(0, 255, 0)},       // even: the look's colour
+        {1, RGB(0, 0, 255)},       // odd, without colour of its own, but hot
+        {2, RGB(128, 128, 128)},   // disabled
+        {3, RGB(255, 0, 0)},       // odd and selected
+    };
+    RowCanvas canvas;
+    for (const Case& c : cases) {
+        CControlUI* row = list->GetItemAt(c.row);
+        canvas.Paint(row);
+        const RECT rc = row->GetPos();
+        EXPECT_EQ(c.fill, canvas.At(rc.right - 5, rc.top + 5)) << c.row;
+        EXPECT_EQ(RGB(0, 0, 0), canvas.At(rc.right - 5, rc.bottom - 1)) << "line " << c.row;
+    }
+    window.Send(WM_MOUSEMOVE, 0, At(150, 190));
+    canvas.Paint(list->GetItemAt(1));
+    EXPECT_EQ(RGB(255, 255, 255), canvas.At(150, hot.top + 5)) << "odd rows skip the colour";
+}
+
+TEST(ListLook, ActivationAndLinksNotify)
+{
+    SkinWindow window;
+    ASSERT_TRUE(window.Open(kLookSkin));
+    CListUI* list = window.Find<CListUI>(L"list");
+    CListTextElementUI* links = window.Find<CListTextElementUI>(L"links");
+    CListHeaderItemUI* column = new CListHeaderItemUI;
+    column->SetFixedWidth(150);
+    list->Add(column);
+    list->SetAttribute(L"header", L"hidden");
+    links->SetColumnText(0, L"see <a first>one</a> <a second>two</a>");
+    window.Repaint();
+    ASSERT_EQ(2, links->GetLinkCount());
+    EXPECT_EQ(6u, links->GetInputFlags()) << "links want the cursor";
+
+    struct Step
+    {
+        const char* what;
+        UINT msg;
+        int row;
+        int x;
+        const wchar_t* type;
+        int count;
+    };
+    const Step steps[] = {
+        {"double-click", WM_LBUTTONDBLCLK, 0, 5, L"itemactivate", 1},
+        {"double-click a disabled row", WM_LBUTTONDBLCLK, 2, 5, L"itemactivate", 1},
+        {"click a row", WM_LBUTTONDOWN, 3, 5, L"itemclick", 1},
+    };
+    for (const Step& step : steps) {
+        const int y = list->GetItemAt(step.row)->GetPos().top + 5;
+        window.Send(WM_MOUSEMOVE, 0, At(step.x, y));
+        window.Send(step.msg, MK_LBUTTON, At(step.x, y));
+        window.Send(WM_LBUTTONUP, 0, At(step.x, y));
+        EXPECT_EQ(step.count, window.recorder.Count(step.type)) << step.what;
+    }
+    window.Key(VK_RETURN);
+    EXPECT_EQ(2, window.recorder.Count(L"itemactivate")) << "Enter activates the selection";
+
+    // A click on the second link names it; a click beside the links names none.
+    const RECT row = links->GetPos();
+    window.recorder.types.clear();
+    int x = 0;
+    for (int probe = 0; probe < 150 && x == 0; ++probe) {
+        UIEvent move = controlstest::MakeEvent(UIEventType::SetCursor,
+                                               POINT{149 - probe, row.top + 10});
+        links->OnEvent(move);
+        if (::GetCursor() == ::LoadCursorW(nullptr, IDC_HAND))
+            x = 149 - probe;
+    }
+    ASSERT_GT(x, 0) << "a link under the cursor shows the hand";
+    window.Click(x, row.top + 10);
+    ASSERT_EQ(1, window.recorder.Count(L"link"));
+    EXPECT_EQ(1u, window.recorder.wParams.back());
+    window.Click(170, row.top + 10);
+    EXPECT_EQ(1, window.recorder.Count(L"link"));
+}
+
+} // namespace

@@ -1,0 +1,647 @@
+// The combo box and its drop-down: opening below or above the box, lending the items to the
+// drop-down's manager, and every way the drop-down closes.
+
+#include "controls/UICombo.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <new>
+
+#include "core/UIButton.h"
+#include "core/UIScrollBar.h"
+
+namespace QxUI {
+
+namespace {
+
+bool Same(LPCWSTR a, LPCWSTR b)
+{
+    return a && b && wcscmp(a, b) == 0;
+}
+
+bool IsMouseEvent(int type)
+{
+    return type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel;
+}
+
+IListItemUI* ListItemOf(CControlUI* control)
+{
+    return control ? static_cast<IListItemUI*>(control->AsInterface(L"ListItem")) : nullptr;
+}
+
+void MapToScreen(HWND from, RECT& rc)
+{
+    ::MapWindowPoints(from, HWND_DESKTOP, reinterpret_cast<POINT*>(&rc), 2);
+}
+
+} // namespace
+
+// ---- CComboWnd --------------------------------------------------------------------------------
+
+bool CComboWnd::OpenFor(CComboUI* owner)
+{
+    m_pOwner = owner;
+    m_pLayout = nullptr;
+    m_iOldSel = owner->GetCurSel();
+
+    const SIZE drop = owner->GetDropDownSize();
+    const RECT rcOwner = owner->GetPos();
+    RECT rc = rcOwner;
+    rc.right = drop.cx > 0 ? rc.left + drop.cx : rcOwner.right;
+    rc.top = rcOwner.bottom;
+    int content = 0;
+    for (int i = 0; i < owner->GetCount(); ++i) {
+        CControlUI* item = owner->GetItemAt(i);
+        if (item->IsVisible())
+            content += item->MeasureSize(SIZE{rc.right - rc.left, drop.cy}).cy;
+    }
+    const int height = std::min<int>(content + 4, drop.cy);
+    rc.bottom = rc.top + height;
+
+    HWND hWndOwner = owner->GetManager()->GetPaintWindow();
+    MapToScreen(hWndOwner, rc);
+    // Asked for the box's window: the drop-down does not exist yet.
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    ::GetMonitorInfoW(::MonitorFromWindow(hWndOwner, MONITOR_DEFAULTTONEAREST), &info);
+    if (rc.bottom > info.rcWork.bottom) {
+        rc.left = rcOwner.left;
+        rc.right = drop.cx > 0 ? rc.left + drop.cx : rcOwner.right;
+        rc.bottom = rcOwner.top;
+        rc.top = rcOwner.top - height;
+        MapToScreen(hWndOwner, rc);
+    }
+
+    if (!CreateInRect(hWndOwner, nullptr, WS_POPUP, WS_EX_TOOLWINDOW, rc))
+        return false;
+    HWND top = m_hWnd;
+    while (HWND parent = ::GetParent(top))
+        top = parent;
+    ::ShowWindow(m_hWnd, SW_SHOW);
+    ::SendMessageW(top, WM_NCACTIVATE, TRUE, 0);
+    return true;
+}
+
+void CComboWnd::OnCreate()
+{
+    m_pm.AttachWindow(m_hWnd);
+    CUIWindowManager* ownerManager = m_pOwner->GetManager();
+    // Fonts, images and defaults come from the box's window, so the items look the same
+    // here and never keep an image of this manager's, which goes with the drop-down.
+    m_pm.SetResourceParent(ownerManager);
+    m_pLayout = new CVerticalLayoutUI;
+    m_pLayout->SetManager(&m_pm, nullptr, true);
+    if (LPCWSTR defaults = ownerManager->GetDefaultAttributes(L"VerticalLayout"))
+        m_pLayout->ApplyAttributeList(defaults);
+    m_pLayout->SetInset(RECT{1, 1, 1, 1});
+    m_pLayout->SetBackColor(0xFFFFFFFF);
+    m_pLayout->SetBorderColor(0xFFC6C7D2);
+    m_pLayout->SetBorderSize(1);
+    m_pLayout->SetOwningChildren(false);
+    m_pLayout->EnableScrollBars(true, false);
+    m_pLayout->ApplyAttributeList(m_pOwner->GetDropDownAttributes().GetData());
+    for (int i = 0; i < m_pOwner->GetCount(); ++i)
+        m_pLayout->Add(m_pOwner->GetItemAt(i));
+    m_bItemsLent = true;
+    m_pm.AttachRootControl(m_pLayout);
+}
+
+void CComboWnd::ReturnItems()
+{
+    if (!m_pOwner || !m_bItemsLent)
+        return;
+    m_bItemsLent = false;
+    // Rebinds every item (and what it holds) to the box's manager and parent.
+    m_pOwner->SetManager(m_pOwner->GetManager(), m_pOwner->GetParent(), false);
+    if (m_pLayout)
+        m_pLayout->RemoveAll();
+}
+
+void CComboWnd::OwnerGone()
+{
+    ReturnItems();
+    m_pOwner = nullptr;
+    if (m_hWnd)
+        ::DestroyWindow(m_hWnd);
+    else
+        delete this;
+}
+
+LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_CREATE:
+        OnCreate();
+        return 0;
+    case WM_KILLFOCUS:
+        if (reinterpret_cast<HWND>(wParam) != m_hWnd)
+            PostMsg(WM_CLOSE);
+        break;
+    case WM_CLOSE:
+        if (m_pOwner && m_bItemsLent) {
+            ReturnItems();
+            m_pOwner->SetPos(m_pOwner->IsFloat() ? m_pOwner->GetPosInParent()
+                                                 : m_pOwner->GetPos());
+            m_pOwner->SetFocus();
+        }
+        break;
+    case WM_DESTROY:
+        // The owner window may be going away first: its items must not stay with this manager.
+        ReturnItems();
+        break;
+    case WM_KEYDOWN:
+        if (!m_pOwner)
+            break;
+        if (wParam == VK_RETURN) {
+            PostMsg(WM_KILLFOCUS);
+            return 0;
+        }
+        if (wParam == VK_ESCAPE) {
+            m_pOwner->SelectItem(m_iOldSel, true);
+            ScrollItemIntoView(m_iOldSel);
+            PostMsg(WM_KILLFOCUS);
+            return 0;
+        } else {
+            UIEvent event;
+            event.Type = UIEventType::KeyDown;
+            event.chKey = static_cast<WCHAR>(wParam);
+            event.wParam = wParam;
+            event.lParam = lParam;
+            event.dwTimestamp = ::GetTickCount();
+            m_pOwner->OnEvent(event);
+            ScrollItemIntoView(m_pOwner->GetCurSel());
+            return 0;
+        }
+    case WM_MOUSEWHEEL: {
+        if (!m_pOwner)
+            break;
+        UIEvent event;
+        event.Type = UIEventType::ScrollWheel;
+        event.wParam = GET_WHEEL_DELTA_WPARAM(wParam) < 0 ? 1 : 0;
+        event.lParam = lParam;
+        event.dwTimestamp = ::GetTickCount();
+        m_pOwner->OnEvent(event);
+        ScrollItemIntoView(m_pOwner->GetCurSel());
+        return 0;
+    }
+    case WM_LBUTTONUP: {
+        POINT pt;
+        ::GetCursorPos(&pt);
+        ::ScreenToClient(m_hWnd, &pt);
+        CControlUI* control = m_pm.FindControlAt(pt);
+        if (control && !Same(control->GetClass(), L"ScrollBarUI"))
+            PostMsg(WM_KILLFOCUS);
+        break;
+    }
+    default:
+        break;
+    }
+    LRESULT result = 0;
+    if (m_pm.HandleWindowMessage(msg, wParam, lParam, result))
+        return result;
+    return CWindowWnd::HandleWindowMessage(msg, wParam, lParam);
+}
+
+void CComboWnd::ScrollItemIntoView(int index)
+{
+    if (!m_pOwner || m_pOwner->GetCurSel() < 0 || !m_pLayout)
+        return;
+    CControlUI* control = m_pLayout->GetItemAt(index);
+    if (!control)
+        return;
+    const RECT item = control->GetPos();
+    RECT band = m_pLayout->GetPos();
+    CScrollBarUI* horizontal = m_pLayout->GetHorizontalScrollBar();
+    if (horizontal && horizontal->IsVisible())
+        band.bottom -= horizontal->GetFixedHeight();
+    if (item.top >= band.top && item.bottom <= band.bottom)
+        return;
+    int dy = item.top < band.top ? item.top - band.top : 0;
+    if (item.bottom > band.bottom)
+        dy = item.bottom - band.bottom;
+    if (dy == 0)
+        return;
+    const SIZE pos = m_pLayout->GetScrollPos();
+    m_pLayout->SetScrollPos(SIZE{pos.cx, pos.cy + dy});
+}
+
+void CComboWnd::OnWindowDestroyed(HWND)
+{
+    ReturnItems();
+    if (m_pOwner)
+        m_pOwner->OnDropDownGone();
+    delete this;
+}
+
+// ---- CComboUI ---------------------------------------------------------------------------------
+
+CComboUI::CComboUI() = default;
+
+CComboUI::~CComboUI()
+{
+    if (m_pWindow) {
+        CComboWnd* window = m_pWindow;
+        m_pWindow = nullptr;
+        window->OwnerGone();
+    }
+}
+
+void CComboUI::OnDropDownGone()
+{
+    m_pWindow = nullptr;
+    m_uButtonState &= ~UISTATE_PUSHED;
+    Invalidate();
+}
+
+LPCWSTR CComboUI::GetClass() const
+{
+    return L"ComboUI";
+}
+
+LPVOID CComboUI::AsInterface(LPCWSTR name)
+{
+    if (Same(name, L"Combo"))
+        return static_cast<CComboUI*>(this);
+    if (Same(name, L"IListOwner"))
+        return static_cast<IListOwnerUI*>(this);
+    return CContainerUI::AsInterface(name);
+}
+
+UINT CComboUI::GetInputFlags()
+{
+    return UIFLAG_TABSTOP;
+}
+
+bool CComboUI::Activate()
+{
+    if (!CControlUI::Activate())
+        return false;
+    if (!m_pWindow && m_pManager && m_pManager->GetPaintWindow()) {
+        CComboWnd* window = new (std::nothrow) CComboWnd;
+        if (!window)
+            return false;
+        m_pWindow = window;
+        if (!window->OpenFor(this)) {
+            // A window that came and went has deleted itself and cleared the pointer.
+            if (m_pWindow == window) {
+                m_pWindow = nullptr;
+                delete window;
+            }
+            return false;
+        }
+        m_pManager->RaiseNotify(this, L"dropdown");
+        Invalidate();
+    }
+    return true;
+}
+
+CUIString CComboUI::GetText() const
+{
+    CControlUI* item = GetItemAt(m_iCurSel);
+    return item ? item->GetText() : CUIString();
+}
+
+void CComboUI::SetPos(RECT rc, bool invalidate)
+{
+    // While the drop-down shows the items they keep its layout.
+    if (!m_pWindow || !m_pWindow->IsLendingItems()) {
+        for (int i = 0; i < m_items.GetSize(); ++i)
+            ChildAt(i)->SetPos(RECT{0, 0, 0, 0}, false);
+    }
+    CControlUI::SetPos(rc, invalidate);
+}
+
+void CComboUI::Move(int dx, int dy, bool invalidate)
+{
+    CControlUI::Move(dx, dy, invalidate);
+}
+
+void CComboUI::SetEnabled(bool enabled)
+{
+    CContainerUI::SetEnabled(enabled);
+    if (!IsEnabled())
+        m_uButtonState = 0;
+}
+
+CControlUI* CComboUI::FindControl(FINDCONTROLPROC proc, LPVOID data, UINT flags)
+{
+    // The items are never shown inside the box; while lent they carry the drop-down's
+    // coordinates, which must not catch clicks in this window.
+    if (flags & UIFIND_HITTEST)
+        return CControlUI::FindControl(proc, data, flags);
+    return CContainerUI::FindControl(proc, data, flags);
+}
+
+void CComboUI::SelectFound(int index)
+{
+    // A search that finds nothing selectable leaves the selection alone.
+    if (index >= 0)
+        SelectItem(index, false);
+}
+
+void CComboUI::OnEvent(UIEvent& event)
+{
+    const int type = event.Type;
+    if (!IsMouseEnabled() && IsMouseEvent(type)) {
+        if (m_pParent)
+            m_pParent->OnEvent(event);
+        else
+            CContainerUI::OnEvent(event);
+        return;
+    }
+    switch (type) {
+    case UIEventType::SetFocus:
+    case UIEventType::KillFocus:
+        Invalidate();
+        break;
+    case UIEventType::ButtonDown:
+        if (IsEnabled()) {
+            Activate();
+            m_uButtonState |= UISTATE_PUSHED | UISTATE_CAPTURED;
+        }
+        return;
+    case UIEventType::ButtonUp:
+        if (m_uButtonState & UISTATE_CAPTURED) {
+            m_uButtonState &= ~UISTATE_CAPTURED;
+            Invalidate();
+        }
+        return;
+    case UIEventType::MouseMove:
+    case UIEventType::ContextMenu:
+        return;
+    case UIEventType::KeyDown:
+        switch (event.chKey) {
+        case VK_PRIOR:
+        case VK_UP:
+            SelectFound(FindSelectableItem(m_iCurSel - 1, false));
+            return;
+        case VK_NEXT:
+        case VK_DOWN:
+            SelectFound(FindSelectableItem(m_iCurSel + 1, true));
+            return;
+        case VK_END:
+            SelectFound(FindSelectableItem(GetCount() - 1, true));
+            return;
+        case VK_HOME:
+            SelectFound(FindSelectableItem(0, false));
+            return;
+        case VK_F4:
+            Activate();
+            return;
+        default:
+            break;
+        }
+        break;
+    case UIEventType::ScrollWheel:
+        if (event.wParam == 1)
+            SelectFound(FindSelectableItem(m_iCurSel + 1, true));
+        else
+            SelectFound(FindSelectableItem(m_iCurSel - 1, false));
+        return;
+    case UIEventType::MouseEnter:
+        if (::PtInRect(&m_rcItem, event.ptMouse)) {
+            m_uButtonState |= UISTATE_HOT;
+            Invalidate();
+        }
+        return;
+    case UIEventType::MouseLeave:
+        if (m_uButtonState & UISTATE_HOT) {
+            m_uButtonState &= ~UISTATE_HOT;
+            Invalidate();
+        }
+        return;
+    default:
+        break;
+    }
+    CControlUI::OnEvent(event);
+}
+
+void CComboUI::SetTextShown(bool on)
+{
+    m_bShowText = on;
+    Invalidate();
+}
+
+void CComboUI::SetTextPadding(RECT rc)
+{
+    m_rcTextPadding = rc;
+    Invalidate();
+}
+
+void CComboUI::SetAttribute(LPCWSTR name, LPCWSTR value)
+{
+    if (!name || !value)
+        return;
+    if (Same(name, L"textpadding")) {
+        SetTextPadding(ReadDecimalRect(value));
+    } else if (Same(name, L"showtext")) {
+        SetTextShown(Same(value, L"true"));
+    } else if (Same(name, L"normalimage")) {
+        SetNormalImage(value);
+    } else if (Same(name, L"hotimage")) {
+        SetHotImage(value);
+    } else if (Same(name, L"pushedimage")) {
+        SetPushedImage(value);
+    } else if (Same(name, L"focusedimage")) {
+        SetFocusedImage(value);
+    } else if (Same(name, L"disabledimage")) {
+        SetDisabledImage(value);
+    } else if (Same(name, L"dropbox")) {
+        SetDropDownAttributes(value);
+    } else if (Same(name, L"dropboxsize")) {
+        long n[2] = {};
+        ReadDecimalList(value, n, 2);
+        m_szDropBox = SIZE{n[0], n[1]};
+    } else {
+        switch (ApplyItemLookAttribute(m_ListInfo, name, value, false)) {
+        case ItemLookChange::NotLook:
+            CContainerUI::SetAttribute(name, value);
+            break;
+        case ItemLookChange::TextPadding:
+        case ItemLookChange::TextColor:
+        case ItemLookChange::ShowHtml:
+            Invalidate();
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+SIZE CComboUI::MeasureSize(SIZE available)
+{
+    if (m_cxyFixed.cy != 0)
+        return CControlUI::MeasureSize(available);
+    const int text = m_pManager ? m_pManager->GetDefaultFontEntry()->tm.tmHeight : 0;
+    return SIZE{m_cxyFixed.cx, text + 12};
+}
+
+void CComboUI::Paint(HDC hDC, const RECT& rcDirty)
+{
+    CControlUI::Paint(hDC, rcDirty);
+}
+
+void CComboUI::PaintStateImage(HDC hDC)
+{
+    if (IsFocused())
+        m_uButtonState |= UISTATE_FOCUSED;
+    else
+        m_uButtonState &= ~UISTATE_FOCUSED;
+    if (!IsEnabled())
+        m_uButtonState |= UISTATE_DISABLED;
+    else
+        m_uButtonState &= ~UISTATE_DISABLED;
+
+    CUIImageDesc* state = nullptr;
+    if (m_uButtonState & UISTATE_DISABLED)
+        state = &m_diDisabled;
+    else if (m_uButtonState & UISTATE_PUSHED)
+        state = &m_diPushed;
+    else if (m_uButtonState & UISTATE_HOT)
+        state = &m_diHot;
+    else if (m_uButtonState & UISTATE_FOCUSED)
+        state = &m_diFocused;
+    if (state && DrawImage(hDC, *state))
+        return;
+    DrawImage(hDC, m_diNormal);
+}
+
+void CComboUI::PaintText(HDC hDC)
+{
+    if (!m_bShowText || m_iCurSel < 0)
+        return;
+    CControlUI* control = GetItemAt(m_iCurSel);
+    if (!control)
+        return;
+    RECT rc = m_rcItem;
+    rc.left += m_rcTextPadding.left;
+    rc.top += m_rcTextPadding.top;
+    rc.right -= m_rcTextPadding.right;
+    rc.bottom -= m_rcTextPadding.bottom;
+    if (IListItemUI* item = ListItemOf(control)) {
+        item->DrawItemText(hDC, rc);
+        return;
+    }
+    const RECT saved = control->GetPos();
+    control->SetPos(rc, false);
+    control->Paint(hDC, rc);
+    control->SetPos(saved, false);
+}
+
+// ---- Items and selection ----------------------------------------------------------------------
+
+void CComboUI::RenumberItems(int from, int to)
+{
+    for (int i = std::max(from, 0); i <= to && i < m_items.GetSize(); ++i) {
+        if (IListItemUI* item = ListItemOf(ChildAt(i)))
+            item->SetIndex(i);
+    }
+}
+
+bool CComboUI::SelectItem(int index, bool takeFocus)
+{
+    if (m_pWindow)
+        m_pWindow->Close(1);
+    if (index == m_iCurSel)
+        return true;
+    const int old = m_iCurSel;
+    if (index >= 0 && !m_items.IsEmpty()) {
+        index = std::min(index, m_items.GetSize() - 1);
+        // A row that cannot take the selection leaves the current one as it is.
+        CControlUI* control = ChildAt(index);
+        if (!control->IsVisible() || !control->IsEnabled() || !ListItemOf(control))
+            return false;
+        if (index == m_iCurSel)
+            return true;
+    }
+    if (m_iCurSel >= 0) {
+        IListItemUI* current = ListItemOf(GetItemAt(m_iCurSel));
+        if (!GetItemAt(m_iCurSel))
+            return false;
+        m_iCurSel = -1;
+        if (current)
+            current->Select(false);
+    }
+    if (index < 0 || m_items.IsEmpty())
+        return false;
+
+    CControlUI* control = ChildAt(index);
+    m_iCurSel = index;
+    if (m_pWindow || takeFocus)
+        control->SetFocus();
+    ListItemOf(control)->Select(true);
+    if (m_pManager)
+        m_pManager->RaiseNotify(this, L"itemselect", static_cast<WPARAM>(index),
+                                static_cast<LPARAM>(old));
+    Invalidate();
+    return true;
+}
+
+bool CComboUI::SetItemIndex(CControlUI* control, int index)
+{
+    const int old = GetItemIndex(control);
+    if (old < 0)
+        return false;
+    if (old == index)
+        return true;
+    CControlUI* selected = GetItemAt(m_iCurSel);
+    if (!CContainerUI::SetItemIndex(control, index))
+        return false;
+    RenumberItems(std::min(old, index), std::max(old, index));
+    if (selected)
+        m_iCurSel = GetItemIndex(selected);
+    return true;
+}
+
+bool CComboUI::Add(CControlUI* control)
+{
+    if (IListItemUI* item = ListItemOf(control)) {
+        item->SetOwner(this);
+        item->SetIndex(GetCount());
+    }
+    return CContainerUI::Add(control);
+}
+
+bool CComboUI::AddAt(CControlUI* control, int index)
+{
+    if (!CContainerUI::AddAt(control, index))
+        return false;
+    if (IListItemUI* item = ListItemOf(control)) {
+        item->SetOwner(this);
+        item->SetIndex(index);
+    }
+    RenumberItems(index + 1, GetCount() - 1);
+    if (m_iCurSel >= index)
+        m_iCurSel += 1;
+    return true;
+}
+
+bool CComboUI::Remove(CControlUI* control)
+{
+    const int index = GetItemIndex(control);
+    if (index < 0)
+        return false;
+    return RemoveAt(index);
+}
+
+bool CComboUI::RemoveAt(int index)
+{
+    if (!CContainerUI::Remove(GetItemAt(index)))
+        return false;
+    RenumberItems(index, GetCount() - 1);
+    if (index == m_iCurSel) {
+        m_iCurSel = -1;
+        SelectFound(FindSelectableItem(index, false));
+    } else if (index < m_iCurSel) {
+        m_iCurSel -= 1;
+    }
+    return true;
+}
+
+void CComboUI::RemoveAll()
+{
+    m_iCurSel = -1;
+    CContainerUI::RemoveAll();
+}
+
+} // namespace QxUI

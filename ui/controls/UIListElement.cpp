@@ -1,0 +1,655 @@
+// List items: selection through the owner, hot state, activation, links, and the item
+// background and text drawn with the owner's look.
+
+#include "controls/UIListElement.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <new>
+
+#include "core/UIButton.h"
+#include "core/UIScrollBar.h"
+
+namespace QxUI {
+
+namespace {
+
+bool Same(LPCWSTR a, LPCWSTR b)
+{
+    return a && b && wcscmp(a, b) == 0;
+}
+
+bool IsMouseEvent(int type)
+{
+    return type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel;
+}
+
+IListOwnerUI* OwnerOf(CControlUI* owner)
+{
+    return owner ? static_cast<IListOwnerUI*>(owner->AsInterface(L"IListOwner")) : nullptr;
+}
+
+// The item's rectangle as its container shows it (less inset and scroll bars), clipped by
+// every further ancestor; nothing when any step leaves nothing.
+void RepaintClipped(CControlUI* item)
+{
+    if (!item->IsVisible())
+        return;
+    CControlUI* parent = item->GetParent();
+    CContainerUI* container =
+        parent ? static_cast<CContainerUI*>(parent->AsInterface(L"Container")) : nullptr;
+    CUIWindowManager* manager = item->GetManager();
+    if (!container) {
+        item->Invalidate();
+        return;
+    }
+    RECT shown = container->GetPos();
+    const RECT inset = container->GetInset();
+    shown.left += inset.left;
+    shown.top += inset.top;
+    shown.right -= inset.right;
+    shown.bottom -= inset.bottom;
+    CScrollBarUI* vertical = container->GetVerticalScrollBar();
+    if (vertical && vertical->IsVisible())
+        shown.right -= vertical->GetFixedWidth();
+    CScrollBarUI* horizontal = container->GetHorizontalScrollBar();
+    if (horizontal && horizontal->IsVisible())
+        shown.bottom -= horizontal->GetFixedHeight();
+    RECT area;
+    if (!::IntersectRect(&area, &item->GetPos(), &shown))
+        return;
+    for (CControlUI* p = parent->GetParent(); p; p = p->GetParent()) {
+        if (!::IntersectRect(&area, &area, &p->GetPos()))
+            return;
+    }
+    if (manager)
+        manager->Invalidate(area);
+}
+
+DWORD StateTextColor(const ListItemLook& look, UINT state, bool selected, bool enabled)
+{
+    DWORD color = look.dwTextColor;
+    if (state & UISTATE_HOT)
+        color = look.dwHotTextColor;
+    if (selected)
+        color = look.dwSelectedTextColor;
+    if (!enabled)
+        color = look.dwDisabledTextColor;
+    return color;
+}
+
+// State colour, then the first state image that draws, the item's own background image, the
+// look's background image, and the separator line when no image ended the background.
+void PaintRowBackground(HDC hDC, CControlUI* item, IListOwnerUI* owner, CUIImageDesc& ownBk,
+                        const RECT& rcItem, int index, UINT state, bool selected)
+{
+    ListItemLook* look = owner ? owner->GetItemLook() : nullptr;
+    if (!look)
+        return;
+    const bool enabled = item->IsEnabled();
+    const bool odd = (index % 2) != 0;
+    DWORD color = look->bAlternateBk && odd ? 0 : look->dwBkColor;
+    if (state & UISTATE_HOT)
+        color = look->dwHotBkColor;
+    if (selected)
+        color = look->dwSelectedBkColor;
+    if (!enabled)
+        color = look->dwDisabledBkColor;
+    if (color != 0)
+        CUIPainter::DrawColor(hDC, rcItem, item->GetHslAdjustedColor(color));
+
+    if (!enabled) {
+        if (item->DrawImage(hDC, look->diDisabled))
+            return;
+    } else if (selected) {
+        if (item->DrawImage(hDC, look->diSelected))
+            return;
+    } else if (state & UISTATE_HOT) {
+        if (item->DrawImage(hDC, look->diHot))
+            return;
+    }
+    if (!item->DrawImage(hDC, ownBk) && (!look->bAlternateBk || !odd)) {
+        if (item->DrawImage(hDC, look->diBk))
+            return;
+    }
+    if (look->dwLineColor != 0) {
+        const RECT line = {rcItem.left, rcItem.bottom - 1, rcItem.right, rcItem.bottom - 1};
+        CUIPainter::DrawLine(hDC, line, 1, item->GetHslAdjustedColor(look->dwLineColor));
+    }
+}
+
+} // namespace
+
+// ---- CListElementUI ---------------------------------------------------------------------------
+
+LPCWSTR CListElementUI::GetClass() const
+{
+    return L"ListElementUI";
+}
+
+LPVOID CListElementUI::AsInterface(LPCWSTR name)
+{
+    if (Same(name, L"ListItem"))
+        return static_cast<IListItemUI*>(this);
+    if (Same(name, L"ListElement"))
+        return static_cast<CListElementUI*>(this);
+    return CControlUI::AsInterface(name);
+}
+
+UINT CListElementUI::GetInputFlags()
+{
+    return 4;
+}
+
+bool CListElementUI::Activate()
+{
+    if (!CControlUI::Activate())
+        return false;
+    if (m_pManager)
+        m_pManager->RaiseNotify(this, L"itemactivate");
+    return true;
+}
+
+void CListElementUI::SetVisible(bool visible)
+{
+    CControlUI::SetVisible(visible);
+    if (!IsVisible() && m_bSelected) {
+        m_bSelected = false;
+        if (m_pOwner)
+            m_pOwner->SelectItem(-1, false);
+    }
+}
+
+void CListElementUI::SetEnabled(bool enabled)
+{
+    CControlUI::SetEnabled(enabled);
+    if (!IsEnabled())
+        m_uButtonState = 0;
+}
+
+void CListElementUI::SetOwner(CControlUI* owner)
+{
+    m_pOwner = OwnerOf(owner);
+}
+
+bool CListElementUI::Select(bool select)
+{
+    if (!IsEnabled())
+        return false;
+    if (select == m_bSelected)
+        return true;
+    m_bSelected = select;
+    if (select && m_pOwner)
+        m_pOwner->SelectItem(m_iIndex, false);
+    RepaintItem();
+    return true;
+}
+
+void CListElementUI::RepaintItem()
+{
+    RepaintClipped(this);
+}
+
+void CListElementUI::PaintItemBackground(HDC hDC, const RECT& rcItem)
+{
+    PaintRowBackground(hDC, this, m_pOwner, m_diBk, rcItem, m_iIndex, m_uButtonState,
+                       m_bSelected);
+}
+
+DWORD CListElementUI::ItemTextColor(const ListItemLook& look) const
+{
+    return StateTextColor(look, m_uButtonState, m_bSelected, IsEnabled());
+}
+
+void CListElementUI::OnEvent(UIEvent& event)
+{
+    if (IsMouseEnabled() || !IsMouseEvent(event.Type)) {
+        const bool activates = event.Type == UIEventType::DoubleClick ||
+                               (event.Type == UIEventType::KeyDown && event.chKey == VK_RETURN);
+        if (activates) {
+            if (IsEnabled()) {
+                Activate();
+                RepaintItem();
+                return;
+            }
+            if (event.Type == UIEventType::DoubleClick)
+                return;
+        }
+    }
+    if (m_pOwner)
+        m_pOwner->OnEvent(event);
+    else
+        CControlUI::OnEvent(event);
+}
+
+void CListElementUI::SetAttribute(LPCWSTR name, LPCWSTR value)
+{
+    // Only "true" selects: a skin that writes "false" means an unselected row.
+    if (Same(name, L"selected")) {
+        if (Same(value, L"true"))
+            Select(true);
+        return;
+    }
+    CControlUI::SetAttribute(name, value);
+}
+
+// ---- CListLabelElementUI ----------------------------------------------------------------------
+
+LPCWSTR CListLabelElementUI::GetClass() const
+{
+    return L"ListLabelElementUI";
+}
+
+LPVOID CListLabelElementUI::AsInterface(LPCWSTR name)
+{
+    if (Same(name, L"ListLabelElement"))
+        return static_cast<CListLabelElementUI*>(this);
+    return CListElementUI::AsInterface(name);
+}
+
+void CListLabelElementUI::OnEvent(UIEvent& event)
+{
+    if (!IsMouseEnabled() && IsMouseEvent(event.Type)) {
+        if (m_pOwner)
+            m_pOwner->OnEvent(event);
+        else
+            CListElementUI::OnEvent(event);
+        return;
+    }
+    switch (event.Type) {
+    case UIEventType::ButtonDown:
+    case UIEventType::RButtonDown:
+        if (!IsEnabled())
+            return;
+        if (m_pManager)
+            m_pManager->RaiseNotify(this, L"itemclick");
+        Select(true);
+        RepaintItem();
+        return;
+    case UIEventType::MouseMove:
+    case UIEventType::ButtonUp:
+        return;
+    case UIEventType::MouseEnter:
+        if (IsEnabled()) {
+            m_uButtonState |= UISTATE_HOT;
+            RepaintItem();
+        }
+        return;
+    case UIEventType::MouseLeave:
+        if (m_uButtonState & UISTATE_HOT) {
+            m_uButtonState &= ~UISTATE_HOT;
+            RepaintItem();
+        }
+        return;
+    default:
+        break;
+    }
+    CListElementUI::OnEvent(event);
+}
+
+SIZE CListLabelElementUI::MeasureSize(SIZE available)
+{
+    (void)available;
+    ListItemLook* look = m_pOwner ? m_pOwner->GetItemLook() : nullptr;
+    if (!look)
+        return SIZE{0, 0};
+    SIZE size = m_cxyFixed;
+    const RECT& padding = look->rcTextPadding;
+    if (size.cy == 0 && m_pManager)
+        size.cy = m_pManager->GetFontEntry(look->iFont)->tm.tmHeight + padding.top +
+                  padding.bottom + 8;
+    HDC hDC = m_pManager ? m_pManager->GetPaintDC() : nullptr;
+    if (size.cx == 0 && hDC) {
+        RECT rc = {0, 0, 9999, size.cy};
+        const UINT style =
+            (look->uTextStyle & ~(DT_CENTER | DT_RIGHT)) | DT_CALCRECT | DT_SINGLELINE;
+        if (look->bShowHtml) {
+            int none = 0;
+            CUIPainter::DrawMarkedUpText(hDC, m_pManager, rc, m_sText.GetData(), 0, nullptr,
+                                         nullptr, none, style);
+        } else {
+            CUIPainter::DrawText(hDC, m_pManager, rc, m_sText.GetData(), 0, look->iFont, style);
+        }
+        size.cx = rc.right - rc.left + padding.left + padding.right;
+    }
+    return size;
+}
+
+void CListLabelElementUI::Paint(HDC hDC, const RECT& rcDirty)
+{
+    if (!::IntersectRect(&m_rcPaint, &rcDirty, &m_rcItem))
+        return;
+    PaintItemBackground(hDC, m_rcItem);
+    DrawItemText(hDC, m_rcItem);
+}
+
+void CListLabelElementUI::DrawItemText(HDC hDC, const RECT& rcItem)
+{
+    ListItemLook* look = m_pOwner ? m_pOwner->GetItemLook() : nullptr;
+    if (m_sText.IsEmpty() || !look)
+        return;
+    RECT rc = rcItem;
+    rc.left += look->rcTextPadding.left;
+    rc.top += look->rcTextPadding.top;
+    rc.right -= look->rcTextPadding.right;
+    rc.bottom -= look->rcTextPadding.bottom;
+    const UINT style = look->uTextStyle | DT_SINGLELINE;
+    const DWORD color = ItemTextColor(*look);
+    if (look->bShowHtml) {
+        int none = 0;
+        CUIPainter::DrawMarkedUpText(hDC, m_pManager, rc, m_sText.GetData(), color, nullptr,
+                                     nullptr, none, style);
+    } else {
+        CUIPainter::DrawText(hDC, m_pManager, rc, m_sText.GetData(), color, look->iFont, style);
+    }
+}
+
+// ---- CListTextElementUI -----------------------------------------------------------------------
+
+CListTextElementUI::CListTextElementUI() = default;
+
+CListTextElementUI::~CListTextElementUI()
+{
+    for (int i = 0; i < m_aTexts.GetSize(); ++i)
+        delete static_cast<CUIString*>(m_aTexts[i]);
+}
+
+LPCWSTR CListTextElementUI::GetClass() const
+{
+    return L"ListTextElementUI";
+}
+
+LPVOID CListTextElementUI::AsInterface(LPCWSTR name)
+{
+    if (Same(name, L"ListTextElement"))
+        return static_cast<CListTextElementUI*>(this);
+    return CListLabelElementUI::AsInterface(name);
+}
+
+UINT CListTextElementUI::GetInputFlags()
+{
+    return IsEnabled() && m_nLinks > 0 ? 6 : 4;
+}
+
+void CListTextElementUI::SetOwner(CControlUI* owner)
+{
+    CListElementUI::SetOwner(owner);
+    m_pList = owner ? static_cast<IListUI*>(owner->AsInterface(L"IList")) : nullptr;
+}
+
+LPCWSTR CListTextElementUI::GetColumnText(int column) const
+{
+    if (column < 0 || column >= m_aTexts.GetSize())
+        return nullptr;
+    const CUIString* text = static_cast<const CUIString*>(m_aTexts[column]);
+    return text ? text->GetData() : nullptr;
+}
+
+void CListTextElementUI::SetColumnText(int column, LPCWSTR text)
+{
+    if (column < 0 || column >= ListItemLook::kMaxColumns)
+        return;
+    while (m_aTexts.GetSize() <= column) {
+        if (!m_aTexts.Add(nullptr))
+            return;
+    }
+    CUIString* old = static_cast<CUIString*>(m_aTexts[column]);
+    CUIString* copy = new (std::nothrow) CUIString(text ? text : L"");
+    if (!copy)
+        return;
+    m_aTexts.Remove(column);
+    m_aTexts.InsertAt(column, copy);
+    delete old;
+    RepaintItem();
+}
+
+void CListTextElementUI::OnEvent(UIEvent& event)
+{
+    if (!IsMouseEnabled() && IsMouseEvent(event.Type)) {
+        if (m_pList)
+            m_pList->OnEvent(event);
+        else
+            CListLabelElementUI::OnEvent(event);
+        return;
+    }
+    auto linkAt = [this](POINT pt) {
+        for (int i = 0; i < m_nLinks; ++i) {
+            if (::PtInRect(&m_rcLinks[i], pt))
+                return i;
+        }
+        return -1;
+    };
+    switch (event.Type) {
+    case UIEventType::SetCursor:
+        if (linkAt(event.ptMouse) >= 0) {
+            ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+            return;
+        }
+        break;
+    case UIEventType::ButtonUp:
+        if (IsEnabled()) {
+            const int link = linkAt(event.ptMouse);
+            if (link >= 0) {
+                if (m_pManager)
+                    m_pManager->RaiseNotify(this, L"link", static_cast<WPARAM>(link));
+                return;
+            }
+        }
+        break;
+    case UIEventType::MouseMove:
+        if (m_nLinks > 0) {
+            const int hover = linkAt(event.ptMouse);
+            if (hover != m_nHoverLink) {
+                m_nHoverLink = hover;
+                RepaintItem();
+            }
+        }
+        break;
+    case UIEventType::MouseLeave:
+        if (m_nLinks > 0 && m_nHoverLink >= 0) {
+            RepaintItem();
+            m_nHoverLink = -1;
+        }
+        break;
+    default:
+        break;
+    }
+    CListLabelElementUI::OnEvent(event);
+}
+
+SIZE CListTextElementUI::MeasureSize(SIZE available)
+{
+    (void)available;
+    SIZE size = m_cxyFixed;
+    // The look comes from the owner: in a combo box there is no list to ask.
+    ListItemLook* look = m_pOwner ? m_pOwner->GetItemLook() : nullptr;
+    if (size.cy == 0 && m_pManager && look) {
+        size.cy = m_pManager->GetFontEntry(look->iFont)->tm.tmHeight +
+                  look->rcTextPadding.top + look->rcTextPadding.bottom + 8;
+    }
+    return size;
+}
+
+void CListTextElementUI::DrawItemText(HDC hDC, const RECT& rcItem)
+{
+    (void)rcItem;
+    ListItemLook* look = m_pOwner ? m_pOwner->GetItemLook() : nullptr;
+    if (!look)
+        return;
+    m_nLinks = 0;
+    int freeSlots = kMaxLinks;
+    IListTextProvider* provider = m_pList ? m_pList->GetTextProvider() : nullptr;
+    const DWORD color = ItemTextColor(*look);
+    const RECT& padding = look->rcTextPadding;
+    for (int i = 0; i < look->nColumns; ++i) {
+        RECT rc = {look->rcColumn[i].left + padding.left, m_rcItem.top + padding.top,
+                   look->rcColumn[i].right - padding.right, m_rcItem.bottom - padding.bottom};
+        LPCWSTR text = provider ? provider->GetCellText(this, m_iIndex, i) : GetColumnText(i);
+        if (!text)
+            continue;
+        if (look->bShowHtml) {
+            int stored = freeSlots;
+            CUIPainter::DrawMarkedUpText(hDC, m_pManager, rc, text, color, m_rcLinks + m_nLinks,
+                                         m_sLinks + m_nLinks, stored,
+                                         look->uTextStyle | DT_SINGLELINE);
+            m_nLinks += std::max(0, std::min(stored, freeSlots));
+            freeSlots = kMaxLinks - m_nLinks;
+        } else {
+            CUIPainter::DrawText(hDC, m_pManager, rc, text, color, look->iFont,
+                                 look->uTextStyle | DT_SINGLELINE);
+        }
+    }
+    for (int i = m_nLinks; i < kMaxLinks; ++i) {
+        m_rcLinks[i] = RECT{0, 0, 0, 0};
+        m_sLinks[i].Empty();
+    }
+}
+
+// ---- CListContainerElementUI ------------------------------------------------------------------
+
+LPCWSTR CListContainerElementUI::GetClass() const
+{
+    return L"ListContainerElementUI";
+}
+
+LPVOID CListContainerElementUI::AsInterface(LPCWSTR name)
+{
+    if (Same(name, L"ListItem"))
+        return static_cast<IListItemUI*>(this);
+    if (Same(name, L"ListContainerElement"))
+        return static_cast<CListContainerElementUI*>(this);
+    return CContainerUI::AsInterface(name);
+}
+
+UINT CListContainerElementUI::GetInputFlags()
+{
+    return 4;
+}
+
+bool CListContainerElementUI::Activate()
+{
+    if (!CControlUI::Activate())
+        return false;
+    if (m_pManager)
+        m_pManager->RaiseNotify(this, L"itemactivate");
+    return true;
+}
+
+void CListContainerElementUI::SetVisible(bool visible)
+{
+    CContainerUI::SetVisible(visible);
+    if (!IsVisible() && m_bSelected) {
+        m_bSelected = false;
+        if (m_pOwner)
+            m_pOwner->SelectItem(-1, false);
+    }
+}
+
+void CListContainerElementUI::SetEnabled(bool enabled)
+{
+    CContainerUI::SetEnabled(enabled);
+    if (!IsEnabled())
+        m_uButtonState = 0;
+}
+
+void CListContainerElementUI::SetOwner(CControlUI* owner)
+{
+    m_pOwner = OwnerOf(owner);
+}
+
+bool CListContainerElementUI::Select(bool select)
+{
+    if (!IsEnabled())
+        return false;
+    if (select == m_bSelected)
+        return true;
+    m_bSelected = select;
+    if (select && m_pOwner)
+        m_pOwner->SelectItem(m_iIndex, false);
+    RepaintItem();
+    return true;
+}
+
+void CListContainerElementUI::RepaintItem()
+{
+    RepaintClipped(this);
+}
+
+void CListContainerElementUI::OnEvent(UIEvent& event)
+{
+    if (!IsMouseEnabled() && IsMouseEvent(event.Type)) {
+        if (m_pOwner)
+            m_pOwner->OnEvent(event);
+        else
+            CContainerUI::OnEvent(event);
+        return;
+    }
+    switch (event.Type) {
+    case UIEventType::DoubleClick:
+        if (IsEnabled()) {
+            Activate();
+            RepaintItem();
+        }
+        return;
+    case UIEventType::KeyDown:
+        if (event.chKey == VK_RETURN && IsEnabled()) {
+            Activate();
+            RepaintItem();
+            return;
+        }
+        break;
+    case UIEventType::ButtonDown:
+    case UIEventType::RButtonDown:
+        if (IsEnabled()) {
+            if (m_pManager)
+                m_pManager->RaiseNotify(this, L"itemclick");
+            Select(true);
+            RepaintItem();
+        }
+        return;
+    case UIEventType::ButtonUp:
+    case UIEventType::MouseMove:
+        return;
+    case UIEventType::MouseEnter:
+        if (IsEnabled()) {
+            m_uButtonState |= UISTATE_HOT;
+            RepaintItem();
+        }
+        return;
+    case UIEventType::MouseLeave:
+        if (m_uButtonState & UISTATE_HOT) {
+            m_uButtonState &= ~UISTATE_HOT;
+            RepaintItem();
+        }
+        return;
+    default:
+        break;
+    }
+    if (m_pOwner)
+        m_pOwner->OnEvent(event);
+    else
+        CControlUI::OnEvent(event);
+}
+
+void CListContainerElementUI::SetAttribute(LPCWSTR name, LPCWSTR value)
+{
+    if (Same(name, L"selected")) {
+        if (Same(value, L"true"))
+            Select(true);
+        return;
+    }
+    CContainerUI::SetAttribute(name, value);
+}
+
+void CListContainerElementUI::Paint(HDC hDC, const RECT& rcDirty)
+{
+    RECT rcPaint;
+    if (!::IntersectRect(&rcPaint, &rcDirty, &m_rcItem))
+        return;
+    m_rcPaint = rcPaint;
+    PaintRowBackground(hDC, this, m_pOwner, m_diBk, m_rcItem, m_iIndex, m_uButtonState,
+                       m_bSelected);
+    CContainerUI::Paint(hDC, rcDirty);
+}
+
+} // namespace QxUI

@@ -1,0 +1,578 @@
+// Tree nodes and the tree view: subtrees entering and leaving the list depth-first, folder
+// and check boxes that expand and check whole subtrees through delegates.
+
+#include "controls/UITreeView.h"
+
+#include <cwchar>
+#include <cwctype>
+
+#include "controls/UIOption.h"
+#include "core/UILabel.h"
+
+namespace QxUI {
+
+namespace {
+
+bool Same(LPCWSTR a, LPCWSTR b)
+{
+    return a && b && wcscmp(a, b) == 0;
+}
+
+bool IsMouseEvent(int type)
+{
+    return type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel;
+}
+
+bool IsTreeNode(CControlUI* control)
+{
+    return control && control->GetClass() && _wcsicmp(control->GetClass(), L"TreeNodeUI") == 0;
+}
+
+DWORD ReadColor(LPCWSTR value)
+{
+    return ReadHexColor(value);
+}
+
+// The node whose row holds a folder button or check box that sent a notification.
+CTreeNodeUI* NodeOfPart(CControlUI* part)
+{
+    CControlUI* row = part ? part->GetParent() : nullptr;
+    CControlUI* node = row ? row->GetParent() : nullptr;
+    return node ? static_cast<CTreeNodeUI*>(node->AsInterface(L"TreeNode")) : nullptr;
+}
+
+} // namespace
+
+// ---- CTreeNodeUI ------------------------------------------------------------------------------
+
+CTreeNodeUI::CTreeNodeUI(CTreeNodeUI* parent)
+{
+    m_pHoriz = new CHorizontalLayoutUI;
+    m_pFolderButton = new CCheckBoxUI;
+    m_pDottedLine = new CLabelUI;
+    m_pCheckBox = new CCheckBoxUI;
+    m_pItemButton = new COptionUI;
+
+    SetFixedHeight(18);
+    SetFixedWidth(250);
+    m_pFolderButton->SetFixedWidth(GetFixedHeight());
+    m_pCheckBox->SetFixedWidth(GetFixedHeight());
+    m_pDottedLine->SetFixedWidth(2);
+    m_pItemButton->SetAttribute(L"align", L"left");
+    m_pDottedLine->SetVisible(false);
+    m_pCheckBox->SetVisible(false);
+    m_pItemButton->SetMouseEnabled(false);
+
+    // A parent that is no tree node is taken as none: the parts always get their row, so
+    // they always have an owner.
+    if (IsTreeNode(parent)) {
+        m_pDottedLine->SetVisible(parent->GetDottedLine()->IsVisible());
+        m_pDottedLine->SetFixedWidth(parent->GetDottedLine()->GetFixedWidth() + 16);
+        m_pParentTreeNode = parent;
+    }
+    m_pHoriz->Add(m_pDottedLine);
+    m_pHoriz->Add(m_pFolderButton);
+    m_pHoriz->Add(m_pCheckBox);
+    m_pHoriz->Add(m_pItemButton);
+    Add(m_pHoriz);
+}
+
+CTreeNodeUI::~CTreeNodeUI()
+{
+    // Nodes that never entered a tree view belong to nobody else: their parent frees them.
+    if (!m_pTreeView) {
+        for (int i = 0; i < m_aTreeNodes.GetSize(); ++i) {
+            CTreeNodeUI* child = static_cast<CTreeNodeUI*>(m_aTreeNodes[i]);
+            if (child && !child->GetTreeView())
+                delete child;
+        }
+    }
+    m_aTreeNodes.Empty();
+}
+
+LPCWSTR CTreeNodeUI::GetClass() const
+{
+    return L"TreeNodeUI";
+}
+
+LPVOID CTreeNodeUI::AsInterface(LPCWSTR name)
+{
+    if (Same(name, L"TreeNode"))
+        return static_cast<CTreeNodeUI*>(this);
+    return CListContainerElementUI::AsInterface(name);
+}
+
+void CTreeNodeUI::OnEvent(UIEvent& event)
+{
+    if (!IsMouseEnabled() && IsMouseEvent(event.Type)) {
+        if (m_pOwner)
+            m_pOwner->OnEvent(event);
+        else
+            CContainerUI::OnEvent(event);
+        return;
+    }
+    CListContainerElementUI::OnEvent(event);
+    switch (event.Type) {
+    case UIEventType::DoubleClick:
+        if (IsEnabled()) {
+            if (m_pManager)
+                m_pManager->RaiseNotify(this, L"itemdbclick");
+            RepaintItem();
+        }
+        break;
+    case UIEventType::MouseEnter:
+        if (!IsEnabled())
+            m_pItemButton->SetTextColor(m_pItemButton->GetDisabledTextColor());
+        else if (IsSelected() && m_dwSelItemHotTextColor != 0)
+            m_pItemButton->SetTextColor(m_dwSelItemHotTextColor);
+        else
+            m_pItemButton->SetTextColor(m_dwItemHotTextColor);
+        break;
+    case UIEventType::MouseLeave:
+        if (!IsEnabled())
+            m_pItemButton->SetTextColor(m_pItemButton->GetDisabledTextColor());
+        else if (!IsSelected())
+            m_pItemButton->SetTextColor(m_dwItemTextColor);
+        else if (m_dwSelItemTextColor != 0)
+            m_pItemButton->SetTextColor(m_dwSelItemTextColor);
+        break;
+    default:
+        break;
+    }
+}
+
+void CTreeNodeUI::SetAttribute(LPCWSTR name, LPCWSTR value)
+{
+    if (!name || !value)
+        return;
+    if (Same(name, L"text"))
+        m_pItemButton->SetText(value);
+    else if (Same(name, L"horizattr"))
+        m_pHoriz->ApplyAttributeList(value);
+    else if (Same(name, L"dotlineattr"))
+        m_pDottedLine->ApplyAttributeList(value);
+    else if (Same(name, L"folderattr"))
+        m_pFolderButton->ApplyAttributeList(value);
+    else if (Same(name, L"checkboxattr"))
+        m_pCheckBox->ApplyAttributeList(value);
+    else if (Same(name, L"itemattr"))
+        m_pItemButton->ApplyAttributeList(value);
+    else if (Same(name, L"itemtextcolor"))
+        SetItemTextColor(ReadColor(value));
+    else if (Same(name, L"itemhottextcolor"))
+        SetItemHotTextColor(ReadColor(value));
+    else if (Same(name, L"selitemtextcolor"))
+        SetSelItemTextColor(ReadColor(value));
+    else if (Same(name, L"selitemhottextcolor"))
+        SetSelItemHotTextColor(ReadColor(value));
+    else
+        CListContainerElementUI::SetAttribute(name, value);
+}
+
+bool CTreeNodeUI::Add(CControlUI* control)
+{
+    if (IsTreeNode(control))
+        return AddChildNode(static_cast<CTreeNodeUI*>(control));
+    return CContainerUI::Add(control);
+}
+
+void CTreeNodeUI::PrepareChild(CTreeNodeUI* child)
+{
+    child->m_pDottedLine->SetVisible(true);
+    child->m_pDottedLine->SetFixedWidth(m_pDottedLine->GetFixedWidth() + 16);
+    child->m_pParentTreeNode = this;
+    const CUIString group(m_pItemButton->GetGroup());
+    child->m_pItemButton->SetGroup(group.GetData());
+    child->m_pTreeView = m_pTreeView;
+}
+
+bool CTreeNodeUI::AddChildNode(CTreeNodeUI* node)
+{
+    if (!IsTreeNode(node))
+        return false;
+    PrepareChild(node);
+    if (m_pTreeView) {
+        CTreeNodeUI* last = HasChildren() ? GetChildNode(GetChildCount() - 1)->GetLastNode() : this;
+        const int index = last->GetTreeIndex() + 1;
+        if (m_pTreeView->InsertNode(node, index) < 0)
+            return false;
+    }
+    return m_aTreeNodes.Add(node);
+}
+
+bool CTreeNodeUI::AddAt(CControlUI* control, int index)
+{
+    if (!control || !control->AsInterface(L"TreeNode"))
+        return false;
+    CTreeNodeUI* node = static_cast<CTreeNodeUI*>(control->AsInterface(L"TreeNode"));
+    CTreeNodeUI* position = GetChildNode(index);
+    if (position) {
+        m_aTreeNodes.InsertAt(index, node);
+    } else {
+        m_aTreeNodes.Add(node);
+        // The row after this node's whole subtree, not merely after the node.
+        if (m_pTreeView) {
+            CTreeNodeUI* last = GetChildCount() > 1
+                                    ? GetChildNode(GetChildCount() - 2)->GetLastNode()
+                                    : this;
+            CControlUI* next = m_pTreeView->GetItemAt(last->GetTreeIndex() + 1);
+            position = next ? static_cast<CTreeNodeUI*>(next->AsInterface(L"TreeNode")) : nullptr;
+        }
+    }
+    PrepareChild(node);
+    if (!m_pTreeView)
+        return true;
+    if (position)
+        return m_pTreeView->InsertNodeBefore(node, position);
+    return m_pTreeView->AddNode(node);
+}
+
+bool CTreeNodeUI::Remove(CControlUI* control)
+{
+    const int index = m_aTreeNodes.Find(control);
+    if (index < 0)
+        return CContainerUI::Remove(control);
+    CTreeNodeUI* node = static_cast<CTreeNodeUI*>(control);
+    while (node->HasChildren())
+        node->Remove(node->GetChildNode(node->GetChildCount() - 1));
+    m_aTreeNodes.Remove(m_aTreeNodes.Find(node));
+    if (m_pTreeView)
+        m_pTreeView->RemoveNode(node);
+    else if (!node->GetTreeView())
+        delete node;   // owned by nobody else
+    return true;
+}
+
+bool CTreeNodeUI::Select(bool select)
+{
+    const bool result = CListContainerElementUI::Select(select);
+    m_pItemButton->SetTextColor(m_bSelected ? m_dwSelItemTextColor : m_dwItemTextColor);
+    return result;
+}
+
+CTreeNodeUI* CTreeNodeUI::GetChildNode(int index) const
+{
+    if (index < 0 || index >= m_aTreeNodes.GetSize())
+        return nullptr;
+    return static_cast<CTreeNodeUI*>(m_aTreeNodes[index]);
+}
+
+CUIString CTreeNodeUI::GetItemText() const
+{
+    return m_pItemButton->GetText();
+}
+
+int CTreeNodeUI::GetTreeIndex() const
+{
+    if (!m_pTreeView)
+        return -1;
+    for (int i = 0; i < m_pTreeView->GetCount(); ++i) {
+        if (m_pTreeView->GetItemAt(i) == this)
+            return i;
+    }
+    return -1;
+}
+
+CTreeNodeUI* CTreeNodeUI::GetLastNode()
+{
+    for (int i = GetChildCount() - 1; i >= 0; --i) {
+        if (CTreeNodeUI* child = GetChildNode(i))
+            return child->GetLastNode();
+    }
+    return this;
+}
+
+void CTreeNodeUI::SetItemTextColor(DWORD color)
+{
+    m_dwItemTextColor = color;
+    m_pItemButton->SetTextColor(color);
+}
+
+void CTreeNodeUI::SetItemHotTextColor(DWORD color)
+{
+    m_dwItemHotTextColor = color;
+    RepaintItem();
+}
+
+void CTreeNodeUI::SetSelItemTextColor(DWORD color)
+{
+    m_dwSelItemTextColor = color;
+    RepaintItem();
+}
+
+void CTreeNodeUI::SetSelItemHotTextColor(DWORD color)
+{
+    m_dwSelItemHotTextColor = color;
+    RepaintItem();
+}
+
+// ---- CTreeViewUI ------------------------------------------------------------------------------
+
+CTreeViewUI::CTreeViewUI()
+{
+    if (m_pHeader)
+        m_pHeader->SetVisible(false);
+}
+
+LPCWSTR CTreeViewUI::GetClass() const
+{
+    return L"TreeViewUI";
+}
+
+LPVOID CTreeViewUI::AsInterface(LPCWSTR name)
+{
+    if (Same(name, L"TreeView"))
+        return static_cast<CTreeViewUI*>(this);
+    return CListUI::AsInterface(name);
+}
+
+void CTreeViewUI::SetAttribute(LPCWSTR name, LPCWSTR value)
+{
+    if (!name || !value)
+        return;
+    if (Same(name, L"visiblefolderbtn"))
+        ShowFolderButtons(Same(value, L"true"));
+    else if (Same(name, L"visiblecheckbtn"))
+        ShowCheckBoxes(Same(value, L"true"));
+    else if (Same(name, L"itemminwidth"))
+        SetNodeMinWidth(_wtoi(value));
+    else if (Same(name, L"itemtextcolor"))
+        SetNodeTextColor(ReadColor(value));
+    else if (Same(name, L"itemhottextcolor"))
+        SetNodeHotTextColor(ReadColor(value));
+    else if (Same(name, L"selitemtextcolor"))
+        SetNodeSelectedTextColor(ReadColor(value));
+    else if (Same(name, L"selitemhottextcolor"))
+        SetNodeSelectedHotTextColor(ReadColor(value));
+    else
+        CListUI::SetAttribute(name, value);
+}
+
+CTreeNodeUI* CTreeViewUI::NodeAt(int index) const
+{
+    CControlUI* item = GetItemAt(index);
+    return item ? static_cast<CTreeNodeUI*>(item->AsInterface(L"TreeNode")) : nullptr;
+}
+
+bool CTreeViewUI::RemoveAt(int index)
+{
+    if (CTreeNodeUI* node = NodeAt(index))
+        return RemoveNode(node);
+    return CListUI::RemoveAt(index);
+}
+
+void CTreeViewUI::Adopt(CTreeNodeUI* node)
+{
+    node->OnNotifyEvent.Add(CDelegate<CTreeViewUI>(this, &CTreeViewUI::OnNodeDoubleClick));
+    node->GetFolderButton()->OnNotifyEvent.Add(
+        CDelegate<CTreeViewUI>(this, &CTreeViewUI::OnNodeFolderChanged));
+    node->GetCheckBox()->OnNotifyEvent.Add(
+        CDelegate<CTreeViewUI>(this, &CTreeViewUI::OnNodeCheckChanged));
+    node->GetFolderButton()->SetVisible(m_bVisibleFolderBtn);
+    node->GetCheckBox()->SetVisible(m_bVisibleCheckBtn);
+    if (m_uItemMinWidth > 0)
+        node->SetMinWidth(m_uItemMinWidth);
+}
+
+bool CTreeViewUI::AddNode(CTreeNodeUI* node)
+{
+    if (!IsTreeNode(node))
+        return false;
+    Adopt(node);
+    if (!CListUI::Add(node))
+        return false;
+    for (int i = 0; i < node->GetChildCount(); ++i) {
+        if (CTreeNodeUI* child = node->GetChildNode(i))
+            AddNode(child);
+    }
+    node->SetTreeView(this);
+    return true;
+}
+
+bool CTreeViewUI::InsertNodeBefore(CTreeNodeUI* node, CTreeNodeUI* existing)
+{
+    if (!node || !existing || GetCount() == 0)
+        return false;
+    const int index = GetItemIndex(existing);
+    if (index < 0)
+        return false;
+    return InsertNode(node, index) >= 0;
+}
+
+int CTreeViewUI::InsertNode(CTreeNodeUI* node, int index)
+{
+    // The count itself is a valid place: a subtree may end the list.
+    if (!IsTreeNode(node) || index < 0 || index > GetCount())
+        return -1;
+    Adopt(node);
+    if (!CListUI::AddAt(node, index))
+        return -1;
+    node->SetTreeView(this);
+    int next = index + 1;
+    // Every child's subtree follows, depth-first, not only the first child's.
+    for (int i = 0; i < node->GetChildCount(); ++i) {
+        CTreeNodeUI* child = node->GetChildNode(i);
+        if (!child)
+            continue;
+        const int after = InsertNode(child, next);
+        if (after < 0)
+            return -1;
+        next = after;
+    }
+    return next;
+}
+
+bool CTreeViewUI::RemoveNode(CTreeNodeUI* node)
+{
+    if (!IsTreeNode(node))
+        return false;
+    while (node->HasChildren())
+        RemoveNode(node->GetChildNode(node->GetChildCount() - 1));
+    if (CTreeNodeUI* parent = node->GetParentNode()) {
+        const int at = parent->m_aTreeNodes.Find(node);
+        if (at >= 0)
+            parent->m_aTreeNodes.Remove(at);
+    }
+    CListUI::Remove(node);
+    return true;
+}
+
+bool CTreeViewUI::OnNodeCheckChanged(void* notification)
+{
+    UINotification* msg = static_cast<UINotification*>(notification);
+    if (msg->sType == L"selectchanged") {
+        CCheckBoxUI* box = static_cast<CCheckBoxUI*>(msg->pSender);
+        if (CTreeNodeUI* node = NodeOfPart(msg->pSender))
+            CheckSubtree(box->IsSelected(), node);
+    }
+    return true;
+}
+
+bool CTreeViewUI::OnNodeFolderChanged(void* notification)
+{
+    UINotification* msg = static_cast<UINotification*>(notification);
+    if (msg->sType == L"selectchanged") {
+        CCheckBoxUI* folder = static_cast<CCheckBoxUI*>(msg->pSender);
+        if (CTreeNodeUI* node = NodeOfPart(msg->pSender)) {
+            node->SetExpandedFlag(!folder->IsSelected());
+            ExpandSubtree(!folder->IsSelected(), node);
+        }
+    }
+    return true;
+}
+
+bool CTreeViewUI::OnNodeDoubleClick(void* notification)
+{
+    UINotification* msg = static_cast<UINotification*>(notification);
+    if (!(msg->sType == L"itemdbclick"))
+        return false;
+    CTreeNodeUI* node =
+        msg->pSender ? static_cast<CTreeNodeUI*>(msg->pSender->AsInterface(L"TreeNode")) : nullptr;
+    if (!node)
+        return false;
+    CCheckBoxUI* folder = node->GetFolderButton();
+    folder->SetSelected(!folder->IsSelected());
+    node->SetExpandedFlag(!folder->IsSelected());
+    ExpandSubtree(!folder->IsSelected(), node);
+    return true;
+}
+
+bool CTreeViewUI::CheckSubtree(bool checked, CTreeNodeUI* node)
+{
+    if (!node) {
+        for (int i = 0; i < GetCount(); ++i) {
+            if (CTreeNodeUI* item = NodeAt(i))
+                item->GetCheckBox()->SetSelected(checked);
+        }
+        return true;
+    }
+    for (int i = 0; i < node->GetChildCount(); ++i) {
+        CTreeNodeUI* child = node->GetChildNode(i);
+        if (!child)
+            continue;
+        child->GetCheckBox()->SetSelected(checked);
+        if (child->HasChildren())
+            CheckSubtree(checked, child);
+    }
+    return true;
+}
+
+bool CTreeViewUI::ExpandSubtree(bool expand, CTreeNodeUI* node)
+{
+    if (!node) {
+        for (int i = 0; i < GetCount(); ++i) {
+            if (CControlUI* item = GetItemAt(i))
+                item->SetVisible(expand);
+        }
+        return true;
+    }
+    for (int i = 0; i < node->GetChildCount(); ++i) {
+        CTreeNodeUI* child = node->GetChildNode(i);
+        if (!child)
+            continue;
+        child->SetVisible(expand);
+        if (child->HasChildren() && !child->GetFolderButton()->IsSelected())
+            ExpandSubtree(expand, child);
+    }
+    return true;
+}
+
+void CTreeViewUI::ShowFolderButtons(bool show)
+{
+    m_bVisibleFolderBtn = show;
+    for (int i = 0; i < GetCount(); ++i) {
+        if (CTreeNodeUI* node = NodeAt(i))
+            node->GetFolderButton()->SetVisible(show);
+    }
+}
+
+void CTreeViewUI::ShowCheckBoxes(bool show)
+{
+    m_bVisibleCheckBtn = show;
+    for (int i = 0; i < GetCount(); ++i) {
+        if (CTreeNodeUI* node = NodeAt(i))
+            node->GetCheckBox()->SetVisible(show);
+    }
+}
+
+void CTreeViewUI::SetNodeMinWidth(int width)
+{
+    m_uItemMinWidth = width;
+    for (int i = 0; i < GetCount(); ++i)
+        GetItemAt(i)->SetMinWidth(width);
+    Invalidate();
+}
+
+void CTreeViewUI::SetNodeTextColor(DWORD color)
+{
+    for (int i = 0; i < GetCount(); ++i) {
+        if (CTreeNodeUI* node = NodeAt(i))
+            node->SetItemTextColor(color);
+    }
+}
+
+void CTreeViewUI::SetNodeHotTextColor(DWORD color)
+{
+    for (int i = 0; i < GetCount(); ++i) {
+        if (CTreeNodeUI* node = NodeAt(i))
+            node->SetItemHotTextColor(color);
+    }
+}
+
+void CTreeViewUI::SetNodeSelectedTextColor(DWORD color)
+{
+    for (int i = 0; i < GetCount(); ++i) {
+        if (CTreeNodeUI* node = NodeAt(i))
+            node->SetSelItemTextColor(color);
+    }
+}
+
+void CTreeViewUI::SetNodeSelectedHotTextColor(DWORD color)
+{
+    for (int i = 0; i < GetCount(); ++i) {
+        if (CTreeNodeUI* node = NodeAt(i))
+            node->SetSelItemHotTextColor(color);
+    }
+}
+
+} // namespace QxUI

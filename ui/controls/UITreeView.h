@@ -1,0 +1,129 @@
+// The tree view: a list whose rows are tree nodes in depth-first order; each node row holds an
+// indentation line, a folder button, a check box and the item button with the text.
+#pragma once
+
+#include <windows.h>
+
+#include "controls/UIList.h"
+#include "controls/UIListElement.h"
+#include "core/UIEvents.h"
+#include "core/UILayouts.h"
+#include "core/UIPtrArray.h"
+
+namespace QxUI {
+
+class CCheckBoxUI;
+class CLabelUI;
+class COptionUI;
+class CTreeViewUI;
+
+class CTreeNodeUI : public CListContainerElementUI
+{
+public:
+    explicit CTreeNodeUI(CTreeNodeUI* parent = nullptr);
+    ~CTreeNodeUI() override;
+
+    LPCWSTR GetClass() const override;
+    LPVOID AsInterface(LPCWSTR name) override;
+    void OnEvent(UIEvent& event) override;
+    void SetAttribute(LPCWSTR name, LPCWSTR value) override;
+    // Tree nodes become child nodes; anything else goes into the node's own container.
+    bool Add(CControlUI* control) override;
+    bool AddAt(CControlUI* control, int index) override;
+    bool Remove(CControlUI* control) override;
+    bool Select(bool select = true) override;
+
+    bool AddChildNode(CTreeNodeUI* node);
+    CTreeNodeUI* GetChildNode(int index) const;
+    int GetChildCount() const { return m_aTreeNodes.GetSize(); }
+    bool HasChildren() const { return GetChildCount() > 0; }
+    CUIPtrArray GetChildNodes() const { return m_aTreeNodes; }
+    CUIString GetItemText() const;
+    CTreeNodeUI* GetParentNode() const { return m_pParentTreeNode; }
+    void SetParentNode(CTreeNodeUI* parent) { m_pParentTreeNode = parent; }
+    CTreeViewUI* GetTreeView() const { return m_pTreeView; }
+    void SetTreeView(CTreeViewUI* treeView) { m_pTreeView = treeView; }
+    int GetTreeIndex() const;
+    CTreeNodeUI* GetLastNode();
+    bool IsExpandedFlag() const { return m_bExpanded; }
+    void SetExpandedFlag(bool expanded) { m_bExpanded = expanded; }
+
+    void SetItemTextColor(DWORD color);
+    DWORD GetItemTextColor() const { return m_dwItemTextColor; }
+    void SetItemHotTextColor(DWORD color);
+    DWORD GetItemHotTextColor() const { return m_dwItemHotTextColor; }
+    void SetSelItemTextColor(DWORD color);
+    DWORD GetSelItemTextColor() const { return m_dwSelItemTextColor; }
+    void SetSelItemHotTextColor(DWORD color);
+    DWORD GetSelItemHotTextColor() const { return m_dwSelItemHotTextColor; }
+
+    CHorizontalLayoutUI* GetRowLayout() const { return m_pHoriz; }
+    CCheckBoxUI* GetFolderButton() const { return m_pFolderButton; }
+    CLabelUI* GetDottedLine() const { return m_pDottedLine; }
+    CCheckBoxUI* GetCheckBox() const { return m_pCheckBox; }
+    COptionUI* GetItemButton() const { return m_pItemButton; }
+
+private:
+    friend class CTreeViewUI;
+    void PrepareChild(CTreeNodeUI* child);
+
+    bool m_bExpanded = true;
+    DWORD m_dwItemTextColor = 0;
+    DWORD m_dwItemHotTextColor = 0;
+    DWORD m_dwSelItemTextColor = 0;
+    DWORD m_dwSelItemHotTextColor = 0;
+    CTreeViewUI* m_pTreeView = nullptr;
+    CHorizontalLayoutUI* m_pHoriz = nullptr;
+    CCheckBoxUI* m_pFolderButton = nullptr;
+    CLabelUI* m_pDottedLine = nullptr;
+    CCheckBoxUI* m_pCheckBox = nullptr;
+    COptionUI* m_pItemButton = nullptr;
+    CTreeNodeUI* m_pParentTreeNode = nullptr;
+    CUIPtrArray m_aTreeNodes;
+};
+
+class CTreeViewUI : public CListUI, public INotifyUI
+{
+public:
+    CTreeViewUI();
+
+    LPCWSTR GetClass() const override;
+    LPVOID AsInterface(LPCWSTR name) override;
+    void SetAttribute(LPCWSTR name, LPCWSTR value) override;
+    bool RemoveAt(int index) override;
+    void OnUINotify(UINotification&) override {}
+
+    // Enters the node and its whole subtree at the end of the list.
+    virtual bool AddNode(CTreeNodeUI* node);
+    virtual bool InsertNodeBefore(CTreeNodeUI* node, CTreeNodeUI* existing);
+    // Enters the node and its subtree at a list index (the count appends); the index after
+    // the subtree, or -1.
+    virtual int InsertNode(CTreeNodeUI* node, int index);
+    virtual bool RemoveNode(CTreeNodeUI* node);
+    virtual bool OnNodeCheckChanged(void* notification);
+    virtual bool OnNodeFolderChanged(void* notification);
+    virtual bool OnNodeDoubleClick(void* notification);
+    virtual bool CheckSubtree(bool checked, CTreeNodeUI* node);
+    virtual bool ExpandSubtree(bool expand, CTreeNodeUI* node);
+    virtual void ShowFolderButtons(bool show);
+    virtual bool AreFolderButtonsShown() const { return m_bVisibleFolderBtn; }
+    virtual void ShowCheckBoxes(bool show);
+    virtual bool AreCheckBoxesShown() const { return m_bVisibleCheckBtn; }
+    virtual void SetNodeMinWidth(int width);
+    virtual int GetNodeMinWidth() const { return m_uItemMinWidth; }
+    virtual void SetNodeTextColor(DWORD color);
+    virtual void SetNodeHotTextColor(DWORD color);
+    virtual void SetNodeSelectedTextColor(DWORD color);
+    virtual void SetNodeSelectedHotTextColor(DWORD color);
+
+private:
+    // Delegates, the parts' visibility and the minimum width: what a node gets on entering.
+    void Adopt(CTreeNodeUI* node);
+    CTreeNodeUI* NodeAt(int index) const;
+
+    int m_uItemMinWidth = 0;
+    bool m_bVisibleFolderBtn = true;
+    bool m_bVisibleCheckBtn = false;
+};
+
+} // namespace QxUI
