@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "FileTime.h"
 #include "TextConvert.h"
 
 namespace {
@@ -13,7 +14,6 @@ uint32_t g_lastResult = ZipOk;  // the last result of the wrappers, process-wide
 
 constexpr size_t kDataBufferSize = 16384;
 constexpr uint16_t kUnixTimeBlock = 0x5455;  // "UT"
-constexpr int64_t kUnixEpochAsFileTimeSeconds = 11644473600LL;
 
 unzFile Reader(void* reader) { return static_cast<unzFile>(reader); }
 
@@ -106,14 +106,6 @@ void CleanEntryName(std::wstring* name) {
     }
 }
 
-FILETIME UnixSecondsToFileTime(int32_t seconds) {
-    const uint64_t ticks = static_cast<uint64_t>(seconds + kUnixEpochAsFileTimeSeconds) * 10000000ULL;
-    FILETIME ft;
-    ft.dwLowDateTime = static_cast<DWORD>(ticks);
-    ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    return ft;
-}
-
 // The "UT" block of a local extra field: every read stays inside both the block's declared
 // size and the field.
 void ApplyUnixTimes(const std::vector<uint8_t>& extra, ZipEntryInfo* info) {
@@ -135,7 +127,7 @@ void ApplyUnixTimes(const std::vector<uint8_t>& extra, ZipEntryInfo* info) {
                                      (static_cast<uint32_t>(extra[at + 1]) << 8) |
                                      (static_cast<uint32_t>(extra[at + 2]) << 16) |
                                      (static_cast<uint32_t>(extra[at + 3]) << 24);
-                *out = UnixSecondsToFileTime(static_cast<int32_t>(raw));
+                *out = win32::FileTimeFromUnixSeconds(static_cast<int32_t>(raw));
                 at += 4;
                 return true;
             };

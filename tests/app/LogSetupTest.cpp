@@ -14,9 +14,7 @@ const long long kNow = 1700000000;  // a fixed "now", seconds since 1970
 
 void SetWriteTime(const std::wstring& path, long long unixSeconds)
 {
-    ULARGE_INTEGER value;
-    value.QuadPart = static_cast<ULONGLONG>(unixSeconds * 10000000LL + 116444736000000000LL);
-    FILETIME time = {value.LowPart, value.HighPart};
+    const FILETIME time = FileTimeOfUnix(unixSeconds);
     HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     SetFileTime(file, nullptr, nullptr, &time);
@@ -35,14 +33,7 @@ std::wstring LogAged(const TestFolder& folder, const wchar_t* name, long long ag
 
 TEST(LogFileName, CarriesTheLocalStartTime)
 {
-    SYSTEMTIME time = {};
-    time.wYear = 2016;
-    time.wMonth = 3;
-    time.wDay = 7;
-    time.wHour = 14;
-    time.wMinute = 5;
-    time.wSecond = 9;
-    time.wMilliseconds = 999;
+    const SYSTEMTIME time = MakeSystemTime(2016, 3, 7, 14, 5, 9, 999);
     EXPECT_EQ(LogFileName(L"C:\\logs\\", time), L"C:\\logs\\2016-03-07_14-05-09.log");
 }
 

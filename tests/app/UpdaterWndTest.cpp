@@ -27,16 +27,6 @@ namespace {
 
 const wchar_t kLaunchPipe[] = L"\\\\.\\Pipe\\LU_qixtest_app_launch.exe";
 
-HttpTimings FastTimings()
-{
-    HttpTimings t;
-    t.connectMs = 2000;
-    t.readMs = 3000;
-    t.firstDataPollMs = 100;
-    t.stallPeriodMs = 600;
-    return t;
-}
-
 ZipDwCfg Config(const std::string& md5, const std::string& host, int forcedUpdate)
 {
     ZipDwCfg cfg;
@@ -254,7 +244,7 @@ TEST_F(UpdaterWndTest, DownloadAfterRetriesOffersInstallNowOrLater)
             ServePackage(package, PackageOptions(), r, p);
     });
     auto job = std::make_shared<ZipDownloader>(Config(Md5Hex(package), server.Address(), 0), InstallTimings(),
-                                               folder.Path(), FastTimings());
+                                               folder.Path(), FastHttpTimings(3000));
     CUpdaterWnd wnd(job);
     wnd.StartDownload(job->Config());
     const int width = Width(wnd);

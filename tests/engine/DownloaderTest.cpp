@@ -23,16 +23,6 @@ using qixtest::WriteFileBytes;
 
 namespace {
 
-HttpTimings FastTimings()
-{
-    HttpTimings t;
-    t.connectMs = 2000;
-    t.readMs = 3000;
-    t.firstDataPollMs = 100;
-    t.stallPeriodMs = 600;
-    return t;
-}
-
 class TestJob : public Downloader {
 public:
     using Downloader::Downloader;
@@ -129,7 +119,7 @@ const char kNotFound[] = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n";
 std::unique_ptr<TestJob> MakeJob(const TestFolder& folder, const std::string& md5, const std::string& host,
                                  Observer& observer, const std::string& path = "/u.zip")
 {
-    std::unique_ptr<TestJob> job(new TestJob(md5, host, path, folder.Path(), FastTimings()));
+    std::unique_ptr<TestJob> job(new TestJob(md5, host, path, folder.Path(), FastHttpTimings(3000)));
     job->onRetry = boost::bind(&Observer::OnRetry, &observer, boost::placeholders::_1);
     job->onFail = boost::bind(&Observer::OnFail, &observer);
     return job;
@@ -264,7 +254,7 @@ TEST(Lifetime, CancelWaitsForARunningCallbackAndStopsLaterOnes)
     TestFolder folder(L"cancelcb");
     std::atomic<bool> inCallback{false};
     std::atomic<int> calls{0};
-    std::unique_ptr<TestJob> job(new TestJob("x", flaky.server.Address(), "/u.zip", folder.Path(), FastTimings()));
+    std::unique_ptr<TestJob> job(new TestJob("x", flaky.server.Address(), "/u.zip", folder.Path(), FastHttpTimings(3000)));
     job->onRetry = [&](int) {
         inCallback = true;
         ++calls;

@@ -22,16 +22,6 @@ using namespace qixtest;
 
 namespace {
 
-HttpTimings FastTimings()
-{
-    HttpTimings t;
-    t.connectMs = 2000;
-    t.readMs = 5000;
-    t.firstDataPollMs = 100;  // first data within 0.5 s
-    t.stallPeriodMs = 600;
-    return t;
-}
-
 // One Download call against a server answering with ServePackage.
 struct Job {
     Job(const std::wstring& name, const std::string& package_, PackageOptions options = PackageOptions())
@@ -39,7 +29,7 @@ struct Job {
           server([this, options](const TestHttpServer::Request& r, TestHttpServer::Peer& p) {
               ServePackage(package, options, r, p);
           }),
-          host(server.Address()), http(folder.Path(), FastTimings())
+          host(server.Address()), http(folder.Path(), FastHttpTimings(5000))
     {
         info.md5 = Md5Hex(package);
     }
@@ -180,7 +170,7 @@ TEST(Resume, RangeStartingElsewhereIsRefused)
         fromZero.rangeStart = 0;
         ServePackage(package, PackageOptions(), fromZero, p);
     });
-    CHttpDownload http(folder.Path(), FastTimings());
+    CHttpDownload http(folder.Path(), FastHttpTimings(5000));
     std::string host = server.Address(), path = "/u.zip";
     DownloadInfo info;
     info.md5 = Md5Hex(package);
@@ -236,7 +226,7 @@ TEST(Redirect, ProbeRedirectReturnsMinusSix)
     TestHttpServer server([](const TestHttpServer::Request&, TestHttpServer::Peer& p) {
         p.Send("HTTP/1.1 302 Found\r\nLocation: /new/u.zip\r\n\r\n");
     });
-    CHttpDownload http(folder.Path(), FastTimings());
+    CHttpDownload http(folder.Path(), FastHttpTimings(5000));
     std::string host = server.Address(), path = "/u.zip";
     DownloadInfo info;
     EXPECT_EQ(http.Download(host, path, info), -6);
@@ -259,7 +249,7 @@ TEST(Stalls, NoFirstDataStopsTheParts)
             options.stallAfterBytes = 0; // part 0 stalls too, only the probe answers
         ServePackage(package, options, r, p);
     });
-    CHttpDownload http(folder.Path(), FastTimings());
+    CHttpDownload http(folder.Path(), FastHttpTimings(5000));
     std::string host = server.Address(), path = "/u.zip";
     DownloadInfo info;
     info.md5 = Md5Hex(package);

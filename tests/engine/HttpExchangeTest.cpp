@@ -15,16 +15,6 @@ using qixtest::WriteFileBytes;
 
 namespace {
 
-HttpTimings FastTimings()
-{
-    HttpTimings t;
-    t.connectMs = 2000;
-    t.readMs = 1500;
-    t.firstDataPollMs = 100;
-    t.stallPeriodMs = 600;
-    return t;
-}
-
 bool Parse(CHttpDownload& http, HttpResponse& response, std::string text)
 {
     size_t end = text.find("\r\n\r\n");
@@ -39,7 +29,7 @@ TestHttpServer::Handler Answer(const std::string& text)
 
 struct Probe {
     explicit Probe(const std::string& host_, const std::string& path_ = "/pkg/u.zip")
-        : host(host_), path(path_), http(folder.Path(), FastTimings())
+        : host(host_), path(path_), http(folder.Path(), FastHttpTimings(1500))
     {
         info.totalBytes = 77;
     }

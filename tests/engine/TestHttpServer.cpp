@@ -9,6 +9,16 @@
 
 #include "md5.h"
 
+HttpTimings FastHttpTimings(DWORD readMs)
+{
+    HttpTimings t;
+    t.connectMs = 2000;
+    t.readMs = readMs;
+    t.firstDataPollMs = 100;  // first data within 0.5 s
+    t.stallPeriodMs = 600;
+    return t;
+}
+
 namespace {
 
 const DWORD kSliceMs = 50;

@@ -9,6 +9,12 @@
 #include <thread>
 #include <vector>
 
+#include "HttpDownload.h"
+
+// The client's timings cut short for tests against this server; readMs is the longest pause
+// in an answer the test allows.
+HttpTimings FastHttpTimings(DWORD readMs);
+
 // A scriptable HTTP/1.1 server on 127.0.0.1 for the download tests. Every connection runs the
 // test's handler on a thread of its own after the request header has arrived; every request
 // is recorded byte for byte.

@@ -359,9 +359,7 @@ TEST_F(LauncherRun, StagedPackageIsPromotedAppliedAndConsumed) {
     EXPECT_EQ(ReadFileBytes(install_ / L"res\\skin\\look.xml"), "<look version=\"2\"/>");
     WIN32_FILE_ATTRIBUTE_DATA data{};
     ASSERT_TRUE(GetFileAttributesExW((install_ / L"res\\skin\\look.xml").c_str(), GetFileExInfoStandard, &data));
-    const ULONGLONG ticks = (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                            data.ftLastWriteTime.dwLowDateTime;
-    EXPECT_EQ(static_cast<long long>(ticks / 10000000ULL) - 11644473600LL, 1700000000LL);
+    EXPECT_EQ(UnixSeconds(data.ftLastWriteTime), 1700000000LL);
     EXPECT_FALSE(FileExists(L"C:\\qixtest\\outside.txt"));
     EXPECT_EQ(StartedClientParameters(), "room/5");
 }

@@ -16,20 +16,9 @@ std::wstring Package(const char* name) {
     return FromBuildPath(QIX_LAUNCHER_PACKAGES) + L"\\" + std::wstring(name, name + strlen(name));
 }
 
-int64_t UnixSeconds(const FILETIME& ft) {
-    const uint64_t ticks = (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-    return static_cast<int64_t>(ticks / 10000000ULL) - 11644473600LL;
-}
-
 // 2021-03-04 05:06:08 local, the DOS time of every generated entry, in UTC.
 int64_t DosTimeUtc() {
-    SYSTEMTIME st{};
-    st.wYear = 2021;
-    st.wMonth = 3;
-    st.wDay = 4;
-    st.wHour = 5;
-    st.wMinute = 6;
-    st.wSecond = 8;
+    const SYSTEMTIME st = MakeSystemTime(2021, 3, 4, 5, 6, 8);
     FILETIME local{}, utc{};
     SystemTimeToFileTime(&st, &local);
     LocalFileTimeToFileTime(&local, &utc);

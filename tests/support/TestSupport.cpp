@@ -41,6 +41,38 @@ TestFolder::~TestFolder()
     std::filesystem::remove_all(path_, error);
 }
 
+SYSTEMTIME MakeSystemTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second,
+                          WORD milliseconds)
+{
+    SYSTEMTIME time = {};
+    time.wYear = year;
+    time.wMonth = month;
+    time.wDay = day;
+    time.wHour = hour;
+    time.wMinute = minute;
+    time.wSecond = second;
+    time.wMilliseconds = milliseconds;
+    return time;
+}
+
+namespace {
+const long long kUnixEpochAsFileTimeSeconds = 11644473600LL;  // 1601-01-01 to 1970-01-01
+const long long kTicksPerSecond = 10000000LL;
+} // namespace
+
+long long UnixSeconds(const FILETIME& time)
+{
+    const ULONGLONG ticks = (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    return static_cast<long long>(ticks / kTicksPerSecond) - kUnixEpochAsFileTimeSeconds;
+}
+
+FILETIME FileTimeOfUnix(long long seconds)
+{
+    ULARGE_INTEGER ticks;
+    ticks.QuadPart = static_cast<ULONGLONG>((seconds + kUnixEpochAsFileTimeSeconds) * kTicksPerSecond);
+    return FILETIME{ticks.LowPart, ticks.HighPart};
+}
+
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
 {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());

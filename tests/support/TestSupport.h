@@ -28,6 +28,14 @@ private:
     std::wstring path_;
 };
 
+// A date and time of day, as the Windows calls take it.
+SYSTEMTIME MakeSystemTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second,
+                          WORD milliseconds = 0);
+
+// Seconds since 1970 of a file time, and back.
+long long UnixSeconds(const FILETIME& time);
+FILETIME FileTimeOfUnix(long long seconds);
+
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::wstring& path);
 bool FileExists(const std::wstring& path);

@@ -6,7 +6,7 @@ add_library(qx_activex_testctl SHARED
   ${QXUI_ACTIVEX_TEST_DIR}/activex_testctl/TestControl.cpp
   ${QXUI_ACTIVEX_TEST_DIR}/activex_testctl/qx_activex_testctl.def)
 set_target_properties(qx_activex_testctl PROPERTIES PREFIX "")
-target_link_libraries(qx_activex_testctl PRIVATE ole32 oleaut32 uuid user32 gdi32)
+target_link_libraries(qx_activex_testctl PRIVATE qix_win32 ole32 oleaut32 uuid user32 gdi32)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # The .def names the undecorated exports of the WINAPI functions.
   target_link_options(qx_activex_testctl PRIVATE -Wl,--enable-stdcall-fixup)

@@ -10,6 +10,7 @@
 
 using namespace QxUI;
 using namespace activextest;
+using managertest::PumpUntil;
 
 namespace {
 
@@ -24,19 +25,14 @@ std::wstring BrowserSkin(const std::wstring& attributes)
            attributes + L" /><Control /></HorizontalLayout></Window>";
 }
 
-std::wstring TestControlAttributes()
+// Whether the system can make an object of the class in this process.
+bool SystemCreates(const CLSID& clsid)
 {
-    return std::wstring(L"modulename=\"") + kTestControlModule + L"\" clsid=\"" + kTestControlClassIdText + L"\"";
-}
-
-template <class Condition>
-bool PumpUntil(Condition condition)
-{
-    for (DWORD start = ::GetTickCount(); !condition(); ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT)) {
-        if (::GetTickCount() - start > 10000)
-            return false;
-        managertest::Pump();
-    }
+    IUnknown* probe = nullptr;
+    if (FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                  reinterpret_cast<void**>(&probe))))
+        return false;
+    probe->Release();
     return true;
 }
 
@@ -201,12 +197,8 @@ TEST_F(WebBrowserControl, KeysReachTheBrowserOnlyWhileTheFocusIsInsideIt)
 
 TEST_F(WebBrowserControl, CreatesTheSystemBrowserAndHoldsItsEventsOnlyWhileCreated)
 {
-    IUnknown* probe = nullptr;
-    const CLSID browserClass = CWebBrowserUI().GetClassId();
-    if (FAILED(::CoCreateInstance(browserClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                  reinterpret_cast<void**>(&probe))))
+    if (!SystemCreates(CWebBrowserUI().GetClassId()))
         GTEST_SKIP() << "no browser control on this system";
-    probe->Release();
     CWebBrowserUI* wb = Open(L"");
     ASSERT_NE(wb, nullptr);
     ASSERT_NE(wb->GetWebBrowser(), nullptr);
@@ -217,12 +209,9 @@ TEST_F(WebBrowserControl, CreatesTheSystemBrowserAndHoldsItsEventsOnlyWhileCreat
 
 TEST_F(WebBrowserControl, NavigatesToAPageOnlyWhereAWebEngineExists)
 {
-    IUnknown* engine = nullptr;
     const CLSID htmlDocument = {0x25336920, 0x03F9, 0x11CF, {0x8F, 0xD0, 0x00, 0xAA, 0x00, 0x68, 0x6F, 0x13}};
-    if (FAILED(::CoCreateInstance(htmlDocument, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                  reinterpret_cast<void**>(&engine))))
+    if (!SystemCreates(htmlDocument))
         GTEST_SKIP() << "no web engine here: the browser creates and navigates but shows nothing";
-    engine->Release();
     CWebBrowserUI* wb = Open(L"homepage=\"about:blank\" autonavi=\"true\"");
     ASSERT_NE(wb, nullptr);
     ASSERT_TRUE(PumpUntil([wb] {

@@ -12,6 +12,7 @@
 
 using namespace QxUI;
 using namespace activextest;
+using managertest::PumpUntil;
 
 namespace {
 
@@ -23,20 +24,16 @@ std::wstring SkinWith(const std::wstring& attributes)
     return kSkinHead + L"<ActiveX name=\"ax\" width=\"100\" " + attributes + L" />" + kSkinTail;
 }
 
-std::wstring ModuleAttributes()
+// The client site the host gave its control, or null.
+IOleClientSite* ClientSiteOf(CActiveXUI* ax)
 {
-    return std::wstring(L"modulename=\"") + kTestControlModule + L"\" clsid=\"" + kTestControlClassIdText + L"\"";
-}
-
-template <class Condition>
-bool PumpUntil(Condition condition)
-{
-    for (DWORD start = ::GetTickCount(); !condition(); ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT)) {
-        if (::GetTickCount() - start > 5000)
-            return false;
-        managertest::Pump();
-    }
-    return true;
+    IOleObject* object = nullptr;
+    if (ax->QueryHostedControl(IID_IOleObject, reinterpret_cast<LPVOID*>(&object)) != S_OK)
+        return nullptr;
+    IOleClientSite* client = nullptr;
+    object->GetClientSite(&client);
+    object->Release();
+    return client;
 }
 
 class ActiveXHost : public ::testing::Test
@@ -72,7 +69,7 @@ TEST_F(ActiveXHost, CreatesByModuleNameClassIdAndProgIdFallingBackToComForAMissi
 {
     struct Case { std::wstring attributes; LPCWSTR created; };
     const Case cases[] = {
-        {ModuleAttributes(), L"CreateInstance IOleObject"},
+        {TestControlAttributes(), L"CreateInstance IOleObject"},
         {std::wstring(L"clsid=\"") + kTestControlClassIdText + L"\"", L"CreateInstance IOleControl"},
         {std::wstring(L"clsid=\"") + kTestControlProgId + L"\"", L"CreateInstance IOleControl"},
         {std::wstring(L"modulename=\"no_such_module.dll\" clsid=\"") + kTestControlClassIdText + L"\"",
@@ -125,7 +122,7 @@ TEST_F(ActiveXHost, SiteCallsFollowTheOrderTheMiscStatusAsksFor)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.status);
         lib.Configure(false, c.status);
-        ASSERT_NE(Open(ModuleAttributes()), nullptr);
+        ASSERT_NE(Open(TestControlAttributes()), nullptr);
         std::vector<std::wstring> calls = lib.CallsStarting(steps);
         for (std::wstring& call : calls)
             if (call.compare(0, 6, L"DoVerb") == 0)
@@ -137,7 +134,7 @@ TEST_F(ActiveXHost, SiteCallsFollowTheOrderTheMiscStatusAsksFor)
 
 TEST_F(ActiveXHost, WindowedControlLivesInAHostWindowThatFollowsItsRectangle)
 {
-    CActiveXUI* ax = Open(ModuleAttributes());
+    CActiveXUI* ax = Open(TestControlAttributes());
     ASSERT_NE(ax, nullptr);
     const HWND host = ax->GetHostWindow();
     ASSERT_TRUE(::IsWindow(host));
@@ -175,7 +172,7 @@ TEST_F(ActiveXHost, WindowedControlLivesInAHostWindowThatFollowsItsRectangle)
 TEST_F(ActiveXHost, WindowlessControlIsDrawnByUsAndClickedThroughTheMessageFilter)
 {
     lib.Configure(true);
-    CActiveXUI* ax = Open(ModuleAttributes());
+    CActiveXUI* ax = Open(TestControlAttributes());
     ASSERT_NE(ax, nullptr);
     EXPECT_EQ(lib.Count(L"activated windowless"), 1);
     EXPECT_EQ(ax->GetHostWindow(), window.Window());
@@ -209,11 +206,7 @@ TEST_F(ActiveXHost, WindowlessControlIsDrawnByUsAndClickedThroughTheMessageFilte
     EXPECT_EQ(lib.Count(L"OnWindowMessage"), 0);
 
     // With the focus, key messages reach it; WM_UNICHAR lies beyond them.
-    IOleObject* object = nullptr;
-    ASSERT_EQ(ax->QueryHostedControl(IID_IOleObject, reinterpret_cast<LPVOID*>(&object)), S_OK);
-    IOleClientSite* client = nullptr;
-    object->GetClientSite(&client);
-    object->Release();
+    IOleClientSite* client = ClientSiteOf(ax);
     ASSERT_NE(client, nullptr);
     IOleControlSite* controlSite = nullptr;
     ASSERT_EQ(client->QueryInterface(IID_IOleControlSite, reinterpret_cast<void**>(&controlSite)), S_OK);
@@ -237,9 +230,9 @@ TEST_F(ActiveXHost, DelayedCreationWaitsForTheFirstLayoutUnlessSwitchedOff)
 {
     struct Case { std::wstring attributes; bool atBuild; };
     const Case cases[] = {
-        {ModuleAttributes(), false},
-        {ModuleAttributes() + L" delaycreate=\"false\"", true},
-        {L"delaycreate=\"false\" " + ModuleAttributes(), true},
+        {TestControlAttributes(), false},
+        {TestControlAttributes() + L" delaycreate=\"false\"", true},
+        {L"delaycreate=\"false\" " + TestControlAttributes(), true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.attributes);
@@ -267,7 +260,7 @@ TEST_F(ActiveXHost, RemovalReleasesControlSiteAndWindow)
     for (bool windowless : {false, true}) {
         SCOPED_TRACE(windowless);
         lib.Configure(windowless);
-        CActiveXUI* ax = Open(ModuleAttributes());
+        CActiveXUI* ax = Open(TestControlAttributes());
         ASSERT_NE(ax, nullptr);
         const HWND host = ax->GetHostWindow();
         const RECT pos = ax->GetPos();
@@ -290,7 +283,7 @@ TEST_F(ActiveXHost, AControlThatFailsToInitialiseIsNotKept)
     for (DWORD status : {0ul, static_cast<DWORD>(OLEMISC_SETCLIENTSITEFIRST)}) {
         SCOPED_TRACE(status);
         lib.Configure(false, status, false, true);
-        CActiveXUI* ax = Open(ModuleAttributes());
+        CActiveXUI* ax = Open(TestControlAttributes());
         ASSERT_NE(ax, nullptr);
         EXPECT_EQ(lib.Count(L"InitNew"), 1);
         EXPECT_EQ(lib.Count(L"DoVerb"), 0);
@@ -322,13 +315,9 @@ TEST_F(ActiveXHost, DeletingAControlThatNeverHadAManagerIsSafe)
 
 TEST_F(ActiveXHost, SiteLendsOneAcceleratorTableAndRefusesWorkOnceReleased)
 {
-    CActiveXUI* ax = Open(ModuleAttributes());
+    CActiveXUI* ax = Open(TestControlAttributes());
     ASSERT_NE(ax, nullptr);
-    IOleObject* object = nullptr;
-    ASSERT_EQ(ax->QueryHostedControl(IID_IOleObject, reinterpret_cast<LPVOID*>(&object)), S_OK);
-    IOleClientSite* client = nullptr;
-    object->GetClientSite(&client);
-    object->Release();
+    IOleClientSite* client = ClientSiteOf(ax);
     ASSERT_NE(client, nullptr);
     IOleInPlaceSite* site = nullptr;
     ASSERT_EQ(client->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&site)), S_OK);

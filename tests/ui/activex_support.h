@@ -178,6 +178,12 @@ private:
     bool m_ole = false;
 };
 
+// The skin attributes that create the test control from its DLL.
+inline std::wstring TestControlAttributes()
+{
+    return std::wstring(L"modulename=\"") + kTestControlModule + L"\" clsid=\"" + kTestControlClassIdText + L"\"";
+}
+
 inline std::wstring RectText(const RECT& rc)
 {
     return std::to_wstring(rc.left) + L"," + std::to_wstring(rc.top) + L"," + std::to_wstring(rc.right) + L"," +

@@ -21,20 +21,6 @@ LPARAM At(int x, int y)
     return MAKELPARAM(x, y);
 }
 
-// Pumps messages until the condition holds or the time runs out.
-template <class Condition>
-bool PumpUntil(Condition condition, DWORD limitMs = 5000)
-{
-    const DWORD start = ::GetTickCount();
-    while (!condition()) {
-        if (::GetTickCount() - start > limitMs)
-            return false;
-        Pump();
-        ::Sleep(5);
-    }
-    return true;
-}
-
 // A window of 200 x 120 whose root lines up a stretchable control and the tested control.
 class ControlWindow : public ::testing::Test
 {

@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,18 +17,7 @@
 
 namespace editstest {
 
-// Runs the thread's messages until the condition holds; false when it never did.
-inline bool PumpUntil(const std::function<bool()>& condition, DWORD limitMs = 10000)
-{
-    const DWORD start = ::GetTickCount();
-    while (!condition()) {
-        if (::GetTickCount() - start > limitMs)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        managertest::Pump();
-    }
-    return true;
-}
+using managertest::PumpUntil;
 
 // A key pressed and released on the window, through the thread's queue.
 inline void PressKey(HWND window, WPARAM key)

@@ -27,6 +27,21 @@ inline void Pump()
     }
 }
 
+// Runs the thread's messages until the condition holds; false when it still did not after
+// limitMs.
+template <class Condition>
+bool PumpUntil(Condition condition, DWORD limitMs = 10000)
+{
+    const DWORD start = ::GetTickCount();
+    while (!condition()) {
+        if (::GetTickCount() - start > limitMs)
+            return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        Pump();
+    }
+    return true;
+}
+
 inline HINSTANCE Module()
 {
     if (!QxUI::CUIWindowManager::GetModuleInstance())

@@ -13,6 +13,8 @@
 #include "core/UIManager.h"
 #include "core/UIWindow.h"
 
+#include "Win32Handle.h"
+
 namespace QxUI {
 
 namespace {
@@ -36,12 +38,16 @@ bool IsKeyMessage(UINT msg)
     return msg >= WM_KEYFIRST && msg <= 0x108;
 }
 
-template <class T>
-void ReleaseAndClear(T*& p)
+using win32::ReleaseAndClear;
+using win32::ReplaceHeld;
+
+// Hands the object its site where it takes one (IObjectWithSite); null takes it back.
+void SetObjectSite(IOleObject* object, IUnknown* site)
 {
-    if (p) {
-        p->Release();
-        p = nullptr;
+    IObjectWithSite* withSite = nullptr;
+    if (SUCCEEDED(object->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(&withSite)))) {
+        withSite->SetSite(site);
+        withSite->Release();
     }
 }
 
@@ -207,10 +213,7 @@ public:
     STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
     STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) override
     {
-        if (object)
-            object->AddRef();
-        ReleaseAndClear(m_pActiveObject);
-        m_pActiveObject = object;
+        ReplaceHeld(m_pActiveObject, object);
         return S_OK;
     }
     STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
@@ -413,10 +416,7 @@ STDMETHODIMP_(ULONG) CActiveXCtrl::Release()
 
 STDMETHODIMP CActiveXCtrl::SetSite(IUnknown* site)
 {
-    if (site)
-        site->AddRef();
-    ReleaseAndClear(m_pUnkSite);
-    m_pUnkSite = site;
+    ReplaceHeld(m_pUnkSite, site);
     return S_OK;
 }
 
@@ -816,12 +816,7 @@ void CActiveXUI::ReleaseHostedControl()
 {
     m_hwndHost = nullptr;
     if (m_pUnk) {
-        IObjectWithSite* withSite = nullptr;
-        if (SUCCEEDED(m_pUnk->QueryInterface(IID_IObjectWithSite,
-                                             reinterpret_cast<void**>(&withSite)))) {
-            withSite->SetSite(nullptr);
-            withSite->Release();
-        }
+        SetObjectSite(m_pUnk, nullptr);
         m_pUnk->Close(OLECLOSE_NOSAVE);
         m_pUnk->SetClientSite(nullptr);
         ReleaseAndClear(m_pUnk);
@@ -920,13 +915,8 @@ bool CActiveXUI::CreateHostedControl()
             hr = m_pUnk->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite, 0,
                                 GetManagerWindow(), &m_rcItem);
         }
-        IObjectWithSite* withSite = nullptr;
-        if (m_pUnk && m_pControl &&
-            SUCCEEDED(m_pUnk->QueryInterface(IID_IObjectWithSite,
-                                             reinterpret_cast<void**>(&withSite)))) {
-            withSite->SetSite(static_cast<IOleClientSite*>(m_pControl));
-            withSite->Release();
-        }
+        if (m_pUnk && m_pControl)
+            SetObjectSite(m_pUnk, static_cast<IOleClientSite*>(m_pControl));
     }
     if (clientSite)
         clientSite->Release();
@@ -959,6 +949,24 @@ void CActiveXUI::SetObjectRects()
     m_pControl->m_pInPlaceObject->SetObjectRects(&rc, &rc);
 }
 
+bool CActiveXUI::HasHostChildWindow() const
+{
+    return !IsWindowless() && m_hwndHost && m_pControl && m_pControl->m_pWindow;
+}
+
+void CActiveXUI::PlaceHostWindow()
+{
+    if (HasHostChildWindow())
+        ::MoveWindow(m_hwndHost, m_rcItem.left, m_rcItem.top, m_rcItem.right - m_rcItem.left,
+                     m_rcItem.bottom - m_rcItem.top, TRUE);
+}
+
+void CActiveXUI::ShowHostWindow()
+{
+    if (HasHostChildWindow())
+        ::ShowWindow(m_hwndHost, IsVisible() ? SW_SHOW : SW_HIDE);
+}
+
 void CActiveXUI::SetPos(RECT rc, bool invalidate)
 {
     CControlUI::SetPos(rc, invalidate);
@@ -978,31 +986,25 @@ void CActiveXUI::SetPos(RECT rc, bool invalidate)
     m_pUnk->SetExtent(DVASPECT_CONTENT, &hmSize);
 
     SetObjectRects();
-    if (!IsWindowless() && m_hwndHost && m_pControl->m_pWindow)
-        ::MoveWindow(m_hwndHost, m_rcItem.left, m_rcItem.top, m_rcItem.right - m_rcItem.left,
-                     m_rcItem.bottom - m_rcItem.top, TRUE);
+    PlaceHostWindow();
 }
 
 void CActiveXUI::Move(int dx, int dy, bool invalidate)
 {
     CControlUI::Move(dx, dy, invalidate);
-    if (!IsWindowless() && m_hwndHost && m_pControl && m_pControl->m_pWindow)
-        ::MoveWindow(m_hwndHost, m_rcItem.left, m_rcItem.top, m_rcItem.right - m_rcItem.left,
-                     m_rcItem.bottom - m_rcItem.top, TRUE);
+    PlaceHostWindow();
 }
 
 void CActiveXUI::SetVisible(bool visible)
 {
     CControlUI::SetVisible(visible);
-    if (!IsWindowless() && m_hwndHost && m_pControl && m_pControl->m_pWindow)
-        ::ShowWindow(m_hwndHost, IsVisible() ? SW_SHOW : SW_HIDE);
+    ShowHostWindow();
 }
 
 void CActiveXUI::SetVisibleByParent(bool visible)
 {
     CControlUI::SetVisibleByParent(visible);
-    if (!IsWindowless() && m_hwndHost && m_pControl && m_pControl->m_pWindow)
-        ::ShowWindow(m_hwndHost, IsVisible() ? SW_SHOW : SW_HIDE);
+    ShowHostWindow();
 }
 
 void CActiveXUI::Paint(HDC hDC, const RECT& rcDirty)

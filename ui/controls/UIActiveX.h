@@ -59,6 +59,10 @@ protected:
     HRESULT DoVerb(LONG verb);
     bool IsWindowless() const;
     void SetObjectRects();
+    // A windowed control's own child window follows this control's place and visibility.
+    bool HasHostChildWindow() const;
+    void PlaceHostWindow();
+    void ShowHostWindow();
     HWND GetManagerWindow() const;
 
     CLSID m_clsid = {};

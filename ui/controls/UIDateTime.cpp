@@ -6,6 +6,7 @@
 
 #include <cwchar>
 
+#include "controls/UIOverlayWindow.h"
 #include "core/UIManager.h"
 
 namespace QxUI {
@@ -111,15 +112,7 @@ CDateTimeUI::~CDateTimeUI()
 {
     // The picker goes first, and knows its owner no more: its focus loss must not write the
     // date into a freed control.
-    if (m_pWindow) {
-        CDateTimeWnd* window = m_pWindow;
-        m_pWindow = nullptr;
-        window->Detach();
-        if (window->GetHandle())
-            ::DestroyWindow(window->GetHandle());
-        else
-            delete window;
-    }
+    CloseOverlayWindow(m_pWindow);
 }
 
 LPCWSTR CDateTimeUI::GetClass() const
@@ -178,40 +171,16 @@ void CDateTimeUI::OpenPicker()
 
 void CDateTimeUI::OnEvent(UIEvent& event)
 {
-    if (!IsMouseEnabled() && event.Type >= UIEventType::MouseMove &&
-        event.Type <= UIEventType::ScrollWheel) {
-        if (m_pParent)
-            m_pParent->OnEvent(event);
-        else
-            CLabelUI::OnEvent(event);
+    if (PassOnMouseEvent(event) || HandleOverlayEvent(*this, m_pWindow != nullptr, event))
         return;
-    }
 
     switch (event.Type) {
-    case UIEventType::SetCursor:
-        if (IsEnabled()) {
-            ::SetCursor(::LoadCursorW(nullptr, IDC_IBEAM));
-            return;
-        }
-        break;
-    case UIEventType::WindowSize:
-        if (m_pWindow && m_pManager)
-            m_pManager->ScheduleFocus(this);
-        break;
-    case UIEventType::ScrollWheel:
-        if (m_pWindow)
-            return;
-        break;
     case UIEventType::SetFocus:
         if (IsEnabled()) {
             if (m_pWindow)
                 return;
             OpenPicker();
         }
-        break;
-    case UIEventType::KillFocus:
-        if (IsEnabled())
-            Invalidate();
         break;
     case UIEventType::ButtonDown:
     case UIEventType::DoubleClick:

@@ -6,9 +6,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "controls/UIOverlayWindow.h"
 #include "core/UIAttributeValues.h"
 #include "core/UIButton.h"
 #include "core/UIManager.h"
+#include "core/UIRender.h"
 
 namespace QxUI {
 
@@ -17,11 +19,6 @@ namespace {
 // Notification messages of the native window come back to it at this offset.
 const UINT kReflectOffset = 0x2000;
 const DWORD kNoNativeBkColor = 0xFFFFFFFF;
-
-COLORREF ToColorRef(DWORD argb)
-{
-    return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF);
-}
 
 } // namespace
 
@@ -35,15 +32,9 @@ CEditWnd::~CEditWnd()
 
 RECT CEditWnd::GetEditRect() const
 {
-    RECT rc = {0, 0, 0, 0};
     if (!m_pOwner)
-        return rc;
-    rc = m_pOwner->GetPos();
-    const RECT padding = m_pOwner->GetTextPadding();
-    rc.left += padding.left;
-    rc.top += padding.top;
-    rc.right -= padding.right;
-    rc.bottom -= padding.bottom;
+        return RECT{0, 0, 0, 0};
+    RECT rc = m_pOwner->GetTextRect();
     CUIWindowManager* manager = m_pOwner->GetManager();
     if (!manager)
         return rc;
@@ -129,9 +120,9 @@ LRESULT CEditWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             return 0;
         HDC hDC = reinterpret_cast<HDC>(wParam);
         ::SetBkMode(hDC, TRANSPARENT);
-        ::SetTextColor(hDC, ToColorRef(m_pOwner->GetTextColor()));
+        ::SetTextColor(hDC, ArgbToColorRef(m_pOwner->GetTextColor()));
         if (!m_hBkBrush)
-            m_hBkBrush = ::CreateSolidBrush(ToColorRef(m_pOwner->GetNativeBkColor()));
+            m_hBkBrush = ::CreateSolidBrush(ArgbToColorRef(m_pOwner->GetNativeBkColor()));
         return reinterpret_cast<LRESULT>(m_hBkBrush);
     }
     default:
@@ -159,17 +150,7 @@ CEditUI::CEditUI()
 
 CEditUI::~CEditUI()
 {
-    // The native window goes first, and knows its owner no more: its last messages
-    // (focus loss, destruction) must not reach a freed control.
-    if (m_pWindow) {
-        CEditWnd* window = m_pWindow;
-        m_pWindow = nullptr;
-        window->Detach();
-        if (window->GetHandle())
-            ::DestroyWindow(window->GetHandle());
-        else
-            delete window;
-    }
+    CloseOverlayWindow(m_pWindow);
 }
 
 LPCWSTR CEditUI::GetClass() const
@@ -292,30 +273,10 @@ void CEditUI::SelectAllNative()
 
 void CEditUI::OnEvent(UIEvent& event)
 {
-    if (!IsMouseEnabled() && event.Type >= UIEventType::MouseMove &&
-        event.Type <= UIEventType::ScrollWheel) {
-        if (m_pParent)
-            m_pParent->OnEvent(event);
-        else
-            CLabelUI::OnEvent(event);
+    if (PassOnMouseEvent(event) || HandleOverlayEvent(*this, m_pWindow != nullptr, event))
         return;
-    }
 
     switch (event.Type) {
-    case UIEventType::SetCursor:
-        if (IsEnabled()) {
-            ::SetCursor(::LoadCursorW(nullptr, IDC_IBEAM));
-            return;
-        }
-        break;
-    case UIEventType::WindowSize:
-        if (m_pWindow && m_pManager)
-            m_pManager->ScheduleFocus(this);
-        break;
-    case UIEventType::ScrollWheel:
-        if (m_pWindow)
-            return;
-        break;
     case UIEventType::SetFocus:
         if (IsEnabled()) {
             if (m_pWindow)
@@ -323,10 +284,6 @@ void CEditUI::OnEvent(UIEvent& event)
             OpenNativeWindow();
             Invalidate();
         }
-        break;
-    case UIEventType::KillFocus:
-        if (IsEnabled())
-            Invalidate();
         break;
     case UIEventType::ButtonDown:
     case UIEventType::DoubleClick:
@@ -410,15 +367,7 @@ SIZE CEditUI::MeasureSize(SIZE available)
 
 void CEditUI::PaintStateImage(HDC hDC)
 {
-    if (IsFocused())
-        m_uButtonState |= UISTATE_FOCUSED;
-    else
-        m_uButtonState &= ~UISTATE_FOCUSED;
-    if (!IsEnabled())
-        m_uButtonState |= UISTATE_DISABLED;
-    else
-        m_uButtonState &= ~UISTATE_DISABLED;
-
+    m_uButtonState = CurrentButtonState(m_uButtonState, *this);
     CUIImageDesc* picked = &m_diNormal;
     if (m_uButtonState & UISTATE_DISABLED)
         picked = &m_diDisabled;
@@ -444,11 +393,7 @@ void CEditUI::PaintText(HDC hDC)
         for (LPCWSTR p = m_sText.GetData(); *p; p = ::CharNextW(p))
             shown += m_cPasswordChar;
     }
-    RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.top += m_rcTextPadding.top;
-    rc.right -= m_rcTextPadding.right;
-    rc.bottom -= m_rcTextPadding.bottom;
+    RECT rc = GetTextRect();
     CUIPainter::DrawText(hDC, m_pManager, rc, shown.GetData(),
                          IsEnabled() ? m_dwTextColor : m_dwDisabledTextColor, m_iFont,
                          m_uTextStyle | DT_SINGLELINE);

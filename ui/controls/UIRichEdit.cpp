@@ -531,14 +531,9 @@ void CRichEditUI::ScrollToRightEnd()
 
 void CRichEditUI::OnEvent(UIEvent& event)
 {
-    const int type = event.Type;
-    if (!IsMouseEnabled() && type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel) {
-        if (m_pParent)
-            m_pParent->OnEvent(event);
-        else
-            CControlUI::OnEvent(event);
+    if (PassOnMouseEvent(event))
         return;
-    }
+    const int type = event.Type;
 
     LRESULT result = 0;
     switch (type) {

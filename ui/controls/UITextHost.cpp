@@ -9,6 +9,7 @@
 
 #include "controls/UIRichEdit.h"
 #include "core/UIManager.h"
+#include "core/UIRender.h"
 #include "core/UIScrollBar.h"
 
 namespace QxUI {
@@ -30,11 +31,6 @@ const DWORD kScrollBarStyles = WS_VSCROLL | WS_HSCROLL | ES_AUTOVSCROLL | ES_AUT
                                ES_DISABLENOSCROLL;
 // A DC that answers no resolution would divide by zero.
 const int kFallbackPixelsPerInch = 96;
-
-COLORREF ToColorRef(DWORD argb)
-{
-    return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF);
-}
 
 int PixelsPerInch(HDC hDC, int index)
 {
@@ -142,10 +138,16 @@ bool CTxtWinHost::FillDefaultCharFormat(HFONT font)
     LOGFONTW lf = {};
     if (!font || !::GetObjectW(font, sizeof(lf), &lf))
         return false;
-    m_charFormat.crTextColor = ToColorRef(m_pOwner->GetTextArgb());
-    m_charFormat.yHeight = lf.lfHeight * -1440 / PixelsPerInch(OwnerDC(), LOGPIXELSY);
+    m_charFormat.crTextColor = ArgbToColorRef(m_pOwner->GetTextArgb());
     m_charFormat.yOffset = 0;
     m_charFormat.dwMask = kDefaultCharMask;
+    TakeFontFields(lf);
+    return true;
+}
+
+void CTxtWinHost::TakeFontFields(const LOGFONTW& lf)
+{
+    m_charFormat.yHeight = lf.lfHeight * -1440 / PixelsPerInch(OwnerDC(), LOGPIXELSY);
     if (lf.lfWeight >= FW_BOLD)
         m_charFormat.dwEffects |= CFE_BOLD;
     if (lf.lfItalic)
@@ -155,7 +157,7 @@ bool CTxtWinHost::FillDefaultCharFormat(HFONT font)
     m_charFormat.bCharSet = lf.lfCharSet;
     m_charFormat.bPitchAndFamily = lf.lfPitchAndFamily;
     wcsncpy(m_charFormat.szFaceName, lf.lfFaceName, LF_FACESIZE - 1);
-    return true;
+    m_charFormat.szFaceName[LF_FACESIZE - 1] = L'\0';
 }
 
 void CTxtWinHost::FillDefaultParaFormat()
@@ -179,23 +181,13 @@ void CTxtWinHost::ApplyFont(HFONT font)
     LOGFONTW lf = {};
     if (!font || !::GetObjectW(font, sizeof(lf), &lf))
         return;
-    m_charFormat.yHeight = lf.lfHeight * -1440 / PixelsPerInch(OwnerDC(), LOGPIXELSY);
-    if (lf.lfWeight >= FW_BOLD)
-        m_charFormat.dwEffects |= CFE_BOLD;
-    if (lf.lfItalic)
-        m_charFormat.dwEffects |= CFE_ITALIC;
-    if (lf.lfUnderline)
-        m_charFormat.dwEffects |= CFE_UNDERLINE;
-    m_charFormat.bCharSet = lf.lfCharSet;
-    m_charFormat.bPitchAndFamily = lf.lfPitchAndFamily;
-    wcsncpy(m_charFormat.szFaceName, lf.lfFaceName, LF_FACESIZE - 1);
-    m_charFormat.szFaceName[LF_FACESIZE - 1] = L'\0';
+    TakeFontFields(lf);
     NotifyCharFormatChange();
 }
 
 void CTxtWinHost::ApplyTextColor(DWORD argb)
 {
-    m_charFormat.crTextColor = ToColorRef(argb);
+    m_charFormat.crTextColor = ArgbToColorRef(argb);
     NotifyCharFormatChange();
 }
 

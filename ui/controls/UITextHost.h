@@ -103,6 +103,8 @@ private:
     HWND OwnerWindow() const;
     HDC OwnerDC() const;
     bool FillDefaultCharFormat(HFONT font);
+    // Size, effects, character set and face of the font into the default character format.
+    void TakeFontFields(const LOGFONTW& lf);
     void FillDefaultParaFormat();
     void NotifyCharFormatChange();
 

@@ -9,6 +9,8 @@
 
 #include "core/UIManager.h"
 
+#include "Win32Handle.h"
+
 namespace QxUI {
 
 namespace {
@@ -38,14 +40,7 @@ enum BrowserEvent : DISPID
     NewWindow3 = 273,
 };
 
-template <class T>
-void ReleaseAndClear(T*& p)
-{
-    if (p) {
-        p->Release();
-        p = nullptr;
-    }
-}
+using win32::ReleaseAndClear;
 
 // The document a command argument carries, or null.
 IHTMLDocument2* DocumentOf(const VARIANT* in)

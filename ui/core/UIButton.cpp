@@ -8,6 +8,19 @@
 
 namespace QxUI {
 
+UINT CurrentButtonState(UINT state, const CControlUI& control)
+{
+    if (control.IsFocused())
+        state |= UISTATE_FOCUSED;
+    else
+        state &= ~UISTATE_FOCUSED;
+    if (!control.IsEnabled())
+        state |= UISTATE_DISABLED;
+    else
+        state &= ~UISTATE_DISABLED;
+    return state;
+}
+
 CButtonUI::CButtonUI()
 {
     m_uTextStyle = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
@@ -190,14 +203,7 @@ SIZE CButtonUI::MeasureSize(SIZE available)
 
 void CButtonUI::RefreshState()
 {
-    if (IsFocused())
-        m_uButtonState |= UISTATE_FOCUSED;
-    else
-        m_uButtonState &= ~UISTATE_FOCUSED;
-    if (!IsEnabled())
-        m_uButtonState |= UISTATE_DISABLED;
-    else
-        m_uButtonState &= ~UISTATE_DISABLED;
+    m_uButtonState = CurrentButtonState(m_uButtonState, *this);
 }
 
 void CButtonUI::PaintStateImage(HDC hDC)

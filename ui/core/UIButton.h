@@ -16,6 +16,9 @@ enum UIButtonState : UINT
     UISTATE_CAPTURED = 0x40,
 };
 
+// The state bits with UISTATE_FOCUSED and UISTATE_DISABLED taken from the control as it is now.
+UINT CurrentButtonState(UINT state, const CControlUI& control);
+
 // A label that reacts to mouse and keyboard with an image per state; the skin element "Button".
 class CButtonUI : public CLabelUI
 {

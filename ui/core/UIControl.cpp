@@ -590,6 +590,18 @@ void CControlUI::OnEvent(UIEvent& event)
         m_pParent->OnEvent(event);
 }
 
+bool CControlUI::PassOnMouseEvent(UIEvent& event)
+{
+    if (IsMouseEnabled() || event.Type < UIEventType::MouseMove ||
+        event.Type > UIEventType::ScrollWheel)
+        return false;
+    if (m_pParent)
+        m_pParent->OnEvent(event);
+    else
+        CControlUI::OnEvent(event);
+    return true;
+}
+
 void CControlUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 {
     if (!name || !value)

@@ -89,18 +89,6 @@ void CLabelUI::OnEvent(UIEvent& event)
     CControlUI::OnEvent(event);
 }
 
-bool CLabelUI::PassOnMouseEvent(UIEvent& event)
-{
-    if (IsMouseEnabled() || event.Type < UIEventType::MouseMove ||
-        event.Type > UIEventType::ScrollWheel)
-        return false;
-    if (m_pParent)
-        m_pParent->OnEvent(event);
-    else
-        CLabelUI::OnEvent(event);
-    return true;
-}
-
 void CLabelUI::SetTextStyle(UINT style)
 {
     m_uTextStyle = style;

@@ -74,9 +74,6 @@ public:
 protected:
     // Zero colours take the manager's defaults once, at the first paint.
     void ResolveTextColors();
-    // A mouse event while the control's mouse input is off goes to the parent, or to the
-    // label's handling without one; true when it was passed on.
-    bool PassOnMouseEvent(UIEvent& event);
     // The control's rectangle less the text padding.
     RECT GetTextRect() const;
     // Plain or marked-up (without links) as "showhtml" says, in the label's font.

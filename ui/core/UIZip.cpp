@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "FileTime.h"
 #include "TextConvert.h"
 
 namespace QxUI {
@@ -191,17 +192,6 @@ DWORD AttributesFromExternal(uLong x)
     return attributes;
 }
 
-// Seconds since 1970 to a FILETIME by plain arithmetic, which also holds before 1970.
-FILETIME FileTimeFromUnixTime(int32_t seconds)
-{
-    const int64_t kEpochDifference = 11644473600LL;
-    const uint64_t ticks = static_cast<uint64_t>((seconds + kEpochDifference) * 10000000LL);
-    FILETIME time;
-    time.dwLowDateTime = static_cast<DWORD>(ticks);
-    time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    return time;
-}
-
 // Reads the "UT" block of a local extra field, never past the block or the field.
 void ApplyUnixTimes(const std::vector<BYTE>& field, ZipItemA* item)
 {
@@ -226,7 +216,7 @@ void ApplyUnixTimes(const std::vector<BYTE>& field, ZipItemA* item)
                     return;
                 const BYTE* p = &field[dataStart + at];
                 const uint32_t raw = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-                *targets[bit] = FileTimeFromUnixTime(static_cast<int32_t>(raw));
+                *targets[bit] = win32::FileTimeFromUnixSeconds(static_cast<int32_t>(raw));
                 at += 4;
             }
             return;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "TestControlApi.h"
+#include "Win32Handle.h"
 
 using namespace activextest;
 
@@ -34,14 +35,8 @@ void Record(LPCWSTR format, ...)
     g_calls.push_back(line);
 }
 
-template <class T>
-void ReleaseAndClear(T*& p)
-{
-    if (p) {
-        p->Release();
-        p = nullptr;
-    }
-}
+using win32::ReleaseAndClear;
+using win32::ReplaceHeld;
 
 LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -182,10 +177,7 @@ public:
     STDMETHODIMP SetClientSite(IOleClientSite* site) override
     {
         Record(site ? L"SetClientSite" : L"SetClientSite null");
-        if (site)
-            site->AddRef();
-        ReleaseAndClear(m_clientSite);
-        m_clientSite = site;
+        ReplaceHeld(m_clientSite, site);
         return S_OK;
     }
     STDMETHODIMP GetClientSite(IOleClientSite** site) override
@@ -356,10 +348,7 @@ public:
     STDMETHODIMP SetSite(IUnknown* site) override
     {
         Record(site ? L"SetSite" : L"SetSite null");
-        if (site)
-            site->AddRef();
-        ReleaseAndClear(m_site);
-        m_site = site;
+        ReplaceHeld(m_site, site);
         return S_OK;
     }
     STDMETHODIMP GetSite(REFIID iid, void** ppv) override
