@@ -10,11 +10,11 @@
 #include <functional>
 #include <string>
 
-#include "lists_support.h"
+#include "manager_support.h"
 #include "render_support.h"
 
 using namespace QxUI;
-using namespace liststest;
+using namespace skintest;
 
 namespace {
 
@@ -40,9 +40,9 @@ protected:
         CUIWindowManager::SetResourceFolder(folder.c_str());
     }
 
-    void Open(int y = 10)
+    void Open()
     {
-        ASSERT_TRUE(window.Open(kComboSkin, 200, 200, 10, y));
+        ASSERT_TRUE(window.Open(kComboSkin, 200, 200) && window.Activate());
         combo = window.Find<CComboUI>(L"combo");
         ASSERT_NE(nullptr, combo);
         window.recorder.types.clear();
@@ -82,22 +82,34 @@ protected:
     CComboUI* combo = nullptr;
 };
 
-TEST_F(ComboWindow, OpensBelowTheBoxAsWideAndAsHighAsItsItems)
+// Near the bottom of the work area the drop-down opens above the box.
+TEST_F(ComboWindow, OpensBelowOrAboveTheBoxAsWideAndAsHighAsItsItems)
 {
     Open();
-    EXPECT_EQ(1, combo->GetCurSel()) << "selected=\"true\"";
-    EXPECT_EQ(std::wstring(L"one"), combo->GetText().GetData());
-    HWND drop = Drop();
-    ASSERT_NE(nullptr, drop);
-    EXPECT_EQ(1, window.recorder.Count(L"dropdown"));
-    RECT rc;
-    ::GetWindowRect(drop, &rc);
-    POINT bottomLeft = {0, 24};
-    ::ClientToScreen(window.host.GetHandle(), &bottomLeft);
-    EXPECT_EQ(bottomLeft.x, rc.left);
-    EXPECT_EQ(bottomLeft.y, rc.top);
-    EXPECT_EQ(120, rc.right - rc.left);
-    EXPECT_EQ(3 * 20 + 4, rc.bottom - rc.top);
+    EXPECT_EQ(std::wstring(L"one"), combo->GetText().GetData()) << "the selected item's";
+    RECT work;
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    for (bool above : {false, true}) {
+        if (above) {
+            const HWND below = combo->GetDropDown()->GetHandle();
+            ::SendMessageW(below, WM_KEYDOWN, VK_ESCAPE, 1);
+            ASSERT_TRUE(WaitClosed(below));
+            ::SetWindowPos(window.host.GetHandle(), nullptr, 10, work.bottom - 40, 0, 0,
+                           SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+            window.recorder.types.clear();
+        }
+        HWND drop = Drop();
+        ASSERT_NE(nullptr, drop);
+        EXPECT_EQ(1, window.recorder.Count(L"dropdown"));
+        RECT rc;
+        ::GetWindowRect(drop, &rc);
+        POINT corner = {0, above ? 0 : 24};
+        ::ClientToScreen(window.host.GetHandle(), &corner);
+        EXPECT_EQ(corner.x, rc.left);
+        EXPECT_EQ(corner.y, above ? rc.bottom : rc.top);
+        EXPECT_EQ(120, rc.right - rc.left);
+        EXPECT_EQ(3 * 20 + 4, rc.bottom - rc.top);
+    }
 
     // The drop-down lays out the lent items and takes the skin's defaults.
     CVerticalLayoutUI* layout = combo->GetDropDown()->GetLayout();
@@ -110,32 +122,16 @@ TEST_F(ComboWindow, OpensBelowTheBoxAsWideAndAsHighAsItsItems)
         << "lent items, at the drop-down's coordinates, catch no clicks on the box";
 }
 
-TEST_F(ComboWindow, OpensAboveTheBoxNearTheBottomOfTheWorkArea)
-{
-    RECT work;
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    Open(work.bottom - 40);
-    HWND drop = Drop();
-    ASSERT_NE(nullptr, drop);
-    RECT rc;
-    ::GetWindowRect(drop, &rc);
-    POINT topLeft = {0, 0};
-    ::ClientToScreen(window.host.GetHandle(), &topLeft);
-    EXPECT_EQ(topLeft.y, rc.bottom);
-    EXPECT_EQ(64, rc.bottom - rc.top);
-}
-
 TEST_F(ComboWindow, EachWayOfClosingGivesTheItemsBack)
 {
     Open();
-    struct Case
+    const struct
     {
         const char* name;
         std::function<void(HWND)> close;
         int selection;
         int selects;   // "itemselect" notifications
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"down arrow", [](HWND h) { ::SendMessageW(h, WM_KEYDOWN, VK_DOWN, 1); }, 2, 1},
         {"wheel", [](HWND h) { ::SendMessageW(h, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0); },
          0, 1},
@@ -151,10 +147,10 @@ TEST_F(ComboWindow, EachWayOfClosingGivesTheItemsBack)
          }, 1, 2},
         {"item click", [this](HWND h) {
              const RECT rc = combo->GetItemAt(0)->GetPos();
-             ::SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, At(rc.left + 5, rc.top + 5));
+             ::SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(rc.left + 5, rc.top + 5));
          }, 0, 1},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         window.recorder.types.clear();
         HWND drop = Drop();
         ASSERT_NE(nullptr, drop) << c.name;
@@ -172,21 +168,17 @@ TEST_F(ComboWindow, KeysAndWheelOnTheClosedBoxSkipWhatCannotBeSelected)
 {
     Open();
     combo->GetItemAt(2)->SetEnabled(false);
-    struct Step
+    // End and Down towards the last row, which is disabled, keep the selection.
+    const struct
     {
         int type;
         WCHAR key;
         WPARAM wParam;
         int selection;
-    };
-    const Step steps[] = {
-        {UIEventType::KeyDown, VK_END, 0, 1},   // the last row is disabled: kept
-        {UIEventType::KeyDown, VK_DOWN, 0, 1},
-        {UIEventType::ScrollWheel, 0, 0, 0},
-        {UIEventType::KeyDown, VK_UP, 0, 0},
-        {UIEventType::ScrollWheel, 0, 1, 1},
-    };
-    for (const Step& step : steps) {
+    } steps[] = {{UIEventType::KeyDown, VK_END, 0, 1}, {UIEventType::KeyDown, VK_DOWN, 0, 1},
+                 {UIEventType::ScrollWheel, 0, 0, 0},  {UIEventType::KeyDown, VK_UP, 0, 0},
+                 {UIEventType::ScrollWheel, 0, 1, 1}};
+    for (const auto& step : steps) {
         UIEvent event = controlstest::MakeEvent(step.type, POINT{0, 0}, step.wParam);
         event.chKey = step.key;
         combo->OnEvent(event);
