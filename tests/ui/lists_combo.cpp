@@ -40,7 +40,7 @@ protected:
         CUIWindowManager::SetResourceFolder(folder.c_str());
     }
 
-    void Open()
+    void SetUp() override
     {
         ASSERT_TRUE(window.Open(kComboSkin, 200, 200) && window.Activate());
         combo = window.Find<CComboUI>(L"combo");
@@ -85,7 +85,6 @@ protected:
 // Near the bottom of the work area the drop-down opens above the box.
 TEST_F(ComboWindow, OpensBelowOrAboveTheBoxAsWideAndAsHighAsItsItems)
 {
-    Open();
     EXPECT_EQ(std::wstring(L"one"), combo->GetText().GetData()) << "the selected item's";
     RECT work;
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
@@ -124,7 +123,6 @@ TEST_F(ComboWindow, OpensBelowOrAboveTheBoxAsWideAndAsHighAsItsItems)
 
 TEST_F(ComboWindow, EachWayOfClosingGivesTheItemsBack)
 {
-    Open();
     const struct
     {
         const char* name;
@@ -162,11 +160,15 @@ TEST_F(ComboWindow, EachWayOfClosingGivesTheItemsBack)
         if (combo->GetCurSel() != 1)
             combo->SelectItem(1);
     }
+    // The item images were loaded while the items were the drop-down's.
+    const CUIImageDesc& bk = combo->GetItemLook()->diBk;
+    ASSERT_NE(nullptr, bk.pImageInfo) << "drawn in the drop-down";
+    EXPECT_EQ(window.host.manager.GetImage(L"row.png"), bk.pImageInfo);
+    window.Repaint();
 }
 
 TEST_F(ComboWindow, KeysAndWheelOnTheClosedBoxSkipWhatCannotBeSelected)
 {
-    Open();
     combo->GetItemAt(2)->SetEnabled(false);
     // End and Down towards the last row, which is disabled, keep the selection.
     const struct
@@ -192,24 +194,8 @@ TEST_F(ComboWindow, KeysAndWheelOnTheClosedBoxSkipWhatCannotBeSelected)
     EXPECT_EQ(2, combo->GetCurSel());
 }
 
-TEST_F(ComboWindow, ImagesLoadedWhileOpenBelongToTheBoxsWindow)
-{
-    Open();
-    for (int round = 0; round < 2; ++round) {
-        HWND drop = Drop();
-        ASSERT_NE(nullptr, drop);
-        ::SendMessageW(drop, WM_KEYDOWN, VK_RETURN, 1);
-        ASSERT_TRUE(WaitClosed(drop));
-    }
-    const CUIImageDesc& bk = combo->GetItemLook()->diBk;
-    ASSERT_NE(nullptr, bk.pImageInfo) << "drawn in the drop-down";
-    EXPECT_EQ(window.host.manager.GetImage(L"row.png"), bk.pImageInfo);
-    window.Repaint();
-}
-
 TEST_F(ComboWindow, OwnerWindowClosedWhileOpenTakesTheDropDownAlong)
 {
-    Open();
     HWND drop = Drop();
     ASSERT_NE(nullptr, drop);
     ::DestroyWindow(window.host.GetHandle());
@@ -220,7 +206,6 @@ TEST_F(ComboWindow, OwnerWindowClosedWhileOpenTakesTheDropDownAlong)
 
 TEST_F(ComboWindow, BoxDeletedWhileOpenDestroysTheDropDown)
 {
-    Open();
     HWND drop = Drop();
     ASSERT_NE(nullptr, drop);
     CContainerUI* row = static_cast<CContainerUI*>(combo->GetParent());
@@ -231,29 +216,21 @@ TEST_F(ComboWindow, BoxDeletedWhileOpenDestroysTheDropDown)
 
 TEST_F(ComboWindow, BoxShowsItsImageAndTheSelectedItemsText)
 {
-    Open();
     combo->SetAttribute(L"normalimage", L"row.png");
     combo->SetAttribute(L"itemselectedtextcolor", L"#FFFFFFFF");
     rendertest::Canvas canvas(200, 40, 0xFF000000);
-    const RECT all = {0, 0, 200, 40};
-    struct Case
-    {
-        LPCWSTR showText;
-        bool textDrawn;
-    };
-    for (const Case& c : {Case{L"true", true}, Case{L"false", false}}) {
-        combo->SetAttribute(L"showtext", c.showText);
+    for (bool show : {true, false}) {
+        combo->SetAttribute(L"showtext", show ? L"true" : L"false");
         canvas.Fill(0xFF000000);
-        combo->Paint(canvas.Dc(), all);
+        combo->Paint(canvas.Dc(), RECT{0, 0, 200, 40});
         const int white = 200 * 40 - canvas.CountNot(0xFFFFFF);
-        EXPECT_EQ(c.textDrawn, white > 0) << c.showText;
+        EXPECT_EQ(show, white > 0) << "text shown " << show;
         EXPECT_EQ(0x0000FF, canvas.Rgb(115, 2)) << "the normal image fills the box";
     }
 }
 
 TEST_F(ComboWindow, TextElementsInABoxTakeTheBoxsLook)
 {
-    Open();
     combo->RemoveAll();
     for (int i = 0; i < 2; ++i)
         combo->Add(new CListTextElementUI);
