@@ -76,7 +76,7 @@ TEST(Option, GroupNeverKeepsAnOptionThatIsGone)
     SkinWindow skin;
     // The builder destroys the second top-level option: nothing could own it.
     ASSERT_TRUE(skin.Open(L"<Window><Option name=\"first\" group=\"solo\"/>"
-                           L"<Option group=\"solo\"/></Window>"));
+                          L"<Option group=\"solo\"/></Window>"));
     CUIPtrArray* solo = skin.host.manager.GetOptionGroup(L"solo");
     ASSERT_TRUE(solo && solo->GetSize() == 1);
     EXPECT_EQ(skin.Find(L"first"), solo->GetAt(0));
@@ -200,8 +200,8 @@ TEST(Slider, DragClickAndWheelStayWithinTheRange)
 {
     SkinWindow skin;
     ASSERT_TRUE(skin.Open(L"<Window><VerticalLayout><Slider name=\"s\" width=\"110\" "
-                           L"height=\"20\" thumbsize=\"10,10\" value=\"0\"/><Control/>"
-                           L"</VerticalLayout></Window>"));
+                          L"height=\"20\" thumbsize=\"10,10\" value=\"0\"/><Control/>"
+                          L"</VerticalLayout></Window>"));
     CSliderUI* slider = skin.Find<CSliderUI>(L"s");
 
     // From the thumb at 0..10 to the middle of the track (half the range), past the right end,

@@ -26,7 +26,7 @@ TEST(TabLayout, OnePageShownSelectedByAttributeAndByCall)
 {
     SkinWindow skin;
     ASSERT_TRUE(skin.Open(L"<Window><TabLayout name=\"tabs\" selectedid=\"2\"><Button name=\"p0\"/>"
-                           L"<Button name=\"p1\"/><Button name=\"p2\"/></TabLayout></Window>"));
+                          L"<Button name=\"p1\"/><Button name=\"p2\"/></TabLayout></Window>"));
     CTabLayoutUI* tabs = skin.Find<CTabLayoutUI>(L"tabs");
     std::vector<size_t> heard = skin.Heard(L"tabselect");
     ASSERT_EQ(1u, heard.size());
@@ -197,7 +197,7 @@ TEST(ContainerBars, PlainContainerPlacesItsBarAndSetsTheRange)
 {
     SkinWindow skin;
     ASSERT_TRUE(skin.Open(L"<Window><Container vscrollbar=\"true\">"
-                           L"<Control name=\"tall\" minheight=\"250\"/></Container></Window>"));
+                          L"<Control name=\"tall\" minheight=\"250\"/></Container></Window>"));
     CContainerUI* box = static_cast<CContainerUI*>(skin.host.manager.GetRootControl());
     CScrollBarUI* bar = box->GetVerticalScrollBar();
     CControlUI* tall = skin.Find(L"tall");
@@ -218,8 +218,8 @@ TEST(ContainerBars, HorizontalLayoutRangeFollowsTheContentWidth)
 {
     SkinWindow skin;
     ASSERT_TRUE(skin.Open(L"<Window><HorizontalLayout hscrollbar=\"true\"><Control width=\"90\"/>"
-                           L"<Control width=\"90\"/><Control width=\"90\"/><Control name=\"rest\"/>"
-                           L"</HorizontalLayout></Window>"));
+                          L"<Control width=\"90\"/><Control width=\"90\"/><Control name=\"rest\"/>"
+                          L"</HorizontalLayout></Window>"));
     CContainerUI* row = static_cast<CContainerUI*>(skin.host.manager.GetRootControl());
     CScrollBarUI* bar = row->GetHorizontalScrollBar();
     EXPECT_EQ(70, bar->GetScrollRange());
@@ -239,7 +239,7 @@ TEST(ContainerBars, ChildLeavingANonOwningContainerLeavesTheWindow)
     for (bool all : {false, true}) {
         SkinWindow skin;
         ASSERT_TRUE(skin.Open(L"<Window><VerticalLayout name=\"list\"><Option name=\"kept\" "
-                               L"group=\"g\"/></VerticalLayout></Window>"));
+                              L"group=\"g\"/></VerticalLayout></Window>"));
         CContainerUI* list = skin.Find<CContainerUI>(L"list");
         CControlUI* kept = skin.Find(L"kept");
         list->SetOwningChildren(false);
