@@ -148,6 +148,7 @@ TEST_F(ListWindow, RemovingRowsKeepsIndicesAndSelectionInStep)
     EXPECT_EQ(1, Selects());
     list->RemoveAll();
     EXPECT_EQ(-1, list->GetCurSel());
+    EXPECT_EQ(0, list->GetCount());
     EXPECT_NE(nullptr, list->GetHeader()) << "items only";
 }
 
