@@ -1,7 +1,8 @@
 # The list family: list, list items, combo box with its drop-down, tree view.
 set(QXUI_LISTS_TEST_DIR ${CMAKE_CURRENT_LIST_DIR})
 
-qix_add_test(ui_lists_list SOURCES ${QXUI_LISTS_TEST_DIR}/lists_list.cpp LIBS qxui_core)
+qix_add_test(ui_lists_list SOURCES ${QXUI_LISTS_TEST_DIR}/lists_list.cpp
+  LIBS qxui_core qxui_render_test_support)
 
 qix_add_test(ui_lists_combo SOURCES ${QXUI_LISTS_TEST_DIR}/lists_combo.cpp
   LIBS qxui_core qxui_render_test_support)

@@ -10,11 +10,11 @@
 #include <functional>
 #include <string>
 
-#include "lists_support.h"
+#include "manager_support.h"
 #include "render_support.h"
 
 using namespace QxUI;
-using namespace liststest;
+using namespace skintest;
 
 namespace {
 
@@ -40,9 +40,9 @@ protected:
         CUIWindowManager::SetResourceFolder(folder.c_str());
     }
 
-    void Open(int y = 10)
+    void SetUp() override
     {
-        ASSERT_TRUE(window.Open(kComboSkin, 200, 200, 10, y));
+        ASSERT_TRUE(window.Open(kComboSkin, 200, 200) && window.Activate());
         combo = window.Find<CComboUI>(L"combo");
         ASSERT_NE(nullptr, combo);
         window.recorder.types.clear();
@@ -82,22 +82,33 @@ protected:
     CComboUI* combo = nullptr;
 };
 
-TEST_F(ComboWindow, OpensBelowTheBoxAsWideAndAsHighAsItsItems)
+// Near the bottom of the work area the drop-down opens above the box.
+TEST_F(ComboWindow, OpensBelowOrAboveTheBoxAsWideAndAsHighAsItsItems)
 {
-    Open();
-    EXPECT_EQ(1, combo->GetCurSel()) << "selected=\"true\"";
-    EXPECT_EQ(std::wstring(L"one"), combo->GetText().GetData());
-    HWND drop = Drop();
-    ASSERT_NE(nullptr, drop);
-    EXPECT_EQ(1, window.recorder.Count(L"dropdown"));
-    RECT rc;
-    ::GetWindowRect(drop, &rc);
-    POINT bottomLeft = {0, 24};
-    ::ClientToScreen(window.host.GetHandle(), &bottomLeft);
-    EXPECT_EQ(bottomLeft.x, rc.left);
-    EXPECT_EQ(bottomLeft.y, rc.top);
-    EXPECT_EQ(120, rc.right - rc.left);
-    EXPECT_EQ(3 * 20 + 4, rc.bottom - rc.top);
+    EXPECT_EQ(std::wstring(L"one"), combo->GetText().GetData()) << "the selected item's";
+    RECT work;
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    for (bool above : {false, true}) {
+        if (above) {
+            const HWND below = combo->GetDropDown()->GetHandle();
+            ::SendMessageW(below, WM_KEYDOWN, VK_ESCAPE, 1);
+            ASSERT_TRUE(WaitClosed(below));
+            ::SetWindowPos(window.host.GetHandle(), nullptr, 10, work.bottom - 40, 0, 0,
+                           SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+            window.recorder.types.clear();
+        }
+        HWND drop = Drop();
+        ASSERT_NE(nullptr, drop);
+        EXPECT_EQ(1, window.recorder.Count(L"dropdown"));
+        RECT rc;
+        ::GetWindowRect(drop, &rc);
+        POINT corner = {0, above ? 0 : 24};
+        ::ClientToScreen(window.host.GetHandle(), &corner);
+        EXPECT_EQ(corner.x, rc.left);
+        EXPECT_EQ(corner.y, above ? rc.bottom : rc.top);
+        EXPECT_EQ(120, rc.right - rc.left);
+        EXPECT_EQ(3 * 20 + 4, rc.bottom - rc.top);
+    }
 
     // The drop-down lays out the lent items and takes the skin's defaults.
     CVerticalLayoutUI* layout = combo->GetDropDown()->GetLayout();
@@ -110,32 +121,15 @@ TEST_F(ComboWindow, OpensBelowTheBoxAsWideAndAsHighAsItsItems)
         << "lent items, at the drop-down's coordinates, catch no clicks on the box";
 }
 
-TEST_F(ComboWindow, OpensAboveTheBoxNearTheBottomOfTheWorkArea)
-{
-    RECT work;
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    Open(work.bottom - 40);
-    HWND drop = Drop();
-    ASSERT_NE(nullptr, drop);
-    RECT rc;
-    ::GetWindowRect(drop, &rc);
-    POINT topLeft = {0, 0};
-    ::ClientToScreen(window.host.GetHandle(), &topLeft);
-    EXPECT_EQ(topLeft.y, rc.bottom);
-    EXPECT_EQ(64, rc.bottom - rc.top);
-}
-
 TEST_F(ComboWindow, EachWayOfClosingGivesTheItemsBack)
 {
-    Open();
-    struct Case
+    const struct
     {
         const char* name;
         std::function<void(HWND)> close;
         int selection;
         int selects;   // "itemselect" notifications
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"down arrow", [](HWND h) { ::SendMessageW(h, WM_KEYDOWN, VK_DOWN, 1); }, 2, 1},
         {"wheel", [](HWND h) { ::SendMessageW(h, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0); },
          0, 1},
@@ -151,10 +145,10 @@ TEST_F(ComboWindow, EachWayOfClosingGivesTheItemsBack)
          }, 1, 2},
         {"item click", [this](HWND h) {
              const RECT rc = combo->GetItemAt(0)->GetPos();
-             ::SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, At(rc.left + 5, rc.top + 5));
+             ::SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(rc.left + 5, rc.top + 5));
          }, 0, 1},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         window.recorder.types.clear();
         HWND drop = Drop();
         ASSERT_NE(nullptr, drop) << c.name;
@@ -166,27 +160,27 @@ TEST_F(ComboWindow, EachWayOfClosingGivesTheItemsBack)
         if (combo->GetCurSel() != 1)
             combo->SelectItem(1);
     }
+    // The item images were loaded while the items were the drop-down's.
+    const CUIImageDesc& bk = combo->GetItemLook()->diBk;
+    ASSERT_NE(nullptr, bk.pImageInfo) << "drawn in the drop-down";
+    EXPECT_EQ(window.host.manager.GetImage(L"row.png"), bk.pImageInfo);
+    window.Repaint();
 }
 
 TEST_F(ComboWindow, KeysAndWheelOnTheClosedBoxSkipWhatCannotBeSelected)
 {
-    Open();
     combo->GetItemAt(2)->SetEnabled(false);
-    struct Step
+    // End and Down towards the last row, which is disabled, keep the selection.
+    const struct
     {
         int type;
         WCHAR key;
         WPARAM wParam;
         int selection;
-    };
-    const Step steps[] = {
-        {UIEventType::KeyDown, VK_END, 0, 1},   // the last row is disabled: kept
-        {UIEventType::KeyDown, VK_DOWN, 0, 1},
-        {UIEventType::ScrollWheel, 0, 0, 0},
-        {UIEventType::KeyDown, VK_UP, 0, 0},
-        {UIEventType::ScrollWheel, 0, 1, 1},
-    };
-    for (const Step& step : steps) {
+    } steps[] = {{UIEventType::KeyDown, VK_END, 0, 1}, {UIEventType::KeyDown, VK_DOWN, 0, 1},
+                 {UIEventType::ScrollWheel, 0, 0, 0},  {UIEventType::KeyDown, VK_UP, 0, 0},
+                 {UIEventType::ScrollWheel, 0, 1, 1}};
+    for (const auto& step : steps) {
         UIEvent event = controlstest::MakeEvent(step.type, POINT{0, 0}, step.wParam);
         event.chKey = step.key;
         combo->OnEvent(event);
@@ -200,24 +194,8 @@ TEST_F(ComboWindow, KeysAndWheelOnTheClosedBoxSkipWhatCannotBeSelected)
     EXPECT_EQ(2, combo->GetCurSel());
 }
 
-TEST_F(ComboWindow, ImagesLoadedWhileOpenBelongToTheBoxsWindow)
-{
-    Open();
-    for (int round = 0; round < 2; ++round) {
-        HWND drop = Drop();
-        ASSERT_NE(nullptr, drop);
-        ::SendMessageW(drop, WM_KEYDOWN, VK_RETURN, 1);
-        ASSERT_TRUE(WaitClosed(drop));
-    }
-    const CUIImageDesc& bk = combo->GetItemLook()->diBk;
-    ASSERT_NE(nullptr, bk.pImageInfo) << "drawn in the drop-down";
-    EXPECT_EQ(window.host.manager.GetImage(L"row.png"), bk.pImageInfo);
-    window.Repaint();
-}
-
 TEST_F(ComboWindow, OwnerWindowClosedWhileOpenTakesTheDropDownAlong)
 {
-    Open();
     HWND drop = Drop();
     ASSERT_NE(nullptr, drop);
     ::DestroyWindow(window.host.GetHandle());
@@ -228,7 +206,6 @@ TEST_F(ComboWindow, OwnerWindowClosedWhileOpenTakesTheDropDownAlong)
 
 TEST_F(ComboWindow, BoxDeletedWhileOpenDestroysTheDropDown)
 {
-    Open();
     HWND drop = Drop();
     ASSERT_NE(nullptr, drop);
     CContainerUI* row = static_cast<CContainerUI*>(combo->GetParent());
@@ -239,29 +216,21 @@ TEST_F(ComboWindow, BoxDeletedWhileOpenDestroysTheDropDown)
 
 TEST_F(ComboWindow, BoxShowsItsImageAndTheSelectedItemsText)
 {
-    Open();
     combo->SetAttribute(L"normalimage", L"row.png");
     combo->SetAttribute(L"itemselectedtextcolor", L"#FFFFFFFF");
     rendertest::Canvas canvas(200, 40, 0xFF000000);
-    const RECT all = {0, 0, 200, 40};
-    struct Case
-    {
-        LPCWSTR showText;
-        bool textDrawn;
-    };
-    for (const Case& c : {Case{L"true", true}, Case{L"false", false}}) {
-        combo->SetAttribute(L"showtext", c.showText);
+    for (bool show : {true, false}) {
+        combo->SetAttribute(L"showtext", show ? L"true" : L"false");
         canvas.Fill(0xFF000000);
-        combo->Paint(canvas.Dc(), all);
+        combo->Paint(canvas.Dc(), RECT{0, 0, 200, 40});
         const int white = 200 * 40 - canvas.CountNot(0xFFFFFF);
-        EXPECT_EQ(c.textDrawn, white > 0) << c.showText;
+        EXPECT_EQ(show, white > 0) << "text shown " << show;
         EXPECT_EQ(0x0000FF, canvas.Rgb(115, 2)) << "the normal image fills the box";
     }
 }
 
 TEST_F(ComboWindow, TextElementsInABoxTakeTheBoxsLook)
 {
-    Open();
     combo->RemoveAll();
     for (int i = 0; i < 2; ++i)
         combo->Add(new CListTextElementUI);

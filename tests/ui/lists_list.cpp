@@ -9,47 +9,43 @@
 
 #include <string>
 
-#include "lists_support.h"
+#include "manager_support.h"
+#include "render_support.h"
 
 using namespace QxUI;
-using namespace liststest;
+using namespace skintest;
 using controlstest::SameRect;
 
 namespace {
 
 TEST(ItemLook, AttributesParseAsSkinsWriteThem)
 {
+    const DWORD black = 0xFF000000;
     struct Case
     {
-        LPCWSTR name;
-        LPCWSTR value;
+        LPCWSTR name, value;
         bool list;
         ItemLookChange change;
         RECT padding;
         DWORD textColor;
         UINT alignBits;
-    };
-    const Case cases[] = {
-        {L"itemtextpadding", L"2,3,4,5", true, ItemLookChange::TextPadding, {2, 3, 4, 5},
-         0xFF000000, 0},
+    } const cases[] = {
+        {L"itemtextpadding", L"2,3,4,5", true, ItemLookChange::TextPadding, {2, 3, 4, 5}, black, 0},
         // A short list ends at its terminator: the rest reads as 0, nothing beyond is read.
-        {L"itemtextpadding", L"2", true, ItemLookChange::TextPadding, {2, 0, 0, 0}, 0xFF000000, 0},
-        {L"itemtextpadding", L"7,", false, ItemLookChange::TextPadding, {7, 0, 0, 0}, 0xFF000000,
-         0},
-        {L"itemtextcolor", L"#FF112233", true, ItemLookChange::TextColor, {}, 0xFF112233, 0},
+        {L"itemtextpadding", L"2", true, ItemLookChange::TextPadding, {2, 0, 0, 0}, black, 0},
+        {L"itemtextpadding", L"7,", false, ItemLookChange::TextPadding, {7, 0, 0, 0}, black, 0},
         {L"itemtextcolor", L"FF112233", false, ItemLookChange::TextColor, {}, 0xFF112233, 0},
         {L"itemtextcolor", L"#112233", true, ItemLookChange::TextColor, {}, 0x00112233, 0},
-        {L"itemalign", L"center", true, ItemLookChange::Stored, {}, 0xFF000000, DT_CENTER},
-        {L"itemalign", L"right left", true, ItemLookChange::Stored, {}, 0xFF000000, DT_RIGHT},
-        {L"itemendellipsis", L"true", false, ItemLookChange::NotLook, {}, 0xFF000000, 0},
-        {L"multiexpanding", L"true", false, ItemLookChange::NotLook, {}, 0xFF000000, 0},
-        {L"itemshowhtml", L"false", true, ItemLookChange::Unchanged, {}, 0xFF000000, 0},
-        {L"width", L"3", true, ItemLookChange::NotLook, {}, 0xFF000000, 0},
+        {L"itemalign", L"center", true, ItemLookChange::Stored, {}, black, DT_CENTER},
+        {L"itemalign", L"right left", true, ItemLookChange::Stored, {}, black, DT_RIGHT},
+        {L"itemendellipsis", L"true", false, ItemLookChange::NotLook, {}, black, 0},
+        {L"multiexpanding", L"true", false, ItemLookChange::NotLook, {}, black, 0},
+        {L"itemshowhtml", L"false", true, ItemLookChange::Unchanged, {}, black, 0},
+        {L"width", L"3", true, ItemLookChange::NotLook, {}, black, 0},
     };
     for (const Case& c : cases) {
         ListItemLook look;
-        EXPECT_EQ(c.change, ApplyItemLookAttribute(look, c.name, c.value, c.list))
-            << c.name << "=" << c.value;
+        EXPECT_EQ(c.change, ApplyItemLookAttribute(look, c.name, c.value, c.list)) << c.value;
         EXPECT_TRUE(SameRect(c.padding, look.rcTextPadding)) << c.name << "=" << c.value;
         EXPECT_EQ(c.textColor, look.dwTextColor) << c.name << "=" << c.value;
         EXPECT_EQ(c.alignBits, look.uTextStyle & (DT_CENTER | DT_RIGHT)) << c.value;
@@ -78,7 +74,7 @@ class ListWindow : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(window.Open(kListSkin));
+        ASSERT_TRUE(window.Open(kListSkin, 200, 200) && window.Activate());
         list = window.Find<CListUI>(L"list");
         ASSERT_NE(nullptr, list);
         window.recorder.types.clear();
@@ -97,18 +93,15 @@ TEST_F(ListWindow, SelectionFollowsMouseAndKeysAndSkipsDisabledRows)
     window.Click(30, RowTop(1) + 5);
     EXPECT_EQ(1, list->GetCurSel());
     EXPECT_EQ(1, Selects());
-    EXPECT_EQ(1, window.recorder.Count(L"itemclick"));
 
-    struct Step
+    // Down skips disabled row 2; End towards rows 4 and 5, all disabled, keeps row 3; Home and
+    // Up reach row 0 and stay there.
+    const struct
     {
         WPARAM key;
         int selection;
-    };
-    // Down skips disabled row 2; End towards rows 4 and 5, all disabled, keeps row 3; Home and
-    // Up reach row 0 and stay there.
-    const Step steps[] = {{VK_DOWN, 3}, {VK_END, 3}, {VK_DOWN, 3}, {VK_UP, 1},
-                          {VK_HOME, 0}, {VK_UP, 0}};
-    for (const Step& step : steps) {
+    } steps[] = {{VK_DOWN, 3}, {VK_END, 3}, {VK_DOWN, 3}, {VK_UP, 1}, {VK_HOME, 0}, {VK_UP, 0}};
+    for (const auto& step : steps) {
         window.Key(step.key);
         EXPECT_EQ(step.selection, list->GetCurSel()) << "key " << step.key;
     }
@@ -162,21 +155,18 @@ TEST_F(ListWindow, RemovingRowsKeepsIndicesAndSelectionInStep)
 TEST_F(ListWindow, HeaderSeparatorDragResizesColumnsAboveMinimum)
 {
     CControlUI* h0 = window.Find(L"h0");
-    const RECT before = h0->GetPos();
-    ASSERT_EQ(60, before.right - before.left);
-    const int y = before.top + 5;
-    struct Drag
+    const int y = h0->GetPos().top + 5;
+    // From 60 wide: a drag past the minimum keeps the width it had.
+    const struct
     {
-        int dx;
-        int width;
-    };
-    const Drag drags[] = {{+30, 90}, {-100, 90}, {-20, 70}};
-    for (const Drag& drag : drags) {
+        int dx, width;
+    } drags[] = {{+30, 90}, {-100, 90}, {-20, 70}};
+    for (const auto& drag : drags) {
         const int edge = h0->GetPos().right - 2;
-        window.Send(WM_MOUSEMOVE, 0, At(edge, y));
-        window.Send(WM_LBUTTONDOWN, MK_LBUTTON, At(edge, y));
-        window.Send(WM_MOUSEMOVE, MK_LBUTTON, At(edge + drag.dx, y));
-        window.Send(WM_LBUTTONUP, 0, At(edge + drag.dx, y));
+        window.Mouse(WM_MOUSEMOVE, edge, y);
+        window.Mouse(WM_LBUTTONDOWN, edge, y, MK_LBUTTON);
+        window.Mouse(WM_MOUSEMOVE, edge + drag.dx, y, MK_LBUTTON);
+        window.Mouse(WM_LBUTTONUP, edge + drag.dx, y);
         window.Repaint();
         EXPECT_EQ(drag.width, h0->GetPos().right - h0->GetPos().left) << drag.dx;
         const ListItemLook* look = list->GetItemLook();
@@ -234,14 +224,20 @@ TEST_F(ListWindow, HorizontalScrollMovesHeaderAndColumnsButVerticalDoesNot)
 TEST_F(ListWindow, NameLookupAndHitTestsReachHeaderAndRows)
 {
     // The list answers its body's rows through GetItemAt; its own children stay reachable.
-    EXPECT_NE(nullptr, window.Find(L"header"));
-    EXPECT_NE(nullptr, window.Find(L"h2"));
-    EXPECT_NE(nullptr, window.Find(L"r5"));
+    for (LPCWSTR name : {L"header", L"h2", L"r5"})
+        EXPECT_NE(nullptr, window.Find(name)) << name;
     CControlUI* h1 = window.Find(L"h1");
     const RECT rc = h1->GetPos();
     EXPECT_EQ(h1, window.host.manager.FindControlAt(POINT{rc.left + 5, rc.top + 5}));
     CControlUI* r1 = list->GetItemAt(1);
     EXPECT_EQ(r1, window.host.manager.FindControlAt(POINT{10, r1->GetPos().top + 5}));
+}
+
+// Paints one row on white.
+void PaintRow(rendertest::Canvas& canvas, CControlUI* row)
+{
+    canvas.Fill(0xFFFFFFFF);
+    row->Paint(canvas.Dc(), RECT{0, 0, 200, 200});
 }
 
 // A provider answering "row,column" texts.
@@ -273,21 +269,15 @@ TEST_F(ListWindow, TextElementsDrawIntoColumnsFromProviderOrOwnTexts)
     ASSERT_EQ(3, look->nColumns) << "a hidden header still supplies columns";
     EXPECT_EQ(120, look->rcColumn[2].left - look->rcColumn[0].left);
 
-    // Paint the rows into a memory DC and look for the blue text in each column.
-    HDC screen = ::GetDC(nullptr);
-    HDC dc = ::CreateCompatibleDC(screen);
-    HBITMAP bmp = ::CreateCompatibleBitmap(screen, 200, 200);
-    ::ReleaseDC(nullptr, screen);
-    HGDIOBJ old = ::SelectObject(dc, bmp);
+    // Paint the rows off-screen and look for the blue text in each column.
+    rendertest::Canvas canvas(200, 200);
     auto blueIn = [&](CControlUI* row, int column) {
-        RECT all = {0, 0, 200, 200};
-        ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-        row->Paint(dc, all);
+        PaintRow(canvas, row);
         int n = 0;
         const RECT rc = row->GetPos();
         for (int y = rc.top; y < rc.bottom; ++y)
             for (int x = look->rcColumn[column].left; x < look->rcColumn[column].right; ++x)
-                n += ::GetPixel(dc, x, y) == RGB(0, 0, 255) ? 1 : 0;
+                n += canvas.Rgb(x, y) == 0x0000FF ? 1 : 0;
         return n;
     };
     EXPECT_EQ(0, blueIn(own, 0));
@@ -298,42 +288,7 @@ TEST_F(ListWindow, TextElementsDrawIntoColumnsFromProviderOrOwnTexts)
     EXPECT_GT(blueIn(empty, 1), 0);
     EXPECT_EQ(3, provider.calls);
     list->SetTextProvider(nullptr);
-    ::SelectObject(dc, old);
-    ::DeleteObject(bmp);
-    ::DeleteDC(dc);
 }
-
-// Paints single rows into a memory DC and reads their pixels.
-class RowCanvas
-{
-public:
-    RowCanvas()
-    {
-        HDC screen = ::GetDC(nullptr);
-        m_dc = ::CreateCompatibleDC(screen);
-        m_bmp = ::CreateCompatibleBitmap(screen, 200, 200);
-        ::ReleaseDC(nullptr, screen);
-        m_old = ::SelectObject(m_dc, m_bmp);
-    }
-    ~RowCanvas()
-    {
-        ::SelectObject(m_dc, m_old);
-        ::DeleteObject(m_bmp);
-        ::DeleteDC(m_dc);
-    }
-    void Paint(CControlUI* row)
-    {
-        RECT all = {0, 0, 200, 200};
-        ::FillRect(m_dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-        row->Paint(m_dc, all);
-    }
-    COLORREF At(int x, int y) const { return ::GetPixel(m_dc, x, y); }
-
-private:
-    HDC m_dc;
-    HBITMAP m_bmp;
-    HGDIOBJ m_old;
-};
 
 const wchar_t kLookSkin[] =
     L"<Window><VerticalLayout>"
@@ -350,40 +305,35 @@ const wchar_t kLookSkin[] =
 TEST(ListLook, RowBackgroundsFollowStateAlternationAndLine)
 {
     SkinWindow window;
-    ASSERT_TRUE(window.Open(kLookSkin));
+    ASSERT_TRUE(window.Open(kLookSkin, 200, 200) && window.Activate());
     CListUI* list = window.Find<CListUI>(L"list");
     ASSERT_TRUE(list->SelectItem(3));
     // The mouse over row 1 makes it hot.
     const RECT hot = list->GetItemAt(1)->GetPos();
-    window.Send(WM_MOUSEMOVE, 0, At(150, hot.top + 5));
-    struct Case
+    window.Mouse(WM_MOUSEMOVE, 150, hot.top + 5);
+    // Even: the look's colour; odd without colour of its own but hot; disabled; odd, selected.
+    const struct
     {
         int row;
-        COLORREF fill;
-    };
-    const Case cases[] = {
-        {0, RGB(0, 255, 0)},       // even: the look's colour
-        {1, RGB(0, 0, 255)},       // odd, without colour of its own, but hot
-        {2, RGB(128, 128, 128)},   // disabled
-        {3, RGB(255, 0, 0)},       // odd and selected
-    };
-    RowCanvas canvas;
-    for (const Case& c : cases) {
+        DWORD fill;
+    } cases[] = {{0, 0x00FF00}, {1, 0x0000FF}, {2, 0x808080}, {3, 0xFF0000}};
+    rendertest::Canvas canvas(200, 200);
+    for (const auto& c : cases) {
         CControlUI* row = list->GetItemAt(c.row);
-        canvas.Paint(row);
+        PaintRow(canvas, row);
         const RECT rc = row->GetPos();
-        EXPECT_EQ(c.fill, canvas.At(rc.right - 5, rc.top + 5)) << c.row;
-        EXPECT_EQ(RGB(0, 0, 0), canvas.At(rc.right - 5, rc.bottom - 1)) << "line " << c.row;
+        EXPECT_EQ(c.fill, canvas.Rgb(rc.right - 5, rc.top + 5)) << c.row;
+        EXPECT_EQ(0x000000u, canvas.Rgb(rc.right - 5, rc.bottom - 1)) << "line " << c.row;
     }
-    window.Send(WM_MOUSEMOVE, 0, At(150, 190));
-    canvas.Paint(list->GetItemAt(1));
-    EXPECT_EQ(RGB(255, 255, 255), canvas.At(150, hot.top + 5)) << "odd rows skip the colour";
+    window.Mouse(WM_MOUSEMOVE, 150, 190);
+    PaintRow(canvas, list->GetItemAt(1));
+    EXPECT_EQ(0xFFFFFFu, canvas.Rgb(150, hot.top + 5)) << "odd rows skip the colour";
 }
 
 TEST(ListLook, ActivationAndLinksNotify)
 {
     SkinWindow window;
-    ASSERT_TRUE(window.Open(kLookSkin));
+    ASSERT_TRUE(window.Open(kLookSkin, 200, 200) && window.Activate());
     CListUI* list = window.Find<CListUI>(L"list");
     CListTextElementUI* links = window.Find<CListTextElementUI>(L"links");
     CListHeaderItemUI* column = new CListHeaderItemUI;
@@ -395,26 +345,20 @@ TEST(ListLook, ActivationAndLinksNotify)
     ASSERT_EQ(2, links->GetLinkCount());
     EXPECT_EQ(6u, links->GetInputFlags()) << "links want the cursor";
 
-    struct Step
+    // A double-click activates, on a disabled row not; a click on a row is an item click.
+    const struct
     {
-        const char* what;
         UINT msg;
         int row;
-        int x;
-        const wchar_t* type;
-        int count;
-    };
-    const Step steps[] = {
-        {"double-click", WM_LBUTTONDBLCLK, 0, 5, L"itemactivate", 1},
-        {"double-click a disabled row", WM_LBUTTONDBLCLK, 2, 5, L"itemactivate", 1},
-        {"click a row", WM_LBUTTONDOWN, 3, 5, L"itemclick", 1},
-    };
-    for (const Step& step : steps) {
+        LPCWSTR type;
+    } steps[] = {{WM_LBUTTONDBLCLK, 0, L"itemactivate"}, {WM_LBUTTONDBLCLK, 2, L"itemactivate"},
+                 {WM_LBUTTONDOWN, 3, L"itemclick"}};
+    for (const auto& step : steps) {
         const int y = list->GetItemAt(step.row)->GetPos().top + 5;
-        window.Send(WM_MOUSEMOVE, 0, At(step.x, y));
-        window.Send(step.msg, MK_LBUTTON, At(step.x, y));
-        window.Send(WM_LBUTTONUP, 0, At(step.x, y));
-        EXPECT_EQ(step.count, window.recorder.Count(step.type)) << step.what;
+        window.Mouse(WM_MOUSEMOVE, 5, y);
+        window.Mouse(step.msg, 5, y, MK_LBUTTON);
+        window.Mouse(WM_LBUTTONUP, 5, y);
+        EXPECT_EQ(1, window.recorder.Count(step.type)) << step.row;
     }
     window.Key(VK_RETURN);
     EXPECT_EQ(2, window.recorder.Count(L"itemactivate")) << "Enter activates the selection";

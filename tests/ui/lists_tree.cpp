@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "lists_support.h"
+#include "manager_support.h"
 
 using namespace QxUI;
-using namespace liststest;
+using namespace skintest;
 
 namespace {
 
@@ -33,7 +33,7 @@ class TreeWindow : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(window.Open(kTreeSkin, 300, 200));
+        ASSERT_TRUE(window.Open(kTreeSkin, 300, 200) && window.Activate());
         tree = window.Find<CTreeViewUI>(L"tree");
         ASSERT_NE(nullptr, tree);
     }
@@ -58,14 +58,10 @@ protected:
         const RECT rc = part->GetPos();
         const int x = (rc.left + rc.right) / 2;
         const int y = (rc.top + rc.bottom) / 2;
-        window.Send(WM_MOUSEMOVE, 0, At(x, y));
-        window.Send(down, MK_LBUTTON, At(x, y));
-        window.Send(up, 0, At(x, y));
+        window.Mouse(WM_MOUSEMOVE, x, y);
+        window.Mouse(down, x, y, MK_LBUTTON);
+        window.Mouse(up, x, y);
         window.Repaint();
-    }
-    void DoubleClick(CTreeNodeUI* node)
-    {
-        ClickPart(node->GetItemButton(), WM_LBUTTONDBLCLK);
     }
 
     SkinWindow window;
@@ -75,25 +71,19 @@ protected:
 TEST_F(TreeWindow, SkinBuildsSubtreesDepthFirstWithIndentedChildren)
 {
     EXPECT_EQ(L"A A1 A1x A2 B ", Rows());
-    struct Case
+    // The indent line is shown below the top level and grows 16 px a level.
+    const struct
     {
-        LPCWSTR name;
-        LPCWSTR parent;
-        bool lineShown;
+        LPCWSTR name, parent;
         int lineWidth;
-    };
-    const Case cases[] = {
-        {L"a", nullptr, false, 2}, {L"a1", L"a", true, 18}, {L"a1x", L"a1", true, 34},
-        {L"a2", L"a", true, 18},   {L"b", nullptr, false, 2},
-    };
-    for (const Case& c : cases) {
+    } cases[] = {{L"a", nullptr, 2}, {L"a1", L"a", 18}, {L"a1x", L"a1", 34}, {L"b", nullptr, 2}};
+    for (const auto& c : cases) {
         CTreeNodeUI* node = Node(c.name);
         ASSERT_NE(nullptr, node) << c.name;
         EXPECT_EQ(c.parent ? Node(c.parent) : nullptr, node->GetParentNode()) << c.name;
-        EXPECT_EQ(c.lineShown, node->GetDottedLine()->IsVisible()) << c.name;
+        EXPECT_EQ(c.parent != nullptr, node->GetDottedLine()->IsVisible()) << c.name;
         EXPECT_EQ(c.lineWidth, node->GetDottedLine()->GetFixedWidth()) << c.name;
         EXPECT_TRUE(node->GetCheckBox()->IsVisible()) << "visiblecheckbtn reached " << c.name;
-        EXPECT_EQ(tree, node->GetTreeView()) << c.name;
     }
     EXPECT_EQ(std::wstring(L"g"), CUIString(Node(L"a1x")->GetItemButton()->GetGroup()).GetData())
         << "the item button's group is inherited";
@@ -105,7 +95,7 @@ TEST(TreeBuilder, NodeOutsideATreeViewEndsItsLevel)
     SkinWindow window;
     ASSERT_TRUE(window.Open(L"<Window><VerticalLayout><Label name=\"before\"/>"
                             L"<TreeNode name=\"stray\"/><Label name=\"after\"/>"
-                            L"</VerticalLayout></Window>"));
+                            L"</VerticalLayout></Window>", 200, 200));
     EXPECT_NE(nullptr, window.Find(L"before"));
     EXPECT_EQ(nullptr, window.Find(L"stray"));
     EXPECT_EQ(nullptr, window.Find(L"after"));
@@ -139,25 +129,25 @@ TEST(TreeBuilder, NodesNestedBeyondTheLimitFailTheBuild)
 
 TEST_F(TreeWindow, DoubleClickAndFolderButtonsCollapseAndExpandSubtrees)
 {
-    struct Step
+    // A double-click on the item or a click on the folder button of a node; expanding A again
+    // leaves A1 collapsed, its child hidden.
+    const struct
     {
-        const char* what;
-        std::function<void()> act;
+        LPCWSTR node;
+        bool doubleClick;
         LPCWSTR rows;
+    } steps[] = {
+        {L"a", true, L"A (A1) (A1x) (A2) B "}, {L"a", true, L"A A1 A1x A2 B "},
+        {L"a1", false, L"A A1 (A1x) A2 B "},   {L"a", false, L"A (A1) (A1x) (A2) B "},
+        {L"a", false, L"A A1 (A1x) A2 B "},
     };
-    const Step steps[] = {
-        {"double-click A", [&] { DoubleClick(Node(L"a")); }, L"A (A1) (A1x) (A2) B "},
-        {"double-click A again", [&] { DoubleClick(Node(L"a")); }, L"A A1 A1x A2 B "},
-        {"A1's folder", [&] { ClickPart(Node(L"a1")->GetFolderButton()); },
-         L"A A1 (A1x) A2 B "},
-        {"collapse A", [&] { ClickPart(Node(L"a")->GetFolderButton()); },
-         L"A (A1) (A1x) (A2) B "},
-        // A1 stays collapsed: its child stays hidden.
-        {"expand A", [&] { ClickPart(Node(L"a")->GetFolderButton()); }, L"A A1 (A1x) A2 B "},
-    };
-    for (const Step& step : steps) {
-        step.act();
-        EXPECT_EQ(std::wstring(step.rows), Rows()) << step.what;
+    for (const auto& step : steps) {
+        CTreeNodeUI* node = Node(step.node);
+        if (step.doubleClick)
+            ClickPart(node->GetItemButton(), WM_LBUTTONDBLCLK);
+        else
+            ClickPart(node->GetFolderButton());
+        EXPECT_EQ(std::wstring(step.rows), Rows()) << step.rows;
     }
     EXPECT_FALSE(Node(L"a1")->IsExpandedFlag());
     EXPECT_TRUE(Node(L"a")->IsExpandedFlag());
@@ -188,56 +178,52 @@ TEST_F(TreeWindow, ItemTextColoursFollowSelectionAndHover)
     CTreeNodeUI* b = Node(L"b");
     COptionUI* text = b->GetItemButton();
     EXPECT_EQ(0xFF000001u, text->GetTextColor());
-    struct Step
+    const RECT rc = b->GetPos();
+    auto hover = [&](bool over) {
+        window.Mouse(WM_MOUSEMOVE, rc.right - 20, over ? rc.top + 5 : 190);
+    };
+    const struct
     {
         const char* what;
         std::function<void()> act;
         DWORD color;
-    };
-    const RECT rc = b->GetPos();
-    const Step steps[] = {
-        {"hover", [&] { window.Send(WM_MOUSEMOVE, 0, At(rc.right - 20, rc.top + 5)); },
-         0xFF000002},
-        {"leave", [&] { window.Send(WM_MOUSEMOVE, 0, At(rc.right - 20, 190)); }, 0xFF000001},
+    } steps[] = {
+        {"hover", [&] { hover(true); }, 0xFF000002},
+        {"leave", [&] { hover(false); }, 0xFF000001},
         {"select", [&] { tree->SelectItem(tree->GetItemIndex(b)); }, 0xFF000003},
-        {"hover selected", [&] { window.Send(WM_MOUSEMOVE, 0, At(rc.right - 20, rc.top + 5)); },
-         0xFF000004},
-        {"leave selected", [&] { window.Send(WM_MOUSEMOVE, 0, At(rc.right - 20, 190)); },
-         0xFF000003},
+        {"hover selected", [&] { hover(true); }, 0xFF000004},
+        {"leave selected", [&] { hover(false); }, 0xFF000003},
         {"deselect", [&] { tree->SelectItem(-1); }, 0xFF000001},
     };
-    for (const Step& step : steps) {
+    for (const auto& step : steps) {
         step.act();
         EXPECT_EQ(step.color, text->GetTextColor()) << step.what;
     }
 }
 
 // A node with two children, the first with a child of its own: x, x1, x1a, x2.
-CTreeNodeUI* MakeSubtree(LPCWSTR prefix)
+CTreeNodeUI* MakeSubtree(const std::wstring& prefix)
 {
-    CTreeNodeUI* x = new CTreeNodeUI;
-    x->SetAttribute(L"text", prefix);
-    CTreeNodeUI* x1 = new CTreeNodeUI;
-    x1->SetAttribute(L"text", (std::wstring(prefix) + L"1").c_str());
-    CTreeNodeUI* x1a = new CTreeNodeUI;
-    x1a->SetAttribute(L"text", (std::wstring(prefix) + L"1a").c_str());
-    CTreeNodeUI* x2 = new CTreeNodeUI;
-    x2->SetAttribute(L"text", (std::wstring(prefix) + L"2").c_str());
-    x1->Add(x1a);
-    x->Add(x1);
-    x->Add(x2);
-    return x;
+    CTreeNodeUI* nodes[4];
+    const LPCWSTR suffixes[] = {L"", L"1", L"1a", L"2"};
+    for (int i = 0; i < 4; ++i) {
+        nodes[i] = new CTreeNodeUI;
+        nodes[i]->SetAttribute(L"text", (prefix + suffixes[i]).c_str());
+    }
+    nodes[1]->Add(nodes[2]);
+    nodes[0]->Add(nodes[1]);
+    nodes[0]->Add(nodes[3]);
+    return nodes[0];
 }
 
 TEST_F(TreeWindow, SubtreesEnterAndLeaveTheListWhole)
 {
-    struct Step
+    const struct
     {
         const char* what;
         std::function<bool()> act;
         LPCWSTR rows;
-    };
-    const Step steps[] = {
+    } steps[] = {
         // Every child's subtree, not only the first's, right after A1's subtree.
         {"into A after A1x", [&] { return Node(L"a1")->Add(MakeSubtree(L"X")); },
          L"A A1 A1x X X1 X1a X2 A2 B "},
@@ -251,7 +237,7 @@ TEST_F(TreeWindow, SubtreesEnterAndLeaveTheListWhole)
         {"remove B by index", [&] { return tree->RemoveAt(tree->GetItemIndex(Node(L"b"))); },
          L"A Z Z1 Z1a Z2 A2 "},
     };
-    for (const Step& step : steps) {
+    for (const auto& step : steps) {
         EXPECT_TRUE(step.act()) << step.what;
         EXPECT_EQ(std::wstring(step.rows), Rows()) << step.what;
         for (int i = 0; i < tree->GetCount(); ++i) {

@@ -1,13 +1,17 @@
 // Windows for the window manager tests: a host window whose manager sees every message, as a
-// skinned window's does, and a message pump that empties the thread's queue.
+// skinned window's does, a message pump that empties the thread's queue, and a window built from
+// skin text for the control tests.
 #pragma once
 
 #include <windows.h>
 
 #include <vector>
 
+#include "core/UIBuilder.h"
 #include "core/UIManager.h"
 #include "core/UIWindow.h"
+
+#include "controls_support.h"
 
 namespace managertest {
 
@@ -98,3 +102,106 @@ public:
 };
 
 } // namespace managertest
+
+namespace skintest {
+
+// Pumps the thread's messages until the condition holds; false when it never does.
+template <class Condition>
+bool PumpUntil(Condition condition, DWORD limitMs = 5000)
+{
+    const DWORD start = ::GetTickCount();
+    while (!condition()) {
+        if (::GetTickCount() - start > limitMs)
+            return false;
+        managertest::Pump();
+        ::Sleep(5);
+    }
+    return true;
+}
+
+// A window whose tree the skin builder makes, its notifications recorded and its input sent
+// through its manager.
+class SkinWindow
+{
+public:
+    // Builds the skin into a window of the given size at (10, y) and paints it once.
+    bool Open(LPCWSTR skin, int width = 200, int height = 120, int y = 10)
+    {
+        host.manager.AddNotifier(&recorder);
+        if (!host.Open(width, height))
+            return false;
+        ::SetWindowPos(host.GetHandle(), nullptr, 10, y, width, height,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        QxUI::CUILayoutBuilder builder;
+        QxUI::CControlUI* root = builder.Create(skin, nullptr, nullptr, &host.manager);
+        if (!root)
+            return false;
+        host.manager.AttachRootControl(root);
+        Repaint();
+        return true;
+    }
+
+    // A window's activation reaches it late under Wine; a drop-down opened before would lose
+    // the focus to it and close. Waits until the window is the active one.
+    bool Activate()
+    {
+        ::SetForegroundWindow(host.GetHandle());
+        return PumpUntil([&] { return ::GetForegroundWindow() == host.GetHandle() &&
+                                      ::GetFocus() == host.GetHandle(); });
+    }
+
+    void Repaint()
+    {
+        ::RedrawWindow(host.GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        managertest::Pump();
+    }
+
+    template <class T = QxUI::CControlUI>
+    T* Find(LPCWSTR name)
+    {
+        return static_cast<T*>(host.manager.FindControlByName(name));
+    }
+
+    void Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0)
+    {
+        ::SendMessageW(host.GetHandle(), msg, wParam, lParam);
+    }
+    void Mouse(UINT msg, int x, int y, WPARAM keys = 0) { Send(msg, keys, MAKELPARAM(x, y)); }
+    void Click(int x, int y)
+    {
+        Mouse(WM_MOUSEMOVE, x, y);
+        Mouse(WM_LBUTTONDOWN, x, y, MK_LBUTTON);
+        Mouse(WM_LBUTTONUP, x, y);
+    }
+    // A wheel notch at a client point: negative delta scrolls down.
+    void Wheel(int x, int y, int delta)
+    {
+        POINT pt = {x, y};
+        ::ClientToScreen(host.GetHandle(), &pt);
+        Send(WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(pt.x, pt.y));
+        managertest::Pump();
+    }
+    // A key delivered to the control that has the focus.
+    void Key(WPARAM vk)
+    {
+        Send(WM_KEYDOWN, vk, 1);
+        Send(WM_KEYUP, vk, 0xC0000001);
+    }
+
+    // Where the notifications of one type stand among all those heard.
+    std::vector<size_t> Heard(LPCWSTR type) const
+    {
+        std::vector<size_t> at;
+        for (size_t i = 0; i < recorder.types.size(); ++i) {
+            if (recorder.types[i] == type)
+                at.push_back(i);
+        }
+        return at;
+    }
+
+    // Declared first: the manager keeps a pointer to it until the window is gone.
+    controlstest::Recorder recorder;
+    managertest::HostWnd host;
+};
+
+} // namespace skintest

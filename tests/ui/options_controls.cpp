@@ -9,12 +9,12 @@
 #include <climits>
 #include <string>
 
-#include "options_support.h"
+#include "manager_support.h"
 #include "render_support.h"
 
 using namespace QxUI;
 using namespace controlstest;
-using optionstest::SkinHost;
+using skintest::SkinWindow;
 
 namespace {
 
@@ -28,7 +28,7 @@ const wchar_t kOptionSkin[] =
     L"<Control/></VerticalLayout></Window>";
 
 // The selected ones of a, b, c and the check box x, a dash for each other.
-std::string Selection(SkinHost& skin)
+std::string Selection(SkinWindow& skin)
 {
     std::string result;
     for (LPCWSTR name : {L"a", L"b", L"c", L"x"})
@@ -40,26 +40,21 @@ std::string Selection(SkinHost& skin)
 
 TEST(Option, GroupsSpanContainersAndCheckBoxesToggle)
 {
-    SkinHost skin;
-    ASSERT_TRUE(skin.Build(kOptionSkin));
+    SkinWindow skin;
+    ASSERT_TRUE(skin.Open(kOptionSkin));
     ASSERT_EQ("-b--", Selection(skin));
-    ASSERT_NE(nullptr, skin.Find(L"x")->AsInterface(L"CheckBox"));
-
-    struct Step
+    // Clicks on c (another container, same group: b lets go), on c again (a selected option
+    // stays selected), twice on the check box, on a. A "selectchanged" follows the "click" when
+    // the selection changed.
+    const struct
     {
         int x, y;
         LPCWSTR sender;
         const char* selection;
-        size_t changes;   // a "selectchanged" after the "click" when the selection changed
-    };
-    const Step steps[] = {
-        {20, 45, L"c", "--c-", 1},   // another container, same group: b lets go
-        {20, 45, L"c", "--c-", 0},   // a selected option stays selected
-        {60, 45, L"x", "--cx", 1},
-        {60, 45, L"x", "--c-", 1},
-        {20, 15, L"a", "a---", 1},
-    };
-    for (const Step& step : steps) {
+        size_t changes;
+    } steps[] = {{20, 45, L"c", "--c-", 1}, {20, 45, L"c", "--c-", 0}, {60, 45, L"x", "--cx", 1},
+                 {60, 45, L"x", "--c-", 1}, {20, 15, L"a", "a---", 1}};
+    for (const auto& step : steps) {
         skin.recorder = Recorder();
         skin.Mouse(WM_LBUTTONDOWN, step.x, step.y, MK_LBUTTON);
         skin.Mouse(WM_LBUTTONUP, step.x, step.y);
@@ -78,10 +73,10 @@ TEST(Option, GroupsSpanContainersAndCheckBoxesToggle)
 
 TEST(Option, GroupNeverKeepsAnOptionThatIsGone)
 {
-    SkinHost skin;
+    SkinWindow skin;
     // The builder destroys the second top-level option: nothing could own it.
-    ASSERT_TRUE(skin.Build(L"<Window><Option name=\"first\" group=\"solo\"/>"
-                           L"<Option group=\"solo\"/></Window>"));
+    ASSERT_TRUE(skin.Open(L"<Window><Option name=\"first\" group=\"solo\"/>"
+                          L"<Option group=\"solo\"/></Window>"));
     CUIPtrArray* solo = skin.host.manager.GetOptionGroup(L"solo");
     ASSERT_TRUE(solo && solo->GetSize() == 1);
     EXPECT_EQ(skin.Find(L"first"), solo->GetAt(0));
@@ -134,13 +129,12 @@ TEST_F(Painted, OptionShowsItsSelectedLookAndNeverLooksPushed)
     // A 40 x 20 option: red normal, blue pushed; a 2 x 2 yellow fore image over every state.
     const wchar_t base[] = L"normalimage=\"red.png\" pushedimage=\"blue.png\" "
                            L"foreimage=\"file='yellow.png' dest='0,0,2,2'\"";
-    struct Case
+    const struct
     {
         LPCWSTR attributes;
         bool selected, hot;
         DWORD rgb;   // what the option shows besides its fore image
-    };
-    const Case cases[] = {
+    } cases[] = {
         {L"", false, false, 0xFF0000},
         {L"", true, false, 0xFF0000},   // no selected look: the button's, not pushed
         {L"selectedimage=\"green.png\"", true, false, 0x00FF00},
@@ -148,7 +142,7 @@ TEST_F(Painted, OptionShowsItsSelectedLookAndNeverLooksPushed)
         {L"selectedhotimage=\"blue.png\"", true, false, 0xFF0000},
         {L"selectedbkcolor=\"#FF808080\"", true, false, 0x808080},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         COptionUI option;
         option.SetManager(&manager, nullptr, false);
         option.SetPos(RECT{0, 0, 40, 20}, false);
@@ -204,23 +198,19 @@ TEST_F(Painted, SliderThumbFollowsTheValueAndShowsItsState)
 
 TEST(Slider, DragClickAndWheelStayWithinTheRange)
 {
-    SkinHost skin;
-    ASSERT_TRUE(skin.Build(L"<Window><VerticalLayout><Slider name=\"s\" width=\"110\" "
-                           L"height=\"20\" thumbsize=\"10,10\" value=\"0\"/><Control/>"
-                           L"</VerticalLayout></Window>"));
+    SkinWindow skin;
+    ASSERT_TRUE(skin.Open(L"<Window><VerticalLayout><Slider name=\"s\" width=\"110\" "
+                          L"height=\"20\" thumbsize=\"10,10\" value=\"0\"/><Control/>"
+                          L"</VerticalLayout></Window>"));
     CSliderUI* slider = skin.Find<CSliderUI>(L"s");
 
-    struct Drag
+    // From the thumb at 0..10 to the middle of the track (half the range), past the right end,
+    // past the left end; a press beside the thumb captures nothing.
+    const struct
     {
         int press, release, value, notifications;
-    };
-    const Drag drags[] = {
-        {5, 55, 50, 1},      // thumb 0..10; the middle of the track is half the range
-        {55, 150, 100, 1},   // past the right end
-        {105, 2, 0, 1},      // past the left end
-        {80, 30, 0, 0},      // a press beside the thumb captures nothing
-    };
-    for (const Drag& drag : drags) {
+    } drags[] = {{5, 55, 50, 1}, {55, 150, 100, 1}, {105, 2, 0, 1}, {80, 30, 0, 0}};
+    for (const auto& drag : drags) {
         skin.recorder = Recorder();
         skin.Mouse(WM_MOUSEMOVE, drag.press, 10);
         skin.Mouse(WM_LBUTTONDOWN, drag.press, 10, MK_LBUTTON);
@@ -234,10 +224,10 @@ TEST(Slider, DragClickAndWheelStayWithinTheRange)
     // The wheel stops at the ends and tells nobody about a notch that changes nothing.
     slider->SetValue(100);
     skin.recorder.types.clear();
-    skin.Wheel(50, 10, false);
+    skin.Wheel(50, 10, WHEEL_DELTA);
     EXPECT_EQ(100, slider->GetValue());
     EXPECT_EQ(0, skin.recorder.Count(L"valuechanged"));
-    skin.Wheel(50, 10, true);
+    skin.Wheel(50, 10, -WHEEL_DELTA);
     EXPECT_EQ(99, slider->GetValue());
     EXPECT_EQ(1, skin.recorder.Count(L"valuechanged"));
 }
@@ -246,25 +236,20 @@ TEST(Slider, EmptyAndHugeRangesMapWithoutFaulting)
 {
     CSliderUI slider;
     slider.SetPos(RECT{0, 0, 110, 20});
-    struct Case
+    // Before a paint fixes it, max <= min counts as one; the last range does not fit 32 bits.
+    const struct
     {
         int min, max, value, thumbLeft, releasedValue;
-    };
-    const Case cases[] = {
-        {5, 5, 5, 0, 5},                  // before a paint fixes it, max <= min counts as one
-        {10, 3, 10, 0, 10},
-        {INT_MIN, INT_MAX, 0, 50, -1},    // the range does not fit 32 bits
-    };
-    for (const Case& c : cases) {
+    } cases[] = {{5, 5, 5, 0, 5}, {10, 3, 10, 0, 10}, {INT_MIN, INT_MAX, 0, 50, -1}};
+    for (const auto& c : cases) {
         slider.SetMinValue(c.min);
         slider.SetMaxValue(c.max);
         slider.SetValue(c.value);
         const RECT thumb = slider.GetThumbRect();
         EXPECT_EQ(c.thumbLeft, thumb.left) << c.min << ".." << c.max;
-        UIEvent down = MakeEvent(UIEventType::ButtonDown, {thumb.left + 1, 10});
-        slider.HandleEvent(down);
-        UIEvent up = MakeEvent(UIEventType::ButtonUp, {55, 10});
-        slider.HandleEvent(up);
+        for (UIEvent event : {MakeEvent(UIEventType::ButtonDown, {thumb.left + 1, 10}),
+                              MakeEvent(UIEventType::ButtonUp, {55, 10})})
+            slider.HandleEvent(event);
         EXPECT_EQ(c.releasedValue, slider.GetValue()) << c.min << ".." << c.max;
     }
 }

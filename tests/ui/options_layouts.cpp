@@ -13,20 +13,20 @@
 #include <string>
 #include <vector>
 
-#include "options_support.h"
+#include "manager_support.h"
 #include "render_support.h"
 
 using namespace QxUI;
 using namespace controlstest;
-using optionstest::SkinHost;
+using skintest::SkinWindow;
 
 // ---- Tab layout ---------------------------------------------------------------------------------
 
 TEST(TabLayout, OnePageShownSelectedByAttributeAndByCall)
 {
-    SkinHost skin;
-    ASSERT_TRUE(skin.Build(L"<Window><TabLayout name=\"tabs\" selectedid=\"2\"><Button name=\"p0\"/>"
-                           L"<Button name=\"p1\"/><Button name=\"p2\"/></TabLayout></Window>"));
+    SkinWindow skin;
+    ASSERT_TRUE(skin.Open(L"<Window><TabLayout name=\"tabs\" selectedid=\"2\"><Button name=\"p0\"/>"
+                          L"<Button name=\"p1\"/><Button name=\"p2\"/></TabLayout></Window>"));
     CTabLayoutUI* tabs = skin.Find<CTabLayoutUI>(L"tabs");
     std::vector<size_t> heard = skin.Heard(L"tabselect");
     ASSERT_EQ(1u, heard.size());
@@ -50,7 +50,7 @@ TEST(TabLayout, OnePageShownSelectedByAttributeAndByCall)
     ASSERT_TRUE(tabs->AddAt(extra, 0));
     EXPECT_EQ(2, tabs->GetSelectedPage());
     EXPECT_FALSE(extra->IsVisible());
-    skin.Paint();
+    skin.Repaint();
     MSG tab = {skin.host.GetHandle(), WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
     for (int i = 0; i < 3; ++i) {
         CUIWindowManager::PreTranslateForAll(&tab);
@@ -156,9 +156,9 @@ TEST_F(ChildLayout, ChildrenComeFromTheFileInTheSkinFolderOrZip)
     for (bool zipped : {false, true}) {
         if (zipped)
             CUIWindowManager::SetResourceZipFile(L"skin.zip", true);
-        SkinHost skin;
+        SkinWindow skin;
         // Elements written inside the child layout are not added to it.
-        const bool built = skin.Build(
+        const bool built = skin.Open(
             Skin(zipped ? L"zipped.xml" : L"child.xml", L"<Label name=\"ignored\"/>").c_str());
         CUIWindowManager::SetResourceZipFile(L"", true);
         ASSERT_TRUE(built);
@@ -171,16 +171,16 @@ TEST_F(ChildLayout, ChildrenComeFromTheFileInTheSkinFolderOrZip)
         EXPECT_EQ(nullptr, skin.Find(L"ignored"));
         EXPECT_TRUE(SameRect(RECT{0, 0, 200, 120}, inner->GetPos()));
     }
-    SkinHost missing;
-    ASSERT_TRUE(missing.Build(Skin(L"nowhere.xml").c_str()));
+    SkinWindow missing;
+    ASSERT_TRUE(missing.Open(Skin(L"nowhere.xml").c_str()));
     EXPECT_EQ(0, missing.Find<CContainerUI>(L"holder")->GetCount());
 }
 
 TEST_F(ChildLayout, FileThatLoadsItselfStopsAtTheNestingLimit)
 {
     for (LPCWSTR file : {L"self.xml", L"there.xml"}) {
-        SkinHost skin;
-        ASSERT_TRUE(skin.Build(Skin(file).c_str()));
+        SkinWindow skin;
+        ASSERT_TRUE(skin.Open(Skin(file).c_str()));
         int depth = 0;
         CContainerUI* layout = skin.Find<CContainerUI>(L"holder");
         while (layout) {
@@ -195,9 +195,9 @@ TEST_F(ChildLayout, FileThatLoadsItselfStopsAtTheNestingLimit)
 
 TEST(ContainerBars, PlainContainerPlacesItsBarAndSetsTheRange)
 {
-    SkinHost skin;
-    ASSERT_TRUE(skin.Build(L"<Window><Container vscrollbar=\"true\">"
-                           L"<Control name=\"tall\" minheight=\"250\"/></Container></Window>"));
+    SkinWindow skin;
+    ASSERT_TRUE(skin.Open(L"<Window><Container vscrollbar=\"true\">"
+                          L"<Control name=\"tall\" minheight=\"250\"/></Container></Window>"));
     CContainerUI* box = static_cast<CContainerUI*>(skin.host.manager.GetRootControl());
     CScrollBarUI* bar = box->GetVerticalScrollBar();
     CControlUI* tall = skin.Find(L"tall");
@@ -205,21 +205,21 @@ TEST(ContainerBars, PlainContainerPlacesItsBarAndSetsTheRange)
     EXPECT_EQ(130, bar->GetScrollRange());
     EXPECT_TRUE(SameRect(RECT{184, 0, 200, 120}, bar->GetPos())) << bar->GetPos();
     EXPECT_EQ(184, tall->GetWidth());
-    skin.Wheel(50, 50, true);
+    skin.Wheel(50, 50, -WHEEL_DELTA);
     EXPECT_EQ(-(8 + skin.host.manager.GetDefaultFontEntry()->tm.tmHeight), tall->GetY());
 
     tall->SetMinHeight(50);
-    skin.Paint();
+    skin.Repaint();
     EXPECT_FALSE(bar->IsVisible());
     EXPECT_EQ(0, tall->GetY());
 }
 
 TEST(ContainerBars, HorizontalLayoutRangeFollowsTheContentWidth)
 {
-    SkinHost skin;
-    ASSERT_TRUE(skin.Build(L"<Window><HorizontalLayout hscrollbar=\"true\"><Control width=\"90\"/>"
-                           L"<Control width=\"90\"/><Control width=\"90\"/><Control name=\"rest\"/>"
-                           L"</HorizontalLayout></Window>"));
+    SkinWindow skin;
+    ASSERT_TRUE(skin.Open(L"<Window><HorizontalLayout hscrollbar=\"true\"><Control width=\"90\"/>"
+                          L"<Control width=\"90\"/><Control width=\"90\"/><Control name=\"rest\"/>"
+                          L"</HorizontalLayout></Window>"));
     CContainerUI* row = static_cast<CContainerUI*>(skin.host.manager.GetRootControl());
     CScrollBarUI* bar = row->GetHorizontalScrollBar();
     EXPECT_EQ(70, bar->GetScrollRange());
@@ -228,7 +228,7 @@ TEST(ContainerBars, HorizontalLayoutRangeFollowsTheContentWidth)
     EXPECT_EQ(-70, row->GetItemAt(0)->GetX());
 
     ASSERT_TRUE(row->RemoveAt(0));
-    skin.Paint();
+    skin.Repaint();
     EXPECT_EQ(0, bar->GetScrollRange());
     EXPECT_EQ(0, row->GetItemAt(0)->GetX()) << "the position shrank with the range";
     EXPECT_EQ(20, skin.Find(L"rest")->GetWidth());
@@ -237,9 +237,9 @@ TEST(ContainerBars, HorizontalLayoutRangeFollowsTheContentWidth)
 TEST(ContainerBars, ChildLeavingANonOwningContainerLeavesTheWindow)
 {
     for (bool all : {false, true}) {
-        SkinHost skin;
-        ASSERT_TRUE(skin.Build(L"<Window><VerticalLayout name=\"list\"><Option name=\"kept\" "
-                               L"group=\"g\"/></VerticalLayout></Window>"));
+        SkinWindow skin;
+        ASSERT_TRUE(skin.Open(L"<Window><VerticalLayout name=\"list\"><Option name=\"kept\" "
+                              L"group=\"g\"/></VerticalLayout></Window>"));
         CContainerUI* list = skin.Find<CContainerUI>(L"list");
         CControlUI* kept = skin.Find(L"kept");
         list->SetOwningChildren(false);
