@@ -95,11 +95,7 @@ TEST_F(EditWindow, FocusLaysTheNativeEditOverTheTextArea)
 
 TEST_F(EditWindow, TypingCopiesTheTextBackWithinTheBoxesLimits)
 {
-    struct Case
-    {
-        LPCWSTR attributes, typed, text;
-        int changes;
-    };
+    struct Case { LPCWSTR attributes, typed, text; int changes; };
     const Case cases[] = {
         {L"", L"ab", L"ab", 2},
         {L"numberonly=\"true\"", L"a1b2", L"12", 2},
@@ -170,7 +166,7 @@ TEST_F(EditWindow, DestroyingTheBoxWhileEditingDestroysItsWindowFirst)
 
     // Deleted by a handler of its own "return", from inside the native window's key message.
     DeleteOnReturn deleter;
-    deleter.container = static_cast<CContainerUI*>(root->AsInterface(L"Container"));
+    deleter.container = static_cast<CContainerUI*>(Find(L"f")->GetParent());
     host.manager.AddNotifier(&deleter);
     native = Edit(L"f");
     ASSERT_NE(nullptr, native);
@@ -212,15 +208,9 @@ TEST_F(EditWindow, MouseEventsABoxIgnoresReachItsParent)
     layout->Add(box);
     layout->Add(date);
     host.manager.AttachRootControl(layout);
-    Paint();
+    Repaint();
 
-    struct Case
-    {
-        CControlUI* control;
-        bool enabled;
-        int type;
-        bool reachesParent;
-    };
+    struct Case { CControlUI* control; bool enabled; int type; bool reachesParent; };
     const Case cases[] = {
         {box, false, UIEventType::MouseEnter, true},
         {box, false, UIEventType::MouseLeave, true},

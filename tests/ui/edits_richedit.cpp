@@ -169,11 +169,7 @@ TEST_F(RichEditWindow, TextSetBeforeAndAfterCreationReadsBackAndTypedKeysReachTh
 
 TEST_F(RichEditWindow, EnterInsertsALineOrRaisesReturnAsTheControlWants)
 {
-    struct Case
-    {
-        LPCWSTR attributes;
-        bool ctrl, raisesReturn;
-    };
+    struct Case { LPCWSTR attributes; bool ctrl, raisesReturn; };
     const Case cases[] = {
         {L"", false, false},
         {L"", true, false},
@@ -216,10 +212,10 @@ TEST_F(RichEditWindow, TallTextShowsTheVerticalBarAndSelectionChangesReachTheWin
     for (int i = 0; i < 30; ++i)
         lines += L"line\r";
     edit->SetText(lines.c_str());
-    Paint();
+    Repaint();
     ASSERT_NE(nullptr, edit->GetVerticalScrollBar());
     EXPECT_TRUE(edit->GetVerticalScrollBar()->IsVisible());
-    Paint();
+    Repaint();
     EXPECT_TRUE(edit->GetVerticalScrollBar()->IsVisible()) << "and keeps it";
 
     NotifyFilter filter;
@@ -237,13 +233,7 @@ TEST_F(RichEditWindow, TallTextShowsTheVerticalBarAndSelectionChangesReachTheWin
 
 TEST_F(TextHostWindow, StyleAttributesGiveThePropertyBitsAndFormats)
 {
-    struct Case
-    {
-        LPCWSTR attributes;
-        DWORD bits, scrollBars;
-        WORD alignment;
-        COLORREF color;
-    };
+    struct Case { LPCWSTR attributes; DWORD bits, scrollBars; WORD alignment; COLORREF color; };
     const DWORD plain = TXTBIT_RICHTEXT | TXTBIT_MULTILINE | TXTBIT_HIDESELECTION;
     const Case cases[] = {
         {L"", plain | TXTBIT_WORDWRAP, 0, PFA_LEFT, 0},
@@ -283,11 +273,7 @@ TEST_F(TextHostWindow, StyleAttributesGiveThePropertyBitsAndFormats)
 
 TEST_F(TextHostWindow, FailedSetUpLeavesTheControlWithoutAnEngineButWithItsText)
 {
-    struct Case
-    {
-        bool failFactory, refuseServices, failSetText;
-        int deactivations;
-    };
+    struct Case { bool failFactory, refuseServices, failSetText; int deactivations; };
     const Case cases[] = {{true, false, false, 0}, {false, true, false, 0}, {false, false, true, 1}};
     Rebuild(L"<Window><VerticalLayout/></Window>");   // the first window's engine goes
     for (const Case& c : cases) {
@@ -346,11 +332,11 @@ TEST_F(TextHostWindow, ScrollBarsFollowTheEngineAndTallTextForcesTheVerticalBar)
     EXPECT_TRUE(bar->IsVisible());
     EXPECT_TRUE(edit->IsVerticalBarForced());
     EXPECT_EQ(0, bar->GetScrollPos());
-    Paint();
+    Repaint();
     EXPECT_TRUE(bar->IsVisible()) << "kept while the text is longer than the view";
 
     g.naturalHeight = 10;
-    Paint();
+    Repaint();
     EXPECT_TRUE(PumpUntil([&] { return !edit->IsVerticalBarForced(); }));
     EXPECT_FALSE(bar->IsVisible());
 }
@@ -362,13 +348,7 @@ TEST_F(TextHostWindow, RawMouseMessagesReachTheEngineOnlyAsTheFilterAllows)
     const LPARAM client = MAKELPARAM(inside.x, inside.y);
     ::ClientToScreen(host.GetHandle(), &inside);
     const LPARAM screen = MAKELPARAM(inside.x, inside.y);
-    struct Case
-    {
-        UINT msg;
-        WPARAM wParam;
-        LPARAM lParam;
-        bool reaches;
-    };
+    struct Case { UINT msg; WPARAM wParam; LPARAM lParam; bool reaches; };
     const Case cases[] = {
         {WM_MOUSEMOVE, 0, client, true},
         {WM_MOUSEMOVE, 0, MAKELPARAM(view.left + 5, view.bottom + 20), false},

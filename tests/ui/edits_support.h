@@ -10,7 +10,6 @@
 
 #include "core/UIBuilder.h"
 #include "core/UIContainer.h"
-#include "core/UIManager.h"
 
 #include "controls_support.h"
 #include "manager_support.h"
@@ -40,59 +39,37 @@ public:
     std::vector<NMHDR> headers;
 };
 
-// Lays the skin's controls out in a 300 x 200 window whose manager reports to `recorder`.
-class SkinWindow : public ::testing::Test
+// The skin window as a test fixture, 300 x 200, whose controls can be replaced or deleted.
+class SkinWindow : public ::testing::Test, public skintest::SkinWindow
 {
 protected:
-    void Open(LPCWSTR skin)
-    {
-        ASSERT_TRUE(host.Open(300, 200));
-        host.manager.AddNotifier(&recorder);
-        Rebuild(skin);
-    }
+    void Open(LPCWSTR skin) { ASSERT_TRUE(skintest::SkinWindow::Open(skin, 300, 200)); }
 
     // Replaces the window's controls with the skin's.
     void Rebuild(LPCWSTR skin)
     {
         QxUI::CUILayoutBuilder builder;
-        root = builder.Create(skin, nullptr, nullptr, &host.manager);
+        QxUI::CControlUI* root = builder.Create(skin, nullptr, nullptr, &host.manager);
         ASSERT_NE(nullptr, root);
         host.manager.AttachRootControl(root);
-        Paint();
-    }
-
-    void Paint()
-    {
-        ::RedrawWindow(host.GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        managertest::Pump();
-    }
-
-    template <class T>
-    T* Find(LPCWSTR name)
-    {
-        return static_cast<T*>(host.manager.FindControlByName(name));
+        Repaint();
     }
 
     // A click on a control, through the window's mouse messages.
     void Click(LPCWSTR name)
     {
-        const RECT rc = Find<QxUI::CControlUI>(name)->GetPos();
-        const LPARAM at = MAKELPARAM(rc.left + 6, rc.top + 6);
-        ::SendMessageW(host.GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
-        ::SendMessageW(host.GetHandle(), WM_LBUTTONUP, 0, at);
+        const RECT rc = Find(name)->GetPos();
+        Mouse(WM_LBUTTONDOWN, rc.left + 6, rc.top + 6, MK_LBUTTON);
+        Mouse(WM_LBUTTONUP, rc.left + 6, rc.top + 6);
     }
 
-    // Deletes a control of the root layout at once, as a container without deferred deletion.
+    // Deletes a control at once, as a container without deferred deletion.
     void DeleteNow(QxUI::CControlUI* control)
     {
-        auto* container = static_cast<QxUI::CContainerUI*>(root->AsInterface(L"Container"));
+        auto* container = static_cast<QxUI::CContainerUI*>(control->GetParent());
         container->SetDeferredDelete(false);
         ASSERT_TRUE(container->Remove(control));
     }
-
-    controlstest::Recorder recorder;
-    managertest::HostWnd host;
-    QxUI::CControlUI* root = nullptr;
 };
 
 } // namespace editstest
