@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "core/UIBuilder.h"
 #include "core/UIControl.h"
 
 #include "TestControlApi.h"
@@ -133,7 +132,7 @@ private:
     bool m_machine = false;
 };
 
-// OLE for the test's thread, a host window, and skins built into it.
+// OLE for the test's thread and a skin window that can be closed and opened again.
 class ActiveXWindow
 {
 public:
@@ -145,34 +144,17 @@ public:
             ::OleUninitialize();
     }
 
-    // Builds the skin into a 300 x 200 window and lays it out with a first paint.
-    QxUI::CControlUI* Open(LPCWSTR skin)
+    // Builds the skin into a new 300 x 200 window and lays it out with a first paint.
+    bool Open(LPCWSTR skin)
     {
-        host.reset(new managertest::HostWnd);
-        host->manager.AddNotifier(&notifications);
-        if (!host->Open(300, 200))
-            return nullptr;
-        QxUI::CUILayoutBuilder builder;
-        QxUI::CControlUI* root = builder.Create(skin, nullptr, nullptr, &host->manager);
-        if (!root || !host->manager.AttachRootControl(root))
-            return nullptr;
-        Repaint();
-        return root;
-    }
-    void Repaint()
-    {
-        ::RedrawWindow(host->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        managertest::Pump();
+        host.reset(new skintest::SkinWindow);
+        return host->Open(skin, 300, 200);
     }
     template <class T>
-    T* Find(LPCWSTR name)
-    {
-        return static_cast<T*>(host->manager.FindControlByName(name));
-    }
-    HWND Window() const { return host->GetHandle(); }
+    T* Find(LPCWSTR name) { return host->Find<T>(name); }
+    HWND Window() const { return host->host.GetHandle(); }
 
-    std::unique_ptr<managertest::HostWnd> host;
-    controlstest::Recorder notifications;
+    std::unique_ptr<skintest::SkinWindow> host;
 
 private:
     bool m_ole = false;
