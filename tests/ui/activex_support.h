@@ -23,12 +23,10 @@ class TestControlLibrary
 public:
     TestControlLibrary() : m_module(::LoadLibraryW(kTestControlModule))
     {
-        if (!m_module)
-            return;
-        m_configure = reinterpret_cast<TestControlConfigureFn>(Export("TestControlConfigure"));
-        m_calls = reinterpret_cast<TestControlCallsFn>(Export("TestControlCalls"));
-        m_clear = reinterpret_cast<TestControlClearFn>(Export("TestControlClear"));
-        m_live = reinterpret_cast<TestControlLiveObjectsFn>(Export("TestControlLiveObjects"));
+        m_configure = Export<TestControlConfigureFn>("TestControlConfigure");
+        m_calls = Export<TestControlCallsFn>("TestControlCalls");
+        m_clear = Export<TestControlClearFn>("TestControlClear");
+        m_live = Export<TestControlLiveObjectsFn>("TestControlLiveObjects");
     }
     bool IsLoaded() const { return m_configure && m_calls && m_clear && m_live; }
 
@@ -41,19 +39,12 @@ public:
     void Clear() { m_clear(); }
     LONG LiveObjects() const { return m_live(); }
 
-    std::vector<std::wstring> Calls() const
-    {
-        std::vector<std::wstring> lines;
-        std::wistringstream in(m_calls());
-        for (std::wstring line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
-    }
-    // The recorded calls that begin with one of the prefixes, in order.
+    // The recorded calls that begin with one of the prefixes, in order; all of them for "".
     std::vector<std::wstring> CallsStarting(std::vector<std::wstring> prefixes) const
     {
         std::vector<std::wstring> found;
-        for (const std::wstring& line : Calls())
+        std::wistringstream in(m_calls());
+        for (std::wstring line; std::getline(in, line);)
             for (const std::wstring& prefix : prefixes)
                 if (line.compare(0, prefix.size(), prefix) == 0) {
                     found.push_back(line);
@@ -64,7 +55,8 @@ public:
     int Count(const std::wstring& prefix) const { return static_cast<int>(CallsStarting({prefix}).size()); }
 
 private:
-    FARPROC Export(const char* name) { return ::GetProcAddress(m_module, name); }
+    template <class Fn>
+    Fn Export(const char* name) { return m_module ? reinterpret_cast<Fn>(::GetProcAddress(m_module, name)) : nullptr; }
 
     HMODULE m_module;
     TestControlConfigureFn m_configure = nullptr;
@@ -94,40 +86,27 @@ public:
     }
     ~PerUserRegistration()
     {
-        Unregister(HKEY_CURRENT_USER);
-        if (m_machine)
-            Unregister(HKEY_LOCAL_MACHINE);
+        for (HKEY root : {HKEY_CURRENT_USER, m_machine ? HKEY_LOCAL_MACHINE : nullptr})
+            for (const std::wstring& key : {kClassKey, kProgIdKey})
+                if (root)
+                    ::RegDeleteTreeW(root, key.c_str());
     }
     bool IsDone() const { return m_ok; }
 
 private:
-    static std::wstring ClassKey()
+    bool Register(HKEY root, LPCWSTR path) const
     {
-        return std::wstring(L"Software\\Classes\\CLSID\\") + kTestControlClassIdText;
-    }
-    static std::wstring ProgIdKey() { return std::wstring(L"Software\\Classes\\") + kTestControlProgId; }
-    static bool Register(HKEY root, LPCWSTR path)
-    {
-        return Set(root, ClassKey() + L"\\InprocServer32", nullptr, path) &&
-               Set(root, ClassKey() + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
-               Set(root, ProgIdKey() + L"\\CLSID", nullptr, kTestControlClassIdText);
-    }
-    static void Unregister(HKEY root)
-    {
-        ::RegDeleteTreeW(root, ClassKey().c_str());
-        ::RegDeleteTreeW(root, ProgIdKey().c_str());
+        const std::wstring server = kClassKey + L"\\InprocServer32", progId = kProgIdKey + L"\\CLSID";
+        return Set(root, server, nullptr, path) && Set(root, server, L"ThreadingModel", L"Apartment") &&
+               Set(root, progId, nullptr, kTestControlClassIdText);
     }
     static bool Set(HKEY root, const std::wstring& key, LPCWSTR name, LPCWSTR value)
     {
-        HKEY handle = nullptr;
-        if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) !=
-            ERROR_SUCCESS)
-            return false;
-        const LONG rc = ::RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                                         static_cast<DWORD>((wcslen(value) + 1) * sizeof(WCHAR)));
-        ::RegCloseKey(handle);
-        return rc == ERROR_SUCCESS;
+        const DWORD size = static_cast<DWORD>((wcslen(value) + 1) * sizeof(WCHAR));
+        return ::RegSetKeyValueW(root, key.c_str(), name, REG_SZ, value, size) == ERROR_SUCCESS;
     }
+    const std::wstring kClassKey = std::wstring(L"Software\\Classes\\CLSID\\") + kTestControlClassIdText;
+    const std::wstring kProgIdKey = std::wstring(L"Software\\Classes\\") + kTestControlProgId;
     bool m_ok = false;
     bool m_machine = false;
 };
