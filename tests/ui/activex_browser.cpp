@@ -58,9 +58,7 @@ protected:
     }
     CWebBrowserUI* Open(const std::wstring& attributes)
     {
-        if (!window.Open(BrowserSkin(attributes).c_str()))
-            return nullptr;
-        return window.Find<CWebBrowserUI>(L"wb");
+        return window.Open<CWebBrowserUI>(BrowserSkin(attributes), L"wb");
     }
 
     TestControlLibrary lib;

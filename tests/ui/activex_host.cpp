@@ -50,12 +50,7 @@ protected:
         window.host.reset();
         EXPECT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; })) << "objects left behind";
     }
-    CActiveXUI* Open(const std::wstring& attributes)
-    {
-        if (!window.Open(SkinWith(attributes).c_str()))
-            return nullptr;
-        return window.Find<CActiveXUI>(L"ax");
-    }
+    CActiveXUI* Open(const std::wstring& attributes) { return window.Open<CActiveXUI>(SkinWith(attributes), L"ax"); }
     void Click(UINT msg, int x, int y) { ::SendMessageW(window.Window(), msg, 0, MAKELPARAM(x, y)); }
 
     TestControlLibrary lib;

@@ -131,6 +131,9 @@ public:
     }
     template <class T>
     T* Find(LPCWSTR name) { return host->Find<T>(name); }
+    // Opens the skin and finds the named control in it.
+    template <class T>
+    T* Open(const std::wstring& skin, LPCWSTR name) { return Open(skin.c_str()) ? Find<T>(name) : nullptr; }
     HWND Window() const { return host->host.GetHandle(); }
 
     std::unique_ptr<skintest::SkinWindow> host;

@@ -25,15 +25,6 @@ std::wstring YearMonthDay(const SYSTEMTIME& time)
     return text;
 }
 
-SYSTEMTIME Date(WORD year, WORD month, WORD day)
-{
-    SYSTEMTIME time = {};
-    time.wYear = year;
-    time.wMonth = month;
-    time.wDay = day;
-    return time;
-}
-
 SYSTEMTIME PickerDate(HWND picker)
 {
     SYSTEMTIME time = {};
@@ -83,12 +74,8 @@ TEST_F(DateTimeWindow, PickerOverTheControlCommitsOnFocusLossAndKeysEmptyOrCance
     Click(L"other");
     ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(picker); }));
 
-    struct Case
-    {
-        WPARAM key;       // 0: the focus leaves the picker
-        LPCWSTR text;     // null: the text before picking
-        bool timeTaken;
-    };
+    // key 0: the focus leaves the picker; text null: the text before picking.
+    struct Case { WPARAM key; LPCWSTR text; bool timeTaken; };
     const Case cases[] = {
         {0, L"2024-02-29", true},
         {VK_ESCAPE, nullptr, false},
@@ -98,11 +85,11 @@ TEST_F(DateTimeWindow, PickerOverTheControlCommitsOnFocusLossAndKeysEmptyOrCance
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key);
         date->SetText(L"2001-01-01");
-        date->SetTime(Date(2001, 1, 1));
+        date->SetTime(SYSTEMTIME{2001, 1, 0, 1});
         picker = OpenPicker();
         ASSERT_NE(nullptr, picker);
         EXPECT_EQ(L"2001-01-01", YearMonthDay(PickerDate(picker)));
-        SYSTEMTIME picked = Date(2024, 2, 29);
+        SYSTEMTIME picked = {2024, 2, 0, 29};
         ASSERT_TRUE(::SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&picked)));
         if (c.key)
             PressKey(picker, c.key);
