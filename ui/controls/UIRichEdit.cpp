@@ -392,36 +392,6 @@ void CRichEditUI::Paint(HDC hDC, const RECT& rcDirty)
         m_pHorizontalScrollBar->Paint(hDC, rcDirty);
 }
 
-void CRichEditUI::PaintChildren(HDC hDC, const RECT& rcDirty, const RECT& rcText)
-{
-    RECT rcTemp;
-    if (!::IntersectRect(&rcTemp, &rcDirty, &rcText)) {
-        for (int i = 0; i < m_items.GetSize(); ++i) {
-            CControlUI* control = GetItemAt(i);
-            if (control->IsVisible() && control->IsFloat() && Meets(rcDirty, control->GetPos()) &&
-                Meets(m_rcItem, control->GetPos()))
-                control->Paint(hDC, rcDirty);
-        }
-        return;
-    }
-    CUIClip childClip;
-    CUIClip::ClipToRect(hDC, rcTemp, childClip);
-    for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
-        if (!control->IsVisible() || !Meets(rcDirty, control->GetPos()))
-            continue;
-        if (control->IsFloat()) {
-            if (!Meets(m_rcItem, control->GetPos()))
-                continue;
-            CUIClip::SelectOuterClip(hDC, childClip);
-            control->Paint(hDC, rcDirty);
-            CUIClip::SelectInnerClip(hDC, childClip);
-        } else if (Meets(rcText, control->GetPos())) {
-            control->Paint(hDC, rcDirty);
-        }
-    }
-}
-
 // ---- Scrolling ----------------------------------------------------------------------------------
 
 void CRichEditUI::SendScroll(UINT msg, WORD code)
