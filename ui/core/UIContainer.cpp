@@ -835,6 +835,11 @@ void CContainerUI::Paint(HDC hDC, const RECT& rcDirty)
     if (!m_items.IsEmpty())
         PaintChildren(hDC, rcDirty, GetInnerRect());
 
+    PaintScrollBars(hDC, rcDirty);
+}
+
+void CContainerUI::PaintScrollBars(HDC hDC, const RECT& rcDirty)
+{
     if (IsShown(m_pVerticalScrollBar) &&
         Meets(rcDirty, m_pVerticalScrollBar->GetPos()))
         m_pVerticalScrollBar->Paint(hDC, rcDirty);

@@ -109,6 +109,8 @@ protected:
     // Float children anywhere in the item, the others only where they meet `within`, which
     // clips them.
     void PaintChildren(HDC hDC, const RECT& rcDirty, const RECT& within);
+    // The shown scroll bars that meet rcDirty.
+    void PaintScrollBars(HDC hDC, const RECT& rcDirty);
     int PageHeight() const;
     int PageWidth() const;
     // From the shown bars' positions by (dx, dy); a hidden bar counts as at 0.
