@@ -305,18 +305,9 @@ void CEditUI::OnEvent(UIEvent& event)
     case UIEventType::ContextMenu:
         return;
     case UIEventType::MouseEnter:
-        if (IsEnabled()) {
-            m_uButtonState |= UISTATE_HOT;
-            Invalidate();
-            return;
-        }
-        break;
     case UIEventType::MouseLeave:
-        if (IsEnabled()) {
-            m_uButtonState &= ~UISTATE_HOT;
-            Invalidate();
+        if (TrackHotState(*this, m_uButtonState, event))
             return;
-        }
         break;
     default:
         break;

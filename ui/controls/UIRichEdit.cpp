@@ -27,12 +27,6 @@ bool IsMouseMessage(UINT msg)
     return msg >= WM_MOUSEFIRST && msg <= kLastMouseMessage;
 }
 
-bool Meets(const RECT& a, const RECT& b)
-{
-    RECT tmp;
-    return ::IntersectRect(&tmp, &a, &b) != FALSE;
-}
-
 // The notifications the window hears from the engine; resize requests, corrections and
 // input-method changes stay with the control.
 bool IsForwarded(UINT code)
@@ -384,42 +378,7 @@ void CRichEditUI::Paint(HDC hDC, const RECT& rcDirty)
     if (!m_items.IsEmpty())
         PaintChildren(hDC, rcDirty, rcText);
 
-    if (m_pVerticalScrollBar && m_pVerticalScrollBar->IsVisible() &&
-        Meets(rcDirty, m_pVerticalScrollBar->GetPos()))
-        m_pVerticalScrollBar->Paint(hDC, rcDirty);
-    if (m_pHorizontalScrollBar && m_pHorizontalScrollBar->IsVisible() &&
-        Meets(rcDirty, m_pHorizontalScrollBar->GetPos()))
-        m_pHorizontalScrollBar->Paint(hDC, rcDirty);
-}
-
-void CRichEditUI::PaintChildren(HDC hDC, const RECT& rcDirty, const RECT& rcText)
-{
-    RECT rcTemp;
-    if (!::IntersectRect(&rcTemp, &rcDirty, &rcText)) {
-        for (int i = 0; i < m_items.GetSize(); ++i) {
-            CControlUI* control = GetItemAt(i);
-            if (control->IsVisible() && control->IsFloat() && Meets(rcDirty, control->GetPos()) &&
-                Meets(m_rcItem, control->GetPos()))
-                control->Paint(hDC, rcDirty);
-        }
-        return;
-    }
-    CUIClip childClip;
-    CUIClip::ClipToRect(hDC, rcTemp, childClip);
-    for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
-        if (!control->IsVisible() || !Meets(rcDirty, control->GetPos()))
-            continue;
-        if (control->IsFloat()) {
-            if (!Meets(m_rcItem, control->GetPos()))
-                continue;
-            CUIClip::SelectOuterClip(hDC, childClip);
-            control->Paint(hDC, rcDirty);
-            CUIClip::SelectInnerClip(hDC, childClip);
-        } else if (Meets(rcText, control->GetPos())) {
-            control->Paint(hDC, rcDirty);
-        }
-    }
+    PaintScrollBars(hDC, rcDirty);
 }
 
 // ---- Scrolling ----------------------------------------------------------------------------------

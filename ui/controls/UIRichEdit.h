@@ -77,7 +77,6 @@ private:
     // The engine's natural height of its text at the given width, or -1.
     LONG NaturalHeight(LONG width);
     void PlaceChildren(const RECT& rcText);
-    void PaintChildren(HDC hDC, const RECT& rcDirty, const RECT& rcText);
 
     CTxtWinHost* m_pHost = nullptr;
     bool m_bVScrollBarFixing = false;

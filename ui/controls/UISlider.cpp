@@ -203,18 +203,9 @@ void CSliderUI::OnEvent(UIEvent& event)
         }
         break;
     case UIEventType::MouseEnter:
-        if (IsEnabled()) {
-            m_uButtonState |= UISTATE_HOT;
-            Invalidate();
-            return;
-        }
-        break;
     case UIEventType::MouseLeave:
-        if (IsEnabled()) {
-            m_uButtonState &= ~UISTATE_HOT;
-            Invalidate();
+        if (TrackHotState(*this, m_uButtonState, event))
             return;
-        }
         break;
     default:
         break;

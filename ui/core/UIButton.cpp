@@ -21,6 +21,20 @@ UINT CurrentButtonState(UINT state, const CControlUI& control)
     return state;
 }
 
+bool TrackHotState(CControlUI& control, UINT& state, const UIEvent& event)
+{
+    if (!control.IsEnabled())
+        return false;
+    if (event.Type == UIEventType::MouseEnter)
+        state |= UISTATE_HOT;
+    else if (event.Type == UIEventType::MouseLeave)
+        state &= ~UISTATE_HOT;
+    else
+        return false;
+    control.Invalidate();
+    return true;
+}
+
 CButtonUI::CButtonUI()
 {
     m_uTextStyle = DT_SINGLELINE | DT_VCENTER | DT_CENTER;

@@ -19,6 +19,10 @@ enum UIButtonState : UINT
 // The state bits with UISTATE_FOCUSED and UISTATE_DISABLED taken from the control as it is now.
 UINT CurrentButtonState(UINT state, const CControlUI& control);
 
+// On MouseEnter or MouseLeave over an enabled control: UISTATE_HOT set or cleared in state and
+// the control repainted; true when it was, false for any other event or a disabled control.
+bool TrackHotState(CControlUI& control, UINT& state, const UIEvent& event);
+
 // A label that reacts to mouse and keyboard with an image per state; the skin element "Button".
 class CButtonUI : public CLabelUI
 {

@@ -790,6 +790,38 @@ void CContainerUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 
 // ---- Painting ---------------------------------------------------------------------------------
 
+void CContainerUI::PaintChildren(HDC hDC, const RECT& rcDirty, const RECT& within)
+{
+    RECT rcTemp;
+    if (!::IntersectRect(&rcTemp, &rcDirty, &within)) {
+        for (int i = 0; i < m_items.GetSize(); ++i) {
+            CControlUI* control = ChildAt(i);
+            if (!control->IsVisible() || !control->IsFloat())
+                continue;
+            if (!Meets(rcDirty, control->GetPos()) || !Meets(m_rcItem, control->GetPos()))
+                continue;
+            control->Paint(hDC, rcDirty);
+        }
+        return;
+    }
+    CUIClip childClip;
+    CUIClip::ClipToRect(hDC, rcTemp, childClip);
+    for (int i = 0; i < m_items.GetSize(); ++i) {
+        CControlUI* control = ChildAt(i);
+        if (!control->IsVisible() || !Meets(rcDirty, control->GetPos()))
+            continue;
+        if (control->IsFloat()) {
+            if (!Meets(m_rcItem, control->GetPos()))
+                continue;
+            CUIClip::SelectOuterClip(hDC, childClip);
+            control->Paint(hDC, rcDirty);
+            CUIClip::SelectInnerClip(hDC, childClip);
+        } else if (Meets(within, control->GetPos())) {
+            control->Paint(hDC, rcDirty);
+        }
+    }
+}
+
 void CContainerUI::Paint(HDC hDC, const RECT& rcDirty)
 {
     RECT rcTemp;
@@ -800,39 +832,14 @@ void CContainerUI::Paint(HDC hDC, const RECT& rcDirty)
     CUIClip::ClipToRect(hDC, rcTemp, clip);
     CControlUI::Paint(hDC, rcDirty);
 
-    if (!m_items.IsEmpty()) {
-        const RECT inner = GetInnerRect();
-        if (!::IntersectRect(&rcTemp, &rcDirty, &inner)) {
-            for (int i = 0; i < m_items.GetSize(); ++i) {
-                CControlUI* control = ChildAt(i);
-                if (!control->IsVisible() || !control->IsFloat())
-                    continue;
-                if (!Meets(rcDirty, control->GetPos()) || !Meets(m_rcItem, control->GetPos()))
-                    continue;
-                control->Paint(hDC, rcDirty);
-            }
-        } else {
-            CUIClip childClip;
-            CUIClip::ClipToRect(hDC, rcTemp, childClip);
-            for (int i = 0; i < m_items.GetSize(); ++i) {
-                CControlUI* control = ChildAt(i);
-                if (!control->IsVisible() || !Meets(rcDirty, control->GetPos()))
-                    continue;
-                if (control->IsFloat()) {
-                    if (!Meets(m_rcItem, control->GetPos()))
-                        continue;
-                    CUIClip::SelectOuterClip(hDC, childClip);
-                    control->Paint(hDC, rcDirty);
-                    CUIClip::SelectInnerClip(hDC, childClip);
-                } else {
-                    if (!Meets(inner, control->GetPos()))
-                        continue;
-                    control->Paint(hDC, rcDirty);
-                }
-            }
-        }
-    }
+    if (!m_items.IsEmpty())
+        PaintChildren(hDC, rcDirty, GetInnerRect());
 
+    PaintScrollBars(hDC, rcDirty);
+}
+
+void CContainerUI::PaintScrollBars(HDC hDC, const RECT& rcDirty)
+{
     if (IsShown(m_pVerticalScrollBar) &&
         Meets(rcDirty, m_pVerticalScrollBar->GetPos()))
         m_pVerticalScrollBar->Paint(hDC, rcDirty);

@@ -106,6 +106,11 @@ protected:
     // The child measured in `available`; a measured 0 takes the available size (at least 0),
     // then the child's limits hold.
     static SIZE MeasureChild(CControlUI* child, SIZE available);
+    // Float children anywhere in the item, the others only where they meet `within`, which
+    // clips them.
+    void PaintChildren(HDC hDC, const RECT& rcDirty, const RECT& within);
+    // The shown scroll bars that meet rcDirty.
+    void PaintScrollBars(HDC hDC, const RECT& rcDirty);
     int PageHeight() const;
     int PageWidth() const;
     // From the shown bars' positions by (dx, dy); a hidden bar counts as at 0.
