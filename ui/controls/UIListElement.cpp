@@ -66,6 +66,62 @@ void RepaintClipped(CControlUI* item)
         manager->Invalidate(area);
 }
 
+// Hiding a selected row gives up the owner's selection.
+void DropSelectionWhenHidden(CControlUI* item, IListOwnerUI* owner, bool& selected)
+{
+    if (!item->IsVisible() && selected) {
+        selected = false;
+        if (owner)
+            owner->SelectItem(-1, false);
+    }
+}
+
+bool SelectRow(CControlUI* item, IListOwnerUI* owner, int index, bool& selected, bool select)
+{
+    if (!item->IsEnabled())
+        return false;
+    if (select == selected)
+        return true;
+    selected = select;
+    if (select && owner)
+        owner->SelectItem(index, false);
+    RepaintClipped(item);
+    return true;
+}
+
+// Press, hover and leave of a row with its mouse enabled; true when the event is taken.
+bool HandleRowMouse(UIEvent& event, CControlUI* item, IListItemUI* row, UINT& state)
+{
+    switch (event.Type) {
+    case UIEventType::ButtonDown:
+    case UIEventType::RButtonDown:
+        if (item->IsEnabled()) {
+            if (CUIWindowManager* manager = item->GetManager())
+                manager->RaiseNotify(item, L"itemclick");
+            row->Select(true);
+            RepaintClipped(item);
+        }
+        return true;
+    case UIEventType::MouseMove:
+    case UIEventType::ButtonUp:
+        return true;
+    case UIEventType::MouseEnter:
+        if (item->IsEnabled()) {
+            state |= UISTATE_HOT;
+            RepaintClipped(item);
+        }
+        return true;
+    case UIEventType::MouseLeave:
+        if (state & UISTATE_HOT) {
+            state &= ~UISTATE_HOT;
+            RepaintClipped(item);
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
 DWORD StateTextColor(const ListItemLook& look, UINT state, bool selected, bool enabled)
 {
     DWORD color = look.dwTextColor;
@@ -153,11 +209,7 @@ bool CListElementUI::Activate()
 void CListElementUI::SetVisible(bool visible)
 {
     CControlUI::SetVisible(visible);
-    if (!IsVisible() && m_bSelected) {
-        m_bSelected = false;
-        if (m_pOwner)
-            m_pOwner->SelectItem(-1, false);
-    }
+    DropSelectionWhenHidden(this, m_pOwner, m_bSelected);
 }
 
 void CListElementUI::SetEnabled(bool enabled)
@@ -174,15 +226,7 @@ void CListElementUI::SetOwner(CControlUI* owner)
 
 bool CListElementUI::Select(bool select)
 {
-    if (!IsEnabled())
-        return false;
-    if (select == m_bSelected)
-        return true;
-    m_bSelected = select;
-    if (select && m_pOwner)
-        m_pOwner->SelectItem(m_iIndex, false);
-    RepaintItem();
-    return true;
+    return SelectRow(this, m_pOwner, m_iIndex, m_bSelected, select);
 }
 
 void CListElementUI::RepaintItem()
@@ -256,34 +300,8 @@ void CListLabelElementUI::OnEvent(UIEvent& event)
             CListElementUI::OnEvent(event);
         return;
     }
-    switch (event.Type) {
-    case UIEventType::ButtonDown:
-    case UIEventType::RButtonDown:
-        if (!IsEnabled())
-            return;
-        if (m_pManager)
-            m_pManager->RaiseNotify(this, L"itemclick");
-        Select(true);
-        RepaintItem();
+    if (HandleRowMouse(event, this, this, m_uButtonState))
         return;
-    case UIEventType::MouseMove:
-    case UIEventType::ButtonUp:
-        return;
-    case UIEventType::MouseEnter:
-        if (IsEnabled()) {
-            m_uButtonState |= UISTATE_HOT;
-            RepaintItem();
-        }
-        return;
-    case UIEventType::MouseLeave:
-        if (m_uButtonState & UISTATE_HOT) {
-            m_uButtonState &= ~UISTATE_HOT;
-            RepaintItem();
-        }
-        return;
-    default:
-        break;
-    }
     CListElementUI::OnEvent(event);
 }
 
@@ -538,11 +556,7 @@ bool CListContainerElementUI::Activate()
 void CListContainerElementUI::SetVisible(bool visible)
 {
     CContainerUI::SetVisible(visible);
-    if (!IsVisible() && m_bSelected) {
-        m_bSelected = false;
-        if (m_pOwner)
-            m_pOwner->SelectItem(-1, false);
-    }
+    DropSelectionWhenHidden(this, m_pOwner, m_bSelected);
 }
 
 void CListContainerElementUI::SetEnabled(bool enabled)
@@ -559,15 +573,7 @@ void CListContainerElementUI::SetOwner(CControlUI* owner)
 
 bool CListContainerElementUI::Select(bool select)
 {
-    if (!IsEnabled())
-        return false;
-    if (select == m_bSelected)
-        return true;
-    m_bSelected = select;
-    if (select && m_pOwner)
-        m_pOwner->SelectItem(m_iIndex, false);
-    RepaintItem();
-    return true;
+    return SelectRow(this, m_pOwner, m_iIndex, m_bSelected, select);
 }
 
 void CListContainerElementUI::RepaintItem()
@@ -598,33 +604,11 @@ void CListContainerElementUI::OnEvent(UIEvent& event)
             return;
         }
         break;
-    case UIEventType::ButtonDown:
-    case UIEventType::RButtonDown:
-        if (IsEnabled()) {
-            if (m_pManager)
-                m_pManager->RaiseNotify(this, L"itemclick");
-            Select(true);
-            RepaintItem();
-        }
-        return;
-    case UIEventType::ButtonUp:
-    case UIEventType::MouseMove:
-        return;
-    case UIEventType::MouseEnter:
-        if (IsEnabled()) {
-            m_uButtonState |= UISTATE_HOT;
-            RepaintItem();
-        }
-        return;
-    case UIEventType::MouseLeave:
-        if (m_uButtonState & UISTATE_HOT) {
-            m_uButtonState &= ~UISTATE_HOT;
-            RepaintItem();
-        }
-        return;
     default:
         break;
     }
+    if (HandleRowMouse(event, this, this, m_uButtonState))
+        return;
     if (m_pOwner)
         m_pOwner->OnEvent(event);
     else
