@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "controls/UIListCommon.h"
 #include "controls/UIOption.h"
 #include "core/UILabel.h"
 
@@ -13,15 +14,8 @@ namespace QxUI {
 
 namespace {
 
-bool Same(LPCWSTR a, LPCWSTR b)
-{
-    return a && b && wcscmp(a, b) == 0;
-}
-
-bool IsMouseEvent(int type)
-{
-    return type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel;
-}
+using ListCommon::IsMouseEvent;
+using ListCommon::Same;
 
 bool IsTreeNode(CControlUI* control)
 {
