@@ -575,15 +575,21 @@ void CListContainerElementUI::RepaintItem()
     RepaintClipped(this);
 }
 
+bool CListContainerElementUI::PassMouseToOwner(UIEvent& event)
+{
+    if (IsMouseEnabled() || !IsMouseEvent(event.Type))
+        return false;
+    if (m_pOwner)
+        m_pOwner->OnEvent(event);
+    else
+        CContainerUI::OnEvent(event);
+    return true;
+}
+
 void CListContainerElementUI::OnEvent(UIEvent& event)
 {
-    if (!IsMouseEnabled() && IsMouseEvent(event.Type)) {
-        if (m_pOwner)
-            m_pOwner->OnEvent(event);
-        else
-            CContainerUI::OnEvent(event);
+    if (PassMouseToOwner(event))
         return;
-    }
     switch (event.Type) {
     case UIEventType::DoubleClick:
         if (IsEnabled()) {

@@ -14,7 +14,6 @@ namespace QxUI {
 
 namespace {
 
-using ListCommon::IsMouseEvent;
 using ListCommon::Same;
 
 bool IsTreeNode(CControlUI* control)
@@ -98,13 +97,8 @@ LPVOID CTreeNodeUI::AsInterface(LPCWSTR name)
 
 void CTreeNodeUI::OnEvent(UIEvent& event)
 {
-    if (!IsMouseEnabled() && IsMouseEvent(event.Type)) {
-        if (m_pOwner)
-            m_pOwner->OnEvent(event);
-        else
-            CContainerUI::OnEvent(event);
+    if (PassMouseToOwner(event))
         return;
-    }
     CListContainerElementUI::OnEvent(event);
     switch (event.Type) {
     case UIEventType::DoubleClick:
