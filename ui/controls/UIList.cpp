@@ -293,14 +293,8 @@ void CListUI::OnEvent(UIEvent& event)
             CVerticalLayoutUI::OnEvent(event);
         return;
     }
-    if (type == UIEventType::SetFocus) {
-        m_bFocused = true;
+    if (TakeFocusChange(type))
         return;
-    }
-    if (type == UIEventType::KillFocus) {
-        m_bFocused = false;
-        return;
-    }
 
     // A search that finds no selectable row (-1) leaves the selection alone.
     auto selectFound = [this](int found) {
