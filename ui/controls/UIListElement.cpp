@@ -128,6 +128,19 @@ DWORD StateTextColor(const ListItemLook& look, UINT state, bool selected, bool e
     return color;
 }
 
+// The text plain or marked up, as the look says; links in it are not kept.
+void DrawLookText(HDC hDC, CUIWindowManager* manager, RECT& rc, LPCWSTR text, DWORD color,
+                  const ListItemLook& look, UINT style)
+{
+    if (look.bShowHtml) {
+        int none = 0;
+        CUIPainter::DrawMarkedUpText(hDC, manager, rc, text, color, nullptr, nullptr, none,
+                                     style);
+    } else {
+        CUIPainter::DrawText(hDC, manager, rc, text, color, look.iFont, style);
+    }
+}
+
 // State colour, then the first state image that draws, the item's own background image, the
 // look's background image, and the separator line when no image ended the background.
 void PaintRowBackground(HDC hDC, CControlUI* item, IListOwnerUI* owner, CUIImageDesc& ownBk,
@@ -315,13 +328,7 @@ SIZE CListLabelElementUI::MeasureSize(SIZE available)
         RECT rc = {0, 0, 9999, size.cy};
         const UINT style =
             (look->uTextStyle & ~(DT_CENTER | DT_RIGHT)) | DT_CALCRECT | DT_SINGLELINE;
-        if (look->bShowHtml) {
-            int none = 0;
-            CUIPainter::DrawMarkedUpText(hDC, m_pManager, rc, m_sText.GetData(), 0, nullptr,
-                                         nullptr, none, style);
-        } else {
-            CUIPainter::DrawText(hDC, m_pManager, rc, m_sText.GetData(), 0, look->iFont, style);
-        }
+        DrawLookText(hDC, m_pManager, rc, m_sText.GetData(), 0, *look, style);
         size.cx = rc.right - rc.left + padding.left + padding.right;
     }
     return size;
@@ -347,13 +354,7 @@ void CListLabelElementUI::DrawItemText(HDC hDC, const RECT& rcItem)
     rc.bottom -= look->rcTextPadding.bottom;
     const UINT style = look->uTextStyle | DT_SINGLELINE;
     const DWORD color = ItemTextColor(*look);
-    if (look->bShowHtml) {
-        int none = 0;
-        CUIPainter::DrawMarkedUpText(hDC, m_pManager, rc, m_sText.GetData(), color, nullptr,
-                                     nullptr, none, style);
-    } else {
-        CUIPainter::DrawText(hDC, m_pManager, rc, m_sText.GetData(), color, look->iFont, style);
-    }
+    DrawLookText(hDC, m_pManager, rc, m_sText.GetData(), color, *look, style);
 }
 
 // ---- CListTextElementUI -----------------------------------------------------------------------
