@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <new>
 
+#include "controls/UIListCommon.h"
 #include "core/UIButton.h"
 #include "core/UIScrollBar.h"
 
@@ -14,15 +15,8 @@ namespace QxUI {
 
 namespace {
 
-bool Same(LPCWSTR a, LPCWSTR b)
-{
-    return a && b && wcscmp(a, b) == 0;
-}
-
-bool IsMouseEvent(int type)
-{
-    return type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel;
-}
+using ListCommon::IsMouseEvent;
+using ListCommon::Same;
 
 IListItemUI* ListItemOf(CControlUI* control)
 {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cwchar>
 
+#include "controls/UIListCommon.h"
 #include "core/UIButton.h"
 #include "core/UIScrollBar.h"
 
@@ -14,19 +15,12 @@ namespace QxUI {
 
 namespace {
 
-bool Same(LPCWSTR a, LPCWSTR b)
-{
-    return a && b && wcscmp(a, b) == 0;
-}
+using ListCommon::IsMouseEvent;
+using ListCommon::Same;
 
 bool IsTrue(LPCWSTR value)
 {
     return Same(value, L"true");
-}
-
-bool IsMouseEvent(int type)
-{
-    return type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel;
 }
 
 bool Visible(const CControlUI* control)
@@ -299,14 +293,8 @@ void CListUI::OnEvent(UIEvent& event)
             CVerticalLayoutUI::OnEvent(event);
         return;
     }
-    if (type == UIEventType::SetFocus) {
-        m_bFocused = true;
+    if (TakeFocusChange(type))
         return;
-    }
-    if (type == UIEventType::KillFocus) {
-        m_bFocused = false;
-        return;
-    }
 
     // A search that finds no selectable row (-1) leaves the selection alone.
     auto selectFound = [this](int found) {

@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <new>
 
+#include "controls/UIListCommon.h"
 #include "core/UIButton.h"
 #include "core/UIScrollBar.h"
 
@@ -14,15 +15,8 @@ namespace QxUI {
 
 namespace {
 
-bool Same(LPCWSTR a, LPCWSTR b)
-{
-    return a && b && wcscmp(a, b) == 0;
-}
-
-bool IsMouseEvent(int type)
-{
-    return type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel;
-}
+using ListCommon::IsMouseEvent;
+using ListCommon::Same;
 
 IListOwnerUI* OwnerOf(CControlUI* owner)
 {
@@ -66,6 +60,62 @@ void RepaintClipped(CControlUI* item)
         manager->Invalidate(area);
 }
 
+// Hiding a selected row gives up the owner's selection.
+void DropSelectionWhenHidden(CControlUI* item, IListOwnerUI* owner, bool& selected)
+{
+    if (!item->IsVisible() && selected) {
+        selected = false;
+        if (owner)
+            owner->SelectItem(-1, false);
+    }
+}
+
+bool SelectRow(CControlUI* item, IListOwnerUI* owner, int index, bool& selected, bool select)
+{
+    if (!item->IsEnabled())
+        return false;
+    if (select == selected)
+        return true;
+    selected = select;
+    if (select && owner)
+        owner->SelectItem(index, false);
+    RepaintClipped(item);
+    return true;
+}
+
+// Press, hover and leave of a row with its mouse enabled; true when the event is taken.
+bool HandleRowMouse(UIEvent& event, CControlUI* item, IListItemUI* row, UINT& state)
+{
+    switch (event.Type) {
+    case UIEventType::ButtonDown:
+    case UIEventType::RButtonDown:
+        if (item->IsEnabled()) {
+            if (CUIWindowManager* manager = item->GetManager())
+                manager->RaiseNotify(item, L"itemclick");
+            row->Select(true);
+            RepaintClipped(item);
+        }
+        return true;
+    case UIEventType::MouseMove:
+    case UIEventType::ButtonUp:
+        return true;
+    case UIEventType::MouseEnter:
+        if (item->IsEnabled()) {
+            state |= UISTATE_HOT;
+            RepaintClipped(item);
+        }
+        return true;
+    case UIEventType::MouseLeave:
+        if (state & UISTATE_HOT) {
+            state &= ~UISTATE_HOT;
+            RepaintClipped(item);
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
 DWORD StateTextColor(const ListItemLook& look, UINT state, bool selected, bool enabled)
 {
     DWORD color = look.dwTextColor;
@@ -76,6 +126,19 @@ DWORD StateTextColor(const ListItemLook& look, UINT state, bool selected, bool e
     if (!enabled)
         color = look.dwDisabledTextColor;
     return color;
+}
+
+// The text plain or marked up, as the look says; links in it are not kept.
+void DrawLookText(HDC hDC, CUIWindowManager* manager, RECT& rc, LPCWSTR text, DWORD color,
+                  const ListItemLook& look, UINT style)
+{
+    if (look.bShowHtml) {
+        int none = 0;
+        CUIPainter::DrawMarkedUpText(hDC, manager, rc, text, color, nullptr, nullptr, none,
+                                     style);
+    } else {
+        CUIPainter::DrawText(hDC, manager, rc, text, color, look.iFont, style);
+    }
 }
 
 // State colour, then the first state image that draws, the item's own background image, the
@@ -153,11 +216,7 @@ bool CListElementUI::Activate()
 void CListElementUI::SetVisible(bool visible)
 {
     CControlUI::SetVisible(visible);
-    if (!IsVisible() && m_bSelected) {
-        m_bSelected = false;
-        if (m_pOwner)
-            m_pOwner->SelectItem(-1, false);
-    }
+    DropSelectionWhenHidden(this, m_pOwner, m_bSelected);
 }
 
 void CListElementUI::SetEnabled(bool enabled)
@@ -174,15 +233,7 @@ void CListElementUI::SetOwner(CControlUI* owner)
 
 bool CListElementUI::Select(bool select)
 {
-    if (!IsEnabled())
-        return false;
-    if (select == m_bSelected)
-        return true;
-    m_bSelected = select;
-    if (select && m_pOwner)
-        m_pOwner->SelectItem(m_iIndex, false);
-    RepaintItem();
-    return true;
+    return SelectRow(this, m_pOwner, m_iIndex, m_bSelected, select);
 }
 
 void CListElementUI::RepaintItem()
@@ -256,34 +307,8 @@ void CListLabelElementUI::OnEvent(UIEvent& event)
             CListElementUI::OnEvent(event);
         return;
     }
-    switch (event.Type) {
-    case UIEventType::ButtonDown:
-    case UIEventType::RButtonDown:
-        if (!IsEnabled())
-            return;
-        if (m_pManager)
-            m_pManager->RaiseNotify(this, L"itemclick");
-        Select(true);
-        RepaintItem();
+    if (HandleRowMouse(event, this, this, m_uButtonState))
         return;
-    case UIEventType::MouseMove:
-    case UIEventType::ButtonUp:
-        return;
-    case UIEventType::MouseEnter:
-        if (IsEnabled()) {
-            m_uButtonState |= UISTATE_HOT;
-            RepaintItem();
-        }
-        return;
-    case UIEventType::MouseLeave:
-        if (m_uButtonState & UISTATE_HOT) {
-            m_uButtonState &= ~UISTATE_HOT;
-            RepaintItem();
-        }
-        return;
-    default:
-        break;
-    }
     CListElementUI::OnEvent(event);
 }
 
@@ -303,13 +328,7 @@ SIZE CListLabelElementUI::MeasureSize(SIZE available)
         RECT rc = {0, 0, 9999, size.cy};
         const UINT style =
             (look->uTextStyle & ~(DT_CENTER | DT_RIGHT)) | DT_CALCRECT | DT_SINGLELINE;
-        if (look->bShowHtml) {
-            int none = 0;
-            CUIPainter::DrawMarkedUpText(hDC, m_pManager, rc, m_sText.GetData(), 0, nullptr,
-                                         nullptr, none, style);
-        } else {
-            CUIPainter::DrawText(hDC, m_pManager, rc, m_sText.GetData(), 0, look->iFont, style);
-        }
+        DrawLookText(hDC, m_pManager, rc, m_sText.GetData(), 0, *look, style);
         size.cx = rc.right - rc.left + padding.left + padding.right;
     }
     return size;
@@ -335,13 +354,7 @@ void CListLabelElementUI::DrawItemText(HDC hDC, const RECT& rcItem)
     rc.bottom -= look->rcTextPadding.bottom;
     const UINT style = look->uTextStyle | DT_SINGLELINE;
     const DWORD color = ItemTextColor(*look);
-    if (look->bShowHtml) {
-        int none = 0;
-        CUIPainter::DrawMarkedUpText(hDC, m_pManager, rc, m_sText.GetData(), color, nullptr,
-                                     nullptr, none, style);
-    } else {
-        CUIPainter::DrawText(hDC, m_pManager, rc, m_sText.GetData(), color, look->iFont, style);
-    }
+    DrawLookText(hDC, m_pManager, rc, m_sText.GetData(), color, *look, style);
 }
 
 // ---- CListTextElementUI -----------------------------------------------------------------------
@@ -538,11 +551,7 @@ bool CListContainerElementUI::Activate()
 void CListContainerElementUI::SetVisible(bool visible)
 {
     CContainerUI::SetVisible(visible);
-    if (!IsVisible() && m_bSelected) {
-        m_bSelected = false;
-        if (m_pOwner)
-            m_pOwner->SelectItem(-1, false);
-    }
+    DropSelectionWhenHidden(this, m_pOwner, m_bSelected);
 }
 
 void CListContainerElementUI::SetEnabled(bool enabled)
@@ -559,15 +568,7 @@ void CListContainerElementUI::SetOwner(CControlUI* owner)
 
 bool CListContainerElementUI::Select(bool select)
 {
-    if (!IsEnabled())
-        return false;
-    if (select == m_bSelected)
-        return true;
-    m_bSelected = select;
-    if (select && m_pOwner)
-        m_pOwner->SelectItem(m_iIndex, false);
-    RepaintItem();
-    return true;
+    return SelectRow(this, m_pOwner, m_iIndex, m_bSelected, select);
 }
 
 void CListContainerElementUI::RepaintItem()
@@ -575,15 +576,21 @@ void CListContainerElementUI::RepaintItem()
     RepaintClipped(this);
 }
 
+bool CListContainerElementUI::PassMouseToOwner(UIEvent& event)
+{
+    if (IsMouseEnabled() || !IsMouseEvent(event.Type))
+        return false;
+    if (m_pOwner)
+        m_pOwner->OnEvent(event);
+    else
+        CContainerUI::OnEvent(event);
+    return true;
+}
+
 void CListContainerElementUI::OnEvent(UIEvent& event)
 {
-    if (!IsMouseEnabled() && IsMouseEvent(event.Type)) {
-        if (m_pOwner)
-            m_pOwner->OnEvent(event);
-        else
-            CContainerUI::OnEvent(event);
+    if (PassMouseToOwner(event))
         return;
-    }
     switch (event.Type) {
     case UIEventType::DoubleClick:
         if (IsEnabled()) {
@@ -598,33 +605,11 @@ void CListContainerElementUI::OnEvent(UIEvent& event)
             return;
         }
         break;
-    case UIEventType::ButtonDown:
-    case UIEventType::RButtonDown:
-        if (IsEnabled()) {
-            if (m_pManager)
-                m_pManager->RaiseNotify(this, L"itemclick");
-            Select(true);
-            RepaintItem();
-        }
-        return;
-    case UIEventType::ButtonUp:
-    case UIEventType::MouseMove:
-        return;
-    case UIEventType::MouseEnter:
-        if (IsEnabled()) {
-            m_uButtonState |= UISTATE_HOT;
-            RepaintItem();
-        }
-        return;
-    case UIEventType::MouseLeave:
-        if (m_uButtonState & UISTATE_HOT) {
-            m_uButtonState &= ~UISTATE_HOT;
-            RepaintItem();
-        }
-        return;
     default:
         break;
     }
+    if (HandleRowMouse(event, this, this, m_uButtonState))
+        return;
     if (m_pOwner)
         m_pOwner->OnEvent(event);
     else

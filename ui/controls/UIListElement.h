@@ -118,6 +118,8 @@ public:
 
 protected:
     void RepaintItem();
+    // With the mouse off, mouse events go to the owner; true when the event was passed on.
+    bool PassMouseToOwner(UIEvent& event);
 
     int m_iIndex = -1;
     bool m_bSelected = false;

@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "controls/UIListCommon.h"
 #include "controls/UIOption.h"
 #include "core/UILabel.h"
 
@@ -13,15 +14,7 @@ namespace QxUI {
 
 namespace {
 
-bool Same(LPCWSTR a, LPCWSTR b)
-{
-    return a && b && wcscmp(a, b) == 0;
-}
-
-bool IsMouseEvent(int type)
-{
-    return type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel;
-}
+using ListCommon::Same;
 
 bool IsTreeNode(CControlUI* control)
 {
@@ -104,13 +97,8 @@ LPVOID CTreeNodeUI::AsInterface(LPCWSTR name)
 
 void CTreeNodeUI::OnEvent(UIEvent& event)
 {
-    if (!IsMouseEnabled() && IsMouseEvent(event.Type)) {
-        if (m_pOwner)
-            m_pOwner->OnEvent(event);
-        else
-            CContainerUI::OnEvent(event);
+    if (PassMouseToOwner(event))
         return;
-    }
     CListContainerElementUI::OnEvent(event);
     switch (event.Type) {
     case UIEventType::DoubleClick:

@@ -691,6 +691,14 @@ CControlUI* CContainerUI::FindControl(FINDCONTROLPROC proc, LPVOID data, UINT fl
     return proc(this, data);
 }
 
+bool CContainerUI::TakeFocusChange(int type)
+{
+    if (type != UIEventType::SetFocus && type != UIEventType::KillFocus)
+        return false;
+    m_bFocused = type == UIEventType::SetFocus;
+    return true;
+}
+
 void CContainerUI::OnEvent(UIEvent& event)
 {
     const int type = event.Type;
@@ -701,14 +709,8 @@ void CContainerUI::OnEvent(UIEvent& event)
             CControlUI::OnEvent(event);
         return;
     }
-    if (type == UIEventType::SetFocus) {
-        m_bFocused = true;
+    if (TakeFocusChange(type))
         return;
-    }
-    if (type == UIEventType::KillFocus) {
-        m_bFocused = false;
-        return;
-    }
 
     CScrollBarUI* vertical = m_pVerticalScrollBar;
     CScrollBarUI* horizontal = m_pHorizontalScrollBar;

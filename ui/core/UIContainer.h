@@ -91,6 +91,8 @@ public:
     void Paint(HDC hDC, const RECT& rcDirty) override;
 
 protected:
+    // Focus gained or lost only sets the flag; true when the event was one of those.
+    bool TakeFocusChange(int type);
     // The container's own child: GetItemAt may be overridden to answer other items (a list
     // answers its body's), so walks over this container's children never go through it.
     CControlUI* ChildAt(int index) const { return static_cast<CControlUI*>(m_items[index]); }
