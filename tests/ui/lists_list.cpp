@@ -74,7 +74,7 @@ class ListWindow : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(window.Open(kListSkin, 200, 200) && window.Activate());
+        ASSERT_TRUE(window.Open(kListSkin, 200, 200));
         list = window.Find<CListUI>(L"list");
         ASSERT_NE(nullptr, list);
         window.recorder.types.clear();
@@ -305,7 +305,7 @@ const wchar_t kLookSkin[] =
 TEST(ListLook, RowBackgroundsFollowStateAlternationAndLine)
 {
     SkinWindow window;
-    ASSERT_TRUE(window.Open(kLookSkin, 200, 200) && window.Activate());
+    ASSERT_TRUE(window.Open(kLookSkin, 200, 200));
     CListUI* list = window.Find<CListUI>(L"list");
     ASSERT_TRUE(list->SelectItem(3));
     // The mouse over row 1 makes it hot.
@@ -333,7 +333,7 @@ TEST(ListLook, RowBackgroundsFollowStateAlternationAndLine)
 TEST(ListLook, ActivationAndLinksNotify)
 {
     SkinWindow window;
-    ASSERT_TRUE(window.Open(kLookSkin, 200, 200) && window.Activate());
+    ASSERT_TRUE(window.Open(kLookSkin, 200, 200));
     CListUI* list = window.Find<CListUI>(L"list");
     CListTextElementUI* links = window.Find<CListTextElementUI>(L"links");
     CListHeaderItemUI* column = new CListHeaderItemUI;

@@ -33,7 +33,7 @@ class TreeWindow : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(window.Open(kTreeSkin, 300, 200) && window.Activate());
+        ASSERT_TRUE(window.Open(kTreeSkin, 300, 200));
         tree = window.Find<CTreeViewUI>(L"tree");
         ASSERT_NE(nullptr, tree);
     }
