@@ -6,6 +6,9 @@ qix_add_test(ui_manager_messages SOURCES ${QXUI_MANAGER_TEST_DIR}/manager_messag
 qix_add_test(ui_manager_input SOURCES ${QXUI_MANAGER_TEST_DIR}/manager_input.cpp LIBS qxui_core)
 qix_add_test(ui_manager_paint SOURCES ${QXUI_MANAGER_TEST_DIR}/manager_paint.cpp
   LIBS qxui_core qxui_render_test_support)
+# One case moves the real pointer over the spot where every test window opens, which would
+# send mouse messages to the windows of tests running beside it.
+set_tests_properties(ui_manager_paint PROPERTIES RUN_SERIAL TRUE)
 
 # An icon resource (id 31) for the window icon test, drawn by the build.
 find_program(QIX_PYTHON3 python3 REQUIRED)

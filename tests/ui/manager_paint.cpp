@@ -201,6 +201,13 @@ TEST_F(PaintTest, ControlsAskingForTheCursorGetSetCursorEvents)
     Attach();
     ASSERT_EQ(100, cursor->GetPos().left);
 
+    // The pointer goes back where it was, away from other tests' windows.
+    POINT before = {};
+    ::GetCursorPos(&before);
+    struct PointerBack {
+        POINT at;
+        ~PointerBack() { ::SetCursorPos(at.x, at.y); }
+    } pointerBack{before};
     POINT screen = {120, 30};
     ::ClientToScreen(host.GetHandle(), &screen);
     ::SetCursorPos(screen.x, screen.y);
