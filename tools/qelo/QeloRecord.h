@@ -50,6 +50,9 @@ inline std::vector<RecordEntry> ReadRecord(const std::string& path)
     std::ifstream in(path, std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
+        // A line without its newline is still being written.
+        if (in.eof())
+            break;
         size_t first = line.find(' ');
         size_t second = first == std::string::npos ? first : line.find(' ', first + 1);
         if (second == std::string::npos)
