@@ -5,7 +5,7 @@ enable_testing()
 # (mutexes, pipes) the test uses, so ctest never runs two tests sharing one at once.
 function(qix_add_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LOCKS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
+  add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/WatcherThreadEarly.cpp)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${name})
   # Under Wine a program that dies of a stack overflow can still exit with 0: a run passes only
