@@ -117,7 +117,7 @@ TEST_F(WritePipe, DeliversExactlyTheMessageBytes)
 
     EXPECT_TRUE(hrq::WritePipeBuf(L"LU_qixtest_pipe", L"msg1:1"));
     std::wstring record = folder / L"qelo-record.txt";
-    ASSERT_TRUE(WaitUntil([&] { return !PipeMessages(record, "LU_qixtest_pipe").empty(); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return !PipeMessages(record, "LU_qixtest_pipe").empty(); }, 30000));
     auto messages = PipeMessages(record, "LU_qixtest_pipe");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].bytes, "msg1:1");

@@ -211,7 +211,7 @@ TEST(FinalFailure, TenFailuresTellTheClientAndTheWindowOnce)
             if (entry.kind == "pipe:LU_qixtest_launch.exe")
                 messages.push_back(entry.bytes);
         return !messages.empty();
-    }, 5000));
+    }, 30000));
     EXPECT_EQ(messages, (std::vector<std::string>{"msg1:0"}));
 }
 

@@ -130,7 +130,7 @@ TEST_F(Installer, ForcedUpdateExtractsReportsAndRestartsTheClient)
     EXPECT_EQ(client.Wait(0), 9u);  // ended before the extraction
     EXPECT_EQ(ReadFileBytes(folder / L"out\\deep\\readme.txt"), "installed by the test\n");
     EXPECT_EQ(ReadFileBytes(folder / L"out\\deep\\bin\\a.txt").size(), 5000u);
-    ASSERT_TRUE(WaitUntil([this] { return !PipeMessages().empty(); }, 5000));
+    ASSERT_TRUE(WaitUntil([this] { return !PipeMessages().empty(); }, 30000));
     EXPECT_EQ(PipeMessages(), std::vector<std::string>{"msg1:1"});
     EXPECT_TRUE(failures.empty());
     EXPECT_EQ(completions, 1);

@@ -278,7 +278,7 @@ BOOL CALLBACK CollectText(HWND child, LPARAM lParam)
 // Finds the error box, writes down its texts and presses its button.
 DWORD WINAPI AnswerErrorBox(LPVOID recordPath)
 {
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 600; ++i) {
         HWND box = ::FindWindowW(L"#32770", L"QxUI");
         if (box) {
             std::wstring texts;

@@ -494,7 +494,7 @@ TEST_F(InputTest, ARunningTimerReallyFires)
 {
     ASSERT_TRUE(host.manager.StartTimer(c, 9, 10));
     const DWORD start = ::GetTickCount();
-    while (Trace(UIEventType::Timer).empty() && ::GetTickCount() - start < 5000) {
+    while (Trace(UIEventType::Timer).empty() && ::GetTickCount() - start < 30000) {
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
         Pump();
     }

@@ -107,7 +107,7 @@ namespace skintest {
 
 // Pumps the thread's messages until the condition holds; false when it never does.
 template <class Condition>
-bool PumpUntil(Condition condition, DWORD limitMs = 5000)
+bool PumpUntil(Condition condition, DWORD limitMs = 30000)
 {
     const DWORD start = ::GetTickCount();
     while (!condition()) {
