@@ -7,7 +7,10 @@ function(qix_add_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LOCKS" ${ARGN})
   add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/WatcherThreadEarly.cpp)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
-  add_test(NAME ${name} COMMAND ${name})
+  # scripts/wine-test runs the program under the toolchain's Wine loader.
+  add_test(NAME ${name}
+    COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/wine-test ${CMAKE_CROSSCOMPILING_EMULATOR}
+      $<TARGET_FILE:${name}>)
   # Under Wine a program that dies of a stack overflow can still exit with 0: a run passes only
   # when GoogleTest got as far as its summary and reported no failure.
   set_tests_properties(${name} PROPERTIES
