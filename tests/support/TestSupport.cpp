@@ -26,19 +26,49 @@ TestFolder::TestFolder(const std::wstring& name)
     static int counter = 0;
     path_ = L"C:\\qixtest\\" + name + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
             std::to_wstring(++counter) + L"\\";
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
+    // A program that ran earlier under the same process id may have left this folder behind.
+    RemoveTree();
     std::filesystem::create_directories(path_);
 }
 
 TestFolder::~TestFolder()
 {
-    // Never throws: a walk that fails part-way (say, on a path past MAX_PATH) just stops.
-    std::error_code error;
-    for (std::filesystem::recursive_directory_iterator entry(path_, error), end; !error && entry != end;
-         entry.increment(error))
-        SetFileAttributesW(entry->path().c_str(), FILE_ATTRIBUTE_NORMAL);
-    std::filesystem::remove_all(path_, error);
+    RemoveTree();
+}
+
+namespace {
+
+// Removes a folder and everything below it, read-only files too. Takes extended-length paths
+// (\\?\C:\...), so trees deeper than MAX_PATH go as well; what cannot be removed stays.
+void RemoveTreeAt(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring path = folder + L"\\" + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                if (!RemoveDirectoryW(path.c_str()))  // the link, not what it points to
+                    DeleteFileW(path.c_str());
+            } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTreeAt(path);
+            else
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+} // namespace
+
+void TestFolder::RemoveTree() const
+{
+    RemoveTreeAt(L"\\\\?\\" + path_.substr(0, path_.size() - 1));
 }
 
 SYSTEMTIME MakeSystemTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second,

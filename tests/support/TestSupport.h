@@ -25,6 +25,8 @@ public:
     std::wstring operator/(const std::wstring& name) const { return path_ + name; }
 
 private:
+    void RemoveTree() const;
+
     std::wstring path_;
 };
 
