@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "TextConvert.h"
+#include "Win32Handle.h"
 
 namespace qixtest {
 
@@ -43,8 +44,7 @@ namespace {
 void RemoveTreeAt(const std::wstring& folder)
 {
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    if (win32::FindHandle search{FindFirstFileW((folder + L"\\*").c_str(), &found)}) {
         do {
             const std::wstring name = found.cFileName;
             if (name == L"." || name == L"..")
@@ -54,12 +54,12 @@ void RemoveTreeAt(const std::wstring& folder)
             if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
                 if (!RemoveDirectoryW(path.c_str()))  // the link, not what it points to
                     DeleteFileW(path.c_str());
-            } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTreeAt(path);
-            else
+            } else {
                 DeleteFileW(path.c_str());
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
+            }
+        } while (FindNextFileW(search.Get(), &found));
     }
     RemoveDirectoryW(folder.c_str());
 }
