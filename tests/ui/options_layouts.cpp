@@ -120,6 +120,73 @@ TEST(TileLayout, ChildPaddingIsSharedBetweenCellsAndTheOuterCellsGiveItBack)
     delete tile;
 }
 
+// Skin numbers at the ends of the int range: cells are worked out without wrapping, so children
+// land in order or out of sight, and what the window shows stays inside the tile layout.
+TEST(TileLayout, ExtremeSkinNumbersNeitherWrapNorPaintOutsideTheLayout)
+{
+    struct Case
+    {
+        LPCWSTR tile;       // attributes of the tile layout
+        LPCWSTR child;      // attributes of each of its five children
+        int visible;        // children that still meet the layout's rectangle
+    };
+    const Case cases[] = {
+        {L"columns=\"2147483647\"", L"", 5},
+        {L"columns=\"2147483646\" childpadding=\"7\"", L"", 5},
+        {L"columns=\"1\" childpadding=\"2147483647\"", L"", 1},
+        {L"columns=\"2\" childpadding=\"-2147483648\"", L"", 0},
+        {L"itemsize=\"2147483647,2147483647\"", L"", 4},
+        {L"columns=\"1\"", L"padding=\"0,2147483647,0,2147483647\"", 0},
+        {L"columns=\"3\"", L"padding=\"2147483647,2147483647,0,0\"", 0},
+        {L"columns=\"3\"", L"padding=\"0,0,2147483647,2147483647\"", 0},
+        {L"columns=\"3\"", L"padding=\"-2147483648,-2147483648,-2147483648,-2147483648\"", 0},
+        {L"inset=\"2147483647,2147483647,2147483647,2147483647\"", L"", 0},
+        {L"inset=\"-2147483648,-2147483648,-2147483648,-2147483648\"", L"", 0},
+        {L"columns=\"1\" vscrollbar=\"true\" childpadding=\"2147483647\"", L"", 1},
+        {L"columns=\"2147483647\" hscrollbar=\"true\" inset=\"-2147483648,0,2147483647,0\"",
+         L"", 0},
+    };
+    const RECT area = {40, 20, 160, 100};
+    for (const Case& c : cases) {
+        std::wstring skin = L"<Window><HorizontalLayout bkcolor=\"#FFFFFFFF\" inset=\"40,20,40,20\">"
+                            L"<TileLayout name=\"tile\" ";
+        skin += c.tile;
+        skin += L">";
+        for (int i = 0; i < 5; ++i) {
+            skin += L"<Control bkcolor=\"#FFFF0000\" width=\"30\" height=\"20\" ";
+            skin += c.child;
+            skin += L"/>";
+        }
+        skin += L"</TileLayout></HorizontalLayout></Window>";
+        SkinWindow window;
+        ASSERT_TRUE(window.Open(skin.c_str())) << c.tile;
+        CTileLayoutUI* tile = window.Find<CTileLayoutUI>(L"tile");
+        ASSERT_TRUE(SameRect(area, tile->GetPos())) << c.tile;
+
+        int visible = 0;
+        for (int i = 0; i < tile->GetCount(); ++i) {
+            const RECT rc = tile->GetItemAt(i)->GetPos();
+            EXPECT_LE(rc.left, rc.right) << c.tile << c.child << " child " << i << rc;
+            EXPECT_LE(rc.top, rc.bottom) << c.tile << c.child << " child " << i << rc;
+            RECT meet;
+            if (::IntersectRect(&meet, &rc, &area))
+                ++visible;
+        }
+        EXPECT_EQ(c.visible, visible) << c.tile << " " << c.child;
+
+        rendertest::Canvas shown(200, 120);
+        HDC dc = ::GetDC(window.host.GetHandle());
+        ::BitBlt(shown.Dc(), 0, 0, 200, 120, dc, 0, 0, SRCCOPY);
+        ::ReleaseDC(window.host.GetHandle(), dc);
+        RECT painted;
+        if (shown.CountNot(0xFFFFFF, &painted) > 0) {
+            EXPECT_TRUE(painted.left >= area.left && painted.top >= area.top &&
+                        painted.right <= area.right && painted.bottom <= area.bottom)
+                << c.tile << " " << c.child << " painted " << painted;
+        }
+    }
+}
+
 // ---- Child layout -------------------------------------------------------------------------------
 
 class ChildLayout : public ::testing::Test
