@@ -120,6 +120,73 @@ TEST(TileLayout, ChildPaddingIsSharedBetweenCellsAndTheOuterCellsGiveItBack)
     delete tile;
 }
 
+// Skin numbers at the ends of the int range: cells are worked out without wrapping, so children
+// land in order or out of sight, and what the window shows stays inside the tile layout.
+TEST(TileLayout, ExtremeSkinNumbersNeitherWrapNorPaintOutsideTheLayout)
+{
+    struct Case
+    {
+        LPCWSTR tile;       // attributes of the tile layout
+        LPCWSTR child;      // attributes of each of its five children
+        int visible;        // children that still meet the layout's rectangle
+    };
+    const Case cases[] = {
+        {L"columns=\"2147483647\"", L"", 5},
+        {L"columns=\"2147483646\" childpadding=\"7\"", L"", 5},
+        {L"columns=\"1\" childpadding=\"2147483647\"", L"", 1},
+        {L"columns=\"2\" childpadding=\"-2147483648\"", L"", 0},
+        {L"itemsize=\"2147483647,2147483647\"", L"", 4},
+        {L"columns=\"1\"", L"padding=\"0,2147483647,0,2147483647\"", 0},
+        {L"columns=\"3\"", L"padding=\"2147483647,2147483647,0,0\"", 0},
+        {L"columns=\"3\"", L"padding=\"0,0,2147483647,2147483647\"", 0},
+        {L"columns=\"3\"", L"padding=\"-2147483648,-2147483648,-2147483648,-2147483648\"", 0},
+        {L"inset=\"2147483647,2147483647,2147483647,2147483647\"", L"", 0},
+        {L"inset=\"-2147483648,-2147483648,-2147483648,-2147483648\"", L"", 0},
+        {L"columns=\"1\" vscrollbar=\"true\" childpadding=\"2147483647\"", L"", 1},
+        {L"columns=\"2147483647\" hscrollbar=\"true\" inset=\"-2147483648,0,2147483647,0\"",
+         L"", 0},
+    };
+    const RECT area = {40, 20, 160, 100};
+    for (const Case& c : cases) {
+        std::wstring skin = L"<Window><HorizontalLayout bkcolor=\"#FFFFFFFF\" inset=\"40,20,40,20\">"
+                            L"<TileLayout name=\"tile\" ";
+        skin += c.tile;
+        skin += L">";
+        for (int i = 0; i < 5; ++i) {
+            skin += L"<Control bkcolor=\"#FFFF0000\" width=\"30\" height=\"20\" ";
+            skin += c.child;
+            skin += L"/>";
+        }
+        skin += L"</TileLayout></HorizontalLayout></Window>";
+        SkinWindow window;
+        ASSERT_TRUE(window.Open(skin.c_str())) << c.tile;
+        CTileLayoutUI* tile = window.Find<CTileLayoutUI>(L"tile");
+        ASSERT_TRUE(SameRect(area, tile->GetPos())) << c.tile;
+
+        int visible = 0;
+        for (int i = 0; i < tile->GetCount(); ++i) {
+            const RECT rc = tile->GetItemAt(i)->GetPos();
+            EXPECT_LE(rc.left, rc.right) << c.tile << c.child << " child " << i << rc;
+            EXPECT_LE(rc.top, rc.bottom) << c.tile << c.child << " child " << i << rc;
+            RECT meet;
+            if (::IntersectRect(&meet, &rc, &area))
+                ++visible;
+        }
+        EXPECT_EQ(c.visible, visible) << c.tile << " " << c.child;
+
+        rendertest::Canvas shown(200, 120);
+        HDC dc = ::GetDC(window.host.GetHandle());
+        ::BitBlt(shown.Dc(), 0, 0, 200, 120, dc, 0, 0, SRCCOPY);
+        ::ReleaseDC(window.host.GetHandle(), dc);
+        RECT painted;
+        if (shown.CountNot(0xFFFFFF, &painted) > 0) {
+            EXPECT_TRUE(painted.left >= area.left && painted.top >= area.top &&
+                        painted.right <= area.right && painted.bottom <= area.bottom)
+                << c.tile << " " << c.child << " painted " << painted;
+        }
+    }
+}
+
 // ---- Child layout -------------------------------------------------------------------------------
 
 class ChildLayout : public ::testing::Test
@@ -128,17 +195,44 @@ protected:
     static void SetUpTestSuite()
     {
         const std::wstring folder = rendertest::MakeTestFolder(L"options_child");
-        const std::pair<LPCWSTR, std::string> files[] = {
-            {L"child.xml", "<Window><Label name=\"inner\" text=\"from file\"/></Window>"},
-            {L"self.xml", "<Window><ChildLayout xmlfile=\"self.xml\"/></Window>"},
-            {L"there.xml", "<Window><ChildLayout xmlfile=\"back.xml\"/></Window>"},
-            {L"back.xml", "<Window><ChildLayout xmlfile=\"there.xml\"/></Window>"},
+        std::vector<std::pair<std::string, std::string>> files = {
+            {"child.xml", "<Window><Label name=\"inner\" text=\"from file\"/></Window>"},
+            {"self.xml", "<Window><ChildLayout xmlfile=\"self.xml\"/></Window>"},
+            {"there.xml", "<Window><ChildLayout xmlfile=\"back.xml\"/></Window>"},
+            {"back.xml", "<Window><ChildLayout xmlfile=\"there.xml\"/></Window>"},
+            {"cycleA.xml", Loading(2, "cycleB.xml")},
+            {"cycleB.xml", Loading(2, "CYCLEA.XML")},
         };
-        for (const auto& file : files)
-            rendertest::WriteBytes(folder + file.first, Bytes(file.second));
+        for (int breadth : {2, 3, 8}) {
+            const std::string name = "fan" + std::to_string(breadth) + ".xml";
+            files.push_back({name, Loading(breadth, name)});
+        }
+        // name0.xml, name1.xml, ...: each loads the next `breadth` times, the last none.
+        const auto chain = [&files](const std::string& name, int levels, int breadth) {
+            for (int level = 0; level < levels; ++level) {
+                const std::string next = name + std::to_string(level + 1) + ".xml";
+                files.push_back({name + std::to_string(level) + ".xml",
+                                 Loading(level + 1 < levels ? breadth : 0, next)});
+            }
+        };
+        chain("broad", 3, 4);   // 1 + 4 + 16 child layouts: within the bounds
+        chain("fork", 8, 2);    // 255 child layouts over distinct files: past the budget
+        chain("deep", 30, 1);   // deeper than the limit
+        for (const auto& file : files) {
+            const std::wstring name(file.first.begin(), file.first.end());
+            rendertest::WriteBytes(folder + name, Bytes(file.second));
+        }
         rendertest::WriteBytes(folder + L"skin.zip", rendertest::BuildStoredZip({{"zipped.xml",
             Bytes("<Window><Label name=\"inner\" text=\"from zip\"/></Window>")}}));
         CUIWindowManager::SetResourceFolder(folder.c_str());
+    }
+    // A layout with a label and `count` child layouts of `file`.
+    static std::string Loading(int count, const std::string& file)
+    {
+        std::string xml = "<Window><VerticalLayout><Label text=\"here\"/>";
+        for (int i = 0; i < count; ++i)
+            xml += "<ChildLayout xmlfile=\"" + file + "\"/>";
+        return xml + "</VerticalLayout></Window>";
     }
     static std::vector<BYTE> Bytes(const std::string& text)
     {
@@ -176,18 +270,73 @@ TEST_F(ChildLayout, ChildrenComeFromTheFileInTheSkinFolderOrZip)
     EXPECT_EQ(0, missing.Find<CContainerUI>(L"holder")->GetCount());
 }
 
-TEST_F(ChildLayout, FileThatLoadsItselfStopsAtTheNestingLimit)
+// What a window's tree holds: filled and empty child layouts, and labels.
+struct TreeCount
 {
-    for (LPCWSTR file : {L"self.xml", L"there.xml"}) {
+    int filled = 0;
+    int empty = 0;
+    int labels = 0;
+};
+
+CControlUI* CALLBACK CountControl(CControlUI* control, LPVOID data)
+{
+    TreeCount* count = static_cast<TreeCount*>(data);
+    if (auto* layout = static_cast<CChildLayoutUI*>(control->AsInterface(L"ChildLayout")))
+        ++(layout->GetCount() > 0 ? count->filled : count->empty);
+    else if (wcscmp(control->GetClass(), L"LabelUI") == 0)
+        ++count->labels;
+    return nullptr;
+}
+
+TreeCount CountTree(SkinWindow& skin)
+{
+    TreeCount count;
+    skin.host.manager.GetRootControl()->FindControl(CountControl, &count, UIFIND_ALL);
+    return count;
+}
+
+// A file is not loaded again below itself, however many times it asks, and one build fills a
+// bounded number of child layouts; a wide skin within the bounds is built whole.
+TEST_F(ChildLayout, FilesLoadingThemselvesOrFanningOutBuildABoundedTree)
+{
+    // 255 child layouts over distinct files: the budget runs out first, and what is built is
+    // the budget's worth of files plus the child layouts they hold.
+    const int budget = CUILayoutBuilder::kMaxChildLayouts;
+    SkinWindow forked;
+    ASSERT_TRUE(forked.Open(Skin(L"fork0.xml").c_str()));
+    const TreeCount fork = CountTree(forked);
+    EXPECT_EQ(budget, fork.filled);
+    EXPECT_EQ(budget, fork.labels);
+    EXPECT_GT(fork.empty, 0);
+    EXPECT_LE(fork.filled + fork.empty, 1 + 2 * budget);
+
+    // Every build has its own budget, so the wide skin below is whole.
+    const int deepest = CUILayoutBuilder::kMaxIncludeDepth + 1;
+    struct Case
+    {
+        std::wstring skin;
+        int filled, empty, labels;
+    };
+    const Case cases[] = {
+        {Skin(L"self.xml"), 1, 1, 0},
+        {Skin(L"there.xml"), 2, 1, 0},
+        {Skin(L"fan2.xml"), 1, 2, 1},
+        {Skin(L"fan3.xml"), 1, 3, 1},
+        {Skin(L"fan8.xml"), 1, 8, 1},
+        // The window's own file is built by then; each of its child layouts loads it once.
+        {L"fan3.xml", 3, 9, 1 + 3},
+        // A -> B -> A, twice at each step: A's child layouts load B, whose own stay empty.
+        {Skin(L"cycleA.xml"), 1 + 2, 4, 1 + 2},
+        {Skin(L"broad0.xml"), 1 + 4 + 16, 0, 1 + 4 + 16},
+        {Skin(L"deep0.xml"), deepest, 1, deepest},
+    };
+    for (const Case& c : cases) {
         SkinWindow skin;
-        ASSERT_TRUE(skin.Open(Skin(file).c_str()));
-        int depth = 0;
-        CContainerUI* layout = skin.Find<CContainerUI>(L"holder");
-        while (layout) {
-            ++depth;
-            layout = static_cast<CContainerUI*>(layout->GetItemAt(0));
-        }
-        EXPECT_EQ(CChildLayoutUI::kMaxNesting + 1, depth) << file;
+        ASSERT_TRUE(skin.Open(c.skin.c_str())) << c.skin;
+        const TreeCount count = CountTree(skin);
+        EXPECT_EQ(c.filled, count.filled) << c.skin;
+        EXPECT_EQ(c.empty, count.empty) << c.skin;
+        EXPECT_EQ(c.labels, count.labels) << c.skin;
     }
 }
 

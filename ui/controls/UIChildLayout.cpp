@@ -12,17 +12,21 @@ namespace QxUI {
 
 namespace {
 
-// How many child layouts are being filled on this thread right now: filling one binds the
-// built tree to the window, which fills the child layouts inside it before returning.
-thread_local int t_nesting = 0;
+// The builder of the innermost child layout being filled on this thread: filling one binds the
+// built tree to the window, which fills the child layouts inside it before returning, and those
+// load their files as documents of this one.
+thread_local CUILayoutBuilder* t_filling = nullptr;
 
-class NestingScope
+class FillingScope
 {
 public:
-    NestingScope() { ++t_nesting; }
-    ~NestingScope() { --t_nesting; }
-    NestingScope(const NestingScope&) = delete;
-    NestingScope& operator=(const NestingScope&) = delete;
+    explicit FillingScope(CUILayoutBuilder* builder) : m_outer(t_filling) { t_filling = builder; }
+    ~FillingScope() { t_filling = m_outer; }
+    FillingScope(const FillingScope&) = delete;
+    FillingScope& operator=(const FillingScope&) = delete;
+
+private:
+    CUILayoutBuilder* m_outer;
 };
 
 } // namespace
@@ -60,13 +64,11 @@ void CChildLayoutUI::Init()
         return;
     // Joining a window again builds afresh: the file's tree is always the only child.
     RemoveAll();
-    if (t_nesting >= kMaxNesting)
-        return;
-    NestingScope scope;
     // On the heap: nested layouts keep one builder each alive on this stack.
     std::unique_ptr<CUILayoutBuilder> builder(new (std::nothrow) CUILayoutBuilder);
-    if (!builder)
+    if (!builder || !builder->AdmitChildLayout(t_filling, m_sXmlFile.GetData()))
         return;
+    FillingScope scope(builder.get());
     CControlUI* root = builder->Create(m_sXmlFile.GetData(), nullptr, nullptr, m_pManager, nullptr);
     if (!root || !Add(root)) {
         delete root;

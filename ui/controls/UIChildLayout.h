@@ -23,10 +23,6 @@ public:
     CUIString GetLayoutFile() const { return m_sXmlFile; }
     void SetLayoutFile(LPCWSTR file);
 
-    // Child layouts nested deeper than this (a file that loads itself, directly or through
-    // others) are left empty instead of recursing until the stack runs out.
-    static constexpr int kMaxNesting = 16;
-
 protected:
     CUIString m_sXmlFile;
 };

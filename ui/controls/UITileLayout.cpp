@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cwchar>
 
+#include "core/UIRect.h"
 #include "core/UIScrollBar.h"
 
 namespace QxUI {
@@ -14,6 +15,8 @@ namespace {
 
 // What rows are measured against: taller than any skin's cell.
 const int kUnboundedHeight = 9999;
+
+using Wide = long long;
 
 } // namespace
 
@@ -62,27 +65,32 @@ void CTileLayoutUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 
 // The tallest of the row that starts with child `first`, the placed-cell count being `placed`;
 // widths and heights are held to the limits of the row's first child.
-int CTileLayoutUI::RowHeight(int first, int placed, int cellWidth) const
+int CTileLayoutUI::RowHeight(int first, int placed, LONG cellWidth) const
 {
     const CControlUI* lead = GetItemAt(first);
-    const int half = m_iChildPadding / 2;
-    int height = 0;
-    int k = placed;
-    for (int j = first; j < m_items.GetSize() && k < placed + m_nColumns; ++j) {
+    const Wide half = m_iChildPadding / 2;
+    const Wide rowEnd = Wide{placed} + m_nColumns;
+    Wide height = 0;
+    Wide k = placed;
+    for (int j = first; j < m_items.GetSize() && k < rowEnd; ++j) {
         CControlUI* control = GetItemAt(j);
         if (!control->IsVisible() || control->IsFloat())
             continue;
         const RECT padding = control->GetPadding();
-        int width = cellWidth - padding.left - padding.right;
+        Wide width = Wide{cellWidth} - padding.left - padding.right;
         width -= (k == placed || (k + 1) % m_nColumns == 0) ? half : m_iChildPadding;
-        width = lead->ClampWidth(width);
-        const SIZE size = control->MeasureSize(SIZE{width, kUnboundedHeight});
-        height = std::max<int>(height, lead->ClampHeight(size.cy) + padding.top + padding.bottom);
+        const int clamped = lead->ClampWidth(SaturateToLong(width));
+        const SIZE size = control->MeasureSize(SIZE{clamped, kUnboundedHeight});
+        height = std::max<Wide>(height,
+                                Wide{lead->ClampHeight(size.cy)} + padding.top + padding.bottom);
         ++k;
     }
-    return height;
+    return SaturateToLong(height);
 }
 
+// Skin numbers are untrusted: cells are worked out in 64 bits and every coordinate is held to the
+// range of a LONG, so huge paddings, insets or column counts push children out of sight (clipped)
+// instead of wrapping them back into view.
 void CTileLayoutUI::SetPos(RECT rc, bool invalidate)
 {
     CControlUI::SetPos(rc, invalidate);
@@ -93,66 +101,73 @@ void CTileLayoutUI::SetPos(RECT rc, bool invalidate)
     }
     TakeOffScrollBars(rc);
 
-    const int width = rc.right - rc.left;
+    const Wide width = Wide{rc.right} - rc.left;
     if (m_szItem.cx > 0)
-        m_nColumns = width / m_szItem.cx;
+        m_nColumns = SaturateToLong(width / m_szItem.cx);
     // Also a layout narrower than its inset gets one column, never a negative count.
     if (m_nColumns < 1)
         m_nColumns = 1;
-    int cellWidth = width / m_nColumns;
+    Wide cells = width;
     if (IsShown(m_pHorizontalScrollBar))
-        cellWidth = (m_pHorizontalScrollBar->GetScrollRange() + width) / m_nColumns;
+        cells += m_pHorizontalScrollBar->GetScrollRange();
+    const LONG cellWidth = SaturateToLong(cells / m_nColumns);
 
-    int x0 = rc.left;
+    Wide origin = rc.left;
     if (IsShown(m_pHorizontalScrollBar))
-        x0 -= m_pHorizontalScrollBar->GetScrollPos();
-    int y = rc.top;
+        origin -= m_pHorizontalScrollBar->GetScrollPos();
+    const LONG x0 = SaturateToLong(origin);
+    Wide top = rc.top;
     if (IsShown(m_pVerticalScrollBar))
-        y -= m_pVerticalScrollBar->GetScrollPos();
-    int x = x0;
-    int rowHeight = 0;
+        top -= m_pVerticalScrollBar->GetScrollPos();
+    LONG y = SaturateToLong(top);
+    LONG x = x0;
+    LONG rowHeight = 0;
     int placed = 0;
-    int needed = 0;
-    const int half = m_iChildPadding / 2;
+    LONG needed = 0;
+    const Wide half = m_iChildPadding / 2;
 
     for (int i = 0; i < m_items.GetSize(); ++i) {
         CControlUI* control = FlowChildAt(i);
         if (!control)
             continue;
-        RECT cell = {x, 0, x + cellWidth, 0};
-        const int nextX = x + cellWidth;
+        Wide left = x;
+        Wide right = Wide{x} + cellWidth;
+        const LONG nextX = SaturateToLong(right);
         const bool firstOfRow = placed % m_nColumns == 0;
         if (firstOfRow)
             rowHeight = RowHeight(i, placed, cellWidth);
 
         // Half the child padding on each side of a cell; the outer cells give theirs back.
         const RECT padding = control->GetPadding();
-        cell.left += padding.left + half;
-        cell.right -= padding.right + half;
+        left += padding.left + half;
+        right -= padding.right + half;
         if (firstOfRow)
-            cell.left -= half;
+            left -= half;
         if ((placed + 1) % m_nColumns == 0)
-            cell.right += half;
+            right += half;
         ++placed;
-        cell.top = y + padding.top;
-        cell.bottom = y + rowHeight;
+        const Wide cellTop = Wide{y} + padding.top;
+        const Wide cellBottom = Wide{y} + rowHeight;
 
-        const SIZE size =
-            MeasureChild(control, SIZE{cell.right - cell.left, cell.bottom - cell.top});
-        const LONG left = (cell.left + cell.right - size.cx) / 2;
-        const LONG top = (cell.top + cell.bottom - size.cy) / 2;
-        control->SetPos(RECT{left, top, left + size.cx, top + size.cy}, false);
+        const SIZE size = MeasureChild(
+            control, SIZE{SaturateToLong(right - left), SaturateToLong(cellBottom - cellTop)});
+        const LONG childLeft = SaturateToLong((left + right - size.cx) / 2);
+        const LONG childTop = SaturateToLong((cellTop + cellBottom - size.cy) / 2);
+        control->SetPos(RECT{childLeft, childTop, SaturateToLong(Wide{childLeft} + size.cx),
+                             SaturateToLong(Wide{childTop} + size.cy)},
+                        false);
 
         if (placed % m_nColumns == 0) {
-            y += rowHeight + m_iChildPadding;
+            y = SaturateToLong(Wide{y} + rowHeight + m_iChildPadding);
             rowHeight = 0;
             x = x0;
         } else {
             x = nextX;
         }
-        needed = cell.bottom - rc.top;
+        Wide need = cellBottom - rc.top;
         if (IsShown(m_pVerticalScrollBar))
-            needed += m_pVerticalScrollBar->GetScrollPos();
+            need += m_pVerticalScrollBar->GetScrollPos();
+        needed = SaturateToLong(need);
     }
     UpdateScrollBars(rc, 0, needed);
 }

@@ -27,7 +27,7 @@ protected:
     int m_nColumns = 1;
 
 private:
-    int RowHeight(int first, int placed, int cellWidth) const;
+    int RowHeight(int first, int placed, LONG cellWidth) const;
 };
 
 } // namespace QxUI

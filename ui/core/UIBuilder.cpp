@@ -191,8 +191,10 @@ CControlUI* CUILayoutBuilder::Create(LPCWSTR layout, LPCWSTR resourceType,
     } else if (layout[0] == L'<') {
         if (!m_xml.LoadFromString(layout))
             return nullptr;
-    } else if (!m_xml.LoadFromFile(layout, CUIXmlReader::kEncodingUtf8)) {
-        return nullptr;
+    } else {
+        m_sFile = layout;
+        if (!m_xml.LoadFromFile(layout, CUIXmlReader::kEncodingUtf8))
+            return nullptr;
     }
     return BuildFromRoot(callback, manager, parent);
 }
@@ -360,6 +362,39 @@ CControlUI* CUILayoutBuilder::MakeControl(LPCWSTR name, IDialogBuilderCallback* 
     return callback ? callback->CreateCustomControl(name) : nullptr;
 }
 
+// This fresh builder loads a document for `outer`'s: one level deeper, in the same budget.
+void CUILayoutBuilder::NestIn(CUILayoutBuilder& outer)
+{
+    m_pOuter = &outer;
+    m_nIncludeDepth = outer.m_nIncludeDepth + 1;
+    m_pBudget = outer.m_pBudget;
+}
+
+// File names are compared as the file system and the skin zip compare them: ignoring case.
+bool CUILayoutBuilder::IsLoading(LPCWSTR file) const
+{
+    for (const CUILayoutBuilder* builder = this; builder; builder = builder->m_pOuter) {
+        if (!builder->m_sFile.IsEmpty() && _wcsicmp(builder->m_sFile.GetData(), file) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool CUILayoutBuilder::AdmitChildLayout(CUILayoutBuilder* outer, LPCWSTR file)
+{
+    if (!file)
+        return false;
+    if (outer) {
+        if (outer->m_nIncludeDepth >= kMaxIncludeDepth || outer->IsLoading(file))
+            return false;
+        NestIn(*outer);
+    }
+    if (m_pBudget->childLayouts <= 0)
+        return false;
+    --m_pBudget->childLayouts;
+    return true;
+}
+
 void CUILayoutBuilder::BuildInclude(CUIXmlNode& node, CControlUI* parent,
                                     CUIWindowManager* manager)
 {
@@ -372,11 +407,10 @@ void CUILayoutBuilder::BuildInclude(CUIXmlNode& node, CControlUI* parent,
         return;
     if (m_nIncludeDepth >= kMaxIncludeDepth)
         return;
-    for (int i = 0; i < count && *m_pIncludesLeft > 0; ++i) {
-        --*m_pIncludesLeft;
+    for (int i = 0; i < count && m_pBudget->includes > 0; ++i) {
+        --m_pBudget->includes;
         CUILayoutBuilder builder;
-        builder.m_nIncludeDepth = m_nIncludeDepth + 1;
-        builder.m_pIncludesLeft = m_pIncludesLeft;
+        builder.NestIn(*this);
         // The included top level joins this level.
         builder.m_nDepth = m_nDepth - 1;
         CControlUI* first;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "core/UIString.h"
 #include "core/UIXml.h"
 
 namespace QxUI {
@@ -41,18 +42,28 @@ public:
     // Why the last Create or BuildFromRoot gave null: the reader's error, or a limit below.
     LPCWSTR GetErrorMessage() const { return m_xml.GetErrorMessage(); }
 
-    // Includes deeper than this are not followed: a skin that includes itself would otherwise
-    // recurse until the stack runs out.
+    // Readies this fresh builder to load `file` for a child layout of a document that `outer`
+    // builds (null when none is being built): false when that file is being loaded further up
+    // the chain, the chain is too deep or the build has made all the child layouts it may.
+    bool AdmitChildLayout(CUILayoutBuilder* outer, LPCWSTR file);
+
+    // Documents that load documents (includes and child layouts) nest at most this deep: a
+    // skin that includes itself would otherwise recurse until the stack runs out.
     static constexpr int kMaxIncludeDepth = 16;
     // Controls nest at most this deep, included documents counted at the level they join:
     // building, laying out and painting recurse once per level. A deeper skin is not built.
     static constexpr int kMaxNesting = 256;
     // At most this many documents are included in one build, whatever the counts ask.
     static constexpr int kMaxIncludes = 1000;
+    // At most this many child layouts are filled in one build: real skins hold a handful, and
+    // files that load each other two or more times would otherwise fan out exponentially.
+    static constexpr int kMaxChildLayouts = 200;
 
 private:
     void LoadResourceDeclarations(CUIXmlNode& root, CUIWindowManager* manager);
     void ApplyWindowAttributes(CUIXmlNode& root, CUIWindowManager* manager);
+    void NestIn(CUILayoutBuilder& outer);
+    bool IsLoading(LPCWSTR file) const;
     void BuildInclude(CUIXmlNode& node, CControlUI* parent, CUIWindowManager* manager);
     static CControlUI* MakeControl(LPCWSTR name, IDialogBuilderCallback* callback);
     CControlUI* Abandon(CControlUI* result, CControlUI* parent);
@@ -60,11 +71,19 @@ private:
     CUIXmlReader m_xml;
     IDialogBuilderCallback* m_pCallback = nullptr;
     LPCWSTR m_pstrResourceType = nullptr;   // set only for layouts loaded from a resource
+    CUIString m_sFile;                      // the file loaded, if it came from one
+    CUILayoutBuilder* m_pOuter = nullptr;   // the builder whose document loads this one
     int m_nIncludeDepth = 0;
     int m_nDepth = 0;                       // levels of ParseChildren now running
     bool m_bFailed = false;                 // a limit was met: every level gives up
-    int m_nIncludesLeft = kMaxIncludes;
-    int* m_pIncludesLeft = &m_nIncludesLeft;   // the outermost builder's budget
+
+    struct Budget
+    {
+        int includes = kMaxIncludes;
+        int childLayouts = kMaxChildLayouts;
+    };
+    Budget m_budget;
+    Budget* m_pBudget = &m_budget;          // the outermost builder's
 };
 
 } // namespace QxUI

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "core/UIRect.h"
 #include "core/UIScrollBar.h"
 
 namespace QxUI {
@@ -484,8 +485,11 @@ void CContainerUI::UpdateScrollBars(const RECT& rcInner, int /*widthNeeded*/, in
 
 RECT CContainerUI::GetContentRect() const
 {
-    return RECT{m_rcItem.left + m_rcInset.left, m_rcItem.top + m_rcInset.top,
-                m_rcItem.right - m_rcInset.right, m_rcItem.bottom - m_rcInset.bottom};
+    using Wide = long long;
+    return RECT{SaturateToLong(Wide{m_rcItem.left} + m_rcInset.left),
+                SaturateToLong(Wide{m_rcItem.top} + m_rcInset.top),
+                SaturateToLong(Wide{m_rcItem.right} - m_rcInset.right),
+                SaturateToLong(Wide{m_rcItem.bottom} - m_rcInset.bottom)};
 }
 
 bool CContainerUI::IsShown(const CScrollBarUI* bar)
@@ -496,9 +500,11 @@ bool CContainerUI::IsShown(const CScrollBarUI* bar)
 void CContainerUI::TakeOffScrollBars(RECT& rc) const
 {
     if (IsShown(m_pVerticalScrollBar))
-        rc.right -= m_pVerticalScrollBar->GetFixedWidth();
+        rc.right = SaturateToLong(static_cast<long long>(rc.right) -
+                                  m_pVerticalScrollBar->GetFixedWidth());
     if (IsShown(m_pHorizontalScrollBar))
-        rc.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
+        rc.bottom = SaturateToLong(static_cast<long long>(rc.bottom) -
+                                   m_pHorizontalScrollBar->GetFixedHeight());
 }
 
 RECT CContainerUI::GetInnerRect() const

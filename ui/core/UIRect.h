@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <climits>
+
 namespace QxUI {
 
 class CUIRect : public tagRECT
@@ -33,6 +35,13 @@ public:
     CUIPoint() { x = y = 0; }
     CUIPoint(int ix, int iy) { x = ix; y = iy; }
 };
+
+// Coordinates computed from skin numbers, which are untrusted: the sum is taken in 64 bits and
+// held to the range of a LONG instead of wrapping.
+inline LONG SaturateToLong(long long value)
+{
+    return value < LONG_MIN ? LONG_MIN : value > LONG_MAX ? LONG_MAX : static_cast<LONG>(value);
+}
 
 static_assert(sizeof(CUIRect) == sizeof(RECT), "CUIRect must keep the layout of RECT");
 static_assert(sizeof(CUISize) == sizeof(SIZE), "CUISize must keep the layout of SIZE");
