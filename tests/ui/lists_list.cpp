@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "manager_support.h"
@@ -231,6 +232,119 @@ TEST_F(ListWindow, NameLookupAndHitTestsReachHeaderAndRows)
     EXPECT_EQ(h1, window.host.manager.FindControlAt(POINT{rc.left + 5, rc.top + 5}));
     CControlUI* r1 = list->GetItemAt(1);
     EXPECT_EQ(r1, window.host.manager.FindControlAt(POINT{10, r1->GetPos().top + 5}));
+}
+
+// Rows hidden when the skin selects them: the list refuses them, so they are not selected
+// either, and a click once they are shown selects them through the list.
+const wchar_t kHiddenSelectedSkin[] =
+    L"<Window><VerticalLayout><List name=\"list\">"
+    L"<ListLabelElement name=\"plain\" text=\"plain\" height=\"20\"/>"
+    L"<ListLabelElement name=\"label\" text=\"label\" height=\"20\" visible=\"false\" "
+    L"selected=\"true\"/>"
+    L"<ListTextElement name=\"text\" height=\"20\" visible=\"false\" selected=\"true\"/>"
+    L"<ListContainerElement name=\"box\" height=\"20\" visible=\"false\" selected=\"true\"/>"
+    L"</List></VerticalLayout></Window>";
+
+IListItemUI* ItemOf(CControlUI* control)
+{
+    return static_cast<IListItemUI*>(control->AsInterface(L"ListItem"));
+}
+
+TEST(ListSelection, RowsHiddenWhenSelectedAreSelectedByAClickOnceShown)
+{
+    SkinWindow window;
+    ASSERT_TRUE(window.Open(kHiddenSelectedSkin, 200, 200));
+    CListUI* list = window.Find<CListUI>(L"list");
+    EXPECT_EQ(-1, list->GetCurSel());
+    CControlUI* plain = window.Find(L"plain");
+    window.Click(30, plain->GetPos().top + 5);
+    ASSERT_EQ(0, list->GetCurSel());
+
+    int selects = window.recorder.Count(L"itemselect");
+    CControlUI* previous = plain;
+    for (LPCWSTR name : {L"label", L"text", L"box"}) {
+        CControlUI* row = window.Find(name);
+        EXPECT_FALSE(ItemOf(row)->IsSelected()) << name;
+        EXPECT_FALSE(ItemOf(row)->Select(true)) << name << ": the list refuses a hidden row";
+        EXPECT_FALSE(ItemOf(row)->IsSelected()) << name;
+        EXPECT_TRUE(ItemOf(previous)->IsSelected()) << name;
+
+        row->SetVisible(true);
+        window.Repaint();
+        window.Click(30, row->GetPos().top + 5);
+        EXPECT_EQ(list->GetItemIndex(row), list->GetCurSel()) << name;
+        EXPECT_EQ(++selects, window.recorder.Count(L"itemselect")) << name;
+        EXPECT_TRUE(ItemOf(row)->IsSelected()) << name;
+        EXPECT_FALSE(ItemOf(previous)->IsSelected()) << name;
+        previous = row;
+    }
+}
+
+// A row that expands when its list asks it to.
+class ExpandingRow : public CListLabelElementUI
+{
+public:
+    bool IsExpanded() const override { return m_bExpanded; }
+    bool Expand(bool expand) override
+    {
+        m_bExpanded = expand;
+        return true;
+    }
+
+private:
+    bool m_bExpanded = false;
+};
+
+CControlUI* MakeExpandingRow(LPCWSTR className)
+{
+    return wcscmp(className, L"ExpandingRow") == 0 ? new ExpandingRow : nullptr;
+}
+
+TEST(ListExpansion, TheExpandedRowFollowsItsRowThroughInsertMoveAndRemove)
+{
+    CUIPtrArray* factories = CUIWindowManager::GetControlFactories();
+    factories->Add(reinterpret_cast<LPVOID>(&MakeExpandingRow));
+    SkinWindow window;
+    const bool opened = window.Open(
+        L"<Window><VerticalLayout><List name=\"list\">"
+        L"<ExpandingRow name=\"e0\" height=\"20\"/><ExpandingRow name=\"e1\" height=\"20\"/>"
+        L"<ExpandingRow name=\"e2\" height=\"20\"/><ExpandingRow name=\"e3\" height=\"20\"/>"
+        L"</List></VerticalLayout></Window>",
+        200, 200);
+    factories->Remove(factories->Find(reinterpret_cast<LPVOID>(&MakeExpandingRow)));
+    ASSERT_TRUE(opened);
+    CListUI* list = window.Find<CListUI>(L"list");
+    auto row = [&](LPCWSTR name) { return window.Find(name); };
+    ExpandingRow* added = new ExpandingRow;
+    ASSERT_TRUE(list->ExpandItem(1));
+
+    const struct
+    {
+        const char* what;
+        std::function<bool()> act;
+        LPCWSTR expanded;   // the one expanded row, or none
+    } steps[] = {
+        {"insert before it", [&] { return list->AddAt(added, 0); }, L"e1"},
+        {"insert after it", [&] { return list->AddAt(new ExpandingRow, 4); }, L"e1"},
+        {"move it to the end", [&] { return list->SetItemIndex(row(L"e1"), 5); }, L"e1"},
+        // Expanding another row collapses the one expanded, wherever it went.
+        {"expand e2", [&] { return list->ExpandItem(list->GetItemIndex(row(L"e2"))); }, L"e2"},
+        {"move another above it", [&] { return list->SetItemIndex(row(L"e3"), 0); }, L"e2"},
+        {"remove a row above it", [&] { return list->Remove(added); }, L"e2"},
+        {"remove it", [&] { return list->Remove(row(L"e2")); }, nullptr},
+        {"expand e0", [&] { return list->ExpandItem(list->GetItemIndex(row(L"e0"))); }, L"e0"},
+    };
+    for (const auto& step : steps) {
+        ASSERT_TRUE(step.act()) << step.what;
+        window.Repaint();
+        CControlUI* expanded = step.expanded ? row(step.expanded) : nullptr;
+        EXPECT_EQ(expanded ? list->GetItemIndex(expanded) : -1, list->GetExpandedItem())
+            << step.what;
+        for (int i = 0; i < list->GetCount(); ++i) {
+            CControlUI* item = list->GetItemAt(i);
+            EXPECT_EQ(item == expanded, ItemOf(item)->IsExpanded()) << step.what << " row " << i;
+        }
+    }
 }
 
 // Paints one row on white.

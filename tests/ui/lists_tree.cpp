@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,6 +30,62 @@ const wchar_t kTreeSkin[] =
     L"</TreeNode>"
     L"<TreeNode name=\"b\" text=\"B\"/>"
     L"</TreeView></VerticalLayout></Window>";
+
+// Destructions per control, seen through their destroy events.
+struct DestroyCount
+{
+    void Watch(CControlUI* control)
+    {
+        control->OnDestroyEvent.Add(CDelegate<DestroyCount>(this, &DestroyCount::Destroyed));
+        times[control] = 0;
+    }
+    bool Destroyed(void* control)
+    {
+        ++times[static_cast<CControlUI*>(control)];
+        return true;
+    }
+    bool AllOnce() const
+    {
+        for (const auto& entry : times) {
+            if (entry.second != 1)
+                return false;
+        }
+        return true;
+    }
+    std::map<CControlUI*, int> times;
+};
+
+// Blocks the size of a node, filled with a pattern, so that freed nodes are likely reused.
+struct HeapLitter
+{
+    HeapLitter()
+    {
+        for (auto& block : blocks) {
+            block.reset(new char[sizeof(CTreeNodeUI)]);
+            memset(block.get(), 0xDD, sizeof(CTreeNodeUI));
+        }
+    }
+    std::unique_ptr<char[]> blocks[32];
+};
+
+// A node class of another name: the tree view never lists it as a row.
+class ForeignNode : public CTreeNodeUI
+{
+public:
+    explicit ForeignNode(int* destroyed) : m_destroyed(destroyed) {}
+    ~ForeignNode() override { ++*m_destroyed; }
+    LPCWSTR GetClass() const override { return L"ForeignNodeUI"; }
+
+private:
+    int* m_destroyed;
+};
+
+CTreeNodeUI* TextNode(LPCWSTR text)
+{
+    CTreeNodeUI* node = new CTreeNodeUI;
+    node->SetAttribute(L"text", text);
+    return node;
+}
 
 class TreeWindow : public ::testing::Test
 {
@@ -64,6 +123,23 @@ protected:
         window.Repaint();
     }
 
+    // Touches every node that A and the list still hold: A collapsed and expanded, checked,
+    // given a child, then the rows painted and hovered.
+    void ExerciseRows()
+    {
+        CTreeNodeUI* a = Node(L"a");
+        ClickPart(a->GetFolderButton());
+        ClickPart(a->GetFolderButton());
+        ClickPart(a->GetCheckBox());
+        EXPECT_TRUE(a->Add(TextNode(L"N")));
+        window.Repaint();
+        for (int i = 0; i < tree->GetCount(); ++i) {
+            const RECT rc = tree->GetItemAt(i)->GetPos();
+            window.Mouse(WM_MOUSEMOVE, (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+        }
+        window.Repaint();
+    }
+
     SkinWindow window;
     CTreeViewUI* tree = nullptr;
 };
@@ -88,6 +164,51 @@ TEST_F(TreeWindow, SkinBuildsSubtreesDepthFirstWithIndentedChildren)
     EXPECT_EQ(std::wstring(L"g"), CUIString(Node(L"a1x")->GetItemButton()->GetGroup()).GetData())
         << "the item button's group is inherited";
     EXPECT_EQ(Node(L"a2")->GetRowLayout(), window.Find(L"inrow")->GetParent());
+}
+
+// Callback-made probes, counted as they are made and destroyed.
+class ProbeMaker : public IDialogBuilderCallback
+{
+public:
+    CControlUI* CreateCustomControl(LPCWSTR className) override
+    {
+        if (wcscmp(className, L"Probe") != 0)
+            return nullptr;
+        ++made;
+        return new controlstest::Probe(&destroyed);
+    }
+    int made = 0;
+    int destroyed = 0;
+};
+
+TEST(TreeBuilder, TopLevelNodeWithoutATreeViewFreesWhatItsLevelBuilt)
+{
+    const struct
+    {
+        LPCWSTR skin;
+        int made;
+        bool root;
+    } cases[] = {
+        // Before the node, inside it, in its child's row; nothing after it is built.
+        {L"<Window><Probe/><TreeNode><Probe/><TreeNode><Probe/></TreeNode></TreeNode>"
+         L"<Probe/></Window>",
+         3, false},
+        {L"<Window><Probe/><Probe/><TreeNode/></Window>", 2, false},
+        // A lower level ends there; its container keeps what it made.
+        {L"<Window><VerticalLayout><Probe/><TreeNode/><Probe/></VerticalLayout><Probe/></Window>",
+         2, true},
+    };
+    for (const auto& c : cases) {
+        managertest::HostWnd host;
+        ASSERT_NE(nullptr, host.Open());
+        ProbeMaker probes;
+        CUILayoutBuilder builder;
+        CControlUI* root = builder.Create(c.skin, nullptr, &probes, &host.manager);
+        EXPECT_EQ(c.root, root != nullptr) << c.skin;
+        delete root;
+        EXPECT_EQ(c.made, probes.made) << c.skin;
+        EXPECT_EQ(probes.made, probes.destroyed) << c.skin;
+    }
 }
 
 TEST(TreeBuilder, NodeOutsideATreeViewEndsItsLevel)
@@ -206,10 +327,8 @@ CTreeNodeUI* MakeSubtree(const std::wstring& prefix)
 {
     CTreeNodeUI* nodes[4];
     const LPCWSTR suffixes[] = {L"", L"1", L"1a", L"2"};
-    for (int i = 0; i < 4; ++i) {
-        nodes[i] = new CTreeNodeUI;
-        nodes[i]->SetAttribute(L"text", (prefix + suffixes[i]).c_str());
-    }
+    for (int i = 0; i < 4; ++i)
+        nodes[i] = TextNode((prefix + suffixes[i]).c_str());
     nodes[1]->Add(nodes[2]);
     nodes[0]->Add(nodes[1]);
     nodes[0]->Add(nodes[3]);
@@ -248,6 +367,116 @@ TEST_F(TreeWindow, SubtreesEnterAndLeaveTheListWhole)
     }
     EXPECT_EQ(2, Node(L"a")->GetChildCount());
     window.Repaint();
+}
+
+TEST_F(TreeWindow, RemoveTakesTheWholeSubtreeAsRemoveAtDoes)
+{
+    DestroyCount count;
+    for (LPCWSTR name : {L"a1", L"a1x"})
+        count.Watch(Node(name));
+    ASSERT_TRUE(tree->Remove(Node(L"a1")));
+    EXPECT_EQ(L"A A2 B ", Rows());
+    EXPECT_EQ(1, Node(L"a")->GetChildCount()) << "gone from its parent's child list too";
+    ASSERT_TRUE(PumpUntil([&] { return count.AllOnce(); })) << "both rows freed";
+    HeapLitter litter;
+
+    ExerciseRows();
+    EXPECT_EQ(L"A A2 N B ", Rows());
+    EXPECT_EQ(2, Node(L"a")->GetChildCount());
+    EXPECT_TRUE(Node(L"a2")->GetCheckBox()->IsSelected());
+    EXPECT_TRUE(count.AllOnce());
+}
+
+TEST_F(TreeWindow, RemoveNodeEndsForChildrenOfAnotherClassOrParent)
+{
+    int foreignDestroyed = 0;
+    DestroyCount count;
+    const struct
+    {
+        const char* what;
+        std::function<CTreeNodeUI*()> prepare;   // the node to remove
+        LPCWSTR rows;
+    } cases[] = {
+        // A child of another class is recorded but never listed; it goes with its node.
+        {"foreign child",
+         [&] {
+             CTreeNodeUI* x = TextNode(L"X");
+             EXPECT_TRUE(x->AddAt(new ForeignNode(&foreignDestroyed), 0));
+             EXPECT_TRUE(tree->AddNode(x));
+             EXPECT_EQ(L"A A1 A1x A2 B X ", Rows());
+             count.Watch(x);
+             return x;
+         },
+         L"A A1 A1x A2 B "},
+        // A1 still lists A1x, whose parent pointer names B.
+        {"child naming another parent",
+         [&] {
+             Node(L"a1x")->SetParentNode(Node(L"b"));
+             count.Watch(Node(L"a1"));
+             count.Watch(Node(L"a1x"));
+             return Node(L"a1");
+         },
+         L"A A2 B "},
+    };
+    for (const auto& c : cases) {
+        CTreeNodeUI* node = c.prepare();
+        EXPECT_TRUE(tree->RemoveNode(node)) << c.what;
+        EXPECT_EQ(std::wstring(c.rows), Rows()) << c.what;
+        ASSERT_TRUE(PumpUntil([&] { return count.AllOnce(); })) << c.what;
+        HeapLitter litter;
+        window.Repaint();
+    }
+    EXPECT_EQ(1, foreignDestroyed);
+    EXPECT_EQ(0, Node(L"b")->GetChildCount());
+    ExerciseRows();
+    EXPECT_EQ(L"A A2 N B ", Rows());
+    EXPECT_TRUE(count.AllOnce());
+}
+
+TEST_F(TreeWindow, AFailedInsertLeavesNothingOfTheSubtreeListed)
+{
+    // X with a listed child X1 (itself with X1a) before a child of another class: the insert
+    // lists X, X1 and X1a before it fails.
+    const struct
+    {
+        const char* what;
+        std::function<bool(CTreeNodeUI*)> insert;
+    } cases[] = {
+        {"Add under A", [&](CTreeNodeUI* x) { return Node(L"a")->Add(x); }},
+        {"AddAt before A2", [&](CTreeNodeUI* x) { return Node(L"a")->AddAt(x, 1); }},
+        {"InsertNodeBefore B",
+         [&](CTreeNodeUI* x) { return tree->InsertNodeBefore(x, Node(L"b")); }},
+        {"InsertNode at the end",
+         [&](CTreeNodeUI* x) { return tree->InsertNode(x, tree->GetCount()) >= 0; }},
+    };
+    for (const auto& c : cases) {
+        int foreignDestroyed = 0;
+        CTreeNodeUI* x = TextNode(L"X");
+        CTreeNodeUI* x1 = TextNode(L"X1");
+        ASSERT_TRUE(x1->Add(TextNode(L"X1a")));
+        ASSERT_TRUE(x->Add(x1));
+        ASSERT_TRUE(x->AddAt(new ForeignNode(&foreignDestroyed), 1));
+        DestroyCount count;
+        count.Watch(x);
+        count.Watch(x1);
+        count.Watch(x1->GetChildNode(0));
+
+        EXPECT_FALSE(c.insert(x)) << c.what;
+        EXPECT_EQ(L"A A1 A1x A2 B ", Rows()) << c.what;
+        EXPECT_EQ(2, Node(L"a")->GetChildCount()) << c.what;
+        EXPECT_EQ(nullptr, x->GetTreeView()) << c.what;
+        EXPECT_EQ(nullptr, x->GetParentNode()) << c.what;
+        // The caller still owns the subtree and frees it whole.
+        delete x;
+        EXPECT_TRUE(count.AllOnce()) << c.what;
+        EXPECT_EQ(1, foreignDestroyed) << c.what;
+        HeapLitter litter;
+        window.Repaint();
+        for (int i = 0; i < tree->GetCount(); ++i)
+            EXPECT_EQ(i, static_cast<CTreeNodeUI*>(tree->GetItemAt(i))->GetIndex()) << c.what;
+    }
+    ExerciseRows();
+    EXPECT_EQ(L"A A1 A1x A2 N B ", Rows());
 }
 
 } // namespace

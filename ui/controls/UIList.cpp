@@ -443,11 +443,14 @@ bool CListUI::SetItemIndex(CControlUI* control, int index)
     if (old == index)
         return true;
     CControlUI* selected = m_iCurSel >= 0 ? m_pList->GetItemAt(m_iCurSel) : nullptr;
+    CControlUI* expanded = m_iExpandedItem >= 0 ? m_pList->GetItemAt(m_iExpandedItem) : nullptr;
     if (!m_pList->SetItemIndex(control, index))
         return false;
     RenumberItems(std::min(old, index), std::max(old, index));
     if (selected)
         m_iCurSel = m_pList->GetItemIndex(selected);
+    if (expanded)
+        m_iExpandedItem = m_pList->GetItemIndex(expanded);
     return true;
 }
 
@@ -502,12 +505,18 @@ bool CListUI::AddAt(CControlUI* control, int index)
     RenumberItems(index + 1, m_pList->GetCount() - 1);
     if (m_iCurSel >= index)
         m_iCurSel += 1;
+    if (m_iExpandedItem >= index)
+        m_iExpandedItem += 1;
     return true;
 }
 
 void CListUI::OnItemRemoved(int index)
 {
     RenumberItems(index, m_pList->GetCount() - 1);
+    if (index == m_iExpandedItem)
+        m_iExpandedItem = -1;
+    else if (index < m_iExpandedItem)
+        m_iExpandedItem -= 1;
     if (index == m_iCurSel) {
         m_iCurSel = -1;
         const int found = m_pList->FindSelectableItem(index, false);

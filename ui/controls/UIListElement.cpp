@@ -70,6 +70,8 @@ void DropSelectionWhenHidden(CControlUI* item, IListOwnerUI* owner, bool& select
     }
 }
 
+// A row counts itself selected only when its owner took it: one that was hidden when asked
+// stays unselected, so that a later click selects it through the owner.
 bool SelectRow(CControlUI* item, IListOwnerUI* owner, int index, bool& selected, bool select)
 {
     if (!item->IsEnabled())
@@ -77,8 +79,10 @@ bool SelectRow(CControlUI* item, IListOwnerUI* owner, int index, bool& selected,
     if (select == selected)
         return true;
     selected = select;
-    if (select && owner)
-        owner->SelectItem(index, false);
+    if (select && owner && !owner->SelectItem(index, false)) {
+        selected = false;
+        return false;
+    }
     RepaintClipped(item);
     return true;
 }

@@ -174,18 +174,28 @@ void CTreeNodeUI::PrepareChild(CTreeNodeUI* child)
     child->m_pTreeView = m_pTreeView;
 }
 
+void CTreeNodeUI::ReleaseChild(CTreeNodeUI* child)
+{
+    child->m_pParentTreeNode = nullptr;
+    child->m_pTreeView = nullptr;
+}
+
 bool CTreeNodeUI::AddChildNode(CTreeNodeUI* node)
 {
     if (!IsTreeNode(node))
         return false;
     PrepareChild(node);
-    if (m_pTreeView) {
-        CTreeNodeUI* last = HasChildren() ? GetChildNode(GetChildCount() - 1)->GetLastNode() : this;
-        const int index = last->GetTreeIndex() + 1;
-        if (m_pTreeView->InsertNode(node, index) < 0)
-            return false;
+    CTreeNodeUI* last = HasChildren() ? GetChildNode(GetChildCount() - 1)->GetLastNode() : this;
+    if (!m_aTreeNodes.Add(node)) {
+        ReleaseChild(node);
+        return false;
     }
-    return m_aTreeNodes.Add(node);
+    if (m_pTreeView && m_pTreeView->InsertNode(node, last->GetTreeIndex() + 1) < 0) {
+        m_aTreeNodes.Remove(m_aTreeNodes.GetSize() - 1);
+        ReleaseChild(node);
+        return false;
+    }
+    return true;
 }
 
 bool CTreeNodeUI::AddAt(CControlUI* control, int index)
@@ -194,10 +204,10 @@ bool CTreeNodeUI::AddAt(CControlUI* control, int index)
         return false;
     CTreeNodeUI* node = static_cast<CTreeNodeUI*>(control->AsInterface(L"TreeNode"));
     CTreeNodeUI* position = GetChildNode(index);
-    if (position) {
-        m_aTreeNodes.InsertAt(index, node);
-    } else {
-        m_aTreeNodes.Add(node);
+    const int at = position ? index : GetChildCount();
+    if (!m_aTreeNodes.InsertAt(at, node))
+        return false;
+    if (!position) {
         // The row after this node's whole subtree, not merely after the node.
         if (m_pTreeView) {
             CTreeNodeUI* last = GetChildCount() > 1
@@ -210,9 +220,14 @@ bool CTreeNodeUI::AddAt(CControlUI* control, int index)
     PrepareChild(node);
     if (!m_pTreeView)
         return true;
-    if (position)
-        return m_pTreeView->InsertNodeBefore(node, position);
-    return m_pTreeView->AddNode(node);
+    const bool entered = position ? m_pTreeView->InsertNodeBefore(node, position)
+                                  : m_pTreeView->AddNode(node);
+    if (!entered) {
+        // Refused: the caller keeps the node and may free it.
+        m_aTreeNodes.Remove(at);
+        ReleaseChild(node);
+    }
+    return entered;
 }
 
 bool CTreeNodeUI::Remove(CControlUI* control)
@@ -342,6 +357,15 @@ CTreeNodeUI* CTreeViewUI::NodeAt(int index) const
     return item ? static_cast<CTreeNodeUI*>(item->AsInterface(L"TreeNode")) : nullptr;
 }
 
+bool CTreeViewUI::Remove(CControlUI* control)
+{
+    CTreeNodeUI* node =
+        control ? static_cast<CTreeNodeUI*>(control->AsInterface(L"TreeNode")) : nullptr;
+    if (node && m_pList->GetItemIndex(node) >= 0)
+        return RemoveNode(node);
+    return CListUI::Remove(control);
+}
+
 bool CTreeViewUI::RemoveAt(int index)
 {
     if (CTreeNodeUI* node = NodeAt(index))
@@ -403,26 +427,60 @@ int CTreeViewUI::InsertNode(CTreeNodeUI* node, int index)
         if (!child)
             continue;
         const int after = InsertNode(child, next);
-        if (after < 0)
+        if (after < 0) {
+            // None of the subtree stays listed: the caller gets it back whole and may free it.
+            DetachRows(index, next);
             return -1;
+        }
         next = after;
     }
     return next;
+}
+
+void CTreeViewUI::DetachRows(int from, int to)
+{
+    const bool owning = m_pList->IsOwningChildren();
+    m_pList->SetOwningChildren(false);
+    for (int i = to - 1; i >= from; --i) {
+        CControlUI* row = GetItemAt(i);
+        if (!row || !m_pList->RemoveAt(i))
+            continue;
+        OnItemRemoved(i);
+        if (CTreeNodeUI* node = static_cast<CTreeNodeUI*>(row->AsInterface(L"TreeNode")))
+            node->SetTreeView(nullptr);
+    }
+    m_pList->SetOwningChildren(owning);
 }
 
 bool CTreeViewUI::RemoveNode(CTreeNodeUI* node)
 {
     if (!IsTreeNode(node))
         return false;
-    while (node->HasChildren())
-        RemoveNode(node->GetChildNode(node->GetChildCount() - 1));
+    RemoveSubtree(node);
+    return true;
+}
+
+void CTreeViewUI::RemoveSubtree(CTreeNodeUI* node)
+{
+    // Each child leaves the child list before it goes, so that the walk ends and frees nothing
+    // twice whatever the child's class or parent pointer.
+    while (node->HasChildren()) {
+        const int last = node->GetChildCount() - 1;
+        CTreeNodeUI* child = node->GetChildNode(last);
+        node->m_aTreeNodes.Remove(last);
+        if (!child)
+            continue;
+        if (m_pList->GetItemIndex(child) >= 0)
+            RemoveSubtree(child);
+        else if (!child->GetTreeView() && child->GetParentNode() == node)
+            delete child;   // never listed: nobody else holds it
+    }
     if (CTreeNodeUI* parent = node->GetParentNode()) {
         const int at = parent->m_aTreeNodes.Find(node);
         if (at >= 0)
             parent->m_aTreeNodes.Remove(at);
     }
     CListUI::Remove(node);
-    return true;
 }
 
 bool CTreeViewUI::OnNodeCheckChanged(void* notification)

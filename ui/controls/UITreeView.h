@@ -33,6 +33,8 @@ public:
     bool Remove(CControlUI* control) override;
     bool Select(bool select = true) override;
 
+    // False, the child not recorded, when the tree view could not take it: it is the caller's
+    // again, in no list and in no tree view.
     bool AddChildNode(CTreeNodeUI* node);
     CTreeNodeUI* GetChildNode(int index) const;
     int GetChildCount() const { return m_aTreeNodes.GetSize(); }
@@ -66,6 +68,8 @@ public:
 private:
     friend class CTreeViewUI;
     void PrepareChild(CTreeNodeUI* child);
+    // Undoes PrepareChild for a child that could not join.
+    void ReleaseChild(CTreeNodeUI* child);
 
     bool m_bExpanded = true;
     DWORD m_dwItemTextColor = 0;
@@ -90,6 +94,8 @@ public:
     LPCWSTR GetClass() const override;
     LPVOID AsInterface(LPCWSTR name) override;
     void SetAttribute(LPCWSTR name, LPCWSTR value) override;
+    // A node goes with its whole subtree, as through RemoveAt.
+    bool Remove(CControlUI* control) override;
     bool RemoveAt(int index) override;
     void OnUINotify(UINotification&) override {}
 
@@ -97,8 +103,10 @@ public:
     virtual bool AddNode(CTreeNodeUI* node);
     virtual bool InsertNodeBefore(CTreeNodeUI* node, CTreeNodeUI* existing);
     // Enters the node and its subtree at a list index (the count appends); the index after
-    // the subtree, or -1.
+    // the subtree, or -1 with nothing of the subtree left in the list.
     virtual int InsertNode(CTreeNodeUI* node, int index);
+    // Takes the node's rows and its descendants' out of the list and out of their parents'
+    // child lists.
     virtual bool RemoveNode(CTreeNodeUI* node);
     virtual bool OnNodeCheckChanged(void* notification);
     virtual bool OnNodeFolderChanged(void* notification);
@@ -120,6 +128,10 @@ private:
     // Delegates, the parts' visibility and the minimum width: what a node gets on entering.
     void Adopt(CTreeNodeUI* node);
     CTreeNodeUI* NodeAt(int index) const;
+    // RemoveNode without the class check, for descendants of any node class.
+    void RemoveSubtree(CTreeNodeUI* node);
+    // Takes the rows from `from` up to `to` (excluded) out of the list without freeing them.
+    void DetachRows(int from, int to);
 
     int m_uItemMinWidth = 0;
     bool m_bVisibleFolderBtn = true;

@@ -513,8 +513,9 @@ CControlUI* CUILayoutBuilder::ParseChildren(CUIXmlNode& node, CControlUI* parent
                 m_bFailed = true;
                 return Abandon(result, parent);
             }
+            // A node outside a tree view ends the level; what the level made goes too.
             if (!BuildTreeNode(*this, child, parent, manager))
-                return nullptr;
+                return Abandon(result, parent);
             if (m_bFailed)
                 return Abandon(result, parent);
             continue;
