@@ -573,8 +573,8 @@ STDMETHODIMP CActiveXCtrl::OnInPlaceActivateEx(BOOL* noRedraw, DWORD flags)
                                               reinterpret_cast<void**>(&m_pInPlaceObject));
         if (SUCCEEDED(hr)) {
             m_pOwner->m_hwndHost = m_pOwner->GetManagerWindow();
-            if (m_pOwner->m_pManager)
-                m_pOwner->m_pManager->AddMessageFilter(m_pOwner);
+            m_pOwner->AddManagerListener(UIManagerListener::MessageFilter,
+                                         static_cast<IMessageFilterUI*>(m_pOwner));
         }
     }
     if (!m_pInPlaceObject) {
@@ -827,15 +827,14 @@ void CActiveXUI::ReleaseHostedControl()
         m_pControl->DestroyHostWindow();
         ReleaseAndClear(m_pControl);
     }
-    // A control the builder dropped before placing it never had a manager.
-    if (m_pManager)
-        m_pManager->RemoveMessageFilter(this);
+    RemoveManagerListener(UIManagerListener::MessageFilter);
 }
 
 bool CActiveXUI::CreateHostedControl()
 {
     ReleaseHostedControl();
     m_bCreated = true;
+    m_hwndCreatedIn = GetManagerWindow();
 
     IOleControl* first = nullptr;
     if (!m_sModuleName.IsEmpty()) {
@@ -965,6 +964,18 @@ void CActiveXUI::ShowHostWindow()
 {
     if (HasHostChildWindow())
         ::ShowWindow(m_hwndHost, IsVisible() ? SW_SHOW : SW_HIDE);
+}
+
+void CActiveXUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool init)
+{
+    // The hosted control lives in the window it was made in (its host window is a child of
+    // it, or it draws there): in another window it is made again at the next layout. Taken
+    // out of a window and put back, it stays as it is.
+    if (manager && m_pUnk && manager->GetPaintWindow() != m_hwndCreatedIn) {
+        ReleaseHostedControl();
+        m_bCreated = false;
+    }
+    CControlUI::SetManager(manager, parent, init);
 }
 
 void CActiveXUI::SetPos(RECT rc, bool invalidate)

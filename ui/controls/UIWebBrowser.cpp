@@ -93,8 +93,8 @@ bool CWebBrowserUI::CreateHostedControl()
 {
     if (!CActiveXUI::CreateHostedControl())
         return false;
-    if (m_pManager)
-        m_pManager->AddAcceleratorTranslator(this);
+    AddManagerListener(UIManagerListener::AcceleratorTranslator,
+                       static_cast<ITranslateAccelerator*>(this));
     QueryHostedControl(IID_IWebBrowser2, reinterpret_cast<LPVOID*>(&m_pWebBrowser));
     if (m_bAutoNavi && !m_sHomePage.IsEmpty())
         Navigate(m_sHomePage.GetData());
@@ -105,8 +105,7 @@ bool CWebBrowserUI::CreateHostedControl()
 void CWebBrowserUI::ReleaseHostedControl()
 {
     m_bCreated = false;
-    if (m_pManager)
-        m_pManager->RemoveAcceleratorTranslator(this);
+    RemoveManagerListener(UIManagerListener::AcceleratorTranslator);
     RegisterEventSink(false);
     ReleaseAndClear(m_pWebBrowser);
     // The control, its site and window go as in every ActiveX host.
