@@ -12,7 +12,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   target_link_options(qx_activex_testctl PRIVATE -Wl,--enable-stdcall-fixup)
 endif()
 
-foreach(test ui_activex_host ui_activex_browser)
+foreach(test ui_activex_host ui_activex_browser ui_activex_lifetime)
   string(REPLACE "ui_activex_" "activex_" source ${test})
   qix_add_test(${test} SOURCES ${QXUI_ACTIVEX_TEST_DIR}/${source}.cpp LIBS qxui_core)
   target_include_directories(${test} PRIVATE ${QXUI_ACTIVEX_TEST_DIR}/activex_testctl)
@@ -20,6 +20,6 @@ foreach(test ui_activex_host ui_activex_browser)
   add_custom_command(TARGET ${test} POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:qx_activex_testctl>
             $<TARGET_FILE_DIR:${test}>)
-  # Both register the test control under the same per-user keys.
+  # One at a time: the host test registers the test control under per-user keys.
   set_tests_properties(${test} PROPERTIES RESOURCE_LOCK qx_activex_testctl)
 endforeach()

@@ -1,8 +1,11 @@
 // The web browser control: its COM plumbing against our test control answering as the browser,
-// the system's browser where it can be created, and navigation only where a web engine exists.
+// the UI handler its documents keep, the system's browser where it can be created, and
+// navigation only where a web engine exists.
 
 #include "controls/UIWebBrowser.h"
 #include "core/UIContainer.h"
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +13,7 @@
 
 using namespace QxUI;
 using namespace activextest;
+using controlstest::FreedMemoryReuse;
 using managertest::PumpUntil;
 
 namespace {
@@ -219,4 +223,103 @@ TEST_F(WebBrowserControl, NavigatesToAPageOnlyWhereAWebEngineExists)
         document->Release();
         return true;
     }));
+}
+
+namespace {
+
+// Every answer of a document host, each out pointer set to garbage first: what needs no
+// object of ours is cleared.
+void ExpectDocHostAnswers(IDocHostUIHandler* ui, IOleCommandTarget* commands, IServiceProvider* services)
+{
+    MSG key = {nullptr, WM_KEYDOWN, 'A', 0};
+    WCHAR url[] = L"http://x.test/";
+    struct Call { LPCWSTR name; std::function<HRESULT(void**)> call; HRESULT hr; bool clearsOut; };
+    const Call calls[] = {
+        {L"GetExternal", [&](void** out) { return ui->GetExternal(reinterpret_cast<IDispatch**>(out)); }, S_FALSE, true},
+        {L"GetDropTarget",
+         [&](void** out) { return ui->GetDropTarget(nullptr, reinterpret_cast<IDropTarget**>(out)); }, S_FALSE, true},
+        {L"GetOptionKeyPath", [&](void** out) { return ui->GetOptionKeyPath(reinterpret_cast<LPOLESTR*>(out), 0); },
+         E_NOTIMPL, true},
+        {L"TranslateUrl", [&](void** out) { return ui->TranslateUrl(0, url, reinterpret_cast<LPWSTR*>(out)); },
+         E_NOTIMPL, true},
+        {L"FilterDataObject",
+         [&](void** out) { return ui->FilterDataObject(nullptr, reinterpret_cast<IDataObject**>(out)); }, E_NOTIMPL, true},
+        {L"QueryService",
+         [&](void** out) { return services->QueryService(kBrowserService, kBrowserService, out); }, E_NOINTERFACE, true},
+        {L"ShowContextMenu", [&](void**) { return ui->ShowContextMenu(0, nullptr, nullptr, nullptr); }, S_FALSE, false},
+        {L"ShowUI", [&](void**) { return ui->ShowUI(0, nullptr, nullptr, nullptr, nullptr); }, S_OK, false},
+        {L"TranslateAccelerator", [&](void**) { return ui->TranslateAccelerator(&key, nullptr, 0); }, S_FALSE, false},
+        {L"GetHostInfo", [&](void**) { return ui->GetHostInfo(nullptr); }, E_NOTIMPL, false},
+        {L"Exec script error without a document",
+         [&](void** out) { return commands->Exec(&kDocHostCommandGroup, 40, 0, nullptr, static_cast<VARIANT*>(*out)); },
+         E_INVALIDARG, false},
+    };
+    for (const Call& c : calls) {
+        SCOPED_TRACE(c.name);
+        VARIANT result;
+        ::VariantInit(&result);
+        void* out = c.clearsOut ? reinterpret_cast<void*>(0x1) : &result;
+        EXPECT_EQ(c.call(&out), c.hr);
+        if (c.clearsOut)
+            EXPECT_EQ(out, nullptr);
+    }
+}
+
+// The interfaces a document asks its UI handler for.
+struct DocHostFaces
+{
+    explicit DocHostFaces(IUnknown* unknown)
+    {
+        unknown->QueryInterface(IID_IDocHostUIHandler, reinterpret_cast<void**>(&ui));
+        unknown->QueryInterface(IID_IOleCommandTarget, reinterpret_cast<void**>(&commands));
+        unknown->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&services));
+    }
+    bool Complete() const { return ui && commands && services; }
+    // The references given back; what the last one leaves.
+    ULONG Release()
+    {
+        commands->Release();
+        services->Release();
+        return ui->Release();
+    }
+
+    IDocHostUIHandler* ui = nullptr;
+    IOleCommandTarget* commands = nullptr;
+    IServiceProvider* services = nullptr;
+};
+
+} // namespace
+
+TEST_F(WebBrowserControl, TheDocumentsUIHandlerLivesAsLongAsTheDocumentHoldsIt)
+{
+    CWebBrowserUI* wb = Open(TestControlAttributes());
+    ASSERT_NE(wb, nullptr);
+    {
+        SCOPED_TRACE("the control's own answers");
+        DocHostFaces control(static_cast<IDispatch*>(wb));
+        ASSERT_TRUE(control.Complete());
+        ExpectDocHostAnswers(control.ui, control.commands, control.services);
+        control.Release();
+    }
+
+    DISPPARAMS none = {};
+    ASSERT_EQ(wb->Invoke(252, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(lib.CallsStarting({L"SetUIHandler"}), std::vector<std::wstring>{L"SetUIHandler set"});
+    IUnknown* held = lib.DocumentUIHandler();   // as a page that keeps it
+    ASSERT_NE(held, nullptr);
+    DocHostFaces handler(held);
+    held->Release();
+    ASSERT_TRUE(handler.Complete());
+    EXPECT_EQ(References(wb), 1u) << "the document holds an object of its own, not the control";
+
+    auto* row = static_cast<CContainerUI*>(wb->GetParent());
+    row->SetDeferredDelete(false);
+    ASSERT_TRUE(row->Remove(wb));
+    FreedMemoryReuse reuse(sizeof(CWebBrowserUI));
+    ASSERT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; })) << "the browser and its document are gone";
+    {
+        SCOPED_TRACE("the handler after the control is gone");
+        ExpectDocHostAnswers(handler.ui, handler.commands, handler.services);
+    }
+    EXPECT_EQ(handler.Release(), 0u) << "the page's references were the last";
 }

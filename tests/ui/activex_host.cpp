@@ -1,10 +1,13 @@
 // The ActiveX host with our test control: creation paths, the order of the site calls,
-// windowed and windowless controls, delayed creation and release.
+// windowed and windowless controls, delayed creation, release, and a host window destroyed
+// from outside.
 
 #include "controls/UIActiveX.h"
 #include "core/UIContainer.h"
 
 #include <ocidl.h>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -348,4 +351,107 @@ TEST_F(ActiveXHost, SiteLendsOneAcceleratorTableAndRefusesWorkOnceReleased)
     client->Release();   // the last reference: the site goes, and its table with it
     EXPECT_EQ(::CopyAcceleratorTableW(tables[0], nullptr, 0), 0);
     EXPECT_EQ(lib.LiveObjects(), 0);
+}
+
+namespace {
+
+// Runs the host's verbs as its host window does.
+class VerbActiveX : public CActiveXUI
+{
+public:
+    using CActiveXUI::DoVerb;
+};
+
+// The site's windowless face, through which the control asks for capture and DCs.
+IOleInPlaceSiteWindowless* WindowlessSiteOf(CActiveXUI* ax)
+{
+    IOleClientSite* client = ClientSiteOf(ax);
+    IOleInPlaceSiteWindowless* site = nullptr;
+    if (client) {
+        client->QueryInterface(IID_IOleInPlaceSiteWindowless, reinterpret_cast<void**>(&site));
+        client->Release();
+    }
+    return site;
+}
+
+} // namespace
+
+TEST_F(ActiveXHost, AHostWindowDestroyedFromOutsideIsForgotten)
+{
+    for (bool parentFirst : {false, true}) {
+        SCOPED_TRACE(parentFirst ? "its parent window closed first" : "DestroyWindow on it");
+        ASSERT_TRUE(window.Open(L"<Window><HorizontalLayout name=\"row\"><Control width=\"40\" /></HorizontalLayout></Window>"));
+        VerbActiveX* ax = new VerbActiveX;
+        ax->SetModuleName(kTestControlModule);
+        ASSERT_TRUE(ax->SetClassIdText(kTestControlClassIdText));
+        ax->SetFixedWidth(100);
+        ASSERT_TRUE(window.Find<CContainerUI>(L"row")->Add(ax));
+        window.host->Repaint();
+        const HWND host = ax->GetHostWindow();
+        ASSERT_TRUE(::IsWindow(host));
+
+        ::DestroyWindow(parentFirst ? window.Window() : host);
+        ASSERT_FALSE(::IsWindow(host));
+        EXPECT_EQ(ax->GetHostWindow(), nullptr);
+
+        // Moves, paints, clicks and keys afterwards; then verbs and capture find no window.
+        lib.Clear();
+        ax->SetPos(RECT{50, 20, 250, 120});
+        ax->Move(5, 5);
+        if (!parentFirst) {
+            window.host->Repaint();
+            Click(WM_LBUTTONDOWN, 60, 30);
+            ::PostMessageW(window.Window(), WM_KEYDOWN, 'A', 1);
+            managertest::Pump();
+        }
+        EXPECT_EQ(ax->GetHostWindow(), nullptr);
+        ax->DoVerb(OLEIVERB_UIACTIVATE);
+        const std::vector<std::wstring> verbs = lib.CallsStarting({L"DoVerb"});
+        ASSERT_EQ(verbs.size(), 1u);
+        EXPECT_EQ(verbs[0].compare(0, 21, L"DoVerb -4 parent null"), 0) << verbs[0];
+
+        IOleInPlaceSiteWindowless* site = WindowlessSiteOf(ax);
+        ASSERT_NE(site, nullptr);
+        EXPECT_EQ(site->SetCapture(TRUE), E_FAIL);
+        EXPECT_EQ(site->GetCapture(), S_FALSE);
+        HDC dc = reinterpret_cast<HDC>(1);
+        EXPECT_EQ(site->GetDC(nullptr, 0, &dc), E_FAIL) << "not the screen's DC";
+        EXPECT_EQ(dc, nullptr);
+        EXPECT_EQ(site->InvalidateRgn(nullptr, FALSE), E_FAIL);
+        site->Release();
+        window.host.reset();
+        EXPECT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; }));
+    }
+}
+
+TEST_F(ActiveXHost, AHiddenOrDisabledWindowlessControlTakesNoInput)
+{
+    lib.Configure(true);
+    CActiveXUI* ax = Open(TestControlAttributes());
+    ASSERT_NE(ax, nullptr);
+    const RECT pos = ax->GetPos();
+    IOleInPlaceSiteWindowless* site = WindowlessSiteOf(ax);
+    ASSERT_NE(site, nullptr);
+    site->SetFocus(TRUE);   // keys too reach a focused windowless control
+    site->Release();
+    CControlUI* row = ax->GetParent();
+
+    struct Case { LPCWSTR how; std::function<void(bool)> set; };
+    const Case cases[] = {
+        {L"hidden", [ax](bool on) { ax->SetVisible(on); }},
+        {L"hidden with its parent", [row](bool on) { row->SetVisible(on); }},
+        {L"disabled", [ax](bool on) { ax->SetEnabled(on); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        for (bool on : {false, true}) {
+            c.set(on);
+            lib.Clear();
+            for (UINT msg : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_KEYDOWN, WM_CHAR})
+                Click(msg, pos.left + 5, pos.top + 5);
+            EXPECT_EQ(lib.Count(L"OnWindowMessage"), on ? 5 : 0);
+            if (!on)
+                EXPECT_EQ(lib.Count(L"QueryHitPoint"), 0);
+        }
+    }
 }

@@ -27,8 +27,9 @@ public:
         m_calls = Export<TestControlCallsFn>("TestControlCalls");
         m_clear = Export<TestControlClearFn>("TestControlClear");
         m_live = Export<TestControlLiveObjectsFn>("TestControlLiveObjects");
+        m_uiHandler = Export<TestControlDocumentUIHandlerFn>("TestControlDocumentUIHandler");
     }
-    bool IsLoaded() const { return m_configure && m_calls && m_clear && m_live; }
+    bool IsLoaded() const { return m_configure && m_calls && m_clear && m_live && m_uiHandler; }
 
     void Configure(bool windowless, DWORD miscStatus = 0, bool browser = false, bool failInitNew = false)
     {
@@ -38,6 +39,7 @@ public:
     }
     void Clear() { m_clear(); }
     LONG LiveObjects() const { return m_live(); }
+    IUnknown* DocumentUIHandler() const { return m_uiHandler(); }
 
     // The recorded calls that begin with one of the prefixes, in order; all of them for "".
     std::vector<std::wstring> CallsStarting(std::vector<std::wstring> prefixes) const
@@ -63,6 +65,7 @@ private:
     TestControlCallsFn m_calls = nullptr;
     TestControlClearFn m_clear = nullptr;
     TestControlLiveObjectsFn m_live = nullptr;
+    TestControlDocumentUIHandlerFn m_uiHandler = nullptr;
 };
 
 // The test control under HKCU\Software\Classes by class id and programmatic id, for as long

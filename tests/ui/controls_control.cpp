@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "controls_support.h"
+#include "manager_support.h"
 #include "render_support.h"
 
 using namespace QxUI;
@@ -483,6 +486,39 @@ TEST_F(ControlEvents, InitRunsWhenAttachedUnderAParent)
     EXPECT_EQ(0, watcher.calls);
     control.SetManager(&manager, &parent, true);
     EXPECT_EQ(1, watcher.calls);
+}
+
+// ---- Leaving a window ------------------------------------------------------------------------------
+
+TEST(ControlLeavingItsWindow, ItsTimersAndOverlayStopInTheWindowItLeft)
+{
+    managertest::HostWnd window, other;
+    ASSERT_NE(nullptr, window.Open());
+    ASSERT_NE(nullptr, other.Open());
+    CContainerUI* root = new CContainerUI;
+    window.manager.AttachRootControl(root);
+    for (CUIWindowManager* to : {static_cast<CUIWindowManager*>(nullptr), &other.manager}) {
+        SCOPED_TRACE(to ? "moved into another window" : "its manager cleared");
+        Probe* leaving = new Probe;
+        leaving->SetManager(&window.manager, root, false);
+        ASSERT_TRUE(window.manager.StartTimer(leaving, 1, 5));
+        ASSERT_TRUE(window.manager.AddPostPaintControl(leaving));
+        leaving->SetManager(to, nullptr, false);
+        delete leaving;
+        FreedMemoryReuse reuse(sizeof(Probe));
+        EXPECT_FALSE(window.manager.StopTimer(leaving, 1)) << "its timer went";
+        EXPECT_FALSE(window.manager.RemovePostPaintControl(leaving)) << "its overlay went";
+
+        // The window's own timers and paints go on, and meet nothing of the freed control.
+        Probe witness;
+        witness.SetManager(&window.manager, root, false);
+        ASSERT_TRUE(window.manager.StartTimer(&witness, 2, 30));
+        EXPECT_TRUE(managertest::PumpUntil([&] {
+            return std::count(witness.events.begin(), witness.events.end(), UIEventType::Timer) >= 2;
+        }));
+        ::RedrawWindow(window.GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        managertest::Pump();
+    }
 }
 
 // ---- Background image -----------------------------------------------------------------------------

@@ -5,6 +5,8 @@
 #include "core/UIControl.h"
 #include "core/UIManager.h"
 
+#include <cstring>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -80,6 +82,24 @@ inline QxUI::UIEvent MakeEvent(int type, POINT pt = {0, 0}, WPARAM wParam = 0,
     event.lParam = lParam;
     return event;
 }
+
+// Blocks of a freed object's size, filled with a pattern, taken right after the delete: a call
+// through a stale pointer then meets the pattern rather than the old object, and crashes
+// instead of passing by luck.
+class FreedMemoryReuse
+{
+public:
+    explicit FreedMemoryReuse(size_t size, int count = 16)
+    {
+        for (int i = 0; i < count; ++i) {
+            m_blocks.emplace_back(new char[size]);
+            std::memset(m_blocks.back().get(), 0xA5, size);
+        }
+    }
+
+private:
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+};
 
 inline bool SameRect(const RECT& a, const RECT& b)
 {

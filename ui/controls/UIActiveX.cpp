@@ -313,11 +313,13 @@ public:
                             0, RECT{0, 0, 0, 0});
     }
 
-    void OnWindowDestroyed(HWND) override
+    // Also when the window is destroyed from outside (its parent closed first): the control
+    // then forgets the handle. m_hWnd is already cleared here; hWnd is the handle that went.
+    void OnWindowDestroyed(HWND hWnd) override
     {
         if (m_pOwner && m_pOwner->m_pWindow == this) {
             m_pOwner->m_pWindow = nullptr;
-            if (m_pOwner->m_pOwner && m_pOwner->m_pOwner->m_hwndHost == m_hWnd)
+            if (m_pOwner->m_pOwner && m_pOwner->m_pOwner->m_hwndHost == hWnd)
                 m_pOwner->m_pOwner->m_hwndHost = nullptr;
         }
         delete this;
@@ -479,6 +481,8 @@ STDMETHODIMP CActiveXCtrl::SetCapture(BOOL capture)
 {
     if (!m_pOwner)
         return E_UNEXPECTED;
+    if (capture && !m_pOwner->m_hwndHost)
+        return E_FAIL;
     m_bCaptured = capture != FALSE;
     if (m_bCaptured)
         ::SetCapture(m_pOwner->m_hwndHost);
@@ -513,6 +517,9 @@ STDMETHODIMP CActiveXCtrl::GetDC(LPCRECT, DWORD flags, HDC* phDC)
         return E_UNEXPECTED;
     if (m_bWindowless)
         return S_FALSE;
+    // Without a host window GetDC would hand out the screen's.
+    if (!m_pOwner->m_hwndHost)
+        return E_FAIL;
     *phDC = ::GetDC(m_pOwner->m_hwndHost);
     if (!*phDC)
         return E_FAIL;
@@ -544,6 +551,8 @@ STDMETHODIMP CActiveXCtrl::InvalidateRgn(HRGN region, BOOL erase)
 {
     if (!m_pOwner)
         return E_UNEXPECTED;
+    if (!m_pOwner->m_hwndHost)
+        return E_FAIL;
     return ::InvalidateRgn(m_pOwner->m_hwndHost, region, erase) ? S_OK : E_FAIL;
 }
 
@@ -552,6 +561,8 @@ STDMETHODIMP CActiveXCtrl::OnDefWindowMessage(UINT msg, WPARAM wParam, LPARAM lP
 {
     if (!m_pOwner)
         return E_UNEXPECTED;
+    if (!m_pOwner->m_hwndHost)
+        return E_FAIL;
     const LRESULT answer = ::DefWindowProcW(m_pOwner->m_hwndHost, msg, wParam, lParam);
     if (result)
         *result = answer;
@@ -573,8 +584,8 @@ STDMETHODIMP CActiveXCtrl::OnInPlaceActivateEx(BOOL* noRedraw, DWORD flags)
                                               reinterpret_cast<void**>(&m_pInPlaceObject));
         if (SUCCEEDED(hr)) {
             m_pOwner->m_hwndHost = m_pOwner->GetManagerWindow();
-            if (m_pOwner->m_pManager)
-                m_pOwner->m_pManager->AddMessageFilter(m_pOwner);
+            m_pOwner->AddManagerListener(UIManagerListener::MessageFilter,
+                                         static_cast<IMessageFilterUI*>(m_pOwner));
         }
     }
     if (!m_pInPlaceObject) {
@@ -827,15 +838,14 @@ void CActiveXUI::ReleaseHostedControl()
         m_pControl->DestroyHostWindow();
         ReleaseAndClear(m_pControl);
     }
-    // A control the builder dropped before placing it never had a manager.
-    if (m_pManager)
-        m_pManager->RemoveMessageFilter(this);
+    RemoveManagerListener(UIManagerListener::MessageFilter);
 }
 
 bool CActiveXUI::CreateHostedControl()
 {
     ReleaseHostedControl();
     m_bCreated = true;
+    m_hwndCreatedIn = GetManagerWindow();
 
     IOleControl* first = nullptr;
     if (!m_sModuleName.IsEmpty()) {
@@ -967,6 +977,18 @@ void CActiveXUI::ShowHostWindow()
         ::ShowWindow(m_hwndHost, IsVisible() ? SW_SHOW : SW_HIDE);
 }
 
+void CActiveXUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool init)
+{
+    // The hosted control lives in the window it was made in (its host window is a child of
+    // it, or it draws there): in another window it is made again at the next layout. Taken
+    // out of a window and put back, it stays as it is.
+    if (manager && m_pUnk && manager->GetPaintWindow() != m_hwndCreatedIn) {
+        ReleaseHostedControl();
+        m_bCreated = false;
+    }
+    CControlUI::SetManager(manager, parent, init);
+}
+
 void CActiveXUI::SetPos(RECT rc, bool invalidate)
 {
     CControlUI::SetPos(rc, invalidate);
@@ -1023,6 +1045,9 @@ LRESULT CActiveXUI::PreFilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, boo
 {
     if (!m_pControl || !m_pControl->m_bInPlaceActive || !m_pControl->m_pInPlaceObject ||
         !m_pControl->m_bWindowless)
+        return 0;
+    // Nothing to click or type into when it is not shown or not enabled.
+    if (!IsVisible() || !IsEnabled())
         return 0;
     if (IsMouseMessage(msg) && !IsMouseEnabled())
         return 0;

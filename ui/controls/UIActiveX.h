@@ -26,6 +26,7 @@ public:
 
     LPCWSTR GetClass() const override;
     LPVOID AsInterface(LPCWSTR name) override;
+    void SetManager(CUIWindowManager* manager, CControlUI* parent, bool init = true) override;
     void SetPos(RECT rc, bool invalidate = true) override;
     void Move(int dx, int dy, bool invalidate = true) override;
     void SetVisible(bool visible = true) override;
@@ -72,6 +73,7 @@ protected:
     IOleObject* m_pUnk = nullptr;
     CActiveXCtrl* m_pControl = nullptr;
     HWND m_hwndHost = nullptr;
+    HWND m_hwndCreatedIn = nullptr;   // the manager's window when the control was made
 };
 
 } // namespace QxUI

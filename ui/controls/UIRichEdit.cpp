@@ -54,11 +54,10 @@ CRichEditUI::CRichEditUI() = default;
 
 CRichEditUI::~CRichEditUI()
 {
+    RemoveManagerListener(UIManagerListener::MessageFilter);
     if (m_pHost) {
         m_pHost->Release();
         m_pHost = nullptr;
-        if (m_pManager)
-            m_pManager->RemoveMessageFilter(this);
     }
 }
 
@@ -201,8 +200,7 @@ void CRichEditUI::OnInit()
         LRESULT result = 0;
         m_pHost->GetTextServices()->TxSendMessage(EM_SETLANGOPTIONS, 0, 0, &result);
         m_pHost->ActivateInPlace(nullptr);
-        if (m_pManager)
-            m_pManager->AddMessageFilter(this);
+        AddManagerListener(UIManagerListener::MessageFilter, static_cast<IMessageFilterUI*>(this));
     }
     m_bInited = true;
 }

@@ -6,6 +6,7 @@
 #include <ocidl.h>
 
 #include <cwchar>
+#include <new>
 
 #include "core/UIManager.h"
 
@@ -54,6 +55,46 @@ IHTMLDocument2* DocumentOf(const VARIANT* in)
     return document;
 }
 
+// The answer to a query: the interface found, with a reference, or E_NOINTERFACE.
+HRESULT HandOut(void* found, void** ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    *ppv = found;
+    if (!found)
+        return E_NOINTERFACE;
+    static_cast<IUnknown*>(found)->AddRef();
+    return S_OK;
+}
+
+// The UI handler a document holds. A document may keep it after the control has let go of
+// the browser, or after the control is gone: it answers on its own and holds nothing of the
+// control's, so a late call never reaches freed memory.
+class DocumentUIHandler : public CDocHostAnswers
+{
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override
+    {
+        return HandOut(DocHostInterface(iid), ppv);
+    }
+    STDMETHODIMP_(ULONG) AddRef() override
+    {
+        return static_cast<ULONG>(::InterlockedIncrement(&m_dwRef));
+    }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        const LONG ref = ::InterlockedDecrement(&m_dwRef);
+        if (ref == 0)
+            delete this;
+        return static_cast<ULONG>(ref);
+    }
+
+private:
+    ~DocumentUIHandler() = default;
+
+    LONG m_dwRef = 1;
+};
+
 } // namespace
 
 CWebBrowserUI::CWebBrowserUI()
@@ -93,8 +134,8 @@ bool CWebBrowserUI::CreateHostedControl()
 {
     if (!CActiveXUI::CreateHostedControl())
         return false;
-    if (m_pManager)
-        m_pManager->AddAcceleratorTranslator(this);
+    AddManagerListener(UIManagerListener::AcceleratorTranslator,
+                       static_cast<ITranslateAccelerator*>(this));
     QueryHostedControl(IID_IWebBrowser2, reinterpret_cast<LPVOID*>(&m_pWebBrowser));
     if (m_bAutoNavi && !m_sHomePage.IsEmpty())
         Navigate(m_sHomePage.GetData());
@@ -105,8 +146,7 @@ bool CWebBrowserUI::CreateHostedControl()
 void CWebBrowserUI::ReleaseHostedControl()
 {
     m_bCreated = false;
-    if (m_pManager)
-        m_pManager->RemoveAcceleratorTranslator(this);
+    RemoveManagerListener(UIManagerListener::AcceleratorTranslator);
     RegisterEventSink(false);
     ReleaseAndClear(m_pWebBrowser);
     // The control, its site and window go as in every ActiveX host.
@@ -168,7 +208,11 @@ void CWebBrowserUI::InstallUIHandler()
     ICustomDoc* custom = nullptr;
     if (SUCCEEDED(document->QueryInterface(__uuidof(ICustomDoc),
                                            reinterpret_cast<void**>(&custom)))) {
-        custom->SetUIHandler(static_cast<IDocHostUIHandler*>(this));
+        // The document keeps the only reference.
+        if (DocumentUIHandler* handler = new (std::nothrow) DocumentUIHandler) {
+            custom->SetUIHandler(handler);
+            handler->Release();
+        }
         custom->Release();
     }
     document->Release();
@@ -178,21 +222,7 @@ void CWebBrowserUI::InstallUIHandler()
 
 STDMETHODIMP CWebBrowserUI::QueryInterface(REFIID iid, void** ppv)
 {
-    if (!ppv)
-        return E_POINTER;
-    *ppv = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IDocHostUIHandler)
-        *ppv = static_cast<IDocHostUIHandler*>(this);
-    else if (iid == IID_IDispatch)
-        *ppv = static_cast<IDispatch*>(this);
-    else if (iid == IID_IServiceProvider)
-        *ppv = static_cast<IServiceProvider*>(this);
-    else if (iid == IID_IOleCommandTarget)
-        *ppv = static_cast<IOleCommandTarget*>(this);
-    if (!*ppv)
-        return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
+    return HandOut(iid == IID_IDispatch ? static_cast<IDispatch*>(this) : DocHostInterface(iid), ppv);
 }
 
 STDMETHODIMP_(ULONG) CWebBrowserUI::AddRef()
@@ -232,7 +262,18 @@ STDMETHODIMP CWebBrowserUI::Invoke(DISPID id, REFIID iid, LCID, WORD, DISPPARAMS
     }
 }
 
-STDMETHODIMP CWebBrowserUI::QueryService(REFGUID, REFIID, void** ppv)
+void* CDocHostAnswers::DocHostInterface(REFIID iid)
+{
+    if (iid == IID_IUnknown || iid == IID_IDocHostUIHandler)
+        return static_cast<IDocHostUIHandler*>(this);
+    if (iid == IID_IServiceProvider)
+        return static_cast<IServiceProvider*>(this);
+    if (iid == IID_IOleCommandTarget)
+        return static_cast<IOleCommandTarget*>(this);
+    return nullptr;
+}
+
+STDMETHODIMP CDocHostAnswers::QueryService(REFGUID, REFIID, void** ppv)
 {
     // No service of ours is offered, that of the browser's own kind included.
     if (!ppv)
@@ -241,7 +282,7 @@ STDMETHODIMP CWebBrowserUI::QueryService(REFGUID, REFIID, void** ppv)
     return E_NOINTERFACE;
 }
 
-STDMETHODIMP CWebBrowserUI::Exec(const GUID* group, DWORD cmd, DWORD, VARIANT* in, VARIANT* out)
+STDMETHODIMP CDocHostAnswers::Exec(const GUID* group, DWORD cmd, DWORD, VARIANT* in, VARIANT* out)
 {
     if (!group || *group != kDocHostCommandGroup)
         return OLECMDERR_E_UNKNOWNGROUP;
@@ -285,14 +326,36 @@ STDMETHODIMP CWebBrowserUI::Exec(const GUID* group, DWORD cmd, DWORD, VARIANT* i
     return hr;
 }
 
-STDMETHODIMP CWebBrowserUI::TranslateUrl(DWORD, LPWSTR, LPWSTR* out)
+STDMETHODIMP CDocHostAnswers::GetOptionKeyPath(LPOLESTR* key, DWORD)
+{
+    if (key)
+        *key = nullptr;
+    return E_NOTIMPL;
+}
+
+// The out pointers are cleared: a caller may read or release them whatever the answer.
+STDMETHODIMP CDocHostAnswers::GetDropTarget(IDropTarget*, IDropTarget** target)
+{
+    if (target)
+        *target = nullptr;
+    return S_FALSE;
+}
+
+STDMETHODIMP CDocHostAnswers::GetExternal(IDispatch** external)
+{
+    if (external)
+        *external = nullptr;
+    return S_FALSE;
+}
+
+STDMETHODIMP CDocHostAnswers::TranslateUrl(DWORD, LPWSTR, LPWSTR* out)
 {
     if (out)
         *out = nullptr;
     return E_NOTIMPL;
 }
 
-STDMETHODIMP CWebBrowserUI::FilterDataObject(IDataObject*, IDataObject** out)
+STDMETHODIMP CDocHostAnswers::FilterDataObject(IDataObject*, IDataObject** out)
 {
     if (out)
         *out = nullptr;

@@ -14,10 +14,53 @@
 
 namespace QxUI {
 
+// What a browser's documents ask of their host: the UI handler's answers, script errors and
+// services. The control answers them, and so does the UI handler it gives each document, an
+// object of its own that lives for as long as the document holds it (UIWebBrowser.cpp).
+class CDocHostAnswers : public IDocHostUIHandler, public IServiceProvider, public IOleCommandTarget
+{
+public:
+    // IServiceProvider
+    STDMETHODIMP QueryService(REFGUID service, REFIID iid, void** ppv) override;
+
+    // IOleCommandTarget
+    STDMETHODIMP QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) override
+    {
+        return OLECMDERR_E_NOTSUPPORTED;
+    }
+    STDMETHODIMP Exec(const GUID* group, DWORD cmd, DWORD options, VARIANT* in,
+                      VARIANT* out) override;
+
+    // IDocHostUIHandler
+    STDMETHODIMP ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override { return S_FALSE; }
+    STDMETHODIMP GetHostInfo(DOCHOSTUIINFO*) override { return E_NOTIMPL; }
+    STDMETHODIMP ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
+                        IOleInPlaceUIWindow*) override
+    {
+        return S_OK;
+    }
+    STDMETHODIMP HideUI() override { return S_OK; }
+    STDMETHODIMP UpdateUI() override { return S_OK; }
+    STDMETHODIMP EnableModeless(WINBOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP OnDocWindowActivate(WINBOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP OnFrameWindowActivate(WINBOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, WINBOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP TranslateAccelerator(LPMSG, const GUID*, DWORD) override { return S_FALSE; }
+    STDMETHODIMP GetOptionKeyPath(LPOLESTR* key, DWORD) override;
+    STDMETHODIMP GetDropTarget(IDropTarget*, IDropTarget** target) override;
+    STDMETHODIMP GetExternal(IDispatch** external) override;
+    STDMETHODIMP TranslateUrl(DWORD, LPWSTR, LPWSTR* out) override;
+    STDMETHODIMP FilterDataObject(IDataObject*, IDataObject** out) override;
+
+protected:
+    CDocHostAnswers() = default;
+    ~CDocHostAnswers() = default;
+    // The interface of these three (IUnknown as the UI handler) for an interface id, or null.
+    void* DocHostInterface(REFIID iid);
+};
+
 class CWebBrowserUI : public CActiveXUI,
-                      public IDocHostUIHandler,
-                      public IServiceProvider,
-                      public IOleCommandTarget,
+                      public CDocHostAnswers,
                       public IDispatch,
                       public ITranslateAccelerator
 {
@@ -55,39 +98,8 @@ public:
     STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
                         VARIANT* result, EXCEPINFO* excepInfo, UINT* argError) override;
 
-    // IServiceProvider
-    STDMETHODIMP QueryService(REFGUID service, REFIID iid, void** ppv) override;
-
-    // IOleCommandTarget
-    STDMETHODIMP QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) override
-    {
-        return OLECMDERR_E_NOTSUPPORTED;
-    }
-    STDMETHODIMP Exec(const GUID* group, DWORD cmd, DWORD options, VARIANT* in,
-                      VARIANT* out) override;
-
-    // IDocHostUIHandler
-    STDMETHODIMP ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override { return S_FALSE; }
-    STDMETHODIMP GetHostInfo(DOCHOSTUIINFO*) override { return E_NOTIMPL; }
-    STDMETHODIMP ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
-                        IOleInPlaceUIWindow*) override
-    {
-        return S_OK;
-    }
-    STDMETHODIMP HideUI() override { return S_OK; }
-    STDMETHODIMP UpdateUI() override { return S_OK; }
-    STDMETHODIMP EnableModeless(WINBOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP OnDocWindowActivate(WINBOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP OnFrameWindowActivate(WINBOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, WINBOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP TranslateAccelerator(LPMSG, const GUID*, DWORD) override { return S_FALSE; }
-    STDMETHODIMP GetOptionKeyPath(LPOLESTR*, DWORD) override { return E_NOTIMPL; }
-    STDMETHODIMP GetDropTarget(IDropTarget*, IDropTarget**) override { return S_FALSE; }
-    STDMETHODIMP GetExternal(IDispatch**) override { return S_FALSE; }
-    STDMETHODIMP TranslateUrl(DWORD, LPWSTR, LPWSTR* out) override;
-    STDMETHODIMP FilterDataObject(IDataObject*, IDataObject** out) override;
-
     // ITranslateAccelerator: keys pressed while the focus is inside the browser.
+    using CDocHostAnswers::TranslateAccelerator;
     LRESULT TranslateAccelerator(MSG* msg) override;
 
 protected:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <new>
 
 namespace QxUI {
 
@@ -70,7 +71,45 @@ void RequestSizeLayout(CControlUI* control)
         control->RequestParentLayout();
 }
 
+void OfferListener(CUIWindowManager* manager, UIManagerListener kind, LPVOID listener, bool offer)
+{
+    switch (kind) {
+    case UIManagerListener::Notifier: {
+        INotifyUI* notifier = static_cast<INotifyUI*>(listener);
+        offer ? manager->AddNotifier(notifier) : manager->RemoveNotifier(notifier);
+        break;
+    }
+    case UIManagerListener::PreMessageFilter: {
+        IMessageFilterUI* filter = static_cast<IMessageFilterUI*>(listener);
+        offer ? manager->AddPreMessageFilter(filter) : manager->RemovePreMessageFilter(filter);
+        break;
+    }
+    case UIManagerListener::MessageFilter: {
+        IMessageFilterUI* filter = static_cast<IMessageFilterUI*>(listener);
+        offer ? manager->AddMessageFilter(filter) : manager->RemoveMessageFilter(filter);
+        break;
+    }
+    case UIManagerListener::AcceleratorTranslator: {
+        ITranslateAccelerator* translator = static_cast<ITranslateAccelerator*>(listener);
+        offer ? manager->AddAcceleratorTranslator(translator)
+              : manager->RemoveAcceleratorTranslator(translator);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+const int kListenerKinds = static_cast<int>(UIManagerListener::Count);
+
 } // namespace
+
+// The listeners a control offers, and the manager that holds them (null while none does).
+struct CControlUI::ManagerListeners
+{
+    CUIWindowManager* manager = nullptr;
+    LPVOID listeners[kListenerKinds] = {};
+};
 
 CControlUI::CControlUI() = default;
 
@@ -78,6 +117,12 @@ CControlUI::~CControlUI()
 {
     if (OnDestroyEvent.HasHandlers())
         OnDestroyEvent.Invoke(this);
+    // From the manager they were offered to: m_pManager may have been cleared since.
+    if (m_pListeners) {
+        OfferListeners(false);
+        delete m_pListeners;
+        m_pListeners = nullptr;
+    }
     if (m_pManager)
         m_pManager->ForgetControl(this);
 }
@@ -121,10 +166,68 @@ CUIWindowManager* CControlUI::GetManager() const
 
 void CControlUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool init)
 {
+    if (manager != m_pManager)
+        LeaveManager();
     m_pManager = manager;
     m_pParent = parent;
+    if (m_pListeners && !m_pListeners->manager)
+        OfferListeners(true);
     if (init && parent)
         Init();
+}
+
+void CControlUI::LeaveManager()
+{
+    // The manager would otherwise go on calling a control that may be freed before it hears
+    // of it again. The name stays: a combo box lends its items to its drop-down and takes
+    // them back without naming them again.
+    if (m_pManager)
+        m_pManager->ForgetControl(this, true);
+    if (m_pListeners)
+        OfferListeners(false);
+}
+
+void CControlUI::OfferListeners(bool offer)
+{
+    CUIWindowManager* manager = offer ? m_pManager : m_pListeners->manager;
+    if (!manager)
+        return;
+    for (int i = 0; i < kListenerKinds; ++i) {
+        if (m_pListeners->listeners[i])
+            OfferListener(manager, static_cast<UIManagerListener>(i), m_pListeners->listeners[i],
+                          offer);
+    }
+    m_pListeners->manager = offer ? manager : nullptr;
+}
+
+bool CControlUI::AddManagerListener(UIManagerListener kind, LPVOID listener)
+{
+    const int index = static_cast<int>(kind);
+    if (!listener || index < 0 || index >= kListenerKinds)
+        return false;
+    if (!m_pListeners) {
+        m_pListeners = new (std::nothrow) ManagerListeners;
+        if (!m_pListeners)
+            return false;
+    }
+    RemoveManagerListener(kind);
+    m_pListeners->listeners[index] = listener;
+    if (!m_pListeners->manager)
+        m_pListeners->manager = m_pManager;
+    if (m_pListeners->manager)
+        OfferListener(m_pListeners->manager, kind, listener, true);
+    return true;
+}
+
+void CControlUI::RemoveManagerListener(UIManagerListener kind)
+{
+    const int index = static_cast<int>(kind);
+    if (!m_pListeners || index < 0 || index >= kListenerKinds)
+        return;
+    LPVOID& listener = m_pListeners->listeners[index];
+    if (listener && m_pListeners->manager)
+        OfferListener(m_pListeners->manager, kind, listener, false);
+    listener = nullptr;
 }
 
 CControlUI* CControlUI::GetParent() const

@@ -29,6 +29,16 @@ enum UIInputFlags : UINT
     UIFLAG_SETCURSOR = 0x00000002,
 };
 
+// The interfaces a control can offer its window manager (CControlUI::AddManagerListener).
+enum class UIManagerListener : int
+{
+    Notifier,
+    PreMessageFilter,
+    MessageFilter,
+    AcceleratorTranslator,
+    Count
+};
+
 // The base of every control, and the skin element "Control".
 class CControlUI
 {
@@ -167,6 +177,12 @@ protected:
     // A mouse event while the control's mouse input is off goes to the parent, or to the
     // handling every control shares without one; true when it was passed on.
     bool PassOnMouseEvent(UIEvent& event);
+    // Offers one of this control's own interfaces to its window manager. The offer follows the
+    // control: it is withdrawn from the manager it was made to the moment the control leaves it
+    // (another window, none, destruction) and made again to the manager the control joins.
+    // False, with nothing offered, when there is no memory to remember it.
+    bool AddManagerListener(UIManagerListener kind, LPVOID listener);
+    void RemoveManagerListener(UIManagerListener kind);
 
     CUIWindowManager* m_pManager = nullptr;
     CControlUI* m_pParent = nullptr;
@@ -208,6 +224,15 @@ protected:
     SIZE m_cxyBorderRound = {0, 0};
     RECT m_rcPaint = {0, 0, 0, 0};
     RECT m_rcBorderSize = {0, 0, 0, 0};
+
+private:
+    struct ManagerListeners;
+    // Takes back from the manager it is leaving what would call it: focus, hover and click
+    // references, timers, overlay painting, queued notifications and offered listeners.
+    void LeaveManager();
+    void OfferListeners(bool offer);
+
+    ManagerListeners* m_pListeners = nullptr;   // made by the first AddManagerListener
 };
 
 } // namespace QxUI

@@ -120,7 +120,9 @@ public:
 
     static CControlUI* CALLBACK RegisterNameCallback(CControlUI* control, LPVOID data);
     CControlUI* FindControlByName(LPCWSTR name) const;
-    void ForgetControl(CControlUI* control);
+    // Drops every reference to the control (focus, hover, click, timers, overlay, queued
+    // notifications and, unless keepName, its name): it is being destroyed or leaves the window.
+    void ForgetControl(CControlUI* control, bool keepName = false);
 
     bool AddToOptionGroup(LPCWSTR group, CControlUI* control);
     CUIPtrArray* GetOptionGroup(LPCWSTR group);

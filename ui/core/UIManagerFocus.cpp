@@ -505,7 +505,7 @@ CControlUI* CUIWindowManager::FindControlByName(LPCWSTR name) const
     return static_cast<CControlUI*>(m_mNameHash.Find(name));
 }
 
-void CUIWindowManager::ForgetControl(CControlUI* control)
+void CUIWindowManager::ForgetControl(CControlUI* control, bool keepName)
 {
     if (!control)
         return;
@@ -518,7 +518,7 @@ void CUIWindowManager::ForgetControl(CControlUI* control)
     if (m_pFocus == control)
         m_pFocus = nullptr;
     StopAllTimersOf(control);
-    const CUIString name = control->GetName();
+    const CUIString name = keepName ? CUIString() : control->GetName();
     if (!name.IsEmpty() && m_mNameHash.Find(name.GetData()) == control)
         m_mNameHash.Remove(name.GetData());
     for (int i = 0; i < m_aAsyncNotify.GetSize(); ++i) {

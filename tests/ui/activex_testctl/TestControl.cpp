@@ -1,8 +1,9 @@
 // A test ActiveX control: windowed or windowless by a switch, optionally answering as the
-// browser control, recording every call its host makes for the tests to read.
+// browser control and its document, recording every call its host makes for the tests to read.
 
 #include <windows.h>
 #include <exdisp.h>
+#include <mshtmhst.h>
 #include <ocidl.h>
 #include <olectl.h>
 #include <windowsx.h>
@@ -23,6 +24,8 @@ TestControlOptions g_options = {FALSE, 0, FALSE, FALSE};
 std::vector<std::wstring> g_calls;
 std::wstring g_joined;
 LONG g_live = 0;
+class TestControl;
+TestControl* g_uiHandlerHolder = nullptr;   // the newest document given a UI handler
 
 void Record(LPCWSTR format, ...)
 {
@@ -127,7 +130,8 @@ class TestControl : public IOleObject,
                     public IOleInPlaceActiveObject,
                     public IObjectWithSite,
                     public IWebBrowser2,
-                    public IConnectionPointContainer
+                    public IConnectionPointContainer,
+                    public ICustomDoc
 {
 public:
     TestControl() : m_browser(g_options.browser != FALSE) { ::InterlockedIncrement(&g_live); }
@@ -159,6 +163,8 @@ public:
             *ppv = static_cast<IWebBrowser2*>(this);
         else if (m_browser && iid == IID_IConnectionPointContainer)
             *ppv = static_cast<IConnectionPointContainer*>(this);
+        else if (m_browser && iid == __uuidof(ICustomDoc))
+            *ppv = static_cast<ICustomDoc*>(this);
         if (!*ppv)
             return E_NOINTERFACE;
         AddRef();
@@ -379,7 +385,8 @@ public:
     STDMETHODIMP get_Document(IDispatch** document) override
     {
         Record(L"get_Document");
-        *document = nullptr;
+        *document = static_cast<IWebBrowser2*>(this);
+        AddRef();
         return S_OK;
     }
     STDMETHODIMP GoBack() override { return E_NOTIMPL; }
@@ -445,6 +452,22 @@ public:
     STDMETHODIMP get_Resizable(VARIANT_BOOL*) override { return E_NOTIMPL; }
     STDMETHODIMP put_Resizable(VARIANT_BOOL) override { return E_NOTIMPL; }
 
+    // ICustomDoc: the browser is its own document, and keeps the UI handler it is given as a
+    // page does, for as long as it lives.
+    STDMETHODIMP SetUIHandler(IDocHostUIHandler* handler) override
+    {
+        Record(handler ? L"SetUIHandler set" : L"SetUIHandler null");
+        ReplaceHeld(m_uiHandler, handler);
+        g_uiHandlerHolder = this;
+        return S_OK;
+    }
+    IUnknown* UIHandler() const
+    {
+        if (m_uiHandler)
+            m_uiHandler->AddRef();
+        return m_uiHandler;
+    }
+
     // IConnectionPointContainer
     STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
     STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override
@@ -466,6 +489,9 @@ private:
         ReleaseAndClear(m_clientSite);
         ReleaseAndClear(m_site);
         ReleaseAndClear(m_events);
+        ReleaseAndClear(m_uiHandler);
+        if (g_uiHandlerHolder == this)
+            g_uiHandlerHolder = nullptr;
         ::InterlockedDecrement(&g_live);
     }
 
@@ -541,6 +567,7 @@ private:
     IOleInPlaceSite* m_inPlaceSite = nullptr;
     IOleInPlaceFrame* m_frame = nullptr;
     EventPoint* m_events = nullptr;
+    IDocHostUIHandler* m_uiHandler = nullptr;
     HWND m_window = nullptr;
     SIZEL m_extent = {0, 0};
 };
@@ -622,6 +649,11 @@ void WINAPI TestControlClear()
 LONG WINAPI TestControlLiveObjects()
 {
     return g_live;
+}
+
+IUnknown* WINAPI TestControlDocumentUIHandler()
+{
+    return g_uiHandlerHolder ? g_uiHandlerHolder->UIHandler() : nullptr;
 }
 
 } // extern "C"

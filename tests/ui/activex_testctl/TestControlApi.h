@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <unknwn.h>
 
 namespace activextest {
 
@@ -28,5 +29,8 @@ typedef LPCWSTR(WINAPI* TestControlCallsFn)();
 typedef void(WINAPI* TestControlClearFn)();
 // Control objects not yet destroyed.
 typedef LONG(WINAPI* TestControlLiveObjectsFn)();
+// The UI handler the newest browser document holds, with a reference for the caller; null
+// when it holds none.
+typedef IUnknown*(WINAPI* TestControlDocumentUIHandlerFn)();
 
 } // namespace activextest

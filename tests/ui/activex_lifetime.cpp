@@ -1,0 +1,166 @@
+// Controls that listen to their window's manager (the rich edit's and the windowless ActiveX
+// host's message filters, the web browser's accelerator translator) leave a window cleanly:
+// taken out and deleted, the window's later input reaches nothing of theirs; moved into another
+// window, they work there and no more in the first.
+
+#include "controls/UIActiveX.h"
+#include "controls/UIRichEdit.h"
+#include "controls/UIWebBrowser.h"
+#include "core/UIContainer.h"
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "activex_support.h"
+
+using namespace QxUI;
+using namespace activextest;
+using controlstest::FreedMemoryReuse;
+using managertest::PumpUntil;
+
+namespace {
+
+std::wstring Skin(const std::wstring& element)
+{
+    return L"<Window><VerticalLayout name=\"box\"><Control height=\"10\" />" + element +
+           L"<Control /></VerticalLayout></Window>";
+}
+
+const std::wstring kRichEdit = L"<RichEdit name=\"c\" height=\"60\" text=\"kept\" />";
+const std::wstring kActiveX = L"<ActiveX name=\"c\" height=\"60\" " + TestControlAttributes() + L" />";
+const std::wstring kBrowser = L"<WebBrowser name=\"c\" height=\"60\" " + TestControlAttributes() + L" />";
+
+POINT Inside(CControlUI* control)
+{
+    const RECT rc = control->GetPos();
+    return POINT{rc.left + 5, rc.top + 5};
+}
+
+void PostClick(HWND window, POINT pt)
+{
+    ::PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
+    ::PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
+}
+
+// Mouse, wheel, keys and a paint at a point of the window, through its queue as a user's come.
+void SendInput(HWND window, POINT pt)
+{
+    ::PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(pt.x, pt.y));
+    PostClick(window, pt);
+    ::SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    POINT screen = pt;
+    ::ClientToScreen(window, &screen);
+    ::PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, -WHEEL_DELTA), MAKELPARAM(screen.x, screen.y));
+    ::PostMessageW(window, WM_KEYDOWN, 'Q', 1);
+    ::PostMessageW(window, WM_CHAR, 'q', 1);
+    ::PostMessageW(window, WM_KEYUP, 'Q', 0xC0000001);
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    managertest::Pump();
+}
+
+class LeavingAWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(lib.IsLoaded()); }
+    void TearDown() override
+    {
+        window.host.reset();
+        other.host.reset();
+        EXPECT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; })) << "objects left behind";
+    }
+
+    // Whether the control heard a click and a key at pt of the window: the rich edit's text
+    // changes, the test control records the message.
+    bool Hears(CControlUI* control, bool richEdit, HWND window, POINT pt)
+    {
+        const std::wstring before = richEdit ? control->GetText().GetData() : L"";
+        lib.Clear();
+        PostClick(window, pt);
+        ::PostMessageW(window, WM_CHAR, 'z', 1);
+        managertest::Pump();
+        return richEdit ? before != control->GetText().GetData() : lib.Count(L"OnWindowMessage") > 0;
+    }
+
+    TestControlLibrary lib;
+    ActiveXWindow window;
+    ActiveXWindow other;
+};
+
+} // namespace
+
+TEST_F(LeavingAWindow, ADeletedControlThatLeftItsWindowIsCalledNoMore)
+{
+    struct Kind { LPCWSTR name; std::wstring element; size_t size; };
+    const Kind kinds[] = {
+        {L"rich edit", kRichEdit, sizeof(CRichEditUI)},
+        {L"windowless ActiveX", kActiveX, sizeof(CActiveXUI)},
+        {L"windowless web browser", kBrowser, sizeof(CWebBrowserUI)},
+    };
+    for (const Kind& kind : kinds) {
+        for (bool detached : {true, false}) {
+            SCOPED_TRACE(std::wstring(kind.name) + (detached ? L", taken out of a container that does not own it"
+                                                             : L", its manager cleared"));
+            lib.Configure(true, 0, true);
+            CControlUI* control = window.Open<CControlUI>(Skin(kind.element), L"c");
+            ASSERT_NE(control, nullptr);
+            const bool richEdit = control->AsInterface(L"RichEdit") != nullptr;
+            const POINT at = Inside(control);
+            ASSERT_TRUE(Hears(control, richEdit, window.Window(), at)) << "it listens while it is there";
+
+            auto* box = static_cast<CContainerUI*>(control->GetParent());
+            if (detached) {
+                box->SetOwningChildren(false);
+                ASSERT_TRUE(box->Remove(control));
+                delete control;
+            } else {
+                control->SetManager(nullptr, nullptr, false);
+                box->SetDeferredDelete(false);
+                ASSERT_TRUE(box->Remove(control));   // deletes it
+            }
+            FreedMemoryReuse reuse(kind.size);
+            lib.Clear();
+            SendInput(window.Window(), at);
+            EXPECT_TRUE(lib.CallsStarting({L"OnWindowMessage", L"QueryHitPoint", L"TranslateAccelerator", L"Draw"})
+                            .empty());
+            EXPECT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; }));
+            window.host.reset();
+        }
+    }
+}
+
+TEST_F(LeavingAWindow, AControlMovedIntoAnotherWindowWorksThereAndNoMoreInTheFirst)
+{
+    struct Kind { LPCWSTR name; std::wstring element; size_t size; };
+    const Kind kinds[] = {
+        {L"rich edit", kRichEdit, sizeof(CRichEditUI)},
+        {L"windowless ActiveX", kActiveX, sizeof(CActiveXUI)},
+    };
+    for (const Kind& kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        lib.Configure(true);
+        CControlUI* control = window.Open<CControlUI>(Skin(kind.element), L"c");
+        ASSERT_NE(control, nullptr);
+        ASSERT_TRUE(other.Open(L"<Window><VerticalLayout name=\"dest\"><Control height=\"30\" /></VerticalLayout></Window>"));
+        const bool richEdit = control->AsInterface(L"RichEdit") != nullptr;
+        const POINT first = Inside(control);
+        ASSERT_TRUE(Hears(control, richEdit, window.Window(), first));
+
+        auto* box = static_cast<CContainerUI*>(control->GetParent());
+        box->SetOwningChildren(false);
+        ASSERT_TRUE(box->Remove(control));
+        ASSERT_TRUE(other.Find<CContainerUI>(L"dest")->Add(control));
+        other.host->Repaint();
+        if (!richEdit)
+            EXPECT_EQ(static_cast<CActiveXUI*>(control)->GetHostWindow(), other.Window()) << "made again there";
+        EXPECT_TRUE(Hears(control, richEdit, other.Window(), Inside(control))) << "it works in its new window";
+        EXPECT_FALSE(Hears(control, richEdit, window.Window(), first)) << "the first window calls it no more";
+
+        other.host.reset();   // the control goes with its new window
+        FreedMemoryReuse reuse(kind.size);
+        lib.Clear();
+        SendInput(window.Window(), first);
+        EXPECT_TRUE(lib.CallsStarting({L"OnWindowMessage", L"QueryHitPoint", L"Draw"}).empty());
+        window.host.reset();
+    }
+}
