@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "alloc_count.h"
+
 using namespace QxUI;
 
 namespace {
@@ -80,6 +82,109 @@ TEST(UIStringStorage, AssignWithLengthAndNulls)
     s += static_cast<LPCWSTR>(nullptr);
     EXPECT_TRUE(s.IsEmpty());
     EXPECT_STREQ(L"w", CUIString(L'w').GetData());
+}
+
+TEST(UIStringStorage, ManyAppendsKeepTheTextAndGrowTheBlockGeometrically)
+{
+    // 100,000 units by appends of each kind: each append used to reallocate the block.
+    const struct
+    {
+        const char* kind;
+        void (*append)(CUIString& s, std::wstring& expected, int i);
+    } cases[] = {
+        {"character",
+         [](CUIString& s, std::wstring& expected, int i) {
+             const WCHAR ch = static_cast<WCHAR>(L'a' + i % 26);
+             s += ch;
+             expected += ch;
+         }},
+        {"text",
+         [](CUIString& s, std::wstring& expected, int i) {
+             const std::wstring piece = std::to_wstring(i % 1000) + L",";
+             s += piece.c_str();
+             expected += piece;
+         }},
+        {"string",
+         [](CUIString& s, std::wstring& expected, int i) {
+             const CUIString piece(i % 2 ? L"odd " : L"even ");
+             s += piece;
+             expected += piece.GetData();
+         }},
+        {"own tail",
+         [](CUIString& s, std::wstring& expected, int i) {
+             // A pointer into the text itself, whose block the append may move.
+             if (s.GetLength() < 3) {
+                 s += L"xyz";
+                 expected += L"xyz";
+                 return;
+             }
+             const int back = 1 + i % 3;
+             expected += expected.substr(expected.size() - back);
+             s.Append(s.GetData() + s.GetLength() - back);
+         }},
+    };
+    for (const auto& c : cases) {
+        CUIString s;
+        std::wstring expected;
+        long blocks = 0;
+        {
+            alloctest::AllocationCount count;
+            for (int i = 0; expected.size() < 100000; ++i)
+                c.append(s, expected, i);
+            blocks = count.Blocks();
+        }
+        EXPECT_EQ(static_cast<int>(expected.size()), s.GetLength()) << c.kind;
+        EXPECT_TRUE(expected == s.GetData()) << c.kind;
+        // Growing by half again from 62 units reaches 100,000 in about 20 steps.
+        EXPECT_LE(blocks, 40) << c.kind;
+    }
+}
+
+TEST(UIStringStorage, AssignAndEmptyAfterGrowthKeepTheLength)
+{
+    CUIString s;
+    for (int i = 0; i < 1000; ++i)
+        s += L'g';
+    s.Assign(L"short", -1);
+    EXPECT_EQ(5, s.GetLength());
+    s += L"er";
+    EXPECT_STREQ(L"shorter", s.GetData());
+    s.Assign(Repeat(L'h', 500).c_str(), 300);
+    EXPECT_EQ(300, s.GetLength());
+    s += L"!";
+    EXPECT_EQ(Repeat(L'h', 300) + L"!", s.GetData());
+    s.Empty();
+    EXPECT_EQ(0, s.GetLength());
+    s += Repeat(L'i', 70).c_str();
+    EXPECT_EQ(70, s.GetLength());
+    s.MakeLower();
+    EXPECT_EQ(70, s.GetLength());
+    const CUIString copy(s);
+    EXPECT_EQ(70, copy.GetLength());
+    EXPECT_EQ(0, CUIString(L'\0').GetLength());
+}
+
+TEST(UIStringEditing, ReplacingManyOccurrencesIsOnePass)
+{
+    // A tooltip of line breaks: rebuilding the whole text at each one was quadratic.
+    std::wstring text;
+    for (int i = 0; i < 30000; ++i)
+        text += L"ab<n>";
+    CUIString s(text.c_str());
+    long blocks = 0;
+    int replaced = 0;
+    {
+        alloctest::AllocationCount count;
+        replaced = s.Replace(L"<n>", L"\r\n");
+        blocks = count.Blocks();
+    }
+    EXPECT_EQ(30000, replaced);
+    EXPECT_EQ(30000 * 4, s.GetLength());
+    std::wstring expected;
+    for (int i = 0; i < 30000; ++i)
+        expected += L"ab\r\n";
+    EXPECT_TRUE(expected == s.GetData());
+    EXPECT_LE(blocks, 40);
 }
 
 TEST(UIStringSearch, FindTextAndCharacterBounds)

@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "alloc_count.h"
 #include "edits_support.h"
+#include "render_support.h"
 
 using namespace QxUI;
 using namespace editstest;
@@ -232,4 +234,50 @@ TEST_F(EditWindow, MouseEventsABoxIgnoresReachItsParent)
         c.control->HandleEvent(event);
         EXPECT_EQ(c.reachesParent, std::count(layout->seen.begin(), layout->seen.end(), c.type) == 1);
     }
+}
+
+// ---- Password masks ---------------------------------------------------------------------------
+
+TEST_F(EditWindow, PasswordMaskHasOneCharacterPerCharacterAndLongOnesPaintInAFewBlocks)
+{
+    // A label with the edit's padding and background paints what the mask must be.
+    Open(Column(L"<Edit name=\"e\" height=\"30\" password=\"true\"/>"
+                L"<Label name=\"l\" height=\"30\" textpadding=\"4,3,4,3\" bkcolor=\"#FFFFFFFF\"/>")
+             .c_str());
+    auto* box = Find<CEditUI>(L"e");
+    CControlUI* label = Find(L"l");
+    rendertest::Canvas canvas(300, 200);
+    const auto painted = [&](CControlUI* control) {
+        canvas.Fill(0xFF000000);
+        const RECT rc = control->GetPos();
+        control->Paint(canvas.Dc(), rc);
+        std::vector<DWORD> pixels;
+        for (int y = rc.top; y < rc.bottom; ++y)
+            for (int x = rc.left; x < rc.right; ++x)
+                pixels.push_back(canvas.Rgb(x, y));
+        return pixels;
+    };
+    const struct
+    {
+        std::wstring text, mask;
+    } cases[] = {{L"abc", L"***"}, {std::wstring(100000, L'x'), std::wstring(100000, L'*')}};
+    for (const auto& c : cases) {
+        box->SetText(c.text.c_str());
+        label->SetText(c.mask.c_str());
+        EXPECT_TRUE(painted(box) == painted(label)) << c.text.size();
+    }
+
+    // The window paints the long mask: it was built one append at a time, each one copying the
+    // whole text again.
+    long blocks = 0;
+    {
+        alloctest::AllocationCount count;
+        Repaint();
+        blocks = count.Blocks();
+    }
+    EXPECT_LE(blocks, 64);
+
+    box->SetText(L"abc");
+    label->SetText(L"**");
+    EXPECT_FALSE(painted(box) == painted(label));
 }

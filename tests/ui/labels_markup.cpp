@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -455,6 +456,38 @@ TEST_F(Markup, LongTextIsMeasuredInProportionToItsLength)
         const ULONGLONG measured = CUIPainter::GetMarkedUpMeasuredChars() - before;
         EXPECT_GT(measured, 0u);
         EXPECT_LE(measured, 16u * text.size()) << (&c - cases);
+    }
+}
+
+TEST_F(Markup, RectanglesAtTheEndsOfIntMeasureNoMoreThanTheText)
+{
+    const std::wstring text = L"<x -2147483648>A<x 2147483647>B <x 99999999999>" +
+                              std::wstring(2000, L'W') + L" <p 2147483647>C</p><y -2147483648>D";
+    const RECT rects[] = {{INT_MIN, INT_MIN, INT_MAX, INT_MAX},
+                          {INT_MIN, 0, INT_MIN + 50, 20},
+                          {INT_MAX - 50, 0, INT_MAX, 20},
+                          {-(1 << 30), 0, 1 << 30, 20},
+                          {0, 0, 300, INT_MAX},
+                          {0, INT_MIN, 300, 10}};
+    const UINT styles[] = {0,
+                           DT_SINGLELINE | DT_CENTER | DT_VCENTER,
+                           DT_WORDBREAK | DT_CENTER | DT_BOTTOM,
+                           DT_SINGLELINE | DT_RIGHT | DT_END_ELLIPSIS,
+                           DT_CALCRECT,
+                           DT_CALCRECT | DT_WORDBREAK};
+    for (const RECT& given : rects) {
+        for (UINT style : styles) {
+            RECT rc = given;
+            int none = 0;
+            const ULONGLONG before = CUIPainter::GetMarkedUpMeasuredChars();
+            CUIPainter::DrawMarkedUpText(canvas.Dc(), &manager, rc, text.c_str(), kWhite, nullptr,
+                                         nullptr, none, style);
+            const ULONGLONG measured = CUIPainter::GetMarkedUpMeasuredChars() - before;
+            EXPECT_LE(measured, 32u * text.size())
+                << given.left << "," << given.top << "," << given.right << " " << style;
+            EXPECT_LE(rc.left, rc.right);
+            EXPECT_LE(rc.top, rc.bottom);
+        }
     }
 }
 

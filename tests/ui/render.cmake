@@ -25,8 +25,7 @@ qix_add_test(ui_render_images
 qix_add_test(ui_resources_tables
   SOURCES ${QXUI_RENDER_TEST_DIR}/resources_tables.cpp ${CMAKE_CURRENT_BINARY_DIR}/render_images.rc
   LIBS qxui_core qxui_render_test_support)
-# The language text test counts heap blocks through wrapped malloc and realloc.
-target_link_options(ui_resources_tables PRIVATE -Wl,--wrap=malloc -Wl,--wrap=realloc)
+qxui_count_allocations(ui_resources_tables)
 
 qix_add_test(ui_render_zip_memory SOURCES ${QXUI_RENDER_TEST_DIR}/render_zip_memory.cpp
   LIBS qxui_core qxui_render_test_support)

@@ -6,17 +6,13 @@
 
 #include <string>
 
+#include "alloc_count.h"
 #include "render_support.h"
 
 using namespace QxUI;
 using namespace rendertest;
 
 namespace {
-
-// The program is linked with malloc and realloc wrapped (see render.cmake): blocks asked for
-// while counting are counted.
-bool g_countAllocations = false;
-int g_allocations = 0;
 
 std::wstring Expand(LPCWSTR text)
 {
@@ -34,19 +30,6 @@ std::wstring FaceOf(HFONT font)
 }
 
 } // namespace
-
-extern "C" void* __real_malloc(size_t size);
-extern "C" void* __real_realloc(void* block, size_t size);
-extern "C" void* __wrap_malloc(size_t size)
-{
-    g_allocations += g_countAllocations;
-    return __real_malloc(size);
-}
-extern "C" void* __wrap_realloc(void* block, size_t size)
-{
-    g_allocations += g_countAllocations;
-    return __real_realloc(block, size);
-}
 
 // ---- Settings ---------------------------------------------------------------------------------
 
@@ -378,12 +361,14 @@ TEST(ResourceTexts, ExpansionGrowsItsTextByDoublingAndStaysBounded)
     for (int i = 0; i < 24000; ++i)
         text += L"%{21}";
     CUIString s(text.c_str());
-    g_allocations = 0;
-    g_countAllocations = true;
-    CUIWindowManager::ExpandLanguageRefs(s);
-    g_countAllocations = false;
+    long blocks = 0;
+    {
+        alloctest::AllocationCount count;
+        CUIWindowManager::ExpandLanguageRefs(s);
+        blocks = count.Blocks();
+    }
     EXPECT_EQ(48000, s.GetLength());
-    EXPECT_LE(g_allocations, 64);
+    EXPECT_LE(blocks, 64);
 
     // Texts that insert the next one twice stop growing at a million characters.
     for (int id = 30; id < 60; ++id)

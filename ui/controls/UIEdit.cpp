@@ -4,6 +4,7 @@
 
 #include <cwchar>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "controls/UIOverlayWindow.h"
@@ -380,9 +381,11 @@ void CEditUI::PaintText(HDC hDC)
 
     CUIString shown = m_sText;
     if (m_bPasswordMode) {
-        shown.Empty();
+        // One mask character per character (a surrogate pair is one), made in one piece.
+        size_t count = 0;
         for (LPCWSTR p = m_sText.GetData(); *p; p = ::CharNextW(p))
-            shown += m_cPasswordChar;
+            ++count;
+        shown = std::wstring(count, m_cPasswordChar).c_str();
     }
     RECT rc = GetTextRect();
     CUIPainter::DrawText(hDC, m_pManager, rc, shown.GetData(),

@@ -9,6 +9,7 @@
 
 #include "controls/UIListCommon.h"
 #include "core/UIButton.h"
+#include "core/UIRect.h"
 #include "core/UIScrollBar.h"
 
 namespace QxUI {
@@ -1107,11 +1108,8 @@ void CListHeaderItemUI::PaintText(HDC hDC)
         m_dwTextColor = m_pManager->GetDefaultTextColor();
     if (m_sText.IsEmpty())
         return;
-    RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.top += m_rcTextPadding.top;
-    rc.right -= m_rcTextPadding.right;
-    rc.bottom -= m_rcTextPadding.bottom;
+    CUIRect rc(m_rcItem);
+    rc.Deflate(m_rcTextPadding);
     const UINT style = m_uTextStyle | DT_SINGLELINE;
     if (m_bShowHtml) {
         int none = 0;

@@ -9,6 +9,7 @@
 
 #include "controls/UIListCommon.h"
 #include "core/UIButton.h"
+#include "core/UIRect.h"
 #include "core/UIScrollBar.h"
 
 namespace QxUI {
@@ -351,11 +352,8 @@ void CListLabelElementUI::DrawItemText(HDC hDC, const RECT& rcItem)
     ListItemLook* look = m_pOwner ? m_pOwner->GetItemLook() : nullptr;
     if (m_sText.IsEmpty() || !look)
         return;
-    RECT rc = rcItem;
-    rc.left += look->rcTextPadding.left;
-    rc.top += look->rcTextPadding.top;
-    rc.right -= look->rcTextPadding.right;
-    rc.bottom -= look->rcTextPadding.bottom;
+    CUIRect rc(rcItem);
+    rc.Deflate(look->rcTextPadding);
     const UINT style = look->uTextStyle | DT_SINGLELINE;
     const DWORD color = ItemTextColor(*look);
     DrawLookText(hDC, m_pManager, rc, m_sText.GetData(), color, *look, style);
@@ -499,8 +497,9 @@ void CListTextElementUI::DrawItemText(HDC hDC, const RECT& rcItem)
     const DWORD color = ItemTextColor(*look);
     const RECT& padding = look->rcTextPadding;
     for (int i = 0; i < look->nColumns; ++i) {
-        RECT rc = {look->rcColumn[i].left + padding.left, m_rcItem.top + padding.top,
-                   look->rcColumn[i].right - padding.right, m_rcItem.bottom - padding.bottom};
+        CUIRect rc(look->rcColumn[i].left, m_rcItem.top, look->rcColumn[i].right,
+                   m_rcItem.bottom);
+        rc.Deflate(padding);
         LPCWSTR text = provider ? provider->GetCellText(this, m_iIndex, i) : GetColumnText(i);
         if (!text)
             continue;

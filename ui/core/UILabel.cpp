@@ -14,6 +14,7 @@ using std::min;
 #include <gdiplus.h>
 
 #include "core/UIAttributeValues.h"
+#include "core/UIRect.h"
 
 namespace QxUI {
 
@@ -246,8 +247,9 @@ void CLabelUI::ResolveTextColors()
 
 RECT CLabelUI::GetTextRect() const
 {
-    return RECT{m_rcItem.left + m_rcTextPadding.left, m_rcItem.top + m_rcTextPadding.top,
-                m_rcItem.right - m_rcTextPadding.right, m_rcItem.bottom - m_rcTextPadding.bottom};
+    CUIRect rc(m_rcItem);
+    rc.Deflate(m_rcTextPadding);
+    return rc;
 }
 
 void CLabelUI::DrawLabelText(HDC hDC, RECT rc, DWORD color, UINT style)

@@ -3,11 +3,13 @@
 #include "core/UIRender.h"
 
 #include <algorithm>
+#include <climits>
 #include <cwchar>
 #include <cstdlib>
 #include <vector>
 
 #include "core/UIManager.h"
+#include "core/UIRect.h"
 
 namespace QxUI {
 
@@ -54,6 +56,8 @@ SIZE MeasureText(HDC hDC, const WCHAR* text, int length)
 // How many characters of text fit into room pixels.
 int CountFitting(HDC hDC, const WCHAR* text, int length, int room)
 {
+    if (length <= 0)
+        return 0;
     s_measuredChars += static_cast<ULONGLONG>(length);
     int fit = 0;
     SIZE size = {};
@@ -586,7 +590,9 @@ int MarkupPainter::HandleRun(const WCHAR* run, int length, Pass pass)
 {
     const TEXTMETRICW& tm = Metrics(CurrentFont());
     const int maxChar = std::max<int>(1, tm.tmMaxCharWidth);
-    const int room = m_rc.right - m_x;
+    // Never below 0 and never more than the run: the window below counts characters of it.
+    const int room = static_cast<int>(
+        std::clamp<LONGLONG>(static_cast<LONGLONG>(m_rc.right) - m_x, 0, INT_MAX));
     int fit = length;
     bool overflow = false;
     // Characters that fit even at the widest glyph need no measuring. Beyond them the run is
@@ -819,8 +825,14 @@ void CUIPainter::DrawMarkedUpText(HDC hDC, CUIWindowManager* manager, RECT& rc, 
     const int capacity = linkCount;
     // Nothing drawn records no link: the caller's count must not keep the capacity.
     linkCount = 0;
-    if (!text || !manager || !hDC || ::IsRectEmpty(&rc))
+    if (!text || !manager || !hDC)
         return;
+    // Edges far off screen are drawn as if there: widths and offsets from them stay in int.
+    CUIRect area(rc);
+    area.Clamp();
+    if (::IsRectEmpty(&area))
+        return;
+    rc = area;
 
     CUIString expanded(text);
     CUIWindowManager::ExpandLanguageRefs(expanded);

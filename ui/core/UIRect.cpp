@@ -4,6 +4,11 @@
 
 namespace QxUI {
 
+LONG ClampCoordinate(LONGLONG value)
+{
+    return static_cast<LONG>(std::clamp<LONGLONG>(value, -kMaxCoordinate, kMaxCoordinate));
+}
+
 CUIRect::CUIRect()
 {
     left = top = right = bottom = 0;
@@ -42,6 +47,19 @@ void CUIRect::Offset(int dx, int dy)
 void CUIRect::MoveToOrigin()
 {
     ::OffsetRect(this, -left, -top);
+}
+
+void CUIRect::Deflate(const RECT& insets)
+{
+    left = ClampCoordinate(static_cast<LONGLONG>(left) + insets.left);
+    top = ClampCoordinate(static_cast<LONGLONG>(top) + insets.top);
+    right = ClampCoordinate(static_cast<LONGLONG>(right) - insets.right);
+    bottom = ClampCoordinate(static_cast<LONGLONG>(bottom) - insets.bottom);
+}
+
+void CUIRect::Clamp()
+{
+    Deflate(RECT{0, 0, 0, 0});
 }
 
 } // namespace QxUI

@@ -20,6 +20,11 @@ public:
     void Join(const RECT& other);
     void Offset(int dx, int dy);
     void MoveToOrigin();
+    // Each edge moves inwards by its side's inset (outwards for a negative one) and stops at
+    // kMaxCoordinate, whatever the insets are: a padding never wraps an edge around.
+    void Deflate(const RECT& insets);
+    // Each edge brought within kMaxCoordinate.
+    void Clamp();
 };
 
 class CUISize : public tagSIZE
@@ -42,6 +47,13 @@ inline LONG SaturateToLong(long long value)
 {
     return value < LONG_MIN ? LONG_MIN : value > LONG_MAX ? LONG_MAX : static_cast<LONG>(value);
 }
+
+// Rectangles that text is drawn in keep their edges within this: GDI's own limit, far past any
+// screen, and near enough that the width between two edges stays inside int.
+constexpr LONG kMaxCoordinate = 0x07FFFFFF;
+
+// A sum or difference of such coordinates (skin values among them) held to kMaxCoordinate.
+LONG ClampCoordinate(LONGLONG value);
 
 static_assert(sizeof(CUIRect) == sizeof(RECT), "CUIRect must keep the layout of RECT");
 static_assert(sizeof(CUISize) == sizeof(SIZE), "CUISize must keep the layout of SIZE");

@@ -2,6 +2,8 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -31,7 +33,7 @@ CUIString::CUIString() : m_pstr(m_szBuffer)
 CUIString::CUIString(const CUIString& src) : m_pstr(m_szBuffer)
 {
     m_szBuffer[0] = L'\0';
-    Assign(src.m_pstr);
+    Assign(src.m_pstr, src.m_iLength);
 }
 
 CUIString::CUIString(LPCWSTR text, int length) : m_pstr(m_szBuffer)
@@ -40,7 +42,7 @@ CUIString::CUIString(LPCWSTR text, int length) : m_pstr(m_szBuffer)
     Assign(text, length);
 }
 
-CUIString::CUIString(WCHAR ch) : m_pstr(m_szBuffer)
+CUIString::CUIString(WCHAR ch) : m_pstr(m_szBuffer), m_iLength(ch != L'\0' ? 1 : 0)
 {
     m_szBuffer[0] = ch;
     m_szBuffer[1] = L'\0';
@@ -55,12 +57,27 @@ CUIString::~CUIString()
 bool CUIString::Aliases(LPCWSTR text) const
 {
     // Only pointers into the current text can alias; its block may move or be freed.
-    return text >= m_pstr && text <= m_pstr + wcslen(m_pstr);
+    return text >= m_pstr && text <= m_pstr + m_iLength;
 }
 
-int CUIString::GetLength() const
+// Assigned texts get a block of their exact size. Appends grow it by at least half again, so
+// that a text built by many appends is copied a few times, not once per append.
+bool CUIString::Reserve(int length, bool exact)
 {
-    return static_cast<int>(wcslen(m_pstr));
+    if (length <= m_iCapacity)
+        return true;
+    size_t units = static_cast<size_t>(length);
+    if (!exact)
+        units = std::max(units, std::min<size_t>(INT_MAX - 1, static_cast<size_t>(m_iCapacity) +
+                                                                  m_iCapacity / 2));
+    LPWSTR block = IsInline() ? AllocUnits(units + 1) : ReallocUnits(m_pstr, units + 1);
+    if (block == nullptr)
+        return false;
+    if (IsInline())
+        memcpy(block, m_szBuffer, (static_cast<size_t>(m_iLength) + 1) * sizeof(WCHAR));
+    m_pstr = block;
+    m_iCapacity = static_cast<int>(units);
+    return true;
 }
 
 void CUIString::Assign(LPCWSTR text, int length)
@@ -69,44 +86,33 @@ void CUIString::Assign(LPCWSTR text, int length)
         text = L"";
     if (Aliases(text)) {
         CUIString copy(text, length);
-        Assign(copy.m_pstr, copy.GetLength());
+        Assign(copy.m_pstr, copy.m_iLength);
         return;
     }
     if (length < 0)
         length = static_cast<int>(wcslen(text));
 
     if (length > kMaxInlineLength) {
-        if (IsInline()) {
-            LPWSTR block = AllocUnits(static_cast<size_t>(length) + 1);
-            if (block == nullptr)
-                return;
-            m_pstr = block;
-        } else if (GetLength() < length) {
-            LPWSTR block = ReallocUnits(m_pstr, static_cast<size_t>(length) + 1);
-            if (block == nullptr)
-                return;
-            m_pstr = block;
-        }
+        if (!Reserve(length, true))
+            return;
     } else if (!IsInline()) {
-        free(m_pstr);
-        m_pstr = m_szBuffer;
+        Empty();
     }
 
+    // A source shorter than length ends the text at its terminator.
     int copied = 0;
     while (copied < length && text[copied] != L'\0') {
         m_pstr[copied] = text[copied];
         ++copied;
     }
-    m_pstr[length] = L'\0';
-    // A source shorter than length leaves the rest unwritten: end the text at its terminator.
-    if (copied < length)
-        m_pstr[copied] = L'\0';
+    m_pstr[copied] = L'\0';
+    m_iLength = copied;
 }
 
 CUIString& CUIString::operator=(const CUIString& src)
 {
     if (this != &src)
-        Assign(src.m_pstr);
+        Assign(src.m_pstr, src.m_iLength);
     return *this;
 }
 
@@ -125,39 +131,36 @@ void CUIString::Empty()
         free(m_pstr);
     m_pstr = m_szBuffer;
     m_szBuffer[0] = L'\0';
+    m_iLength = 0;
+    m_iCapacity = kMaxInlineLength;
+}
+
+void CUIString::AppendUnits(LPCWSTR text, int length)
+{
+    if (length <= 0)
+        return;
+    if (Aliases(text)) {
+        CUIString copy(text, length);
+        AppendUnits(copy.m_pstr, copy.m_iLength);
+        return;
+    }
+    const LONGLONG total = static_cast<LONGLONG>(m_iLength) + length;
+    if (total >= INT_MAX || !Reserve(static_cast<int>(total), false))
+        return;
+    memcpy(m_pstr + m_iLength, text, static_cast<size_t>(length) * sizeof(WCHAR));
+    m_iLength = static_cast<int>(total);
+    m_pstr[m_iLength] = L'\0';
 }
 
 void CUIString::Append(LPCWSTR text)
 {
-    if (text == nullptr || text[0] == L'\0')
-        return;
-    if (Aliases(text)) {
-        CUIString copy(text);
-        Append(copy.m_pstr);
-        return;
-    }
-    size_t current = wcslen(m_pstr);
-    size_t total = current + wcslen(text);
-    if (total > static_cast<size_t>(kMaxInlineLength)) {
-        if (IsInline()) {
-            LPWSTR block = AllocUnits(total + 1);
-            if (block == nullptr)
-                return;
-            memcpy(block, m_szBuffer, (current + 1) * sizeof(WCHAR));
-            m_pstr = block;
-        } else {
-            LPWSTR block = ReallocUnits(m_pstr, total + 1);
-            if (block == nullptr)
-                return;
-            m_pstr = block;
-        }
-    }
-    wcscpy(m_pstr + current, text);
+    if (text != nullptr)
+        AppendUnits(text, static_cast<int>(wcslen(text)));
 }
 
 CUIString& CUIString::operator+=(const CUIString& src)
 {
-    Append(src.m_pstr);
+    AppendUnits(src.m_pstr, src.m_iLength);
     return *this;
 }
 
@@ -169,8 +172,8 @@ CUIString& CUIString::operator+=(LPCWSTR text)
 
 CUIString& CUIString::operator+=(WCHAR ch)
 {
-    WCHAR text[2] = {ch, L'\0'};
-    Append(text);
+    if (ch != L'\0')
+        AppendUnits(&ch, 1);
     return *this;
 }
 
@@ -245,27 +248,29 @@ int CUIString::Replace(LPCWSTR from, LPCWSTR to)
     // Either text may point into this string, which is rebuilt below.
     const CUIString fromText(from);
     const CUIString toText(to != nullptr ? to : L"");
-    const int fromLength = fromText.GetLength();
-    const int toLength = toText.GetLength();
 
+    // One pass over the text: rebuilding all of it at each occurrence was quadratic. The search
+    // goes on after each occurrence, so inserted text is never searched again.
+    CUIString rebuilt;
     int count = 0;
-    int pos = Find(fromText.m_pstr, 0);
-    while (pos >= 0) {
-        CUIString rebuilt = Left(pos);
+    int done = 0;
+    for (int pos = Find(fromText.m_pstr, 0); pos >= 0; pos = Find(fromText.m_pstr, done)) {
+        rebuilt.AppendUnits(m_pstr + done, pos - done);
         rebuilt += toText;
-        rebuilt += m_pstr + pos + fromLength;
-        Assign(rebuilt.m_pstr);
+        done = pos + fromText.m_iLength;
         ++count;
-        pos = Find(fromText.m_pstr, pos + toLength);
+    }
+    if (count > 0) {
+        rebuilt.AppendUnits(m_pstr + done, m_iLength - done);
+        Assign(rebuilt.m_pstr, rebuilt.m_iLength);
     }
     return count;
 }
 
 void CUIString::MakeLower()
 {
-    DWORD length = static_cast<DWORD>(wcslen(m_pstr));
-    if (length > 0)
-        ::CharLowerBuffW(m_pstr, length);
+    if (m_iLength > 0)
+        ::CharLowerBuffW(m_pstr, static_cast<DWORD>(m_iLength));
 }
 
 void CUIString::Format(CUIString& target, LPCWSTR format, ...)

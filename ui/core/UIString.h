@@ -34,7 +34,7 @@ public:
     bool operator==(LPCWSTR text) const;
 
     LPCWSTR GetData() const { return m_pstr; }
-    int GetLength() const;
+    int GetLength() const { return m_iLength; }
     bool IsEmpty() const { return m_pstr[0] == L'\0'; }
     WCHAR GetAt(int index) const { return m_pstr[index]; }
 
@@ -54,8 +54,13 @@ public:
 private:
     bool IsInline() const { return m_pstr == m_szBuffer; }
     bool Aliases(LPCWSTR text) const;
+    // Makes room for a text of length units; false (nothing changed) when memory runs out.
+    bool Reserve(int length, bool exact);
+    void AppendUnits(LPCWSTR text, int length);
 
     LPWSTR m_pstr;
+    int m_iLength = 0;
+    int m_iCapacity = kMaxInlineLength;   // units the text may hold, its terminator not counted
     WCHAR m_szBuffer[kInlineBufferSize];
 };
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "core/UIRect.h"
+
 namespace QxUI {
 
 CTextUI::CTextUI()
@@ -107,8 +109,8 @@ SIZE CTextUI::MeasureSize(SIZE available)
     HDC hDC = m_pManager ? m_pManager->GetPaintDC() : nullptr;
     if (!hDC)
         return CLabelUI::MeasureSize(available);
-    RECT rc = {m_rcTextPadding.left, 0,
-               std::max<LONG>(m_cxyFixed.cx, available.cx) - m_rcTextPadding.right, 9999};
+    CUIRect rc(0, 0, std::max<LONG>(m_cxyFixed.cx, available.cx), 9999);
+    rc.Deflate(RECT{m_rcTextPadding.left, 0, m_rcTextPadding.right, 0});
     // Too narrow a rectangle still measures, one character a line, instead of keeping 9999.
     rc.right = std::max(rc.right, rc.left + 1);
     const UINT style = m_uTextStyle | DT_CALCRECT;
@@ -120,8 +122,9 @@ SIZE CTextUI::MeasureSize(SIZE available)
         CUIPainter::DrawText(hDC, m_pManager, rc, m_sText.GetData(), m_dwTextColor, m_iFont,
                              style);
     }
-    SIZE size = {rc.right + m_rcTextPadding.right,
-                 rc.bottom - rc.top + m_rcTextPadding.top + m_rcTextPadding.bottom};
+    SIZE size = {ClampCoordinate(static_cast<LONGLONG>(rc.right) + m_rcTextPadding.right),
+                 ClampCoordinate(static_cast<LONGLONG>(rc.bottom) - rc.top + m_rcTextPadding.top +
+                                 m_rcTextPadding.bottom)};
     if (m_cxyFixed.cy != 0)
         size.cy = m_cxyFixed.cy;
     return size;
