@@ -3,6 +3,7 @@
 
 #include "controls/UICombo.h"
 #include "controls/UIListElement.h"
+#include "controls/UIOption.h"
 #include "core/UILayouts.h"
 
 #include <gtest/gtest.h>
@@ -416,6 +417,54 @@ TEST_F(ComboWindow, BoxDeletedAtOnceByAHandlerLeavesTheDropDownBehindIt)
         window.Repaint();
         EXPECT_TRUE(reuse.Intact());
     }
+}
+
+// Options inside the items, one group: it holds in the drop-down and back in the box's window.
+const wchar_t kOptionComboSkin[] =
+    L"<Window><VerticalLayout><HorizontalLayout height=\"24\">"
+    L"<Combo name=\"combo\" width=\"120\" dropboxsize=\"0,150\">"
+    L"<ListContainerElement height=\"20\"><Option name=\"o0\" group=\"g\"/></ListContainerElement>"
+    L"<ListContainerElement height=\"20\"><Option name=\"o1\" group=\"g\" selected=\"true\"/>"
+    L"</ListContainerElement>"
+    L"<ListContainerElement height=\"20\"><Option name=\"o2\" group=\"g\"/></ListContainerElement>"
+    L"</Combo><Control/></HorizontalLayout><Control/></VerticalLayout></Window>";
+
+TEST_F(ComboWindow, OptionsInItemsKeepTheirGroupAfterTheDropDown)
+{
+    Rebuild(kOptionComboSkin);
+    COptionUI* options[3] = {};
+    for (int i = 0; i < 3; ++i)
+        options[i] = window.Find<COptionUI>((L"o" + std::to_wstring(i)).c_str());
+    const auto selection = [&] {
+        std::string s;
+        for (int i = 0; i < 3; ++i)
+            s += options[i]->IsSelected() ? static_cast<char>('0' + i) : '-';
+        return s;
+    };
+
+    // A click on o0 in the open drop-down; then the drop-down opens and closes twice more.
+    HWND drop = Drop();
+    ASSERT_NE(nullptr, drop);
+    const RECT rc = options[0]->GetPos();
+    ::SendMessageW(drop, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(rc.left + 5, rc.top + 5));
+    ::SendMessageW(drop, WM_LBUTTONUP, 0, MAKELPARAM(rc.left + 5, rc.top + 5));
+    EXPECT_EQ("0--", selection());
+    ::SendMessageW(drop, WM_KEYDOWN, VK_RETURN, 1);
+    ASSERT_TRUE(WaitClosed(drop));
+    for (int i = 0; i < 2; ++i) {
+        drop = Drop();
+        ASSERT_NE(nullptr, drop);
+        ::SendMessageW(drop, WM_KEYDOWN, VK_ESCAPE, 1);
+        ASSERT_TRUE(WaitClosed(drop));
+    }
+
+    CUIPtrArray* group = window.host.manager.GetOptionGroup(L"g");
+    ASSERT_NE(nullptr, group);
+    EXPECT_EQ(3, group->GetSize()) << "each option once";
+    options[2]->SetSelected(true);
+    EXPECT_EQ("--2", selection());
+    ASSERT_TRUE(options[1]->Activate());
+    EXPECT_EQ("-1-", selection());
 }
 
 } // namespace

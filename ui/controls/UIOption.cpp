@@ -80,11 +80,14 @@ void COptionUI::LeaveGroup()
 void COptionUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool init)
 {
     // An option is listed only in its current window's group: one that moves on, or is
-    // detached and destroyed later, must not leave a stale entry behind.
-    if (manager != m_pManager)
+    // detached and destroyed later, must not leave a stale entry behind. It joins the new
+    // window's group on every move, also without init: a combo box's drop-down gives its
+    // items back that way.
+    const bool moved = manager != m_pManager;
+    if (moved)
         LeaveGroup();
     CButtonUI::SetManager(manager, parent, init);
-    if (init && m_pManager && !m_sGroupName.IsEmpty())
+    if ((init || moved) && m_pManager && !m_sGroupName.IsEmpty())
         m_pManager->AddToOptionGroup(m_sGroupName.GetData(), this);
 }
 
