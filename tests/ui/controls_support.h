@@ -5,10 +5,12 @@
 #include "core/UIControl.h"
 #include "core/UIManager.h"
 
-#include <cstring>
-#include <memory>
+#include <algorithm>
+#include <functional>
+#include <initializer_list>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace controlstest {
@@ -72,6 +74,72 @@ public:
     std::vector<LPARAM> lParams;
 };
 
+// Runs an action on every notification of one type.
+class Handler : public QxUI::INotifyUI
+{
+public:
+    Handler(std::wstring type, std::function<void(QxUI::UINotification&)> action)
+        : m_type(std::move(type)), m_action(std::move(action))
+    {
+    }
+    void OnUINotify(QxUI::UINotification& msg) override
+    {
+        if (m_type == msg.sType.GetData()) {
+            ++runs;
+            m_action(msg);
+        }
+    }
+
+    int runs = 0;
+
+private:
+    std::wstring m_type;
+    std::function<void(QxUI::UINotification&)> m_action;
+};
+
+// Deletes a control at once, as a container without deferred deletion does.
+inline bool DeleteAtOnce(QxUI::CControlUI* control)
+{
+    auto* container = static_cast<QxUI::CContainerUI*>(control->GetParent()->AsInterface(L"Container"));
+    container->SetDeferredDelete(false);
+    return container->Remove(control);
+}
+
+// Blocks of the sizes of objects just freed, filled with a pattern: the heap most likely hands
+// the freed memory back as one of them, so that a later use of a deleted object reads the
+// pattern (no valid pointer) and faults, or writes over it, which Intact() finds.
+class FreedMemoryReuse
+{
+public:
+    // Room for every block up front: the list itself must not take the freed memory.
+    FreedMemoryReuse() { m_blocks.reserve(64); }
+    explicit FreedMemoryReuse(size_t size, int count = 16) : FreedMemoryReuse()
+    {
+        Take({size}, count);
+    }
+
+    void Take(std::initializer_list<size_t> sizes, int each = 8)
+    {
+        for (size_t size : sizes) {
+            for (int i = 0; i < each; ++i)
+                m_blocks.emplace_back(size, kPattern);
+        }
+    }
+
+    bool Intact() const
+    {
+        for (const auto& block : m_blocks) {
+            if (std::count(block.begin(), block.end(), kPattern) != static_cast<long>(block.size()))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    static constexpr unsigned char kPattern = 0xA5;
+    std::vector<std::vector<unsigned char>> m_blocks;
+};
+
 inline QxUI::UIEvent MakeEvent(int type, POINT pt = {0, 0}, WPARAM wParam = 0,
                                LPARAM lParam = 0)
 {
@@ -86,21 +154,6 @@ inline QxUI::UIEvent MakeEvent(int type, POINT pt = {0, 0}, WPARAM wParam = 0,
 // Blocks of a freed object's size, filled with a pattern, taken right after the delete: a call
 // through a stale pointer then meets the pattern rather than the old object, and crashes
 // instead of passing by luck.
-class FreedMemoryReuse
-{
-public:
-    explicit FreedMemoryReuse(size_t size, int count = 16)
-    {
-        for (int i = 0; i < count; ++i) {
-            m_blocks.emplace_back(new char[size]);
-            std::memset(m_blocks.back().get(), 0xA5, size);
-        }
-    }
-
-private:
-    std::vector<std::unique_ptr<char[]>> m_blocks;
-};
-
 inline bool SameRect(const RECT& a, const RECT& b)
 {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;

@@ -3,18 +3,25 @@
 
 #include "controls/UICombo.h"
 #include "controls/UIListElement.h"
+#include "controls/UIOption.h"
 #include "core/UILayouts.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cwchar>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "manager_support.h"
 #include "render_support.h"
 
 using namespace QxUI;
 using namespace skintest;
+using controlstest::DeleteAtOnce;
+using controlstest::FreedMemoryReuse;
+using controlstest::Handler;
 
 namespace {
 
@@ -61,6 +68,15 @@ protected:
         return hWnd;
     }
 
+    // A fresh window tree from the skin, and its box.
+    void Rebuild(LPCWSTR skin = kComboSkin)
+    {
+        ASSERT_TRUE(window.Rebuild(skin));
+        combo = window.Find<CComboUI>(L"combo");
+        ASSERT_NE(nullptr, combo);
+        window.recorder.types.clear();
+    }
+
     bool WaitClosed(HWND hWnd)
     {
         return PumpUntil([&] { return combo->GetDropDown() == nullptr && !::IsWindow(hWnd); });
@@ -81,6 +97,20 @@ protected:
     SkinWindow window;
     CComboUI* combo = nullptr;
 };
+
+// The mouse over a row of the open drop-down: rows are 20 high, 2 apart, below a 1 px inset.
+void MoveOverRow(HWND drop, int row)
+{
+    ::SendMessageW(drop, WM_MOUSEMOVE, 0, MAKELPARAM(10, 11 + 22 * row));
+}
+
+// Runs the deletions queued on the box's window (WM_APP + 1), and no other message.
+void DeleteQueuedControls(HWND host)
+{
+    MSG msg;
+    while (::PeekMessageW(&msg, host, WM_APP + 1, WM_APP + 1, PM_REMOVE))
+        ::DispatchMessageW(&msg);
+}
 
 // Near the bottom of the work area the drop-down opens above the box.
 TEST_F(ComboWindow, OpensBelowOrAboveTheBoxAsWideAndAsHighAsItsItems)
@@ -244,6 +274,197 @@ TEST_F(ComboWindow, TextElementsInABoxTakeTheBoxsLook)
     ::SendMessageW(drop, WM_KEYDOWN, VK_ESCAPE, 1);
     EXPECT_TRUE(WaitClosed(drop));
     window.Repaint();
+}
+
+// ---- Items and the box going while the drop-down is open ------------------------------------
+
+TEST_F(ComboWindow, ItemsRemovedWhileOpenAreForgottenByTheDropDown)
+{
+    // Removed from the "dropdown" handler, from a timer while open, and from the "itemselect" of
+    // a press in the drop-down, with the mouse over (or pressed on) a row; deleted inside the
+    // handler or later by the box's window. Escape keeps the item selected when it opened.
+    const struct
+    {
+        const char* name;
+        LPCWSTR on;
+        int row;
+        bool atOnce;
+        std::function<void(CComboUI*)> remove;
+        std::vector<std::wstring> left;
+        int selection;
+        bool open;
+    } cases[] = {
+        {"first, dropdown", L"dropdown", 0, true, [](CComboUI* c) { c->RemoveAt(0); },
+         {L"one", L"two"}, 0, true},
+        {"all, dropdown", L"dropdown", 2, false, [](CComboUI* c) { c->RemoveAll(); }, {}, -1, true},
+        {"last, timer", L"timer", 2, true, [](CComboUI* c) { c->Remove(c->GetItemAt(2)); },
+         {L"zero", L"one"}, 1, true},
+        // Its selection moves to the next row and closes the drop-down.
+        {"pressed, itemselect", L"itemselect", 0, false, [](CComboUI* c) { c->RemoveAt(0); },
+         {L"one", L"two"}, 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rebuild();
+        HWND drop = nullptr;
+        std::vector<CControlUI*> removed;   // compared, never used
+        FreedMemoryReuse reuse;
+        Handler remover(c.on, [&](UINotification&) {
+            if (!removed.empty() || !combo->GetDropDown())
+                return;
+            drop = combo->GetDropDown()->GetHandle();
+            if (wcscmp(c.on, L"itemselect") != 0) {
+                ::RedrawWindow(drop, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+                MoveOverRow(drop, c.row);
+            }
+            for (int i = 0; i < combo->GetCount(); ++i)
+                removed.push_back(combo->GetItemAt(i));
+            combo->SetDeferredDelete(!c.atOnce);
+            c.remove(combo);
+            for (int i = 0; i < combo->GetCount(); ++i)
+                removed.erase(std::find(removed.begin(), removed.end(), combo->GetItemAt(i)));
+            if (c.atOnce)
+                reuse.Take({sizeof(CListLabelElementUI)});
+            window.host.manager.StopTimer(combo, 7);
+        });
+        window.host.manager.AddNotifier(&remover);
+        if (wcscmp(c.on, L"dropdown") == 0) {
+            window.Click(20, 10);
+        } else if (wcscmp(c.on, L"timer") == 0) {
+            ASSERT_NE(nullptr, Drop());
+            ASSERT_TRUE(window.host.manager.StartTimer(combo, 7, 10));
+            ASSERT_TRUE(PumpUntil([&] { return !removed.empty(); }));
+        } else {
+            HWND open = Drop();
+            ASSERT_NE(nullptr, open);
+            MoveOverRow(open, c.row);
+            ::SendMessageW(open, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 11 + 22 * c.row));
+        }
+        window.host.manager.RemoveNotifier(&remover);
+        ASSERT_EQ(3 - c.left.size(), removed.size());
+        if (!c.atOnce) {
+            DeleteQueuedControls(window.host.GetHandle());
+            reuse.Take({sizeof(CListLabelElementUI)});
+        }
+
+        // What the drop-down does next (mouse, paint, focus, closing) touches no removed item.
+        if (wcscmp(c.on, L"itemselect") == 0)
+            ::SendMessageW(drop, WM_LBUTTONUP, 0, MAKELPARAM(10, 11));
+        for (int row = 0; row < 3; ++row)
+            MoveOverRow(drop, row);
+        ::RedrawWindow(drop, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        managertest::Pump();
+        EXPECT_EQ(c.open, combo->GetDropDown() != nullptr);
+        if (CComboWnd* open = combo->GetDropDown()) {
+            EXPECT_EQ(static_cast<int>(c.left.size()), open->GetLayout()->GetCount());
+            CControlUI* focus = open->GetManager().GetFocusedControl();
+            EXPECT_EQ(removed.end(), std::find(removed.begin(), removed.end(), focus));
+            ::SendMessageW(drop, WM_KEYDOWN, VK_ESCAPE, 1);
+        }
+        ASSERT_TRUE(WaitClosed(drop));
+        ASSERT_EQ(c.left.size(), static_cast<size_t>(combo->GetCount()));
+        for (size_t i = 0; i < c.left.size(); ++i)
+            EXPECT_EQ(c.left[i], combo->GetItemAt(static_cast<int>(i))->GetText().GetData());
+        EXPECT_EQ(c.selection, combo->GetCurSel());
+        ExpectItemsReturned();
+        window.Repaint();
+        EXPECT_TRUE(reuse.Intact());
+    }
+}
+
+TEST_F(ComboWindow, BoxDeletedAtOnceByAHandlerLeavesTheDropDownBehindIt)
+{
+    // From the "dropdown" of a click on the box, and from the "itemselect" of a key and of a
+    // wheel notch in the open drop-down, with the mouse over its first row.
+    const struct
+    {
+        const char* name;
+        LPCWSTR on;
+        UINT msg;
+        WPARAM wParam;
+    } cases[] = {{"dropdown", L"dropdown", 0, 0},
+                 {"down key", L"itemselect", WM_KEYDOWN, VK_DOWN},
+                 {"wheel", L"itemselect", WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rebuild();
+        HWND drop = nullptr;
+        FreedMemoryReuse reuse;
+        Handler deleter(c.on, [&](UINotification& msg) {
+            if (msg.pSender != combo)
+                return;
+            drop = combo->GetDropDown()->GetHandle();
+            ASSERT_TRUE(DeleteAtOnce(combo));
+            combo = nullptr;
+            reuse.Take({sizeof(CComboUI), sizeof(CComboWnd), sizeof(CListLabelElementUI)});
+            // The handler goes on (a message box would): the mouse moves over the drop-down.
+            MoveOverRow(drop, 1);
+        });
+        window.host.manager.AddNotifier(&deleter);
+        if (c.msg == 0) {
+            window.Click(20, 10);
+        } else {
+            HWND open = Drop();
+            ASSERT_NE(nullptr, open);
+            MoveOverRow(open, 0);
+            ::SendMessageW(open, c.msg, c.wParam, 1);
+        }
+        window.host.manager.RemoveNotifier(&deleter);
+        EXPECT_EQ(1, deleter.runs);
+        EXPECT_FALSE(::IsWindow(drop));
+        EXPECT_EQ(nullptr, window.Find(L"combo"));
+        window.Mouse(WM_MOUSEMOVE, 20, 10);
+        window.Repaint();
+        EXPECT_TRUE(reuse.Intact());
+    }
+}
+
+// Options inside the items, one group: it holds in the drop-down and back in the box's window.
+const wchar_t kOptionComboSkin[] =
+    L"<Window><VerticalLayout><HorizontalLayout height=\"24\">"
+    L"<Combo name=\"combo\" width=\"120\" dropboxsize=\"0,150\">"
+    L"<ListContainerElement height=\"20\"><Option name=\"o0\" group=\"g\"/></ListContainerElement>"
+    L"<ListContainerElement height=\"20\"><Option name=\"o1\" group=\"g\" selected=\"true\"/>"
+    L"</ListContainerElement>"
+    L"<ListContainerElement height=\"20\"><Option name=\"o2\" group=\"g\"/></ListContainerElement>"
+    L"</Combo><Control/></HorizontalLayout><Control/></VerticalLayout></Window>";
+
+TEST_F(ComboWindow, OptionsInItemsKeepTheirGroupAfterTheDropDown)
+{
+    Rebuild(kOptionComboSkin);
+    COptionUI* options[3] = {};
+    for (int i = 0; i < 3; ++i)
+        options[i] = window.Find<COptionUI>((L"o" + std::to_wstring(i)).c_str());
+    const auto selection = [&] {
+        std::string s;
+        for (int i = 0; i < 3; ++i)
+            s += options[i]->IsSelected() ? static_cast<char>('0' + i) : '-';
+        return s;
+    };
+
+    // A click on o0 in the open drop-down; then the drop-down opens and closes twice more.
+    HWND drop = Drop();
+    ASSERT_NE(nullptr, drop);
+    const RECT rc = options[0]->GetPos();
+    ::SendMessageW(drop, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(rc.left + 5, rc.top + 5));
+    ::SendMessageW(drop, WM_LBUTTONUP, 0, MAKELPARAM(rc.left + 5, rc.top + 5));
+    EXPECT_EQ("0--", selection());
+    ::SendMessageW(drop, WM_KEYDOWN, VK_RETURN, 1);
+    ASSERT_TRUE(WaitClosed(drop));
+    for (int i = 0; i < 2; ++i) {
+        drop = Drop();
+        ASSERT_NE(nullptr, drop);
+        ::SendMessageW(drop, WM_KEYDOWN, VK_ESCAPE, 1);
+        ASSERT_TRUE(WaitClosed(drop));
+    }
+
+    CUIPtrArray* group = window.host.manager.GetOptionGroup(L"g");
+    ASSERT_NE(nullptr, group);
+    EXPECT_EQ(3, group->GetSize()) << "each option once";
+    options[2]->SetSelected(true);
+    EXPECT_EQ("--2", selection());
+    ASSERT_TRUE(options[1]->Activate());
+    EXPECT_EQ("-1-", selection());
 }
 
 } // namespace

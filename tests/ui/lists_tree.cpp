@@ -10,7 +10,6 @@
 #include <cstring>
 #include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -53,19 +52,6 @@ struct DestroyCount
         return true;
     }
     std::map<CControlUI*, int> times;
-};
-
-// Blocks the size of a node, filled with a pattern, so that freed nodes are likely reused.
-struct HeapLitter
-{
-    HeapLitter()
-    {
-        for (auto& block : blocks) {
-            block.reset(new char[sizeof(CTreeNodeUI)]);
-            memset(block.get(), 0xDD, sizeof(CTreeNodeUI));
-        }
-    }
-    std::unique_ptr<char[]> blocks[32];
 };
 
 // A node class of another name: the tree view never lists it as a row.
@@ -378,7 +364,7 @@ TEST_F(TreeWindow, RemoveTakesTheWholeSubtreeAsRemoveAtDoes)
     EXPECT_EQ(L"A A2 B ", Rows());
     EXPECT_EQ(1, Node(L"a")->GetChildCount()) << "gone from its parent's child list too";
     ASSERT_TRUE(PumpUntil([&] { return count.AllOnce(); })) << "both rows freed";
-    HeapLitter litter;
+    controlstest::FreedMemoryReuse litter(sizeof(CTreeNodeUI), 32);
 
     ExerciseRows();
     EXPECT_EQ(L"A A2 N B ", Rows());
@@ -423,7 +409,7 @@ TEST_F(TreeWindow, RemoveNodeEndsForChildrenOfAnotherClassOrParent)
         EXPECT_TRUE(tree->RemoveNode(node)) << c.what;
         EXPECT_EQ(std::wstring(c.rows), Rows()) << c.what;
         ASSERT_TRUE(PumpUntil([&] { return count.AllOnce(); })) << c.what;
-        HeapLitter litter;
+        controlstest::FreedMemoryReuse litter(sizeof(CTreeNodeUI), 32);
         window.Repaint();
     }
     EXPECT_EQ(1, foreignDestroyed);
@@ -470,7 +456,7 @@ TEST_F(TreeWindow, AFailedInsertLeavesNothingOfTheSubtreeListed)
         delete x;
         EXPECT_TRUE(count.AllOnce()) << c.what;
         EXPECT_EQ(1, foreignDestroyed) << c.what;
-        HeapLitter litter;
+        controlstest::FreedMemoryReuse litter(sizeof(CTreeNodeUI), 32);
         window.Repaint();
         for (int i = 0; i < tree->GetCount(); ++i)
             EXPECT_EQ(i, static_cast<CTreeNodeUI*>(tree->GetItemAt(i))->GetIndex()) << c.what;

@@ -132,6 +132,13 @@ public:
             return false;
         ::SetWindowPos(host.GetHandle(), nullptr, 10, y, width, height,
                        SWP_NOZORDER | SWP_NOACTIVATE);
+        return Rebuild(skin);
+    }
+
+    // Builds the skin into the window as its new tree (the old one is deleted later) and
+    // paints it.
+    bool Rebuild(LPCWSTR skin)
+    {
         QxUI::CUILayoutBuilder builder;
         QxUI::CControlUI* root = builder.Create(skin, nullptr, nullptr, &host.manager);
         if (!root)

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cwchar>
+#include <functional>
 #include <string>
 
 #include "manager_support.h"
@@ -251,5 +253,94 @@ TEST(Slider, EmptyAndHugeRangesMapWithoutFaulting)
                               MakeEvent(UIEventType::ButtonUp, {55, 10})})
             slider.HandleEvent(event);
         EXPECT_EQ(c.releasedValue, slider.GetValue()) << c.min << ".." << c.max;
+    }
+}
+
+// ---- Deleted by their own handler -----------------------------------------------------------
+
+// Options a and b of a group and the check box x, each 40 x 30; below them a slider 110 x 20.
+const wchar_t kDeletableSkin[] =
+    L"<Window><VerticalLayout><HorizontalLayout height=\"30\">"
+    L"<Option name=\"a\" group=\"g\" width=\"40\"/>"
+    L"<Option name=\"b\" group=\"g\" width=\"40\" selected=\"true\"/>"
+    L"<CheckBox name=\"x\" width=\"40\"/></HorizontalLayout>"
+    L"<Slider name=\"s\" width=\"110\" height=\"20\" thumbsize=\"10,10\" value=\"0\"/>"
+    L"<Control/></VerticalLayout></Window>";
+
+// A handler deletes its sender at once, from a real click, key or wheel notch, and the freed
+// memory is taken back at once: nothing of the deleted control may be used afterwards.
+TEST(DeletedByItsHandler, OptionsAndSlidersTouchNothingOfThemselvesAfterNotifying)
+{
+    const auto click = [](int x, int y) {
+        return [x, y](SkinWindow& skin) {
+            skin.Mouse(WM_MOUSEMOVE, x, y);
+            skin.Mouse(WM_LBUTTONDOWN, x, y, MK_LBUTTON);
+            skin.Mouse(WM_LBUTTONUP, x, y);
+        };
+    };
+    const auto key = [](LPCWSTR name, WPARAM vk) {
+        return [name, vk](SkinWindow& skin) {
+            skin.Find(name)->SetFocus();
+            skin.Key(vk);
+        };
+    };
+    const struct
+    {
+        LPCWSTR name, type;
+        size_t size;
+        std::function<void(SkinWindow&)> act;
+        bool bSelected;   // b lets go only when a's selection went through
+    } cases[] = {
+        {L"a", L"click", sizeof(COptionUI), click(20, 15), true},
+        {L"a", L"selectchanged", sizeof(COptionUI), click(20, 15), false},
+        {L"a", L"click", sizeof(COptionUI), key(L"a", VK_SPACE), true},
+        {L"a", L"selectchanged", sizeof(COptionUI), key(L"a", VK_RETURN), false},
+        {L"x", L"click", sizeof(CCheckBoxUI), key(L"x", VK_SPACE), true},
+        {L"x", L"selectchanged", sizeof(CCheckBoxUI), click(100, 15), true},
+        // A drag from the thumb to the middle, and a notch up.
+        {L"s", L"valuechanged", sizeof(CSliderUI),
+         [](SkinWindow& skin) {
+             skin.Mouse(WM_MOUSEMOVE, 5, 40);
+             skin.Mouse(WM_LBUTTONDOWN, 5, 40, MK_LBUTTON);
+             skin.Mouse(WM_MOUSEMOVE, 30, 40, MK_LBUTTON);
+             skin.Mouse(WM_LBUTTONUP, 55, 40);
+         }, true},
+        {L"s", L"valuechanged", sizeof(CSliderUI),
+         [](SkinWindow& skin) {
+             skin.Mouse(WM_MOUSEMOVE, 50, 40);
+             skin.Wheel(50, 40, WHEEL_DELTA);
+         }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.type << " of " << c.name);
+        SkinWindow skin;
+        ASSERT_TRUE(skin.Open(kDeletableSkin));
+        skin.recorder = Recorder();
+        CControlUI* target = skin.Find(c.name);
+        FreedMemoryReuse reuse;
+        Handler deleter(c.type, [&](UINotification& msg) {
+            if (msg.pSender == target && DeleteAtOnce(target))
+                reuse.Take({c.size});
+        });
+        skin.host.manager.AddNotifier(&deleter);
+        c.act(skin);
+        skin.host.manager.RemoveNotifier(&deleter);
+
+        EXPECT_EQ(1, deleter.runs);
+        EXPECT_EQ(nullptr, skin.Find(c.name));
+        EXPECT_EQ(wcscmp(c.type, L"selectchanged") == 0 ? 1 : 0,
+                  skin.recorder.Count(L"selectchanged"))
+            << "nothing more is heard of a deleted option";
+        EXPECT_EQ(c.bSelected, skin.Find<COptionUI>(L"b")->IsSelected());
+        CUIPtrArray* group = skin.host.manager.GetOptionGroup(L"g");
+        ASSERT_NE(nullptr, group);
+        EXPECT_EQ(c.name[0] == L'a' ? 1 : 2, group->GetSize());
+
+        // The window goes on: the mouse over where the control was, a key, a repaint.
+        for (POINT pt : {POINT{20, 15}, POINT{100, 15}, POINT{50, 40}})
+            skin.Mouse(WM_MOUSEMOVE, pt.x, pt.y);
+        skin.Key(VK_SPACE);
+        skin.Repaint();
+        EXPECT_TRUE(reuse.Intact());
     }
 }

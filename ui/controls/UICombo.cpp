@@ -113,12 +113,55 @@ void CComboWnd::ReturnItems()
 
 void CComboWnd::OwnerGone()
 {
+    // The box deletes its items next: this manager must not keep them.
+    ForgetItems();
     ReturnItems();
     m_pOwner = nullptr;
+    // Gone from inside a call of this window's: CallOwner destroys the window as it returns.
+    if (m_nOwnerCalls > 0)
+        return;
     if (m_hWnd)
         ::DestroyWindow(m_hWnd);
     else
         delete this;
+}
+
+void CComboWnd::ForgetItem(CControlUI* item)
+{
+    if (!m_bItemsLent || !m_pLayout || !item)
+        return;
+    const int index = m_pLayout->GetItemIndex(item);
+    if (index < 0)
+        return;
+    // The layout does not own the items: the removal unbinds the item and makes this manager
+    // forget it and what it holds (hover, press, focus, timers, option groups).
+    m_pLayout->Remove(item);
+    // Escape restores the row that was selected at opening, wherever it now is.
+    if (index < m_iOldSel)
+        m_iOldSel -= 1;
+    else if (index == m_iOldSel)
+        m_iOldSel = -1;
+}
+
+void CComboWnd::ForgetItems()
+{
+    if (!m_bItemsLent || !m_pLayout)
+        return;
+    m_pLayout->RemoveAll();
+    m_iOldSel = -1;
+}
+
+template <class Call>
+bool CComboWnd::CallOwner(Call call)
+{
+    ++m_nOwnerCalls;
+    call(*m_pOwner);
+    --m_nOwnerCalls;
+    if (m_pOwner)
+        return true;
+    if (m_nOwnerCalls == 0)
+        ::DestroyWindow(m_hWnd);
+    return false;
 }
 
 LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -151,7 +194,9 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         if (wParam == VK_ESCAPE) {
-            m_pOwner->SelectItem(m_iOldSel, true);
+            const int initial = m_iOldSel;
+            if (!CallOwner([initial](CComboUI& owner) { owner.SelectItem(initial, true); }))
+                return 0;
             ScrollItemIntoView(m_iOldSel);
             PostMsg(WM_KILLFOCUS);
             return 0;
@@ -162,8 +207,8 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             event.wParam = wParam;
             event.lParam = lParam;
             event.dwTimestamp = ::GetTickCount();
-            m_pOwner->OnEvent(event);
-            ScrollItemIntoView(m_pOwner->GetCurSel());
+            if (CallOwner([&event](CComboUI& owner) { owner.OnEvent(event); }))
+                ScrollItemIntoView(m_pOwner->GetCurSel());
             return 0;
         }
     case WM_MOUSEWHEEL: {
@@ -174,8 +219,8 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         event.wParam = GET_WHEEL_DELTA_WPARAM(wParam) < 0 ? 1 : 0;
         event.lParam = lParam;
         event.dwTimestamp = ::GetTickCount();
-        m_pOwner->OnEvent(event);
-        ScrollItemIntoView(m_pOwner->GetCurSel());
+        if (CallOwner([&event](CComboUI& owner) { owner.OnEvent(event); }))
+            ScrollItemIntoView(m_pOwner->GetCurSel());
         return 0;
     }
     case WM_LBUTTONUP: {
@@ -283,8 +328,9 @@ bool CComboUI::Activate()
             }
             return false;
         }
-        m_pManager->RaiseNotify(this, L"dropdown");
+        // Notified last: a handler may delete the box.
         Invalidate();
+        m_pManager->RaiseNotify(this, L"dropdown");
     }
     return true;
 }
@@ -350,8 +396,8 @@ void CComboUI::OnEvent(UIEvent& event)
         break;
     case UIEventType::ButtonDown:
         if (IsEnabled()) {
-            Activate();
             m_uButtonState |= UISTATE_PUSHED | UISTATE_CAPTURED;
+            Activate();
         }
         return;
     case UIEventType::ButtonUp:
@@ -564,10 +610,11 @@ bool CComboUI::SelectItem(int index, bool takeFocus)
     if (m_pWindow || takeFocus)
         control->SetFocus();
     ListItemOf(control)->Select(true);
+    // Notified last: a handler may delete the box.
+    Invalidate();
     if (m_pManager)
         m_pManager->RaiseNotify(this, L"itemselect", static_cast<WPARAM>(index),
                                 static_cast<LPARAM>(old));
-    Invalidate();
     return true;
 }
 
@@ -620,7 +667,11 @@ bool CComboUI::Remove(CControlUI* control)
 
 bool CComboUI::RemoveAt(int index)
 {
-    if (!CContainerUI::Remove(GetItemAt(index)))
+    CControlUI* item = GetItemAt(index);
+    // An open drop-down lets go of the item before it may be freed.
+    if (m_pWindow)
+        m_pWindow->ForgetItem(item);
+    if (!CContainerUI::Remove(item))
         return false;
     RenumberItems(index, GetCount() - 1);
     if (index == m_iCurSel) {
@@ -634,6 +685,8 @@ bool CComboUI::RemoveAt(int index)
 
 void CComboUI::RemoveAll()
 {
+    if (m_pWindow)
+        m_pWindow->ForgetItems();
     m_iCurSel = -1;
     CContainerUI::RemoveAll();
 }

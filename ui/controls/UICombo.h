@@ -28,8 +28,12 @@ public:
     // Places the drop-down below the box, or above it when the work area ends first, and shows
     // it; false when no window could be made.
     bool OpenFor(CComboUI* owner);
-    // The box is going away: its items go back to it and the window is destroyed now.
+    // The box is going away: its items go back to it and the window is destroyed, now or, when
+    // the box went from inside a call of this window's, as that call returns.
     void OwnerGone();
+    // The box takes an item out while it is lent: the layout and this manager let go of it.
+    void ForgetItem(CControlUI* item);
+    void ForgetItems();
     void ScrollItemIntoView(int index);
     bool IsLendingItems() const { return m_bItemsLent; }
     CUIWindowManager& GetManager() { return m_pm; }
@@ -38,12 +42,17 @@ public:
 private:
     void OnCreate();
     void ReturnItems();
+    // Runs call(box); false when a handler deleted the box meanwhile: the window is then
+    // destroyed and this object gone, so the caller returns at once.
+    template <class Call>
+    bool CallOwner(Call call);
 
     CUIWindowManager m_pm;
     CComboUI* m_pOwner = nullptr;
     CVerticalLayoutUI* m_pLayout = nullptr;
     int m_iOldSel = -1;
     bool m_bItemsLent = false;
+    int m_nOwnerCalls = 0;
 };
 
 class CComboUI : public CContainerUI, public IListOwnerUI

@@ -34,6 +34,8 @@ COptionUI::COptionUI() = default;
 
 COptionUI::~COptionUI()
 {
+    if (m_pDeletedFlag)
+        *m_pDeletedFlag = true;
     LeaveGroup();
 }
 
@@ -51,7 +53,19 @@ LPVOID COptionUI::AsInterface(LPCWSTR name)
 
 bool COptionUI::Activate()
 {
-    if (!CButtonUI::Activate())
+    // A "click" handler may delete the option at once; the destructor tells this call (and
+    // any it runs within), which then touches nothing of the option.
+    bool deleted = false;
+    bool* outer = m_pDeletedFlag;
+    m_pDeletedFlag = &deleted;
+    const bool clicked = CButtonUI::Activate();
+    if (deleted) {
+        if (outer)
+            *outer = true;
+        return true;
+    }
+    m_pDeletedFlag = outer;
+    if (!clicked)
         return false;
     SetSelected(m_sGroupName.IsEmpty() ? !m_bSelected : true);
     return true;
@@ -66,11 +80,14 @@ void COptionUI::LeaveGroup()
 void COptionUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool init)
 {
     // An option is listed only in its current window's group: one that moves on, or is
-    // detached and destroyed later, must not leave a stale entry behind.
-    if (manager != m_pManager)
+    // detached and destroyed later, must not leave a stale entry behind. It joins the new
+    // window's group on every move, also without init: a combo box's drop-down gives its
+    // items back that way.
+    const bool moved = manager != m_pManager;
+    if (moved)
         LeaveGroup();
     CButtonUI::SetManager(manager, parent, init);
-    if (init && m_pManager && !m_sGroupName.IsEmpty())
+    if ((init || moved) && m_pManager && !m_sGroupName.IsEmpty())
         m_pManager->AddToOptionGroup(m_sGroupName.GetData(), this);
 }
 
@@ -95,23 +112,23 @@ void COptionUI::SetSelected(bool selected)
         m_uButtonState |= UISTATE_SELECTED;
     else
         m_uButtonState &= ~UISTATE_SELECTED;
+    // Repainted first: a "selectchanged" handler may delete the option.
+    Invalidate();
 
-    if (m_pManager) {
-        if (m_sGroupName.IsEmpty()) {
-            m_pManager->RaiseNotify(this, L"selectchanged", 0, 0);
-        } else if (selected) {
-            // A copy: a member's handlers must not change the list being walked.
-            CUIPtrArray* group = m_pManager->GetOptionGroup(m_sGroupName.GetData());
-            const CUIPtrArray members = group ? *group : CUIPtrArray();
-            for (int i = 0; i < members.GetSize(); ++i) {
-                COptionUI* other = static_cast<COptionUI*>(members[i]);
-                if (other != this)
-                    other->SetSelected(false);
-            }
-            m_pManager->RaiseNotify(this, L"selectchanged", 0, 0);
+    const bool grouped = !m_sGroupName.IsEmpty();
+    if (!m_pManager || (grouped && !selected))
+        return;
+    if (grouped) {
+        // A copy: a member's handlers must not change the list being walked.
+        CUIPtrArray* group = m_pManager->GetOptionGroup(m_sGroupName.GetData());
+        const CUIPtrArray members = group ? *group : CUIPtrArray();
+        for (int i = 0; i < members.GetSize(); ++i) {
+            COptionUI* other = static_cast<COptionUI*>(members[i]);
+            if (other != this)
+                other->SetSelected(false);
         }
     }
-    Invalidate();
+    m_pManager->RaiseNotify(this, L"selectchanged", 0, 0);
 }
 
 void COptionUI::SetEnabled(bool enabled)

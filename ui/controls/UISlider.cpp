@@ -163,10 +163,11 @@ void CSliderUI::OnEvent(UIEvent& event)
     case UIEventType::ButtonUp:
         if (captured) {
             m_nValue = ValueAt(event.ptMouse);
-            if (m_pManager)
-                m_pManager->RaiseNotify(this, L"valuechanged", 0, 0);
             m_uButtonState &= ~UISTATE_CAPTURED;
             Invalidate();
+            // Notified last: a handler may delete the slider.
+            if (m_pManager)
+                m_pManager->RaiseNotify(this, L"valuechanged", 0, 0);
             return;
         }
         break;

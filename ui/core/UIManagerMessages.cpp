@@ -334,8 +334,9 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
             UIEvent event = MakeEvent(UIEventType::KeyDown, focus, m_ptLastMousePos);
             event.chKey = static_cast<WCHAR>(wParam);
             event.wKeyState = GetModifierKeyState();
-            focus->HandleEvent(event);
+            // Set first: a handler that deletes the control makes the manager forget it.
             m_pEventKey = focus;
+            focus->HandleEvent(event);
         }
         break;
 
