@@ -60,11 +60,19 @@ public:
     {
         g_events.push_back({GetName().GetData(), event.Type, event.pSender, event.ptMouse,
                             event.chKey, event.wKeyState, event.wParam, event.lParam});
+        if (event.Type == deleteOn) {
+            // As a handler that deletes its sender at once; nothing of this is touched after.
+            auto* parent = static_cast<CContainerUI*>(GetParent()->AsInterface(L"Container"));
+            parent->SetDeferredDelete(false);
+            parent->Remove(this);
+            return;
+        }
         if (event.Type == UIEventType::SetFocus || event.Type == UIEventType::KillFocus)
             CControlUI::OnEvent(event);
     }
 
     int activations = 0;
+    int deleteOn = 0;
 
 private:
     UINT m_flags;
@@ -527,6 +535,49 @@ TEST_F(InputTest, DestroyedControlsLoseTheirTimersNamesAndReferences)
     EXPECT_EQ((std::vector<std::wstring>{Entry(L"a", UIEventType::MouseEnter),
                                          Entry(L"a", UIEventType::MouseMove)}),
               Trace());
+}
+
+// A control deleted by the handling of a press is forgotten before the release comes: the
+// release and the context menu must not reach its freed memory.
+TEST_F(InputTest, AControlDeletedWhilePressedGetsNoReleaseAfterwards)
+{
+    struct Case
+    {
+        const char* what;
+        UINT press;
+        int deleteOn;
+        UINT release;
+    };
+    const Case cases[] = {
+        {"button", WM_LBUTTONDOWN, UIEventType::ButtonDown, WM_LBUTTONUP},
+        {"double click", WM_LBUTTONDBLCLK, UIEventType::DoubleClick, WM_LBUTTONUP},
+        {"right button", WM_RBUTTONDOWN, UIEventType::RButtonDown, WM_CONTEXTMENU},
+        {"key", WM_KEYDOWN, UIEventType::KeyDown, WM_KEYUP},
+    };
+    root->SetDeferredDelete(false);
+    root->Remove(c);
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        bool deleted = false;
+        auto* victim = new ProbeControl(L"victim", 80, UIFLAG_TABSTOP, L"ProbeUI", &deleted);
+        root->Add(victim);
+        ::InvalidateRect(host.GetHandle(), nullptr, FALSE);
+        ::UpdateWindow(host.GetHandle());
+        const RECT pos = victim->GetPos();
+        const LPARAM at = MAKELPARAM(pos.left + 5, pos.top + 5);
+        victim->SetFocus();
+        victim->deleteOn = test.deleteOn;
+        g_events.clear();
+
+        Send(test.press, test.press == WM_KEYDOWN ? 'A' : 0, at);
+        ASSERT_TRUE(deleted);
+        controlstest::FreedMemoryReuse reuse(sizeof(ProbeControl));
+        Send(test.release, 0, test.release == WM_CONTEXTMENU ? ScreenPoint(pos.left + 5, 5) : at);
+        EXPECT_TRUE(reuse.Intact());
+        EXPECT_EQ((std::vector<std::wstring>{Entry(L"victim", test.deleteOn)}), Trace());
+        if (::GetCapture() == host.GetHandle())
+            ::ReleaseCapture();
+    }
 }
 
 // ---- Tree and notifications ---------------------------------------------------------------------

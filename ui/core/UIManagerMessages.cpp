@@ -419,11 +419,12 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
         CControlUI* control = FindControlAt(pt);
         if (!control || control->GetManager() != this)
             break;
+        // Set first: a handler that deletes the control makes the manager forget it.
+        m_pEventClick = control;
         CaptureMouse();
         UIEvent event = MakeEvent(UIEventType::DoubleClick, control, pt);
         event.wKeyState = static_cast<WORD>(wParam);
         control->HandleEvent(event);
-        m_pEventClick = control;
         break;
     }
 
@@ -434,6 +435,7 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
         CControlUI* control = FindControlAt(pt);
         if (!control || control->GetManager() != this)
             break;
+        m_pEventClick = control;
         control->SetFocus();
         CaptureMouse();
         UIEvent event = MakeEvent(UIEventType::RButtonDown, control, pt);
@@ -441,7 +443,6 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
         event.wParam = wParam;
         event.lParam = lParam;
         control->HandleEvent(event);
-        m_pEventClick = control;
         break;
     }
 
