@@ -36,7 +36,9 @@ const wchar_t kSkin[] =
     L"</ListHeader>"
     L"<ListLabelElement name=\"row\" height=\"20\"/>"
     L"<ListTextElement name=\"cells\" height=\"20\"/>"
-    L"</List></VerticalLayout></Window>";
+    L"</List>"
+    L"<Combo name=\"combo\" height=\"24\"><ListLabelElement name=\"choice\" selected=\"true\"/></Combo>"
+    L"</VerticalLayout></Window>";
 
 const int kWidth = 300;
 const int kHeight = 240;
@@ -54,6 +56,7 @@ const Kind kKinds[] = {
     {L"text", L"text", L"textpadding", false},     {L"button", L"button", L"textpadding", true},
     {L"edit", L"edit", L"textpadding", false},     {L"header", L"header", L"textpadding", true},
     {L"row", L"list", L"itemtextpadding", false},  {L"cells", L"list", L"itemtextpadding", false},
+    {L"choice", L"combo", L"textpadding", false},
 };
 
 enum class Seen { Drawn, Nothing, Either };

@@ -9,6 +9,7 @@
 
 #include "controls/UIListCommon.h"
 #include "core/UIButton.h"
+#include "core/UIRect.h"
 #include "core/UIScrollBar.h"
 
 namespace QxUI {
@@ -553,11 +554,8 @@ void CComboUI::PaintText(HDC hDC)
     CControlUI* control = GetItemAt(m_iCurSel);
     if (!control)
         return;
-    RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.top += m_rcTextPadding.top;
-    rc.right -= m_rcTextPadding.right;
-    rc.bottom -= m_rcTextPadding.bottom;
+    CUIRect rc(m_rcItem);
+    rc.Deflate(m_rcTextPadding);
     if (IListItemUI* item = ListItemOf(control)) {
         item->DrawItemText(hDC, rc);
         return;

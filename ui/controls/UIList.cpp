@@ -29,6 +29,14 @@ bool Visible(const CControlUI* control)
     return control && control->IsVisible();
 }
 
+// The band between the left and right insets, of no height: where the header lays out.
+RECT HorizontalInside(const RECT& rc, const RECT& inset)
+{
+    CUIRect band(rc.left, 0, rc.right, 0);
+    band.Deflate(RECT{inset.left, 0, inset.right, 0});
+    return band;
+}
+
 int Clamp(int value, int low, int high)
 {
     return std::min(std::max(value, low), high);
@@ -246,8 +254,7 @@ void CListUI::SetPos(RECT rc, bool invalidate)
         // A hidden header still measures its columns: its items count as visible meanwhile.
         if (hidden)
             SetHeaderItemsVisibleByParent(true);
-        m_pHeader->SetPos(RECT{rc.left + m_rcInset.left, 0, rc.right - m_rcInset.right, 0},
-                          false);
+        m_pHeader->SetPos(HorizontalInside(rc, m_rcInset), false);
         UpdateColumns();
         if (hidden)
             SetHeaderItemsVisibleByParent(false);
@@ -257,7 +264,7 @@ void CListUI::SetPos(RECT rc, bool invalidate)
 
     if (!m_pHeader)
         return;
-    RECT inner = {rc.left + m_rcInset.left, 0, rc.right - m_rcInset.right, 0};
+    RECT inner = HorizontalInside(rc, m_rcInset);
     CScrollBarUI* vertical = m_pList->GetVerticalScrollBar();
     CScrollBarUI* horizontal = m_pList->GetHorizontalScrollBar();
     if (Visible(vertical))
@@ -648,7 +655,8 @@ void CListUI::ScrollItemIntoView(int index)
     const RECT item = control->GetPos();
     const RECT body = m_pList->GetPos();
     const RECT inset = m_pList->GetInset();
-    RECT band = {body.left, body.top + inset.top, body.right, body.bottom - inset.bottom};
+    CUIRect band(body);
+    band.Deflate(RECT{0, inset.top, 0, inset.bottom});
     CScrollBarUI* horizontal = m_pList->GetHorizontalScrollBar();
     if (Visible(horizontal))
         band.bottom -= horizontal->GetFixedHeight();
@@ -701,15 +709,7 @@ CListBodyUI::CListBodyUI(CListUI* owner) : m_pOwner(owner) {}
 void CListBodyUI::SetPos(RECT rc, bool invalidate)
 {
     CControlUI::SetPos(rc, invalidate);
-    rc = m_rcItem;
-    rc.left += m_rcInset.left;
-    rc.top += m_rcInset.top;
-    rc.right -= m_rcInset.right;
-    rc.bottom -= m_rcInset.bottom;
-    if (Visible(m_pVerticalScrollBar))
-        rc.right -= m_pVerticalScrollBar->GetFixedWidth();
-    if (Visible(m_pHorizontalScrollBar))
-        rc.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
+    rc = GetInnerRect();
 
     const int visibleWidth = rc.right - rc.left;
     SIZE available = {visibleWidth, rc.bottom - rc.top};

@@ -38,18 +38,7 @@ void RepaintClipped(CControlUI* item)
         item->Invalidate();
         return;
     }
-    RECT shown = container->GetPos();
-    const RECT inset = container->GetInset();
-    shown.left += inset.left;
-    shown.top += inset.top;
-    shown.right -= inset.right;
-    shown.bottom -= inset.bottom;
-    CScrollBarUI* vertical = container->GetVerticalScrollBar();
-    if (vertical && vertical->IsVisible())
-        shown.right -= vertical->GetFixedWidth();
-    CScrollBarUI* horizontal = container->GetHorizontalScrollBar();
-    if (horizontal && horizontal->IsVisible())
-        shown.bottom -= horizontal->GetFixedHeight();
+    const RECT shown = container->GetInnerRect();
     RECT area;
     if (!::IntersectRect(&area, &item->GetPos(), &shown))
         return;
@@ -326,15 +315,15 @@ SIZE CListLabelElementUI::MeasureSize(SIZE available)
     SIZE size = m_cxyFixed;
     const RECT& padding = look->rcTextPadding;
     if (size.cy == 0 && m_pManager)
-        size.cy = m_pManager->GetFontEntry(look->iFont)->tm.tmHeight + padding.top +
-                  padding.bottom + 8;
+        size.cy = ClampCoordinate(LONGLONG{m_pManager->GetFontEntry(look->iFont)->tm.tmHeight} +
+                                  padding.top + padding.bottom + 8);
     HDC hDC = m_pManager ? m_pManager->GetPaintDC() : nullptr;
     if (size.cx == 0 && hDC) {
         RECT rc = {0, 0, 9999, size.cy};
         const UINT style =
             (look->uTextStyle & ~(DT_CENTER | DT_RIGHT)) | DT_CALCRECT | DT_SINGLELINE;
         DrawLookText(hDC, m_pManager, rc, m_sText.GetData(), 0, *look, style);
-        size.cx = rc.right - rc.left + padding.left + padding.right;
+        size.cx = ClampCoordinate(LONGLONG{rc.right} - rc.left + padding.left + padding.right);
     }
     return size;
 }
@@ -479,8 +468,8 @@ SIZE CListTextElementUI::MeasureSize(SIZE available)
     // The look comes from the owner: in a combo box there is no list to ask.
     ListItemLook* look = m_pOwner ? m_pOwner->GetItemLook() : nullptr;
     if (size.cy == 0 && m_pManager && look) {
-        size.cy = m_pManager->GetFontEntry(look->iFont)->tm.tmHeight +
-                  look->rcTextPadding.top + look->rcTextPadding.bottom + 8;
+        size.cy = ClampCoordinate(LONGLONG{m_pManager->GetFontEntry(look->iFont)->tm.tmHeight} +
+                                  look->rcTextPadding.top + look->rcTextPadding.bottom + 8);
     }
     return size;
 }

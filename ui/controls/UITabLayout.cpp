@@ -4,6 +4,8 @@
 
 #include <cwchar>
 
+#include "core/UIRect.h"
+
 namespace QxUI {
 
 LPCWSTR CTabLayoutUI::GetClass() const
@@ -117,8 +119,8 @@ void CTabLayoutUI::SetPos(RECT rc, bool invalidate)
         if (!control || i != m_iCurSel)
             continue;
         const RECT padding = control->GetPadding();
-        const RECT area = {rc.left + padding.left, rc.top + padding.top,
-                           rc.right - padding.right, rc.bottom - padding.bottom};
+        CUIRect area(rc);
+        area.Deflate(padding);
         const SIZE size =
             MeasureChild(control, SIZE{area.right - area.left, area.bottom - area.top});
         control->SetPos(RECT{area.left, area.top, area.left + size.cx, area.top + size.cy},

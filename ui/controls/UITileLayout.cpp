@@ -79,13 +79,13 @@ int CTileLayoutUI::RowHeight(int first, int placed, LONG cellWidth) const
         const RECT padding = control->GetPadding();
         Wide width = Wide{cellWidth} - padding.left - padding.right;
         width -= (k == placed || (k + 1) % m_nColumns == 0) ? half : m_iChildPadding;
-        const int clamped = lead->ClampWidth(SaturateToLong(width));
+        const int clamped = lead->ClampWidth(ClampCoordinate(width));
         const SIZE size = control->MeasureSize(SIZE{clamped, kUnboundedHeight});
         height = std::max<Wide>(height,
                                 Wide{lead->ClampHeight(size.cy)} + padding.top + padding.bottom);
         ++k;
     }
-    return SaturateToLong(height);
+    return ClampCoordinate(height);
 }
 
 // Skin numbers are untrusted: cells are worked out in 64 bits and every coordinate is held to the
@@ -103,23 +103,23 @@ void CTileLayoutUI::SetPos(RECT rc, bool invalidate)
 
     const Wide width = Wide{rc.right} - rc.left;
     if (m_szItem.cx > 0)
-        m_nColumns = SaturateToLong(width / m_szItem.cx);
+        m_nColumns = ClampCoordinate(width / m_szItem.cx);
     // Also a layout narrower than its inset gets one column, never a negative count.
     if (m_nColumns < 1)
         m_nColumns = 1;
     Wide cells = width;
     if (IsShown(m_pHorizontalScrollBar))
         cells += m_pHorizontalScrollBar->GetScrollRange();
-    const LONG cellWidth = SaturateToLong(cells / m_nColumns);
+    const LONG cellWidth = ClampCoordinate(cells / m_nColumns);
 
     Wide origin = rc.left;
     if (IsShown(m_pHorizontalScrollBar))
         origin -= m_pHorizontalScrollBar->GetScrollPos();
-    const LONG x0 = SaturateToLong(origin);
+    const LONG x0 = ClampCoordinate(origin);
     Wide top = rc.top;
     if (IsShown(m_pVerticalScrollBar))
         top -= m_pVerticalScrollBar->GetScrollPos();
-    LONG y = SaturateToLong(top);
+    LONG y = ClampCoordinate(top);
     LONG x = x0;
     LONG rowHeight = 0;
     int placed = 0;
@@ -132,7 +132,7 @@ void CTileLayoutUI::SetPos(RECT rc, bool invalidate)
             continue;
         Wide left = x;
         Wide right = Wide{x} + cellWidth;
-        const LONG nextX = SaturateToLong(right);
+        const LONG nextX = ClampCoordinate(right);
         const bool firstOfRow = placed % m_nColumns == 0;
         if (firstOfRow)
             rowHeight = RowHeight(i, placed, cellWidth);
@@ -150,15 +150,15 @@ void CTileLayoutUI::SetPos(RECT rc, bool invalidate)
         const Wide cellBottom = Wide{y} + rowHeight;
 
         const SIZE size = MeasureChild(
-            control, SIZE{SaturateToLong(right - left), SaturateToLong(cellBottom - cellTop)});
-        const LONG childLeft = SaturateToLong((left + right - size.cx) / 2);
-        const LONG childTop = SaturateToLong((cellTop + cellBottom - size.cy) / 2);
-        control->SetPos(RECT{childLeft, childTop, SaturateToLong(Wide{childLeft} + size.cx),
-                             SaturateToLong(Wide{childTop} + size.cy)},
+            control, SIZE{ClampCoordinate(right - left), ClampCoordinate(cellBottom - cellTop)});
+        const LONG childLeft = ClampCoordinate((left + right - size.cx) / 2);
+        const LONG childTop = ClampCoordinate((cellTop + cellBottom - size.cy) / 2);
+        control->SetPos(RECT{childLeft, childTop, ClampCoordinate(Wide{childLeft} + size.cx),
+                             ClampCoordinate(Wide{childTop} + size.cy)},
                         false);
 
         if (placed % m_nColumns == 0) {
-            y = SaturateToLong(Wide{y} + rowHeight + m_iChildPadding);
+            y = ClampCoordinate(Wide{y} + rowHeight + m_iChildPadding);
             rowHeight = 0;
             x = x0;
         } else {
@@ -167,7 +167,7 @@ void CTileLayoutUI::SetPos(RECT rc, bool invalidate)
         Wide need = cellBottom - rc.top;
         if (IsShown(m_pVerticalScrollBar))
             need += m_pVerticalScrollBar->GetScrollPos();
-        needed = SaturateToLong(need);
+        needed = ClampCoordinate(need);
     }
     UpdateScrollBars(rc, 0, needed);
 }

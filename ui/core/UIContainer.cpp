@@ -485,11 +485,9 @@ void CContainerUI::UpdateScrollBars(const RECT& rcInner, int /*widthNeeded*/, in
 
 RECT CContainerUI::GetContentRect() const
 {
-    using Wide = long long;
-    return RECT{SaturateToLong(Wide{m_rcItem.left} + m_rcInset.left),
-                SaturateToLong(Wide{m_rcItem.top} + m_rcInset.top),
-                SaturateToLong(Wide{m_rcItem.right} - m_rcInset.right),
-                SaturateToLong(Wide{m_rcItem.bottom} - m_rcInset.bottom)};
+    CUIRect rc(m_rcItem);
+    rc.Deflate(m_rcInset);
+    return rc;
 }
 
 bool CContainerUI::IsShown(const CScrollBarUI* bar)
@@ -500,11 +498,11 @@ bool CContainerUI::IsShown(const CScrollBarUI* bar)
 void CContainerUI::TakeOffScrollBars(RECT& rc) const
 {
     if (IsShown(m_pVerticalScrollBar))
-        rc.right = SaturateToLong(static_cast<long long>(rc.right) -
-                                  m_pVerticalScrollBar->GetFixedWidth());
+        rc.right = ClampCoordinate(static_cast<LONGLONG>(rc.right) -
+                                   m_pVerticalScrollBar->GetFixedWidth());
     if (IsShown(m_pHorizontalScrollBar))
-        rc.bottom = SaturateToLong(static_cast<long long>(rc.bottom) -
-                                   m_pHorizontalScrollBar->GetFixedHeight());
+        rc.bottom = ClampCoordinate(static_cast<LONGLONG>(rc.bottom) -
+                                    m_pHorizontalScrollBar->GetFixedHeight());
 }
 
 RECT CContainerUI::GetInnerRect() const

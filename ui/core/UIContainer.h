@@ -89,6 +89,8 @@ public:
     void OnEvent(UIEvent& event) override;
     void SetAttribute(LPCWSTR name, LPCWSTR value) override;
     void Paint(HDC hDC, const RECT& rcDirty) override;
+    // Where the children lie: the item rect less the inset and the shown scroll bars.
+    RECT GetInnerRect() const;
 
 protected:
     // Focus gained or lost only sets the flag; true when the event was one of those.
@@ -96,7 +98,6 @@ protected:
     // The container's own child: GetItemAt may be overridden to answer other items (a list
     // answers its body's), so walks over this container's children never go through it.
     CControlUI* ChildAt(int index) const { return static_cast<CControlUI*>(m_items[index]); }
-    RECT GetInnerRect() const;
     // The item rect less the inset, the scroll bars not taken off.
     RECT GetContentRect() const;
     // A shown vertical bar's width off the right, a shown horizontal bar's height off the bottom.

@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <climits>
-
 namespace QxUI {
 
 class CUIRect : public tagRECT
@@ -40,13 +38,6 @@ public:
     CUIPoint() { x = y = 0; }
     CUIPoint(int ix, int iy) { x = ix; y = iy; }
 };
-
-// Coordinates computed from skin numbers, which are untrusted: the sum is taken in 64 bits and
-// held to the range of a LONG instead of wrapping.
-inline LONG SaturateToLong(long long value)
-{
-    return value < LONG_MIN ? LONG_MIN : value > LONG_MAX ? LONG_MAX : static_cast<LONG>(value);
-}
 
 // Rectangles that text is drawn in keep their edges within this: GDI's own limit, far past any
 // screen, and near enough that the width between two edges stays inside int.
