@@ -151,6 +151,14 @@ TEST_F(LeavingAWindow, AControlMovedIntoAnotherWindowWorksThereAndNoMoreInTheFir
         ASSERT_TRUE(box->Remove(control));
         ASSERT_TRUE(other.Find<CContainerUI>(L"dest")->Add(control));
         other.host->Repaint();
+        if (richEdit) {
+            // Focused in the first window, it left that focus there: keys typed in its new
+            // window before it is clicked there are not its own.
+            const std::wstring before = control->GetText().GetData();
+            ::PostMessageW(other.Window(), WM_CHAR, 'y', 1);
+            managertest::Pump();
+            EXPECT_EQ(before, control->GetText().GetData()) << "keys without the focus";
+        }
         if (!richEdit)
             EXPECT_EQ(static_cast<CActiveXUI*>(control)->GetHostWindow(), other.Window()) << "made again there";
         EXPECT_TRUE(Hears(control, richEdit, other.Window(), Inside(control))) << "it works in its new window";

@@ -33,8 +33,10 @@ bool Meets(const RECT& a, const RECT& b)
 
 CControlUI* CALLBACK ForgetInManager(CControlUI* control, LPVOID /*data*/)
 {
-    if (CUIWindowManager* manager = control->GetManager())
+    if (CUIWindowManager* manager = control->GetManager()) {
+        manager->DropFocus(control);
         manager->ForgetControl(control);
+    }
     return nullptr;
 }
 

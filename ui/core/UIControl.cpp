@@ -181,8 +181,12 @@ void CControlUI::LeaveManager()
     // The manager would otherwise go on calling a control that may be freed before it hears
     // of it again. The name stays: a combo box lends its items to its drop-down and takes
     // them back without naming them again.
-    if (m_pManager)
+    if (m_pManager) {
+        // Told while it is whole, so that a focused control (a rich edit's text services) stops
+        // taking keys before it joins another window.
+        m_pManager->DropFocus(this);
         m_pManager->ForgetControl(this, true);
+    }
     if (m_pListeners)
         OfferListeners(false);
 }

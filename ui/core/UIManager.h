@@ -104,6 +104,9 @@ public:
 
     CControlUI* GetFocusedControl() const { return m_pFocus; }
     void SetFocusControl(CControlUI* control);
+    // The control loses the focus it holds here (it is leaving the window), without the window
+    // taking the native focus.
+    void DropFocus(CControlUI* control);
     void ScheduleFocus(CControlUI* control);
     bool FocusNextTabStop(bool forward);
     static CControlUI* CALLBACK TabStopCallback(CControlUI* control, LPVOID data);
@@ -213,6 +216,7 @@ private:
 
     // Message handling helpers (UIManagerMessages.cpp, UIManagerFocus.cpp).
     static WORD GetModifierKeyState();
+    void KillFocus(CControlUI* next);
     void DeliverQueuedNotifications();
     void DeliverNotify(UINotification& msg);
     void OnPaintMessage();

@@ -186,16 +186,7 @@ void CUIWindowManager::SetFocusControl(CControlUI* control)
         ::SetFocus(m_hWndPaint);
     if (control == m_pFocus)
         return;
-    if (m_pFocus) {
-        CControlUI* old = m_pFocus;
-        UIEvent event;
-        event.Type = UIEventType::KillFocus;
-        event.pSender = control;
-        event.dwTimestamp = ::GetTickCount();
-        old->HandleEvent(event);
-        RaiseNotify(old, L"killfocus");
-        m_pFocus = nullptr;
-    }
+    KillFocus(control);
     if (!control || control->GetManager() != this || !control->IsVisible() || !control->IsEnabled())
         return;
     m_pFocus = control;
@@ -207,22 +198,33 @@ void CUIWindowManager::SetFocusControl(CControlUI* control)
     RaiseNotify(control, L"setfocus");
 }
 
+void CUIWindowManager::KillFocus(CControlUI* next)
+{
+    if (!m_pFocus)
+        return;
+    CControlUI* old = m_pFocus;
+    UIEvent event;
+    event.Type = UIEventType::KillFocus;
+    event.pSender = next;
+    event.dwTimestamp = ::GetTickCount();
+    old->HandleEvent(event);
+    RaiseNotify(old, L"killfocus");
+    m_pFocus = nullptr;
+}
+
+void CUIWindowManager::DropFocus(CControlUI* control)
+{
+    if (control && control == m_pFocus)
+        KillFocus(nullptr);
+}
+
 void CUIWindowManager::ScheduleFocus(CControlUI* control)
 {
     if (m_hWndPaint)
         ::SetFocus(m_hWndPaint);
     if (!control)
         return;
-    if (m_pFocus) {
-        CControlUI* old = m_pFocus;
-        UIEvent event;
-        event.Type = UIEventType::KillFocus;
-        event.pSender = control;
-        event.dwTimestamp = ::GetTickCount();
-        old->HandleEvent(event);
-        RaiseNotify(old, L"killfocus");
-        m_pFocus = nullptr;
-    }
+    KillFocus(control);
     TabStopInfo info = {control, nullptr, false, false};
     m_pFocus = m_pRoot ? m_pRoot->FindControl(TabStopCallback, &info, kTabStopVisit) : nullptr;
     m_bFocusNeeded = true;
