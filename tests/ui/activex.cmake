@@ -14,7 +14,7 @@ endif()
 
 foreach(test ui_activex_host ui_activex_browser ui_activex_lifetime)
   string(REPLACE "ui_activex_" "activex_" source ${test})
-  qix_add_test(${test} SOURCES ${QXUI_ACTIVEX_TEST_DIR}/${source}.cpp LIBS qxui_core)
+  qix_add_test(${test} SOURCES ${QXUI_ACTIVEX_TEST_DIR}/${source}.cpp LIBS qxui_skin)
   target_include_directories(${test} PRIVATE ${QXUI_ACTIVEX_TEST_DIR}/activex_testctl)
   add_dependencies(${test} qx_activex_testctl)
   add_custom_command(TARGET ${test} POST_BUILD

@@ -12,7 +12,7 @@ file(WRITE ${QXUI_BUILDER_RES}/builder_layouts.rc
 
 qix_add_test(ui_builder_skin
   SOURCES ${QXUI_BUILDER_TEST_DIR}/builder_skin.cpp ${QXUI_BUILDER_RES}/builder_layouts.rc
-  LIBS qxui_core qxui_render_test_support)
+  LIBS qxui_skin qxui_render_test_support)
 
 # The updater's skin zip, linked in as the same "ZIPRES" resource 102 that qixUpdater carries.
 if(TARGET qix_updater_skin)
@@ -22,7 +22,7 @@ if(TARGET qix_updater_skin)
     DEFINITION QIX_SKIN_ZIP)
   qix_add_test(ui_builder_updater_skins
     SOURCES ${QXUI_BUILDER_TEST_DIR}/builder_updater_skins.cpp ${QXUI_BUILDER_SKIN_RC}
-    LIBS qxui_core)
+    LIBS qxui_skin)
   set_source_files_properties(${QXUI_BUILDER_SKIN_RC} TARGET_DIRECTORY ui_builder_updater_skins
     PROPERTIES OBJECT_DEPENDS ${QXUI_BUILDER_SKIN_ZIP})
   add_dependencies(ui_builder_updater_skins qix_updater_skin)
@@ -30,4 +30,4 @@ endif()
 
 qix_add_test(ui_builder_window
   SOURCES ${QXUI_BUILDER_TEST_DIR}/builder_window.cpp ${QXUI_BUILDER_RES}/builder_layouts.rc
-  LIBS qxui_core qxui_render_test_support)
+  LIBS qxui_skin qxui_render_test_support)

@@ -1,7 +1,7 @@
 // The skin builder: element names, resource declarations, window settings, includes and the
 // order in which a control meets its children, its defaults and its own attributes.
 
-#include "core/UIBuilder.h"
+#include "skin/UIBuilder.h"
 
 #include "core/UIButton.h"
 #include "core/UIContainer.h"

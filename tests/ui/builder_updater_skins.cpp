@@ -1,7 +1,7 @@
 // The updater's six layouts, built from the skin zip held as the "ZIPRES" resource 102 exactly
 // as the updater's windows build them.
 
-#include "core/UIBuilder.h"
+#include "skin/UIBuilder.h"
 
 #include "core/UIControl.h"
 #include "core/UIManager.h"

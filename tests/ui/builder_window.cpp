@@ -1,7 +1,7 @@
 // The skinned window base: skin loading from files and XML resources, the frameless non-client
 // handling, default keys and the caption buttons.
 
-#include "core/UIWindowImpl.h"
+#include "skin/UIWindowImpl.h"
 
 #include "core/UIControl.h"
 

@@ -1,7 +1,7 @@
 // A skinned test window whose skin source the test chooses.
 #pragma once
 
-#include "core/UIWindowImpl.h"
+#include "skin/UIWindowImpl.h"
 
 #include "manager_support.h"
 

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/UIBuilder.h"
 #include "core/UIContainer.h"
+#include "skin/UIBuilder.h"
 
 #include "controls_support.h"
 #include "manager_support.h"

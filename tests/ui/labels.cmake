@@ -8,4 +8,4 @@ qix_add_test(ui_labels_controls SOURCES ${QXUI_LABELS_TEST_DIR}/labels_controls.
   LIBS qxui_core qxui_render_test_support)
 
 qix_add_test(ui_labels_padding SOURCES ${QXUI_LABELS_TEST_DIR}/labels_padding.cpp
-  LIBS qxui_core qxui_render_test_support)
+  LIBS qxui_skin qxui_render_test_support)

@@ -5,9 +5,9 @@
 #include "controls/UIEdit.h"
 #include "controls/UIList.h"
 #include "controls/UIListElement.h"
-#include "core/UIText.h"
-#include "core/UIBuilder.h"
 #include "core/UIRender.h"
+#include "core/UIText.h"
+#include "skin/UIBuilder.h"
 
 #include <gtest/gtest.h>
 

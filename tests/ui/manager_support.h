@@ -7,9 +7,9 @@
 
 #include <vector>
 
-#include "core/UIBuilder.h"
 #include "core/UIManager.h"
 #include "core/UIWindow.h"
+#include "skin/UIBuilder.h"
 
 #include "controls_support.h"
 

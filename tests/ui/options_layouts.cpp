@@ -1,12 +1,12 @@
 // Tile, tab and child layouts, and the scroll bars and children of containers, in windows built
 // from skin text.
 
-#include "controls/UIChildLayout.h"
 #include "controls/UITabLayout.h"
 #include "controls/UITileLayout.h"
 #include "core/UIButton.h"
 #include "core/UILayouts.h"
 #include "core/UIScrollBar.h"
+#include "skin/UIChildLayout.h"
 
 #include <gtest/gtest.h>
 

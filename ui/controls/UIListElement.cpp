@@ -186,7 +186,7 @@ LPCWSTR CListElementUI::GetClass() const
 
 LPVOID CListElementUI::AsInterface(LPCWSTR name)
 {
-    if (Same(name, L"ListItem"))
+    if (Same(name, kListItemInterface))
         return static_cast<IListItemUI*>(this);
     if (Same(name, L"ListElement"))
         return static_cast<CListElementUI*>(this);
@@ -519,7 +519,7 @@ LPCWSTR CListContainerElementUI::GetClass() const
 
 LPVOID CListContainerElementUI::AsInterface(LPCWSTR name)
 {
-    if (Same(name, L"ListItem"))
+    if (Same(name, kListItemInterface))
         return static_cast<IListItemUI*>(this);
     if (Same(name, L"ListContainerElement"))
         return static_cast<CListContainerElementUI*>(this);

@@ -52,7 +52,7 @@ public:
     LRESULT PreFilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
     void SetWantsTab(bool on) { m_bWantTab = on; }
-    bool WantsTab() const { return m_bWantTab; }
+    bool WantsTab() const override { return m_bWantTab; }
     void SetWantsReturn(bool on) { m_bWantReturn = on; }
     bool WantsReturn() const { return m_bWantReturn; }
     void SetWantsCtrlReturn(bool on) { m_bWantCtrlReturn = on; }

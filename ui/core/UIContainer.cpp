@@ -250,7 +250,7 @@ int CContainerUI::FindSelectableItem(int index, bool forward) const
     index = std::max(0, std::min(index, count - 1));
     auto selectable = [this](int i) {
         CControlUI* control = ChildAt(i);
-        return control->AsInterface(L"ListItem") != nullptr && control->IsVisible() &&
+        return control->AsInterface(kListItemInterface) != nullptr && control->IsVisible() &&
                control->IsEnabled();
     };
     if (forward) {

@@ -27,6 +27,10 @@ protected:
     ~IContainerUI() = default;
 };
 
+// The interface name (AsInterface) of a child that can be selected in its container: the core
+// asks it, the list family's items answer it with their item interface.
+constexpr WCHAR kListItemInterface[] = L"ListItem";
+
 // A control that holds, lays out and paints child controls; the skin element "Container".
 class CContainerUI : public CControlUI, public IContainerUI
 {
@@ -57,6 +61,7 @@ public:
     virtual void SetDeferredDelete(bool on);
     virtual bool IsMouseChildEnabled() const;
     virtual void SetMouseChildEnabled(bool on = true);
+    // Selectable children are visible, enabled and answer kListItemInterface.
     virtual int FindSelectableItem(int index, bool forward = true) const;
     virtual SIZE GetScrollPos() const;
     virtual SIZE GetScrollRange() const;

@@ -154,6 +154,11 @@ UINT CControlUI::GetInputFlags()
     return 0;
 }
 
+bool CControlUI::WantsTab() const
+{
+    return false;
+}
+
 bool CControlUI::Activate()
 {
     return IsVisible() && IsEnabled();

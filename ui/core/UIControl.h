@@ -53,6 +53,8 @@ public:
     virtual LPCWSTR GetClass() const;
     virtual LPVOID AsInterface(LPCWSTR name);
     virtual UINT GetInputFlags();
+    // Whether the focused control keeps the Tab key instead of the window moving the focus.
+    virtual bool WantsTab() const;
     virtual bool Activate();
     virtual CUIWindowManager* GetManager() const;
     virtual void SetManager(CUIWindowManager* manager, CControlUI* parent, bool init = true);

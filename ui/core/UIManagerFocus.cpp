@@ -7,7 +7,6 @@
 #include <cwchar>
 #include <new>
 
-#include "controls/UIRichEdit.h"
 #include "core/UIControl.h"
 
 namespace QxUI {
@@ -389,13 +388,9 @@ bool CUIWindowManager::PreTranslate(UINT msg, WPARAM wParam, LPARAM lParam, LRES
     case WM_KEYDOWN:
         if (wParam != VK_TAB)
             return false;
-        // A focused rich edit keeps Tab while it wants it.
-        if (m_pFocus && m_pFocus->IsVisible() && m_pFocus->IsEnabled() &&
-            ClassContains(m_pFocus, L"RichEditUI")) {
-            CRichEditUI* richEdit = static_cast<CRichEditUI*>(m_pFocus->AsInterface(L"RichEdit"));
-            if (richEdit && richEdit->WantsTab())
-                return false;
-        }
+        // A focused control that wants Tab keeps it.
+        if (m_pFocus && m_pFocus->IsVisible() && m_pFocus->IsEnabled() && m_pFocus->WantsTab())
+            return false;
         FocusNextTabStop(::GetKeyState(VK_SHIFT) >= 0);
         return true;
 

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "core/UIWindowImpl.h"
+#include "skin/UIWindowImpl.h"
 
 class CHrqWndBase : public QxUI::WindowImplBase
 {

@@ -1,12 +1,12 @@
 // Child layout: builds its one child from its layout file.
 
-#include "controls/UIChildLayout.h"
+#include "skin/UIChildLayout.h"
 
 #include <cwchar>
 #include <memory>
 #include <new>
 
-#include "core/UIBuilder.h"
+#include "skin/UIBuilder.h"
 
 namespace QxUI {
 

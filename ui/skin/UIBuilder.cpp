@@ -2,7 +2,7 @@
 // element, then one control per element through the class table, the plug-in factories and the
 // caller's callback.
 
-#include "core/UIBuilder.h"
+#include "skin/UIBuilder.h"
 
 #include <cwchar>
 #include <cstdlib>
@@ -24,8 +24,7 @@
 #include "controls/UIListElement.h"
 #include "controls/UITreeView.h"
 
-// options, slider, tile/tab/child layouts;
-#include "controls/UIChildLayout.h"
+// options, slider, tile/tab layouts;
 #include "controls/UIOption.h"
 #include "controls/UISlider.h"
 #include "controls/UITabLayout.h"
@@ -39,6 +38,9 @@
 // ActiveX host, web browser.
 #include "controls/UIActiveX.h"
 #include "controls/UIWebBrowser.h"
+
+// The child layout, which builds its children with this builder.
+#include "skin/UIChildLayout.h"
 
 namespace QxUI {
 
@@ -61,8 +63,9 @@ struct ControlClass
     CControlUI* (*make)();
 };
 
-// The element names of the controls this library holds. The builder is the one part that
-// knows every control class; the controls themselves never include this table.
+// The element names of the framework's controls. The table and the engine that uses it sit in
+// the skin layer, above the core and the controls, as the one part that knows every control
+// class: neither lower layer includes it, and nothing registers itself in it.
 const ControlClass kControlClasses[] = {
     // Core controls and layouts.
     {L"Text", &MakeNew<CTextUI>},

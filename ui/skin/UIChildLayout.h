@@ -1,4 +1,5 @@
-// Child layout: a container filled from another layout file when it joins a window.
+// Child layout: a container filled from another layout file when it joins a window. The one
+// control that loads skins, it lives in the skin layer with the builder it calls.
 #pragma once
 
 #include <windows.h>

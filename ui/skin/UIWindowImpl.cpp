@@ -1,7 +1,7 @@
 // The skinned window base: skin loading on WM_CREATE, the frameless non-client handling and the
 // caption buttons.
 
-#include "core/UIWindowImpl.h"
+#include "skin/UIWindowImpl.h"
 
 #include <cstring>
 #include <cwchar>
@@ -24,6 +24,7 @@ constexpr LONG_PTR kFramelessMask = static_cast<LONG_PTR>(0xFF3FFFFF);
 constexpr LONG_PTR kClipStyles = WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 
 // Caption points over these controls stay client area, so the controls still get the mouse.
+// Matched by the whole class name: a class of its own (a check box's too) stays caption.
 const LPCWSTR kClickableClasses[] = {L"ButtonUI", L"OptionUI", L"TextUI"};
 
 // The in-memory skin archive: the first one stays for the whole process (the window manager

@@ -5,11 +5,11 @@
 
 #include <windows.h>
 
-#include "core/UIBuilder.h"
 #include "core/UIEvents.h"
 #include "core/UIManager.h"
 #include "core/UIString.h"
 #include "core/UIWindow.h"
+#include "skin/UIBuilder.h"
 
 namespace QxUI {
 
