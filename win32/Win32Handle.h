@@ -1,6 +1,7 @@
 #pragma once
 // Owning wrappers of Win32 objects: each closes what it holds when it goes, so no early
-// return can forget a CloseHandle, RegCloseKey, Release, DeleteObject or FindClose.
+// return can forget a CloseHandle, RegCloseKey, Release, DeleteObject, DeleteDC, ReleaseDC,
+// DestroyAcceleratorTable or FindClose.
 #include <windows.h>
 
 namespace win32 {
@@ -81,6 +82,20 @@ struct GdiTraits {
     static void Close(Type object) { DeleteObject(object); }
 };
 
+struct MemoryDCTraits {
+    using Type = HDC;
+    static Type None() { return nullptr; }
+    static bool IsValid(Type dc) { return dc != nullptr; }
+    static void Close(Type dc) { DeleteDC(dc); }
+};
+
+struct AcceleratorTraits {
+    using Type = HACCEL;
+    static Type None() { return nullptr; }
+    static bool IsValid(Type table) { return table != nullptr; }
+    static void Close(Type table) { DestroyAcceleratorTable(table); }
+};
+
 struct IconTraits {
     using Type = HICON;
     static Type None() { return nullptr; }
@@ -102,7 +117,71 @@ using UniqueBitmap = GdiObject<HBITMAP>;
 using UniqueFont = GdiObject<HFONT>;
 using UniqueRegion = GdiObject<HRGN>;
 using UniqueBrush = GdiObject<HBRUSH>;
+using UniquePen = GdiObject<HPEN>;
 using UniqueIcon = UniqueObject<IconTraits>;
+// A DC of our own (CreateCompatibleDC; DeleteDC).
+using UniqueMemoryDC = UniqueObject<MemoryDCTraits>;
+// An accelerator table (CreateAcceleratorTable; DestroyAcceleratorTable).
+using UniqueAccelerator = UniqueObject<AcceleratorTraits>;
+
+// A DC that GetDC lends for a window (a null window: the screen), given back with ReleaseDC
+// for the same window.
+class WindowDC {
+public:
+    WindowDC() = default;
+    explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+    // Takes back a DC that GetDC lent for the window and that was handed out raw.
+    WindowDC(HWND window, HDC dc) : window_(window), dc_(dc) {}
+    ~WindowDC() { Reset(); }
+    WindowDC(WindowDC&& other) noexcept : window_(other.window_), dc_(other.Release()) {}
+    WindowDC& operator=(WindowDC&& other) noexcept
+    {
+        if (this != &other) {
+            Reset();
+            window_ = other.window_;
+            dc_ = other.Release();
+        }
+        return *this;
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+
+    HDC Get() const { return dc_; }
+    bool Valid() const { return dc_ != nullptr; }
+    explicit operator bool() const { return Valid(); }
+
+    // Hands the DC out: whoever takes it gives it back.
+    HDC Release()
+    {
+        HDC dc = dc_;
+        dc_ = nullptr;
+        return dc;
+    }
+    void Reset()
+    {
+        if (dc_)
+            ReleaseDC(window_, dc_);
+        dc_ = nullptr;
+    }
+
+private:
+    HWND window_ = nullptr;
+    HDC dc_ = nullptr;
+};
+
+// Selects a GDI object into a DC for the life of the scope and then puts back the one it
+// replaced. Selecting what is already selected keeps it: the scope then restores it.
+class SelectScope {
+public:
+    SelectScope(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+    ~SelectScope() { SelectObject(dc_, previous_); }
+    SelectScope(const SelectScope&) = delete;
+    SelectScope& operator=(const SelectScope&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
 
 // Holds one reference of a COM interface and releases it when it goes.
 template <class Interface>
@@ -110,14 +189,11 @@ class ComPtr {
 public:
     ComPtr() = default;
     ~ComPtr() { Reset(); }
-    ComPtr(ComPtr&& other) noexcept : pointer_(other.pointer_) { other.pointer_ = nullptr; }
+    ComPtr(ComPtr&& other) noexcept : pointer_(other.Detach()) {}
     ComPtr& operator=(ComPtr&& other) noexcept
     {
-        if (this != &other) {
-            Reset();
-            pointer_ = other.pointer_;
-            other.pointer_ = nullptr;
-        }
+        if (this != &other)
+            Attach(other.Detach());
         return *this;
     }
     ComPtr(const ComPtr&) = delete;
@@ -133,12 +209,30 @@ public:
         Reset();
         return reinterpret_cast<void**>(&pointer_);
     }
-    void Reset()
+    // Takes over the caller's reference to the object; what was held is released.
+    void Attach(Interface* object)
     {
-        if (pointer_ != nullptr)
-            pointer_->Release();
-        pointer_ = nullptr;
+        Interface* old = pointer_;
+        pointer_ = object;
+        if (old)
+            old->Release();
     }
+    // Hands the reference held to the caller.
+    Interface* Detach()
+    {
+        Interface* object = pointer_;
+        pointer_ = nullptr;
+        return object;
+    }
+    // Holds a reference of its own to the object (null: none) in place of the old one.
+    void Assign(Interface* object)
+    {
+        if (object)
+            object->AddRef();
+        Attach(object);
+    }
+    // Cleared before the release, so that calls made while the object goes find none.
+    void Reset() { Attach(nullptr); }
 
 private:
     Interface* pointer_ = nullptr;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "TextConvert.h"
 #include "Win32Handle.h"
@@ -81,4 +82,119 @@ TEST(Win32Handle, ClosesOnceWhateverWayTheHandleLeaves)
     WIN32_FIND_DATAW entry;
     win32::FindHandle search(FindFirstFileW(L"C:\\qix_no_such_folder\\*", &entry));
     EXPECT_FALSE(search.Valid());
+}
+
+namespace {
+
+// Wraps a new object of one kind and checks that the wrapper's going closes it.
+template <class Wrapper, class Make, class Alive>
+void ExpectClosedWhenTheWrapperGoes(const char* kind, Make make, Alive alive)
+{
+    SCOPED_TRACE(kind);
+    const auto object = make();
+    ASSERT_TRUE(alive(object));
+    {
+        Wrapper held(object);
+        EXPECT_TRUE(alive(object));
+    }
+    EXPECT_FALSE(alive(object));
+}
+
+bool GdiAlive(HGDIOBJ object)
+{
+    return GetObjectType(object) != 0;
+}
+
+LRESULT CALLBACK PlainWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcW(window, msg, wParam, lParam);
+}
+
+// A window whose class lends DCs from the common cache (no CS_OWNDC, CS_CLASSDC, CS_PARENTDC).
+HWND CreatePlainWindow()
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = PlainWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QixPlainWindow";
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 20, 20, nullptr, nullptr,
+                           wc.hInstance, nullptr);
+}
+
+} // namespace
+
+TEST(Win32Handle, EachKindIsClosedByItsOwnCall)
+{
+    ExpectClosedWhenTheWrapperGoes<win32::UniquePen>(
+        "pen", [] { return CreatePen(PS_SOLID, 1, RGB(1, 2, 3)); }, GdiAlive);
+    ExpectClosedWhenTheWrapperGoes<win32::UniqueBrush>(
+        "brush", [] { return CreateSolidBrush(RGB(1, 2, 3)); }, GdiAlive);
+    ExpectClosedWhenTheWrapperGoes<win32::UniqueMemoryDC>(
+        "memory DC", [] { return CreateCompatibleDC(nullptr); },
+        [](HDC dc) { return GetObjectType(dc) == OBJ_MEMDC; });
+    ExpectClosedWhenTheWrapperGoes<win32::UniqueAccelerator>(
+        "accelerator table",
+        [] {
+            ACCEL entry = {FVIRTKEY, 'A', 1};
+            return CreateAcceleratorTableW(&entry, 1);
+        },
+        [](HACCEL table) { return CopyAcceleratorTableW(table, nullptr, 0) == 1; });
+}
+
+TEST(Win32Handle, AWindowDCGoesBackOnceToTheWindowThatLentIt)
+{
+    const HWND window = CreatePlainWindow();
+    ASSERT_NE(window, nullptr);
+    // ReleaseDC answers 0 for a DC that is no longer lent out.
+    for (HWND owner : {window, static_cast<HWND>(nullptr)}) {
+        SCOPED_TRACE(owner ? "a window's DC" : "the screen's DC");
+        HDC dc = nullptr;
+        {
+            win32::WindowDC lent(owner);
+            ASSERT_TRUE(lent);
+            dc = lent.Get();
+        }
+        EXPECT_EQ(ReleaseDC(owner, dc), 0) << "given back when the wrapper went";
+
+        {
+            win32::WindowDC lent(owner);
+            dc = lent.Release();
+        }
+        EXPECT_EQ(ReleaseDC(owner, dc), 1) << "handed out: the taker gives it back";
+
+        dc = GetDC(owner);
+        {
+            win32::WindowDC takenBack(owner, dc);
+            win32::WindowDC moved(std::move(takenBack));
+            EXPECT_FALSE(takenBack);
+            EXPECT_EQ(moved.Get(), dc);
+        }
+        EXPECT_EQ(ReleaseDC(owner, dc), 0) << "taken back raw, moved, given back once";
+    }
+    DestroyWindow(window);
+}
+
+TEST(Win32Handle, ASelectionScopePutsBackWhatItReplaced)
+{
+    const win32::UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
+    ASSERT_TRUE(dc);
+    const win32::UniquePen pen(CreatePen(PS_SOLID, 1, RGB(1, 2, 3)));
+    const win32::UniqueFont font(CreateFontW(12, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
+                                             0, 0, L"Tahoma"));
+    const HGDIOBJ firstPen = GetCurrentObject(dc.Get(), OBJ_PEN);
+    const HGDIOBJ firstFont = GetCurrentObject(dc.Get(), OBJ_FONT);
+    {
+        win32::SelectScope select(dc.Get(), pen.Get());
+        EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_PEN), pen.Get());
+    }
+    EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_PEN), firstPen);
+    {
+        // Holding on to the current font: whatever is selected meanwhile, it comes back.
+        win32::SelectScope keep(dc.Get(), GetCurrentObject(dc.Get(), OBJ_FONT));
+        EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_FONT), firstFont);
+        SelectObject(dc.Get(), font.Get());
+        EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_FONT), font.Get());
+    }
+    EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_FONT), firstFont);
 }

@@ -13,6 +13,7 @@
 #include "core/UIManager.h"
 #include "core/UIWindow.h"
 
+#include "ComObject.h"
 #include "Win32Handle.h"
 
 namespace QxUI {
@@ -38,9 +39,6 @@ bool IsKeyMessage(UINT msg)
     return msg >= WM_KEYFIRST && msg <= 0x108;
 }
 
-using win32::ReleaseAndClear;
-using win32::ReplaceHeld;
-
 // Hands the object its site where it takes one (IObjectWithSite); null takes it back.
 void SetObjectSite(IOleObject* object, IUnknown* site)
 {
@@ -55,12 +53,17 @@ void SetObjectSite(IOleObject* object, IUnknown* site)
 
 class CActiveXWnd;
 
-// The site: one object and one reference count behind the five interfaces.
-class CActiveXCtrl : public IOleClientSite,
-                     public IOleInPlaceSiteWindowless,
-                     public IOleControlSite,
-                     public IObjectWithSite,
-                     public IOleContainer
+// The site: one object and one reference count behind the five interfaces; the in-place site
+// also answers for the interfaces it extends. Its last release deletes it.
+class CActiveXCtrl
+    : public win32::ComObject<
+          win32::DeleteOnLastRelease,
+          win32::Answers<IOleInPlaceSiteWindowless, IID_IOleInPlaceSiteWindowless,
+                         IID_IOleInPlaceSiteEx, IID_IOleInPlaceSite, IID_IOleWindow>,
+          win32::Answers<IOleClientSite, IID_IOleClientSite>,
+          win32::Answers<IOleControlSite, IID_IOleControlSite>,
+          win32::Answers<IObjectWithSite, IID_IObjectWithSite>,
+          win32::Answers<IOleContainer, IID_IOleContainer>>
 {
     friend class CActiveXUI;
     friend class CActiveXWnd;
@@ -68,13 +71,6 @@ class CActiveXCtrl : public IOleClientSite,
 
 public:
     explicit CActiveXCtrl(CActiveXUI* owner) : m_pOwner(owner) {}
-    CActiveXCtrl(const CActiveXCtrl&) = delete;
-    CActiveXCtrl& operator=(const CActiveXCtrl&) = delete;
-
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     // IObjectWithSite
     STDMETHODIMP SetSite(IUnknown* site) override;
@@ -146,16 +142,15 @@ public:
     }
 
 private:
-    ~CActiveXCtrl();
+    ~CActiveXCtrl() override;
     HRESULT CreateHostWindow();
     void DestroyHostWindow();
 
-    LONG m_dwRef = 1;
     CActiveXUI* m_pOwner;
     CActiveXWnd* m_pWindow = nullptr;
-    IUnknown* m_pUnkSite = nullptr;
-    IViewObject* m_pViewObject = nullptr;
-    IOleInPlaceObject* m_pInPlaceObject = nullptr;   // windowless: IOleInPlaceObjectWindowless
+    win32::ComPtr<IUnknown> m_pUnkSite;
+    win32::ComPtr<IViewObject> m_pViewObject;
+    win32::ComPtr<IOleInPlaceObject> m_pInPlaceObject;   // windowless: IOleInPlaceObjectWindowless
     bool m_bLocked = false;
     bool m_bFocused = false;
     bool m_bCaptured = false;
@@ -163,39 +158,18 @@ private:
     bool m_bInPlaceActive = false;
     bool m_bWindowless = true;
     // Made once and kept: the frame information only lends it to the control.
-    HACCEL m_hAccel = nullptr;
+    win32::UniqueAccelerator m_hAccel;
 };
 
 // The in-place frame. It holds the site, not the control, so that a frame the hosted control
-// keeps longer than we live still answers safely.
-class CActiveXFrameWnd : public IOleInPlaceFrame
+// keeps longer than we live still answers safely. Its last release deletes it.
+class CActiveXFrameWnd
+    : public win32::ComObject<win32::DeleteOnLastRelease,
+                              win32::Answers<IOleInPlaceFrame, IID_IOleInPlaceFrame,
+                                             IID_IOleInPlaceUIWindow, IID_IOleWindow>>
 {
 public:
-    explicit CActiveXFrameWnd(CActiveXCtrl* site) : m_pSite(site) { m_pSite->AddRef(); }
-    CActiveXFrameWnd(const CActiveXFrameWnd&) = delete;
-    CActiveXFrameWnd& operator=(const CActiveXFrameWnd&) = delete;
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IOleWindow || iid == IID_IOleInPlaceUIWindow ||
-            iid == IID_IOleInPlaceFrame)
-            *ppv = static_cast<IOleInPlaceFrame*>(this);
-        if (!*ppv)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ::InterlockedIncrement(&m_dwRef); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        const LONG ref = ::InterlockedDecrement(&m_dwRef);
-        if (ref == 0)
-            delete this;
-        return static_cast<ULONG>(ref);
-    }
+    explicit CActiveXFrameWnd(CActiveXCtrl* site) { m_pSite.Assign(site); }
 
     STDMETHODIMP GetWindow(HWND* phwnd) override
     {
@@ -213,7 +187,7 @@ public:
     STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
     STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) override
     {
-        ReplaceHeld(m_pActiveObject, object);
+        m_pActiveObject.Assign(object);
         return S_OK;
     }
     STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
@@ -224,44 +198,21 @@ public:
     STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
 private:
-    ~CActiveXFrameWnd()
-    {
-        ReleaseAndClear(m_pActiveObject);
-        m_pSite->Release();
-    }
+    ~CActiveXFrameWnd() override = default;
 
-    LONG m_dwRef = 1;
-    CActiveXCtrl* m_pSite;
-    IOleInPlaceActiveObject* m_pActiveObject = nullptr;
+    win32::ComPtr<CActiveXCtrl> m_pSite;
+    // Declared after the site: it goes first.
+    win32::ComPtr<IOleInPlaceActiveObject> m_pActiveObject;
 };
 
-// Enumerates the one hosted object.
-class CActiveXEnum : public IEnumUnknown
+// Enumerates the one hosted object. Its last release deletes it.
+class CActiveXEnum
+    : public win32::ComObject<win32::DeleteOnLastRelease,
+                              win32::Answers<IEnumUnknown, IID_IEnumUnknown>>
 {
 public:
-    explicit CActiveXEnum(IUnknown* object) : m_pUnk(object) { m_pUnk->AddRef(); }
-    CActiveXEnum(const CActiveXEnum&) = delete;
-    CActiveXEnum& operator=(const CActiveXEnum&) = delete;
+    explicit CActiveXEnum(IUnknown* object) { m_pUnk.Assign(object); }
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IEnumUnknown)
-            return E_NOINTERFACE;
-        *ppv = static_cast<IEnumUnknown*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ::InterlockedIncrement(&m_dwRef); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        const LONG ref = ::InterlockedDecrement(&m_dwRef);
-        if (ref == 0)
-            delete this;
-        return static_cast<ULONG>(ref);
-    }
     STDMETHODIMP Next(ULONG count, IUnknown** items, ULONG* fetched) override
     {
         if (fetched)
@@ -272,7 +223,7 @@ public:
             return S_OK;
         if (++m_iPos > 1)
             return S_FALSE;
-        *items = m_pUnk;
+        *items = m_pUnk.Get();
         m_pUnk->AddRef();
         if (fetched)
             *fetched = 1;
@@ -291,11 +242,10 @@ public:
     STDMETHODIMP Clone(IEnumUnknown**) override { return E_NOTIMPL; }
 
 private:
-    ~CActiveXEnum() { m_pUnk->Release(); }
+    ~CActiveXEnum() override = default;
 
     LONG m_iPos = 0;
-    LONG m_dwRef = 1;
-    IUnknown* m_pUnk;
+    win32::ComPtr<IUnknown> m_pUnk;
 };
 
 // The child window of a windowed control. It deletes itself when its window is gone.
@@ -339,8 +289,8 @@ public:
             break;
         case WM_MOUSEACTIVATE: {
             DWORD status = 0;
-            if (control && control->m_pUnk)
-                control->m_pUnk->GetMiscStatus(DVASPECT_CONTENT, &status);
+            if (control && control->m_pOleObject)
+                control->m_pOleObject->GetMiscStatus(DVASPECT_CONTENT, &status);
             if (status & OLEMISC_NOUIACTIVATE)
                 return 0;
             if (!m_pOwner->m_bInPlaceActive && control)
@@ -374,51 +324,14 @@ private:
 CActiveXCtrl::~CActiveXCtrl()
 {
     DestroyHostWindow();
-    ReleaseAndClear(m_pUnkSite);
-    ReleaseAndClear(m_pViewObject);
-    ReleaseAndClear(m_pInPlaceObject);
-    if (m_hAccel)
-        ::DestroyAcceleratorTable(m_hAccel);
-}
-
-STDMETHODIMP CActiveXCtrl::QueryInterface(REFIID iid, void** ppv)
-{
-    if (!ppv)
-        return E_POINTER;
-    *ppv = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IOleInPlaceSiteWindowless ||
-        iid == IID_IOleInPlaceSiteEx || iid == IID_IOleInPlaceSite || iid == IID_IOleWindow)
-        *ppv = static_cast<IOleInPlaceSiteWindowless*>(this);
-    else if (iid == IID_IOleClientSite)
-        *ppv = static_cast<IOleClientSite*>(this);
-    else if (iid == IID_IOleControlSite)
-        *ppv = static_cast<IOleControlSite*>(this);
-    else if (iid == IID_IObjectWithSite)
-        *ppv = static_cast<IObjectWithSite*>(this);
-    else if (iid == IID_IOleContainer)
-        *ppv = static_cast<IOleContainer*>(this);
-    if (!*ppv)
-        return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) CActiveXCtrl::AddRef()
-{
-    return static_cast<ULONG>(::InterlockedIncrement(&m_dwRef));
-}
-
-STDMETHODIMP_(ULONG) CActiveXCtrl::Release()
-{
-    const LONG ref = ::InterlockedDecrement(&m_dwRef);
-    if (ref == 0)
-        delete this;
-    return static_cast<ULONG>(ref);
+    m_pUnkSite.Reset();
+    m_pViewObject.Reset();
+    m_pInPlaceObject.Reset();
 }
 
 STDMETHODIMP CActiveXCtrl::SetSite(IUnknown* site)
 {
-    ReplaceHeld(m_pUnkSite, site);
+    m_pUnkSite.Assign(site);
     return S_OK;
 }
 
@@ -457,16 +370,15 @@ STDMETHODIMP CActiveXCtrl::ShowObject()
     if (!m_pOwner)
         return E_UNEXPECTED;
     HWND hwnd = m_pOwner->m_hwndHost;
-    HDC hDC = hwnd ? ::GetDC(hwnd) : nullptr;
-    if (!hDC)
+    const win32::WindowDC dc = hwnd ? win32::WindowDC(hwnd) : win32::WindowDC();
+    if (!dc)
         return E_FAIL;
     if (m_pViewObject) {
         const RECT rc = m_bWindowless ? m_pOwner->GetPos() : AtOrigin(m_pOwner->GetPos());
         const RECTL bounds = {rc.left, rc.top, rc.right, rc.bottom};
-        m_pViewObject->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, hDC, &bounds,
+        m_pViewObject->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.Get(), &bounds,
                             &bounds, nullptr, 0);
     }
-    ::ReleaseDC(hwnd, hDC);
     return S_OK;
 }
 
@@ -520,13 +432,15 @@ STDMETHODIMP CActiveXCtrl::GetDC(LPCRECT, DWORD flags, HDC* phDC)
     // Without a host window GetDC would hand out the screen's.
     if (!m_pOwner->m_hwndHost)
         return E_FAIL;
-    *phDC = ::GetDC(m_pOwner->m_hwndHost);
-    if (!*phDC)
+    win32::WindowDC dc(m_pOwner->m_hwndHost);
+    if (!dc)
         return E_FAIL;
     if (flags & OLEDC_PAINTBKGND) {
         const RECT rc = AtOrigin(m_pOwner->GetPos());
-        ::FillRect(*phDC, &rc, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1)));
+        ::FillRect(dc.Get(), &rc, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1)));
     }
+    // The control gives it back through ReleaseDC.
+    *phDC = dc.Release();
     return S_OK;
 }
 
@@ -534,7 +448,7 @@ STDMETHODIMP CActiveXCtrl::ReleaseDC(HDC hDC)
 {
     if (!m_pOwner)
         return E_UNEXPECTED;
-    ::ReleaseDC(m_pOwner->m_hwndHost, hDC);
+    win32::WindowDC lent(m_pOwner->m_hwndHost, hDC);
     return S_OK;
 }
 
@@ -573,15 +487,15 @@ STDMETHODIMP CActiveXCtrl::OnInPlaceActivateEx(BOOL* noRedraw, DWORD flags)
 {
     if (noRedraw)
         *noRedraw = FALSE;
-    if (!m_pOwner || !m_pOwner->m_pUnk)
+    if (!m_pOwner || !m_pOwner->m_pOleObject)
         return E_UNEXPECTED;
-    ::OleLockRunning(m_pOwner->m_pUnk, TRUE, FALSE);
-    ReleaseAndClear(m_pInPlaceObject);
+    ::OleLockRunning(m_pOwner->m_pOleObject.Get(), TRUE, FALSE);
+    m_pInPlaceObject.Reset();
     HRESULT hr = E_FAIL;
     if (flags & ACTIVATE_WINDOWLESS) {
         m_bWindowless = true;
-        hr = m_pOwner->m_pUnk->QueryInterface(IID_IOleInPlaceObjectWindowless,
-                                              reinterpret_cast<void**>(&m_pInPlaceObject));
+        hr = m_pOwner->m_pOleObject->QueryInterface(IID_IOleInPlaceObjectWindowless,
+                                                    m_pInPlaceObject.Receive());
         if (SUCCEEDED(hr)) {
             m_pOwner->m_hwndHost = m_pOwner->GetManagerWindow();
             m_pOwner->AddManagerListener(UIManagerListener::MessageFilter,
@@ -592,8 +506,8 @@ STDMETHODIMP CActiveXCtrl::OnInPlaceActivateEx(BOOL* noRedraw, DWORD flags)
         m_bWindowless = false;
         hr = CreateHostWindow();
         if (SUCCEEDED(hr))
-            hr = m_pOwner->m_pUnk->QueryInterface(IID_IOleInPlaceObject,
-                                                  reinterpret_cast<void**>(&m_pInPlaceObject));
+            hr = m_pOwner->m_pOleObject->QueryInterface(IID_IOleInPlaceObject,
+                                                        m_pInPlaceObject.Receive());
     }
     if (m_pInPlaceObject)
         m_pOwner->SetObjectRects();
@@ -604,7 +518,7 @@ STDMETHODIMP CActiveXCtrl::OnInPlaceActivateEx(BOOL* noRedraw, DWORD flags)
 STDMETHODIMP CActiveXCtrl::OnInPlaceDeactivate()
 {
     m_bInPlaceActive = false;
-    ReleaseAndClear(m_pInPlaceObject);
+    m_pInPlaceObject.Reset();
     DestroyHostWindow();
     return S_OK;
 }
@@ -641,13 +555,13 @@ STDMETHODIMP CActiveXCtrl::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlac
         return E_OUTOFMEMORY;
     if (!m_hAccel) {
         ACCEL empty = {0, 0, 0};
-        m_hAccel = ::CreateAcceleratorTableW(&empty, 1);
+        m_hAccel.Reset(::CreateAcceleratorTableW(&empty, 1));
     }
     // The structure's own size: it differs between 32- and 64-bit builds.
     frameInfo->cb = sizeof(OLEINPLACEFRAMEINFO);
     frameInfo->fMDIApp = FALSE;
     frameInfo->hwndFrame = m_pOwner->GetManagerWindow();
-    frameInfo->haccel = m_hAccel;
+    frameInfo->haccel = m_hAccel.Get();
     frameInfo->cAccelEntries = 1;
     return S_OK;
 }
@@ -674,9 +588,9 @@ STDMETHODIMP CActiveXCtrl::GetExtendedControl(IDispatch** ppDisp)
     if (!ppDisp)
         return E_POINTER;
     *ppDisp = nullptr;
-    if (!m_pOwner || !m_pOwner->m_pUnk)
+    if (!m_pOwner || !m_pOwner->m_pOleObject)
         return E_UNEXPECTED;
-    return m_pOwner->m_pUnk->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(ppDisp));
+    return m_pOwner->m_pOleObject->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(ppDisp));
 }
 
 STDMETHODIMP CActiveXCtrl::OnFocus(BOOL focus)
@@ -690,9 +604,9 @@ STDMETHODIMP CActiveXCtrl::EnumObjects(DWORD, IEnumUnknown** ppEnum)
     if (!ppEnum)
         return E_POINTER;
     *ppEnum = nullptr;
-    if (!m_pOwner || !m_pOwner->m_pUnk)
+    if (!m_pOwner || !m_pOwner->m_pOleObject)
         return E_UNEXPECTED;
-    *ppEnum = new (std::nothrow) CActiveXEnum(m_pOwner->m_pUnk);
+    *ppEnum = new (std::nothrow) CActiveXEnum(m_pOwner->m_pOleObject.Get());
     return *ppEnum ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -782,7 +696,7 @@ bool CActiveXUI::SetClassId(REFCLSID clsid)
         return false;
     m_bCreated = false;
     m_clsid = clsid;
-    if (!m_bDelayCreate)
+    if (!m_bLazyCreate)
         CreateHostedControl();
     return true;
 }
@@ -792,13 +706,13 @@ void CActiveXUI::SetModuleName(LPCWSTR name)
     m_sModuleName = name ? name : L"";
 }
 
-void CActiveXUI::SetLazyCreate(bool delay)
+void CActiveXUI::SetLazyCreate(bool lazy)
 {
-    if (m_bDelayCreate == delay)
+    if (m_bLazyCreate == lazy)
         return;
-    if (!delay && !m_bCreated && m_clsid != CLSID{})
+    if (!lazy && !m_bCreated && m_clsid != CLSID{})
         CreateHostedControl();
-    m_bDelayCreate = delay;
+    m_bLazyCreate = lazy;
 }
 
 HRESULT CActiveXUI::QueryHostedControl(REFIID iid, LPVOID* ppv)
@@ -806,9 +720,9 @@ HRESULT CActiveXUI::QueryHostedControl(REFIID iid, LPVOID* ppv)
     if (!ppv)
         return E_POINTER;
     *ppv = nullptr;
-    if (!m_pUnk)
+    if (!m_pOleObject)
         return E_PENDING;
-    return m_pUnk->QueryInterface(iid, ppv);
+    return m_pOleObject->QueryInterface(iid, ppv);
 }
 
 void CActiveXUI::SetAttribute(LPCWSTR name, LPCWSTR value)
@@ -826,17 +740,17 @@ void CActiveXUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 void CActiveXUI::ReleaseHostedControl()
 {
     m_hwndHost = nullptr;
-    if (m_pUnk) {
-        SetObjectSite(m_pUnk, nullptr);
-        m_pUnk->Close(OLECLOSE_NOSAVE);
-        m_pUnk->SetClientSite(nullptr);
-        ReleaseAndClear(m_pUnk);
+    if (m_pOleObject) {
+        SetObjectSite(m_pOleObject.Get(), nullptr);
+        m_pOleObject->Close(OLECLOSE_NOSAVE);
+        m_pOleObject->SetClientSite(nullptr);
+        m_pOleObject.Reset();
     }
     if (m_pControl) {
         m_pControl->m_pOwner = nullptr;
         // The site's window refers to it, not to us; close it while we still know it.
         m_pControl->DestroyHostWindow();
-        ReleaseAndClear(m_pControl);
+        m_pControl.Reset();
     }
     RemoveManagerListener(UIManagerListener::MessageFilter);
 }
@@ -878,59 +792,59 @@ bool CActiveXUI::CreateHostedControl()
         return false;
 
     // Both pointers are IUnknowns of the same object; ask it for IOleObject either way.
-    HRESULT hr = reinterpret_cast<IUnknown*>(first)->QueryInterface(
-        IID_IOleObject, reinterpret_cast<LPVOID*>(&m_pUnk));
+    HRESULT hr = reinterpret_cast<IUnknown*>(first)->QueryInterface(IID_IOleObject,
+                                                                    m_pOleObject.Receive());
     reinterpret_cast<IUnknown*>(first)->Release();
-    if (FAILED(hr) || !m_pUnk) {
-        m_pUnk = nullptr;
+    if (FAILED(hr) || !m_pOleObject) {
+        m_pOleObject.Detach();   // a failed query hands out no reference
         return false;
     }
 
-    m_pControl = new (std::nothrow) CActiveXCtrl(this);
+    m_pControl.Attach(new (std::nothrow) CActiveXCtrl(this));
     if (!m_pControl) {
         ReleaseHostedControl();
         return false;
     }
     DWORD status = 0;
-    m_pUnk->GetMiscStatus(DVASPECT_CONTENT, &status);
+    m_pOleObject->GetMiscStatus(DVASPECT_CONTENT, &status);
     IOleClientSite* clientSite = nullptr;
     m_pControl->QueryInterface(IID_IOleClientSite, reinterpret_cast<void**>(&clientSite));
 
     const bool siteFirst = (status & OLEMISC_SETCLIENTSITEFIRST) != 0;
     if (siteFirst)
-        m_pUnk->SetClientSite(clientSite);
+        m_pOleObject->SetClientSite(clientSite);
     hr = S_OK;
     IPersistStreamInit* persist = nullptr;
-    if (SUCCEEDED(m_pUnk->QueryInterface(IID_IPersistStreamInit,
+    if (SUCCEEDED(m_pOleObject->QueryInterface(IID_IPersistStreamInit,
                                          reinterpret_cast<void**>(&persist)))) {
         hr = persist->InitNew();
         persist->Release();
     }
     if (SUCCEEDED(hr)) {
         if (!siteFirst)
-            m_pUnk->SetClientSite(clientSite);
+            m_pOleObject->SetClientSite(clientSite);
         const IID* viewIids[] = {&IID_IViewObjectEx, &IID_IViewObject2, &IID_IViewObject};
         for (const IID* iid : viewIids) {
-            if (SUCCEEDED(m_pUnk->QueryInterface(
-                    *iid, reinterpret_cast<void**>(&m_pControl->m_pViewObject))) &&
+            if (SUCCEEDED(m_pOleObject->QueryInterface(*iid,
+                                                       m_pControl->m_pViewObject.Receive())) &&
                 m_pControl->m_pViewObject)
                 break;
-            m_pControl->m_pViewObject = nullptr;
+            m_pControl->m_pViewObject.Detach();
         }
-        m_pUnk->SetHostNames(kHostNames, nullptr);
+        m_pOleObject->SetHostNames(kHostNames, nullptr);
         if (m_pManager)
             m_pManager->RaiseNotify(this, L"showactivex", 0, 0);
         // The notification's receivers may have released us.
-        if (m_pUnk && m_pControl && !(status & OLEMISC_INVISIBLEATRUNTIME)) {
-            hr = m_pUnk->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite, 0,
+        if (m_pOleObject && m_pControl && !(status & OLEMISC_INVISIBLEATRUNTIME)) {
+            hr = m_pOleObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite, 0,
                                 GetManagerWindow(), &m_rcItem);
         }
-        if (m_pUnk && m_pControl)
-            SetObjectSite(m_pUnk, static_cast<IOleClientSite*>(m_pControl));
+        if (m_pOleObject && m_pControl)
+            SetObjectSite(m_pOleObject.Get(), static_cast<IOleClientSite*>(m_pControl.Get()));
     }
     if (clientSite)
         clientSite->Release();
-    if (FAILED(hr) || !m_pUnk) {
+    if (FAILED(hr) || !m_pOleObject) {
         // A control that failed to start is not kept half set up; created stays set, so the
         // next layout does not try again.
         CActiveXUI::ReleaseHostedControl();
@@ -941,11 +855,11 @@ bool CActiveXUI::CreateHostedControl()
 
 HRESULT CActiveXUI::DoVerb(LONG verb)
 {
-    if (!m_pUnk || !m_pControl)
+    if (!m_pOleObject || !m_pControl)
         return E_UNEXPECTED;
     IOleClientSite* clientSite = nullptr;
     m_pControl->QueryInterface(IID_IOleClientSite, reinterpret_cast<void**>(&clientSite));
-    const HRESULT hr = m_pUnk->DoVerb(verb, nullptr, clientSite, 0, m_hwndHost, &m_rcItem);
+    const HRESULT hr = m_pOleObject->DoVerb(verb, nullptr, clientSite, 0, m_hwndHost, &m_rcItem);
     if (clientSite)
         clientSite->Release();
     return hr;
@@ -982,7 +896,7 @@ void CActiveXUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool 
     // The hosted control lives in the window it was made in (its host window is a child of
     // it, or it draws there): in another window it is made again at the next layout. Taken
     // out of a window and put back, it stays as it is.
-    if (manager && m_pUnk && manager->GetPaintWindow() != m_hwndCreatedIn) {
+    if (manager && m_pOleObject && manager->GetPaintWindow() != m_hwndCreatedIn) {
         ReleaseHostedControl();
         m_bCreated = false;
     }
@@ -994,18 +908,19 @@ void CActiveXUI::SetPos(RECT rc, bool invalidate)
     CControlUI::SetPos(rc, invalidate);
     if (!m_bCreated)
         CreateHostedControl();
-    if (!m_pUnk || !m_pControl)
+    if (!m_pOleObject || !m_pControl)
         return;
 
     SIZEL hmSize = {0, 0};
-    const HDC screen = ::GetDC(nullptr);
-    const int dpiX = screen ? ::GetDeviceCaps(screen, LOGPIXELSX) : 96;
-    const int dpiY = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen)
-        ::ReleaseDC(nullptr, screen);
+    int dpiX = 96;
+    int dpiY = 96;
+    if (const win32::WindowDC screen{nullptr}) {
+        dpiX = ::GetDeviceCaps(screen.Get(), LOGPIXELSX);
+        dpiY = ::GetDeviceCaps(screen.Get(), LOGPIXELSY);
+    }
     hmSize.cx = ::MulDiv(2540, m_rcItem.right - m_rcItem.left, dpiX > 0 ? dpiX : 96);
     hmSize.cy = ::MulDiv(2540, m_rcItem.bottom - m_rcItem.top, dpiY > 0 ? dpiY : 96);
-    m_pUnk->SetExtent(DVASPECT_CONTENT, &hmSize);
+    m_pOleObject->SetExtent(DVASPECT_CONTENT, &hmSize);
 
     SetObjectRects();
     PlaceHostWindow();
@@ -1090,7 +1005,7 @@ LRESULT CActiveXUI::PreFilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, boo
 
     LRESULT result = 0;
     IOleInPlaceObjectWindowless* object =
-        static_cast<IOleInPlaceObjectWindowless*>(m_pControl->m_pInPlaceObject);
+        static_cast<IOleInPlaceObjectWindowless*>(m_pControl->m_pInPlaceObject.Get());
     if (SUCCEEDED(object->OnWindowMessage(msg, wParam, lParam, &result)))
         handled = wasHandled;
     return result;

@@ -10,6 +10,8 @@
 #include "core/UIEvents.h"
 #include "core/UIString.h"
 
+#include "Win32Handle.h"
+
 namespace QxUI {
 
 class CActiveXCtrl;
@@ -47,8 +49,8 @@ public:
     CLSID GetClassId() const { return m_clsid; }
     CUIString GetModuleName() const { return m_sModuleName; }
     void SetModuleName(LPCWSTR name);
-    bool IsDelayCreate() const { return m_bDelayCreate; }
-    void SetLazyCreate(bool delay);
+    bool IsLazyCreate() const { return m_bLazyCreate; }
+    void SetLazyCreate(bool lazy);
     bool IsCreated() const { return m_bCreated; }
     HRESULT QueryHostedControl(REFIID iid, LPVOID* ppv);
     // The control's child window (windowed) or the manager's window (windowless); null
@@ -69,9 +71,9 @@ protected:
     CLSID m_clsid = {};
     CUIString m_sModuleName;
     bool m_bCreated = false;
-    bool m_bDelayCreate = true;
-    IOleObject* m_pUnk = nullptr;
-    CActiveXCtrl* m_pControl = nullptr;
+    bool m_bLazyCreate = true;
+    win32::ComPtr<IOleObject> m_pOleObject;   // the hosted control
+    win32::ComPtr<CActiveXCtrl> m_pControl;   // its site
     HWND m_hwndHost = nullptr;
     HWND m_hwndCreatedIn = nullptr;   // the manager's window when the control was made
 };

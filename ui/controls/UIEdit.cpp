@@ -25,12 +25,6 @@ const DWORD kNoNativeBkColor = 0xFFFFFFFF;
 
 // ---- CEditWnd -----------------------------------------------------------------------------------
 
-CEditWnd::~CEditWnd()
-{
-    if (m_hBkBrush)
-        ::DeleteObject(m_hBkBrush);
-}
-
 RECT CEditWnd::GetEditRect() const
 {
     if (!m_pOwner)
@@ -123,8 +117,8 @@ LRESULT CEditWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         ::SetBkMode(hDC, TRANSPARENT);
         ::SetTextColor(hDC, ArgbToColorRef(m_pOwner->GetTextColor()));
         if (!m_hBkBrush)
-            m_hBkBrush = ::CreateSolidBrush(ArgbToColorRef(m_pOwner->GetNativeBkColor()));
-        return reinterpret_cast<LRESULT>(m_hBkBrush);
+            m_hBkBrush.Reset(::CreateSolidBrush(ArgbToColorRef(m_pOwner->GetNativeBkColor())));
+        return reinterpret_cast<LRESULT>(m_hBkBrush.Get());
     }
     default:
         break;

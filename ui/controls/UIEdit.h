@@ -6,6 +6,8 @@
 #include "core/UILabel.h"
 #include "core/UIWindow.h"
 
+#include "Win32Handle.h"
+
 namespace QxUI {
 
 class CEditUI;
@@ -16,7 +18,6 @@ class CEditWnd : public CWindowWnd
 {
 public:
     CEditWnd() = default;
-    ~CEditWnd() override;
 
     // False when the window could not be created (the object is then the caller's to delete).
     bool Start(CEditUI* owner);
@@ -33,7 +34,7 @@ private:
     void CopyTextToOwner();
 
     CEditUI* m_pOwner = nullptr;
-    HBRUSH m_hBkBrush = nullptr;
+    win32::UniqueBrush m_hBkBrush;
     bool m_bInit = false;
 };
 

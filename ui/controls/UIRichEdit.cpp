@@ -55,10 +55,7 @@ CRichEditUI::CRichEditUI() = default;
 CRichEditUI::~CRichEditUI()
 {
     RemoveManagerListener(UIManagerListener::MessageFilter);
-    if (m_pHost) {
-        m_pHost->Release();
-        m_pHost = nullptr;
-    }
+    m_pHost.Reset();
 }
 
 LPCWSTR CRichEditUI::GetClass() const
@@ -194,7 +191,9 @@ void CRichEditUI::OnInit()
     CREATESTRUCTW create = {};
     create.style = static_cast<LONG>(m_dwStyle);
     create.lpszName = m_sText.GetData();
-    CreateTextHost(this, &create, &m_pHost);
+    CTxtWinHost* made = nullptr;
+    CreateTextHost(this, &create, &made);
+    m_pHost.Attach(made);
     if (m_pHost) {
         m_pHost->SetTransparentBack(true);
         LRESULT result = 0;

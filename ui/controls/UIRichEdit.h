@@ -7,6 +7,8 @@
 #include "core/UIContainer.h"
 #include "core/UIEvents.h"
 
+#include "Win32Handle.h"
+
 namespace QxUI {
 
 class CTxtWinHost;
@@ -67,7 +69,7 @@ public:
     int GetTextLimit() const { return m_iLimitText; }
     DWORD GetStyle() const { return m_dwStyle; }
     bool IsVerticalBarForced() const { return m_bVScrollBarFixing; }
-    CTxtWinHost* GetTextHost() const { return m_pHost; }
+    CTxtWinHost* GetTextHost() const { return m_pHost.Get(); }
 
 private:
     LONG QueryTextLength() const;
@@ -78,7 +80,7 @@ private:
     LONG NaturalHeight(LONG width);
     void PlaceChildren(const RECT& rcText);
 
-    CTxtWinHost* m_pHost = nullptr;
+    win32::ComPtr<CTxtWinHost> m_pHost;
     bool m_bVScrollBarFixing = false;
     bool m_bWantTab = true;
     bool m_bWantReturn = true;

@@ -49,15 +49,13 @@ CTxtWinHost::~CTxtWinHost()
     // A host whose set-up failed may have no engine at all.
     if (m_pServices) {
         m_pServices->OnTxInPlaceDeactivate();
-        m_pServices->Release();
-        m_pServices = nullptr;
+        m_pServices.Reset();
     }
 }
 
 bool CTxtWinHost::Setup(CRichEditUI* owner, const CREATESTRUCTW* create)
 {
     m_pOwner = owner;
-    m_cRefs = 1;
     if (!FillDefaultCharFormat(nullptr))
         return false;
     FillDefaultParaFormat();
@@ -90,12 +88,12 @@ bool CTxtWinHost::Setup(CRichEditUI* owner, const CREATESTRUCTW* create)
     IUnknown* unknown = nullptr;
     if (FAILED(factory(nullptr, this, &unknown)) || !unknown)
         return false;
-    void* services = nullptr;
-    const HRESULT hr = unknown->QueryInterface(kIidTextServices, &services);
+    const HRESULT hr = unknown->QueryInterface(kIidTextServices, m_pServices.Receive());
     unknown->Release();
-    if (FAILED(hr) || !services)
+    if (FAILED(hr) || !m_pServices) {
+        m_pServices.Detach();   // a failed query hands out no reference
         return false;
-    m_pServices = static_cast<ITextServices*>(services);
+    }
 
     if (create && create->lpszName && FAILED(m_pServices->TxSetText(create->lpszName)))
         return false;
@@ -110,7 +108,7 @@ bool CreateTextHost(CRichEditUI* owner, const CREATESTRUCTW* create, CTxtWinHost
     if (made->Setup(owner, create))
         *host = made;
     else
-        delete made;
+        made->Release();
     return true;
 }
 
@@ -235,34 +233,6 @@ bool CTxtWinHost::UpdateCursor(const RECT* rc, POINT pt)
                                    client, pt.x, pt.y);
     }
     return true;
-}
-
-// ---- IUnknown -----------------------------------------------------------------------------------
-
-HRESULT STDMETHODCALLTYPE CTxtWinHost::QueryInterface(REFIID riid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, kIidTextHost)) {
-        AddRef();
-        *object = static_cast<ITextHost*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE CTxtWinHost::AddRef()
-{
-    return ++m_cRefs;
-}
-
-ULONG STDMETHODCALLTYPE CTxtWinHost::Release()
-{
-    const ULONG left = --m_cRefs;
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 // ---- ITextHost ----------------------------------------------------------------------------------

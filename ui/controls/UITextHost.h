@@ -8,6 +8,9 @@
 #include <richedit.h>
 #include <textserv.h>
 
+#include "ComObject.h"
+#include "Win32Handle.h"
+
 namespace QxUI {
 
 class CRichEditUI;
@@ -24,13 +27,12 @@ class CRichEditUI;
 extern const IID kIidTextServices;
 extern const IID kIidTextHost;
 
-class CTxtWinHost : public ITextHost
+// Its last release deletes it: the control holds the first reference.
+class CTxtWinHost
+    : public win32::ComObject<win32::DeleteOnLastRelease, win32::Answers<ITextHost, kIidTextHost>>
 {
 public:
     CTxtWinHost();
-    virtual ~CTxtWinHost();
-    CTxtWinHost(const CTxtWinHost&) = delete;
-    CTxtWinHost& operator=(const CTxtWinHost&) = delete;
 
     // Builds the default formats and creates the engine over this host; false on any failure.
     bool Setup(CRichEditUI* owner, const CREATESTRUCTW* create);
@@ -38,11 +40,6 @@ public:
     // The engine's factory: null (the default) takes CreateTextServices of "msftedit.dll".
     // Tests put a stand-in engine here.
     static void SetEngineFactory(PCreateTextServices factory) { s_engineFactory = factory; }
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     // ITextHost
     HDC QXUI_TXHOST_CALL TxGetDC() override;
@@ -87,7 +84,7 @@ public:
     HRESULT QXUI_TXHOST_CALL TxGetSelectionBarWidth(LONG* width) override;
 
     // What the control uses.
-    ITextServices* GetTextServices() const { return m_pServices; }
+    ITextServices* GetTextServices() const { return m_pServices.Get(); }
     RECT GetViewRect() const { return m_rcClient; }
     void SetViewRect(const RECT& rc);
     bool UpdateCursor(const RECT* rc, POINT pt);
@@ -100,6 +97,7 @@ public:
     bool HasTimer() const { return m_bTimer; }
 
 private:
+    ~CTxtWinHost() override;
     HWND OwnerWindow() const;
     HDC OwnerDC() const;
     bool FillDefaultCharFormat(HFONT font);
@@ -109,8 +107,7 @@ private:
     void NotifyCharFormatChange();
 
     CRichEditUI* m_pOwner = nullptr;
-    ULONG m_cRefs = 0;
-    ITextServices* m_pServices = nullptr;
+    win32::ComPtr<ITextServices> m_pServices;
     DWORD m_dwStyle = 0;
     bool m_bAutoWordSelect = false;
     bool m_bWordWrap = false;

@@ -10,6 +10,7 @@
 
 #include "core/UIManager.h"
 
+#include "ComObject.h"
 #include "Win32Handle.h"
 
 namespace QxUI {
@@ -41,8 +42,6 @@ enum BrowserEvent : DISPID
     NewWindow3 = 273,
 };
 
-using win32::ReleaseAndClear;
-
 // The document a command argument carries, or null.
 IHTMLDocument2* DocumentOf(const VARIANT* in)
 {
@@ -55,44 +54,13 @@ IHTMLDocument2* DocumentOf(const VARIANT* in)
     return document;
 }
 
-// The answer to a query: the interface found, with a reference, or E_NOINTERFACE.
-HRESULT HandOut(void* found, void** ppv)
-{
-    if (!ppv)
-        return E_POINTER;
-    *ppv = found;
-    if (!found)
-        return E_NOINTERFACE;
-    static_cast<IUnknown*>(found)->AddRef();
-    return S_OK;
-}
-
 // The UI handler a document holds. A document may keep it after the control has let go of
 // the browser, or after the control is gone: it answers on its own and holds nothing of the
-// control's, so a late call never reaches freed memory.
-class DocumentUIHandler : public CDocHostAnswers
+// control's, so a late call never reaches freed memory. Its last release deletes it.
+class DocumentUIHandler final : public CDocHostAnswers<win32::DeleteOnLastRelease>
 {
-public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override
-    {
-        return HandOut(DocHostInterface(iid), ppv);
-    }
-    STDMETHODIMP_(ULONG) AddRef() override
-    {
-        return static_cast<ULONG>(::InterlockedIncrement(&m_dwRef));
-    }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        const LONG ref = ::InterlockedDecrement(&m_dwRef);
-        if (ref == 0)
-            delete this;
-        return static_cast<ULONG>(ref);
-    }
-
 private:
-    ~DocumentUIHandler() = default;
-
-    LONG m_dwRef = 1;
+    ~DocumentUIHandler() override = default;
 };
 
 } // namespace
@@ -136,7 +104,7 @@ bool CWebBrowserUI::CreateHostedControl()
         return false;
     AddManagerListener(UIManagerListener::AcceleratorTranslator,
                        static_cast<ITranslateAccelerator*>(this));
-    QueryHostedControl(IID_IWebBrowser2, reinterpret_cast<LPVOID*>(&m_pWebBrowser));
+    QueryHostedControl(IID_IWebBrowser2, m_pWebBrowser.Receive());
     if (m_bAutoNavi && !m_sHomePage.IsEmpty())
         Navigate(m_sHomePage.GetData());
     RegisterEventSink(true);
@@ -148,7 +116,7 @@ void CWebBrowserUI::ReleaseHostedControl()
     m_bCreated = false;
     RemoveManagerListener(UIManagerListener::AcceleratorTranslator);
     RegisterEventSink(false);
-    ReleaseAndClear(m_pWebBrowser);
+    m_pWebBrowser.Reset();
     // The control, its site and window go as in every ActiveX host.
     CActiveXUI::ReleaseHostedControl();
 }
@@ -220,21 +188,6 @@ void CWebBrowserUI::InstallUIHandler()
 
 // ---- COM ----------------------------------------------------------------------------------------
 
-STDMETHODIMP CWebBrowserUI::QueryInterface(REFIID iid, void** ppv)
-{
-    return HandOut(iid == IID_IDispatch ? static_cast<IDispatch*>(this) : DocHostInterface(iid), ppv);
-}
-
-STDMETHODIMP_(ULONG) CWebBrowserUI::AddRef()
-{
-    return static_cast<ULONG>(::InterlockedIncrement(&m_dwRef));
-}
-
-STDMETHODIMP_(ULONG) CWebBrowserUI::Release()
-{
-    return static_cast<ULONG>(::InterlockedDecrement(&m_dwRef));
-}
-
 STDMETHODIMP CWebBrowserUI::GetTypeInfoCount(UINT* count)
 {
     if (count)
@@ -262,18 +215,8 @@ STDMETHODIMP CWebBrowserUI::Invoke(DISPID id, REFIID iid, LCID, WORD, DISPPARAMS
     }
 }
 
-void* CDocHostAnswers::DocHostInterface(REFIID iid)
-{
-    if (iid == IID_IUnknown || iid == IID_IDocHostUIHandler)
-        return static_cast<IDocHostUIHandler*>(this);
-    if (iid == IID_IServiceProvider)
-        return static_cast<IServiceProvider*>(this);
-    if (iid == IID_IOleCommandTarget)
-        return static_cast<IOleCommandTarget*>(this);
-    return nullptr;
-}
-
-STDMETHODIMP CDocHostAnswers::QueryService(REFGUID, REFIID, void** ppv)
+template <class Lifetime, class... More>
+STDMETHODIMP CDocHostAnswers<Lifetime, More...>::QueryService(REFGUID, REFIID, void** ppv)
 {
     // No service of ours is offered, that of the browser's own kind included.
     if (!ppv)
@@ -282,7 +225,9 @@ STDMETHODIMP CDocHostAnswers::QueryService(REFGUID, REFIID, void** ppv)
     return E_NOINTERFACE;
 }
 
-STDMETHODIMP CDocHostAnswers::Exec(const GUID* group, DWORD cmd, DWORD, VARIANT* in, VARIANT* out)
+template <class Lifetime, class... More>
+STDMETHODIMP CDocHostAnswers<Lifetime, More...>::Exec(const GUID* group, DWORD cmd, DWORD,
+                                                     VARIANT* in, VARIANT* out)
 {
     if (!group || *group != kDocHostCommandGroup)
         return OLECMDERR_E_UNKNOWNGROUP;
@@ -326,7 +271,8 @@ STDMETHODIMP CDocHostAnswers::Exec(const GUID* group, DWORD cmd, DWORD, VARIANT*
     return hr;
 }
 
-STDMETHODIMP CDocHostAnswers::GetOptionKeyPath(LPOLESTR* key, DWORD)
+template <class Lifetime, class... More>
+STDMETHODIMP CDocHostAnswers<Lifetime, More...>::GetOptionKeyPath(LPOLESTR* key, DWORD)
 {
     if (key)
         *key = nullptr;
@@ -334,28 +280,32 @@ STDMETHODIMP CDocHostAnswers::GetOptionKeyPath(LPOLESTR* key, DWORD)
 }
 
 // The out pointers are cleared: a caller may read or release them whatever the answer.
-STDMETHODIMP CDocHostAnswers::GetDropTarget(IDropTarget*, IDropTarget** target)
+template <class Lifetime, class... More>
+STDMETHODIMP CDocHostAnswers<Lifetime, More...>::GetDropTarget(IDropTarget*, IDropTarget** target)
 {
     if (target)
         *target = nullptr;
     return S_FALSE;
 }
 
-STDMETHODIMP CDocHostAnswers::GetExternal(IDispatch** external)
+template <class Lifetime, class... More>
+STDMETHODIMP CDocHostAnswers<Lifetime, More...>::GetExternal(IDispatch** external)
 {
     if (external)
         *external = nullptr;
     return S_FALSE;
 }
 
-STDMETHODIMP CDocHostAnswers::TranslateUrl(DWORD, LPWSTR, LPWSTR* out)
+template <class Lifetime, class... More>
+STDMETHODIMP CDocHostAnswers<Lifetime, More...>::TranslateUrl(DWORD, LPWSTR, LPWSTR* out)
 {
     if (out)
         *out = nullptr;
     return E_NOTIMPL;
 }
 
-STDMETHODIMP CDocHostAnswers::FilterDataObject(IDataObject*, IDataObject** out)
+template <class Lifetime, class... More>
+STDMETHODIMP CDocHostAnswers<Lifetime, More...>::FilterDataObject(IDataObject*, IDataObject** out)
 {
     if (out)
         *out = nullptr;
@@ -383,5 +333,7 @@ LRESULT CWebBrowserUI::TranslateAccelerator(MSG* msg)
     }
     return S_FALSE;
 }
+
+template class CDocHostAnswers<win32::OwnedElsewhere, win32::Answers<IDispatch, IID_IDispatch>>;
 
 } // namespace QxUI

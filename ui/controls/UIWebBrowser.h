@@ -12,12 +12,19 @@
 #include "core/UIEvents.h"
 #include "core/UIString.h"
 
+#include "ComObject.h"
+
 namespace QxUI {
 
 // What a browser's documents ask of their host: the UI handler's answers, script errors and
-// services. The control answers them, and so does the UI handler it gives each document, an
-// object of its own that lives for as long as the document holds it (UIWebBrowser.cpp).
-class CDocHostAnswers : public IDocHostUIHandler, public IServiceProvider, public IOleCommandTarget
+// services. The control answers them (More adds its event interface), and so does the UI
+// handler it gives each document, an object of its own that lives for as long as the document
+// holds it (UIWebBrowser.cpp). IUnknown is the UI handler.
+template <class Lifetime, class... More>
+class CDocHostAnswers
+    : public win32::ComObject<Lifetime, win32::Answers<IDocHostUIHandler, IID_IDocHostUIHandler>,
+                              win32::Answers<IServiceProvider, IID_IServiceProvider>,
+                              win32::Answers<IOleCommandTarget, IID_IOleCommandTarget>, More...>
 {
 public:
     // IServiceProvider
@@ -54,15 +61,16 @@ public:
 
 protected:
     CDocHostAnswers() = default;
-    ~CDocHostAnswers() = default;
-    // The interface of these three (IUnknown as the UI handler) for an interface id, or null.
-    void* DocHostInterface(REFIID iid);
+    ~CDocHostAnswers() override = default;
 };
 
-class CWebBrowserUI : public CActiveXUI,
-                      public CDocHostAnswers,
-                      public IDispatch,
-                      public ITranslateAccelerator
+// The control's own answers: its count never deletes it, the control's owner does.
+using CWebBrowserAnswers =
+    CDocHostAnswers<win32::OwnedElsewhere, win32::Answers<IDispatch, IID_IDispatch>>;
+extern template class CDocHostAnswers<win32::OwnedElsewhere,
+                                      win32::Answers<IDispatch, IID_IDispatch>>;
+
+class CWebBrowserUI : public CActiveXUI, public CWebBrowserAnswers, public ITranslateAccelerator
 {
 public:
     CWebBrowserUI();
@@ -81,12 +89,7 @@ public:
     void Navigate(LPCWSTR url);
     HRESULT RegisterEventSink(bool connect);
     // The hosted browser; null until created.
-    IWebBrowser2* GetWebBrowser() const { return m_pWebBrowser; }
-
-    // IUnknown, shared by the four COM interfaces; the count never deletes us.
-    STDMETHODIMP QueryInterface(REFIID iid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
+    IWebBrowser2* GetWebBrowser() const { return m_pWebBrowser.Get(); }
 
     // IDispatch: the browser's events.
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;
@@ -99,14 +102,13 @@ public:
                         VARIANT* result, EXCEPINFO* excepInfo, UINT* argError) override;
 
     // ITranslateAccelerator: keys pressed while the focus is inside the browser.
-    using CDocHostAnswers::TranslateAccelerator;
+    using CWebBrowserAnswers::TranslateAccelerator;
     LRESULT TranslateAccelerator(MSG* msg) override;
 
 protected:
     void InstallUIHandler();
 
-    IWebBrowser2* m_pWebBrowser = nullptr;
-    LONG m_dwRef = 0;
+    win32::ComPtr<IWebBrowser2> m_pWebBrowser;
     DWORD m_dwCookie = 0;
     CUIString m_sHomePage;
     bool m_bAutoNavi = false;

@@ -9,6 +9,8 @@
 #include "core/UIManager.h"
 #include "core/UIMsimg32.h"
 
+#include "Win32Handle.h"
+
 namespace QxUI {
 
 namespace {
@@ -288,10 +290,11 @@ void CUIPainter::DrawImage(HDC hDC, HBITMAP hBitmap, const RECT& rc, const RECT&
 {
     if (!hBitmap)
         return;
-    HDC hMem = ::CreateCompatibleDC(hDC);
-    if (!hMem)
+    const win32::UniqueMemoryDC memory(::CreateCompatibleDC(hDC));
+    if (!memory)
         return;
-    HGDIOBJ oldBitmap = ::SelectObject(hMem, hBitmap);
+    const HDC hMem = memory.Get();
+    const win32::SelectScope select(hMem, hBitmap);
     ::SetStretchBltMode(hDC, COLORONCOLOR);
 
     const RECT& c = rcCorner;
@@ -341,9 +344,6 @@ void CUIPainter::DrawImage(HDC hDC, HBITMAP hBitmap, const RECT& rc, const RECT&
         blit.Piece(rcPaint, rc.right - c.right, rc.bottom - c.bottom, c.right, c.bottom,
                    rcSource.right - c.right, rcSource.bottom - c.bottom, c.right, c.bottom);
     }
-
-    ::SelectObject(hMem, oldBitmap);
-    ::DeleteDC(hMem);
 }
 
 } // namespace QxUI

@@ -107,8 +107,7 @@ CUIWindowManager::~CUIWindowManager()
     if (m_hwndTooltip)
         ::DestroyWindow(m_hwndTooltip);
     ReleaseBackBuffers();
-    if (m_hDcPaint && !m_bPaintDcIsMemory)
-        ::ReleaseDC(m_hWndPaint, m_hDcPaint);
+    m_windowDC.Reset();
 
     const int index = s_aManagers.Find(this);
     if (index >= 0)
@@ -118,7 +117,8 @@ CUIWindowManager::~CUIWindowManager()
 void CUIWindowManager::AttachWindow(HWND hWnd)
 {
     m_hWndPaint = hWnd;
-    m_hDcPaint = ::GetDC(hWnd);
+    m_windowDC = win32::WindowDC(hWnd);
+    m_hDcPaint = m_windowDC.Get();
     s_aManagers.Add(this);
 }
 

@@ -11,6 +11,8 @@
 #include "core/UIStringMap.h"
 #include "core/UIZip.h"
 
+#include "Win32Handle.h"
+
 namespace QxUI {
 
 class CControlUI;
@@ -229,8 +231,9 @@ private:
 
     HWND m_hWndPaint = nullptr;
     int m_nOpacity = 255;
-    HDC m_hDcPaint = nullptr;
+    HDC m_hDcPaint = nullptr;                 // the window's DC below, or the caller's memory DC
     bool m_bPaintDcIsMemory = false;          // the caller's memory DC: not released by us
+    win32::WindowDC m_windowDC;               // lent by GetDC for the paint window
     HDC m_hDcOffscreen = nullptr;
     HDC m_hDcBackground = nullptr;
     HBITMAP m_hbmpOffscreen = nullptr;

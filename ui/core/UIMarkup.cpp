@@ -11,6 +11,8 @@
 #include "core/UIManager.h"
 #include "core/UIRect.h"
 
+#include "Win32Handle.h"
+
 namespace QxUI {
 
 namespace {
@@ -185,20 +187,6 @@ CUIString QuotedValue(const CUIString& arg, LPCWSTR key)
     }
     return CUIString();
 }
-
-// Selects a font for the life of the call and puts the caller's back.
-class FontRestore
-{
-public:
-    explicit FontRestore(HDC hDC) : m_hDC(hDC), m_old(::GetCurrentObject(hDC, OBJ_FONT)) {}
-    ~FontRestore() { ::SelectObject(m_hDC, m_old); }
-    FontRestore(const FontRestore&) = delete;
-    FontRestore& operator=(const FontRestore&) = delete;
-
-private:
-    HDC m_hDC;
-    HGDIOBJ m_old;
-};
 
 class MarkupPainter
 {
@@ -881,7 +869,8 @@ void CUIPainter::DrawMarkedUpText(HDC hDC, CUIWindowManager* manager, RECT& rc, 
         }
     }
 
-    FontRestore restoreFont(hDC);
+    // The fonts of the text are selected as it is laid out; the caller's comes back at the end.
+    const win32::SelectScope restoreFont(hDC, ::GetCurrentObject(hDC, OBJ_FONT));
     const int oldBkMode = ::GetBkMode(hDC);
     const COLORREF oldBkColor = ::SetBkColor(hDC, ArgbToColorRef(manager->GetSelectedColor()));
     {

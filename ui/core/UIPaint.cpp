@@ -9,6 +9,8 @@
 #include "core/UIManager.h"
 #include "core/UIMsimg32.h"
 
+#include "Win32Handle.h"
+
 namespace QxUI {
 
 // ---------------------------------------------------------------------------------------------
@@ -75,54 +77,6 @@ HBITMAP CreateDib32(int w, int h, DWORD** bits)
 
 namespace {
 
-// Selects a GDI object for the life of the scope and puts the previous one back.
-class SelectScope
-{
-public:
-    SelectScope(HDC hDC, HGDIOBJ obj) : m_hDC(hDC), m_old(::SelectObject(hDC, obj)) {}
-    ~SelectScope() { ::SelectObject(m_hDC, m_old); }
-    SelectScope(const SelectScope&) = delete;
-    SelectScope& operator=(const SelectScope&) = delete;
-
-private:
-    HDC m_hDC;
-    HGDIOBJ m_old;
-};
-
-class GdiObject
-{
-public:
-    explicit GdiObject(HGDIOBJ obj) : m_obj(obj) {}
-    ~GdiObject()
-    {
-        if (m_obj)
-            ::DeleteObject(m_obj);
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    HGDIOBJ Get() const { return m_obj; }
-
-private:
-    HGDIOBJ m_obj;
-};
-
-class MemoryDC
-{
-public:
-    explicit MemoryDC(HDC compatible) : m_hDC(::CreateCompatibleDC(compatible)) {}
-    ~MemoryDC()
-    {
-        if (m_hDC)
-            ::DeleteDC(m_hDC);
-    }
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-    HDC Get() const { return m_hDC; }
-
-private:
-    HDC m_hDC;
-};
-
 // Paints the gradient over rc of hDC: with GradientFill when the system has it, else in
 // 2 to 64 solid bands.
 void FillGradient(msimg32::GradientFillFn gradientFill, HDC hDC, const RECT& rc, DWORD argb1,
@@ -181,8 +135,9 @@ void FillGradient(msimg32::GradientFillFn gradientFill, HDC hDC, const RECT& rc,
             band.left = nearEdge;
             band.right = farEdge;
         }
-        GdiObject brush(::CreateSolidBrush(RGB(channel(16), channel(8), channel(0))));
-        ::FillRect(hDC, &band, static_cast<HBRUSH>(brush.Get()));
+        const win32::UniqueBrush brush(
+            ::CreateSolidBrush(RGB(channel(16), channel(8), channel(0))));
+        ::FillRect(hDC, &band, brush.Get());
     }
 }
 
@@ -362,21 +317,21 @@ BOOL WINAPI CUIPainter::SoftAlphaBlend(HDC hDest, int x, int y, int w, int h, HD
 {
     if (w <= 0 || h <= 0)
         return FALSE;
-    MemoryDC mem(hDest);
+    const win32::UniqueMemoryDC mem(::CreateCompatibleDC(hDest));
     if (!mem.Get())
         return FALSE;
     DWORD* srcBits = nullptr;
     DWORD* dstBits = nullptr;
-    GdiObject srcDib(CreateDib32(w, h, &srcBits));
-    GdiObject dstDib(CreateDib32(w, h, &dstBits));
+    const win32::UniqueBitmap srcDib(CreateDib32(w, h, &srcBits));
+    const win32::UniqueBitmap dstDib(CreateDib32(w, h, &dstBits));
     if (!srcDib.Get() || !dstDib.Get())
         return FALSE;
     {
-        SelectScope select(mem.Get(), srcDib.Get());
+        win32::SelectScope select(mem.Get(), srcDib.Get());
         ::SetStretchBltMode(mem.Get(), COLORONCOLOR);
         ::StretchBlt(mem.Get(), 0, 0, w, h, hSrc, sx, sy, sw, sh, SRCCOPY);
     }
-    SelectScope select(mem.Get(), dstDib.Get());
+    win32::SelectScope select(mem.Get(), dstDib.Get());
     ::BitBlt(mem.Get(), 0, 0, w, h, hDest, x, y, SRCCOPY);
     ::GdiFlush();
     const double fade = blend.SourceConstantAlpha / 255.0;
@@ -406,7 +361,7 @@ void CUIPainter::DrawColor(HDC hDC, const RECT& rc, DWORD argb)
         return;
     }
     DWORD* bits = nullptr;
-    GdiObject dib(CreateDib32(1, 1, &bits));
+    const win32::UniqueBitmap dib(CreateDib32(1, 1, &bits));
     if (!dib.Get())
         return;
     // AlphaBlend expects premultiplied colours; a straight pixel would be drawn too bright.
@@ -416,7 +371,7 @@ void CUIPainter::DrawColor(HDC hDC, const RECT& rc, DWORD argb)
     *bits = (alpha << 24) | (r << 16) | (g << 8) | b;
     const RECT source = {0, 0, 1, 1};
     const RECT corner = {};
-    DrawImage(hDC, static_cast<HBITMAP>(dib.Get()), rc, rc, source, corner, true, 255);
+    DrawImage(hDC, dib.Get(), rc, rc, source, corner, true, 255);
 }
 
 void CUIPainter::DrawGradient(HDC hDC, const RECT& rc, DWORD argb1, DWORD argb2, bool vertical,
@@ -436,11 +391,11 @@ void CUIPainter::DrawGradient(HDC hDC, const RECT& rc, DWORD argb1, DWORD argb2,
     }
 
     // Translucent gradients are drawn off-screen first and blended in one go.
-    MemoryDC offscreen(hDC);
-    GdiObject bitmap(::CreateCompatibleBitmap(hDC, width, height));
+    const win32::UniqueMemoryDC offscreen(::CreateCompatibleDC(hDC));
+    const win32::UniqueBitmap bitmap(::CreateCompatibleBitmap(hDC, width, height));
     if (!offscreen.Get() || !bitmap.Get())
         return;
-    SelectScope select(offscreen.Get(), bitmap.Get());
+    win32::SelectScope select(offscreen.Get(), bitmap.Get());
     FillGradient(gradientFill, offscreen.Get(), RECT{0, 0, width, height}, argb1, argb2, vertical,
                  steps);
     const BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
@@ -453,25 +408,25 @@ void CUIPainter::DrawGradient(HDC hDC, const RECT& rc, DWORD argb1, DWORD argb2,
 void CUIPainter::DrawLine(HDC hDC, const RECT& rc, int width, DWORD argb, int style)
 {
     LOGPEN lp = {static_cast<UINT>(style), {width, 0}, ArgbToColorRef(argb)};
-    GdiObject pen(::CreatePenIndirect(&lp));
-    SelectScope select(hDC, pen.Get());
+    const win32::UniquePen pen(::CreatePenIndirect(&lp));
+    win32::SelectScope select(hDC, pen.Get());
     ::MoveToEx(hDC, rc.left, rc.top, nullptr);
     ::LineTo(hDC, rc.right, rc.bottom);
 }
 
 void CUIPainter::DrawRect(HDC hDC, const RECT& rc, int width, DWORD argb)
 {
-    GdiObject pen(::CreatePen(PS_INSIDEFRAME, width, ArgbToColorRef(argb)));
-    SelectScope selectPen(hDC, pen.Get());
-    SelectScope selectBrush(hDC, ::GetStockObject(NULL_BRUSH));
+    const win32::UniquePen pen(::CreatePen(PS_INSIDEFRAME, width, ArgbToColorRef(argb)));
+    win32::SelectScope selectPen(hDC, pen.Get());
+    win32::SelectScope selectBrush(hDC, ::GetStockObject(NULL_BRUSH));
     ::Rectangle(hDC, rc.left, rc.top, rc.right, rc.bottom);
 }
 
 void CUIPainter::DrawRoundRect(HDC hDC, const RECT& rc, int width, int cx, int cy, DWORD argb)
 {
-    GdiObject pen(::CreatePen(PS_INSIDEFRAME, width, ArgbToColorRef(argb)));
-    SelectScope selectPen(hDC, pen.Get());
-    SelectScope selectBrush(hDC, ::GetStockObject(NULL_BRUSH));
+    const win32::UniquePen pen(::CreatePen(PS_INSIDEFRAME, width, ArgbToColorRef(argb)));
+    win32::SelectScope selectPen(hDC, pen.Get());
+    win32::SelectScope selectBrush(hDC, ::GetStockObject(NULL_BRUSH));
     ::RoundRect(hDC, rc.left, rc.top, rc.right, rc.bottom, cx, cy);
 }
 
@@ -487,7 +442,7 @@ void CUIPainter::DrawText(HDC hDC, CUIWindowManager* manager, RECT& rc, LPCWSTR 
     CUIWindowManager::ExpandLanguageRefs(expanded);
     ::SetBkMode(hDC, TRANSPARENT);
     ::SetTextColor(hDC, ArgbToColorRef(argb));
-    SelectScope select(hDC, manager->GetFontHandle(font));
+    win32::SelectScope select(hDC, manager->GetFontHandle(font));
     ::DrawTextW(hDC, expanded.GetData(), -1, &rc, style | DT_NOPREFIX);
 }
 
