@@ -1,5 +1,6 @@
 # The framework's value types, XML reader, delegates and skin zip reader.
 qix_add_test(ui_base_types SOURCES ${CMAKE_CURRENT_LIST_DIR}/base_types.cpp LIBS qxui_core)
+qix_add_test(ui_base_attributes SOURCES ${CMAKE_CURRENT_LIST_DIR}/base_attributes.cpp LIBS qxui_core)
 qxui_count_allocations(ui_base_types)
 
 find_program(QIX_PYTHON3 python3 REQUIRED)

@@ -10,6 +10,7 @@
 #include <cwchar>
 #include <new>
 
+#include "core/UIAttributeValues.h"
 #include "core/UIManager.h"
 #include "core/UIWindow.h"
 
@@ -732,7 +733,7 @@ void CActiveXUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     else if (wcscmp(name, L"modulename") == 0)
         SetModuleName(value);
     else if (wcscmp(name, L"delaycreate") == 0)
-        SetLazyCreate(value && wcscmp(value, L"true") == 0);
+        SetLazyCreate(AttributeIsTrue(value));
     else
         CControlUI::SetAttribute(name, value);
 }

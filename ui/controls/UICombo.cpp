@@ -8,6 +8,7 @@
 #include <new>
 
 #include "controls/UIListCommon.h"
+#include "core/UIAttributeValues.h"
 #include "core/UIButton.h"
 #include "core/UIRect.h"
 #include "core/UIScrollBar.h"
@@ -474,9 +475,9 @@ void CComboUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     if (!name || !value)
         return;
     if (Same(name, L"textpadding")) {
-        SetTextPadding(ReadDecimalRect(value));
+        SetTextPadding(AttributeDecimalRect(value));
     } else if (Same(name, L"showtext")) {
-        SetTextShown(Same(value, L"true"));
+        SetTextShown(AttributeIsTrue(value));
     } else if (Same(name, L"normalimage")) {
         SetNormalImage(value);
     } else if (Same(name, L"hotimage")) {
@@ -490,9 +491,7 @@ void CComboUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     } else if (Same(name, L"dropbox")) {
         SetDropDownAttributes(value);
     } else if (Same(name, L"dropboxsize")) {
-        long n[2] = {};
-        ReadDecimalList(value, n, 2);
-        m_szDropBox = SIZE{n[0], n[1]};
+        m_szDropBox = AttributeDecimalSize(value);
     } else {
         switch (ApplyItemLookAttribute(m_ListInfo, name, value, false)) {
         case ItemLookChange::NotLook:

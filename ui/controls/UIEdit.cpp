@@ -326,7 +326,7 @@ void CEditUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     } else if (wcscmp(name, L"password") == 0) {
         SetPasswordMode(AttributeIsTrue(value));
     } else if (wcscmp(name, L"maxchar") == 0) {
-        SetMaxChar(_wtoi(value));
+        SetMaxChar(AttributeInt(value));
     } else if (wcscmp(name, L"normalimage") == 0) {
         SetImage(m_diNormal, value);
     } else if (wcscmp(name, L"hotimage") == 0) {
@@ -336,9 +336,7 @@ void CEditUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     } else if (wcscmp(name, L"disabledimage") == 0) {
         SetImage(m_diDisabled, value);
     } else if (wcscmp(name, L"nativebkcolor") == 0) {
-        if (*value == L'#')
-            ++value;
-        m_dwNativeBkColor = static_cast<DWORD>(wcstoul(value, nullptr, 16));
+        m_dwNativeBkColor = AttributeHexColor(value);
     } else {
         CLabelUI::SetAttribute(name, value);
     }

@@ -8,6 +8,7 @@
 #include <cwchar>
 
 #include "controls/UIListCommon.h"
+#include "core/UIAttributeValues.h"
 #include "core/UIButton.h"
 #include "core/UIRect.h"
 #include "core/UIScrollBar.h"
@@ -18,11 +19,6 @@ namespace {
 
 using ListCommon::IsMouseEvent;
 using ListCommon::Same;
-
-bool IsTrue(LPCWSTR value)
-{
-    return Same(value, L"true");
-}
 
 bool Visible(const CControlUI* control)
 {
@@ -60,14 +56,15 @@ ItemLookChange StoreImage(CUIImageDesc& desc, LPCWSTR value)
 // "left", "center" and "right" are looked for in this order; the last found wins.
 UINT ApplyAlign(UINT style, LPCWSTR value)
 {
-    if (wcsstr(value, L"left")) {
+    const UINT words = AttributeAlignWords(value);
+    if (words & kAlignLeft) {
         style &= ~(DT_CENTER | DT_RIGHT);
     }
-    if (wcsstr(value, L"center")) {
+    if (words & kAlignCenter) {
         style &= ~DT_RIGHT;
         style |= DT_CENTER;
     }
-    if (wcsstr(value, L"right")) {
+    if (words & kAlignRight) {
         style &= ~DT_CENTER;
         style |= DT_RIGHT;
     }
@@ -78,38 +75,12 @@ UINT ApplyAlign(UINT style, LPCWSTR value)
 
 // ---- Shared attribute parsing -----------------------------------------------------------------
 
-void ReadDecimalList(LPCWSTR value, long* numbers, int count)
-{
-    LPCWSTR p = value ? value : L"";
-    for (int i = 0; i < count; ++i) {
-        LPWSTR end = nullptr;
-        numbers[i] = wcstol(p, &end, 10);
-        p = *end != L'\0' ? end + 1 : end;
-    }
-}
-
-RECT ReadDecimalRect(LPCWSTR value)
-{
-    long n[4] = {};
-    ReadDecimalList(value, n, 4);
-    return RECT{n[0], n[1], n[2], n[3]};
-}
-
-DWORD ReadHexColor(LPCWSTR value)
-{
-    if (!value)
-        return 0;
-    if (*value == L'#')
-        ++value;
-    return static_cast<DWORD>(wcstoul(value, nullptr, 16));
-}
-
 ItemLookChange ApplyItemLookAttribute(ListItemLook& look, LPCWSTR name, LPCWSTR value,
                                       bool listOnly)
 {
     if (!name || !value || wcsncmp(name, L"item", 4) != 0) {
         if (listOnly && Same(name, L"multiexpanding") && value) {
-            look.bMultiExpandable = IsTrue(value);
+            look.bMultiExpandable = AttributeIsTrue(value);
             return ItemLookChange::Stored;
         }
         return ItemLookChange::NotLook;
@@ -142,7 +113,7 @@ ItemLookChange ApplyItemLookAttribute(ListItemLook& look, LPCWSTR name, LPCWSTR 
     };
 
     if (Same(name, L"itemfont")) {
-        look.iFont = _wtoi(value);
+        look.iFont = AttributeInt(value);
         return ItemLookChange::Stored;
     }
     if (Same(name, L"itemalign")) {
@@ -152,26 +123,26 @@ ItemLookChange ApplyItemLookAttribute(ListItemLook& look, LPCWSTR name, LPCWSTR 
     if (Same(name, L"itemendellipsis")) {
         if (!listOnly)
             return ItemLookChange::NotLook;
-        if (IsTrue(value))
+        if (AttributeIsTrue(value))
             look.uTextStyle |= DT_END_ELLIPSIS;
         else
             look.uTextStyle &= ~DT_END_ELLIPSIS;
         return ItemLookChange::Stored;
     }
     if (Same(name, L"itemtextpadding")) {
-        look.rcTextPadding = ReadDecimalRect(value);
+        look.rcTextPadding = AttributeDecimalRect(value);
         return ItemLookChange::TextPadding;
     }
     if (Same(name, L"itemtextcolor")) {
-        look.dwTextColor = ReadHexColor(value);
+        look.dwTextColor = AttributeHexColor(value);
         return ItemLookChange::TextColor;
     }
     if (Same(name, L"itemaltbk")) {
-        look.bAlternateBk = IsTrue(value);
+        look.bAlternateBk = AttributeIsTrue(value);
         return ItemLookChange::Color;
     }
     if (Same(name, L"itemshowhtml")) {
-        const bool on = IsTrue(value);
+        const bool on = AttributeIsTrue(value);
         if (look.bShowHtml == on)
             return ItemLookChange::Unchanged;
         look.bShowHtml = on;
@@ -179,7 +150,7 @@ ItemLookChange ApplyItemLookAttribute(ListItemLook& look, LPCWSTR name, LPCWSTR 
     }
     for (const ColorField& entry : kColors) {
         if (Same(name, entry.name)) {
-            look.*entry.field = ReadHexColor(value);
+            look.*entry.field = AttributeHexColor(value);
             return ItemLookChange::Color;
         }
     }
@@ -374,7 +345,7 @@ void CListUI::SetAttribute(LPCWSTR name, LPCWSTR value)
         return;
     }
     if (Same(name, L"scrollselect")) {
-        m_bScrollSelect = IsTrue(value);
+        m_bScrollSelect = AttributeIsTrue(value);
         return;
     }
     // The body's scroll bars and spacing: the container's own handling would read the list's
@@ -1029,25 +1000,25 @@ void CListHeaderItemUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     if (!name || !value)
         return;
     if (Same(name, L"dragable")) {
-        SetDragable(IsTrue(value));
+        SetDragable(AttributeIsTrue(value));
     } else if (Same(name, L"sepwidth")) {
-        m_iSepWidth = _wtoi(value);
+        m_iSepWidth = AttributeInt(value);
     } else if (Same(name, L"align")) {
         m_uTextStyle = ApplyAlign(m_uTextStyle, value);
     } else if (Same(name, L"endellipsis")) {
-        if (IsTrue(value))
+        if (AttributeIsTrue(value))
             m_uTextStyle |= DT_END_ELLIPSIS;
         else
             m_uTextStyle &= ~DT_END_ELLIPSIS;
     } else if (Same(name, L"font")) {
-        m_iFont = _wtoi(value);
+        m_iFont = AttributeInt(value);
     } else if (Same(name, L"textcolor")) {
-        m_dwTextColor = ReadHexColor(value);
+        m_dwTextColor = AttributeHexColor(value);
     } else if (Same(name, L"textpadding")) {
-        SetTextPadding(ReadDecimalRect(value));
+        SetTextPadding(AttributeDecimalRect(value));
     } else if (Same(name, L"showhtml")) {
-        if (m_bShowHtml != IsTrue(value)) {
-            m_bShowHtml = IsTrue(value);
+        if (m_bShowHtml != AttributeIsTrue(value)) {
+            m_bShowHtml = AttributeIsTrue(value);
             Invalidate();
         }
     } else if (Same(name, L"normalimage")) {

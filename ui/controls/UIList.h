@@ -60,13 +60,6 @@ enum class ItemLookChange
 ItemLookChange ApplyItemLookAttribute(ListItemLook& look, LPCWSTR name, LPCWSTR value,
                                       bool listOnly);
 
-// Reads up to count decimals separated by one character each; numbers missing from a short
-// value read as 0 and the reading never passes the end of the text.
-void ReadDecimalList(LPCWSTR value, long* numbers, int count);
-RECT ReadDecimalRect(LPCWSTR value);
-// A colour after one optional leading "#", hexadecimal ARGB.
-DWORD ReadHexColor(LPCWSTR value);
-
 class IListTextProvider
 {
 public:

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "controls/UIListCommon.h"
+#include "core/UIAttributeValues.h"
 #include "core/UIButton.h"
 #include "core/UIRect.h"
 #include "core/UIScrollBar.h"
@@ -271,7 +272,7 @@ void CListElementUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 {
     // Only "true" selects: a skin that writes "false" means an unselected row.
     if (Same(name, L"selected")) {
-        if (Same(value, L"true"))
+        if (AttributeIsTrue(value))
             Select(true);
         return;
     }
@@ -611,7 +612,7 @@ void CListContainerElementUI::OnEvent(UIEvent& event)
 void CListContainerElementUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 {
     if (Same(name, L"selected")) {
-        if (Same(value, L"true"))
+        if (AttributeIsTrue(value))
             Select(true);
         return;
     }

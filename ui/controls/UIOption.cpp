@@ -170,9 +170,9 @@ void COptionUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     else if (wcscmp(name, L"foreimage") == 0)
         SetForeImage(value);
     else if (wcscmp(name, L"selectedbkcolor") == 0)
-        SetSelectedBkColor(AttributeColor(value));
+        SetSelectedBkColor(AttributeHexColorAfterSpaces(value));
     else if (wcscmp(name, L"selectedtextcolor") == 0)
-        SetSelectedTextColor(AttributeColor(value));
+        SetSelectedTextColor(AttributeHexColorAfterSpaces(value));
     else
         CButtonUI::SetAttribute(name, value);
 }

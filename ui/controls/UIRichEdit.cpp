@@ -234,7 +234,7 @@ void CRichEditUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     } else if (wcscmp(name, L"rich") == 0) {
         SetRichMode(on);
     } else if (wcscmp(name, L"multiline") == 0) {
-        if (wcscmp(value, L"false") == 0)
+        if (AttributeIsFalse(value))
             m_dwStyle &= ~static_cast<DWORD>(ES_MULTILINE);
     } else if (wcscmp(name, L"readonly") == 0) {
         if (on) {
@@ -245,24 +245,21 @@ void CRichEditUI::SetAttribute(LPCWSTR name, LPCWSTR value)
         if (on)
             m_dwStyle |= ES_PASSWORD;
     } else if (wcscmp(name, L"align") == 0) {
-        if (wcsstr(value, L"left"))
+        const UINT words = AttributeAlignWords(value);
+        if (words & kAlignLeft)
             m_dwStyle &= ~static_cast<DWORD>(ES_CENTER | ES_RIGHT);
-        if (wcsstr(value, L"center")) {
+        if (words & kAlignCenter) {
             m_dwStyle &= ~static_cast<DWORD>(ES_RIGHT);
             m_dwStyle |= ES_CENTER;
         }
-        if (wcsstr(value, L"right")) {
+        if (words & kAlignRight) {
             m_dwStyle &= ~static_cast<DWORD>(ES_CENTER);
             m_dwStyle |= ES_RIGHT;
         }
     } else if (wcscmp(name, L"font") == 0) {
-        SetFontIndex(_wtoi(value));
+        SetFontIndex(AttributeInt(value));
     } else if (wcscmp(name, L"textcolor") == 0) {
-        while (*value != L'\0' && *value <= L' ')
-            ++value;
-        if (*value == L'#')
-            ++value;
-        SetTextArgb(static_cast<DWORD>(wcstoul(value, nullptr, 16)));
+        SetTextArgb(AttributeHexColorAfterBlanks(value));
     } else {
         CContainerUI::SetAttribute(name, value);
     }

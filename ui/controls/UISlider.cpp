@@ -2,6 +2,7 @@
 
 #include "controls/UISlider.h"
 
+#include "core/UIAttributeValues.h"
 #include "core/UIButton.h"
 
 #include <algorithm>
@@ -242,13 +243,10 @@ void CSliderUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     } else if (wcscmp(name, L"thumbpushedimage") == 0) {
         SetThumbPushedImage(value);
     } else if (wcscmp(name, L"thumbsize") == 0) {
-        LPWSTR end = nullptr;
-        const int width = static_cast<int>(wcstol(value, &end, 10));
-        // One separator; a value without one reads no height rather than past its end.
-        const int height = *end ? static_cast<int>(wcstol(end + 1, nullptr, 10)) : 0;
-        SetThumbSize(width, height);
+        const SIZE size = AttributeDecimalSize(value);
+        SetThumbSize(size.cx, size.cy);
     } else if (wcscmp(name, L"step") == 0) {
-        SetStep(_wtoi(value));
+        SetStep(AttributeInt(value));
     } else {
         CProgressUI::SetAttribute(name, value);
     }

@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "core/UIAttributeValues.h"
 #include "core/UIRect.h"
 
 namespace QxUI {
@@ -105,7 +106,7 @@ bool CTabLayoutUI::SelectPage(int index)
 void CTabLayoutUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 {
     if (name && value && wcscmp(name, L"selectedid") == 0)
-        SelectPage(_wtoi(value));
+        SelectPage(AttributeInt(value));
     CContainerUI::SetAttribute(name, value);
 }
 

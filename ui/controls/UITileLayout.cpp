@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cwchar>
 
+#include "core/UIAttributeValues.h"
 #include "core/UIRect.h"
 #include "core/UIScrollBar.h"
 
@@ -51,13 +52,10 @@ void CTileLayoutUI::ApplyColumns(int columns)
 void CTileLayoutUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 {
     if (name && value && wcscmp(name, L"itemsize") == 0) {
-        LPWSTR end = nullptr;
-        const int cx = static_cast<int>(wcstol(value, &end, 10));
-        // One separator; a value without one reads no height rather than past its end.
-        const int cy = *end ? static_cast<int>(wcstol(end + 1, nullptr, 10)) : 0;
-        ApplyItemSize(cx, cy);
+        const SIZE size = AttributeDecimalSize(value);
+        ApplyItemSize(size.cx, size.cy);
     } else if (name && value && wcscmp(name, L"columns") == 0) {
-        ApplyColumns(_wtoi(value));
+        ApplyColumns(AttributeInt(value));
     } else {
         CContainerUI::SetAttribute(name, value);
     }

@@ -8,6 +8,7 @@
 
 #include "controls/UIListCommon.h"
 #include "controls/UIOption.h"
+#include "core/UIAttributeValues.h"
 #include "core/UILabel.h"
 
 namespace QxUI {
@@ -19,11 +20,6 @@ using ListCommon::Same;
 bool IsTreeNode(CControlUI* control)
 {
     return control && control->GetClass() && _wcsicmp(control->GetClass(), L"TreeNodeUI") == 0;
-}
-
-DWORD ReadColor(LPCWSTR value)
-{
-    return ReadHexColor(value);
 }
 
 // The node whose row holds a folder button or check box that sent a notification.
@@ -146,13 +142,13 @@ void CTreeNodeUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     else if (Same(name, L"itemattr"))
         m_pItemButton->ApplyAttributeList(value);
     else if (Same(name, L"itemtextcolor"))
-        SetItemTextColor(ReadColor(value));
+        SetItemTextColor(AttributeHexColor(value));
     else if (Same(name, L"itemhottextcolor"))
-        SetItemHotTextColor(ReadColor(value));
+        SetItemHotTextColor(AttributeHexColor(value));
     else if (Same(name, L"selitemtextcolor"))
-        SetSelItemTextColor(ReadColor(value));
+        SetSelItemTextColor(AttributeHexColor(value));
     else if (Same(name, L"selitemhottextcolor"))
-        SetSelItemHotTextColor(ReadColor(value));
+        SetSelItemHotTextColor(AttributeHexColor(value));
     else
         CListContainerElementUI::SetAttribute(name, value);
 }
@@ -334,19 +330,19 @@ void CTreeViewUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     if (!name || !value)
         return;
     if (Same(name, L"visiblefolderbtn"))
-        ShowFolderButtons(Same(value, L"true"));
+        ShowFolderButtons(AttributeIsTrue(value));
     else if (Same(name, L"visiblecheckbtn"))
-        ShowCheckBoxes(Same(value, L"true"));
+        ShowCheckBoxes(AttributeIsTrue(value));
     else if (Same(name, L"itemminwidth"))
-        SetNodeMinWidth(_wtoi(value));
+        SetNodeMinWidth(AttributeInt(value));
     else if (Same(name, L"itemtextcolor"))
-        SetNodeTextColor(ReadColor(value));
+        SetNodeTextColor(AttributeHexColor(value));
     else if (Same(name, L"itemhottextcolor"))
-        SetNodeHotTextColor(ReadColor(value));
+        SetNodeHotTextColor(AttributeHexColor(value));
     else if (Same(name, L"selitemtextcolor"))
-        SetNodeSelectedTextColor(ReadColor(value));
+        SetNodeSelectedTextColor(AttributeHexColor(value));
     else if (Same(name, L"selitemhottextcolor"))
-        SetNodeSelectedHotTextColor(ReadColor(value));
+        SetNodeSelectedHotTextColor(AttributeHexColor(value));
     else
         CListUI::SetAttribute(name, value);
 }

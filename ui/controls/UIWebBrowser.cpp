@@ -8,6 +8,7 @@
 #include <cwchar>
 #include <new>
 
+#include "core/UIAttributeValues.h"
 #include "core/UIManager.h"
 
 #include "ComObject.h"
@@ -93,7 +94,7 @@ void CWebBrowserUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     if (wcscmp(name, L"homepage") == 0)
         SetHomePage(value);
     else if (wcscmp(name, L"autonavi") == 0)
-        SetAutoNavigation(value && wcscmp(value, L"true") == 0);
+        SetAutoNavigation(AttributeIsTrue(value));
     else
         CActiveXUI::SetAttribute(name, value);
 }

@@ -197,13 +197,13 @@ void CButtonUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     else if (wcscmp(name, L"hotforeimage") == 0)
         SetHotForeImage(value);
     else if (wcscmp(name, L"hotbkcolor") == 0)
-        SetHotBkColor(AttributeColor(value));
+        SetHotBkColor(AttributeHexColorAfterSpaces(value));
     else if (wcscmp(name, L"hottextcolor") == 0)
-        SetHotTextColor(AttributeColor(value));
+        SetHotTextColor(AttributeHexColorAfterSpaces(value));
     else if (wcscmp(name, L"pushedtextcolor") == 0)
-        SetPushedTextColor(AttributeColor(value));
+        SetPushedTextColor(AttributeHexColorAfterSpaces(value));
     else if (wcscmp(name, L"focusedtextcolor") == 0)
-        SetFocusedTextColor(AttributeColor(value));
+        SetFocusedTextColor(AttributeHexColorAfterSpaces(value));
     else
         CLabelUI::SetAttribute(name, value);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "core/UIAttributeValues.h"
 #include "core/UIRect.h"
 #include "core/UIScrollBar.h"
 
@@ -11,19 +12,6 @@ namespace QxUI {
 namespace {
 
 const int kLineStep = 8;
-
-bool IsTrue(LPCWSTR value)
-{
-    return wcscmp(value, L"true") == 0;
-}
-
-long NextListInt(LPCWSTR& p)
-{
-    LPWSTR end = nullptr;
-    const long value = wcstol(p, &end, 10);
-    p = *end != L'\0' ? end + 1 : end;
-    return value;
-}
 
 bool Meets(const RECT& a, const RECT& b)
 {
@@ -768,29 +756,23 @@ void CContainerUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     if (!name || !value)
         return;
     if (wcscmp(name, L"inset") == 0) {
-        LPCWSTR p = value;
-        RECT rc;
-        rc.left = NextListInt(p);
-        rc.top = NextListInt(p);
-        rc.right = NextListInt(p);
-        rc.bottom = NextListInt(p);
-        SetInset(rc);
+        SetInset(AttributeDecimalRect(value));
     } else if (wcscmp(name, L"mousechild") == 0) {
-        SetMouseChildEnabled(IsTrue(value));
+        SetMouseChildEnabled(AttributeIsTrue(value));
     } else if (wcscmp(name, L"vscrollbar") == 0) {
-        EnableScrollBars(IsTrue(value), m_pHorizontalScrollBar != nullptr);
+        EnableScrollBars(AttributeIsTrue(value), m_pHorizontalScrollBar != nullptr);
     } else if (wcscmp(name, L"vscrollbarstyle") == 0) {
         EnableScrollBars(true, m_pHorizontalScrollBar != nullptr);
         if (m_pVerticalScrollBar)
             m_pVerticalScrollBar->ApplyAttributeList(value);
     } else if (wcscmp(name, L"hscrollbar") == 0) {
-        EnableScrollBars(m_pVerticalScrollBar != nullptr, IsTrue(value));
+        EnableScrollBars(m_pVerticalScrollBar != nullptr, AttributeIsTrue(value));
     } else if (wcscmp(name, L"hscrollbarstyle") == 0) {
         EnableScrollBars(m_pVerticalScrollBar != nullptr, true);
         if (m_pHorizontalScrollBar)
             m_pHorizontalScrollBar->ApplyAttributeList(value);
     } else if (wcscmp(name, L"childpadding") == 0) {
-        SetChildPadding(_wtoi(value));
+        SetChildPadding(AttributeInt(value));
     } else {
         CControlUI::SetAttribute(name, value);
     }

@@ -4,54 +4,11 @@
 #include <cstdlib>
 #include <new>
 
+#include "core/UIAttributeValues.h"
+
 namespace QxUI {
 
 namespace {
-
-bool IsTrue(LPCWSTR value)
-{
-    return value && wcscmp(value, L"true") == 0;
-}
-
-// One number of a comma list; the next number starts one character after this one ends,
-// but never past the end of the text (a short list reads its missing numbers as 0).
-long NextListInt(LPCWSTR& p)
-{
-    LPWSTR end = nullptr;
-    const long value = wcstol(p, &end, 10);
-    p = *end != L'\0' ? end + 1 : end;
-    return value;
-}
-
-double NextListDouble(LPCWSTR& p)
-{
-    LPWSTR end = nullptr;
-    const double value = wcstod(p, &end);
-    p = *end != L'\0' ? end + 1 : end;
-    return value;
-}
-
-RECT ReadListRect(LPCWSTR value)
-{
-    LPCWSTR p = value;
-    RECT rc;
-    rc.left = NextListInt(p);
-    rc.top = NextListInt(p);
-    rc.right = NextListInt(p);
-    rc.bottom = NextListInt(p);
-    return rc;
-}
-
-DWORD ReadColor(LPCWSTR value, bool skipBlanks)
-{
-    if (skipBlanks) {
-        while (*value == L' ' || *value == L'\t' || *value == L'\r' || *value == L'\n')
-            ++value;
-    }
-    if (*value == L'#')
-        ++value;
-    return static_cast<DWORD>(wcstoul(value, nullptr, 16));
-}
 
 template <class T, class V>
 bool StoreChanged(T& field, V value)
@@ -719,61 +676,59 @@ void CControlUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     if (!name || !value)
         return;
     if (wcscmp(name, L"pos") == 0) {
-        const RECT rc = ReadListRect(value);
+        const RECT rc = AttributeDecimalRect(value);
         SetFixedOrigin(rc.left, rc.top);
         SetFixedWidth(rc.right - rc.left);
         SetFixedHeight(rc.bottom - rc.top);
     } else if (wcscmp(name, L"padding") == 0) {
-        SetPadding(ReadListRect(value));
+        SetPadding(AttributeDecimalRect(value));
     } else if (wcscmp(name, L"bkcolor") == 0 || wcscmp(name, L"bkcolor1") == 0) {
-        SetBackColor(ReadColor(value, true));
+        SetBackColor(AttributeHexColorAfterWhitespace(value));
     } else if (wcscmp(name, L"bkcolor2") == 0) {
-        SetBackColor2(ReadColor(value, true));
+        SetBackColor2(AttributeHexColorAfterWhitespace(value));
     } else if (wcscmp(name, L"bkcolor3") == 0) {
-        SetBackColor3(ReadColor(value, true));
+        SetBackColor3(AttributeHexColorAfterWhitespace(value));
     } else if (wcscmp(name, L"bordercolor") == 0) {
-        SetBorderColor(ReadColor(value, false));
+        SetBorderColor(AttributeHexColor(value));
     } else if (wcscmp(name, L"focusbordercolor") == 0) {
-        SetFocusBorderColor(ReadColor(value, false));
+        SetFocusBorderColor(AttributeHexColor(value));
     } else if (wcscmp(name, L"colorhsl") == 0) {
-        SetColorHsl(IsTrue(value));
+        SetColorHsl(AttributeIsTrue(value));
     } else if (wcscmp(name, L"bordersize") == 0) {
         if (wcschr(value, L',')) {
-            const RECT rc = ReadListRect(value);
+            const RECT rc = AttributeDecimalRect(value);
             SetBorderSides(rc.left, rc.top, rc.right, rc.bottom);
         } else {
-            SetBorderSize(_wtoi(value));
+            SetBorderSize(AttributeInt(value));
             SetBorderSides(0, 0, 0, 0);
         }
     } else if (wcscmp(name, L"leftbordersize") == 0) {
-        SetLeftBorderSize(_wtoi(value));
+        SetLeftBorderSize(AttributeInt(value));
     } else if (wcscmp(name, L"topbordersize") == 0) {
-        SetTopBorderSize(_wtoi(value));
+        SetTopBorderSize(AttributeInt(value));
     } else if (wcscmp(name, L"rightbordersize") == 0) {
-        SetRightBorderSize(_wtoi(value));
+        SetRightBorderSize(AttributeInt(value));
     } else if (wcscmp(name, L"bottombordersize") == 0) {
-        SetBottomBorderSize(_wtoi(value));
+        SetBottomBorderSize(AttributeInt(value));
     } else if (wcscmp(name, L"borderstyle") == 0) {
-        SetBorderStyle(_wtoi(value));
+        SetBorderStyle(AttributeInt(value));
     } else if (wcscmp(name, L"borderround") == 0) {
-        LPCWSTR p = value;
-        const int cx = NextListInt(p);
-        const int cy = NextListInt(p);
-        SetBorderRound(cx, cy);
+        const SIZE round = AttributeDecimalSize(value);
+        SetBorderRound(round.cx, round.cy);
     } else if (wcscmp(name, L"bkimage") == 0) {
         SetBackImage(value);
     } else if (wcscmp(name, L"width") == 0) {
-        SetFixedWidth(_wtoi(value));
+        SetFixedWidth(AttributeInt(value));
     } else if (wcscmp(name, L"height") == 0) {
-        SetFixedHeight(_wtoi(value));
+        SetFixedHeight(AttributeInt(value));
     } else if (wcscmp(name, L"minwidth") == 0) {
-        SetMinWidth(_wtoi(value));
+        SetMinWidth(AttributeInt(value));
     } else if (wcscmp(name, L"minheight") == 0) {
-        SetMinHeight(_wtoi(value));
+        SetMinHeight(AttributeInt(value));
     } else if (wcscmp(name, L"maxwidth") == 0) {
-        SetMaxWidth(_wtoi(value));
+        SetMaxWidth(AttributeInt(value));
     } else if (wcscmp(name, L"maxheight") == 0) {
-        SetMaxHeight(_wtoi(value));
+        SetMaxHeight(AttributeInt(value));
     } else if (wcscmp(name, L"name") == 0) {
         SetName(value);
     } else if (wcscmp(name, L"text") == 0) {
@@ -783,29 +738,26 @@ void CControlUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     } else if (wcscmp(name, L"userdata") == 0) {
         SetUserData(value);
     } else if (wcscmp(name, L"enabled") == 0) {
-        SetEnabled(IsTrue(value));
+        SetEnabled(AttributeIsTrue(value));
     } else if (wcscmp(name, L"mouse") == 0) {
-        SetMouseEnabled(IsTrue(value));
+        SetMouseEnabled(AttributeIsTrue(value));
     } else if (wcscmp(name, L"keyboard") == 0) {
-        SetKeyboardEnabled(IsTrue(value));
+        SetKeyboardEnabled(AttributeIsTrue(value));
     } else if (wcscmp(name, L"visible") == 0) {
-        SetVisible(IsTrue(value));
+        SetVisible(AttributeIsTrue(value));
     } else if (wcscmp(name, L"float") == 0) {
         if (wcschr(value, L',')) {
-            LPCWSTR p = value;
-            const double left = NextListDouble(p);
-            const double top = NextListDouble(p);
-            const double right = NextListDouble(p);
-            const double bottom = NextListDouble(p);
-            SetFloatAnchors(left, top, right, bottom);
+            double anchors[4] = {};
+            AttributeFractionList(value, anchors, 4);
+            SetFloatAnchors(anchors[0], anchors[1], anchors[2], anchors[3]);
             SetFloat(true);
         } else {
-            SetFloat(IsTrue(value));
+            SetFloat(AttributeIsTrue(value));
         }
     } else if (wcscmp(name, L"shortcut") == 0) {
         SetShortcut(value[0]);
     } else if (wcscmp(name, L"menu") == 0) {
-        SetMenuEnabled(IsTrue(value));
+        SetMenuEnabled(AttributeIsTrue(value));
     } else if (wcscmp(name, L"virtualwnd") == 0) {
         SetVirtualWindowName(value);
     }

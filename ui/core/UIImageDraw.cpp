@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <cstdlib>
 
+#include "core/UIAttributeValues.h"
 #include "core/UIManager.h"
 #include "core/UIMsimg32.h"
 
@@ -29,25 +30,6 @@ bool IsBlank(WCHAR ch)
     return ch != L'\0' && ch <= L' ';
 }
 
-// Four base-10 numbers, each followed by exactly one separator character.
-void ParseRect(LPCWSTR value, RECT& rc)
-{
-    LONG* fields[4] = {&rc.left, &rc.top, &rc.right, &rc.bottom};
-    LPCWSTR p = value;
-    for (LONG* field : fields) {
-        LPWSTR end = nullptr;
-        *field = static_cast<LONG>(wcstol(p, &end, 10));
-        p = end;
-        if (*p != L'\0')
-            ++p;
-    }
-}
-
-bool IsTrue(const CUIString& value)
-{
-    return value == L"true";
-}
-
 void ApplyPair(const CUIString& key, const CUIString& value, CUIImageDesc& desc, ParsedDesc& out)
 {
     if (key == L"file") {
@@ -58,26 +40,23 @@ void ApplyPair(const CUIString& key, const CUIString& value, CUIImageDesc& desc,
     } else if (key == L"restype") {
         out.resType = value;
     } else if (key == L"dest") {
-        ParseRect(value.GetData(), desc.rcDest);
+        desc.rcDest = AttributeDecimalRect(value.GetData());
     } else if (key == L"source") {
-        ParseRect(value.GetData(), desc.rcSource);
+        desc.rcSource = AttributeDecimalRect(value.GetData());
     } else if (key == L"corner") {
-        ParseRect(value.GetData(), desc.rcCorner);
+        desc.rcCorner = AttributeDecimalRect(value.GetData());
     } else if (key == L"mask") {
-        LPCWSTR p = value.GetData();
-        if (*p == L'#')
-            ++p;
-        out.mask = wcstoul(p, nullptr, 16);
+        out.mask = AttributeHexColor(value.GetData());
     } else if (key == L"fade") {
-        desc.uFade = static_cast<BYTE>(_wtoi(value.GetData()));
+        desc.uFade = static_cast<BYTE>(AttributeInt(value.GetData()));
     } else if (key == L"hole") {
-        desc.bHole = IsTrue(value);
+        desc.bHole = AttributeIsTrue(value.GetData());
     } else if (key == L"xtiled") {
-        desc.bTiledX = IsTrue(value);
+        desc.bTiledX = AttributeIsTrue(value.GetData());
     } else if (key == L"ytiled") {
-        desc.bTiledY = IsTrue(value);
+        desc.bTiledY = AttributeIsTrue(value.GetData());
     } else if (key == L"hsl") {
-        out.hsl = IsTrue(value);
+        out.hsl = AttributeIsTrue(value.GetData());
     }
 }
 

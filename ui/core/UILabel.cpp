@@ -149,26 +149,28 @@ void CLabelUI::SetAttribute(LPCWSTR name, LPCWSTR value)
         return;
     }
     if (wcscmp(name, L"align") == 0) {
-        if (wcsstr(value, L"left"))
+        const UINT words = AttributeAlignWords(value);
+        if (words & kAlignLeft)
             m_uTextStyle &= ~(DT_CENTER | DT_RIGHT | DT_SINGLELINE);
-        if (wcsstr(value, L"center")) {
+        if (words & kAlignCenter) {
             m_uTextStyle &= ~DT_RIGHT;
             m_uTextStyle |= DT_CENTER;
         }
-        if (wcsstr(value, L"right")) {
+        if (words & kAlignRight) {
             m_uTextStyle &= ~(DT_CENTER | DT_SINGLELINE);
             m_uTextStyle |= DT_RIGHT;
         }
     } else if (wcscmp(name, L"valign") == 0) {
-        if (wcsstr(value, L"top")) {
+        const UINT words = AttributeAlignWords(value);
+        if (words & kAlignTop) {
             m_uTextStyle &= ~(DT_VCENTER | DT_BOTTOM);
             m_uTextStyle |= DT_SINGLELINE;
         }
-        if (wcsstr(value, L"vcenter")) {
+        if (words & kAlignVCenter) {
             m_uTextStyle &= ~DT_BOTTOM;
             m_uTextStyle |= DT_VCENTER | DT_SINGLELINE;
         }
-        if (wcsstr(value, L"bottom")) {
+        if (words & kAlignBottom) {
             m_uTextStyle &= ~DT_VCENTER;
             m_uTextStyle |= DT_BOTTOM | DT_SINGLELINE;
         }
@@ -178,51 +180,49 @@ void CLabelUI::SetAttribute(LPCWSTR name, LPCWSTR value)
         else
             m_uTextStyle &= ~DT_END_ELLIPSIS;
     } else if (wcscmp(name, L"font") == 0) {
-        SetFont(_wtoi(value));
+        SetFont(AttributeInt(value));
     } else if (wcscmp(name, L"textcolor") == 0) {
-        SetTextColor(AttributeColor(value));
+        SetTextColor(AttributeHexColorAfterSpaces(value));
     } else if (wcscmp(name, L"disabledtextcolor") == 0) {
-        SetDisabledTextColor(AttributeColor(value));
+        SetDisabledTextColor(AttributeHexColorAfterSpaces(value));
     } else if (wcscmp(name, L"textpadding") == 0) {
-        SetTextPadding(AttributeRect(value));
+        SetTextPadding(AttributeCommaRectUntilGap(value));
     } else if (wcscmp(name, L"showhtml") == 0) {
         SetShowHtml(AttributeIsTrue(value));
     } else if (wcscmp(name, L"enabledeffect") == 0) {
         SetEnabledEffect(AttributeIsTrue(value));
     } else if (wcscmp(name, L"rhaa") == 0) {
-        SetTextRenderingHint(_wtoi(value));
+        SetTextRenderingHint(AttributeInt(value));
     } else if (wcscmp(name, L"transshadow") == 0) {
-        SetShadowAlpha(_wtoi(value));
+        SetShadowAlpha(AttributeInt(value));
     } else if (wcscmp(name, L"transtext") == 0) {
-        SetTextAlpha(_wtoi(value));
+        SetTextAlpha(AttributeInt(value));
     } else if (wcscmp(name, L"transshadow1") == 0) {
-        SetShadowAlpha1(_wtoi(value));
+        SetShadowAlpha1(AttributeInt(value));
     } else if (wcscmp(name, L"transtext1") == 0) {
-        SetTextAlpha1(_wtoi(value));
+        SetTextAlpha1(AttributeInt(value));
     } else if (wcscmp(name, L"gradientangle") == 0) {
-        SetGradientAngle(_wtoi(value));
+        SetGradientAngle(AttributeInt(value));
     } else if (wcscmp(name, L"enabledstroke") == 0) {
         SetStrokeEnabled(AttributeIsTrue(value));
     } else if (wcscmp(name, L"enabledshadow") == 0) {
         SetShadowEnabled(AttributeIsTrue(value));
     } else if (wcscmp(name, L"transstroke") == 0) {
-        SetStrokeAlpha(_wtoi(value));
+        SetStrokeAlpha(AttributeInt(value));
     } else if (wcscmp(name, L"gradientlength") == 0) {
-        SetGradientLength(_wtoi(value));
+        SetGradientLength(AttributeInt(value));
     } else if (wcscmp(name, L"shadowoffset") == 0) {
-        LPWSTR end = nullptr;
-        const int distance = static_cast<int>(wcstol(value, &end, 10));
-        if (*end == L',')
-            ++end;
-        SetShadowOffset(distance, static_cast<int>(wcstol(end, nullptr, 10)));
+        long n[2] = {};
+        AttributeCommaList(value, n, 2);
+        SetShadowOffset(n[0], n[1]);
     } else if (wcscmp(name, L"textcolor1") == 0) {
-        SetTextColor1(AttributeColor(value));
+        SetTextColor1(AttributeHexColorAfterSpaces(value));
     } else if (wcscmp(name, L"textshadowcolora") == 0) {
-        SetShadowColorA(AttributeColor(value));
+        SetShadowColorA(AttributeHexColorAfterSpaces(value));
     } else if (wcscmp(name, L"textshadowcolorb") == 0) {
-        SetShadowColorB(AttributeColor(value));
+        SetShadowColorB(AttributeHexColorAfterSpaces(value));
     } else if (wcscmp(name, L"strokecolor") == 0) {
-        SetStrokeColor(AttributeColor(value));
+        SetStrokeColor(AttributeHexColorAfterSpaces(value));
     } else {
         CControlUI::SetAttribute(name, value);
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "core/UIAttributeValues.h"
 #include "core/UIScrollBar.h"
 
 namespace QxUI {
@@ -341,9 +342,9 @@ LPVOID CVerticalLayoutUI::AsInterface(LPCWSTR name)
 void CVerticalLayoutUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 {
     if (name && value && wcscmp(name, L"sepheight") == 0)
-        SetSepHeight(_wtoi(value));
+        SetSepHeight(AttributeInt(value));
     else if (name && value && wcscmp(name, L"sepimm") == 0)
-        SetSepImm(wcscmp(value, L"true") == 0);
+        SetSepImm(AttributeIsTrue(value));
     else
         CContainerUI::SetAttribute(name, value);
 }
@@ -365,9 +366,9 @@ LPVOID CHorizontalLayoutUI::AsInterface(LPCWSTR name)
 void CHorizontalLayoutUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 {
     if (name && value && wcscmp(name, L"sepwidth") == 0)
-        SetSepWidth(_wtoi(value));
+        SetSepWidth(AttributeInt(value));
     else if (name && value && wcscmp(name, L"sepimm") == 0)
-        SetSepImm(wcscmp(value, L"true") == 0);
+        SetSepImm(AttributeIsTrue(value));
     else
         CContainerUI::SetAttribute(name, value);
 }

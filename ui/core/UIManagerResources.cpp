@@ -8,6 +8,8 @@
 #include <new>
 #include <string>
 
+#include "core/UIAttributeValues.h"
+
 namespace QxUI {
 
 namespace {
@@ -296,11 +298,8 @@ CUIImageInfo* CUIWindowManager::AddImage(LPCWSTR name, LPCWSTR type, DWORD mask,
         return nullptr;
     CUIImageInfo* image;
     if (type) {
-        if (name[0] < L'0' || name[0] > L'9')
-            return nullptr;
-        // Resource ids are 16-bit: a larger number would name another resource once cut.
-        const unsigned long id = wcstoul(name, nullptr, 10);
-        if (id > 0xFFFF)
+        WORD id = 0;
+        if (!AttributeResourceId(name, id))
             return nullptr;
         image = CUIPainter::LoadImage(MAKEINTRESOURCEW(id), type, mask);
     } else {

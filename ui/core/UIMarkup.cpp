@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/UIAttributeValues.h"
 #include "core/UIManager.h"
 #include "core/UIRect.h"
 
@@ -140,15 +141,6 @@ bool ParseTag(const WCHAR* p, Tag& tag)
     tag.arg.Assign(q, static_cast<int>(argEnd - q));
     tag.next = end + 1;
     return true;
-}
-
-DWORD ParseColor(LPCWSTR text)
-{
-    while (IsBlank(*text))
-        ++text;
-    if (*text == L'#')
-        ++text;
-    return static_cast<DWORD>(wcstoul(text, nullptr, 16));
 }
 
 // One whitespace-separated word of an argument list; advances p.
@@ -311,7 +303,7 @@ CUIFontInfo* MarkupPainter::FontFromFace(const CUIString& arg)
     for (CUIString word = NextWord(p); !word.IsEmpty(); word = NextWord(p)) {
         word.MakeLower();
         if (word.GetAt(0) >= L'0' && word.GetAt(0) <= L'9')
-            size = ClampTagValue(_wtoi(word.GetData()), 0, kMaxTagFontSize);
+            size = ClampTagValue(AttributeInt(word.GetData()), 0, kMaxTagFontSize);
         else if (word == L"bold")
             bold = true;
         else if (word == L"underline")
@@ -457,13 +449,14 @@ void MarkupPainter::HandleTag(const Tag& tag, Pass pass, int& lineHeight)
         break;
     }
     case L'c':
-        Push(m_state.colors, ParseColor(tag.arg.GetData()));
+        // Arguments come without leading blanks.
+        Push(m_state.colors, AttributeHexColor(tag.arg.GetData()));
         ApplyColor();
         break;
     case L'f': {
         const WCHAR first = tag.arg.GetAt(0);
         CUIFontInfo* font = (first >= L'0' && first <= L'9')
-                                ? m_manager->GetFontEntry(_wtoi(tag.arg.GetData()))
+                                ? m_manager->GetFontEntry(AttributeInt(tag.arg.GetData()))
                                 : FontFromFace(tag.arg);
         Push(m_state.fonts, font);
         ::SelectObject(m_hDC, CurrentFont()->hFont);
@@ -475,7 +468,7 @@ void MarkupPainter::HandleTag(const Tag& tag, Pass pass, int& lineHeight)
         m_breakPending = true;
         break;
     case L'p':
-        Push(m_state.spacings, ClampTagValue(_wtoi(tag.arg.GetData()), -kMaxTagOffset,
+        Push(m_state.spacings, ClampTagValue(AttributeInt(tag.arg.GetData()), -kMaxTagOffset,
                                                  kMaxTagOffset));
         lineHeight = std::max(lineHeight, SpacingTop() + FontLineHeight());
         break;
@@ -488,14 +481,14 @@ void MarkupPainter::HandleTag(const Tag& tag, Pass pass, int& lineHeight)
         break;
     case L'x':
         // The pen stays between the edges: far to the left it would make a line of any length.
-        m_x = ClampTagValue(m_x + ClampTagValue(_wtoi(tag.arg.GetData()), -kMaxTagOffset,
+        m_x = ClampTagValue(m_x + ClampTagValue(AttributeInt(tag.arg.GetData()), -kMaxTagOffset,
                                                 kMaxTagOffset),
                             m_rc.left, m_rc.right);
         m_widest = std::max(m_widest, m_x);
         m_lineWidest = std::max(m_lineWidest, m_x);
         break;
     case L'y':
-        lineHeight = ClampTagValue(_wtoi(tag.arg.GetData()), 0, kMaxTagOffset);
+        lineHeight = ClampTagValue(AttributeInt(tag.arg.GetData()), 0, kMaxTagOffset);
         break;
     default:
         break;
@@ -520,10 +513,10 @@ void MarkupPainter::HandleImage(const Tag& tag, Pass pass, int& lineHeight, bool
         name = NextWord(p);
         CUIString count = NextWord(p);
         if (!count.IsEmpty())
-            frames = std::max(1, _wtoi(count.GetData()));
+            frames = std::max(1, AttributeInt(count.GetData()));
         CUIString index = NextWord(p);
         if (!index.IsEmpty())
-            frame = _wtoi(index.GetData());
+            frame = AttributeInt(index.GetData());
         if (frame < 0 || frame >= frames)
             frame = 0;
     }

@@ -71,11 +71,11 @@ void CProgressUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     else if (wcscmp(name, L"hor") == 0)
         SetHorizontal(AttributeIsTrue(value));
     else if (wcscmp(name, L"min") == 0)
-        SetMinValue(_wtoi(value));
+        SetMinValue(AttributeInt(value));
     else if (wcscmp(name, L"max") == 0)
-        SetMaxValue(_wtoi(value));
+        SetMaxValue(AttributeInt(value));
     else if (wcscmp(name, L"value") == 0)
-        SetValue(_wtoi(value));
+        SetValue(AttributeInt(value));
     else
         CLabelUI::SetAttribute(name, value);
 }

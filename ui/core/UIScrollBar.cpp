@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "core/UIAttributeValues.h"
 #include "core/UIContainer.h"
 
 namespace QxUI {
@@ -17,18 +18,6 @@ const UINT kStateCaptured = 0x40;
 const int kDefaultThickness = 16;
 // Timer ticks (of 50 ms) before a held button or track starts repeating.
 const int kRepeatDelayTicks = 5;
-
-bool IsTrue(LPCWSTR value)
-{
-    return wcscmp(value, L"true") == 0;
-}
-
-DWORD ReadColor(LPCWSTR value)
-{
-    if (*value == L'#')
-        ++value;
-    return static_cast<DWORD>(wcstoul(value, nullptr, 16));
-}
 
 // Positions can be large; products of lengths and positions are taken in 64 bits.
 int MulDivFloor(long long a, long long b, long long c)
@@ -486,23 +475,23 @@ void CScrollBarUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     }
 
     if (wcscmp(name, L"button1color") == 0)
-        SetButton1Color(ReadColor(value));
+        SetButton1Color(AttributeHexColor(value));
     else if (wcscmp(name, L"button2color") == 0)
-        SetButton2Color(ReadColor(value));
+        SetButton2Color(AttributeHexColor(value));
     else if (wcscmp(name, L"thumbcolor") == 0)
-        SetThumbColor(ReadColor(value));
+        SetThumbColor(AttributeHexColor(value));
     else if (wcscmp(name, L"hor") == 0)
-        SetHorizontal(IsTrue(value));
+        SetHorizontal(AttributeIsTrue(value));
     else if (wcscmp(name, L"linesize") == 0)
-        SetLineSize(_wtoi(value));
+        SetLineSize(AttributeInt(value));
     else if (wcscmp(name, L"range") == 0)
-        SetScrollRange(_wtoi(value));
+        SetScrollRange(AttributeInt(value));
     else if (wcscmp(name, L"value") == 0)
-        SetScrollPos(_wtoi(value));
+        SetScrollPos(AttributeInt(value));
     else if (wcscmp(name, L"showbutton1") == 0)
-        SetShowButton1(IsTrue(value));
+        SetShowButton1(AttributeIsTrue(value));
     else if (wcscmp(name, L"showbutton2") == 0)
-        SetShowButton2(IsTrue(value));
+        SetShowButton2(AttributeIsTrue(value));
     else
         CControlUI::SetAttribute(name, value);
 }

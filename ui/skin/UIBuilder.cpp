@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "core/UIAttributeValues.h"
 #include "core/UIButton.h"
 #include "core/UIContainer.h"
 #include "core/UIControl.h"
@@ -111,53 +112,6 @@ bool SameName(LPCWSTR a, LPCWSTR b)
     return a && b && _wcsicmp(a, b) == 0;
 }
 
-bool IsTrue(LPCWSTR value)
-{
-    return SameName(value, L"true");
-}
-
-// Reads up to count decimals, each after one separator character; missing ones read as 0.
-// Never steps past the end of the text.
-void ReadNumbers(LPCWSTR value, long* numbers, int count)
-{
-    LPCWSTR p = value;
-    for (int i = 0; i < count; ++i) {
-        LPWSTR end = nullptr;
-        numbers[i] = wcstol(p, &end, 10);
-        if (*end == L'\0') {
-            p = end;
-            continue;
-        }
-        p = end + 1;
-    }
-}
-
-RECT ReadRect(LPCWSTR value)
-{
-    long n[4] = {};
-    ReadNumbers(value, n, 4);
-    return RECT{n[0], n[1], n[2], n[3]};
-}
-
-SIZE ReadSize(LPCWSTR value)
-{
-    long n[2] = {};
-    ReadNumbers(value, n, 2);
-    return SIZE{n[0], n[1]};
-}
-
-DWORD ReadColor(LPCWSTR value)
-{
-    if (*value == L'#')
-        ++value;
-    return static_cast<DWORD>(wcstoul(value, nullptr, 16));
-}
-
-int ReadDecimal(LPCWSTR value)
-{
-    return static_cast<int>(wcstol(value, nullptr, 10));
-}
-
 } // namespace
 
 CUILayoutBuilder::CUILayoutBuilder() = default;
@@ -236,9 +190,9 @@ void CUILayoutBuilder::LoadResourceDeclarations(CUIXmlNode& root, CUIWindowManag
                 else if (SameName(attr, L"restype"))
                     type = value;
                 else if (SameName(attr, L"mask"))
-                    mask = ReadColor(value);
+                    mask = AttributeHexColor(value);
                 else if (SameName(attr, L"shared"))
-                    shared = IsTrue(value);
+                    shared = AttributeIsTrueIgnoringCase(value);
             }
             // "shared" keeps a copy of the pixels; the image itself stays this window's.
             if (name)
@@ -253,21 +207,21 @@ void CUILayoutBuilder::LoadResourceDeclarations(CUIXmlNode& root, CUIWindowManag
                 LPCWSTR attr = node.GetAttributeName(i);
                 LPCWSTR value = node.GetAttributeValue(i);
                 if (SameName(attr, L"id"))
-                    id = ReadDecimal(value);
+                    id = AttributeInt(value);
                 else if (SameName(attr, L"name"))
                     face = value;
                 else if (SameName(attr, L"size"))
-                    size = ReadDecimal(value);
+                    size = AttributeInt(value);
                 else if (SameName(attr, L"bold"))
-                    bold = IsTrue(value);
+                    bold = AttributeIsTrueIgnoringCase(value);
                 else if (SameName(attr, L"underline"))
-                    underline = IsTrue(value);
+                    underline = AttributeIsTrueIgnoringCase(value);
                 else if (SameName(attr, L"italic"))
-                    italic = IsTrue(value);
+                    italic = AttributeIsTrueIgnoringCase(value);
                 else if (SameName(attr, L"default"))
-                    isDefault = IsTrue(value);
+                    isDefault = AttributeIsTrueIgnoringCase(value);
                 else if (SameName(attr, L"shared"))
-                    shared = IsTrue(value);
+                    shared = AttributeIsTrueIgnoringCase(value);
             }
             if (id >= 0 && face) {
                 manager->AddFont(id, face, size, bold, underline, italic, shared);
@@ -285,7 +239,7 @@ void CUILayoutBuilder::LoadResourceDeclarations(CUIXmlNode& root, CUIWindowManag
                 else if (SameName(attr, L"value"))
                     value = node.GetAttributeValue(i);
                 else if (SameName(attr, L"shared"))
-                    shared = IsTrue(node.GetAttributeValue(i));
+                    shared = AttributeIsTrueIgnoringCase(node.GetAttributeValue(i));
             }
             if (name)
                 manager->AddDefaultAttributes(name, value, shared);
@@ -295,7 +249,7 @@ void CUILayoutBuilder::LoadResourceDeclarations(CUIXmlNode& root, CUIWindowManag
             for (int i = 0; i < count; ++i) {
                 LPCWSTR attr = node.GetAttributeName(i);
                 if (SameName(attr, L"id"))
-                    id = ReadDecimal(node.GetAttributeValue(i));
+                    id = AttributeInt(node.GetAttributeValue(i));
                 else if (SameName(attr, L"value"))
                     value = node.GetAttributeValue(i);
             }
@@ -312,37 +266,37 @@ void CUILayoutBuilder::ApplyWindowAttributes(CUIXmlNode& root, CUIWindowManager*
         LPCWSTR attr = root.GetAttributeName(i);
         LPCWSTR value = root.GetAttributeValue(i);
         if (SameName(attr, L"size")) {
-            const SIZE size = ReadSize(value);
+            const SIZE size = AttributeDecimalSize(value);
             manager->SetInitialSize(size.cx, size.cy);
         } else if (SameName(attr, L"sizebox")) {
-            manager->SetResizeBorder(ReadRect(value));
+            manager->SetResizeBorder(AttributeDecimalRect(value));
         } else if (SameName(attr, L"caption")) {
-            manager->SetCaptionArea(ReadRect(value));
+            manager->SetCaptionArea(AttributeDecimalRect(value));
         } else if (SameName(attr, L"roundcorner")) {
-            const SIZE size = ReadSize(value);
+            const SIZE size = AttributeDecimalSize(value);
             manager->SetRoundCorner(size.cx, size.cy);
         } else if (SameName(attr, L"mininfo")) {
-            const SIZE size = ReadSize(value);
+            const SIZE size = AttributeDecimalSize(value);
             manager->SetMinTrackSize(size.cx, size.cy);
         } else if (SameName(attr, L"maxinfo")) {
-            const SIZE size = ReadSize(value);
+            const SIZE size = AttributeDecimalSize(value);
             manager->SetMaxTrackSize(size.cx, size.cy);
         } else if (SameName(attr, L"showdirty")) {
-            manager->SetShowDirtyRects(IsTrue(value));
+            manager->SetShowDirtyRects(AttributeIsTrueIgnoringCase(value));
         } else if (SameName(attr, L"alpha")) {
-            manager->SetWindowAlpha(ReadDecimal(value));
+            manager->SetWindowAlpha(AttributeInt(value));
         } else if (SameName(attr, L"bktrans")) {
-            manager->SetTransparentBackground(IsTrue(value));
+            manager->SetTransparentBackground(AttributeIsTrueIgnoringCase(value));
         } else if (SameName(attr, L"disabledfontcolor")) {
-            manager->SetDisabledTextColor(ReadColor(value), false);
+            manager->SetDisabledTextColor(AttributeHexColor(value), false);
         } else if (SameName(attr, L"defaultfontcolor")) {
-            manager->SetDefaultTextColor(ReadColor(value), false);
+            manager->SetDefaultTextColor(AttributeHexColor(value), false);
         } else if (SameName(attr, L"linkfontcolor")) {
-            manager->SetLinkTextColor(ReadColor(value), false);
+            manager->SetLinkTextColor(AttributeHexColor(value), false);
         } else if (SameName(attr, L"linkhoverfontcolor")) {
-            manager->SetLinkHoverTextColor(ReadColor(value), false);
+            manager->SetLinkHoverTextColor(AttributeHexColor(value), false);
         } else if (SameName(attr, L"selectedcolor")) {
-            manager->SetSelectedColor(ReadColor(value), false);
+            manager->SetSelectedColor(AttributeHexColor(value), false);
         }
     }
 }
@@ -405,7 +359,7 @@ void CUILayoutBuilder::BuildInclude(CUIXmlNode& node, CControlUI* parent,
     WCHAR source[kIncludeValueSize] = {};
     int count = 1;
     if (node.GetAttributeValue(L"count", countText, kIncludeValueSize - 1))
-        count = ReadDecimal(countText);
+        count = AttributeInt(countText);
     if (!node.GetAttributeValue(L"source", source, kIncludeValueSize - 1))
         return;
     if (m_nIncludeDepth >= kMaxIncludeDepth)
@@ -418,7 +372,7 @@ void CUILayoutBuilder::BuildInclude(CUIXmlNode& node, CControlUI* parent,
         builder.m_nDepth = m_nDepth - 1;
         CControlUI* first;
         if (m_pstrResourceType) {
-            const WORD id = LOWORD(static_cast<DWORD>(ReadDecimal(source)));
+            const WORD id = LOWORD(static_cast<DWORD>(AttributeInt(source)));
             first = builder.Create(MAKEINTRESOURCEW(id), m_pstrResourceType, m_pCallback,
                                    manager, parent);
         } else {

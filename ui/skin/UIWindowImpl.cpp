@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "core/UIAttributeValues.h"
 #include "core/UIControl.h"
 
 namespace QxUI {
@@ -31,18 +32,6 @@ const LPCWSTR kClickableClasses[] = {L"ButtonUI", L"OptionUI", L"TextUI"};
 // keeps it), so one copy is made however many windows load it.
 BYTE* g_skinArchive = nullptr;
 DWORD g_skinArchiveSize = 0;
-
-// A decimal text read as a 16-bit resource id; 0 when it is none.
-WORD ReadResourceId(LPCWSTR text)
-{
-    if (!text || *text < L'0' || *text > L'9')
-        return 0;
-    LPWSTR end = nullptr;
-    const unsigned long value = wcstoul(text, &end, 10);
-    if (*end != L'\0' || value > 0xFFFF)
-        return 0;
-    return static_cast<WORD>(value);
-}
 
 RECT WorkAreaOf(HWND hWnd, RECT* monitorRect = nullptr)
 {
@@ -166,7 +155,7 @@ bool WindowImplBase::LoadSkinArchive(UISkinSource kind)
 
     LPCWSTR id = GetSkinResourceId();
     if (id && !IS_INTRESOURCE(id)) {
-        if (const WORD number = ReadResourceId(id))
+        if (const WORD number = AttributeResourceIdDigitsOnly(id))
             id = MAKEINTRESOURCEW(number);
     }
     if (!id)
@@ -199,7 +188,7 @@ CControlUI* WindowImplBase::BuildSkin(UISkinSource kind)
     const CUIString xml = GetSkinXmlName();
     if (kind == SkinFromXmlResource) {
         // Only a 16-bit id can be passed in place of a name.
-        const WORD id = ReadResourceId(xml.GetData());
+        const WORD id = AttributeResourceIdDigitsOnly(xml.GetData());
         if (id == 0)
             return nullptr;
         return builder.Create(MAKEINTRESOURCEW(id), kXmlResourceType, this, &m_manager);
