@@ -49,6 +49,12 @@ TEST(ControlAttributes, PosSetsOriginAndSizeButIgnoresNegativeSizes)
     EXPECT_EQ(50, control.GetFixedOrigin().x);
     EXPECT_EQ(30, control.GetFixedWidth()) << "a negative width is ignored";
     EXPECT_EQ(60, control.GetFixedHeight());
+
+    // Differences at the ends of int do not wrap: reversed stays negative, wide stays wide.
+    control.SetAttribute(L"pos", L"2147483647,0,-5,10");
+    EXPECT_EQ(30, control.GetFixedWidth());
+    control.SetAttribute(L"pos", L"-5,0,2147483647,10");
+    EXPECT_GT(control.GetFixedWidth(), 30);
 }
 
 TEST(ControlAttributes, ShortListsReadMissingNumbersAsZero)

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "core/UIAttributeValues.h"
+#include "core/UIRect.h"
 
 namespace QxUI {
 
@@ -678,8 +679,9 @@ void CControlUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     if (wcscmp(name, L"pos") == 0) {
         const RECT rc = AttributeDecimalRect(value);
         SetFixedOrigin(rc.left, rc.top);
-        SetFixedWidth(rc.right - rc.left);
-        SetFixedHeight(rc.bottom - rc.top);
+        // Taken in 64 bits: a reversed pair at the ends of int must stay negative (ignored).
+        SetFixedWidth(ClampCoordinate(LONGLONG{rc.right} - rc.left));
+        SetFixedHeight(ClampCoordinate(LONGLONG{rc.bottom} - rc.top));
     } else if (wcscmp(name, L"padding") == 0) {
         SetPadding(AttributeDecimalRect(value));
     } else if (wcscmp(name, L"bkcolor") == 0 || wcscmp(name, L"bkcolor1") == 0) {
