@@ -477,7 +477,9 @@ TEST_F(TreeWindow, NodesAndTreesDeletedByAHandlerAreTouchedNoMore)
     const auto press = [this](LPCWSTR name, UINT msg) {
         return [=] { ClickPart(Node(name)->GetItemButton(), msg); };
     };
-    const auto check = [this](LPCWSTR name) { return [=] { ClickPart(Node(name)->GetCheckBox()); }; };
+    const auto check = [this](LPCWSTR name) {
+        return [=] { ClickPart(Node(name)->GetCheckBox()); };
+    };
     const std::function<CControlUI*()> anySender;
     const struct
     {
@@ -508,7 +510,8 @@ TEST_F(TreeWindow, NodesAndTreesDeletedByAHandlerAreTouchedNoMore)
             c.prepare();
         CControlUI* sender = c.sender ? c.sender() : nullptr;
         CControlUI* victim = window.Find(c.victim);
-        controlstest::FreedMemoryReuse reuse;
+        // Counts read from a freed node are positive: a walk that went on through it faults.
+        controlstest::FreedMemoryReuse reuse(controlstest::FreedMemoryReuse::Fill::Positive);
         controlstest::Handler deleter(c.type, [&](UINotification& msg) {
             CControlUI* gone = victim;
             if (!gone || (sender && msg.pSender != sender))
@@ -522,7 +525,7 @@ TEST_F(TreeWindow, NodesAndTreesDeletedByAHandlerAreTouchedNoMore)
                 ASSERT_TRUE(tree->RemoveNode(static_cast<CTreeNodeUI*>(gone)));
             }
             reuse.Take({sizeof(CTreeViewUI), sizeof(CTreeNodeUI), sizeof(CCheckBoxUI),
-                        sizeof(CHorizontalLayoutUI), sizeof(CLabelUI)});
+                        sizeof(CHorizontalLayoutUI), sizeof(CLabelUI)}, 32);
         });
         window.host.manager.AddNotifier(&deleter);
         c.act();

@@ -265,15 +265,15 @@ const wchar_t kDeletableSkin[] =
     L"<Window><VerticalLayout><HorizontalLayout height=\"30\">"
     L"<Option name=\"a\" group=\"g\" width=\"40\"/>"
     L"<Option name=\"b\" group=\"g\" width=\"40\" selected=\"true\"/>"
-    L"<CheckBox name=\"x\" width=\"40\"/><Button name=\"btn\" width=\"40\"/>"
+    L"<CheckBox name=\"x\" width=\"40\"/><Button name=\"btn\" width=\"40\" shortcut=\"B\"/>"
     L"<Text name=\"txt\" width=\"40\" showhtml=\"true\" text=\"&lt;a go&gt;go go&lt;/a&gt;\"/>"
     L"</HorizontalLayout>"
     L"<Slider name=\"s\" width=\"110\" height=\"20\" thumbsize=\"10,10\" value=\"0\"/>"
     L"<Control/></VerticalLayout></Window>";
 
-// A handler deletes its sender at once, from a real click, key or wheel notch, and the freed
-// memory is taken back at once: nothing of the deleted control may be used afterwards.
-TEST(DeletedByItsHandler, OptionsAndSlidersTouchNothingOfThemselvesAfterNotifying)
+// A handler deletes its sender at once, from a real click, key, shortcut or wheel notch, and
+// the freed memory is taken back at once: nothing of the deleted control may be used afterwards.
+TEST(DeletedByItsHandler, ButtonsOptionsAndSlidersTouchNothingOfThemselvesAfterNotifying)
 {
     const auto click = [](int x, int y) {
         return [x, y](SkinWindow& skin) {
@@ -308,8 +308,14 @@ TEST(DeletedByItsHandler, OptionsAndSlidersTouchNothingOfThemselvesAfterNotifyin
              const RECT rc = skin.Find<CTextUI>(L"txt")->GetLinkRect(0);
              click((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2)(skin);
          }, true},
-        // The window manager gives the pressed control the focus first.
+        // The window manager gives the pressed control, or the one of a shortcut, the focus
+        // first.
         {L"x", L"setfocus", sizeof(CCheckBoxUI), click(100, 15), true},
+        {L"btn", L"setfocus", sizeof(CButtonUI),
+         [](SkinWindow& skin) {
+             ::PostMessageW(skin.host.GetHandle(), WM_SYSCHAR, L'b', 0);
+             managertest::Pump();
+         }, true},
         // A drag from the thumb to the middle, and a notch up.
         {L"s", L"valuechanged", sizeof(CSliderUI),
          [](SkinWindow& skin) {
