@@ -594,12 +594,7 @@ TEST(DeletedByItsHandler, ListRowsAndHeaderItemsTouchNothingOfThemselvesAfterNot
         const CControlUI* left = window.Find(L"list");
         for (size_t i = heard; i < window.recorder.senders.size(); ++i)
             EXPECT_TRUE(left && window.recorder.senders[i] == left) << window.recorder.types[i];
-        // The window goes on: the mouse over every row, keys, a repaint.
-        for (int y = 10; y < 100; y += 20)
-            window.Mouse(WM_MOUSEMOVE, 75, y);
-        window.Key(VK_DOWN);
-        window.Key(VK_RETURN);
-        window.Repaint();
+        window.CarryOn(75, 10, 100, 20);
         EXPECT_TRUE(reuse.Intact());
     }
 }

@@ -533,11 +533,7 @@ TEST_F(TreeWindow, NodesAndTreesDeletedByAHandlerAreTouchedNoMore)
 
         EXPECT_EQ(nullptr, victim) << "deleted";
         EXPECT_EQ(nullptr, window.Find(c.victim));
-        for (int y = 5; y < 120; y += 9)
-            window.Mouse(WM_MOUSEMOVE, 60, y);
-        window.Key(VK_DOWN);
-        window.Key(VK_RETURN);
-        window.Repaint();
+        window.CarryOn(60, 5, 120, 9);
         EXPECT_TRUE(reuse.Intact());
     }
 }
