@@ -111,8 +111,21 @@ inline bool DeleteAtOnce(QxUI::CControlUI* control)
 class FreedMemoryReuse
 {
 public:
+    // 0xA5 reads as pointers that fault but as negative counts, which end a walk through a
+    // freed array quietly; 0x25 reads as positive counts, so that such a walk goes on and
+    // faults on the array's pointer.
+    enum class Fill : unsigned char
+    {
+        Negative = 0xA5,
+        Positive = 0x25
+    };
+
     // Room for every block up front: the list itself must not take the freed memory.
-    FreedMemoryReuse() { m_blocks.reserve(64); }
+    explicit FreedMemoryReuse(Fill fill = Fill::Negative)
+        : m_pattern(static_cast<unsigned char>(fill))
+    {
+        m_blocks.reserve(64);
+    }
     explicit FreedMemoryReuse(size_t size, int count = 16) : FreedMemoryReuse()
     {
         Take({size}, count);
@@ -122,21 +135,22 @@ public:
     {
         for (size_t size : sizes) {
             for (int i = 0; i < each; ++i)
-                m_blocks.emplace_back(size, kPattern);
+                m_blocks.emplace_back(size, m_pattern);
         }
     }
 
     bool Intact() const
     {
         for (const auto& block : m_blocks) {
-            if (std::count(block.begin(), block.end(), kPattern) != static_cast<long>(block.size()))
+            if (std::count(block.begin(), block.end(), m_pattern) !=
+                static_cast<long>(block.size()))
                 return false;
         }
         return true;
     }
 
 private:
-    static constexpr unsigned char kPattern = 0xA5;
+    unsigned char m_pattern;
     std::vector<std::vector<unsigned char>> m_blocks;
 };
 

@@ -374,24 +374,31 @@ TEST_F(ComboWindow, ItemsRemovedWhileOpenAreForgottenByTheDropDown)
 
 TEST_F(ComboWindow, BoxDeletedAtOnceByAHandlerLeavesTheDropDownBehindIt)
 {
-    // From the "dropdown" of a click on the box, and from the "itemselect" of a key and of a
-    // wheel notch in the open drop-down, with the mouse over its first row.
+    // From the "dropdown" of a click on the box, and from the "itemselect" of a key, a wheel
+    // notch and a click on the first row in the open drop-down, with the mouse over that row;
+    // from the drop-down's own notifications of its rows: the click's "itemclick" and the key's
+    // "setfocus" as the selection moves.
+    const LPARAM firstRow = MAKELPARAM(10, 11);
     const struct
     {
         const char* name;
         LPCWSTR on;
         UINT msg;
         WPARAM wParam;
-    } cases[] = {{"dropdown", L"dropdown", 0, 0},
-                 {"down key", L"itemselect", WM_KEYDOWN, VK_DOWN},
-                 {"wheel", L"itemselect", WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA)}};
+        LPARAM lParam;
+    } cases[] = {{"dropdown", L"dropdown", 0, 0, 0},
+                 {"down key", L"itemselect", WM_KEYDOWN, VK_DOWN, 1},
+                 {"wheel", L"itemselect", WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 1},
+                 {"click", L"itemselect", WM_LBUTTONDOWN, MK_LBUTTON, firstRow},
+                 {"click on a row", L"itemclick", WM_LBUTTONDOWN, MK_LBUTTON, firstRow},
+                 {"down key to a row", L"setfocus", WM_KEYDOWN, VK_DOWN, 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Rebuild();
         HWND drop = nullptr;
         FreedMemoryReuse reuse;
-        Handler deleter(c.on, [&](UINotification& msg) {
-            if (msg.pSender != combo)
+        Handler deleter(c.on, [&](UINotification&) {
+            if (!combo)
                 return;
             drop = combo->GetDropDown()->GetHandle();
             ASSERT_TRUE(DeleteAtOnce(combo));
@@ -406,8 +413,9 @@ TEST_F(ComboWindow, BoxDeletedAtOnceByAHandlerLeavesTheDropDownBehindIt)
         } else {
             HWND open = Drop();
             ASSERT_NE(nullptr, open);
+            combo->GetDropDown()->GetManager().AddNotifier(&deleter);
             MoveOverRow(open, 0);
-            ::SendMessageW(open, c.msg, c.wParam, 1);
+            ::SendMessageW(open, c.msg, c.wParam, c.lParam);
         }
         window.host.manager.RemoveNotifier(&deleter);
         EXPECT_EQ(1, deleter.runs);
@@ -417,6 +425,29 @@ TEST_F(ComboWindow, BoxDeletedAtOnceByAHandlerLeavesTheDropDownBehindIt)
         window.Repaint();
         EXPECT_TRUE(reuse.Intact());
     }
+}
+
+// A click on a row whose "itemselect" handler destroys the box's window, and the drop-down
+// with it, while the drop-down's manager is still handling the click.
+TEST_F(ComboWindow, WindowDestroyedByAClickOnARowTakesTheDropDownAlong)
+{
+    HWND drop = Drop();
+    ASSERT_NE(nullptr, drop);
+    FreedMemoryReuse reuse;
+    Handler closer(L"itemselect", [&](UINotification&) {
+        ::DestroyWindow(window.host.GetHandle());
+        reuse.Take({sizeof(CComboWnd)});
+    });
+    window.host.manager.AddNotifier(&closer);
+    MoveOverRow(drop, 0);
+    ::SendMessageW(drop, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 11));
+    window.host.manager.RemoveNotifier(&closer);
+    EXPECT_EQ(1, closer.runs);
+    EXPECT_FALSE(::IsWindow(drop));
+    EXPECT_EQ(nullptr, combo->GetDropDown());
+    EXPECT_EQ(0, combo->GetCurSel());
+    ExpectItemsReturned(false);
+    EXPECT_TRUE(reuse.Intact());
 }
 
 // Options inside the items, one group: it holds in the drop-down and back in the box's window.

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 #include "manager_support.h"
@@ -15,6 +16,9 @@
 
 using namespace QxUI;
 using namespace skintest;
+using controlstest::DeleteAtOnce;
+using controlstest::FreedMemoryReuse;
+using controlstest::Handler;
 using controlstest::SameRect;
 
 namespace {
@@ -494,6 +498,105 @@ TEST(ListLook, ActivationAndLinksNotify)
     EXPECT_EQ(1u, window.recorder.wParams.back());
     window.Click(170, row.top + 10);
     EXPECT_EQ(1, window.recorder.Count(L"link"));
+}
+
+// ---- Deleted by a handler -------------------------------------------------------------------
+
+// Under a 20 px header item, three rows of 20 px: a label, a container and a text row.
+const wchar_t kDeletableSkin[] =
+    L"<Window><VerticalLayout><List name=\"list\" height=\"120\" itemshowhtml=\"true\">"
+    L"<ListHeader height=\"20\"><ListHeaderItem name=\"h0\" width=\"150\"/></ListHeader>"
+    L"<ListLabelElement name=\"label\" text=\"label\" height=\"20\"/>"
+    L"<ListContainerElement name=\"box\" height=\"20\"/>"
+    L"<ListTextElement name=\"links\" height=\"20\"/>"
+    L"</List><Control/></VerticalLayout></Window>";
+
+// A handler deletes a row, the header item or the whole list at once, from a real click,
+// double click or key, and the freed memory is taken back at once: nothing of what was deleted
+// may be used afterwards, and nothing more is heard of it.
+TEST(DeletedByItsHandler, ListRowsAndHeaderItemsTouchNothingOfThemselvesAfterNotifying)
+{
+    const auto press = [](UINT msg, int y, int x = 75) {
+        return [=](SkinWindow& w) {
+            w.Mouse(WM_MOUSEMOVE, x, y);
+            w.Mouse(msg, x, y, MK_LBUTTON);
+            w.Mouse(WM_LBUTTONUP, x, y);
+        };
+    };
+    const auto pressThenKey = [press](int y, WPARAM vk) {
+        return [=](SkinWindow& w) {
+            press(WM_LBUTTONDOWN, y)(w);
+            w.Key(vk);
+        };
+    };
+    const struct
+    {
+        LPCWSTR type, sender, victim;
+        std::function<void(SkinWindow&)> act;
+    } cases[] = {
+        {L"itemclick", L"label", L"label", press(WM_LBUTTONDOWN, 30)},
+        {L"itemclick", L"label", L"list", press(WM_LBUTTONDOWN, 30)},
+        {L"itemclick", L"box", L"box", press(WM_RBUTTONDOWN, 50)},
+        {L"itemclick", L"box", L"list", press(WM_LBUTTONDOWN, 50)},
+        {L"itemselect", L"list", L"list", press(WM_LBUTTONDOWN, 30)},
+        {L"itemselect", L"list", L"label", press(WM_LBUTTONDOWN, 30)},
+        {L"itemselect", L"list", L"box", press(WM_LBUTTONDOWN, 50)},
+        {L"itemactivate", L"label", L"label", press(WM_LBUTTONDBLCLK, 30)},
+        {L"itemactivate", L"box", L"list", press(WM_LBUTTONDBLCLK, 50)},
+        {L"itemactivate", L"box", L"box", pressThenKey(50, VK_RETURN)},
+        {L"link", L"links", L"links", press(WM_LBUTTONDOWN, 70, 10)},
+        {L"link", L"links", L"list", press(WM_LBUTTONDOWN, 70, 10)},
+        {L"headerclick", L"h0", L"h0", press(WM_LBUTTONDOWN, 10)},
+        {L"headerclick", L"h0", L"list", press(WM_LBUTTONDOWN, 10)},
+        // The window manager moves the focus to a pressed row, or the list to the next row.
+        {L"setfocus", L"label", L"label", press(WM_LBUTTONDOWN, 30)},
+        {L"killfocus", L"label", L"box",
+         [press](SkinWindow& w) {
+             press(WM_LBUTTONDOWN, 30)(w);
+             press(WM_LBUTTONDOWN, 50)(w);
+         }},
+        {L"setfocus", L"box", L"list", pressThenKey(30, VK_DOWN)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.type << " deleting " << c.victim);
+        SkinWindow window;
+        ASSERT_TRUE(window.Open(kDeletableSkin, 200, 200));
+        CListUI* list = window.Find<CListUI>(L"list");
+        window.Find<CListTextElementUI>(L"links")->SetColumnText(0, L"<a go>link link</a>");
+        window.Repaint();
+        window.recorder = controlstest::Recorder();
+        CControlUI* sender = window.Find(c.sender);
+        CControlUI* victim = window.Find(c.victim);
+        FreedMemoryReuse reuse;
+        size_t heard = 0;
+        Handler deleter(c.type, [&](UINotification& msg) {
+            CControlUI* gone = victim;
+            if (!gone || msg.pSender != sender)
+                return;
+            victim = nullptr;   // once: removing the selected row selects another
+            heard = window.recorder.senders.size();
+            if (gone->AsInterface(L"ListItem")) {
+                list->GetBody()->SetDeferredDelete(false);
+                ASSERT_TRUE(list->Remove(gone));
+            } else {
+                ASSERT_TRUE(DeleteAtOnce(gone));
+            }
+            reuse.Take({sizeof(CListUI), sizeof(CListLabelElementUI), sizeof(CListTextElementUI),
+                        sizeof(CListContainerElementUI), sizeof(CListHeaderItemUI)});
+        });
+        window.host.manager.AddNotifier(&deleter);
+        c.act(window);
+        window.host.manager.RemoveNotifier(&deleter);
+
+        EXPECT_EQ(nullptr, victim) << "deleted";
+        EXPECT_EQ(nullptr, window.Find(c.victim));
+        // Afterwards only a list that is left speaks (its selection leaving a removed row).
+        const CControlUI* left = window.Find(L"list");
+        for (size_t i = heard; i < window.recorder.senders.size(); ++i)
+            EXPECT_TRUE(left && window.recorder.senders[i] == left) << window.recorder.types[i];
+        window.CarryOn(75, 10, 100, 20);
+        EXPECT_TRUE(reuse.Intact());
+    }
 }
 
 } // namespace

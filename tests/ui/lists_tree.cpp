@@ -465,4 +465,77 @@ TEST_F(TreeWindow, AFailedInsertLeavesNothingOfTheSubtreeListed)
     EXPECT_EQ(L"A A1 A1x A2 N B ", Rows());
 }
 
+// A handler deletes a node or the whole tree at once, from a real click or double click on a
+// row, its folder button or its check box, or from the selection leaving a removed subtree;
+// the freed memory is taken back at once and nothing of what was deleted may be used.
+TEST_F(TreeWindow, NodesAndTreesDeletedByAHandlerAreTouchedNoMore)
+{
+    const auto node = [this](LPCWSTR name) { return [=]() -> CControlUI* { return Node(name); }; };
+    const auto folder = [this](LPCWSTR name) {
+        return [=]() -> CControlUI* { return Node(name)->GetFolderButton(); };
+    };
+    const auto press = [this](LPCWSTR name, UINT msg) {
+        return [=] { ClickPart(Node(name)->GetItemButton(), msg); };
+    };
+    const auto check = [this](LPCWSTR name) {
+        return [=] { ClickPart(Node(name)->GetCheckBox()); };
+    };
+    const std::function<CControlUI*()> anySender;
+    const struct
+    {
+        LPCWSTR type;
+        std::function<CControlUI*()> sender;
+        LPCWSTR victim;
+        std::function<void()> prepare, act;
+    } cases[] = {
+        {L"itemdbclick", node(L"a"), L"a", nullptr, press(L"a", WM_LBUTTONDBLCLK)},
+        {L"itemdbclick", node(L"a"), L"tree", nullptr, press(L"a", WM_LBUTTONDBLCLK)},
+        {L"itemactivate", node(L"a1"), L"a1", nullptr, press(L"a1", WM_LBUTTONDBLCLK)},
+        {L"itemclick", node(L"b"), L"tree", nullptr, press(L"b", WM_LBUTTONDOWN)},
+        {L"itemselect", anySender, L"b", nullptr, press(L"b", WM_LBUTTONDOWN)},
+        // The double-click turns the folder button, whose handler deletes the node.
+        {L"selectchanged", folder(L"a"), L"a", nullptr, press(L"a", WM_LBUTTONDBLCLK)},
+        // Checking A checks its subtree, deepest first; the first handler run deletes.
+        {L"selectchanged", anySender, L"tree", nullptr, check(L"a")},
+        {L"selectchanged", anySender, L"a", nullptr, check(L"a")},
+        // A1x selected, then A's subtree removed: the selection moves up to A1.
+        {L"itemselect", anySender, L"tree", press(L"a1x", WM_LBUTTONDOWN),
+         [this] { tree->RemoveNode(Node(L"a")); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.type << " deleting " << c.victim);
+        ASSERT_TRUE(window.Rebuild(kTreeSkin));
+        tree = window.Find<CTreeViewUI>(L"tree");
+        if (c.prepare)
+            c.prepare();
+        CControlUI* sender = c.sender ? c.sender() : nullptr;
+        CControlUI* victim = window.Find(c.victim);
+        // Counts read from a freed node are positive: a walk that went on through it faults.
+        controlstest::FreedMemoryReuse reuse(controlstest::FreedMemoryReuse::Fill::Positive);
+        controlstest::Handler deleter(c.type, [&](UINotification& msg) {
+            CControlUI* gone = victim;
+            if (!gone || (sender && msg.pSender != sender))
+                return;
+            victim = nullptr;
+            if (gone == tree) {
+                ASSERT_TRUE(controlstest::DeleteAtOnce(tree));
+                tree = nullptr;
+            } else {
+                tree->GetBody()->SetDeferredDelete(false);
+                ASSERT_TRUE(tree->RemoveNode(static_cast<CTreeNodeUI*>(gone)));
+            }
+            reuse.Take({sizeof(CTreeViewUI), sizeof(CTreeNodeUI), sizeof(CCheckBoxUI),
+                        sizeof(CHorizontalLayoutUI), sizeof(CLabelUI)}, 32);
+        });
+        window.host.manager.AddNotifier(&deleter);
+        c.act();
+        window.host.manager.RemoveNotifier(&deleter);
+
+        EXPECT_EQ(nullptr, victim) << "deleted";
+        EXPECT_EQ(nullptr, window.Find(c.victim));
+        window.CarryOn(60, 5, 120, 9);
+        EXPECT_TRUE(reuse.Intact());
+    }
+}
+
 } // namespace

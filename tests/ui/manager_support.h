@@ -194,6 +194,15 @@ public:
         Send(WM_KEYDOWN, vk, 1);
         Send(WM_KEYUP, vk, 0xC0000001);
     }
+    // What a user does next: the mouse down a column of the window, Down and Enter, a repaint.
+    void CarryOn(int x, int top, int bottom, int step)
+    {
+        for (int y = top; y < bottom; y += step)
+            Mouse(WM_MOUSEMOVE, x, y);
+        Key(VK_DOWN);
+        Key(VK_RETURN);
+        Repaint();
+    }
 
     // Where the notifications of one type stand among all those heard.
     std::vector<size_t> Heard(LPCWSTR type) const

@@ -3,6 +3,7 @@
 #include "controls/UIOption.h"
 #include "controls/UISlider.h"
 #include "core/UILayouts.h"
+#include "core/UIText.h"
 
 #include <gtest/gtest.h>
 
@@ -258,18 +259,21 @@ TEST(Slider, EmptyAndHugeRangesMapWithoutFaulting)
 
 // ---- Deleted by their own handler -----------------------------------------------------------
 
-// Options a and b of a group and the check box x, each 40 x 30; below them a slider 110 x 20.
+// Options a and b of a group, the check box x, a button and a text with a link, each 40 x 30;
+// below them a slider 110 x 20.
 const wchar_t kDeletableSkin[] =
     L"<Window><VerticalLayout><HorizontalLayout height=\"30\">"
     L"<Option name=\"a\" group=\"g\" width=\"40\"/>"
     L"<Option name=\"b\" group=\"g\" width=\"40\" selected=\"true\"/>"
-    L"<CheckBox name=\"x\" width=\"40\"/></HorizontalLayout>"
+    L"<CheckBox name=\"x\" width=\"40\"/><Button name=\"btn\" width=\"40\" shortcut=\"B\"/>"
+    L"<Text name=\"txt\" width=\"40\" showhtml=\"true\" text=\"&lt;a go&gt;go go&lt;/a&gt;\"/>"
+    L"</HorizontalLayout>"
     L"<Slider name=\"s\" width=\"110\" height=\"20\" thumbsize=\"10,10\" value=\"0\"/>"
     L"<Control/></VerticalLayout></Window>";
 
-// A handler deletes its sender at once, from a real click, key or wheel notch, and the freed
-// memory is taken back at once: nothing of the deleted control may be used afterwards.
-TEST(DeletedByItsHandler, OptionsAndSlidersTouchNothingOfThemselvesAfterNotifying)
+// A handler deletes its sender at once, from a real click, key, shortcut or wheel notch, and
+// the freed memory is taken back at once: nothing of the deleted control may be used afterwards.
+TEST(DeletedByItsHandler, ButtonsOptionsAndSlidersTouchNothingOfThemselvesAfterNotifying)
 {
     const auto click = [](int x, int y) {
         return [x, y](SkinWindow& skin) {
@@ -297,6 +301,21 @@ TEST(DeletedByItsHandler, OptionsAndSlidersTouchNothingOfThemselvesAfterNotifyin
         {L"a", L"selectchanged", sizeof(COptionUI), key(L"a", VK_RETURN), false},
         {L"x", L"click", sizeof(CCheckBoxUI), key(L"x", VK_SPACE), true},
         {L"x", L"selectchanged", sizeof(CCheckBoxUI), click(100, 15), true},
+        {L"btn", L"click", sizeof(CButtonUI), click(140, 15), true},
+        {L"btn", L"click", sizeof(CButtonUI), key(L"btn", VK_SPACE), true},
+        {L"txt", L"link", sizeof(CTextUI),
+         [&](SkinWindow& skin) {
+             const RECT rc = skin.Find<CTextUI>(L"txt")->GetLinkRect(0);
+             click((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2)(skin);
+         }, true},
+        // The window manager gives the pressed control, or the one of a shortcut, the focus
+        // first.
+        {L"x", L"setfocus", sizeof(CCheckBoxUI), click(100, 15), true},
+        {L"btn", L"setfocus", sizeof(CButtonUI),
+         [](SkinWindow& skin) {
+             ::PostMessageW(skin.host.GetHandle(), WM_SYSCHAR, L'b', 0);
+             managertest::Pump();
+         }, true},
         // A drag from the thumb to the middle, and a notch up.
         {L"s", L"valuechanged", sizeof(CSliderUI),
          [](SkinWindow& skin) {

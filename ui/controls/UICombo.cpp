@@ -156,13 +156,16 @@ void CComboWnd::ForgetItems()
 template <class Call>
 bool CComboWnd::CallOwner(Call call)
 {
+    const bool owned = m_pOwner != nullptr;
     ++m_nOwnerCalls;
-    call(*m_pOwner);
-    --m_nOwnerCalls;
-    if (m_pOwner)
-        return true;
-    if (m_nOwnerCalls == 0)
+    call();
+    const bool gone = !m_hWnd || (owned && !m_pOwner);
+    if (--m_nOwnerCalls > 0 || !gone)
+        return !gone;
+    if (m_hWnd)
         ::DestroyWindow(m_hWnd);
+    else
+        delete this;
     return false;
 }
 
@@ -181,7 +184,8 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             ReturnItems();
             m_pOwner->SetPos(m_pOwner->IsFloat() ? m_pOwner->GetPosInParent()
                                                  : m_pOwner->GetPos());
-            m_pOwner->SetFocus();
+            if (!CallOwner([this] { m_pOwner->SetFocus(); }))
+                return 0;
         }
         break;
     case WM_DESTROY:
@@ -197,7 +201,7 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         }
         if (wParam == VK_ESCAPE) {
             const int initial = m_iOldSel;
-            if (!CallOwner([initial](CComboUI& owner) { owner.SelectItem(initial, true); }))
+            if (!CallOwner([this, initial] { m_pOwner->SelectItem(initial, true); }))
                 return 0;
             ScrollItemIntoView(m_iOldSel);
             PostMsg(WM_KILLFOCUS);
@@ -209,7 +213,7 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             event.wParam = wParam;
             event.lParam = lParam;
             event.dwTimestamp = ::GetTickCount();
-            if (CallOwner([&event](CComboUI& owner) { owner.OnEvent(event); }))
+            if (CallOwner([this, &event] { m_pOwner->OnEvent(event); }))
                 ScrollItemIntoView(m_pOwner->GetCurSel());
             return 0;
         }
@@ -221,7 +225,7 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         event.wParam = GET_WHEEL_DELTA_WPARAM(wParam) < 0 ? 1 : 0;
         event.lParam = lParam;
         event.dwTimestamp = ::GetTickCount();
-        if (CallOwner([&event](CComboUI& owner) { owner.OnEvent(event); }))
+        if (CallOwner([this, &event] { m_pOwner->OnEvent(event); }))
             ScrollItemIntoView(m_pOwner->GetCurSel());
         return 0;
     }
@@ -237,8 +241,12 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     default:
         break;
     }
+    // The items' handlers may delete the box too: a click on an item selects it.
     LRESULT result = 0;
-    if (m_pm.HandleWindowMessage(msg, wParam, lParam, result))
+    bool handled = false;
+    if (!CallOwner([&] { handled = m_pm.HandleWindowMessage(msg, wParam, lParam, result); }))
+        return 0;
+    if (handled)
         return result;
     return CWindowWnd::HandleWindowMessage(msg, wParam, lParam);
 }
@@ -271,7 +279,11 @@ void CComboWnd::OnWindowDestroyed(HWND)
     ReturnItems();
     if (m_pOwner)
         m_pOwner->OnDropDownGone();
-    delete this;
+    m_pOwner = nullptr;
+    // Destroyed from inside a call of this window's (a handler closed the box's window):
+    // CallOwner deletes this object as it returns.
+    if (m_nOwnerCalls == 0)
+        delete this;
 }
 
 // ---- CComboUI ---------------------------------------------------------------------------------
@@ -604,8 +616,13 @@ bool CComboUI::SelectItem(int index, bool takeFocus)
 
     CControlUI* control = ChildAt(index);
     m_iCurSel = index;
-    if (m_pWindow || takeFocus)
+    if (m_pWindow || takeFocus) {
+        // A "killfocus" or "setfocus" handler may delete the box.
+        DeletionWatch watch(this);
         control->SetFocus();
+        if (watch.Deleted())
+            return true;
+    }
     ListItemOf(control)->Select(true);
     // Notified last: a handler may delete the box.
     Invalidate();

@@ -42,8 +42,9 @@ public:
 private:
     void OnCreate();
     void ReturnItems();
-    // Runs call(box); false when a handler deleted the box meanwhile: the window is then
-    // destroyed and this object gone, so the caller returns at once.
+    // Runs call, which may reach handlers of the box's or of this window's items; false when
+    // one deleted the box meanwhile: the window is then destroyed and this object gone, so the
+    // caller returns at once.
     template <class Call>
     bool CallOwner(Call call);
 

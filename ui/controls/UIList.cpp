@@ -608,8 +608,13 @@ bool CListUI::SelectItem(int index, bool takeFocus)
         return false;
     }
     ScrollItemIntoView(index);
-    if (takeFocus)
+    if (takeFocus) {
+        // A "killfocus" or "setfocus" handler may delete the list.
+        DeletionWatch watch(this);
         control->SetFocus();
+        if (watch.Deleted())
+            return true;
+    }
     if (m_pManager)
         m_pManager->RaiseNotify(this, L"itemselect", static_cast<WPARAM>(index),
                                 static_cast<LPARAM>(old));
@@ -939,9 +944,10 @@ void CListHeaderItemUI::OnEvent(UIEvent& event)
             }
         } else {
             m_uButtonState |= UISTATE_PUSHED;
+            // Notified last: a handler may delete the item or its list.
+            Invalidate();
             if (m_pManager)
                 m_pManager->RaiseNotify(this, L"headerclick");
-            Invalidate();
         }
         return;
     }

@@ -70,11 +70,13 @@ bool SelectRow(CControlUI* item, IListOwnerUI* owner, int index, bool& selected,
     if (select == selected)
         return true;
     selected = select;
+    // Repainted first: the owner's "itemselect" handler may delete the row or the owner. A
+    // refusal raises nothing.
+    RepaintClipped(item);
     if (select && owner && !owner->SelectItem(index, false)) {
         selected = false;
         return false;
     }
-    RepaintClipped(item);
     return true;
 }
 
@@ -85,10 +87,14 @@ bool HandleRowMouse(UIEvent& event, CControlUI* item, IListItemUI* row, UINT& st
     case UIEventType::ButtonDown:
     case UIEventType::RButtonDown:
         if (item->IsEnabled()) {
+            // A handler of "itemclick", or of the selection's "itemselect", may delete the row
+            // or its owner at once.
+            CControlUI::DeletionWatch watch(item);
+            RepaintClipped(item);
             if (CUIWindowManager* manager = item->GetManager())
                 manager->RaiseNotify(item, L"itemclick");
-            row->Select(true);
-            RepaintClipped(item);
+            if (!watch.Deleted())
+                row->Select(true);
         }
         return true;
     case UIEventType::MouseMove:
@@ -254,8 +260,9 @@ void CListElementUI::OnEvent(UIEvent& event)
                                (event.Type == UIEventType::KeyDown && event.chKey == VK_RETURN);
         if (activates) {
             if (IsEnabled()) {
-                Activate();
+                // Repainted first: an "itemactivate" handler may delete the row.
                 RepaintItem();
+                Activate();
                 return;
             }
             if (event.Type == UIEventType::DoubleClick)
@@ -587,14 +594,14 @@ void CListContainerElementUI::OnEvent(UIEvent& event)
     switch (event.Type) {
     case UIEventType::DoubleClick:
         if (IsEnabled()) {
-            Activate();
             RepaintItem();
+            Activate();
         }
         return;
     case UIEventType::KeyDown:
         if (event.chKey == VK_RETURN && IsEnabled()) {
-            Activate();
             RepaintItem();
+            Activate();
             return;
         }
         break;

@@ -34,8 +34,6 @@ COptionUI::COptionUI() = default;
 
 COptionUI::~COptionUI()
 {
-    if (m_pDeletedFlag)
-        *m_pDeletedFlag = true;
     LeaveGroup();
 }
 
@@ -53,20 +51,12 @@ LPVOID COptionUI::AsInterface(LPCWSTR name)
 
 bool COptionUI::Activate()
 {
-    // A "click" handler may delete the option at once; the destructor tells this call (and
-    // any it runs within), which then touches nothing of the option.
-    bool deleted = false;
-    bool* outer = m_pDeletedFlag;
-    m_pDeletedFlag = &deleted;
-    const bool clicked = CButtonUI::Activate();
-    if (deleted) {
-        if (outer)
-            *outer = true;
-        return true;
-    }
-    m_pDeletedFlag = outer;
-    if (!clicked)
+    // A "click" handler may delete the option at once: then nothing of it is touched.
+    DeletionWatch watch(this);
+    if (!CButtonUI::Activate())
         return false;
+    if (watch.Deleted())
+        return true;
     SetSelected(m_sGroupName.IsEmpty() ? !m_bSelected : true);
     return true;
 }

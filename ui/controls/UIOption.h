@@ -52,9 +52,6 @@ protected:
 
 private:
     void LeaveGroup();
-
-    // Set while Activate raises "click": the destructor sets the flag it points at.
-    bool* m_pDeletedFlag = nullptr;
     void PaintSelectedState(HDC hDC);
     void PaintButtonState(HDC hDC);
 };

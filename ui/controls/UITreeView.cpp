@@ -95,13 +95,18 @@ void CTreeNodeUI::OnEvent(UIEvent& event)
 {
     if (PassMouseToOwner(event))
         return;
+    // The row's own handling notifies ("itemclick", "itemactivate", "itemselect"): a handler
+    // may delete the node or its tree.
+    DeletionWatch watch(this);
     CListContainerElementUI::OnEvent(event);
+    if (watch.Deleted())
+        return;
     switch (event.Type) {
     case UIEventType::DoubleClick:
         if (IsEnabled()) {
+            RepaintItem();
             if (m_pManager)
                 m_pManager->RaiseNotify(this, L"itemdbclick");
-            RepaintItem();
         }
         break;
     case UIEventType::MouseEnter:
@@ -244,8 +249,11 @@ bool CTreeNodeUI::Remove(CControlUI* control)
 
 bool CTreeNodeUI::Select(bool select)
 {
+    // Selecting raises the tree's "itemselect", whose handler may delete the node.
+    DeletionWatch watch(this);
     const bool result = CListContainerElementUI::Select(select);
-    m_pItemButton->SetTextColor(m_bSelected ? m_dwSelItemTextColor : m_dwItemTextColor);
+    if (!watch.Deleted())
+        m_pItemButton->SetTextColor(m_bSelected ? m_dwSelItemTextColor : m_dwItemTextColor);
     return result;
 }
 
@@ -458,9 +466,12 @@ bool CTreeViewUI::RemoveNode(CTreeNodeUI* node)
 
 void CTreeViewUI::RemoveSubtree(CTreeNodeUI* node)
 {
+    // The selection leaving a removed row raises "itemselect", whose handler may delete the
+    // tree, and the node with it.
+    DeletionWatch watch(node);
     // Each child leaves the child list before it goes, so that the walk ends and frees nothing
     // twice whatever the child's class or parent pointer.
-    while (node->HasChildren()) {
+    while (!watch.Deleted() && node->HasChildren()) {
         const int last = node->GetChildCount() - 1;
         CTreeNodeUI* child = node->GetChildNode(last);
         node->m_aTreeNodes.Remove(last);
@@ -471,6 +482,8 @@ void CTreeViewUI::RemoveSubtree(CTreeNodeUI* node)
         else if (!child->GetTreeView() && child->GetParentNode() == node)
             delete child;   // never listed: nobody else holds it
     }
+    if (watch.Deleted())
+        return;
     if (CTreeNodeUI* parent = node->GetParentNode()) {
         const int at = parent->m_aTreeNodes.Find(node);
         if (at >= 0)
@@ -484,8 +497,13 @@ bool CTreeViewUI::OnNodeCheckChanged(void* notification)
     UINotification* msg = static_cast<UINotification*>(notification);
     if (msg->sType == L"selectchanged") {
         CCheckBoxUI* box = static_cast<CCheckBoxUI*>(msg->pSender);
-        if (CTreeNodeUI* node = NodeOfPart(msg->pSender))
+        if (CTreeNodeUI* node = NodeOfPart(msg->pSender)) {
+            DeletionWatch watch(box);
             CheckSubtree(box->IsSelected(), node);
+            // Gone with its handlers: false ends the walk over them.
+            if (watch.Deleted())
+                return false;
+        }
     }
     return true;
 }
@@ -513,7 +531,12 @@ bool CTreeViewUI::OnNodeDoubleClick(void* notification)
     if (!node)
         return false;
     CCheckBoxUI* folder = node->GetFolderButton();
+    // A "selectchanged" handler may delete the node: false then ends the walk over the
+    // node's handlers, which went with it.
+    DeletionWatch watch(node);
     folder->SetSelected(!folder->IsSelected());
+    if (watch.Deleted())
+        return false;
     node->SetExpandedFlag(!folder->IsSelected());
     ExpandSubtree(!folder->IsSelected(), node);
     return true;
@@ -521,19 +544,24 @@ bool CTreeViewUI::OnNodeDoubleClick(void* notification)
 
 bool CTreeViewUI::CheckSubtree(bool checked, CTreeNodeUI* node)
 {
+    // Every check box raises "selectchanged", whose handler may delete its node, this node or
+    // the tree: the walk ends with what it walks.
     if (!node) {
-        for (int i = 0; i < GetCount(); ++i) {
+        DeletionWatch watch(this);
+        for (int i = 0; !watch.Deleted() && i < GetCount(); ++i) {
             if (CTreeNodeUI* item = NodeAt(i))
                 item->GetCheckBox()->SetSelected(checked);
         }
         return true;
     }
-    for (int i = 0; i < node->GetChildCount(); ++i) {
+    DeletionWatch watch(node);
+    for (int i = 0; !watch.Deleted() && i < node->GetChildCount(); ++i) {
         CTreeNodeUI* child = node->GetChildNode(i);
         if (!child)
             continue;
+        DeletionWatch childWatch(child);
         child->GetCheckBox()->SetSelected(checked);
-        if (child->HasChildren())
+        if (!childWatch.Deleted() && child->HasChildren())
             CheckSubtree(checked, child);
     }
     return true;

@@ -69,10 +69,33 @@ struct CControlUI::ManagerListeners
     LPVOID listeners[kListenerKinds] = {};
 };
 
+CControlUI::DeletionWatch::DeletionWatch(CControlUI* control) : m_pControl(control)
+{
+    if (m_pControl) {
+        m_pNext = m_pControl->m_pWatches;
+        m_pControl->m_pWatches = this;
+    }
+}
+
+CControlUI::DeletionWatch::~DeletionWatch()
+{
+    if (m_bDeleted || !m_pControl)
+        return;
+    for (DeletionWatch** link = &m_pControl->m_pWatches; *link; link = &(*link)->m_pNext) {
+        if (*link == this) {
+            *link = m_pNext;
+            return;
+        }
+    }
+}
+
 CControlUI::CControlUI() = default;
 
 CControlUI::~CControlUI()
 {
+    for (DeletionWatch* watch = m_pWatches; watch; watch = watch->m_pNext)
+        watch->m_bDeleted = true;
+    m_pWatches = nullptr;
     if (OnDestroyEvent.HasHandlers())
         OnDestroyEvent.Invoke(this);
     // From the manager they were offered to: m_pManager may have been cleared since.

@@ -48,6 +48,26 @@ public:
     CControlUI(const CControlUI&) = delete;
     CControlUI& operator=(const CControlUI&) = delete;
 
+    // Put on the stack around a call that may run handlers: one may delete the control at
+    // once, and its destructor then marks every watch on it, so that the caller touches
+    // nothing of it afterwards.
+    class DeletionWatch
+    {
+    public:
+        explicit DeletionWatch(CControlUI* control);
+        ~DeletionWatch();
+        DeletionWatch(const DeletionWatch&) = delete;
+        DeletionWatch& operator=(const DeletionWatch&) = delete;
+
+        bool Deleted() const { return m_bDeleted; }
+
+    private:
+        friend class CControlUI;
+        CControlUI* m_pControl;
+        DeletionWatch* m_pNext = nullptr;
+        bool m_bDeleted = false;
+    };
+
     virtual CUIString GetName() const;
     virtual void SetName(LPCWSTR name);
     virtual LPCWSTR GetClass() const;
@@ -235,6 +255,7 @@ private:
     void OfferListeners(bool offer);
 
     ManagerListeners* m_pListeners = nullptr;   // made by the first AddManagerListener
+    DeletionWatch* m_pWatches = nullptr;        // the innermost first
 };
 
 } // namespace QxUI

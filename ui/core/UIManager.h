@@ -219,6 +219,12 @@ private:
     // Message handling helpers (UIManagerMessages.cpp, UIManagerFocus.cpp).
     static WORD GetModifierKeyState();
     void KillFocus(CControlUI* next);
+    // Records the control a button goes down on, gives it the focus and captures the mouse;
+    // false when a "killfocus" or "setfocus" handler deleted it meanwhile.
+    bool PressControl(CControlUI* control);
+    // A control waiting for deferred deletion is out of the tree: it loses the focus, the
+    // mouse and key events it was getting, and its timers.
+    static CControlUI* CALLBACK StopInputCallback(CControlUI* control, LPVOID data);
     void DeliverQueuedNotifications();
     void DeliverNotify(UINotification& msg);
     void OnPaintMessage();

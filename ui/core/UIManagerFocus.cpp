@@ -185,8 +185,11 @@ void CUIWindowManager::SetFocusControl(CControlUI* control)
         ::SetFocus(m_hWndPaint);
     if (control == m_pFocus)
         return;
+    // A "killfocus" handler may delete the control taking the focus.
+    CControlUI::DeletionWatch watch(control);
     KillFocus(control);
-    if (!control || control->GetManager() != this || !control->IsVisible() || !control->IsEnabled())
+    if (watch.Deleted() || !control || control->GetManager() != this || !control->IsVisible() ||
+        !control->IsEnabled())
         return;
     m_pFocus = control;
     UIEvent event;
@@ -194,7 +197,8 @@ void CUIWindowManager::SetFocusControl(CControlUI* control)
     event.pSender = control;
     event.dwTimestamp = ::GetTickCount();
     control->HandleEvent(event);
-    RaiseNotify(control, L"setfocus");
+    if (!watch.Deleted())
+        RaiseNotify(control, L"setfocus");
 }
 
 void CUIWindowManager::KillFocus(CControlUI* next)
@@ -414,8 +418,10 @@ bool CUIWindowManager::PreTranslate(UINT msg, WPARAM wParam, LPARAM lParam, LRES
         CControlUI* control = m_pRoot->FindControl(ShortcutCallback, &info, kShortcutVisit);
         if (!control)
             return false;
+        CControlUI::DeletionWatch watch(control);
         control->SetFocus();
-        control->Activate();
+        if (!watch.Deleted())
+            control->Activate();
         return true;
     }
 

@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "core/UIControl.h"
 
@@ -85,12 +86,40 @@ void CUIWindowManager::QueueControlForDeletion(CControlUI* control)
 {
     if (!control)
         return;
+    // Its handlers and owner may be freed before it: nothing may call it any more.
+    control->FindControl(StopInputCallback, this, UIFIND_ALL);
     control->SetManager(this, nullptr, false);
     m_aDelayedCleanup.Add(control);
     // Without a window the control waits for the manager's destructor; a thread message
     // would reach no window.
     if (m_hWndPaint)
         ::PostMessageW(m_hWndPaint, kDeleteQueuedControls, 0, 0);
+}
+
+CControlUI* CALLBACK CUIWindowManager::StopInputCallback(CControlUI* control, LPVOID data)
+{
+    CUIWindowManager* manager = static_cast<CUIWindowManager*>(data);
+    if (control->GetManager() != manager)
+        return nullptr;
+    manager->DropFocus(control);
+    for (CControlUI** input : {&manager->m_pEventKey, &manager->m_pEventHover,
+                               &manager->m_pEventClick}) {
+        if (*input == control)
+            *input = nullptr;
+    }
+    manager->StopAllTimersOf(control);
+    return nullptr;
+}
+
+bool CUIWindowManager::PressControl(CControlUI* control)
+{
+    m_pEventClick = control;
+    CControlUI::DeletionWatch watch(control);
+    control->SetFocus();
+    if (watch.Deleted())
+        return false;
+    CaptureMouse();
+    return true;
 }
 
 void CUIWindowManager::DeleteQueuedControls()
@@ -385,9 +414,8 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
         CControlUI* control = FindControlAt(pt);
         if (!control || control->GetManager() != this)
             break;
-        m_pEventClick = control;
-        control->SetFocus();
-        CaptureMouse();
+        if (!PressControl(control))
+            break;
         UIEvent event = MakeEvent(UIEventType::ButtonDown, control, pt);
         event.wKeyState = static_cast<WORD>(wParam);
         event.wParam = wParam;
@@ -435,9 +463,8 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
         CControlUI* control = FindControlAt(pt);
         if (!control || control->GetManager() != this)
             break;
-        m_pEventClick = control;
-        control->SetFocus();
-        CaptureMouse();
+        if (!PressControl(control))
+            break;
         UIEvent event = MakeEvent(UIEventType::RButtonDown, control, pt);
         event.wKeyState = static_cast<WORD>(wParam);
         event.wParam = wParam;
