@@ -599,4 +599,24 @@ TEST(DeletedByItsHandler, ListRowsAndHeaderItemsTouchNothingOfThemselvesAfterNot
     }
 }
 
+// A row that its "itemclick" handler takes out (deleted later, as by default) selects nothing:
+// its old index now names the row after it.
+TEST(DeletedByItsHandler, ARowRemovedByItsClickSelectsNoOtherRow)
+{
+    SkinWindow window;
+    ASSERT_TRUE(window.Open(kDeletableSkin, 200, 200));
+    CListUI* list = window.Find<CListUI>(L"list");
+    CControlUI* label = window.Find(L"label");
+    Handler remover(L"itemclick", [&](UINotification& msg) {
+        if (msg.pSender == label)
+            list->Remove(label);
+    });
+    window.host.manager.AddNotifier(&remover);
+    window.Click(75, 30);
+    window.host.manager.RemoveNotifier(&remover);
+    EXPECT_EQ(2, list->GetCount());
+    EXPECT_EQ(-1, list->GetCurSel());
+    EXPECT_EQ(0, window.recorder.Count(L"itemselect"));
+}
+
 } // namespace

@@ -90,10 +90,12 @@ bool HandleRowMouse(UIEvent& event, CControlUI* item, IListItemUI* row, UINT& st
             // A handler of "itemclick", or of the selection's "itemselect", may delete the row
             // or its owner at once.
             CControlUI::DeletionWatch watch(item);
+            CControlUI* parent = item->GetParent();
             RepaintClipped(item);
             if (CUIWindowManager* manager = item->GetManager())
                 manager->RaiseNotify(item, L"itemclick");
-            if (!watch.Deleted())
+            // A row the handler took out (to be deleted later) no longer owns its index.
+            if (!watch.Deleted() && parent && item->GetParent() == parent)
                 row->Select(true);
         }
         return true;
