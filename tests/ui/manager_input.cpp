@@ -10,6 +10,7 @@
 
 #include "core/UIContainer.h"
 #include "core/UIControl.h"
+#include "core/UIDelegate.h"
 #include "core/UILayouts.h"
 #include "manager_support.h"
 
@@ -578,6 +579,50 @@ TEST_F(InputTest, AControlDeletedWhilePressedGetsNoReleaseAfterwards)
         if (::GetCapture() == host.GetHandle())
             ::ReleaseCapture();
     }
+}
+
+// A control's own delegate may delete it at once: the source's walk ends there, its later
+// delegates, the control's OnEvent and the notifiers never see the freed control.
+TEST_F(InputTest, ADelegateThatDeletesItsControlEndsTheWalk)
+{
+    struct Deleter
+    {
+        Deleter(CHorizontalLayoutUI* layout, CControlUI* control) : root(layout), victim(control) {}
+        bool Delete(void*)
+        {
+            root->SetDeferredDelete(false);
+            root->Remove(victim);
+            reuse.Take({sizeof(ProbeControl)});
+            return true;
+        }
+        bool After(void*)
+        {
+            ++after;
+            return true;
+        }
+        CHorizontalLayoutUI* root;
+        CControlUI* victim;
+        controlstest::FreedMemoryReuse reuse;
+        int after = 0;
+    };
+
+    Deleter onEvent(root, b);
+    b->OnEventEvent.Add(CDelegate<Deleter>(&onEvent, &Deleter::Delete));
+    b->OnEventEvent.Add(CDelegate<Deleter>(&onEvent, &Deleter::After));
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(70, 10));
+    Send(WM_LBUTTONUP, 0, MAKELPARAM(70, 10));
+    EXPECT_EQ(0, onEvent.after);
+    EXPECT_TRUE(Trace(UIEventType::ButtonDown).empty()) << "OnEvent after the delete";
+    EXPECT_TRUE(onEvent.reuse.Intact());
+
+    Deleter onNotify(root, c);
+    c->OnNotifyEvent.Add(CDelegate<Deleter>(&onNotify, &Deleter::Delete));
+    c->OnNotifyEvent.Add(CDelegate<Deleter>(&onNotify, &Deleter::After));
+    host.manager.RaiseNotify(c, L"click");
+    EXPECT_EQ(0, onNotify.after);
+    ASSERT_FALSE(notifier.senders.empty());
+    EXPECT_EQ(nullptr, notifier.senders.back());
+    EXPECT_TRUE(onNotify.reuse.Intact());
 }
 
 // ---- Tree and notifications ---------------------------------------------------------------------

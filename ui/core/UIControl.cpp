@@ -304,8 +304,12 @@ void CControlUI::SetPos(RECT rc, bool invalidate)
 
     if (!m_bSetPos) {
         m_bSetPos = true;
-        if (OnSizeEvent.HasHandlers())
+        if (OnSizeEvent.HasHandlers()) {
+            DeletionWatch watch(this);
             OnSizeEvent.Invoke(this);
+            if (watch.Deleted())
+                return;
+        }
         m_bSetPos = false;
     }
     m_bUpdateNeeded = false;

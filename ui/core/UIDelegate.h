@@ -80,10 +80,13 @@ public:
     void Add(const CDelegateBase& delegate);
     bool HasHandlers() const { return !m_aDelegates.IsEmpty(); }
     // Calls the delegates in order until one answers false; an empty source answers true.
+    // A delegate may destroy the source (its control deleted at once): the walk then ends
+    // there and answers false, touching nothing of the source.
     bool Invoke(void* param);
 
 private:
     CUIPtrArray m_aDelegates;
+    bool* m_pDestroyed = nullptr;   // set by a running Invoke
 };
 
 } // namespace QxUI

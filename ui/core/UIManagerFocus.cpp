@@ -154,8 +154,13 @@ void CUIWindowManager::DispatchNotify(UINotification& msg, bool async)
 
 void CUIWindowManager::DeliverNotify(UINotification& msg)
 {
-    if (msg.pSender && msg.pSender->OnNotifyEvent.HasHandlers())
+    if (msg.pSender && msg.pSender->OnNotifyEvent.HasHandlers()) {
+        CControlUI::DeletionWatch watch(msg.pSender);
         msg.pSender->OnNotifyEvent.Invoke(&msg);
+        // Its own handler deleted the sender: the notifiers hear of none, as of a queued one.
+        if (watch.Deleted())
+            msg.pSender = nullptr;
+    }
     // Walked over a copy: a notifier that removes itself (or another) must not make the walk
     // skip the next one; one removed meanwhile is not called, one added waits for the next.
     const CUIPtrArray notifiers(m_aNotifiers);
