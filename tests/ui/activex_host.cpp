@@ -455,3 +455,43 @@ TEST_F(ActiveXHost, AHiddenOrDisabledWindowlessControlTakesNoInput)
         }
     }
 }
+
+// A "showactivex" handler that deletes the control at once, whichever call was creating the
+// hosted control: the creation stops there and the hosted object goes with the control.
+TEST_F(ActiveXHost, AShowHandlerThatDeletesTheControlEndsTheCreation)
+{
+    const auto setId = [](CActiveXUI* ax) { ax->SetClassIdText(kTestControlClassIdText); };
+    const auto noDelay = [](CActiveXUI* ax) { ax->SetLazyCreate(false); };
+    const struct
+    {
+        const char* what;
+        std::function<void(CActiveXUI*)> prepare, create;   // prepare creates nothing
+    } cases[] = {
+        {"class id", noDelay, setId},
+        {"no more delay", setId, noDelay},
+        {"layout", setId, [](CActiveXUI* ax) { ax->SetPos(ax->GetPos()); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        lib.Clear();
+        CActiveXUI* ax = Open(std::wstring(L"delaycreate=\"true\" modulename=\"") + kTestControlModule + L"\"");
+        ASSERT_NE(ax, nullptr);
+        c.prepare(ax);
+        ASSERT_EQ(0, lib.Count(L"CreateInstance"));
+        controlstest::FreedMemoryReuse reuse;
+        controlstest::Handler deleter(L"showactivex", [&](UINotification& msg) {
+            ASSERT_TRUE(controlstest::DeleteAtOnce(msg.pSender));
+            reuse.Take({sizeof(CActiveXUI)});
+        });
+        window.host->host.manager.AddNotifier(&deleter);
+        c.create(ax);
+        window.host->host.manager.RemoveNotifier(&deleter);
+        EXPECT_EQ(1, deleter.runs);
+        window.host->Repaint();
+        Click(WM_LBUTTONDOWN, 60, 20);
+        Click(WM_LBUTTONUP, 60, 20);
+        EXPECT_TRUE(reuse.Intact());
+        window.host.reset();
+        EXPECT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; }));
+    }
+}

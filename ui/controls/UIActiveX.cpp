@@ -711,9 +711,10 @@ void CActiveXUI::SetLazyCreate(bool lazy)
 {
     if (m_bLazyCreate == lazy)
         return;
+    m_bLazyCreate = lazy;
+    // Last: a "showactivex" handler may delete the control.
     if (!lazy && !m_bCreated && m_clsid != CLSID{})
         CreateHostedControl();
-    m_bLazyCreate = lazy;
 }
 
 HRESULT CActiveXUI::QueryHostedControl(REFIID iid, LPVOID* ppv)
@@ -833,9 +834,17 @@ bool CActiveXUI::CreateHostedControl()
             m_pControl->m_pViewObject.Detach();
         }
         m_pOleObject->SetHostNames(kHostNames, nullptr);
-        if (m_pManager)
+        if (m_pManager) {
+            DeletionWatch watch(this);
             m_pManager->RaiseNotify(this, L"showactivex", 0, 0);
-        // The notification's receivers may have released us.
+            // A handler may have deleted the control at once (the destructor released the
+            // hosted object) or released the hosted control.
+            if (watch.Deleted()) {
+                if (clientSite)
+                    clientSite->Release();
+                return false;
+            }
+        }
         if (m_pOleObject && m_pControl && !(status & OLEMISC_INVISIBLEATRUNTIME)) {
             hr = m_pOleObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite, 0,
                                 GetManagerWindow(), &m_rcItem);
@@ -907,8 +916,12 @@ void CActiveXUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool 
 void CActiveXUI::SetPos(RECT rc, bool invalidate)
 {
     CControlUI::SetPos(rc, invalidate);
-    if (!m_bCreated)
+    if (!m_bCreated) {
+        DeletionWatch watch(this);
         CreateHostedControl();
+        if (watch.Deleted())
+            return;
+    }
     if (!m_pOleObject || !m_pControl)
         return;
 
