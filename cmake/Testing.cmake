@@ -7,6 +7,8 @@ function(qix_add_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LOCKS" ${ARGN})
   add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/WatcherThreadEarly.cpp)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
+  # Every test program waits through tests/support/TestSupport.h.
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
   # scripts/wine-test runs the program under the toolchain's Wine loader.
   add_test(NAME ${name}
     COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/wine-test ${CMAKE_CROSSCOMPILING_EMULATOR}

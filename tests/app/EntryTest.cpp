@@ -29,18 +29,21 @@ DWORD RunUpdater(const std::wstring& args, ULONGLONG* elapsedMs = nullptr)
     ULONGLONG start = GetTickCount64();
     if (!updater.Start(UpdaterExe(), line))
         return 0xDEAD;
-    DWORD code = STILL_ACTIVE;
-    while (code == STILL_ACTIVE && GetTickCount64() - start < 30000) {
+    HWND closed = nullptr;
+    WaitUntil([&] {
         // Only this updater's window: other tests may show one of the same class.
         HWND progress = nullptr;
         while ((progress = FindWindowExW(nullptr, progress, L"hrq_updater_wnd_class_name", nullptr)) != nullptr) {
             DWORD pid = 0;
             GetWindowThreadProcessId(progress, &pid);
-            if (pid == updater.Pid())
+            if (pid == updater.Pid() && progress != closed) {
                 PostMessageW(progress, WM_CLOSE, 0, 0);
+                closed = progress;
+            }
         }
-        code = updater.Wait(100);
-    }
+        return !updater.Running();
+    });
+    const DWORD code = updater.Wait(0);
     if (elapsedMs != nullptr)
         *elapsedMs = GetTickCount64() - start;
     return code;

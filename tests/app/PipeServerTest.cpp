@@ -16,7 +16,7 @@ const wchar_t kPipe[] = L"\\\\.\\Pipe\\CU_qixtest_app_cache";
 
 bool Send(const std::string& text)
 {
-    if (!WaitForPipe(kPipe, 30000))
+    if (!WaitForPipe(kPipe))
         return false;
     HANDLE pipe = CreateFileW(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (pipe == INVALID_HANDLE_VALUE)
@@ -38,18 +38,18 @@ void RunAndClose(CUpdaterApp& app, const wchar_t* cmdLine)
 {
     std::thread closer([] {
         const DWORD self = GetCurrentProcessId();
-        for (int i = 0; i < 1500; ++i) {
+        WaitUntil([self] {
             HWND wnd = nullptr;
             while ((wnd = FindWindowExW(nullptr, wnd, L"hrq_updater_wnd_class_name", nullptr)) != nullptr) {
                 DWORD pid = 0;
                 GetWindowThreadProcessId(wnd, &pid);
                 if (pid == self && IsWindowVisible(wnd)) {
                     PostMessageW(wnd, WM_CLOSE, 0, 0);
-                    return;
+                    return true;
                 }
             }
-            Sleep(20);
-        }
+            return false;
+        });
     });
     app.Run(cmdLine);
     closer.join();
@@ -69,13 +69,13 @@ TEST(OwnPipe, TextReplacesTheClientsParameters)
     ASSERT_EQ(PageParam(app), "orig");
 
     ASSERT_TRUE(Send("a=1&b=2"));
-    EXPECT_TRUE(WaitUntil([&] { return PageParam(app) == "a=1&b=2"; }, 30000));
+    EXPECT_TRUE(WaitUntil([&] { return PageParam(app) == "a=1&b=2"; }));
 
     // An empty message changes nothing; of two messages the second wins.
     ASSERT_TRUE(Send(""));
     ASSERT_TRUE(Send(std::string("first\0tail", 10)));
     ASSERT_TRUE(Send("second"));
-    EXPECT_TRUE(WaitUntil([&] { return PageParam(app) == "second"; }, 30000));
+    EXPECT_TRUE(WaitUntil([&] { return PageParam(app) == "second"; }));
 }
 
 TEST(OwnPipe, ExitEndsTheServerPromptly)
@@ -83,7 +83,7 @@ TEST(OwnPipe, ExitEndsTheServerPromptly)
     {
         CUpdaterApp app(GetModuleHandleW(nullptr));
         RunAndClose(app, L"-forcedupdate=5");
-        ASSERT_TRUE(WaitForPipe(kPipe, 30000));
+        ASSERT_TRUE(WaitForPipe(kPipe));
     }
     // The destructor returned: "ExitPipe" woke the server, which waits for no writer; its
     // pipe is gone.
@@ -96,7 +96,7 @@ TEST(OwnPipe, AWriterThatNeverWritesDoesNotHoldTheExit)
     {
         CUpdaterApp app(GetModuleHandleW(nullptr));
         RunAndClose(app, L"-forcedupdate=5");
-        ASSERT_TRUE(WaitForPipe(kPipe, 30000));
+        ASSERT_TRUE(WaitForPipe(kPipe));
         silent = CreateFileW(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(silent, INVALID_HANDLE_VALUE);
     }

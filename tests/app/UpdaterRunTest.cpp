@@ -74,10 +74,11 @@ TEST(UpdaterRun, ForcedFiveDownloadsWithoutPromptAndClosesOnRequest)
     ASSERT_TRUE(updater.Start(folder / L"qixUpdater.exe", line, folder.Path()));
 
     HWND progress = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (progress = WindowOf(updater.Pid(), L"hrq_updater_wnd_class_name")) != nullptr; },
-                          15000));
+    ASSERT_TRUE(WaitUntil([&] {
+        return (progress = WindowOf(updater.Pid(), L"hrq_updater_wnd_class_name")) != nullptr;
+    }));
     EXPECT_EQ(WindowOf(updater.Pid(), L"hrq_updater_tips_wnd_class_name"), nullptr);
-    EXPECT_TRUE(WaitUntil([&] { return requests > 0; }, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return requests > 0; }));
 
     // The window sits in the work area's bottom-right corner.
     RECT work = {};
@@ -97,6 +98,6 @@ TEST(UpdaterRun, ForcedFiveDownloadsWithoutPromptAndClosesOnRequest)
     EXPECT_EQ(std::string(buffer, read), "msg1:0");
     CloseHandle(pipe);
 
-    EXPECT_EQ(updater.Wait(20000), 0u);
+    EXPECT_EQ(updater.Wait(), 0u);
     server.Stop();
 }

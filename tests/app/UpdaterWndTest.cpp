@@ -62,13 +62,11 @@ void CALLBACK ExpireLoop(HWND, UINT, UINT_PTR, DWORD)
     ::PostQuitMessage(0);
 }
 
-void CALLBACK WakeLoop(HWND, UINT, UINT_PTR, DWORD) {}
-
-// The window's message loop until the window quits it, or `limitMs` (then false).
-bool RunLoop(DWORD limitMs)
+// The window's message loop until the window quits it, or the tests' wait limit (then false).
+bool RunLoop()
 {
     g_loopExpired = false;
-    UINT_PTR watchdog = ::SetTimer(nullptr, 0, limitMs, ExpireLoop);
+    UINT_PTR watchdog = ::SetTimer(nullptr, 0, qixtest::kWaitLimitMs, ExpireLoop);
     CUIWindowManager::RunMessageLoop();
     ::KillTimer(nullptr, watchdog);
     return !g_loopExpired;
@@ -251,17 +249,8 @@ TEST_F(UpdaterWndTest, DownloadAfterRetriesOffersInstallNowOrLater)
     RECT before = {};
     ::GetWindowRect(wnd.GetHandle(), &before);
 
-    // Waits for the ready state in the window's own loop.
-    UINT_PTR poll = ::SetTimer(nullptr, 0, 100, WakeLoop);
-    const DWORD start = ::GetTickCount();
-    while (!Visible(wnd, L"buttonLayout") && ::GetTickCount() - start < 30000) {
-        MSG msg;
-        if (::GetMessageW(&msg, nullptr, 0, 0) <= 0)
-            break;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-    ::KillTimer(nullptr, poll);
+    // The ready state, the window's messages handed on meanwhile.
+    qixtest::WaitUntil([&] { return Visible(wnd, L"buttonLayout"); });
 
     ASSERT_TRUE(job->finished);
     EXPECT_TRUE(Visible(wnd, L"buttonLayout"));
@@ -340,7 +329,7 @@ TEST_F(UpdaterWndTest, CloseAndEscapeTellTheClientAndEndTheLoop)
             ::PostMessageW(wnd.GetHandle(), WM_CLOSE, 0, 0);
         else
             ::PostMessageW(wnd.GetHandle(), WM_KEYDOWN, key, 0);
-        EXPECT_TRUE(RunLoop(10000)) << key;
+        EXPECT_TRUE(RunLoop()) << key;
         EXPECT_EQ(pipe.Message(), "msg1:0") << key;
         // The window stays until its object goes.
         EXPECT_TRUE(::IsWindow(wnd.GetHandle())) << key;

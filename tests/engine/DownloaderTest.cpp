@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <boost/bind/bind.hpp>
@@ -27,6 +28,8 @@ class TestJob : public Downloader {
 public:
     using Downloader::Downloader;
     void DoInstall() override {}
+    // Cancel sets this first, before it waits for a running callback.
+    bool CancelAsked() const { return httpDownload->Cancelled(); }
 };
 
 // What the callbacks saw, as a window would bind them.
@@ -101,9 +104,9 @@ struct StandInClient {
         if (started) {
             // Closed through its window rather than killed, so the desktop sees its last client go.
             EnumWindows(CloseWindowOf, static_cast<LPARAM>(process.dwProcessId));
-            if (WaitForSingleObject(process.hProcess, 5000) != WAIT_OBJECT_0)
+            if (WaitForSingleObject(process.hProcess, qixtest::kWaitLimitMs) != WAIT_OBJECT_0)
                 TerminateProcess(process.hProcess, 1);
-            WaitForSingleObject(process.hProcess, 5000);
+            WaitForSingleObject(process.hProcess, qixtest::kWaitLimitMs);
             CloseHandle(process.hThread);
             CloseHandle(process.hProcess);
         }
@@ -136,7 +139,7 @@ TEST(Retries, ThreeFailuresThenSuccess)
     Observer observer;
     auto job = MakeJob(folder, Md5Hex(package), flaky.server.Address(), observer);
     job->Start();
-    ASSERT_EQ(WaitForSingleObject(job->DoneEvent(), 20000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(job->DoneEvent(), qixtest::kWaitLimitMs), WAIT_OBJECT_0);
     EXPECT_TRUE(job->finished);
     EXPECT_EQ(observer.Retries(), (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(observer.failures, 0);
@@ -155,7 +158,7 @@ TEST(Retries, RedirectIsNotCounted)
     Observer observer;
     auto job = MakeJob(folder, Md5Hex(package), flaky.server.Address(), observer);
     job->Start();
-    ASSERT_EQ(WaitForSingleObject(job->DoneEvent(), 20000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(job->DoneEvent(), qixtest::kWaitLimitMs), WAIT_OBJECT_0);
     EXPECT_TRUE(job->finished);
     EXPECT_TRUE(observer.Retries().empty());
     auto requests = flaky.server.Requests();
@@ -177,7 +180,7 @@ TEST(Retries, EndlessRedirectsCountAsAFailedAttempt)
         observer.OnRetry(n);
     };
     job->Start();
-    ASSERT_TRUE(qixtest::WaitUntil([&] { return !observer.Retries().empty(); }, 20000));
+    ASSERT_TRUE(qixtest::WaitUntil([&] { return !observer.Retries().empty(); }));
     job.reset();
     // The first attempt and ten redirects in a row, then the failure.
     EXPECT_EQ(observer.Retries().front(), 0);
@@ -190,14 +193,14 @@ TEST(FinalFailure, TenFailuresTellTheClientAndTheWindowOnce)
     TestFolder clientFolder(L"dl_final");
     StandInClient client(clientFolder.Path(), L"qixtest_launch.exe");
     ASSERT_TRUE(client.started);
-    ASSERT_TRUE(qixtest::WaitForPipe(L"\\\\.\\Pipe\\LU_qixtest_launch.exe", 10000));
+    ASSERT_TRUE(qixtest::WaitForPipe(L"\\\\.\\Pipe\\LU_qixtest_launch.exe"));
 
     FlakyServer flaky("", 1000000, kNotFound);
     TestFolder folder(L"final");
     Observer observer;
     auto job = MakeJob(folder, "x", flaky.server.Address(), observer);
     job->Start();
-    ASSERT_EQ(WaitForSingleObject(job->DoneEvent(), 30000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(job->DoneEvent(), qixtest::kWaitLimitMs), WAIT_OBJECT_0);
     EXPECT_FALSE(job->finished);
     EXPECT_EQ(observer.Retries(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(observer.failures, 1);
@@ -211,7 +214,7 @@ TEST(FinalFailure, TenFailuresTellTheClientAndTheWindowOnce)
             if (entry.kind == "pipe:LU_qixtest_launch.exe")
                 messages.push_back(entry.bytes);
         return !messages.empty();
-    }, 30000));
+    }));
     EXPECT_EQ(messages, (std::vector<std::string>{"msg1:0"}));
 }
 
@@ -228,13 +231,13 @@ TEST(Lifetime, DestroyingARunningJobStopsItAtOnce)
     Observer observer;
     auto job = MakeJob(folder, Md5Hex(package), server.Address(), observer);
     job->Start();
-    ASSERT_TRUE(qixtest::WaitUntil([&] { return job->GetDownloadInfo().downloadedBytes > 0; }, 10000));
+    ASSERT_TRUE(qixtest::WaitUntil([&] { return job->GetDownloadInfo().downloadedBytes > 0; }));
     EXPECT_FALSE(FileExists(folder / L"update.zip"));
 
     job.reset();
     // Its connections were dropped (a part takes 25 s at this rate); the server's handlers
     // return once they see that, and nothing of the job runs on to report.
-    EXPECT_TRUE(qixtest::WaitUntil([&] { return server.OpenConnections() == 0; }, 60000));
+    EXPECT_TRUE(qixtest::WaitUntil([&] { return server.OpenConnections() == 0; }));
     EXPECT_TRUE(observer.Retries().empty());
     EXPECT_EQ(observer.failures, 0);
     // What arrived stays in the part files for the next run to resume.
@@ -254,17 +257,28 @@ TEST(Lifetime, CancelWaitsForARunningCallbackAndStopsLaterOnes)
     TestFolder folder(L"cancelcb");
     std::atomic<bool> inCallback{false};
     std::atomic<int> calls{0};
+    std::atomic<bool> release{false};
     std::unique_ptr<TestJob> job(new TestJob("x", flaky.server.Address(), "/u.zip", folder.Path(), FastHttpTimings(3000)));
+    // The first callback stays until the test lets it go, as the window's retry pause would.
     job->onRetry = [&](int) {
         inCallback = true;
         ++calls;
-        Sleep(800); // the window's retry pause
+        qixtest::WaitUntil([&] { return release.load(); });
         inCallback = false;
     };
     job->Start();
-    ASSERT_TRUE(qixtest::WaitUntil([&] { return inCallback.load(); }, 10000));
-    job->Cancel();
-    EXPECT_FALSE(inCallback);
+    ASSERT_TRUE(qixtest::WaitUntil([&] { return inCallback.load(); }));
+    // A Cancel that did not wait would return at once, the callback still held; it is let go
+    // only once the cancel has been asked for.
+    std::atomic<bool> runningWhenCancelReturned{true};
+    std::thread canceller([&] {
+        job->Cancel();
+        runningWhenCancelReturned = inCallback.load();
+    });
+    EXPECT_TRUE(qixtest::WaitUntil([&] { return job->CancelAsked(); }));
+    release = true;
+    canceller.join();
+    EXPECT_FALSE(runningWhenCancelReturned);
     int seen = calls;
     job.reset();
     EXPECT_EQ(calls, seen);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "TestSupport.h"
 #include "md5.h"
 
 HttpTimings FastHttpTimings(DWORD readMs)
@@ -84,11 +85,11 @@ bool TestHttpServer::Peer::SendByteByByte(const std::string& bytes, DWORD pauseM
     return true;
 }
 
-bool TestHttpServer::Peer::WaitForClientClose(DWORD maxMs)
+bool TestHttpServer::Peer::WaitForClientClose()
 {
     ULONGLONG start = GetTickCount64();
     char scratch[4096];
-    while (!stopping_ && GetTickCount64() - start < maxMs) {
+    while (!stopping_ && GetTickCount64() - start < qixtest::kWaitLimitMs) {
         if (!WaitSocket(socket_, true, kSliceMs))
             continue;
         int n = recv(socket_, scratch, sizeof scratch, 0);
@@ -242,7 +243,7 @@ void ServePackage(const std::string& package, const PackageOptions& options, con
         if (options.stallLog)
             ++options.stallLog->stalled;
         // Held far longer than any client's stall detection takes.
-        const bool closedByClient = peer.WaitForClientClose(60000);
+        const bool closedByClient = peer.WaitForClientClose();
         if (options.stallLog) {
             options.stallLog->closedByClient += closedByClient ? 1 : 0;
             ++options.stallLog->ended;
@@ -252,9 +253,8 @@ void ServePackage(const std::string& package, const PackageOptions& options, con
 
 bool StallsEndedByClient(const StallLog& log)
 {
-    while (log.ended < log.stalled)
-        Sleep(20);
-    return log.stalled > 0 && log.closedByClient == log.stalled;
+    return qixtest::WaitUntil([&log] { return log.ended >= log.stalled; }) && log.stalled > 0 &&
+           log.closedByClient == log.stalled;
 }
 
 std::string MakePackage(size_t size, unsigned seed)

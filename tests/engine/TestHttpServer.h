@@ -34,9 +34,9 @@ public:
         // False once the client has gone or the server is stopping.
         bool Send(const std::string& bytes);
         bool SendByteByByte(const std::string& bytes, DWORD pauseMs);
-        // Waits until the client closes the connection, the server stops or `maxMs` pass;
-        // true when the client closed it.
-        bool WaitForClientClose(DWORD maxMs);
+        // Waits until the client closes the connection, the server stops or the tests' wait
+        // limit passes; true when the client closed it.
+        bool WaitForClientClose();
 
     private:
         SOCKET socket_;
@@ -89,7 +89,8 @@ struct PackageOptions {
     StallLog* stallLog = nullptr;     // where stalls are counted, if anywhere
 };
 
-// Waits until every stalled connection has ended (the server holds one for at most a minute);
+// Waits until every stalled connection has ended (the server holds one up to the tests' wait
+// limit);
 // true when there was one and the client closed each of them, i.e. it gave up on the stall.
 bool StallsEndedByClient(const StallLog& log);
 

@@ -1,7 +1,7 @@
 # The download path: command line, MD5, HTTP exchange, four-part download, download worker.
 add_library(qix_test_http STATIC ${CMAKE_CURRENT_LIST_DIR}/TestHttpServer.cpp)
 target_include_directories(qix_test_http PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(qix_test_http PUBLIC qix_engine ws2_32)
+target_link_libraries(qix_test_http PUBLIC qix_engine qix_test_support ws2_32)
 
 qix_add_test(cmdline_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/CmdLineParserTest.cpp LIBS qix_app_core qix_test_support)
 qix_add_test(md5_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/Md5Test.cpp LIBS qix_test_http qix_test_support)

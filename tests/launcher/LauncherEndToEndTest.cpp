@@ -111,7 +111,7 @@ protected:
             WaitUntil([&] {
                 EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
                 return search.box != nullptr;
-            }, 15000);
+            });
             EXPECT_NE(search.box, nullptr) << "no message box";
             if (search.box) {
                 wchar_t caption[64] = {};
@@ -120,7 +120,7 @@ protected:
                 PostMessageW(search.box, WM_COMMAND, static_cast<WPARAM>(answer), 0);
             }
         }
-        outcome.exitCode = launcher.Wait(30000);
+        outcome.exitCode = launcher.Wait();
         return outcome;
     }
 
@@ -141,20 +141,20 @@ protected:
                 }
             }
             return false;
-        }, 15000);
+        });
         return parameters;
     }
 
     // Sends a marker through the client's pipe and waits until the client has recorded it:
     // by then it has also taken in what the launcher, which has exited, wrote to the pipe.
     void WaitForEarlierMessages() {
-        ASSERT_TRUE(WaitForPipe(kClientPipe, 10000));
+        ASSERT_TRUE(WaitForPipe(kClientPipe));
         HANDLE pipe = CreateFileW(kClientPipe, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
         DWORD written = 0;
         EXPECT_TRUE(WriteFile(pipe, kMarker, sizeof kMarker - 1, &written, nullptr));
         CloseHandle(pipe);
-        ASSERT_TRUE(WaitUntil([&] { return ClientMessages().size() > ClientMessages(false).size(); }, 30000));
+        ASSERT_TRUE(WaitUntil([&] { return ClientMessages().size() > ClientMessages(false).size(); }));
     }
     // What the client received through its pipe, the marker left out.
     std::vector<std::string> ClientMessages(bool withMarker = true) const {
@@ -227,7 +227,7 @@ TEST_F(LauncherRun, CancelForwardsTheUrlTailToTheClient) {
         for (const qelo::RecordEntry& entry : Records())
             if (entry.kind == kClientPipeKind) message = entry.bytes;
         return message != "<none>";
-    }, 10000);
+    });
     EXPECT_EQ(message, std::string("room/2?n=caf\xe9") + std::string(1, '\0'));
     EXPECT_EQ(CountRecords("cmdline"), 1u);  // no second client
 }
@@ -271,7 +271,7 @@ TEST_F(LauncherRun, ClientNamedInOtherLetterCaseIsLeftAlone) {
     ASSERT_TRUE(CopyFileW(QeloExe().c_str(), upper.c_str(), FALSE));
     ChildProcess running;
     ASSERT_TRUE(running.Start(upper, L"\"" + upper + L"\"", other.Path()));
-    ASSERT_TRUE(WaitForPipe(kClientPipe, 10000));
+    ASSERT_TRUE(WaitForPipe(kClientPipe));
     EXPECT_EQ(Run(L"quorvane://room/4").exitCode, 0u);  // no box: nothing to ask about
     EXPECT_EQ(StartedClientParameters(), "room/4");
     EXPECT_TRUE(running.Running());
@@ -393,13 +393,13 @@ TEST(LauncherStaging, StagedPackageIsAppliedInAFolderOutsideTheAnsiCodePage) {
 
     ChildProcess run;
     ASSERT_TRUE(run.Start(launcher, L"\"" + launcher + L"\"", L"C:\\"));
-    EXPECT_EQ(run.Wait(30000), 0u);
+    EXPECT_EQ(run.Wait(), 0u);
     EXPECT_FALSE(FileExists(install / L"temp\\update.td0"));
     EXPECT_FALSE(FileExists(install / L"temp\\update.zip"));
     EXPECT_FALSE(FileExists(install / L"update.zip"));
     EXPECT_EQ(ReadFileBytes(install / L"version.txt"), "2.0.0");
     // The client it started has recorded its start before it is ended.
-    EXPECT_TRUE(WaitUntil([&] { return !ReadFileBytes(install / L"qelo-record.txt").empty(); }, 15000));
+    EXPECT_TRUE(WaitUntil([&] { return !ReadFileBytes(install / L"qelo-record.txt").empty(); }));
     KillProcessesByName(kClientProcessName);
 }
 

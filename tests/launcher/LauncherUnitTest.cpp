@@ -190,7 +190,7 @@ TEST(ClientPipe, MessageIsTheAnsiTailWithOneNul) {
     HANDLE thread = CreateThread(nullptr, 0, ReadPipe, new std::pair<PipeReader*, std::string*>(&reader, &received),
                                  0, nullptr);
     EXPECT_EQ(SendUrlToClient(L"room/5?n=caf\u00e9", name.c_str()), 0);
-    WaitForSingleObject(thread, 10000);
+    WaitForSingleObject(thread, kWaitLimitMs);
     CloseHandle(thread);
     EXPECT_EQ(received, std::string("room/5?n=caf\xe9") + std::string(1, '\0'));
 }

@@ -177,7 +177,7 @@ void ChildProcess::Terminate()
 {
     if (Running()) {
         TerminateProcess(info_.hProcess, 1);
-        WaitForSingleObject(info_.hProcess, 5000);
+        WaitForSingleObject(info_.hProcess, kWaitLimitMs);
     }
     Close();
 }
@@ -191,9 +191,9 @@ void ChildProcess::Close()
     info_ = {};
 }
 
-bool WaitForPipe(const std::wstring& path, DWORD timeoutMs)
+bool WaitForPipe(const std::wstring& path)
 {
-    return WaitUntil([&] { return WaitNamedPipeW(path.c_str(), 50) != FALSE; }, timeoutMs);
+    return WaitUntil([&] { return WaitNamedPipeW(path.c_str(), 50) != FALSE; });
 }
 
 ChildProcess StartStandIn(const std::wstring& folder, const std::wstring& extraArgs)
@@ -206,7 +206,7 @@ ChildProcess StartStandIn(const std::wstring& folder, const std::wstring& extraA
     if (!extraArgs.empty())
         line += L" " + extraArgs;
     if (child.Start(exe, line, folder))
-        WaitForPipe(L"\\\\.\\Pipe\\RUZEDE_qelo", 10000);
+        WaitForPipe(L"\\\\.\\Pipe\\RUZEDE_qelo");
     return child;
 }
 

@@ -1,10 +1,18 @@
 #pragma once
-// Helpers for tests that work with real files, processes and pipes under Wine.
+// Helpers for tests that work with real files, processes and pipes under Wine, and the one way
+// every test waits for what it expects.
 #include <windows.h>
 
 #include <string>
 
 namespace qixtest {
+
+// The longest a test waits for something it expects, whatever it waits for: only a failing
+// run ever takes this long, and no test relies on it passing.
+constexpr DWORD kWaitLimitMs = 60000;
+
+// An interval for a timer that must not fire while a test runs: far beyond any wait.
+constexpr UINT kNeverWithinATestMs = 10 * kWaitLimitMs;
 
 // The Windows path of a file the build wrote (a Unix path, reached through drive Z: under Wine).
 std::wstring FromBuildPath(const char* unixPath);
@@ -57,8 +65,8 @@ public:
     bool Start(const std::wstring& exe, const std::wstring& commandLine, const std::wstring& folder = L"");
     DWORD Pid() const { return info_.dwProcessId; }
     HANDLE Handle() const { return info_.hProcess; }
-    // Exit code, or STILL_ACTIVE when it did not end within timeoutMs.
-    DWORD Wait(DWORD timeoutMs);
+    // Exit code, or STILL_ACTIVE when it did not end within timeoutMs (0: has it ended?).
+    DWORD Wait(DWORD timeoutMs = kWaitLimitMs);
     bool Running() const;
     void Terminate();
 
@@ -68,24 +76,37 @@ private:
 };
 
 // Waits until a pipe of that full name ("\\.\Pipe\...") accepts connections.
-bool WaitForPipe(const std::wstring& path, DWORD timeoutMs);
+bool WaitForPipe(const std::wstring& path);
 
 // Starts a copy of the stand-in client in `folder` (copied there as "qelo.exe" unless present),
 // recording into <folder>qelo-record.txt, and waits until its launcher pipe is served.
 ChildProcess StartStandIn(const std::wstring& folder, const std::wstring& extraArgs = L"");
 
-// Polls `condition` every 20 ms for up to timeoutMs; true once it held.
-template <typename Condition>
-bool WaitUntil(Condition condition, DWORD timeoutMs)
+// Hands on the queued messages of this thread, WM_QUIT excepted.
+inline void DispatchThreadMessages()
 {
-    ULONGLONG start = GetTickCount64();
-    for (;;) {
-        if (condition())
-            return true;
-        if (GetTickCount64() - start > timeoutMs)
-            return false;
-        Sleep(20);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT) {
+        PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
     }
+}
+
+// Waits until `condition` holds: asks again whenever a message comes for this thread (`pump`
+// runs it), and at least every 20 ms for what no message announces (another thread or process).
+// False when it still did not hold after kWaitLimitMs.
+template <class Condition, class Pump = void (*)()>
+bool WaitUntil(Condition condition, Pump pump = DispatchThreadMessages)
+{
+    const ULONGLONG start = GetTickCount64();
+    while (!condition()) {
+        if (GetTickCount64() - start > kWaitLimitMs)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        pump();
+    }
+    return true;
 }
 
 } // namespace qixtest

@@ -32,12 +32,8 @@ std::wstring BrowserSkin(const std::wstring& attributes)
 // Whether the system can make an object of the class in this process.
 bool SystemCreates(const CLSID& clsid)
 {
-    IUnknown* probe = nullptr;
-    if (FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                  reinterpret_cast<void**>(&probe))))
-        return false;
-    probe->Release();
-    return true;
+    win32::ComPtr<IUnknown> probe;
+    return SUCCEEDED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, probe.Receive()));
 }
 
 // Our object's reference count, as the browser holds it.
@@ -58,7 +54,7 @@ protected:
     void TearDown() override
     {
         window.host.reset();
-        EXPECT_EQ(lib.LiveObjects(), 0) << "objects left behind";
+        EXPECT_EQ(0, lib.LiveObjects()) << "objects left behind";
     }
     CWebBrowserUI* Open(const std::wstring& attributes)
     {
@@ -83,53 +79,55 @@ TEST_F(WebBrowserControl, ConnectsItsEventSinkAndNavigatesHomeOnlyWhenAskedAndGi
         SCOPED_TRACE(c.attributes);
         lib.Configure(false, 0, true);
         CWebBrowserUI* wb = Open(TestControlAttributes() + L" " + c.attributes);
-        ASSERT_NE(wb, nullptr);
-        EXPECT_NE(wb->GetWebBrowser(), nullptr);
-        EXPECT_EQ(lib.CallsStarting({L"Navigate2", L"Advise", L"Unadvise"}), c.calls);
-        EXPECT_EQ(References(wb), 1u) << "the browser holds our sink";
+        ASSERT_NE(nullptr, wb);
+        EXPECT_NE(nullptr, wb->GetWebBrowser());
+        EXPECT_EQ(c.calls, lib.CallsStarting({L"Navigate2", L"Advise", L"Unadvise"}));
+        EXPECT_EQ(1u, References(wb)) << "the browser holds our sink";
         window.host.reset();
-        EXPECT_EQ(lib.Count(L"Unadvise 1"), 1);
-        EXPECT_EQ(lib.LiveObjects(), 0);
+        EXPECT_EQ(1, lib.Count(L"Unadvise 1"));
+        EXPECT_EQ(0, lib.LiveObjects());
     }
 }
 
 TEST_F(WebBrowserControl, ReleaseAndRecreationFreeEverythingTheBaseFrees)
 {
     CWebBrowserUI* wb = Open(TestControlAttributes());
-    ASSERT_NE(wb, nullptr);
+    ASSERT_NE(nullptr, wb);
     const HWND host = wb->GetHostWindow();
     ASSERT_TRUE(::IsWindow(host));
     const LONG live = lib.LiveObjects();   // the control and its event source
     lib.Clear();
     ASSERT_TRUE(wb->CreateHostedControl());
-    EXPECT_EQ(lib.CallsStarting({L"Unadvise", L"SetSite", L"Close", L"SetClientSite", L"CreateInstance", L"Advise"}),
-              (std::vector<std::wstring>{L"Unadvise 1", L"SetSite null", L"Close", L"SetClientSite null",
+    EXPECT_EQ((std::vector<std::wstring>{L"Unadvise 1", L"SetSite null", L"Close", L"SetClientSite null",
                                          L"CreateInstance IOleObject", L"SetClientSite", L"SetSite",
-                                         L"Advise IDispatch"}));
+                                         L"Advise IDispatch"}),
+              lib.CallsStarting({L"Unadvise", L"SetSite", L"Close", L"SetClientSite", L"CreateInstance", L"Advise"}));
     EXPECT_FALSE(::IsWindow(host));
-    EXPECT_EQ(lib.LiveObjects(), live) << "the first control is gone, only the new one lives";
-    EXPECT_EQ(References(wb), 1u);
+    EXPECT_EQ(live, lib.LiveObjects()) << "the first control is gone, only the new one lives";
+    EXPECT_EQ(1u, References(wb));
 
     wb->ReleaseHostedControl();
-    EXPECT_EQ(wb->GetWebBrowser(), nullptr);
-    EXPECT_EQ(wb->GetHostWindow(), nullptr);
-    EXPECT_EQ(lib.LiveObjects(), 0);
-    EXPECT_EQ(References(wb), 0u);
+    EXPECT_EQ(nullptr, wb->GetWebBrowser());
+    EXPECT_EQ(nullptr, wb->GetHostWindow());
+    EXPECT_EQ(0, lib.LiveObjects());
+    EXPECT_EQ(0u, References(wb));
 }
 
 TEST_F(WebBrowserControl, EventsCommandsAndServicesCheckTheirArgumentsAndTheDocument)
 {
     CWebBrowserUI idle;   // never created: no browser, no document
     CWebBrowserUI* wb = Open(TestControlAttributes());
-    ASSERT_NE(wb, nullptr);
+    ASSERT_NE(nullptr, wb);
     for (CWebBrowserUI* target : {&idle, wb}) {
         DISPPARAMS none = {};
         struct Event { DISPID id; HRESULT hr; };
         for (const Event& e : {Event{102, S_OK}, Event{105, S_OK}, Event{250, S_OK}, Event{252, S_OK},
                                Event{271, S_OK}, Event{273, S_OK}, Event{999, DISP_E_MEMBERNOTFOUND}})
-            EXPECT_EQ(target->Invoke(e.id, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr), e.hr) << e.id;
-        EXPECT_EQ(target->Invoke(252, IID_IDispatch, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr), E_INVALIDARG);
-        EXPECT_EQ(target->GetTypeInfoCount(nullptr), E_NOTIMPL);
+            EXPECT_EQ(e.hr, target->Invoke(e.id, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr))
+                << e.id;
+        EXPECT_EQ(E_INVALIDARG,
+                  target->Invoke(252, IID_IDispatch, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr));
+        EXPECT_EQ(E_NOTIMPL, target->GetTypeInfoCount(nullptr));
 
         VARIANT out;
         ::VariantInit(&out);
@@ -146,38 +144,36 @@ TEST_F(WebBrowserControl, EventsCommandsAndServicesCheckTheirArgumentsAndTheDocu
             {&kDocHostCommandGroup, 40, &notADocument, &out, E_INVALIDARG},
         };
         for (const Command& c : commands)
-            EXPECT_EQ(target->Exec(c.group, c.cmd, 0, c.in, c.out), c.hr);
-        EXPECT_EQ(out.vt, VT_BOOL) << "scripts go on, no dialog";
-        EXPECT_EQ(out.boolVal, VARIANT_TRUE);
+            EXPECT_EQ(c.hr, target->Exec(c.group, c.cmd, 0, c.in, c.out));
+        EXPECT_EQ(VT_BOOL, out.vt) << "scripts go on, no dialog";
+        EXPECT_EQ(VARIANT_TRUE, out.boolVal);
     }
-    EXPECT_EQ(lib.Count(L"get_Document"), 1) << "navigation complete installs the UI handler";
+    EXPECT_EQ(1, lib.Count(L"get_Document")) << "navigation complete installs the UI handler";
 
     struct Query { REFIID iid; HRESULT hr; };
     for (const Query& q : {Query{IID_IUnknown, S_OK}, Query{IID_IDocHostUIHandler, S_OK}, Query{IID_IDispatch, S_OK},
                            Query{IID_IServiceProvider, S_OK}, Query{IID_IOleCommandTarget, S_OK},
                            Query{IID_IOleObject, E_NOINTERFACE}}) {
-        IUnknown* unknown = nullptr;
-        EXPECT_EQ(static_cast<IDispatch*>(wb)->QueryInterface(q.iid, reinterpret_cast<void**>(&unknown)), q.hr);
-        if (unknown)
-            unknown->Release();
+        win32::ComPtr<IUnknown> unknown;
+        EXPECT_EQ(q.hr, static_cast<IDispatch*>(wb)->QueryInterface(q.iid, unknown.Receive()));
     }
     void* service = wb;
-    EXPECT_EQ(wb->QueryService(kBrowserService, kBrowserService, &service), E_NOINTERFACE);
-    EXPECT_EQ(service, nullptr);
-    EXPECT_EQ(wb->QueryService(kBrowserService, kBrowserService, nullptr), E_POINTER);
-    EXPECT_EQ(References(wb), 1u);
+    EXPECT_EQ(E_NOINTERFACE, wb->QueryService(kBrowserService, kBrowserService, &service));
+    EXPECT_EQ(nullptr, service);
+    EXPECT_EQ(E_POINTER, wb->QueryService(kBrowserService, kBrowserService, nullptr));
+    EXPECT_EQ(1u, References(wb));
 }
 
 TEST_F(WebBrowserControl, KeysReachTheBrowserOnlyWhileTheFocusIsInsideIt)
 {
     CWebBrowserUI idle;
     MSG key = {nullptr, WM_KEYDOWN, 'A', 0};
-    EXPECT_EQ(idle.TranslateAccelerator(&key), E_NOTIMPL);
+    EXPECT_EQ(E_NOTIMPL, idle.TranslateAccelerator(&key));
 
     CWebBrowserUI* wb = Open(TestControlAttributes());
-    ASSERT_NE(wb, nullptr);
+    ASSERT_NE(nullptr, wb);
     const HWND inside = ::FindWindowExW(wb->GetHostWindow(), nullptr, kTestControlWindowClass, nullptr);
-    ASSERT_NE(inside, nullptr);
+    ASSERT_NE(nullptr, inside);
     struct Case { HWND focus; UINT msg; bool reaches; };
     const Case cases[] = {
         {inside, WM_KEYDOWN, true},
@@ -189,11 +185,11 @@ TEST_F(WebBrowserControl, KeysReachTheBrowserOnlyWhileTheFocusIsInsideIt)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.msg);
         ::SetFocus(c.focus);
-        ASSERT_EQ(::GetFocus(), c.focus);
+        ASSERT_EQ(c.focus, ::GetFocus());
         lib.Clear();
         ::PostMessageW(c.focus, c.msg, 'A', 0);
         managertest::Pump();
-        EXPECT_EQ(lib.Count(L"TranslateAccelerator"), c.reaches ? 1 : 0);
+        EXPECT_EQ(c.reaches ? 1 : 0, lib.Count(L"TranslateAccelerator"));
     }
 }
 
@@ -202,11 +198,11 @@ TEST_F(WebBrowserControl, CreatesTheSystemBrowserAndHoldsItsEventsOnlyWhileCreat
     if (!SystemCreates(CWebBrowserUI().GetClassId()))
         GTEST_SKIP() << "no browser control on this system";
     CWebBrowserUI* wb = Open(L"");
-    ASSERT_NE(wb, nullptr);
-    ASSERT_NE(wb->GetWebBrowser(), nullptr);
+    ASSERT_NE(nullptr, wb);
+    ASSERT_NE(nullptr, wb->GetWebBrowser());
     EXPECT_GE(References(wb), 1u);
     wb->ReleaseHostedControl();
-    EXPECT_EQ(References(wb), 0u);
+    EXPECT_EQ(0u, References(wb));
 }
 
 TEST_F(WebBrowserControl, NavigatesToAPageOnlyWhereAWebEngineExists)
@@ -215,13 +211,11 @@ TEST_F(WebBrowserControl, NavigatesToAPageOnlyWhereAWebEngineExists)
     if (!SystemCreates(htmlDocument))
         GTEST_SKIP() << "no web engine here: the browser creates and navigates but shows nothing";
     CWebBrowserUI* wb = Open(L"homepage=\"about:blank\" autonavi=\"true\"");
-    ASSERT_NE(wb, nullptr);
+    ASSERT_NE(nullptr, wb);
     ASSERT_TRUE(PumpUntil([wb] {
-        IDispatch* document = nullptr;
-        if (FAILED(wb->GetWebBrowser()->get_Document(&document)) || !document)
-            return false;
-        document->Release();
-        return true;
+        win32::ComPtr<IDispatch> document;
+        return SUCCEEDED(wb->GetWebBrowser()->get_Document(reinterpret_cast<IDispatch**>(document.Receive()))) &&
+               document;
     }));
 }
 
@@ -261,7 +255,7 @@ void ExpectDocHostAnswers(IDocHostUIHandler* ui, IOleCommandTarget* commands, IS
         void* out = c.clearsOut ? reinterpret_cast<void*>(0x1) : &result;
         EXPECT_EQ(c.call(&out), c.hr);
         if (c.clearsOut)
-            EXPECT_EQ(out, nullptr);
+            EXPECT_EQ(nullptr, out);
     }
 }
 
@@ -270,22 +264,27 @@ struct DocHostFaces
 {
     explicit DocHostFaces(IUnknown* unknown)
     {
-        unknown->QueryInterface(IID_IDocHostUIHandler, reinterpret_cast<void**>(&ui));
-        unknown->QueryInterface(IID_IOleCommandTarget, reinterpret_cast<void**>(&commands));
-        unknown->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&services));
+        if (!unknown)
+            return;
+        unknown->QueryInterface(IID_IDocHostUIHandler, ui.Receive());
+        unknown->QueryInterface(IID_IOleCommandTarget, commands.Receive());
+        unknown->QueryInterface(IID_IServiceProvider, services.Receive());
     }
     bool Complete() const { return ui && commands && services; }
     // The references given back; what the last one leaves.
     ULONG Release()
     {
-        commands->Release();
-        services->Release();
-        return ui->Release();
+        commands.Reset();
+        services.Reset();
+        ui->AddRef();
+        const ULONG withOurs = ui->Release();
+        ui.Reset();
+        return withOurs - 1;
     }
 
-    IDocHostUIHandler* ui = nullptr;
-    IOleCommandTarget* commands = nullptr;
-    IServiceProvider* services = nullptr;
+    win32::ComPtr<IDocHostUIHandler> ui;
+    win32::ComPtr<IOleCommandTarget> commands;
+    win32::ComPtr<IServiceProvider> services;
 };
 
 } // namespace
@@ -293,24 +292,21 @@ struct DocHostFaces
 TEST_F(WebBrowserControl, TheDocumentsUIHandlerLivesAsLongAsTheDocumentHoldsIt)
 {
     CWebBrowserUI* wb = Open(TestControlAttributes());
-    ASSERT_NE(wb, nullptr);
+    ASSERT_NE(nullptr, wb);
     {
         SCOPED_TRACE("the control's own answers");
         DocHostFaces control(static_cast<IDispatch*>(wb));
         ASSERT_TRUE(control.Complete());
-        ExpectDocHostAnswers(control.ui, control.commands, control.services);
+        ExpectDocHostAnswers(control.ui.Get(), control.commands.Get(), control.services.Get());
         control.Release();
     }
 
     DISPPARAMS none = {};
-    ASSERT_EQ(wb->Invoke(252, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr), S_OK);
-    EXPECT_EQ(lib.CallsStarting({L"SetUIHandler"}), std::vector<std::wstring>{L"SetUIHandler set"});
-    IUnknown* held = lib.DocumentUIHandler();   // as a page that keeps it
-    ASSERT_NE(held, nullptr);
-    DocHostFaces handler(held);
-    held->Release();
+    ASSERT_EQ(S_OK, wb->Invoke(252, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr));
+    EXPECT_EQ(std::vector<std::wstring>{L"SetUIHandler set"}, lib.CallsStarting({L"SetUIHandler"}));
+    DocHostFaces handler(lib.DocumentUIHandler().Get());   // as a page that keeps it
     ASSERT_TRUE(handler.Complete());
-    EXPECT_EQ(References(wb), 1u) << "the document holds an object of its own, not the control";
+    EXPECT_EQ(1u, References(wb)) << "the document holds an object of its own, not the control";
 
     auto* row = static_cast<CContainerUI*>(wb->GetParent());
     row->SetDeferredDelete(false);
@@ -319,7 +315,7 @@ TEST_F(WebBrowserControl, TheDocumentsUIHandlerLivesAsLongAsTheDocumentHoldsIt)
     ASSERT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; })) << "the browser and its document are gone";
     {
         SCOPED_TRACE("the handler after the control is gone");
-        ExpectDocHostAnswers(handler.ui, handler.commands, handler.services);
+        ExpectDocHostAnswers(handler.ui.Get(), handler.commands.Get(), handler.services.Get());
     }
-    EXPECT_EQ(handler.Release(), 0u) << "the page's references were the last";
+    EXPECT_EQ(0u, handler.Release()) << "the page's references were the last";
 }

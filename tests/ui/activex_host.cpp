@@ -28,14 +28,12 @@ std::wstring SkinWith(const std::wstring& attributes)
 }
 
 // The client site the host gave its control, or null.
-IOleClientSite* ClientSiteOf(CActiveXUI* ax)
+win32::ComPtr<IOleClientSite> ClientSiteOf(CActiveXUI* ax)
 {
-    IOleObject* object = nullptr;
-    if (ax->QueryHostedControl(IID_IOleObject, reinterpret_cast<LPVOID*>(&object)) != S_OK)
-        return nullptr;
-    IOleClientSite* client = nullptr;
-    object->GetClientSite(&client);
-    object->Release();
+    win32::ComPtr<IOleClientSite> client;
+    win32::ComPtr<IOleObject> object;
+    if (ax->QueryHostedControl(IID_IOleObject, object.Receive()) == S_OK)
+        object->GetClientSite(reinterpret_cast<IOleClientSite**>(client.Receive()));
     return client;
 }
 
@@ -77,12 +75,12 @@ TEST_F(ActiveXHost, CreatesByModuleNameClassIdAndProgIdFallingBackToComForAMissi
         SCOPED_TRACE(c.attributes);
         lib.Configure(false);
         CActiveXUI* ax = Open(c.attributes);
-        ASSERT_NE(ax, nullptr);
-        EXPECT_EQ(lib.CallsStarting({L"CreateInstance"}), std::vector<std::wstring>{c.created});
-        IOleObject* object = nullptr;
-        ASSERT_EQ(ax->QueryHostedControl(IID_IOleObject, reinterpret_cast<LPVOID*>(&object)), S_OK);
-        object->Release();
-        EXPECT_EQ(window.host->recorder.Count(L"showactivex"), 1);
+        ASSERT_NE(nullptr, ax);
+        EXPECT_EQ(std::vector<std::wstring>{c.created}, lib.CallsStarting({L"CreateInstance"}));
+        win32::ComPtr<IOleObject> object;
+        ASSERT_EQ(S_OK, ax->QueryHostedControl(IID_IOleObject, object.Receive()));
+        object.Reset();
+        EXPECT_EQ(1, window.host->recorder.Count(L"showactivex"));
         window.host.reset();
         EXPECT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; }));
     }
@@ -93,14 +91,14 @@ TEST_F(ActiveXHost, AClassIdThatDoesNotParseLeavesAnEmptyIdAndCreatesNothing)
     for (LPCWSTR text : {L"{6F0C1E52-not-a-class-id}", L"No.Such.ProgId", L"{00000000-0000-0000-0000-000000000000}"}) {
         SCOPED_TRACE(text);
         CActiveXUI* ax = Open(std::wstring(L"clsid=\"") + text + L"\"");
-        ASSERT_NE(ax, nullptr);
+        ASSERT_NE(nullptr, ax);
         EXPECT_FALSE(ax->SetClassIdText(text));
         EXPECT_TRUE(ax->GetClassId() == CLSID{});
-        EXPECT_EQ(ax->QueryHostedControl(IID_IOleObject, nullptr), E_POINTER);
-        IUnknown* unknown = nullptr;
-        EXPECT_EQ(ax->QueryHostedControl(IID_IUnknown, reinterpret_cast<LPVOID*>(&unknown)), E_PENDING);
-        EXPECT_EQ(lib.Count(L"CreateInstance"), 0);
-        EXPECT_EQ(window.host->recorder.Count(L"showactivex"), 0);
+        EXPECT_EQ(E_POINTER, ax->QueryHostedControl(IID_IOleObject, nullptr));
+        win32::ComPtr<IUnknown> unknown;
+        EXPECT_EQ(E_PENDING, ax->QueryHostedControl(IID_IUnknown, unknown.Receive()));
+        EXPECT_EQ(0, lib.Count(L"CreateInstance"));
+        EXPECT_EQ(0, window.host->recorder.Count(L"showactivex"));
     }
 }
 
@@ -119,12 +117,12 @@ TEST_F(ActiveXHost, SiteCallsFollowTheOrderTheMiscStatusAsksFor)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.status);
         lib.Configure(false, c.status);
-        ASSERT_NE(Open(TestControlAttributes()), nullptr);
+        ASSERT_NE(nullptr, Open(TestControlAttributes()));
         std::vector<std::wstring> calls = lib.CallsStarting(steps);
         for (std::wstring& call : calls)
             if (call.compare(0, 6, L"DoVerb") == 0)
                 call = call.substr(0, 9);
-        EXPECT_EQ(calls, c.calls);
+        EXPECT_EQ(c.calls, calls);
         window.host.reset();
     }
 }
@@ -132,12 +130,12 @@ TEST_F(ActiveXHost, SiteCallsFollowTheOrderTheMiscStatusAsksFor)
 TEST_F(ActiveXHost, WindowedControlLivesInAHostWindowThatFollowsItsRectangle)
 {
     CActiveXUI* ax = Open(TestControlAttributes());
-    ASSERT_NE(ax, nullptr);
+    ASSERT_NE(nullptr, ax);
     const HWND host = ax->GetHostWindow();
     ASSERT_TRUE(::IsWindow(host));
-    EXPECT_EQ(::GetParent(host), window.Window());
-    EXPECT_NE(::FindWindowExW(host, nullptr, kTestControlWindowClass, nullptr), nullptr);
-    EXPECT_EQ(lib.Count(L"activated windowed"), 1);
+    EXPECT_EQ(window.Window(), ::GetParent(host));
+    EXPECT_NE(nullptr, ::FindWindowExW(host, nullptr, kTestControlWindowClass, nullptr));
+    EXPECT_EQ(1, lib.Count(L"activated windowed"));
 
     const RECT moved = {50, 20, 250, 120};
     lib.Clear();
@@ -145,17 +143,17 @@ TEST_F(ActiveXHost, WindowedControlLivesInAHostWindowThatFollowsItsRectangle)
     RECT placed;
     ::GetWindowRect(host, &placed);
     ::MapWindowPoints(nullptr, window.Window(), reinterpret_cast<POINT*>(&placed), 2);
-    EXPECT_EQ(RectText(placed), RectText(moved));
+    EXPECT_EQ(RectText(moved), RectText(placed));
     HDC screen = ::GetDC(nullptr);
     const std::wstring extent = L"SetExtent " + std::to_wstring(::MulDiv(2540, 200, ::GetDeviceCaps(screen, LOGPIXELSX))) +
                                 L"," + std::to_wstring(::MulDiv(2540, 100, ::GetDeviceCaps(screen, LOGPIXELSY)));
     ::ReleaseDC(nullptr, screen);
-    EXPECT_EQ(lib.CallsStarting({L"SetExtent", L"SetObjectRects"}),
-              (std::vector<std::wstring>{extent, L"SetObjectRects 0,0,200,100"}));
+    EXPECT_EQ((std::vector<std::wstring>{extent, L"SetObjectRects 0,0,200,100"}),
+              lib.CallsStarting({L"SetExtent", L"SetObjectRects"}));
 
     lib.Clear();
     ::SendMessageW(host, WM_SETFOCUS, 0, 0);
-    EXPECT_EQ(lib.Count(L"DoVerb -4 "), 1) << "the focus makes the control UI-active";
+    EXPECT_EQ(1, lib.Count(L"DoVerb -4 ")) << "the focus makes the control UI-active";
 
     ax->SetVisible(false);
     EXPECT_FALSE(::IsWindowVisible(host));
@@ -167,16 +165,16 @@ TEST_F(ActiveXHost, WindowlessControlIsDrawnByUsAndClickedThroughTheMessageFilte
 {
     lib.Configure(true);
     CActiveXUI* ax = Open(TestControlAttributes());
-    ASSERT_NE(ax, nullptr);
-    EXPECT_EQ(lib.Count(L"activated windowless"), 1);
-    EXPECT_EQ(ax->GetHostWindow(), window.Window());
-    EXPECT_EQ(::FindWindowExW(window.Window(), nullptr, L"ActiveXWnd", nullptr), nullptr);
+    ASSERT_NE(nullptr, ax);
+    EXPECT_EQ(1, lib.Count(L"activated windowless"));
+    EXPECT_EQ(window.Window(), ax->GetHostWindow());
+    EXPECT_EQ(nullptr, ::FindWindowExW(window.Window(), nullptr, L"ActiveXWnd", nullptr));
     const RECT pos = ax->GetPos();
-    EXPECT_EQ(lib.CallsStarting({L"SetObjectRects"}).back(), L"SetObjectRects " + RectText(pos));
+    EXPECT_EQ(L"SetObjectRects " + RectText(pos), lib.CallsStarting({L"SetObjectRects"}).back());
 
     lib.Clear();
     window.host->Repaint();
-    EXPECT_EQ(lib.CallsStarting({L"Draw"}), std::vector<std::wstring>{L"Draw " + RectText(pos)});
+    EXPECT_EQ(std::vector<std::wstring>{L"Draw " + RectText(pos)}, lib.CallsStarting({L"Draw"}));
 
     struct Case { UINT msg; int x; bool reaches; };
     const Case cases[] = {
@@ -190,34 +188,34 @@ TEST_F(ActiveXHost, WindowlessControlIsDrawnByUsAndClickedThroughTheMessageFilte
         lib.Clear();
         Click(c.msg, c.x, pos.top + 7);
         const std::vector<std::wstring> got = lib.CallsStarting({L"OnWindowMessage"});
-        EXPECT_EQ(got.size(), c.reaches ? 1u : 0u);
+        EXPECT_EQ(c.reaches ? 1u : 0u, got.size());
         if (c.reaches && !got.empty())
-            EXPECT_NE(got[0].find(std::to_wstring(c.x) + L"," + std::to_wstring(pos.top + 7)), std::wstring::npos);
+            EXPECT_NE(std::wstring::npos, got[0].find(std::to_wstring(c.x) + L"," + std::to_wstring(pos.top + 7)));
     }
     ax->SetMouseEnabled(false);
     lib.Clear();
     Click(WM_LBUTTONDOWN, pos.left + 5, pos.top + 7);
-    EXPECT_EQ(lib.Count(L"OnWindowMessage"), 0);
+    EXPECT_EQ(0, lib.Count(L"OnWindowMessage"));
 
     // With the focus, key messages reach it; WM_UNICHAR lies beyond them.
-    IOleClientSite* client = ClientSiteOf(ax);
-    ASSERT_NE(client, nullptr);
-    IOleControlSite* controlSite = nullptr;
-    ASSERT_EQ(client->QueryInterface(IID_IOleControlSite, reinterpret_cast<void**>(&controlSite)), S_OK);
-    client->Release();
-    controlSite->OnFocus(TRUE);
-    controlSite->Release();
+    {
+        win32::ComPtr<IOleClientSite> client = ClientSiteOf(ax);
+        ASSERT_TRUE(client);
+        win32::ComPtr<IOleControlSite> controlSite;
+        ASSERT_EQ(S_OK, client->QueryInterface(IID_IOleControlSite, controlSite.Receive()));
+        controlSite->OnFocus(TRUE);
+    }
     for (const Case& c : {Case{WM_KEYDOWN, 0, true}, Case{WM_CHAR, 0, true}, Case{WM_UNICHAR, 0, false}}) {
         SCOPED_TRACE(c.msg);
         lib.Clear();
         Click(c.msg, c.x, 0);
-        EXPECT_EQ(lib.Count(L"OnWindowMessage"), c.reaches ? 1 : 0);
+        EXPECT_EQ(c.reaches ? 1 : 0, lib.Count(L"OnWindowMessage"));
     }
 
     ax->SetVisible(false);
     lib.Clear();
     window.host->Repaint();
-    EXPECT_EQ(lib.Count(L"Draw"), 0) << "a hidden windowless control is not painted";
+    EXPECT_EQ(0, lib.Count(L"Draw")) << "a hidden windowless control is not painted";
 }
 
 TEST_F(ActiveXHost, DelayedCreationWaitsForTheFirstLayoutUnlessSwitchedOff)
@@ -236,14 +234,14 @@ TEST_F(ActiveXHost, DelayedCreationWaitsForTheFirstLayoutUnlessSwitchedOff)
         ASSERT_TRUE(skin.host.Open(300, 200));
         CUILayoutBuilder builder;
         CControlUI* root = builder.Create(SkinWith(c.attributes).c_str(), nullptr, nullptr, &skin.host.manager);
-        ASSERT_NE(root, nullptr);
-        EXPECT_EQ(lib.Count(L"CreateInstance"), c.atBuild ? 1 : 0);
+        ASSERT_NE(nullptr, root);
+        EXPECT_EQ(c.atBuild ? 1 : 0, lib.Count(L"CreateInstance"));
         skin.host.manager.AttachRootControl(root);
         skin.Repaint();
-        EXPECT_EQ(lib.Count(L"CreateInstance"), 1);
-        EXPECT_EQ(lib.Count(L"activated"), 1);
+        EXPECT_EQ(1, lib.Count(L"CreateInstance"));
+        EXPECT_EQ(1, lib.Count(L"activated"));
         if (!c.atBuild)
-            EXPECT_EQ(skin.recorder.Count(L"showactivex"), 1);
+            EXPECT_EQ(1, skin.recorder.Count(L"showactivex"));
     }
 }
 
@@ -253,19 +251,19 @@ TEST_F(ActiveXHost, RemovalReleasesControlSiteAndWindow)
         SCOPED_TRACE(windowless);
         lib.Configure(windowless);
         CActiveXUI* ax = Open(TestControlAttributes());
-        ASSERT_NE(ax, nullptr);
+        ASSERT_NE(nullptr, ax);
         const HWND host = ax->GetHostWindow();
         const RECT pos = ax->GetPos();
         lib.Clear();
         auto* layout = static_cast<CContainerUI*>(ax->GetParent());
         ASSERT_TRUE(layout->Remove(ax));
         ASSERT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; }));
-        EXPECT_EQ(lib.CallsStarting({L"SetSite", L"Close", L"SetClientSite"}),
-                  (std::vector<std::wstring>{L"SetSite null", L"Close", L"SetClientSite null"}));
-        EXPECT_EQ(::IsWindow(host) != FALSE, windowless) << "only our own host window goes";
+        EXPECT_EQ((std::vector<std::wstring>{L"SetSite null", L"Close", L"SetClientSite null"}),
+                  lib.CallsStarting({L"SetSite", L"Close", L"SetClientSite"}));
+        EXPECT_EQ(windowless, ::IsWindow(host) != FALSE) << "only our own host window goes";
         lib.Clear();
         Click(WM_LBUTTONDOWN, pos.left + 5, pos.top + 5);
-        EXPECT_EQ(lib.Count(L"OnWindowMessage"), 0) << "the filter went with the control";
+        EXPECT_EQ(0, lib.Count(L"OnWindowMessage")) << "the filter went with the control";
         window.host.reset();
     }
 }
@@ -276,13 +274,13 @@ TEST_F(ActiveXHost, AControlThatFailsToInitialiseIsNotKept)
         SCOPED_TRACE(status);
         lib.Configure(false, status, false, true);
         CActiveXUI* ax = Open(TestControlAttributes());
-        ASSERT_NE(ax, nullptr);
-        EXPECT_EQ(lib.Count(L"InitNew"), 1);
-        EXPECT_EQ(lib.Count(L"DoVerb"), 0);
+        ASSERT_NE(nullptr, ax);
+        EXPECT_EQ(1, lib.Count(L"InitNew"));
+        EXPECT_EQ(0, lib.Count(L"DoVerb"));
         EXPECT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; })) << "the control was let go";
-        IUnknown* unknown = nullptr;
-        EXPECT_EQ(ax->QueryHostedControl(IID_IUnknown, reinterpret_cast<LPVOID*>(&unknown)), E_PENDING);
-        EXPECT_EQ(ax->GetHostWindow(), nullptr);
+        win32::ComPtr<IUnknown> unknown;
+        EXPECT_EQ(E_PENDING, ax->QueryHostedControl(IID_IUnknown, unknown.Receive()));
+        EXPECT_EQ(nullptr, ax->GetHostWindow());
 
         lib.Clear();
         ax->SetPos(RECT{50, 20, 250, 120});
@@ -300,57 +298,60 @@ TEST_F(ActiveXHost, DeletingAControlThatNeverHadAManagerIsSafe)
     ax->SetModuleName(kTestControlModule);
     ax->SetLazyCreate(false);
     EXPECT_TRUE(ax->SetClassId(kTestControlClassId));
-    EXPECT_EQ(lib.Count(L"CreateInstance"), 1);
+    EXPECT_EQ(1, lib.Count(L"CreateInstance"));
     delete ax;
-    EXPECT_EQ(lib.LiveObjects(), 0);
+    EXPECT_EQ(0, lib.LiveObjects());
 }
 
 TEST_F(ActiveXHost, SiteLendsOneAcceleratorTableAndRefusesWorkOnceReleased)
 {
     CActiveXUI* ax = Open(TestControlAttributes());
-    ASSERT_NE(ax, nullptr);
-    IOleClientSite* client = ClientSiteOf(ax);
-    ASSERT_NE(client, nullptr);
-    IOleInPlaceSite* site = nullptr;
-    ASSERT_EQ(client->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&site)), S_OK);
+    ASSERT_NE(nullptr, ax);
+    win32::ComPtr<IOleClientSite> client = ClientSiteOf(ax);
+    ASSERT_TRUE(client);
+    win32::ComPtr<IOleInPlaceSite> site;
+    ASSERT_EQ(S_OK, client->QueryInterface(IID_IOleInPlaceSite, site.Receive()));
 
     HACCEL tables[2] = {};
     for (HACCEL& table : tables) {
-        IOleInPlaceFrame* frame = nullptr;
-        IOleInPlaceUIWindow* doc = nullptr;
+        win32::ComPtr<IOleInPlaceFrame> frame;
+        win32::ComPtr<IOleInPlaceUIWindow> doc;
         RECT pos, clip;
         OLEINPLACEFRAMEINFO info = {};
-        ASSERT_EQ(site->GetWindowContext(&frame, &doc, &pos, &clip, &info), S_OK);
-        EXPECT_EQ(info.cb, sizeof(OLEINPLACEFRAMEINFO));
-        EXPECT_EQ(info.hwndFrame, window.Window());
-        EXPECT_EQ(doc, nullptr);
+        ASSERT_EQ(S_OK, site->GetWindowContext(reinterpret_cast<IOleInPlaceFrame**>(frame.Receive()),
+                                               reinterpret_cast<IOleInPlaceUIWindow**>(doc.Receive()), &pos,
+                                               &clip, &info));
+        EXPECT_EQ(sizeof(OLEINPLACEFRAMEINFO), info.cb);
+        EXPECT_EQ(window.Window(), info.hwndFrame);
+        EXPECT_FALSE(doc);
         table = info.haccel;
-        frame->Release();
     }
     EXPECT_EQ(tables[0], tables[1]) << "one table, not a new one per call";
-    EXPECT_EQ(::CopyAcceleratorTableW(tables[0], nullptr, 0), 1);
+    EXPECT_EQ(1, ::CopyAcceleratorTableW(tables[0], nullptr, 0));
 
-    IOleContainer* container = nullptr;
-    ASSERT_EQ(client->GetContainer(&container), S_OK);
-    IEnumUnknown* items = nullptr;
-    ASSERT_EQ(container->EnumObjects(OLECONTF_EMBEDDINGS, &items), S_OK);
-    IUnknown* item[2] = {};
-    ULONG fetched = 0;
-    EXPECT_EQ(items->Next(2, item, &fetched), S_FALSE);
-    EXPECT_EQ(fetched, 1u);
-    item[0]->Release();
-    items->Release();
-    container->Release();
+    {
+        win32::ComPtr<IOleContainer> container;
+        ASSERT_EQ(S_OK, client->GetContainer(reinterpret_cast<IOleContainer**>(container.Receive())));
+        win32::ComPtr<IEnumUnknown> items;
+        ASSERT_EQ(S_OK, container->EnumObjects(OLECONTF_EMBEDDINGS,
+                                               reinterpret_cast<IEnumUnknown**>(items.Receive())));
+        IUnknown* item[2] = {};
+        ULONG fetched = 0;
+        EXPECT_EQ(S_FALSE, items->Next(2, item, &fetched));
+        EXPECT_EQ(1u, fetched);
+        win32::ComPtr<IUnknown> first;
+        *first.Receive() = item[0];   // held, and let go with the others
+    }
 
     static_cast<CContainerUI*>(ax->GetParent())->Remove(ax);
     ASSERT_TRUE(PumpUntil([this] { return lib.Count(L"SetClientSite null") == 1; }));
     HWND hwnd = nullptr;
-    EXPECT_EQ(site->GetWindow(&hwnd), E_UNEXPECTED);
-    EXPECT_EQ(client->ShowObject(), E_UNEXPECTED);
-    site->Release();
-    client->Release();   // the last reference: the site goes, and its table with it
-    EXPECT_EQ(::CopyAcceleratorTableW(tables[0], nullptr, 0), 0);
-    EXPECT_EQ(lib.LiveObjects(), 0);
+    EXPECT_EQ(E_UNEXPECTED, site->GetWindow(&hwnd));
+    EXPECT_EQ(E_UNEXPECTED, client->ShowObject());
+    site.Reset();
+    client.Reset();   // the last reference: the site goes, and its table with it
+    EXPECT_EQ(0, ::CopyAcceleratorTableW(tables[0], nullptr, 0));
+    EXPECT_EQ(0, lib.LiveObjects());
 }
 
 namespace {
@@ -363,14 +364,11 @@ public:
 };
 
 // The site's windowless face, through which the control asks for capture and DCs.
-IOleInPlaceSiteWindowless* WindowlessSiteOf(CActiveXUI* ax)
+win32::ComPtr<IOleInPlaceSiteWindowless> WindowlessSiteOf(CActiveXUI* ax)
 {
-    IOleClientSite* client = ClientSiteOf(ax);
-    IOleInPlaceSiteWindowless* site = nullptr;
-    if (client) {
-        client->QueryInterface(IID_IOleInPlaceSiteWindowless, reinterpret_cast<void**>(&site));
-        client->Release();
-    }
+    win32::ComPtr<IOleInPlaceSiteWindowless> site;
+    if (win32::ComPtr<IOleClientSite> client = ClientSiteOf(ax))
+        client->QueryInterface(IID_IOleInPlaceSiteWindowless, site.Receive());
     return site;
 }
 
@@ -392,7 +390,7 @@ TEST_F(ActiveXHost, AHostWindowDestroyedFromOutsideIsForgotten)
 
         ::DestroyWindow(parentFirst ? window.Window() : host);
         ASSERT_FALSE(::IsWindow(host));
-        EXPECT_EQ(ax->GetHostWindow(), nullptr);
+        EXPECT_EQ(nullptr, ax->GetHostWindow());
 
         // Moves, paints, clicks and keys afterwards; then verbs and capture find no window.
         lib.Clear();
@@ -404,21 +402,21 @@ TEST_F(ActiveXHost, AHostWindowDestroyedFromOutsideIsForgotten)
             ::PostMessageW(window.Window(), WM_KEYDOWN, 'A', 1);
             managertest::Pump();
         }
-        EXPECT_EQ(ax->GetHostWindow(), nullptr);
+        EXPECT_EQ(nullptr, ax->GetHostWindow());
         ax->DoVerb(OLEIVERB_UIACTIVATE);
         const std::vector<std::wstring> verbs = lib.CallsStarting({L"DoVerb"});
-        ASSERT_EQ(verbs.size(), 1u);
-        EXPECT_EQ(verbs[0].compare(0, 21, L"DoVerb -4 parent null"), 0) << verbs[0];
+        ASSERT_EQ(1u, verbs.size());
+        EXPECT_EQ(0, verbs[0].compare(0, 21, L"DoVerb -4 parent null")) << verbs[0];
 
-        IOleInPlaceSiteWindowless* site = WindowlessSiteOf(ax);
-        ASSERT_NE(site, nullptr);
-        EXPECT_EQ(site->SetCapture(TRUE), E_FAIL);
-        EXPECT_EQ(site->GetCapture(), S_FALSE);
+        win32::ComPtr<IOleInPlaceSiteWindowless> site = WindowlessSiteOf(ax);
+        ASSERT_TRUE(site);
+        EXPECT_EQ(E_FAIL, site->SetCapture(TRUE));
+        EXPECT_EQ(S_FALSE, site->GetCapture());
         HDC dc = reinterpret_cast<HDC>(1);
-        EXPECT_EQ(site->GetDC(nullptr, 0, &dc), E_FAIL) << "not the screen's DC";
-        EXPECT_EQ(dc, nullptr);
-        EXPECT_EQ(site->InvalidateRgn(nullptr, FALSE), E_FAIL);
-        site->Release();
+        EXPECT_EQ(E_FAIL, site->GetDC(nullptr, 0, &dc)) << "not the screen's DC";
+        EXPECT_EQ(nullptr, dc);
+        EXPECT_EQ(E_FAIL, site->InvalidateRgn(nullptr, FALSE));
+        site.Reset();
         window.host.reset();
         EXPECT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; }));
     }
@@ -428,12 +426,13 @@ TEST_F(ActiveXHost, AHiddenOrDisabledWindowlessControlTakesNoInput)
 {
     lib.Configure(true);
     CActiveXUI* ax = Open(TestControlAttributes());
-    ASSERT_NE(ax, nullptr);
+    ASSERT_NE(nullptr, ax);
     const RECT pos = ax->GetPos();
-    IOleInPlaceSiteWindowless* site = WindowlessSiteOf(ax);
-    ASSERT_NE(site, nullptr);
-    site->SetFocus(TRUE);   // keys too reach a focused windowless control
-    site->Release();
+    {
+        win32::ComPtr<IOleInPlaceSiteWindowless> site = WindowlessSiteOf(ax);
+        ASSERT_TRUE(site);
+        site->SetFocus(TRUE);   // keys too reach a focused windowless control
+    }
     CControlUI* row = ax->GetParent();
 
     struct Case { LPCWSTR how; std::function<void(bool)> set; };
@@ -449,9 +448,9 @@ TEST_F(ActiveXHost, AHiddenOrDisabledWindowlessControlTakesNoInput)
             lib.Clear();
             for (UINT msg : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_KEYDOWN, WM_CHAR})
                 Click(msg, pos.left + 5, pos.top + 5);
-            EXPECT_EQ(lib.Count(L"OnWindowMessage"), on ? 5 : 0);
+            EXPECT_EQ(on ? 5 : 0, lib.Count(L"OnWindowMessage"));
             if (!on)
-                EXPECT_EQ(lib.Count(L"QueryHitPoint"), 0);
+                EXPECT_EQ(0, lib.Count(L"QueryHitPoint"));
         }
     }
 }

@@ -103,7 +103,7 @@ TEST_F(LeavingAWindow, ADeletedControlThatLeftItsWindowIsCalledNoMore)
                                                              : L", its manager cleared"));
             lib.Configure(true, 0, true);
             CControlUI* control = window.Open<CControlUI>(Skin(kind.element), L"c");
-            ASSERT_NE(control, nullptr);
+            ASSERT_NE(nullptr, control);
             const bool richEdit = control->AsInterface(L"RichEdit") != nullptr;
             const POINT at = Inside(control);
             ASSERT_TRUE(Hears(control, richEdit, window.Window(), at)) << "it listens while it is there";
@@ -140,7 +140,7 @@ TEST_F(LeavingAWindow, AControlMovedIntoAnotherWindowWorksThereAndNoMoreInTheFir
         SCOPED_TRACE(kind.name);
         lib.Configure(true);
         CControlUI* control = window.Open<CControlUI>(Skin(kind.element), L"c");
-        ASSERT_NE(control, nullptr);
+        ASSERT_NE(nullptr, control);
         ASSERT_TRUE(other.Open(L"<Window><VerticalLayout name=\"dest\"><Control height=\"30\" /></VerticalLayout></Window>"));
         const bool richEdit = control->AsInterface(L"RichEdit") != nullptr;
         const POINT first = Inside(control);
@@ -160,7 +160,7 @@ TEST_F(LeavingAWindow, AControlMovedIntoAnotherWindowWorksThereAndNoMoreInTheFir
             EXPECT_EQ(before, control->GetText().GetData()) << "keys without the focus";
         }
         if (!richEdit)
-            EXPECT_EQ(static_cast<CActiveXUI*>(control)->GetHostWindow(), other.Window()) << "made again there";
+            EXPECT_EQ(other.Window(), static_cast<CActiveXUI*>(control)->GetHostWindow()) << "made again there";
         EXPECT_TRUE(Hears(control, richEdit, other.Window(), Inside(control))) << "it works in its new window";
         EXPECT_FALSE(Hears(control, richEdit, window.Window(), first)) << "the first window calls it no more";
 

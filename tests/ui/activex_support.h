@@ -13,6 +13,7 @@
 #include "core/UIControl.h"
 
 #include "TestControlApi.h"
+#include "Win32Handle.h"
 #include "controls_support.h"
 #include "manager_support.h"
 
@@ -39,7 +40,13 @@ public:
     }
     void Clear() { m_clear(); }
     LONG LiveObjects() const { return m_live(); }
-    IUnknown* DocumentUIHandler() const { return m_uiHandler(); }
+    // The UI handler the test control's document was given, held for the caller.
+    win32::ComPtr<IUnknown> DocumentUIHandler() const
+    {
+        win32::ComPtr<IUnknown> handler;
+        *handler.Receive() = m_uiHandler();   // a reference of the caller's own
+        return handler;
+    }
 
     // The recorded calls that begin with one of the prefixes, in order; all of them for "".
     std::vector<std::wstring> CallsStarting(std::vector<std::wstring> prefixes) const

@@ -109,19 +109,55 @@ TEST(BuilderTree, ElementNamesAreComparedIgnoringCase)
 
 TEST(BuilderTree, EveryClassOfTheTableIsMade)
 {
+    // A tree node is built only inside a tree view: it is looked for there.
     const std::pair<LPCWSTR, LPCWSTR> classes[] = {
-        {L"Text", L"TextUI"},           {L"Label", L"LabelUI"},
-        {L"Button", L"ButtonUI"},       {L"Control", L"ControlUI"},
-        {L"Progress", L"ProgressUI"},   {L"Container", L"ContainerUI"},
-        {L"ScrollBar", L"ScrollBarUI"}, {L"VerticalLayout", L"VerticalLayoutUI"},
+        {L"Text", L"TextUI"},
+        {L"Label", L"LabelUI"},
+        {L"Button", L"ButtonUI"},
+        {L"Control", L"ControlUI"},
+        {L"Progress", L"ProgressUI"},
+        {L"Container", L"ContainerUI"},
+        {L"ScrollBar", L"ScrollBarUI"},
+        {L"VerticalLayout", L"VerticalLayoutUI"},
         {L"HorizontalLayout", L"HorizontalLayoutUI"},
+        {L"List", L"ListUI"},
+        {L"Combo", L"ComboUI"},
+        {L"ListHeader", L"ListHeaderUI"},
+        {L"ListHeaderItem", L"ListHeaderItemUI"},
+        {L"ListTextElement", L"ListTextElementUI"},
+        {L"ListLabelElement", L"ListLabelElementUI"},
+        {L"ListContainerElement", L"ListContainerElementUI"},
+        {L"TreeView", L"TreeViewUI"},
+        {L"TreeNode", L"TreeNodeUI"},
+        {L"Option", L"OptionUI"},
+        {L"Slider", L"SliderUI"},
+        {L"CheckBox", L"CheckBoxUI"},
+        {L"TabLayout", L"TabLayoutUI"},
+        {L"TileLayout", L"TileLayoutUI"},
+        {L"ChildLayout", L"ChildLayoutUI"},
+        {L"Edit", L"EditUI"},
+        {L"DateTime", L"DateTimeUI"},
+        {L"RichEdit", L"RichEditUI"},
+        {L"ActiveX", L"ActiveXUI"},
+        {L"WebBrowser", L"WebBrowserUI"},
     };
     for (const auto& entry : classes) {
-        std::wstring xml = std::wstring(L"<Window><") + entry.first + L"/></Window>";
-        CControlUI* control = Build(xml.c_str());
-        ASSERT_NE(control, nullptr) << entry.first;
-        EXPECT_STREQ(control->GetClass(), entry.second);
-        delete control;
+        SCOPED_TRACE(testing::PrintToString(entry.first));
+        const bool node = wcscmp(entry.first, L"TreeNode") == 0;
+        std::wstring element = std::wstring(L"<") + entry.first + L"/>";
+        if (node)
+            element = L"<TreeView>" + element + L"</TreeView>";
+        CControlUI* root = Build((L"<Window>" + element + L"</Window>").c_str());
+        ASSERT_NE(nullptr, root);
+        CControlUI* control = root;
+        if (node) {
+            auto* tree = static_cast<IContainerUI*>(root->AsInterface(L"IContainer"));
+            ASSERT_NE(nullptr, tree);
+            ASSERT_EQ(1, tree->GetCount());
+            control = tree->GetItemAt(0);
+        }
+        EXPECT_STREQ(entry.second, control->GetClass());
+        delete root;
     }
 }
 

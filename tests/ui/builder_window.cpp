@@ -278,19 +278,14 @@ BOOL CALLBACK CollectText(HWND child, LPARAM lParam)
 // Finds the error box, writes down its texts and presses its button.
 DWORD WINAPI AnswerErrorBox(LPVOID recordPath)
 {
-    for (int i = 0; i < 600; ++i) {
-        HWND box = ::FindWindowW(L"#32770", L"QxUI");
-        if (box) {
-            std::wstring texts;
-            ::EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&texts));
-            std::ofstream(static_cast<LPCWSTR>(recordPath), std::ios::binary)
-                << Utf8(texts);
-            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-            return 0;
-        }
-        ::Sleep(50);
-    }
-    return 1;
+    HWND box = nullptr;
+    if (!qixtest::WaitUntil([&] { return (box = ::FindWindowW(L"#32770", L"QxUI")) != nullptr; }))
+        return 1;
+    std::wstring texts;
+    ::EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&texts));
+    std::ofstream(static_cast<LPCWSTR>(recordPath), std::ios::binary) << Utf8(texts);
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return 0;
 }
 
 } // namespace
@@ -324,7 +319,7 @@ TEST(SkinnedWindowFatal, MissingSkinShowsTheErrorAndExitsWithOne)
                                           nullptr, &startup, &process);
     ::SetEnvironmentVariableW(kFatalRecordVariable, nullptr);
     ASSERT_TRUE(started);
-    const DWORD waited = ::WaitForSingleObject(process.hProcess, 60000);
+    const DWORD waited = ::WaitForSingleObject(process.hProcess, qixtest::kWaitLimitMs);
     DWORD code = 0;
     ::GetExitCodeProcess(process.hProcess, &code);
     if (waited != WAIT_OBJECT_0)

@@ -16,6 +16,7 @@
 
 using namespace QxUI;
 using namespace managertest;
+using qixtest::kNeverWithinATestMs;
 
 namespace {
 
@@ -476,10 +477,10 @@ TEST_F(InputTest, AltShortcutOfALabelActivatesTheNextControlVisited)
 
 TEST_F(InputTest, TimersGetNativeIdsFromSeventeenAndDeliverTheControlsOwnId)
 {
-    EXPECT_TRUE(host.manager.StartTimer(a, 5, 10000));
+    EXPECT_TRUE(host.manager.StartTimer(a, 5, kNeverWithinATestMs));
     // A running id is restarted on its native id (b still gets the next one, 18).
-    EXPECT_TRUE(host.manager.StartTimer(a, 5, 10000));
-    EXPECT_TRUE(host.manager.StartTimer(b, 5, 10000));
+    EXPECT_TRUE(host.manager.StartTimer(a, 5, kNeverWithinATestMs));
+    EXPECT_TRUE(host.manager.StartTimer(b, 5, kNeverWithinATestMs));
 
     Send(WM_TIMER, 17);
     Send(WM_TIMER, 18);
@@ -494,7 +495,7 @@ TEST_F(InputTest, TimersGetNativeIdsFromSeventeenAndDeliverTheControlsOwnId)
     Send(WM_TIMER, 17);
     EXPECT_TRUE(g_events.empty());
     // Started again, the stopped record keeps its native id.
-    EXPECT_TRUE(host.manager.StartTimer(a, 5, 10000));
+    EXPECT_TRUE(host.manager.StartTimer(a, 5, kNeverWithinATestMs));
     Send(WM_TIMER, 17);
     EXPECT_EQ(1u, g_events.size());
 }
@@ -502,12 +503,7 @@ TEST_F(InputTest, TimersGetNativeIdsFromSeventeenAndDeliverTheControlsOwnId)
 TEST_F(InputTest, ARunningTimerReallyFires)
 {
     ASSERT_TRUE(host.manager.StartTimer(c, 9, 10));
-    const DWORD start = ::GetTickCount();
-    while (Trace(UIEventType::Timer).empty() && ::GetTickCount() - start < 30000) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        Pump();
-    }
-    ASSERT_FALSE(Trace(UIEventType::Timer).empty());
+    ASSERT_TRUE(PumpUntil([&] { return !Trace(UIEventType::Timer).empty(); }));
     EXPECT_EQ(9u, g_events.back().wParam);
     host.manager.StopAllTimersOf(c);
     EXPECT_FALSE(host.manager.StopTimer(c, 9));
@@ -517,7 +513,7 @@ TEST_F(InputTest, DestroyedControlsLoseTheirTimersNamesAndReferences)
 {
     Send(WM_MOUSEMOVE, 0, MAKELPARAM(70, 10));
     b->SetFocus();
-    host.manager.StartTimer(b, 1, 10000);
+    host.manager.StartTimer(b, 1, kNeverWithinATestMs);
     EXPECT_EQ(b, host.manager.FindControlByName(L"b"));
     host.manager.RaiseNotify(b, L"click", 0, 0, true);
 
@@ -732,13 +728,13 @@ TEST_F(InputTest, HoverShowsTheTooltipWithLanguageTextsExpanded)
 
 TEST_F(InputTest, WrappedTimerIdsSkipOnesStillInUse)
 {
-    ASSERT_TRUE(host.manager.StartTimer(a, 1, 10000));   // native id 17, kept running
+    ASSERT_TRUE(host.manager.StartTimer(a, 1, kNeverWithinATestMs));   // native id 17, kept running
     // Each start takes the next id; 254 more starts bring the counter round to 16.
     for (int i = 0; i < 254; ++i) {
-        ASSERT_TRUE(host.manager.StartTimer(b, 2, 10000));
+        ASSERT_TRUE(host.manager.StartTimer(b, 2, kNeverWithinATestMs));
         host.manager.StopAllTimersOf(b);
     }
-    ASSERT_TRUE(host.manager.StartTimer(c, 3, 10000));   // 17 is a's: c gets 18
+    ASSERT_TRUE(host.manager.StartTimer(c, 3, kNeverWithinATestMs));   // 17 is a's: c gets 18
     Send(WM_TIMER, 17);
     Send(WM_TIMER, 18);
     ASSERT_EQ((std::vector<std::wstring>{Entry(L"a", UIEventType::Timer),

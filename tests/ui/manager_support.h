@@ -13,6 +13,8 @@
 
 #include "controls_support.h"
 
+#include "TestSupport.h"
+
 namespace managertest {
 
 // Runs the queued messages of this thread, WM_QUIT excepted, through the framework's
@@ -31,19 +33,12 @@ inline void Pump()
     }
 }
 
-// Runs the thread's messages until the condition holds; false when it still did not after
-// limitMs.
+// Runs the thread's messages until the condition holds; false when it still did not within
+// the tests' wait limit.
 template <class Condition>
-bool PumpUntil(Condition condition, DWORD limitMs = 10000)
+bool PumpUntil(Condition condition)
 {
-    const DWORD start = ::GetTickCount();
-    while (!condition()) {
-        if (::GetTickCount() - start > limitMs)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        Pump();
-    }
-    return true;
+    return qixtest::WaitUntil(condition, Pump);
 }
 
 inline HINSTANCE Module()
@@ -105,19 +100,7 @@ public:
 
 namespace skintest {
 
-// Pumps the thread's messages until the condition holds; false when it never does.
-template <class Condition>
-bool PumpUntil(Condition condition, DWORD limitMs = 30000)
-{
-    const DWORD start = ::GetTickCount();
-    while (!condition()) {
-        if (::GetTickCount() - start > limitMs)
-            return false;
-        managertest::Pump();
-        ::Sleep(5);
-    }
-    return true;
-}
+using managertest::PumpUntil;
 
 // A window whose tree the skin builder makes, its notifications recorded and its input sent
 // through its manager.
