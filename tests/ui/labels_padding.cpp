@@ -1,11 +1,11 @@
 // Text drawn inside paddings that skins may make extreme, by every control that pads its text:
-// the text stays where its rectangle says and the marked-up text measures no more than its own
-// characters; the edit's native editor opens where its text lies.
+// the text stays where its rectangle says, the edit's native editor opens where its text lies,
+// and a text control's size holds its paddings. (The marked-up text's own bounds on extreme
+// rectangles and offsets: labels_markup.cpp.)
 
 #include "controls/UIEdit.h"
 #include "controls/UIList.h"
 #include "controls/UIListElement.h"
-#include "core/UIRender.h"
 #include "core/UIText.h"
 #include "skin/UIBuilder.h"
 
@@ -92,23 +92,6 @@ std::wstring WordsText()
            L" <a go>link</a>";
 }
 
-// Pen, line height and spacing tags at the ends of int, around short runs and a long one.
-std::wstring OffsetsText()
-{
-    return L"<x -2147483648>A<x 2147483647>B <x 99999999999>" + std::wstring(500, L'W') +
-           L"<n><p -2147483648>C</p><y 2147483647>D <p 2147483647>E</p><x -2147483647>F";
-}
-
-// Marked-up characters measured since the last call.
-ULONGLONG MeasuredSinceLast()
-{
-    static ULONGLONG last = 0;
-    const ULONGLONG now = CUIPainter::GetMarkedUpMeasuredChars();
-    const ULONGLONG since = now - last;
-    last = now;
-    return since;
-}
-
 void SetText(CUIWindowManager& manager, const Kind& kind, LPCWSTR text)
 {
     CControlUI* control = manager.FindControlByName(kind.control);
@@ -192,12 +175,9 @@ protected:
     CUIWindowManager manager;
 };
 
-// A paint draws each marked-up text a few times, each measuring every character a bounded number
-// of times.
-TEST_F(PaddingInMemory, TextInsideAnExtremePaddingIsDrawnOnlyWhereItsRectangleLiesWithBoundedWork)
+TEST_F(PaddingInMemory, TextInsideAnExtremePaddingIsDrawnOnlyWhereItsRectangleLies)
 {
     const std::wstring words = WordsText();
-    const std::wstring offsets = OffsetsText();
     for (const Kind& kind : kKinds) {
         for (const Padding& padding : kPaddings) {
             const std::string what =
@@ -207,21 +187,14 @@ TEST_F(PaddingInMemory, TextInsideAnExtremePaddingIsDrawnOnlyWhereItsRectangleLi
             const std::vector<DWORD> bare = Paint();
 
             SetText(manager, kind, words.c_str());
-            MeasuredSinceLast();
             const std::vector<DWORD> drawn = Paint();
             const int changed = std::inner_product(bare.begin(), bare.end(), drawn.begin(), 0,
                                                    std::plus<int>(), std::not_equal_to<DWORD>());
-            EXPECT_LE(MeasuredSinceLast(), 64u * words.size()) << what;
             const Seen seen = kind.centred ? padding.centred : padding.left;
             if (seen == Seen::Drawn)
                 EXPECT_GT(changed, 20) << what;
             else if (seen == Seen::Nothing)
                 EXPECT_EQ(0, changed) << what;
-
-            SetText(manager, kind, offsets.c_str());
-            MeasuredSinceLast();
-            Paint();
-            EXPECT_LE(MeasuredSinceLast(), 64u * offsets.size()) << what;
         }
         SetText(manager, kind, L"");
         SetPadding(manager, kind, L"0,0,0,0");
