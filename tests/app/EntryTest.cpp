@@ -96,7 +96,7 @@ TEST(UpdaterEntry, GivesUpWhileTheQueueStaysHeld)
 {
     HANDLE queue = CreateMutexW(nullptr, TRUE, kQueueMutex);
     ASSERT_NE(queue, nullptr);
-    EXPECT_EQ(RunUpdater(L"-forcedupdate=5"), kFailed);
+    EXPECT_EQ(kFailed, RunUpdater(L"-forcedupdate=5"));
     ReleaseMutex(queue);
     CloseHandle(queue);
 }
@@ -115,7 +115,8 @@ TEST(UpdaterEntry, TakesTheQueueAbandonedNineSecondsIntoItsWait)
     });
     held.get_future().wait();
     // Past the queue the updater runs and ends with 0; given up on it, it ends with -1.
-    EXPECT_EQ(RunUpdater(L"-forcedupdate=5", [&updater](HANDLE process) { updater.set_value(process); }), 0u);
+    EXPECT_EQ(0u, RunUpdater(L"-forcedupdate=5",
+                             [&updater](HANDLE process) { updater.set_value(process); }));
     owner.join();
     ASSERT_NE(queue, nullptr);
     CloseHandle(queue);
