@@ -238,25 +238,4 @@ private:
     Interface* pointer_ = nullptr;
 };
 
-// For interface pointers kept raw, as COM objects that hold one another keep them: lets go of
-// the one held and clears it.
-template <class Interface>
-void ReleaseAndClear(Interface*& held)
-{
-    if (held) {
-        held->Release();
-        held = nullptr;
-    }
-}
-
-// Holds a reference to the new object in place of the old one.
-template <class Interface>
-void ReplaceHeld(Interface*& held, Interface* object)
-{
-    if (object)
-        object->AddRef();
-    ReleaseAndClear(held);
-    held = object;
-}
-
 } // namespace win32

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <future>
 #include <thread>
 
 #include "LogSetup.h"
@@ -21,13 +23,15 @@ std::wstring UpdaterExe()
 }
 
 // Runs the updater with the given arguments, closing its progress window once it shows; its
-// exit code and how long it took.
-DWORD RunUpdater(const std::wstring& args, ULONGLONG* elapsedMs = nullptr)
+// exit code. `started` hears of the process (null if it did not start).
+DWORD RunUpdater(const std::wstring& args, const std::function<void(HANDLE)>& started = nullptr)
 {
     ChildProcess updater;
     std::wstring line = L"\"" + UpdaterExe() + L"\"" + (args.empty() ? L"" : L" " + args);
-    ULONGLONG start = GetTickCount64();
-    if (!updater.Start(UpdaterExe(), line))
+    const bool ok = updater.Start(UpdaterExe(), line);
+    if (started)
+        started(updater.Handle());
+    if (!ok)
         return 0xDEAD;
     HWND closed = nullptr;
     WaitUntil([&] {
@@ -43,10 +47,7 @@ DWORD RunUpdater(const std::wstring& args, ULONGLONG* elapsedMs = nullptr)
         }
         return !updater.Running();
     });
-    const DWORD code = updater.Wait(0);
-    if (elapsedMs != nullptr)
-        *elapsedMs = GetTickCount64() - start;
-    return code;
+    return updater.Wait(0);
 }
 
 std::string NewestLog()
@@ -91,24 +92,32 @@ TEST(UpdaterEntry, RefusesToRunBesideAnotherUpdater)
     CloseHandle(instance);
 }
 
-TEST(UpdaterEntry, WaitsTenSecondsInTheQueueThenGivesUp)
+TEST(UpdaterEntry, GivesUpWhileTheQueueStaysHeld)
 {
     HANDLE queue = CreateMutexW(nullptr, TRUE, kQueueMutex);
     ASSERT_NE(queue, nullptr);
-    ULONGLONG elapsed = 0;
-    EXPECT_EQ(RunUpdater(L"-forcedupdate=5", &elapsed), kFailed);
-    EXPECT_GE(elapsed, 9500u);
+    EXPECT_EQ(kFailed, RunUpdater(L"-forcedupdate=5"));
     ReleaseMutex(queue);
     CloseHandle(queue);
 }
 
-TEST(UpdaterEntry, AnAbandonedQueueCountsAsAcquired)
+TEST(UpdaterEntry, TakesTheQueueAbandonedNineSecondsIntoItsWait)
 {
-    // The owner thread ends without releasing: the mutex is abandoned.
+    // The owner thread holds the queue for 9 s of the updater's 10 s wait (less, should the
+    // updater end first) and ends without releasing it: the mutex is abandoned.
     HANDLE queue = nullptr;
-    std::thread([&queue] { queue = CreateMutexW(nullptr, TRUE, kQueueMutex); }).join();
+    std::promise<void> held;
+    std::promise<HANDLE> updater;
+    std::thread owner([&] {
+        queue = CreateMutexW(nullptr, TRUE, kQueueMutex);
+        held.set_value();
+        WaitForSingleObject(updater.get_future().get(), 9000);
+    });
+    held.get_future().wait();
+    // Past the queue the updater runs and ends with 0; given up on it, it ends with -1.
+    EXPECT_EQ(0u, RunUpdater(L"-forcedupdate=5",
+                             [&updater](HANDLE process) { updater.set_value(process); }));
+    owner.join();
     ASSERT_NE(queue, nullptr);
-    // Past the queue the updater runs and ends with 0; stuck in it, it would give up with -1.
-    EXPECT_EQ(RunUpdater(L"-forcedupdate=5"), 0u);
     CloseHandle(queue);
 }

@@ -340,7 +340,7 @@ TEST_F(ActiveXHost, SiteLendsOneAcceleratorTableAndRefusesWorkOnceReleased)
         EXPECT_EQ(S_FALSE, items->Next(2, item, &fetched));
         EXPECT_EQ(1u, fetched);
         win32::ComPtr<IUnknown> first;
-        *first.Receive() = item[0];   // held, and let go with the others
+        first.Attach(item[0]);   // held, and let go with the others
     }
 
     static_cast<CContainerUI*>(ax->GetParent())->Remove(ax);

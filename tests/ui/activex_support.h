@@ -44,7 +44,7 @@ public:
     win32::ComPtr<IUnknown> DocumentUIHandler() const
     {
         win32::ComPtr<IUnknown> handler;
-        *handler.Receive() = m_uiHandler();   // a reference of the caller's own
+        handler.Attach(m_uiHandler());   // a reference of the caller's own
         return handler;
     }
 

@@ -165,9 +165,6 @@ inline QxUI::UIEvent MakeEvent(int type, POINT pt = {0, 0}, WPARAM wParam = 0,
     return event;
 }
 
-// Blocks of a freed object's size, filled with a pattern, taken right after the delete: a call
-// through a stale pointer then meets the pattern rather than the old object, and crashes
-// instead of passing by luck.
 inline bool SameRect(const RECT& a, const RECT& b)
 {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;

@@ -1,16 +1,18 @@
 // Text drawn inside paddings that skins may make extreme, by every control that pads its text:
-// in a real window's paint and in a memory DC's, the text stays where its rectangle says and the
-// marked-up text measures no more than its own characters.
+// the text stays where its rectangle says, the edit's native editor opens where its text lies,
+// and a text control's size holds its paddings. (The marked-up text's own bounds on extreme
+// rectangles and offsets: labels_markup.cpp.)
 
 #include "controls/UIEdit.h"
 #include "controls/UIList.h"
 #include "controls/UIListElement.h"
-#include "core/UIRender.h"
 #include "core/UIText.h"
 #include "skin/UIBuilder.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -76,9 +78,7 @@ const Padding kPaddings[] = {
     {L"0,0,-2147483648", Seen::Drawn, Seen::Nothing},
     {L"0,0,-2147483648,-2147483648", Seen::Either, Seen::Nothing},
     {L"2147483647", Seen::Nothing, Seen::Nothing},
-    {L"0,0,2147483647", Seen::Nothing, Seen::Nothing},
     {L"2147483647,2147483647,2147483647,2147483647", Seen::Nothing, Seen::Nothing},
-    {L"-2147483648", Seen::Nothing, Seen::Nothing},
     {L"2147483647,-2147483648,-2147483648,2147483647", Seen::Nothing, Seen::Nothing},
     {L"99999999999,0,-99999999999", Seen::Nothing, Seen::Nothing},
     {L"-2147483648,-2147483648,-2147483648,-2147483648", Seen::Either, Seen::Either},
@@ -92,82 +92,21 @@ std::wstring WordsText()
            L" <a go>link</a>";
 }
 
-// Pen, line height and spacing tags at the ends of int, around short runs and a long one.
-std::wstring OffsetsText()
+void SetText(CUIWindowManager& manager, const Kind& kind, LPCWSTR text)
 {
-    return L"<x -2147483648>A<x 2147483647>B <x 99999999999>" + std::wstring(500, L'W') +
-           L"<n><p -2147483648>C</p><y 2147483647>D <p 2147483647>E</p><x -2147483647>F";
+    CControlUI* control = manager.FindControlByName(kind.control);
+    if (wcscmp(kind.control, L"cells") == 0)
+        static_cast<CListTextElementUI*>(control)->SetColumnText(0, text);
+    else
+        control->SetText(text);
 }
 
-// Marked-up characters measured since the last call.
-ULONGLONG MeasuredSinceLast()
+void SetPadding(CUIWindowManager& manager, const Kind& kind, LPCWSTR value)
 {
-    static ULONGLONG last = 0;
-    const ULONGLONG now = CUIPainter::GetMarkedUpMeasuredChars();
-    const ULONGLONG since = now - last;
-    last = now;
-    return since;
-}
-
-// The controls of kSkin, under a manager that paints a real window or a memory DC.
-class PaddedControls
-{
-public:
-    explicit PaddedControls(CUIWindowManager& manager) : m_manager(manager) {}
-
-    CControlUI* Find(LPCWSTR name) { return m_manager.FindControlByName(name); }
-
-    void SetText(const Kind& kind, LPCWSTR text)
-    {
-        CControlUI* control = Find(kind.control);
-        if (wcscmp(kind.control, L"cells") == 0)
-            static_cast<CListTextElementUI*>(control)->SetColumnText(0, text);
-        else
-            control->SetText(text);
-    }
-
-    void SetPadding(const Kind& kind, LPCWSTR value)
-    {
-        Find(kind.paddingOwner)->SetAttribute(kind.paddingName, value);
-    }
-
-private:
-    CUIWindowManager& m_manager;
-};
-
-std::wstring Describe(const Kind& kind, const Padding& padding)
-{
-    std::wstring s = kind.control;
-    return s + L" padded " + padding.value;
+    manager.FindControlByName(kind.paddingOwner)->SetAttribute(kind.paddingName, value);
 }
 
 } // namespace
-
-// ---- A real window's paint -------------------------------------------------------------------
-
-TEST(PaddingInAWindow, ExtremePaddingsAndOffsetsPaintWithBoundedWork)
-{
-    skintest::SkinWindow window;
-    ASSERT_TRUE(window.Open(kSkin, kWidth, kHeight));
-    PaddedControls controls(window.host.manager);
-    const std::wstring texts[] = {WordsText(), OffsetsText()};
-    for (const Kind& kind : kKinds) {
-        for (const Padding& padding : kPaddings) {
-            controls.SetPadding(kind, padding.value);
-            for (const std::wstring& text : texts) {
-                controls.SetText(kind, text.c_str());
-                MeasuredSinceLast();
-                window.Repaint();
-                // A paint draws each marked-up text a few times, each measuring every
-                // character a bounded number of times.
-                EXPECT_LE(MeasuredSinceLast(), 64u * text.size())
-                    << testing::PrintToString(Describe(kind, padding));
-            }
-            controls.SetText(kind, L"");
-        }
-        controls.SetPadding(kind, L"0,0,0,0");
-    }
-}
 
 TEST(PaddingInAWindow, EditWithAnExtremePaddingOpensItsNativeEditorWhereItsTextLies)
 {
@@ -208,8 +147,6 @@ TEST(PaddingInAWindow, EditWithAnExtremePaddingOpensItsNativeEditorWhereItsTextL
     }
 }
 
-// ---- A memory DC's paint ---------------------------------------------------------------------
-
 class PaddingInMemory : public ::testing::Test
 {
 protected:
@@ -234,47 +171,33 @@ protected:
         return pixels;
     }
 
-    static int Differing(const std::vector<DWORD>& a, const std::vector<DWORD>& b)
-    {
-        int n = 0;
-        for (size_t i = 0; i < a.size(); ++i)
-            n += a[i] != b[i];
-        return n;
-    }
-
     rendertest::Canvas canvas{kWidth, kHeight, 0xFF000000};
     CUIWindowManager manager;
 };
 
 TEST_F(PaddingInMemory, TextInsideAnExtremePaddingIsDrawnOnlyWhereItsRectangleLies)
 {
-    PaddedControls controls(manager);
     const std::wstring words = WordsText();
-    const std::wstring offsets = OffsetsText();
     for (const Kind& kind : kKinds) {
         for (const Padding& padding : kPaddings) {
-            const std::string what = testing::PrintToString(Describe(kind, padding));
-            controls.SetPadding(kind, padding.value);
-            controls.SetText(kind, L"");
+            const std::string what =
+                testing::PrintToString(std::wstring(kind.control) + L" padded " + padding.value);
+            SetPadding(manager, kind, padding.value);
+            SetText(manager, kind, L"");
             const std::vector<DWORD> bare = Paint();
 
-            controls.SetText(kind, words.c_str());
-            MeasuredSinceLast();
-            const int changed = Differing(bare, Paint());
-            EXPECT_LE(MeasuredSinceLast(), 64u * words.size()) << what;
+            SetText(manager, kind, words.c_str());
+            const std::vector<DWORD> drawn = Paint();
+            const int changed = std::inner_product(bare.begin(), bare.end(), drawn.begin(), 0,
+                                                   std::plus<int>(), std::not_equal_to<DWORD>());
             const Seen seen = kind.centred ? padding.centred : padding.left;
             if (seen == Seen::Drawn)
                 EXPECT_GT(changed, 20) << what;
             else if (seen == Seen::Nothing)
                 EXPECT_EQ(0, changed) << what;
-
-            controls.SetText(kind, offsets.c_str());
-            MeasuredSinceLast();
-            Paint();
-            EXPECT_LE(MeasuredSinceLast(), 64u * offsets.size()) << what;
         }
-        controls.SetText(kind, L"");
-        controls.SetPadding(kind, L"0,0,0,0");
+        SetText(manager, kind, L"");
+        SetPadding(manager, kind, L"0,0,0,0");
     }
 }
 

@@ -64,9 +64,7 @@ public:
                             event.chKey, event.wKeyState, event.wParam, event.lParam});
         if (event.Type == deleteOn) {
             // As a handler that deletes its sender at once; nothing of this is touched after.
-            auto* parent = static_cast<CContainerUI*>(GetParent()->AsInterface(L"Container"));
-            parent->SetDeferredDelete(false);
-            parent->Remove(this);
+            controlstest::DeleteAtOnce(this);
             return;
         }
         if (event.Type == UIEventType::SetFocus || event.Type == UIEventType::KillFocus)
@@ -538,22 +536,20 @@ TEST_F(InputTest, DestroyedControlsLoseTheirTimersNamesAndReferences)
 // release and the context menu must not reach its freed memory.
 TEST_F(InputTest, AControlDeletedWhilePressedGetsNoReleaseAfterwards)
 {
-    struct Case
+    const struct
     {
         const char* what;
         UINT press;
         int deleteOn;
         UINT release;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"button", WM_LBUTTONDOWN, UIEventType::ButtonDown, WM_LBUTTONUP},
         {"double click", WM_LBUTTONDBLCLK, UIEventType::DoubleClick, WM_LBUTTONUP},
         {"right button", WM_RBUTTONDOWN, UIEventType::RButtonDown, WM_CONTEXTMENU},
         {"key", WM_KEYDOWN, UIEventType::KeyDown, WM_KEYUP},
     };
-    root->SetDeferredDelete(false);
-    root->Remove(c);
-    for (const Case& test : cases) {
+    controlstest::DeleteAtOnce(c);   // room for the victim
+    for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
         bool deleted = false;
         auto* victim = new ProbeControl(L"victim", 80, UIFLAG_TABSTOP, L"ProbeUI", &deleted);
@@ -583,26 +579,20 @@ TEST_F(InputTest, ADelegateThatDeletesItsControlEndsTheWalk)
 {
     struct Deleter
     {
-        Deleter(CHorizontalLayoutUI* layout, CControlUI* control) : root(layout), victim(control) {}
+        explicit Deleter(CControlUI* control) : victim(control) {}
         bool Delete(void*)
         {
-            root->SetDeferredDelete(false);
-            root->Remove(victim);
+            controlstest::DeleteAtOnce(victim);
             reuse.Take({sizeof(ProbeControl)});
             return true;
         }
-        bool After(void*)
-        {
-            ++after;
-            return true;
-        }
-        CHorizontalLayoutUI* root;
+        bool After(void*) { return ++after > 0; }
         CControlUI* victim;
         controlstest::FreedMemoryReuse reuse;
         int after = 0;
     };
 
-    Deleter onEvent(root, b);
+    Deleter onEvent(b);
     b->OnEventEvent.Add(CDelegate<Deleter>(&onEvent, &Deleter::Delete));
     b->OnEventEvent.Add(CDelegate<Deleter>(&onEvent, &Deleter::After));
     Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(70, 10));
@@ -611,7 +601,7 @@ TEST_F(InputTest, ADelegateThatDeletesItsControlEndsTheWalk)
     EXPECT_TRUE(Trace(UIEventType::ButtonDown).empty()) << "OnEvent after the delete";
     EXPECT_TRUE(onEvent.reuse.Intact());
 
-    Deleter onNotify(root, c);
+    Deleter onNotify(c);
     c->OnNotifyEvent.Add(CDelegate<Deleter>(&onNotify, &Deleter::Delete));
     c->OnNotifyEvent.Add(CDelegate<Deleter>(&onNotify, &Deleter::After));
     host.manager.RaiseNotify(c, L"click");

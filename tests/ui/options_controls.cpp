@@ -275,13 +275,7 @@ const wchar_t kDeletableSkin[] =
 // the freed memory is taken back at once: nothing of the deleted control may be used afterwards.
 TEST(DeletedByItsHandler, ButtonsOptionsAndSlidersTouchNothingOfThemselvesAfterNotifying)
 {
-    const auto click = [](int x, int y) {
-        return [x, y](SkinWindow& skin) {
-            skin.Mouse(WM_MOUSEMOVE, x, y);
-            skin.Mouse(WM_LBUTTONDOWN, x, y, MK_LBUTTON);
-            skin.Mouse(WM_LBUTTONUP, x, y);
-        };
-    };
+    const auto click = [](int x, int y) { return [x, y](SkinWindow& skin) { skin.Click(x, y); }; };
     const auto key = [](LPCWSTR name, WPARAM vk) {
         return [name, vk](SkinWindow& skin) {
             skin.Find(name)->SetFocus();
@@ -304,9 +298,9 @@ TEST(DeletedByItsHandler, ButtonsOptionsAndSlidersTouchNothingOfThemselvesAfterN
         {L"btn", L"click", sizeof(CButtonUI), click(140, 15), true},
         {L"btn", L"click", sizeof(CButtonUI), key(L"btn", VK_SPACE), true},
         {L"txt", L"link", sizeof(CTextUI),
-         [&](SkinWindow& skin) {
+         [](SkinWindow& skin) {
              const RECT rc = skin.Find<CTextUI>(L"txt")->GetLinkRect(0);
-             click((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2)(skin);
+             skin.Click((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
          }, true},
         // The window manager gives the pressed control, or the one of a shortcut, the focus
         // first.

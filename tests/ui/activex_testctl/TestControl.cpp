@@ -10,6 +10,7 @@
 
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "TestControlApi.h"
@@ -37,9 +38,6 @@ void Record(LPCWSTR format, ...)
     line[511] = 0;
     g_calls.push_back(line);
 }
-
-using win32::ReleaseAndClear;
-using win32::ReplaceHeld;
 
 LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -88,17 +86,14 @@ public:
     STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer**) override { return E_NOTIMPL; }
     STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override
     {
-        IDispatch* dispatch = nullptr;
-        const bool isDispatch =
-            sink && SUCCEEDED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)));
+        win32::ComPtr<IDispatch> dispatch;
+        const bool isDispatch = sink && SUCCEEDED(sink->QueryInterface(IID_IDispatch, dispatch.Receive()));
         Record(L"Advise %ls", isDispatch ? L"IDispatch" : L"other");
         if (!isDispatch)
             return E_INVALIDARG;
-        if (m_sink) {
-            dispatch->Release();
+        if (m_sink)
             return CONNECT_E_ADVISELIMIT;
-        }
-        m_sink = dispatch;
+        m_sink = std::move(dispatch);
         *cookie = 1;
         return S_OK;
     }
@@ -107,7 +102,7 @@ public:
         Record(L"Unadvise %lu", cookie);
         if (cookie != 1 || !m_sink)
             return CONNECT_E_NOCONNECTION;
-        ReleaseAndClear(m_sink);
+        m_sink.Reset();
         return S_OK;
     }
     STDMETHODIMP EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
@@ -115,11 +110,11 @@ public:
 private:
     ~EventPoint()
     {
-        ReleaseAndClear(m_sink);
+        m_sink.Reset();
         ::InterlockedDecrement(&g_live);
     }
     ULONG m_ref = 1;
-    IDispatch* m_sink = nullptr;
+    win32::ComPtr<IDispatch> m_sink;
 };
 
 class TestControl : public IOleObject,
@@ -183,12 +178,12 @@ public:
     STDMETHODIMP SetClientSite(IOleClientSite* site) override
     {
         Record(site ? L"SetClientSite" : L"SetClientSite null");
-        ReplaceHeld(m_clientSite, site);
+        m_clientSite.Assign(site);
         return S_OK;
     }
     STDMETHODIMP GetClientSite(IOleClientSite** site) override
     {
-        *site = m_clientSite;
+        *site = m_clientSite.Get();
         if (m_clientSite)
             m_clientSite->AddRef();
         return S_OK;
@@ -354,7 +349,7 @@ public:
     STDMETHODIMP SetSite(IUnknown* site) override
     {
         Record(site ? L"SetSite" : L"SetSite null");
-        ReplaceHeld(m_site, site);
+        m_site.Assign(site);
         return S_OK;
     }
     STDMETHODIMP GetSite(REFIID iid, void** ppv) override
@@ -457,7 +452,7 @@ public:
     STDMETHODIMP SetUIHandler(IDocHostUIHandler* handler) override
     {
         Record(handler ? L"SetUIHandler set" : L"SetUIHandler null");
-        ReplaceHeld(m_uiHandler, handler);
+        m_uiHandler.Assign(handler);
         g_uiHandlerHolder = this;
         return S_OK;
     }
@@ -465,7 +460,7 @@ public:
     {
         if (m_uiHandler)
             m_uiHandler->AddRef();
-        return m_uiHandler;
+        return m_uiHandler.Get();
     }
 
     // IConnectionPointContainer
@@ -476,9 +471,9 @@ public:
         if (iid != DIID_DWebBrowserEvents2)
             return CONNECT_E_NOCONNECTION;
         if (!m_events)
-            m_events = new EventPoint;
+            m_events.Attach(new EventPoint);
         m_events->AddRef();
-        *point = m_events;
+        *point = m_events.Get();
         return S_OK;
     }
 
@@ -486,10 +481,10 @@ private:
     ~TestControl()
     {
         Deactivate();
-        ReleaseAndClear(m_clientSite);
-        ReleaseAndClear(m_site);
-        ReleaseAndClear(m_events);
-        ReleaseAndClear(m_uiHandler);
+        m_clientSite.Reset();
+        m_site.Reset();
+        m_events.Reset();
+        m_uiHandler.Reset();
         if (g_uiHandlerHolder == this)
             g_uiHandlerHolder = nullptr;
         ::InterlockedDecrement(&g_live);
@@ -500,21 +495,19 @@ private:
         if (m_inPlaceSite)
             return S_OK;
         if (!m_clientSite ||
-            FAILED(m_clientSite->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&m_inPlaceSite))))
+            FAILED(m_clientSite->QueryInterface(IID_IOleInPlaceSite, m_inPlaceSite.Receive())))
             return E_UNEXPECTED;
         if (m_inPlaceSite->CanInPlaceActivate() != S_OK) {
-            ReleaseAndClear(m_inPlaceSite);
+            m_inPlaceSite.Reset();
             return E_FAIL;
         }
         bool windowless = false;
-        IOleInPlaceSiteWindowless* siteWindowless = nullptr;
+        win32::ComPtr<IOleInPlaceSiteWindowless> siteWindowless;
         if (g_options.windowless &&
-            SUCCEEDED(m_inPlaceSite->QueryInterface(IID_IOleInPlaceSiteWindowless,
-                                                    reinterpret_cast<void**>(&siteWindowless)))) {
+            SUCCEEDED(m_inPlaceSite->QueryInterface(IID_IOleInPlaceSiteWindowless, siteWindowless.Receive()))) {
             BOOL noRedraw = FALSE;
             windowless = siteWindowless->CanWindowlessActivate() == S_OK &&
                          SUCCEEDED(siteWindowless->OnInPlaceActivateEx(&noRedraw, ACTIVATE_WINDOWLESS));
-            siteWindowless->Release();
         }
         if (!windowless)
             m_inPlaceSite->OnInPlaceActivate();
@@ -525,13 +518,15 @@ private:
             ::GetClassNameW(parent, parentClass, 64);
         Record(L"site GetWindow 0x%lX %ls", hrWindow, parentClass);
 
-        IOleInPlaceUIWindow* doc = nullptr;
+        win32::ComPtr<IOleInPlaceUIWindow> doc;
         RECT pos = {}, clip = {};
         OLEINPLACEFRAMEINFO info = {};
-        const HRESULT hrContext = m_inPlaceSite->GetWindowContext(&m_frame, &doc, &pos, &clip, &info);
+        const HRESULT hrContext =
+            m_inPlaceSite->GetWindowContext(reinterpret_cast<IOleInPlaceFrame**>(m_frame.Receive()),
+                                            reinterpret_cast<IOleInPlaceUIWindow**>(doc.Receive()), &pos,
+                                            &clip, &info);
         Record(L"site GetWindowContext 0x%lX cb %u accel %p entries %u", hrContext, info.cb,
                static_cast<void*>(info.haccel), info.cAccelEntries);
-        ReleaseAndClear(doc);
         if (m_frame)
             m_frame->SetActiveObject(this, nullptr);
 
@@ -553,21 +548,19 @@ private:
         m_window = nullptr;
         if (m_frame)
             m_frame->SetActiveObject(nullptr, nullptr);
-        ReleaseAndClear(m_frame);
-        IOleInPlaceSite* site = m_inPlaceSite;
-        m_inPlaceSite = nullptr;
+        m_frame.Reset();
+        const win32::ComPtr<IOleInPlaceSite> site = std::move(m_inPlaceSite);
         site->OnInPlaceDeactivate();
-        site->Release();
     }
 
     ULONG m_ref = 1;
     bool m_browser;
-    IOleClientSite* m_clientSite = nullptr;
-    IUnknown* m_site = nullptr;
-    IOleInPlaceSite* m_inPlaceSite = nullptr;
-    IOleInPlaceFrame* m_frame = nullptr;
-    EventPoint* m_events = nullptr;
-    IDocHostUIHandler* m_uiHandler = nullptr;
+    win32::ComPtr<IOleClientSite> m_clientSite;
+    win32::ComPtr<IUnknown> m_site;
+    win32::ComPtr<IOleInPlaceSite> m_inPlaceSite;
+    win32::ComPtr<IOleInPlaceFrame> m_frame;
+    win32::ComPtr<EventPoint> m_events;
+    win32::ComPtr<IDocHostUIHandler> m_uiHandler;
     HWND m_window = nullptr;
     SIZEL m_extent = {0, 0};
 };
