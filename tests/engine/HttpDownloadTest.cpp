@@ -264,11 +264,11 @@ TEST(Stalls, FirstDataAfterThreeOfTheFivePollsIsTaken)
     std::atomic<int> requests{0};
     TestHttpServer server([&package, &requests](const TestHttpServer::Request& r, TestHttpServer::Peer& p) {
         if (requests++ > 0)
-            Sleep(1300); // a slow server: each part's answer comes after three polls of 400 ms
+            Sleep(3300); // a slow server: each part's answer comes after three polls of 1 s
         ServePackage(package, PackageOptions(), r, p);
     });
     HttpTimings timings = FastHttpTimings(5000);
-    timings.firstDataPollMs = 400;
+    timings.firstDataPollMs = 1000;   // five polls leave 1.7 s for a loaded machine
     CHttpDownload http(folder.Path(), timings);
     std::string host = server.Address(), path = "/u.zip";
     DownloadInfo info;
