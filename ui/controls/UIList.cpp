@@ -33,11 +33,6 @@ RECT HorizontalInside(const RECT& rc, const RECT& inset)
     return band;
 }
 
-int Clamp(int value, int low, int high)
-{
-    return std::min(std::max(value, low), high);
-}
-
 bool IsHeaderItem(CControlUI* control)
 {
     LPCWSTR cls = control->GetClass();
@@ -682,105 +677,12 @@ bool CListUI::ExpandItem(int index, bool expand)
 
 CListBodyUI::CListBodyUI(CListUI* owner) : m_pOwner(owner) {}
 
-void CListBodyUI::SetPos(RECT rc, bool invalidate)
+int CListBodyUI::GetRowWidth(int widestChild, SIZE visible)
 {
-    CControlUI::SetPos(rc, invalidate);
-    rc = GetInnerRect();
-
-    const int visibleWidth = rc.right - rc.left;
-    SIZE available = {visibleWidth, rc.bottom - rc.top};
-    if (Visible(m_pHorizontalScrollBar))
-        available.cx += m_pHorizontalScrollBar->GetScrollRange();
-
-    int stretchCount = 0;
-    int fixedTotal = 0;
-    int neededWidth = 0;
-    int count = 0;
-    for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = ChildAt(i);
-        if (!control->IsVisible() || control->IsFloat())
-            continue;
-        SIZE size = control->MeasureSize(available);
-        if (size.cy == 0)
-            ++stretchCount;
-        else
-            size.cy = Clamp(size.cy, control->GetMinHeight(), control->GetMaxHeight());
-        const RECT padding = control->GetPadding();
-        fixedTotal += padding.top + padding.bottom + size.cy;
-        const int cx = Clamp(std::max<int>(size.cx, 0), control->GetMinWidth(),
-                             control->GetMaxWidth());
-        neededWidth = std::max(neededWidth, cx);
-        ++count;
-    }
-    const int gaps = count > 0 ? m_iChildPadding * (count - 1) : 0;
-    fixedTotal += gaps;
-
     CListHeaderUI* header = m_pOwner ? m_pOwner->GetHeader() : nullptr;
     if (header && header->GetCount() > 0)
-        neededWidth = std::max<int>(0, header->MeasureSize(SIZE{visibleWidth, available.cy}).cx);
-
-    const int stretch =
-        stretchCount > 0 ? std::max<int>(0, (available.cy - fixedTotal) / stretchCount) : 0;
-    int y = rc.top;
-    if (Visible(m_pVerticalScrollBar))
-        y -= m_pVerticalScrollBar->GetScrollPos();
-    int x = rc.left;
-    if (Visible(m_pHorizontalScrollBar))
-        x -= m_pHorizontalScrollBar->GetScrollPos();
-    int remaining = available.cy;
-    int neededHeight = 0;
-    int stretchSeen = 0;
-
-    for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = ChildAt(i);
-        if (!control->IsVisible())
-            continue;
-        if (control->IsFloat()) {
-            PlaceFloatChild(i);
-            continue;
-        }
-        const RECT padding = control->GetPadding();
-        remaining -= padding.top;
-        SIZE size = control->MeasureSize(SIZE{available.cx, remaining});
-        if (size.cy != 0) {
-            size.cy = Clamp(size.cy, control->GetMinHeight(), control->GetMaxHeight());
-            fixedTotal -= size.cy;
-        } else {
-            ++stretchSeen;
-            size.cy = stretch;
-            if (stretchSeen == stretchCount)
-                size.cy = std::max<int>(0, remaining - static_cast<int>(padding.bottom) - fixedTotal);
-            size.cy = Clamp(size.cy, control->GetMinHeight(), control->GetMaxHeight());
-        }
-        int width = std::max<int>(available.cx - padding.left - padding.right, neededWidth);
-        width = Clamp(width, control->GetMinWidth(), control->GetMaxWidth());
-        const RECT rcChild = {x + padding.left, y + padding.top, x + padding.left + width,
-                              y + padding.top + size.cy + padding.bottom};
-        control->SetPos(rcChild, false);
-        y += padding.top + size.cy + padding.bottom + m_iChildPadding;
-        neededHeight += padding.top + size.cy + padding.bottom;
-        remaining -= size.cy + padding.bottom + m_iChildPadding;
-    }
-    neededHeight += gaps;
-
-    if (m_pHorizontalScrollBar) {
-        if (neededWidth > visibleWidth) {
-            if (!m_pHorizontalScrollBar->IsVisible()) {
-                m_pHorizontalScrollBar->SetVisible(true);
-                m_pHorizontalScrollBar->SetScrollRange(neededWidth - visibleWidth);
-                m_pHorizontalScrollBar->SetScrollPos(0);
-                rc.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
-            } else {
-                m_pHorizontalScrollBar->SetScrollRange(neededWidth - visibleWidth);
-            }
-        } else if (m_pHorizontalScrollBar->IsVisible()) {
-            m_pHorizontalScrollBar->SetVisible(false);
-            m_pHorizontalScrollBar->SetScrollRange(0);
-            m_pHorizontalScrollBar->SetScrollPos(0);
-            rc.bottom += m_pHorizontalScrollBar->GetFixedHeight();
-        }
-    }
-    UpdateScrollBars(rc, neededWidth, neededHeight);
+        return std::max<int>(0, header->MeasureSize(visible).cx);
+    return widestChild;
 }
 
 void CListBodyUI::OnEvent(UIEvent& event)

@@ -202,13 +202,15 @@ class CListBodyUI : public CVerticalLayoutUI
 public:
     explicit CListBodyUI(CListUI* owner);
 
-    void SetPos(RECT rc, bool invalidate = true) override;
     void OnEvent(UIEvent& event) override;
     void SetScrollPos(SIZE pos) override;
 
     CListUI* GetOwnerList() const { return m_pOwner; }
 
 protected:
+    // Every row spans the header's width when it has columns, else the widest row's.
+    int GetRowWidth(int widestChild, SIZE visible) override;
+
     CListUI* m_pOwner;
 };
 
