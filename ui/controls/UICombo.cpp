@@ -17,7 +17,6 @@ namespace QxUI {
 
 namespace {
 
-using ListCommon::IsMouseEvent;
 using ListCommon::Same;
 
 IListItemUI* ListItemOf(CControlUI* control)
@@ -395,15 +394,9 @@ void CComboUI::SelectFound(int index)
 
 void CComboUI::OnEvent(UIEvent& event)
 {
-    const int type = event.Type;
-    if (!IsMouseEnabled() && IsMouseEvent(type)) {
-        if (m_pParent)
-            m_pParent->OnEvent(event);
-        else
-            CContainerUI::OnEvent(event);
+    if (PassOnMouseEvent(event))
         return;
-    }
-    switch (type) {
+    switch (event.Type) {
     case UIEventType::SetFocus:
     case UIEventType::KillFocus:
         Invalidate();

@@ -17,7 +17,6 @@ namespace QxUI {
 
 namespace {
 
-using ListCommon::IsMouseEvent;
 using ListCommon::Same;
 
 bool Visible(const CControlUI* control)
@@ -259,14 +258,9 @@ void CListUI::Move(int dx, int dy, bool invalidate)
 
 void CListUI::OnEvent(UIEvent& event)
 {
-    const int type = event.Type;
-    if (!IsMouseEnabled() && IsMouseEvent(type)) {
-        if (m_pParent)
-            m_pParent->OnEvent(event);
-        else
-            CVerticalLayoutUI::OnEvent(event);
+    if (PassOnMouseEvent(event))
         return;
-    }
+    const int type = event.Type;
     if (TakeFocusChange(type))
         return;
 
@@ -820,15 +814,9 @@ RECT CListHeaderItemUI::GetSeparatorRect(bool forHitTest) const
 
 void CListHeaderItemUI::OnEvent(UIEvent& event)
 {
-    const int type = event.Type;
-    if (!IsMouseEnabled() && IsMouseEvent(type)) {
-        if (m_pParent)
-            m_pParent->OnEvent(event);
-        else
-            CControlUI::OnEvent(event);
+    if (PassOnMouseEvent(event))
         return;
-    }
-    switch (type) {
+    switch (event.Type) {
     case UIEventType::SetFocus:
     case UIEventType::KillFocus:
         Invalidate();
@@ -886,16 +874,8 @@ void CListHeaderItemUI::OnEvent(UIEvent& event)
         break;
     }
     case UIEventType::MouseEnter:
-        if (IsEnabled()) {
-            m_uButtonState |= UISTATE_HOT;
-            Invalidate();
-        }
-        return;
     case UIEventType::MouseLeave:
-        if (IsEnabled()) {
-            m_uButtonState &= ~UISTATE_HOT;
-            Invalidate();
-        }
+        TrackHotState(*this, m_uButtonState, event);
         return;
     default:
         break;

@@ -16,10 +16,5 @@ inline bool Same(LPCWSTR a, LPCWSTR b)
     return a && b && wcscmp(a, b) == 0;
 }
 
-inline bool IsMouseEvent(int type)
-{
-    return type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel;
-}
-
 } // namespace ListCommon
 } // namespace QxUI

@@ -17,12 +17,24 @@ namespace QxUI {
 
 namespace {
 
-using ListCommon::IsMouseEvent;
 using ListCommon::Same;
 
 IListOwnerUI* OwnerOf(CControlUI* owner)
 {
     return owner ? static_cast<IListOwnerUI*>(owner->AsInterface(L"IListOwner")) : nullptr;
+}
+
+// A mouse event while the row's mouse input is off goes to its owner (list or combo box), or
+// to the handling every control shares without one; true when it was passed on.
+bool PassRowMouseToOwner(CControlUI* row, IListOwnerUI* owner, UIEvent& event)
+{
+    if (!row->IsMouseEventPassedOn(event))
+        return false;
+    if (owner)
+        owner->OnEvent(event);
+    else
+        row->CControlUI::OnEvent(event);
+    return true;
 }
 
 // The item's rectangle as its container shows it (less inset and scroll bars), clipped by
@@ -257,7 +269,7 @@ DWORD CListElementUI::ItemTextColor(const ListItemLook& look) const
 
 void CListElementUI::OnEvent(UIEvent& event)
 {
-    if (IsMouseEnabled() || !IsMouseEvent(event.Type)) {
+    if (!IsMouseEventPassedOn(event)) {
         const bool activates = event.Type == UIEventType::DoubleClick ||
                                (event.Type == UIEventType::KeyDown && event.chKey == VK_RETURN);
         if (activates) {
@@ -304,13 +316,8 @@ LPVOID CListLabelElementUI::AsInterface(LPCWSTR name)
 
 void CListLabelElementUI::OnEvent(UIEvent& event)
 {
-    if (!IsMouseEnabled() && IsMouseEvent(event.Type)) {
-        if (m_pOwner)
-            m_pOwner->OnEvent(event);
-        else
-            CListElementUI::OnEvent(event);
+    if (PassRowMouseToOwner(this, m_pOwner, event))
         return;
-    }
     if (HandleRowMouse(event, this, this, m_uButtonState))
         return;
     CListElementUI::OnEvent(event);
@@ -419,13 +426,9 @@ void CListTextElementUI::SetColumnText(int column, LPCWSTR text)
 
 void CListTextElementUI::OnEvent(UIEvent& event)
 {
-    if (!IsMouseEnabled() && IsMouseEvent(event.Type)) {
-        if (m_pList)
-            m_pList->OnEvent(event);
-        else
-            CListLabelElementUI::OnEvent(event);
+    // The list, when there is one, is the owner.
+    if (PassRowMouseToOwner(this, m_pOwner, event))
         return;
-    }
     auto linkAt = [this](POINT pt) {
         for (int i = 0; i < m_nLinks; ++i) {
             if (::PtInRect(&m_rcLinks[i], pt))
@@ -580,13 +583,7 @@ void CListContainerElementUI::RepaintItem()
 
 bool CListContainerElementUI::PassMouseToOwner(UIEvent& event)
 {
-    if (IsMouseEnabled() || !IsMouseEvent(event.Type))
-        return false;
-    if (m_pOwner)
-        m_pOwner->OnEvent(event);
-    else
-        CContainerUI::OnEvent(event);
-    return true;
+    return PassRowMouseToOwner(this, m_pOwner, event);
 }
 
 void CListContainerElementUI::OnEvent(UIEvent& event)

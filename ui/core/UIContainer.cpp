@@ -695,14 +695,9 @@ bool CContainerUI::TakeFocusChange(int type)
 
 void CContainerUI::OnEvent(UIEvent& event)
 {
-    const int type = event.Type;
-    if (!m_bMouseEnabled && type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel) {
-        if (m_pParent)
-            m_pParent->OnEvent(event);
-        else
-            CControlUI::OnEvent(event);
+    if (PassOnMouseEvent(event))
         return;
-    }
+    const int type = event.Type;
     if (TakeFocusChange(type))
         return;
 

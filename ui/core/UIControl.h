@@ -130,6 +130,8 @@ public:
     virtual void SetEnabled(bool enabled = true);
     virtual bool IsMouseEnabled() const;
     virtual void SetMouseEnabled(bool enabled = true);
+    // A mouse event while the mouse input is off: not the control's own, it is passed on.
+    bool IsMouseEventPassedOn(const UIEvent& event) const;
     virtual bool IsKeyboardEnabled() const;
     virtual void SetKeyboardEnabled(bool enabled = true);
     virtual bool IsFocused() const;
@@ -196,9 +198,11 @@ protected:
     // Takes a new description for the image, which is loaded again when next drawn, and
     // repaints; false, with nothing done, when it is already loaded from that description.
     bool SetImage(CUIImageDesc& desc, LPCWSTR description);
-    // A mouse event while the control's mouse input is off goes to the parent, or to the
-    // handling every control shares without one; true when it was passed on.
+    // A mouse event while the control's mouse input is off goes to the receiver (the parent when
+    // none is named), or to the handling every control shares without one; true when it was
+    // passed on.
     bool PassOnMouseEvent(UIEvent& event);
+    bool PassOnMouseEvent(UIEvent& event, CControlUI* receiver);
     // Offers one of this control's own interfaces to its window manager. The offer follows the
     // control: it is withdrawn from the manager it was made to the moment the control leaves it
     // (another window, none, destruction) and made again to the manager the control joins.

@@ -279,16 +279,10 @@ void CScrollBarUI::PageForward()
 
 void CScrollBarUI::OnEvent(UIEvent& event)
 {
-    const int type = event.Type;
-    const bool mouseEvent = type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel;
-    if (!IsMouseEnabled() && mouseEvent) {
-        if (m_pOwner)
-            m_pOwner->OnEvent(event);
-        else
-            CControlUI::OnEvent(event);
+    if (PassOnMouseEvent(event, m_pOwner))
         return;
-    }
 
+    const int type = event.Type;
     const POINT pt = event.ptMouse;
     const int along = m_bHorizontal ? pt.x : pt.y;
     switch (type) {
