@@ -396,11 +396,8 @@ void CComboUI::OnEvent(UIEvent& event)
 {
     if (PassOnMouseEvent(event))
         return;
+    // Focus changes repaint in the control base's handling.
     switch (event.Type) {
-    case UIEventType::SetFocus:
-    case UIEventType::KillFocus:
-        Invalidate();
-        break;
     case UIEventType::ButtonDown:
         if (IsEnabled()) {
             m_uButtonState |= UISTATE_PUSHED | UISTATE_CAPTURED;

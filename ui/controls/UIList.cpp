@@ -269,6 +269,9 @@ void CListUI::OnEvent(UIEvent& event)
         if (found >= 0)
             SelectItem(found, true);
     };
+    auto selectNext = [&](bool forward) {
+        selectFound(m_pList->FindSelectableItem(m_iCurSel + (forward ? 1 : -1), forward));
+    };
     if (type == UIEventType::KeyDown) {
         switch (event.chKey) {
         case VK_RETURN:
@@ -290,31 +293,21 @@ void CListUI::OnEvent(UIEvent& event)
             selectFound(m_pList->FindSelectableItem(0, false));
             return;
         case VK_UP:
-            selectFound(m_pList->FindSelectableItem(m_iCurSel - 1, false));
-            return;
         case VK_DOWN:
-            selectFound(m_pList->FindSelectableItem(m_iCurSel + 1, true));
+            selectNext(event.chKey == VK_DOWN);
             return;
         default:
             break;
         }
-    } else if (type == UIEventType::ScrollWheel) {
-        switch (LOWORD(event.wParam)) {
-        case 0:
-            if (m_bScrollSelect)
-                selectFound(m_pList->FindSelectableItem(m_iCurSel - 1, false));
-            else
-                ScrollLineUp();
-            return;
-        case 1:
-            if (m_bScrollSelect)
-                selectFound(m_pList->FindSelectableItem(m_iCurSel + 1, true));
-            else
-                ScrollLineDown();
-            return;
-        default:
-            break;
-        }
+    } else if (type == UIEventType::ScrollWheel && LOWORD(event.wParam) <= 1) {
+        const bool down = LOWORD(event.wParam) == 1;
+        if (m_bScrollSelect)
+            selectNext(down);
+        else if (down)
+            ScrollLineDown();
+        else
+            ScrollLineUp();
+        return;
     }
     CVerticalLayoutUI::OnEvent(event);
 }
@@ -689,27 +682,10 @@ void CListBodyUI::OnEvent(UIEvent& event)
 
 void CListBodyUI::SetScrollPos(SIZE pos)
 {
-    int dx = 0;
-    int dy = 0;
-    if (Visible(m_pVerticalScrollBar)) {
-        const int old = m_pVerticalScrollBar->GetScrollPos();
-        m_pVerticalScrollBar->SetScrollPos(pos.cy);
-        dy = m_pVerticalScrollBar->GetScrollPos() - old;
-    }
-    if (Visible(m_pHorizontalScrollBar)) {
-        const int old = m_pHorizontalScrollBar->GetScrollPos();
-        m_pHorizontalScrollBar->SetScrollPos(pos.cx);
-        dx = m_pHorizontalScrollBar->GetScrollPos() - old;
-    }
-    if (dx == 0 && dy == 0)
-        return;
-    for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = ChildAt(i);
-        if (control->IsVisible() && !control->IsFloat())
-            control->Move(-dx, -dy, false);
-    }
-    Invalidate();
-
+    const int oldX = GetScrollPos().cx;
+    CVerticalLayoutUI::SetScrollPos(pos);
+    // The header's columns follow the rows across.
+    const int dx = GetScrollPos().cx - oldX;
     CListHeaderUI* header = m_pOwner ? m_pOwner->GetHeader() : nullptr;
     if (dx == 0 || !header)
         return;
@@ -816,12 +792,8 @@ void CListHeaderItemUI::OnEvent(UIEvent& event)
 {
     if (PassOnMouseEvent(event))
         return;
+    // Focus changes repaint in the control base's handling.
     switch (event.Type) {
-    case UIEventType::SetFocus:
-    case UIEventType::KillFocus:
-        Invalidate();
-        CControlUI::OnEvent(event);
-        return;
     case UIEventType::ButtonDown:
     case UIEventType::DoubleClick: {
         if (!IsEnabled())
