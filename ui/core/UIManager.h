@@ -222,6 +222,12 @@ private:
     // Records the control a button goes down on, gives it the focus and captures the mouse;
     // false when a "killfocus" or "setfocus" handler deleted it meanwhile.
     bool PressControl(CControlUI* control);
+    // A left or right button down, or a double click, for the control under the mouse.
+    void OnButtonDownMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Offers the message to each filter still registered; true, with its answer in result,
+    // when one handled it.
+    static bool OfferToFilters(const CUIPtrArray& registered, UINT msg, WPARAM wParam,
+                               LPARAM lParam, LRESULT& result);
     // A control waiting for deferred deletion is out of the tree: it loses the focus, the
     // mouse and key events it was getting, and its timers.
     static CControlUI* CALLBACK StopInputCallback(CControlUI* control, LPVOID data);

@@ -111,6 +111,51 @@ CControlUI* CALLBACK CUIWindowManager::StopInputCallback(CControlUI* control, LP
     return nullptr;
 }
 
+void CUIWindowManager::OnButtonDownMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    ::SetFocus(m_hWndPaint);
+    const POINT pt = PointFromLParam(lParam);
+    m_ptLastMousePos = pt;
+    CControlUI* control = FindControlAt(pt);
+    if (!control || control->GetManager() != this)
+        return;
+    UIEvent event;
+    if (msg == WM_LBUTTONDBLCLK) {
+        // Set first: a handler that deletes the control makes the manager forget it.
+        m_pEventClick = control;
+        CaptureMouse();
+        event = MakeEvent(UIEventType::DoubleClick, control, pt);
+    } else {
+        if (!PressControl(control))
+            return;
+        event = MakeEvent(msg == WM_LBUTTONDOWN ? UIEventType::ButtonDown : UIEventType::RButtonDown,
+                          control, pt);
+        event.wParam = wParam;
+        event.lParam = lParam;
+    }
+    event.wKeyState = static_cast<WORD>(wParam);
+    control->HandleEvent(event);
+}
+
+bool CUIWindowManager::OfferToFilters(const CUIPtrArray& registered, UINT msg, WPARAM wParam,
+                                      LPARAM lParam, LRESULT& result)
+{
+    // Walked over a copy: a filter may remove itself or others while it runs.
+    const CUIPtrArray filters(registered);
+    for (int i = 0; i < filters.GetSize(); ++i) {
+        if (registered.Find(filters[i]) < 0)
+            continue;
+        bool handled = false;
+        const LRESULT answer = static_cast<IMessageFilterUI*>(filters[i])
+                                   ->PreFilterMessage(msg, wParam, lParam, handled);
+        if (handled) {
+            result = answer;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CUIWindowManager::PressControl(CControlUI* control)
 {
     m_pEventClick = control;
@@ -244,19 +289,16 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
         return false;
     DeliverQueuedNotifications();
 
-    // Walked over a copy: a filter may remove itself or others while it runs.
-    const CUIPtrArray filters(m_aMessageFilters);
-    for (int i = 0; i < filters.GetSize(); ++i) {
-        if (m_aMessageFilters.Find(filters[i]) < 0)
-            continue;
-        bool handled = false;
-        LRESULT answer = static_cast<IMessageFilterUI*>(filters[i])
-                             ->PreFilterMessage(msg, wParam, lParam, handled);
-        if (handled) {
-            result = answer;
-            return true;
-        }
-    }
+    if (OfferToFilters(m_aMessageFilters, msg, wParam, lParam, result))
+        return true;
+
+    // A key event: the key, the modifiers held and the last mouse point.
+    auto keyEvent = [&](int type, CControlUI* to) {
+        UIEvent event = MakeEvent(type, to, m_ptLastMousePos);
+        event.chKey = static_cast<WCHAR>(wParam);
+        event.wKeyState = GetModifierKeyState();
+        return event;
+    };
 
     switch (msg) {
     case WM_SIZE:
@@ -360,9 +402,7 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
     case WM_KEYDOWN:
         if (m_pFocus) {
             CControlUI* focus = m_pFocus;
-            UIEvent event = MakeEvent(UIEventType::KeyDown, focus, m_ptLastMousePos);
-            event.chKey = static_cast<WCHAR>(wParam);
-            event.wKeyState = GetModifierKeyState();
+            UIEvent event = keyEvent(UIEventType::KeyDown, focus);
             // Set first: a handler that deletes the control makes the manager forget it.
             m_pEventKey = focus;
             focus->HandleEvent(event);
@@ -372,9 +412,7 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
     case WM_KEYUP:
         if (m_pEventKey) {
             CControlUI* key = m_pEventKey;
-            UIEvent event = MakeEvent(UIEventType::KeyUp, key, m_ptLastMousePos);
-            event.chKey = static_cast<WCHAR>(wParam);
-            event.wKeyState = GetModifierKeyState();
+            UIEvent event = keyEvent(UIEventType::KeyUp, key);
             key->HandleEvent(event);
             m_pEventKey = nullptr;
         }
@@ -382,9 +420,7 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
 
     case WM_CHAR:
         if (m_pFocus) {
-            UIEvent event = MakeEvent(UIEventType::Char, m_pFocus, m_ptLastMousePos);
-            event.chKey = static_cast<WCHAR>(wParam);
-            event.wKeyState = GetModifierKeyState();
+            UIEvent event = keyEvent(UIEventType::Char, m_pFocus);
             m_pFocus->HandleEvent(event);
         }
         break;
@@ -407,22 +443,11 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
         OnMouseMoveMessage(lParam);
         break;
 
-    case WM_LBUTTONDOWN: {
-        ::SetFocus(m_hWndPaint);
-        const POINT pt = PointFromLParam(lParam);
-        m_ptLastMousePos = pt;
-        CControlUI* control = FindControlAt(pt);
-        if (!control || control->GetManager() != this)
-            break;
-        if (!PressControl(control))
-            break;
-        UIEvent event = MakeEvent(UIEventType::ButtonDown, control, pt);
-        event.wKeyState = static_cast<WORD>(wParam);
-        event.wParam = wParam;
-        event.lParam = lParam;
-        control->HandleEvent(event);
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+        OnButtonDownMessage(msg, wParam, lParam);
         break;
-    }
 
     case WM_LBUTTONUP: {
         const POINT pt = PointFromLParam(lParam);
@@ -437,39 +462,6 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
         event.wParam = wParam;
         event.lParam = lParam;
         click->HandleEvent(event);
-        break;
-    }
-
-    case WM_LBUTTONDBLCLK: {
-        ::SetFocus(m_hWndPaint);
-        const POINT pt = PointFromLParam(lParam);
-        m_ptLastMousePos = pt;
-        CControlUI* control = FindControlAt(pt);
-        if (!control || control->GetManager() != this)
-            break;
-        // Set first: a handler that deletes the control makes the manager forget it.
-        m_pEventClick = control;
-        CaptureMouse();
-        UIEvent event = MakeEvent(UIEventType::DoubleClick, control, pt);
-        event.wKeyState = static_cast<WORD>(wParam);
-        control->HandleEvent(event);
-        break;
-    }
-
-    case WM_RBUTTONDOWN: {
-        ::SetFocus(m_hWndPaint);
-        const POINT pt = PointFromLParam(lParam);
-        m_ptLastMousePos = pt;
-        CControlUI* control = FindControlAt(pt);
-        if (!control || control->GetManager() != this)
-            break;
-        if (!PressControl(control))
-            break;
-        UIEvent event = MakeEvent(UIEventType::RButtonDown, control, pt);
-        event.wKeyState = static_cast<WORD>(wParam);
-        event.wParam = wParam;
-        event.lParam = lParam;
-        control->HandleEvent(event);
         break;
     }
 
