@@ -8,6 +8,7 @@
 #include <new>
 
 #include "controls/UIListCommon.h"
+#include "controls/UIOverlayWindow.h"
 #include "core/UIAttributeValues.h"
 #include "core/UIButton.h"
 #include "core/UIRect.h"
@@ -329,18 +330,8 @@ bool CComboUI::Activate()
     if (!CControlUI::Activate())
         return false;
     if (!m_pWindow && m_pManager && m_pManager->GetPaintWindow()) {
-        CComboWnd* window = new (std::nothrow) CComboWnd;
-        if (!window)
+        if (!OpenOverlayWindow(m_pWindow, [this](CComboWnd& window) { return window.OpenFor(this); }))
             return false;
-        m_pWindow = window;
-        if (!window->OpenFor(this)) {
-            // A window that came and went has deleted itself and cleared the pointer.
-            if (m_pWindow == window) {
-                m_pWindow = nullptr;
-                delete window;
-            }
-            return false;
-        }
         // Notified last: a handler may delete the box.
         Invalidate();
         m_pManager->RaiseNotify(this, L"dropdown");

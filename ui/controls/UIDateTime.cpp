@@ -153,18 +153,11 @@ void CDateTimeUI::SetEnabled(bool enabled)
 
 void CDateTimeUI::OpenPicker()
 {
-    if (!m_pWindow) {
-        m_pWindow = new CDateTimeWnd;
-        if (!m_pWindow->Start(this)) {
-            if (m_pWindow && !m_pWindow->GetHandle()) {
-                delete m_pWindow;
-                m_pWindow = nullptr;
-            }
-            return;
-        }
-    } else {
-        m_pWindow->Start(this);
-    }
+    auto start = [this](CDateTimeWnd& window) { return window.Start(this); };
+    if (m_pWindow)
+        start(*m_pWindow);
+    else if (!OpenOverlayWindow(m_pWindow, start))
+        return;
     if (m_pWindow)
         m_pWindow->Show(true, true);
 }

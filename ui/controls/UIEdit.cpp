@@ -251,11 +251,7 @@ void CEditUI::SetEnabled(bool enabled)
 
 void CEditUI::OpenNativeWindow()
 {
-    m_pWindow = new CEditWnd;
-    if (!m_pWindow->Start(this) && m_pWindow && !m_pWindow->GetHandle()) {
-        delete m_pWindow;
-        m_pWindow = nullptr;
-    }
+    OpenOverlayWindow(m_pWindow, [this](CEditWnd& window) { return window.Start(this); });
 }
 
 void CEditUI::SelectAllNative()
