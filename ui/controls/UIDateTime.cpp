@@ -164,30 +164,19 @@ void CDateTimeUI::OpenPicker()
 
 void CDateTimeUI::OnEvent(UIEvent& event)
 {
-    if (PassOnMouseEvent(event) || HandleOverlayEvent(*this, m_pWindow != nullptr, event))
+    if (PassOnMouseEvent(event) ||
+        HandleOverlayEvent(*this, m_pWindow != nullptr, event, [this] { OpenPicker(); }))
         return;
 
     switch (event.Type) {
-    case UIEventType::SetFocus:
-        if (IsEnabled()) {
-            if (m_pWindow)
-                return;
-            OpenPicker();
-        }
-        break;
     case UIEventType::ButtonDown:
     case UIEventType::DoubleClick:
     case UIEventType::RButtonDown:
         if (!IsEnabled())
             break;
-        if (m_pManager)
-            m_pManager->ReleaseMouseCapture();
         if (m_pWindow || IsFocused())
             OpenPicker();
         return;
-    case UIEventType::MouseMove:
-    case UIEventType::ButtonUp:
-    case UIEventType::ContextMenu:
     case UIEventType::MouseEnter:
     case UIEventType::MouseLeave:
         return;

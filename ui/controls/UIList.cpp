@@ -941,15 +941,8 @@ void CListHeaderItemUI::PaintText(HDC hDC)
         return;
     CUIRect rc(m_rcItem);
     rc.Deflate(m_rcTextPadding);
-    const UINT style = m_uTextStyle | DT_SINGLELINE;
-    if (m_bShowHtml) {
-        int none = 0;
-        CUIPainter::DrawMarkedUpText(hDC, m_pManager, rc, m_sText.GetData(), m_dwTextColor,
-                                     nullptr, nullptr, none, style);
-    } else {
-        CUIPainter::DrawText(hDC, m_pManager, rc, m_sText.GetData(), m_dwTextColor, m_iFont,
-                             style);
-    }
+    CUIPainter::DrawTextMarkedUpOrNot(hDC, m_pManager, rc, m_sText.GetData(), m_dwTextColor,
+                                      m_iFont, m_uTextStyle | DT_SINGLELINE, m_bShowHtml);
 }
 
 } // namespace QxUI

@@ -147,13 +147,8 @@ DWORD StateTextColor(const ListItemLook& look, UINT state, bool selected, bool e
 void DrawLookText(HDC hDC, CUIWindowManager* manager, RECT& rc, LPCWSTR text, DWORD color,
                   const ListItemLook& look, UINT style)
 {
-    if (look.bShowHtml) {
-        int none = 0;
-        CUIPainter::DrawMarkedUpText(hDC, manager, rc, text, color, nullptr, nullptr, none,
-                                     style);
-    } else {
-        CUIPainter::DrawText(hDC, manager, rc, text, color, look.iFont, style);
-    }
+    CUIPainter::DrawTextMarkedUpOrNot(hDC, manager, rc, text, color, look.iFont, style,
+                                      look.bShowHtml);
 }
 
 // State colour, then the first state image that draws, the item's own background image, the

@@ -5,16 +5,20 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <new>
 
 #include "core/UIControl.h"
 
 namespace QxUI {
 
-// The events both controls answer alike: the I-beam over an enabled control, the focus asked
-// back after the window is resized, and wheel turns left to an open native window. True when
-// the event needs nothing more.
-bool HandleOverlayEvent(CControlUI& control, bool windowOpen, UIEvent& event);
+// The events the controls with a window laid over them answer alike: the focus arriving opens
+// the window (`open`), a press takes the mouse capture back from the manager, the I-beam shows
+// over an enabled control, the focus is asked back after the window is resized, wheel turns are
+// left to an open window, and moves, releases and context menus do nothing. True when the event
+// needs nothing more.
+bool HandleOverlayEvent(CControlUI& control, bool windowOpen, UIEvent& event,
+                        const std::function<void()>& open);
 
 // Makes a new native window for the control and starts it with start(window); false when it
 // could not be made or started. One whose native window came and went while starting has

@@ -29,6 +29,17 @@ enum UIInputFlags : UINT
     UIFLAG_SETCURSOR = 0x00000002,
 };
 
+// State bits of the controls that draw an image per state: buttons, options, edit boxes, header
+// items, combo boxes, list rows and the parts of scroll bars.
+enum UIButtonState : UINT
+{
+    UISTATE_FOCUSED = 0x01,
+    UISTATE_DISABLED = 0x04,
+    UISTATE_HOT = 0x08,
+    UISTATE_PUSHED = 0x10,
+    UISTATE_CAPTURED = 0x40,
+};
+
 // The interfaces a control can offer its window manager (CControlUI::AddManagerListener).
 enum class UIManagerListener : int
 {

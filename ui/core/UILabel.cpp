@@ -254,13 +254,8 @@ RECT CLabelUI::GetTextRect() const
 
 void CLabelUI::DrawLabelText(HDC hDC, RECT rc, DWORD color, UINT style)
 {
-    if (m_bShowHtml) {
-        int none = 0;
-        CUIPainter::DrawMarkedUpText(hDC, m_pManager, rc, m_sText.GetData(), color, nullptr,
-                                     nullptr, none, style);
-    } else {
-        CUIPainter::DrawText(hDC, m_pManager, rc, m_sText.GetData(), color, m_iFont, style);
-    }
+    CUIPainter::DrawTextMarkedUpOrNot(hDC, m_pManager, rc, m_sText.GetData(), color, m_iFont, style,
+                                      m_bShowHtml);
 }
 
 void CLabelUI::PaintText(HDC hDC)
