@@ -27,6 +27,8 @@ enum UIInputFlags : UINT
 {
     UIFLAG_TABSTOP = 0x00000001,
     UIFLAG_SETCURSOR = 0x00000002,
+    // Return is the control's own: list rows activate on it. The manager does not read it.
+    UIFLAG_WANTRETURN = 0x00000004,
 };
 
 // State bits of the controls that draw an image per state: buttons, options, edit boxes, header
