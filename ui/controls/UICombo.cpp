@@ -486,7 +486,7 @@ void CComboUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     } else if (Same(name, L"dropboxsize")) {
         m_szDropBox = AttributeDecimalSize(value);
     } else {
-        switch (ApplyItemLookAttribute(m_ListInfo, name, value, false)) {
+        switch (ApplyItemLookAttribute(m_ItemLook, name, value, false)) {
         case ItemLookChange::NotLook:
             CContainerUI::SetAttribute(name, value);
             break;

@@ -159,10 +159,10 @@ ItemLookChange ApplyItemLookAttribute(ListItemLook& look, LPCWSTR name, LPCWSTR 
 
 CListUI::CListUI()
 {
-    m_pList = new CListBodyUI(this);
+    m_pBody = new CListBodyUI(this);
     CListHeaderUI* header = new CListHeaderUI;
     Add(header);
-    CVerticalLayoutUI::Add(m_pList);
+    CVerticalLayoutUI::Add(m_pBody);
 }
 
 CListUI::~CListUI() = default;
@@ -196,9 +196,9 @@ void CListUI::SetHeaderItemsVisibleByParent(bool visible)
 
 void CListUI::UpdateColumns()
 {
-    const int cx = m_pList->GetScrollPos().cx;
-    m_ListInfo.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
-    for (int i = 0; i < m_ListInfo.nColumns; ++i) {
+    const int cx = m_pBody->GetScrollPos().cx;
+    m_ItemLook.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
+    for (int i = 0; i < m_ItemLook.nColumns; ++i) {
         CControlUI* item = m_pHeader->GetItemAt(i);
         if (!item->IsVisible() || item->IsFloat())
             continue;
@@ -208,7 +208,7 @@ void CListUI::UpdateColumns()
             rc.right -= cx;
             item->SetPos(rc, false);
         }
-        m_ListInfo.rcColumn[i] = item->GetPos();
+        m_ItemLook.rcColumn[i] = item->GetPos();
     }
 }
 
@@ -230,8 +230,8 @@ void CListUI::SetPos(RECT rc, bool invalidate)
     if (!m_pHeader)
         return;
     RECT inner = HorizontalInside(rc, m_rcInset);
-    CScrollBarUI* vertical = m_pList->GetVerticalScrollBar();
-    CScrollBarUI* horizontal = m_pList->GetHorizontalScrollBar();
+    CScrollBarUI* vertical = m_pBody->GetVerticalScrollBar();
+    CScrollBarUI* horizontal = m_pBody->GetHorizontalScrollBar();
     if (Visible(vertical))
         inner.right -= vertical->GetFixedWidth();
     if (Visible(horizontal)) {
@@ -270,7 +270,7 @@ void CListUI::OnEvent(UIEvent& event)
             SelectItem(found, true);
     };
     auto selectNext = [&](bool forward) {
-        selectFound(m_pList->FindSelectableItem(m_iCurSel + (forward ? 1 : -1), forward));
+        selectFound(m_pBody->FindSelectableItem(m_iCurSel + (forward ? 1 : -1), forward));
     };
     if (type == UIEventType::KeyDown) {
         switch (event.chKey) {
@@ -287,10 +287,10 @@ void CListUI::OnEvent(UIEvent& event)
             ScrollPageDown();
             return;
         case VK_END:
-            selectFound(m_pList->FindSelectableItem(GetCount() - 1, true));
+            selectFound(m_pBody->FindSelectableItem(GetCount() - 1, true));
             return;
         case VK_HOME:
-            selectFound(m_pList->FindSelectableItem(0, false));
+            selectFound(m_pBody->FindSelectableItem(0, false));
             return;
         case VK_UP:
         case VK_DOWN:
@@ -335,10 +335,10 @@ void CListUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     if (Same(name, L"vscrollbar") || Same(name, L"hscrollbar") ||
         Same(name, L"vscrollbarstyle") || Same(name, L"hscrollbarstyle") ||
         Same(name, L"childpadding")) {
-        m_pList->SetAttribute(name, value);
+        m_pBody->SetAttribute(name, value);
         return;
     }
-    switch (ApplyItemLookAttribute(m_ListInfo, name, value, true)) {
+    switch (ApplyItemLookAttribute(m_ItemLook, name, value, true)) {
     case ItemLookChange::NotLook:
         CVerticalLayoutUI::SetAttribute(name, value);
         break;
@@ -360,7 +360,7 @@ void CListUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 
 CControlUI* CListUI::GetItemAt(int index) const
 {
-    return m_pList->GetItemAt(index);
+    return m_pBody->GetItemAt(index);
 }
 
 int CListUI::GetItemIndex(CControlUI* control) const
@@ -371,19 +371,19 @@ int CListUI::GetItemIndex(CControlUI* control) const
         return CVerticalLayoutUI::GetItemIndex(control);
     if (IsHeaderItem(control))
         return m_pHeader ? m_pHeader->GetItemIndex(control) : -1;
-    return m_pList->GetItemIndex(control);
+    return m_pBody->GetItemIndex(control);
 }
 
 int CListUI::GetCount() const
 {
-    return m_pList->GetCount();
+    return m_pBody->GetCount();
 }
 
 void CListUI::RenumberItems(int from, int to)
 {
-    for (int i = std::max(from, 0); i <= to && i < m_pList->GetCount(); ++i) {
+    for (int i = std::max(from, 0); i <= to && i < m_pBody->GetCount(); ++i) {
         IListItemUI* item =
-            static_cast<IListItemUI*>(m_pList->GetItemAt(i)->AsInterface(L"ListItem"));
+            static_cast<IListItemUI*>(m_pBody->GetItemAt(i)->AsInterface(L"ListItem"));
         if (item)
             item->SetIndex(i);
     }
@@ -398,20 +398,20 @@ bool CListUI::SetItemIndex(CControlUI* control, int index)
     if (IsHeaderItem(control))
         return m_pHeader && m_pHeader->SetItemIndex(control, index);
 
-    const int old = m_pList->GetItemIndex(control);
+    const int old = m_pBody->GetItemIndex(control);
     if (old < 0)
         return false;
     if (old == index)
         return true;
-    CControlUI* selected = m_iCurSel >= 0 ? m_pList->GetItemAt(m_iCurSel) : nullptr;
-    CControlUI* expanded = m_iExpandedItem >= 0 ? m_pList->GetItemAt(m_iExpandedItem) : nullptr;
-    if (!m_pList->SetItemIndex(control, index))
+    CControlUI* selected = m_iCurSel >= 0 ? m_pBody->GetItemAt(m_iCurSel) : nullptr;
+    CControlUI* expanded = m_iExpandedItem >= 0 ? m_pBody->GetItemAt(m_iExpandedItem) : nullptr;
+    if (!m_pBody->SetItemIndex(control, index))
         return false;
     RenumberItems(std::min(old, index), std::max(old, index));
     if (selected)
-        m_iCurSel = m_pList->GetItemIndex(selected);
+        m_iCurSel = m_pBody->GetItemIndex(selected);
     if (expanded)
-        m_iExpandedItem = m_pList->GetItemIndex(expanded);
+        m_iExpandedItem = m_pBody->GetItemIndex(expanded);
     return true;
 }
 
@@ -427,21 +427,21 @@ bool CListUI::Add(CControlUI* control)
             m_pHeader = header;
         }
         if (m_pHeader)
-            m_ListInfo.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
+            m_ItemLook.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
         return CVerticalLayoutUI::AddAt(control, 0);
     }
     if (IsHeaderItem(control)) {
         if (!m_pHeader)
             return false;
         const bool added = m_pHeader->Add(control);
-        m_ListInfo.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
+        m_ItemLook.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
         return added;
     }
     if (IListItemUI* item = static_cast<IListItemUI*>(control->AsInterface(L"ListItem"))) {
         item->SetOwner(this);
         item->SetIndex(GetCount());
     }
-    return m_pList->Add(control);
+    return m_pBody->Add(control);
 }
 
 bool CListUI::AddAt(CControlUI* control, int index)
@@ -454,16 +454,16 @@ bool CListUI::AddAt(CControlUI* control, int index)
         if (!m_pHeader)
             return false;
         const bool added = m_pHeader->AddAt(control, index);
-        m_ListInfo.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
+        m_ItemLook.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
         return added;
     }
-    if (!m_pList->AddAt(control, index))
+    if (!m_pBody->AddAt(control, index))
         return false;
     if (IListItemUI* item = static_cast<IListItemUI*>(control->AsInterface(L"ListItem"))) {
         item->SetOwner(this);
         item->SetIndex(index);
     }
-    RenumberItems(index + 1, m_pList->GetCount() - 1);
+    RenumberItems(index + 1, m_pBody->GetCount() - 1);
     if (m_iCurSel >= index)
         m_iCurSel += 1;
     if (m_iExpandedItem >= index)
@@ -473,14 +473,14 @@ bool CListUI::AddAt(CControlUI* control, int index)
 
 void CListUI::OnItemRemoved(int index)
 {
-    RenumberItems(index, m_pList->GetCount() - 1);
+    RenumberItems(index, m_pBody->GetCount() - 1);
     if (index == m_iExpandedItem)
         m_iExpandedItem = -1;
     else if (index < m_iExpandedItem)
         m_iExpandedItem -= 1;
     if (index == m_iCurSel) {
         m_iCurSel = -1;
-        const int found = m_pList->FindSelectableItem(index, false);
+        const int found = m_pBody->FindSelectableItem(index, false);
         if (found >= 0)
             SelectItem(found, false);
     } else if (index < m_iCurSel) {
@@ -497,13 +497,13 @@ bool CListUI::Remove(CControlUI* control)
         const bool removed = CVerticalLayoutUI::Remove(control);
         if (removed && control == m_pHeader) {
             m_pHeader = nullptr;
-            m_ListInfo.nColumns = 0;
+            m_ItemLook.nColumns = 0;
         }
         return removed;
     }
     if (IsHeaderItem(control))
         return m_pHeader && m_pHeader->Remove(control);
-    const int index = m_pList->GetItemIndex(control);
+    const int index = m_pBody->GetItemIndex(control);
     if (index < 0)
         return false;
     // The list's own removal: a subclass may route RemoveAt back through Remove.
@@ -512,7 +512,7 @@ bool CListUI::Remove(CControlUI* control)
 
 bool CListUI::RemoveAt(int index)
 {
-    if (!m_pList->RemoveAt(index))
+    if (!m_pBody->RemoveAt(index))
         return false;
     OnItemRemoved(index);
     return true;
@@ -522,36 +522,36 @@ void CListUI::RemoveAll()
 {
     m_iCurSel = -1;
     m_iExpandedItem = -1;
-    m_pList->RemoveAll();
+    m_pBody->RemoveAll();
 }
 
 // ---- Forwarded to the body --------------------------------------------------------------------
 
-int CListUI::GetChildPadding() const { return m_pList->GetChildPadding(); }
-void CListUI::SetChildPadding(int padding) { m_pList->SetChildPadding(padding); }
-SIZE CListUI::GetScrollPos() const { return m_pList->GetScrollPos(); }
-SIZE CListUI::GetScrollRange() const { return m_pList->GetScrollRange(); }
-void CListUI::SetScrollPos(SIZE pos) { m_pList->SetScrollPos(pos); }
-void CListUI::ScrollLineUp() { m_pList->ScrollLineUp(); }
-void CListUI::ScrollLineDown() { m_pList->ScrollLineDown(); }
-void CListUI::ScrollPageUp() { m_pList->ScrollPageUp(); }
-void CListUI::ScrollPageDown() { m_pList->ScrollPageDown(); }
-void CListUI::ScrollToTop() { m_pList->ScrollToTop(); }
-void CListUI::ScrollToBottom() { m_pList->ScrollToBottom(); }
-void CListUI::ScrollLineLeft() { m_pList->ScrollLineLeft(); }
-void CListUI::ScrollLineRight() { m_pList->ScrollLineRight(); }
-void CListUI::ScrollPageLeft() { m_pList->ScrollPageLeft(); }
-void CListUI::ScrollPageRight() { m_pList->ScrollPageRight(); }
-void CListUI::ScrollToLeftEnd() { m_pList->ScrollToLeftEnd(); }
-void CListUI::ScrollToRightEnd() { m_pList->ScrollToRightEnd(); }
+int CListUI::GetChildPadding() const { return m_pBody->GetChildPadding(); }
+void CListUI::SetChildPadding(int padding) { m_pBody->SetChildPadding(padding); }
+SIZE CListUI::GetScrollPos() const { return m_pBody->GetScrollPos(); }
+SIZE CListUI::GetScrollRange() const { return m_pBody->GetScrollRange(); }
+void CListUI::SetScrollPos(SIZE pos) { m_pBody->SetScrollPos(pos); }
+void CListUI::ScrollLineUp() { m_pBody->ScrollLineUp(); }
+void CListUI::ScrollLineDown() { m_pBody->ScrollLineDown(); }
+void CListUI::ScrollPageUp() { m_pBody->ScrollPageUp(); }
+void CListUI::ScrollPageDown() { m_pBody->ScrollPageDown(); }
+void CListUI::ScrollToTop() { m_pBody->ScrollToTop(); }
+void CListUI::ScrollToBottom() { m_pBody->ScrollToBottom(); }
+void CListUI::ScrollLineLeft() { m_pBody->ScrollLineLeft(); }
+void CListUI::ScrollLineRight() { m_pBody->ScrollLineRight(); }
+void CListUI::ScrollPageLeft() { m_pBody->ScrollPageLeft(); }
+void CListUI::ScrollPageRight() { m_pBody->ScrollPageRight(); }
+void CListUI::ScrollToLeftEnd() { m_pBody->ScrollToLeftEnd(); }
+void CListUI::ScrollToRightEnd() { m_pBody->ScrollToRightEnd(); }
 void CListUI::EnableScrollBars(bool vertical, bool horizontal)
 {
-    m_pList->EnableScrollBars(vertical, horizontal);
+    m_pBody->EnableScrollBars(vertical, horizontal);
 }
-CScrollBarUI* CListUI::GetVerticalScrollBar() const { return m_pList->GetVerticalScrollBar(); }
+CScrollBarUI* CListUI::GetVerticalScrollBar() const { return m_pBody->GetVerticalScrollBar(); }
 CScrollBarUI* CListUI::GetHorizontalScrollBar() const
 {
-    return m_pList->GetHorizontalScrollBar();
+    return m_pBody->GetHorizontalScrollBar();
 }
 
 // ---- Selection and expansion ------------------------------------------------------------------
@@ -564,7 +564,7 @@ bool CListUI::SelectItem(int index, bool takeFocus)
     auto deselectCurrent = [this]() {
         if (m_iCurSel < 0)
             return;
-        CControlUI* current = m_pList->GetItemAt(m_iCurSel);
+        CControlUI* current = m_pBody->GetItemAt(m_iCurSel);
         m_iCurSel = -1;
         if (current) {
             if (IListItemUI* item = static_cast<IListItemUI*>(current->AsInterface(L"ListItem")))
@@ -576,7 +576,7 @@ bool CListUI::SelectItem(int index, bool takeFocus)
         return false;
     }
     // A row that cannot take the selection leaves the current one as it is.
-    CControlUI* control = m_pList->GetItemAt(index);
+    CControlUI* control = m_pBody->GetItemAt(index);
     if (!control || !control->IsVisible() || !control->IsEnabled())
         return false;
     IListItemUI* item = static_cast<IListItemUI*>(control->AsInterface(L"ListItem"));
@@ -607,15 +607,15 @@ void CListUI::ScrollItemIntoView(int index)
 {
     if (m_iCurSel < 0)
         return;
-    CControlUI* control = m_pList->GetItemAt(index);
+    CControlUI* control = m_pBody->GetItemAt(index);
     if (!control)
         return;
     const RECT item = control->GetPos();
-    const RECT body = m_pList->GetPos();
-    const RECT inset = m_pList->GetInset();
+    const RECT body = m_pBody->GetPos();
+    const RECT inset = m_pBody->GetInset();
     CUIRect band(body);
     band.Deflate(RECT{0, inset.top, 0, inset.bottom});
-    CScrollBarUI* horizontal = m_pList->GetHorizontalScrollBar();
+    CScrollBarUI* horizontal = m_pBody->GetHorizontalScrollBar();
     if (Visible(horizontal))
         band.bottom -= horizontal->GetFixedHeight();
     if (item.top >= band.top && item.bottom <= band.bottom)
@@ -630,21 +630,21 @@ void CListUI::ScrollBy(int dx, int dy)
 {
     if (dx == 0 && dy == 0)
         return;
-    SIZE pos = m_pList->GetScrollPos();
-    m_pList->SetScrollPos(SIZE{pos.cx + dx, pos.cy + dy});
+    SIZE pos = m_pBody->GetScrollPos();
+    m_pBody->SetScrollPos(SIZE{pos.cx + dx, pos.cy + dy});
 }
 
 bool CListUI::ExpandItem(int index, bool expand)
 {
-    if (m_iExpandedItem >= 0 && !m_ListInfo.bMultiExpandable) {
-        if (CControlUI* control = m_pList->GetItemAt(m_iExpandedItem)) {
+    if (m_iExpandedItem >= 0 && !m_ItemLook.bMultiExpandable) {
+        if (CControlUI* control = m_pBody->GetItemAt(m_iExpandedItem)) {
             if (IListItemUI* item = static_cast<IListItemUI*>(control->AsInterface(L"ListItem")))
                 item->Expand(false);
         }
         m_iExpandedItem = -1;
     }
     if (expand) {
-        CControlUI* control = m_pList->GetItemAt(index);
+        CControlUI* control = m_pBody->GetItemAt(index);
         if (!control || !control->IsVisible())
             return false;
         IListItemUI* item = static_cast<IListItemUI*>(control->AsInterface(L"ListItem"));

@@ -530,12 +530,12 @@ void CControlUI::SetUserData(LPCWSTR text)
 
 UINT_PTR CControlUI::GetTag() const
 {
-    return m_pTag;
+    return m_uTag;
 }
 
 void CControlUI::SetTag(UINT_PTR tag)
 {
-    m_pTag = tag;
+    m_uTag = tag;
 }
 
 // ---- State ------------------------------------------------------------------------------------

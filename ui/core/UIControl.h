@@ -248,7 +248,7 @@ protected:
     CUIString m_sToolTip;
     WCHAR m_chShortcut = 0;
     CUIString m_sUserData;
-    UINT_PTR m_pTag = 0;
+    UINT_PTR m_uTag = 0;
     DWORD m_dwBackColor = 0;
     DWORD m_dwBackColor2 = 0;
     DWORD m_dwBackColor3 = 0;

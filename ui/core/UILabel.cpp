@@ -16,6 +16,8 @@ using std::min;
 #include "core/UIAttributeValues.h"
 #include "core/UIRect.h"
 
+#include "Win32Handle.h"
+
 namespace QxUI {
 
 namespace {
@@ -285,9 +287,8 @@ void CLabelUI::PaintEffectText(HDC hDC, const RECT& rcText)
     if (hFont && ::GetObjectA(hFont, sizeof(lf), &lf) == sizeof(lf))
         font.reset(new Gdiplus::Font(hDC, &lf));
     if (!font || !font->IsAvailable()) {
-        HGDIOBJ old = ::SelectObject(hDC, hFont);
+        win32::SelectScope selected(hDC, hFont);
         font.reset(new Gdiplus::Font(hDC));
-        ::SelectObject(hDC, old);
     }
     if (!font->IsAvailable())
         return;

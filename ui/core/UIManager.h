@@ -246,10 +246,11 @@ private:
     HDC m_hDcPaint = nullptr;                 // the window's DC below, or the caller's memory DC
     bool m_bPaintDcIsMemory = false;          // the caller's memory DC: not released by us
     win32::WindowDC m_windowDC;               // lent by GetDC for the paint window
-    HDC m_hDcOffscreen = nullptr;
-    HDC m_hDcBackground = nullptr;
-    HBITMAP m_hbmpOffscreen = nullptr;
-    HBITMAP m_hbmpBackground = nullptr;
+    // The back buffers; the bitmaps are declared first so that their DCs go before them.
+    win32::UniqueBitmap m_hbmpOffscreen;
+    win32::UniqueBitmap m_hbmpBackground;   // stays selected into its DC
+    win32::UniqueMemoryDC m_hDcOffscreen;
+    win32::UniqueMemoryDC m_hDcBackground;
     HWND m_hwndTooltip = nullptr;
     TTTOOLINFOW m_ToolTip = {};
     bool m_bShowUpdateRect = false;

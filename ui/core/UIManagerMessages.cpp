@@ -601,18 +601,10 @@ bool CUIWindowManager::OnMouseHoverMessage(LPARAM lParam)
 
 void CUIWindowManager::ReleaseBackBuffers()
 {
-    if (m_hDcOffscreen)
-        ::DeleteDC(m_hDcOffscreen);
-    if (m_hDcBackground)
-        ::DeleteDC(m_hDcBackground);
-    if (m_hbmpOffscreen)
-        ::DeleteObject(m_hbmpOffscreen);
-    if (m_hbmpBackground)
-        ::DeleteObject(m_hbmpBackground);
-    m_hDcOffscreen = nullptr;
-    m_hDcBackground = nullptr;
-    m_hbmpOffscreen = nullptr;
-    m_hbmpBackground = nullptr;
+    m_hDcOffscreen.Reset();
+    m_hDcBackground.Reset();
+    m_hbmpOffscreen.Reset();
+    m_hbmpBackground.Reset();
 }
 
 void CUIWindowManager::LayOutForPaint()
@@ -662,42 +654,42 @@ void CUIWindowManager::OnPaintMessage()
     const int width = rcClient.right - rcClient.left;
     const int height = rcClient.bottom - rcClient.top;
     if (!m_hDcOffscreen)
-        m_hDcOffscreen = ::CreateCompatibleDC(m_hDcPaint);
+        m_hDcOffscreen.Reset(::CreateCompatibleDC(m_hDcPaint));
     if (!m_hbmpOffscreen)
-        m_hbmpOffscreen = ::CreateCompatibleBitmap(m_hDcPaint, width, height);
+        m_hbmpOffscreen.Reset(::CreateCompatibleBitmap(m_hDcPaint, width, height));
 
     ::BeginPaint(m_hWndPaint, &ps);
     // The layout above may have invalidated more than the first dirty rectangle; BeginPaint
     // validates all of it, so all of it is painted.
     rcDirty = ps.rcPaint;
     if (m_hDcOffscreen && m_hbmpOffscreen) {
-        HGDIOBJ oldBitmap = ::SelectObject(m_hDcOffscreen, m_hbmpOffscreen);
-        const int saved = ::SaveDC(m_hDcOffscreen);
+        HDC offscreen = m_hDcOffscreen.Get();
+        win32::SelectScope bitmap(offscreen, m_hbmpOffscreen.Get());
+        const int saved = ::SaveDC(offscreen);
         if (m_bTransparentBackground) {
             if (!m_hbmpBackground) {
                 if (!m_hDcBackground)
-                    m_hDcBackground = ::CreateCompatibleDC(m_hDcPaint);
-                m_hbmpBackground = ::CreateCompatibleBitmap(m_hDcPaint, width, height);
+                    m_hDcBackground.Reset(::CreateCompatibleDC(m_hDcPaint));
+                m_hbmpBackground.Reset(::CreateCompatibleBitmap(m_hDcPaint, width, height));
                 if (m_hDcBackground && m_hbmpBackground) {
-                    ::SelectObject(m_hDcBackground, m_hbmpBackground);
-                    ::BitBlt(m_hDcBackground, rcDirty.left, rcDirty.top,
+                    ::SelectObject(m_hDcBackground.Get(), m_hbmpBackground.Get());
+                    ::BitBlt(m_hDcBackground.Get(), rcDirty.left, rcDirty.top,
                              rcDirty.right - rcDirty.left, rcDirty.bottom - rcDirty.top, ps.hdc,
                              rcDirty.left, rcDirty.top, SRCCOPY);
                 }
             }
             if (m_hDcBackground && m_hbmpBackground) {
-                ::BitBlt(m_hDcOffscreen, rcDirty.left, rcDirty.top, rcDirty.right - rcDirty.left,
-                         rcDirty.bottom - rcDirty.top, m_hDcBackground, rcDirty.left, rcDirty.top,
-                         SRCCOPY);
+                ::BitBlt(offscreen, rcDirty.left, rcDirty.top, rcDirty.right - rcDirty.left,
+                         rcDirty.bottom - rcDirty.top, m_hDcBackground.Get(), rcDirty.left,
+                         rcDirty.top, SRCCOPY);
             }
         }
-        m_pRoot->Paint(m_hDcOffscreen, rcDirty);
+        m_pRoot->Paint(offscreen, rcDirty);
         for (int i = 0; i < m_aPostPaintControls.GetSize(); ++i)
-            static_cast<CControlUI*>(m_aPostPaintControls[i])->PaintOverlay(m_hDcOffscreen, rcDirty);
-        ::RestoreDC(m_hDcOffscreen, saved);
+            static_cast<CControlUI*>(m_aPostPaintControls[i])->PaintOverlay(offscreen, rcDirty);
+        ::RestoreDC(offscreen, saved);
         ::BitBlt(ps.hdc, rcDirty.left, rcDirty.top, rcDirty.right - rcDirty.left,
-                 rcDirty.bottom - rcDirty.top, m_hDcOffscreen, rcDirty.left, rcDirty.top, SRCCOPY);
-        ::SelectObject(m_hDcOffscreen, oldBitmap);
+                 rcDirty.bottom - rcDirty.top, offscreen, rcDirty.left, rcDirty.top, SRCCOPY);
     } else {
         // No memory for a back buffer: paint straight onto the window rather than not at all.
         const int saved = ::SaveDC(ps.hdc);
@@ -708,11 +700,9 @@ void CUIWindowManager::OnPaintMessage()
     }
 
     if (m_bShowUpdateRect && s_hUpdateRectPen) {
-        HGDIOBJ oldPen = ::SelectObject(ps.hdc, s_hUpdateRectPen);
-        HGDIOBJ oldBrush = ::SelectObject(ps.hdc, ::GetStockObject(HOLLOW_BRUSH));
+        win32::SelectScope pen(ps.hdc, s_hUpdateRectPen);
+        win32::SelectScope brush(ps.hdc, ::GetStockObject(HOLLOW_BRUSH));
         ::Rectangle(ps.hdc, rcDirty.left, rcDirty.top, rcDirty.right, rcDirty.bottom);
-        ::SelectObject(ps.hdc, oldBrush);
-        ::SelectObject(ps.hdc, oldPen);
     }
     ::EndPaint(m_hWndPaint, &ps);
 
