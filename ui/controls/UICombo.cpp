@@ -258,16 +258,7 @@ void CComboWnd::ScrollItemIntoView(int index)
     CControlUI* control = m_pLayout->GetItemAt(index);
     if (!control)
         return;
-    const RECT item = control->GetPos();
-    RECT band = m_pLayout->GetPos();
-    CScrollBarUI* horizontal = m_pLayout->GetHorizontalScrollBar();
-    if (horizontal && horizontal->IsVisible())
-        band.bottom -= horizontal->GetFixedHeight();
-    if (item.top >= band.top && item.bottom <= band.bottom)
-        return;
-    int dy = item.top < band.top ? item.top - band.top : 0;
-    if (item.bottom > band.bottom)
-        dy = item.bottom - band.bottom;
+    const int dy = ListCommon::DistanceIntoBand(m_pLayout, control->GetPos(), m_pLayout->GetPos());
     if (dy == 0)
         return;
     const SIZE pos = m_pLayout->GetScrollPos();
@@ -516,15 +507,7 @@ void CComboUI::Paint(HDC hDC, const RECT& rcDirty)
 
 void CComboUI::PaintStateImage(HDC hDC)
 {
-    if (IsFocused())
-        m_uButtonState |= UISTATE_FOCUSED;
-    else
-        m_uButtonState &= ~UISTATE_FOCUSED;
-    if (!IsEnabled())
-        m_uButtonState |= UISTATE_DISABLED;
-    else
-        m_uButtonState &= ~UISTATE_DISABLED;
-
+    m_uButtonState = CurrentButtonState(m_uButtonState, *this);
     CUIImageDesc* state = nullptr;
     if (m_uButtonState & UISTATE_DISABLED)
         state = &m_diDisabled;

@@ -67,6 +67,21 @@ UINT ApplyAlign(UINT style, LPCWSTR value)
 
 } // namespace
 
+// ---- Shared helpers ---------------------------------------------------------------------------
+
+int ListCommon::DistanceIntoBand(const CContainerUI* layout, const RECT& item, RECT band)
+{
+    const CScrollBarUI* horizontal = layout->GetHorizontalScrollBar();
+    if (Visible(horizontal))
+        band.bottom -= horizontal->GetFixedHeight();
+    if (item.top >= band.top && item.bottom <= band.bottom)
+        return 0;
+    int dy = item.top < band.top ? item.top - band.top : 0;
+    if (item.bottom > band.bottom)
+        dy = item.bottom - band.bottom;
+    return dy;
+}
+
 // ---- Shared attribute parsing -----------------------------------------------------------------
 
 ItemLookChange ApplyItemLookAttribute(ListItemLook& look, LPCWSTR name, LPCWSTR value,
@@ -610,20 +625,10 @@ void CListUI::ScrollItemIntoView(int index)
     CControlUI* control = m_pBody->GetItemAt(index);
     if (!control)
         return;
-    const RECT item = control->GetPos();
-    const RECT body = m_pBody->GetPos();
     const RECT inset = m_pBody->GetInset();
-    CUIRect band(body);
+    CUIRect band(m_pBody->GetPos());
     band.Deflate(RECT{0, inset.top, 0, inset.bottom});
-    CScrollBarUI* horizontal = m_pBody->GetHorizontalScrollBar();
-    if (Visible(horizontal))
-        band.bottom -= horizontal->GetFixedHeight();
-    if (item.top >= band.top && item.bottom <= band.bottom)
-        return;
-    int dy = item.top < band.top ? item.top - band.top : 0;
-    if (item.bottom > band.bottom)
-        dy = item.bottom - band.bottom;
-    ScrollBy(0, dy);
+    ScrollBy(0, ListCommon::DistanceIntoBand(m_pBody, control->GetPos(), band));
 }
 
 void CListUI::ScrollBy(int dx, int dy)

@@ -8,7 +8,14 @@
 #include "core/UIEvents.h"
 
 namespace QxUI {
+
+class CContainerUI;
+
 namespace ListCommon {
+
+// How far the layout scrolls down (negative: up) for the item to show whole within the band,
+// less a shown horizontal bar; 0 when it shows already (UIList.cpp).
+int DistanceIntoBand(const CContainerUI* layout, const RECT& item, RECT band);
 
 // Attribute and interface names match exactly; a missing name matches nothing.
 inline bool Same(LPCWSTR a, LPCWSTR b)
