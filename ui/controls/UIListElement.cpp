@@ -258,7 +258,7 @@ bool CListRowUI<Base>::PassMouseToOwner(UIEvent& event)
     if (m_pOwner)
         m_pOwner->OnEvent(event);
     else
-        CControlUI::OnEvent(event);
+        Base::OnEvent(event);
     return true;
 }
 
