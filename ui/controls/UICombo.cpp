@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <new>
 
 #include "controls/UIListCommon.h"
 #include "controls/UIOverlayWindow.h"

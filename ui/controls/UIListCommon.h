@@ -1,11 +1,9 @@
-// Small checks the list family's sources share.
+// Small helpers the list family's sources share.
 #pragma once
 
 #include <windows.h>
 
 #include <cwchar>
-
-#include "core/UIEvents.h"
 
 namespace QxUI {
 

@@ -211,9 +211,9 @@ protected:
     // Takes a new description for the image, which is loaded again when next drawn, and
     // repaints; false, with nothing done, when it is already loaded from that description.
     bool SetImage(CUIImageDesc& desc, LPCWSTR description);
-    // A mouse event while the control's mouse input is off goes to the receiver (the parent when
-    // none is named), or to the handling every control shares without one; true when it was
-    // passed on.
+    // A mouse event while the control's mouse input is off goes to the parent (or to the given
+    // receiver), or to the handling every control shares without one; true when it was passed
+    // on.
     bool PassOnMouseEvent(UIEvent& event);
     bool PassOnMouseEvent(UIEvent& event, CControlUI* receiver);
     // Offers one of this control's own interfaces to its window manager. The offer follows the
