@@ -226,6 +226,68 @@ TEST_F(ListWindow, HorizontalScrollMovesHeaderAndColumnsButVerticalDoesNot)
     EXPECT_TRUE(SameRect(shifted, list->GetItemLook()->rcColumn[1])) << "kept by the layout";
 }
 
+// A body 200 px wide: rows span the header's columns, or the widest row without columns, and
+// never less than the body; the body's own horizontal bar scrolls to the rows' width.
+const wchar_t kRowWidthSkin[] =
+    L"<Window><VerticalLayout>"
+    L"<List name=\"list\" height=\"100\" hscrollbar=\"true\">"
+    L"<ListHeader name=\"header\" height=\"20\">"
+    L"<ListHeaderItem name=\"h0\" text=\"A\" width=\"60\"/>"
+    L"</ListHeader>"
+    L"<ListLabelElement name=\"narrow\" text=\"n\" height=\"20\" width=\"50\"/>"
+    L"<ListLabelElement name=\"wide\" text=\"w\" height=\"20\" width=\"120\"/>"
+    L"</List></VerticalLayout></Window>";
+
+TEST(ListRows, RowsSpanTheHeaderOrTheWidestRowAndTheBarScrollsToThem)
+{
+    SkinWindow window;
+    ASSERT_TRUE(window.Open(kRowWidthSkin, 200, 200));
+    CListUI* list = window.Find<CListUI>(L"list");
+    CControlUI* h0 = window.Find(L"h0");
+    CControlUI* wide = window.Find(L"wide");
+    CScrollBarUI* bar = list->GetHorizontalScrollBar();
+    ASSERT_TRUE(bar);
+    const struct
+    {
+        int column;      // h0's width; 0 takes the column out of the header
+        int wideRow;     // the wide row's own width
+        int rowWidth;    // every row's laid-out width
+        int range;       // the horizontal bar's range, 0 when hidden
+    } cases[] = {
+        {60, 120, 200, 0},    // narrower than the body: the body's width, fixed widths or not
+        {300, 120, 300, 100}, // the header's columns
+        {150, 400, 200, 0},   // the header wins over a wider row
+        {0, 260, 260, 60},    // no columns: the widest row
+        {0, 100, 200, 0},
+        {320, 100, 320, 120},
+    };
+    for (const auto& c : cases) {
+        if (c.column == 0 && h0) {
+            ASSERT_TRUE(list->GetHeader()->Remove(h0));
+            h0 = nullptr;
+        }
+        if (c.column != 0) {
+            if (!h0) {
+                h0 = new CListHeaderItemUI;
+                ASSERT_TRUE(list->Add(h0));
+            }
+            h0->SetFixedWidth(c.column);
+        }
+        wide->SetFixedWidth(c.wideRow);
+        // Twice: rows are laid out in the width the bar's old range let them have.
+        for (int pass = 0; pass < 2; ++pass) {
+            list->RequestLayout();
+            window.Repaint();
+        }
+        for (int i = 0; i < list->GetCount(); ++i) {
+            const RECT rc = list->GetItemAt(i)->GetPos();
+            EXPECT_EQ(c.rowWidth, rc.right - rc.left) << c.column << "/" << c.wideRow << " row " << i;
+        }
+        EXPECT_EQ(c.range != 0, bar->IsVisible()) << c.column << "/" << c.wideRow;
+        EXPECT_EQ(c.range, bar->GetScrollRange()) << c.column << "/" << c.wideRow;
+    }
+}
+
 TEST_F(ListWindow, NameLookupAndHitTestsReachHeaderAndRows)
 {
     // The list answers its body's rows through GetItemAt; its own children stay reachable.

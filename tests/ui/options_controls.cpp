@@ -257,6 +257,43 @@ TEST(Slider, EmptyAndHugeRangesMapWithoutFaulting)
     }
 }
 
+TEST(Slider, ReleasePointsMapToValuesAlongEitherAxis)
+{
+    // 0..100 over a 110 px track with a 10 px thumb: the value grows rightwards, and upwards on
+    // an upright slider; within half a thumb of an end the end's value. A track shorter than
+    // the thumb is at both ends at once: the high end wins across, the low end upright.
+    const struct
+    {
+        bool horizontal;
+        RECT rc;
+        int along;   // the release point, along the track
+        int value;
+    } cases[] = {
+        {true, {0, 0, 110, 20}, 55, 50},  {true, {0, 0, 110, 20}, 30, 25},
+        {true, {0, 0, 110, 20}, 5, 0},    {true, {0, 0, 110, 20}, 105, 100},
+        {false, {0, 0, 20, 110}, 55, 50}, {false, {0, 0, 20, 110}, 80, 25},
+        {false, {0, 0, 20, 110}, 105, 0}, {false, {0, 0, 20, 110}, 5, 100},
+        {true, {0, 0, 8, 20}, 4, 100},    {false, {0, 0, 20, 8}, 4, 0},
+    };
+    for (const auto& c : cases) {
+        CSliderUI slider;
+        slider.SetHorizontal(c.horizontal);
+        slider.SetAttribute(L"thumbsize", L"10,10");
+        slider.SetMinValue(0);
+        slider.SetMaxValue(100);
+        slider.SetValue(c.horizontal ? 0 : 100);
+        slider.SetPos(c.rc);
+        const RECT thumb = slider.GetThumbRect();
+        const POINT press = {(thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2};
+        const POINT release = c.horizontal ? POINT{c.along, 10} : POINT{10, c.along};
+        for (UIEvent event : {MakeEvent(UIEventType::ButtonDown, press),
+                              MakeEvent(UIEventType::ButtonUp, release)})
+            slider.HandleEvent(event);
+        EXPECT_EQ(c.value, slider.GetValue())
+            << (c.horizontal ? "across " : "upright ") << c.rc.right << " at " << c.along;
+    }
+}
+
 // ---- Deleted by their own handler -----------------------------------------------------------
 
 // Options a and b of a group, the check box x, a button and a text with a link, each 40 x 30;

@@ -674,7 +674,7 @@ HWND CActiveXUI::GetManagerWindow() const
 
 bool CActiveXUI::IsWindowless() const
 {
-    return m_pControl && m_pControl->m_bWindowless;
+    return m_pSite && m_pSite->m_bWindowless;
 }
 
 bool CActiveXUI::SetClassIdText(LPCWSTR text)
@@ -748,11 +748,11 @@ void CActiveXUI::ReleaseHostedControl()
         m_pOleObject->SetClientSite(nullptr);
         m_pOleObject.Reset();
     }
-    if (m_pControl) {
-        m_pControl->m_pOwner = nullptr;
+    if (m_pSite) {
+        m_pSite->m_pOwner = nullptr;
         // The site's window refers to it, not to us; close it while we still know it.
-        m_pControl->DestroyHostWindow();
-        m_pControl.Reset();
+        m_pSite->DestroyHostWindow();
+        m_pSite.Reset();
     }
     RemoveManagerListener(UIManagerListener::MessageFilter);
 }
@@ -802,15 +802,15 @@ bool CActiveXUI::CreateHostedControl()
         return false;
     }
 
-    m_pControl.Attach(new (std::nothrow) CActiveXCtrl(this));
-    if (!m_pControl) {
+    m_pSite.Attach(new (std::nothrow) CActiveXCtrl(this));
+    if (!m_pSite) {
         ReleaseHostedControl();
         return false;
     }
     DWORD status = 0;
     m_pOleObject->GetMiscStatus(DVASPECT_CONTENT, &status);
     IOleClientSite* clientSite = nullptr;
-    m_pControl->QueryInterface(IID_IOleClientSite, reinterpret_cast<void**>(&clientSite));
+    m_pSite->QueryInterface(IID_IOleClientSite, reinterpret_cast<void**>(&clientSite));
 
     const bool siteFirst = (status & OLEMISC_SETCLIENTSITEFIRST) != 0;
     if (siteFirst)
@@ -828,10 +828,10 @@ bool CActiveXUI::CreateHostedControl()
         const IID* viewIids[] = {&IID_IViewObjectEx, &IID_IViewObject2, &IID_IViewObject};
         for (const IID* iid : viewIids) {
             if (SUCCEEDED(m_pOleObject->QueryInterface(*iid,
-                                                       m_pControl->m_pViewObject.Receive())) &&
-                m_pControl->m_pViewObject)
+                                                       m_pSite->m_pViewObject.Receive())) &&
+                m_pSite->m_pViewObject)
                 break;
-            m_pControl->m_pViewObject.Detach();
+            m_pSite->m_pViewObject.Detach();
         }
         m_pOleObject->SetHostNames(kHostNames, nullptr);
         if (m_pManager) {
@@ -845,12 +845,12 @@ bool CActiveXUI::CreateHostedControl()
                 return false;
             }
         }
-        if (m_pOleObject && m_pControl && !(status & OLEMISC_INVISIBLEATRUNTIME)) {
+        if (m_pOleObject && m_pSite && !(status & OLEMISC_INVISIBLEATRUNTIME)) {
             hr = m_pOleObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite, 0,
                                 GetManagerWindow(), &m_rcItem);
         }
-        if (m_pOleObject && m_pControl)
-            SetObjectSite(m_pOleObject.Get(), static_cast<IOleClientSite*>(m_pControl.Get()));
+        if (m_pOleObject && m_pSite)
+            SetObjectSite(m_pOleObject.Get(), static_cast<IOleClientSite*>(m_pSite.Get()));
     }
     if (clientSite)
         clientSite->Release();
@@ -865,10 +865,10 @@ bool CActiveXUI::CreateHostedControl()
 
 HRESULT CActiveXUI::DoVerb(LONG verb)
 {
-    if (!m_pOleObject || !m_pControl)
+    if (!m_pOleObject || !m_pSite)
         return E_UNEXPECTED;
     IOleClientSite* clientSite = nullptr;
-    m_pControl->QueryInterface(IID_IOleClientSite, reinterpret_cast<void**>(&clientSite));
+    m_pSite->QueryInterface(IID_IOleClientSite, reinterpret_cast<void**>(&clientSite));
     const HRESULT hr = m_pOleObject->DoVerb(verb, nullptr, clientSite, 0, m_hwndHost, &m_rcItem);
     if (clientSite)
         clientSite->Release();
@@ -877,15 +877,15 @@ HRESULT CActiveXUI::DoVerb(LONG verb)
 
 void CActiveXUI::SetObjectRects()
 {
-    if (!m_pControl || !m_pControl->m_pInPlaceObject)
+    if (!m_pSite || !m_pSite->m_pInPlaceObject)
         return;
     const RECT rc = IsWindowless() ? m_rcItem : AtOrigin(m_rcItem);
-    m_pControl->m_pInPlaceObject->SetObjectRects(&rc, &rc);
+    m_pSite->m_pInPlaceObject->SetObjectRects(&rc, &rc);
 }
 
 bool CActiveXUI::HasHostChildWindow() const
 {
-    return !IsWindowless() && m_hwndHost && m_pControl && m_pControl->m_pWindow;
+    return !IsWindowless() && m_hwndHost && m_pSite && m_pSite->m_pWindow;
 }
 
 void CActiveXUI::PlaceHostWindow()
@@ -922,7 +922,7 @@ void CActiveXUI::SetPos(RECT rc, bool invalidate)
         if (watch.Deleted())
             return;
     }
-    if (!m_pOleObject || !m_pControl)
+    if (!m_pOleObject || !m_pSite)
         return;
 
     SIZEL hmSize = {0, 0};
@@ -963,17 +963,17 @@ void CActiveXUI::Paint(HDC hDC, const RECT& rcDirty)
     RECT meet;
     if (!::IntersectRect(&meet, &rcDirty, &m_rcItem))
         return;
-    if (m_pControl && m_pControl->m_bWindowless && m_pControl->m_pViewObject) {
+    if (m_pSite && m_pSite->m_bWindowless && m_pSite->m_pViewObject) {
         const RECTL bounds = {m_rcItem.left, m_rcItem.top, m_rcItem.right, m_rcItem.bottom};
-        m_pControl->m_pViewObject->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, hDC,
+        m_pSite->m_pViewObject->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, hDC,
                                         &bounds, &bounds, nullptr, 0);
     }
 }
 
 LRESULT CActiveXUI::PreFilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled)
 {
-    if (!m_pControl || !m_pControl->m_bInPlaceActive || !m_pControl->m_pInPlaceObject ||
-        !m_pControl->m_bWindowless)
+    if (!m_pSite || !m_pSite->m_bInPlaceActive || !m_pSite->m_pInPlaceObject ||
+        !m_pSite->m_bWindowless)
         return 0;
     // Nothing to click or type into when it is not shown or not enabled.
     if (!IsVisible() || !IsEnabled())
@@ -990,13 +990,13 @@ LRESULT CActiveXUI::PreFilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, boo
     } else if (msg == WM_HELP || msg == WM_CONTEXTMENU) {
         wasHandled = false;
     } else if (IsKeyMessage(msg)) {
-        if (!m_pControl->m_bFocused)
+        if (!m_pSite->m_bFocused)
             return 0;
     } else {
         return 0;
     }
 
-    if (hitTest && !m_pControl->m_bCaptured) {
+    if (hitTest && !m_pSite->m_bCaptured) {
         // WM_SETCURSOR and the wheel carry no client point of their own.
         POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         if (msg == WM_SETCURSOR || msg == WM_MOUSEWHEEL) {
@@ -1005,8 +1005,8 @@ LRESULT CActiveXUI::PreFilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, boo
         }
         IViewObjectEx* view = nullptr;
         DWORD hit = HITRESULT_OUTSIDE;
-        if (m_pControl->m_pViewObject &&
-            SUCCEEDED(m_pControl->m_pViewObject->QueryInterface(
+        if (m_pSite->m_pViewObject &&
+            SUCCEEDED(m_pSite->m_pViewObject->QueryInterface(
                 IID_IViewObjectEx, reinterpret_cast<void**>(&view)))) {
             view->QueryHitPoint(DVASPECT_CONTENT, &m_rcItem, pt, 0, &hit);
             view->Release();
@@ -1019,7 +1019,7 @@ LRESULT CActiveXUI::PreFilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, boo
 
     LRESULT result = 0;
     IOleInPlaceObjectWindowless* object =
-        static_cast<IOleInPlaceObjectWindowless*>(m_pControl->m_pInPlaceObject.Get());
+        static_cast<IOleInPlaceObjectWindowless*>(m_pSite->m_pInPlaceObject.Get());
     if (SUCCEEDED(object->OnWindowMessage(msg, wParam, lParam, &result)))
         handled = wasHandled;
     return result;

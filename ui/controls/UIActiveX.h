@@ -73,7 +73,7 @@ protected:
     bool m_bCreated = false;
     bool m_bLazyCreate = true;
     win32::ComPtr<IOleObject> m_pOleObject;   // the hosted control
-    win32::ComPtr<CActiveXCtrl> m_pControl;   // its site
+    win32::ComPtr<CActiveXCtrl> m_pSite;   // its site
     HWND m_hwndHost = nullptr;
     HWND m_hwndCreatedIn = nullptr;   // the manager's window when the control was made
 };

@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <new>
 
 #include "controls/UIListCommon.h"
+#include "controls/UIOverlayWindow.h"
 #include "core/UIAttributeValues.h"
 #include "core/UIButton.h"
 #include "core/UIRect.h"
@@ -17,7 +17,6 @@ namespace QxUI {
 
 namespace {
 
-using ListCommon::IsMouseEvent;
 using ListCommon::Same;
 
 IListItemUI* ListItemOf(CControlUI* control)
@@ -258,16 +257,7 @@ void CComboWnd::ScrollItemIntoView(int index)
     CControlUI* control = m_pLayout->GetItemAt(index);
     if (!control)
         return;
-    const RECT item = control->GetPos();
-    RECT band = m_pLayout->GetPos();
-    CScrollBarUI* horizontal = m_pLayout->GetHorizontalScrollBar();
-    if (horizontal && horizontal->IsVisible())
-        band.bottom -= horizontal->GetFixedHeight();
-    if (item.top >= band.top && item.bottom <= band.bottom)
-        return;
-    int dy = item.top < band.top ? item.top - band.top : 0;
-    if (item.bottom > band.bottom)
-        dy = item.bottom - band.bottom;
+    const int dy = ListCommon::DistanceIntoBand(m_pLayout, control->GetPos(), m_pLayout->GetPos());
     if (dy == 0)
         return;
     const SIZE pos = m_pLayout->GetScrollPos();
@@ -330,18 +320,8 @@ bool CComboUI::Activate()
     if (!CControlUI::Activate())
         return false;
     if (!m_pWindow && m_pManager && m_pManager->GetPaintWindow()) {
-        CComboWnd* window = new (std::nothrow) CComboWnd;
-        if (!window)
+        if (!OpenOverlayWindow(m_pWindow, [this](CComboWnd& window) { return window.OpenFor(this); }))
             return false;
-        m_pWindow = window;
-        if (!window->OpenFor(this)) {
-            // A window that came and went has deleted itself and cleared the pointer.
-            if (m_pWindow == window) {
-                m_pWindow = nullptr;
-                delete window;
-            }
-            return false;
-        }
         // Notified last: a handler may delete the box.
         Invalidate();
         m_pManager->RaiseNotify(this, L"dropdown");
@@ -395,19 +375,10 @@ void CComboUI::SelectFound(int index)
 
 void CComboUI::OnEvent(UIEvent& event)
 {
-    const int type = event.Type;
-    if (!IsMouseEnabled() && IsMouseEvent(type)) {
-        if (m_pParent)
-            m_pParent->OnEvent(event);
-        else
-            CContainerUI::OnEvent(event);
+    if (PassOnMouseEvent(event))
         return;
-    }
-    switch (type) {
-    case UIEventType::SetFocus:
-    case UIEventType::KillFocus:
-        Invalidate();
-        break;
+    // Focus changes repaint in the control base's handling.
+    switch (event.Type) {
     case UIEventType::ButtonDown:
         if (IsEnabled()) {
             m_uButtonState |= UISTATE_PUSHED | UISTATE_CAPTURED;
@@ -505,7 +476,7 @@ void CComboUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     } else if (Same(name, L"dropboxsize")) {
         m_szDropBox = AttributeDecimalSize(value);
     } else {
-        switch (ApplyItemLookAttribute(m_ListInfo, name, value, false)) {
+        switch (ApplyItemLookAttribute(m_ItemLook, name, value, false)) {
         case ItemLookChange::NotLook:
             CContainerUI::SetAttribute(name, value);
             break;
@@ -535,15 +506,7 @@ void CComboUI::Paint(HDC hDC, const RECT& rcDirty)
 
 void CComboUI::PaintStateImage(HDC hDC)
 {
-    if (IsFocused())
-        m_uButtonState |= UISTATE_FOCUSED;
-    else
-        m_uButtonState &= ~UISTATE_FOCUSED;
-    if (!IsEnabled())
-        m_uButtonState |= UISTATE_DISABLED;
-    else
-        m_uButtonState &= ~UISTATE_DISABLED;
-
+    m_uButtonState = CurrentButtonState(m_uButtonState, *this);
     CUIImageDesc* state = nullptr;
     if (m_uButtonState & UISTATE_DISABLED)
         state = &m_diDisabled;

@@ -85,7 +85,7 @@ public:
     bool RemoveAt(int index) override;
     void RemoveAll() override;
 
-    ListItemLook* GetItemLook() override { return &m_ListInfo; }
+    ListItemLook* GetItemLook() override { return &m_ItemLook; }
     int GetCurSel() const override { return m_iCurSel; }
     bool SelectItem(int index, bool takeFocus = false) override;
 
@@ -121,7 +121,7 @@ private:
     CUIImageDesc m_diPushed;
     CUIImageDesc m_diFocused;
     CUIImageDesc m_diDisabled;
-    ListItemLook m_ListInfo;
+    ListItemLook m_ItemLook;
 };
 
 } // namespace QxUI

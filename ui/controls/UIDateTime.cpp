@@ -153,48 +153,30 @@ void CDateTimeUI::SetEnabled(bool enabled)
 
 void CDateTimeUI::OpenPicker()
 {
-    if (!m_pWindow) {
-        m_pWindow = new CDateTimeWnd;
-        if (!m_pWindow->Start(this)) {
-            if (m_pWindow && !m_pWindow->GetHandle()) {
-                delete m_pWindow;
-                m_pWindow = nullptr;
-            }
-            return;
-        }
-    } else {
-        m_pWindow->Start(this);
-    }
+    auto start = [this](CDateTimeWnd& window) { return window.Start(this); };
+    if (m_pWindow)
+        start(*m_pWindow);
+    else if (!OpenOverlayWindow(m_pWindow, start))
+        return;
     if (m_pWindow)
         m_pWindow->Show(true, true);
 }
 
 void CDateTimeUI::OnEvent(UIEvent& event)
 {
-    if (PassOnMouseEvent(event) || HandleOverlayEvent(*this, m_pWindow != nullptr, event))
+    if (PassOnMouseEvent(event) ||
+        HandleOverlayEvent(*this, m_pWindow != nullptr, event, [this] { OpenPicker(); }))
         return;
 
     switch (event.Type) {
-    case UIEventType::SetFocus:
-        if (IsEnabled()) {
-            if (m_pWindow)
-                return;
-            OpenPicker();
-        }
-        break;
     case UIEventType::ButtonDown:
     case UIEventType::DoubleClick:
     case UIEventType::RButtonDown:
         if (!IsEnabled())
             break;
-        if (m_pManager)
-            m_pManager->ReleaseMouseCapture();
         if (m_pWindow || IsFocused())
             OpenPicker();
         return;
-    case UIEventType::MouseMove:
-    case UIEventType::ButtonUp:
-    case UIEventType::ContextMenu:
     case UIEventType::MouseEnter:
     case UIEventType::MouseLeave:
         return;

@@ -251,11 +251,7 @@ void CEditUI::SetEnabled(bool enabled)
 
 void CEditUI::OpenNativeWindow()
 {
-    m_pWindow = new CEditWnd;
-    if (!m_pWindow->Start(this) && m_pWindow && !m_pWindow->GetHandle()) {
-        delete m_pWindow;
-        m_pWindow = nullptr;
-    }
+    OpenOverlayWindow(m_pWindow, [this](CEditWnd& window) { return window.Start(this); });
 }
 
 void CEditUI::SelectAllNative()
@@ -268,25 +264,19 @@ void CEditUI::SelectAllNative()
 
 void CEditUI::OnEvent(UIEvent& event)
 {
-    if (PassOnMouseEvent(event) || HandleOverlayEvent(*this, m_pWindow != nullptr, event))
+    auto open = [this] {
+        OpenNativeWindow();
+        Invalidate();
+    };
+    if (PassOnMouseEvent(event) || HandleOverlayEvent(*this, m_pWindow != nullptr, event, open))
         return;
 
     switch (event.Type) {
-    case UIEventType::SetFocus:
-        if (IsEnabled()) {
-            if (m_pWindow)
-                return;
-            OpenNativeWindow();
-            Invalidate();
-        }
-        break;
     case UIEventType::ButtonDown:
     case UIEventType::DoubleClick:
     case UIEventType::RButtonDown:
         if (!IsEnabled())
             return;
-        if (m_pManager)
-            m_pManager->ReleaseMouseCapture();
         if (IsFocused() && !m_pWindow) {
             OpenNativeWindow();
             if (::PtInRect(&m_rcItem, event.ptMouse))
@@ -294,10 +284,6 @@ void CEditUI::OnEvent(UIEvent& event)
         } else if (m_pWindow) {
             SelectAllNative();
         }
-        return;
-    case UIEventType::MouseMove:
-    case UIEventType::ButtonUp:
-    case UIEventType::ContextMenu:
         return;
     case UIEventType::MouseEnter:
     case UIEventType::MouseLeave:

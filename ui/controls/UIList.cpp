@@ -17,7 +17,6 @@ namespace QxUI {
 
 namespace {
 
-using ListCommon::IsMouseEvent;
 using ListCommon::Same;
 
 bool Visible(const CControlUI* control)
@@ -31,11 +30,6 @@ RECT HorizontalInside(const RECT& rc, const RECT& inset)
     CUIRect band(rc.left, 0, rc.right, 0);
     band.Deflate(RECT{inset.left, 0, inset.right, 0});
     return band;
-}
-
-int Clamp(int value, int low, int high)
-{
-    return std::min(std::max(value, low), high);
 }
 
 bool IsHeaderItem(CControlUI* control)
@@ -72,6 +66,21 @@ UINT ApplyAlign(UINT style, LPCWSTR value)
 }
 
 } // namespace
+
+// ---- Shared helpers ---------------------------------------------------------------------------
+
+int ListCommon::DistanceIntoBand(const CContainerUI* layout, const RECT& item, RECT band)
+{
+    const CScrollBarUI* horizontal = layout->GetHorizontalScrollBar();
+    if (Visible(horizontal))
+        band.bottom -= horizontal->GetFixedHeight();
+    if (item.top >= band.top && item.bottom <= band.bottom)
+        return 0;
+    int dy = item.top < band.top ? item.top - band.top : 0;
+    if (item.bottom > band.bottom)
+        dy = item.bottom - band.bottom;
+    return dy;
+}
 
 // ---- Shared attribute parsing -----------------------------------------------------------------
 
@@ -165,10 +174,10 @@ ItemLookChange ApplyItemLookAttribute(ListItemLook& look, LPCWSTR name, LPCWSTR 
 
 CListUI::CListUI()
 {
-    m_pList = new CListBodyUI(this);
+    m_pBody = new CListBodyUI(this);
     CListHeaderUI* header = new CListHeaderUI;
     Add(header);
-    CVerticalLayoutUI::Add(m_pList);
+    CVerticalLayoutUI::Add(m_pBody);
 }
 
 CListUI::~CListUI() = default;
@@ -202,9 +211,9 @@ void CListUI::SetHeaderItemsVisibleByParent(bool visible)
 
 void CListUI::UpdateColumns()
 {
-    const int cx = m_pList->GetScrollPos().cx;
-    m_ListInfo.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
-    for (int i = 0; i < m_ListInfo.nColumns; ++i) {
+    const int cx = m_pBody->GetScrollPos().cx;
+    m_ItemLook.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
+    for (int i = 0; i < m_ItemLook.nColumns; ++i) {
         CControlUI* item = m_pHeader->GetItemAt(i);
         if (!item->IsVisible() || item->IsFloat())
             continue;
@@ -214,7 +223,7 @@ void CListUI::UpdateColumns()
             rc.right -= cx;
             item->SetPos(rc, false);
         }
-        m_ListInfo.rcColumn[i] = item->GetPos();
+        m_ItemLook.rcColumn[i] = item->GetPos();
     }
 }
 
@@ -236,8 +245,8 @@ void CListUI::SetPos(RECT rc, bool invalidate)
     if (!m_pHeader)
         return;
     RECT inner = HorizontalInside(rc, m_rcInset);
-    CScrollBarUI* vertical = m_pList->GetVerticalScrollBar();
-    CScrollBarUI* horizontal = m_pList->GetHorizontalScrollBar();
+    CScrollBarUI* vertical = m_pBody->GetVerticalScrollBar();
+    CScrollBarUI* horizontal = m_pBody->GetHorizontalScrollBar();
     if (Visible(vertical))
         inner.right -= vertical->GetFixedWidth();
     if (Visible(horizontal)) {
@@ -264,14 +273,9 @@ void CListUI::Move(int dx, int dy, bool invalidate)
 
 void CListUI::OnEvent(UIEvent& event)
 {
-    const int type = event.Type;
-    if (!IsMouseEnabled() && IsMouseEvent(type)) {
-        if (m_pParent)
-            m_pParent->OnEvent(event);
-        else
-            CVerticalLayoutUI::OnEvent(event);
+    if (PassOnMouseEvent(event))
         return;
-    }
+    const int type = event.Type;
     if (TakeFocusChange(type))
         return;
 
@@ -279,6 +283,9 @@ void CListUI::OnEvent(UIEvent& event)
     auto selectFound = [this](int found) {
         if (found >= 0)
             SelectItem(found, true);
+    };
+    auto selectNext = [&](bool forward) {
+        selectFound(m_pBody->FindSelectableItem(m_iCurSel + (forward ? 1 : -1), forward));
     };
     if (type == UIEventType::KeyDown) {
         switch (event.chKey) {
@@ -295,37 +302,27 @@ void CListUI::OnEvent(UIEvent& event)
             ScrollPageDown();
             return;
         case VK_END:
-            selectFound(m_pList->FindSelectableItem(GetCount() - 1, true));
+            selectFound(m_pBody->FindSelectableItem(GetCount() - 1, true));
             return;
         case VK_HOME:
-            selectFound(m_pList->FindSelectableItem(0, false));
+            selectFound(m_pBody->FindSelectableItem(0, false));
             return;
         case VK_UP:
-            selectFound(m_pList->FindSelectableItem(m_iCurSel - 1, false));
-            return;
         case VK_DOWN:
-            selectFound(m_pList->FindSelectableItem(m_iCurSel + 1, true));
+            selectNext(event.chKey == VK_DOWN);
             return;
         default:
             break;
         }
-    } else if (type == UIEventType::ScrollWheel) {
-        switch (LOWORD(event.wParam)) {
-        case 0:
-            if (m_bScrollSelect)
-                selectFound(m_pList->FindSelectableItem(m_iCurSel - 1, false));
-            else
-                ScrollLineUp();
-            return;
-        case 1:
-            if (m_bScrollSelect)
-                selectFound(m_pList->FindSelectableItem(m_iCurSel + 1, true));
-            else
-                ScrollLineDown();
-            return;
-        default:
-            break;
-        }
+    } else if (type == UIEventType::ScrollWheel && LOWORD(event.wParam) <= 1) {
+        const bool down = LOWORD(event.wParam) == 1;
+        if (m_bScrollSelect)
+            selectNext(down);
+        else if (down)
+            ScrollLineDown();
+        else
+            ScrollLineUp();
+        return;
     }
     CVerticalLayoutUI::OnEvent(event);
 }
@@ -353,10 +350,10 @@ void CListUI::SetAttribute(LPCWSTR name, LPCWSTR value)
     if (Same(name, L"vscrollbar") || Same(name, L"hscrollbar") ||
         Same(name, L"vscrollbarstyle") || Same(name, L"hscrollbarstyle") ||
         Same(name, L"childpadding")) {
-        m_pList->SetAttribute(name, value);
+        m_pBody->SetAttribute(name, value);
         return;
     }
-    switch (ApplyItemLookAttribute(m_ListInfo, name, value, true)) {
+    switch (ApplyItemLookAttribute(m_ItemLook, name, value, true)) {
     case ItemLookChange::NotLook:
         CVerticalLayoutUI::SetAttribute(name, value);
         break;
@@ -378,7 +375,7 @@ void CListUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 
 CControlUI* CListUI::GetItemAt(int index) const
 {
-    return m_pList->GetItemAt(index);
+    return m_pBody->GetItemAt(index);
 }
 
 int CListUI::GetItemIndex(CControlUI* control) const
@@ -389,19 +386,19 @@ int CListUI::GetItemIndex(CControlUI* control) const
         return CVerticalLayoutUI::GetItemIndex(control);
     if (IsHeaderItem(control))
         return m_pHeader ? m_pHeader->GetItemIndex(control) : -1;
-    return m_pList->GetItemIndex(control);
+    return m_pBody->GetItemIndex(control);
 }
 
 int CListUI::GetCount() const
 {
-    return m_pList->GetCount();
+    return m_pBody->GetCount();
 }
 
 void CListUI::RenumberItems(int from, int to)
 {
-    for (int i = std::max(from, 0); i <= to && i < m_pList->GetCount(); ++i) {
+    for (int i = std::max(from, 0); i <= to && i < m_pBody->GetCount(); ++i) {
         IListItemUI* item =
-            static_cast<IListItemUI*>(m_pList->GetItemAt(i)->AsInterface(L"ListItem"));
+            static_cast<IListItemUI*>(m_pBody->GetItemAt(i)->AsInterface(L"ListItem"));
         if (item)
             item->SetIndex(i);
     }
@@ -416,20 +413,20 @@ bool CListUI::SetItemIndex(CControlUI* control, int index)
     if (IsHeaderItem(control))
         return m_pHeader && m_pHeader->SetItemIndex(control, index);
 
-    const int old = m_pList->GetItemIndex(control);
+    const int old = m_pBody->GetItemIndex(control);
     if (old < 0)
         return false;
     if (old == index)
         return true;
-    CControlUI* selected = m_iCurSel >= 0 ? m_pList->GetItemAt(m_iCurSel) : nullptr;
-    CControlUI* expanded = m_iExpandedItem >= 0 ? m_pList->GetItemAt(m_iExpandedItem) : nullptr;
-    if (!m_pList->SetItemIndex(control, index))
+    CControlUI* selected = m_iCurSel >= 0 ? m_pBody->GetItemAt(m_iCurSel) : nullptr;
+    CControlUI* expanded = m_iExpandedItem >= 0 ? m_pBody->GetItemAt(m_iExpandedItem) : nullptr;
+    if (!m_pBody->SetItemIndex(control, index))
         return false;
     RenumberItems(std::min(old, index), std::max(old, index));
     if (selected)
-        m_iCurSel = m_pList->GetItemIndex(selected);
+        m_iCurSel = m_pBody->GetItemIndex(selected);
     if (expanded)
-        m_iExpandedItem = m_pList->GetItemIndex(expanded);
+        m_iExpandedItem = m_pBody->GetItemIndex(expanded);
     return true;
 }
 
@@ -445,21 +442,21 @@ bool CListUI::Add(CControlUI* control)
             m_pHeader = header;
         }
         if (m_pHeader)
-            m_ListInfo.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
+            m_ItemLook.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
         return CVerticalLayoutUI::AddAt(control, 0);
     }
     if (IsHeaderItem(control)) {
         if (!m_pHeader)
             return false;
         const bool added = m_pHeader->Add(control);
-        m_ListInfo.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
+        m_ItemLook.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
         return added;
     }
     if (IListItemUI* item = static_cast<IListItemUI*>(control->AsInterface(L"ListItem"))) {
         item->SetOwner(this);
         item->SetIndex(GetCount());
     }
-    return m_pList->Add(control);
+    return m_pBody->Add(control);
 }
 
 bool CListUI::AddAt(CControlUI* control, int index)
@@ -472,16 +469,16 @@ bool CListUI::AddAt(CControlUI* control, int index)
         if (!m_pHeader)
             return false;
         const bool added = m_pHeader->AddAt(control, index);
-        m_ListInfo.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
+        m_ItemLook.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
         return added;
     }
-    if (!m_pList->AddAt(control, index))
+    if (!m_pBody->AddAt(control, index))
         return false;
     if (IListItemUI* item = static_cast<IListItemUI*>(control->AsInterface(L"ListItem"))) {
         item->SetOwner(this);
         item->SetIndex(index);
     }
-    RenumberItems(index + 1, m_pList->GetCount() - 1);
+    RenumberItems(index + 1, m_pBody->GetCount() - 1);
     if (m_iCurSel >= index)
         m_iCurSel += 1;
     if (m_iExpandedItem >= index)
@@ -491,14 +488,14 @@ bool CListUI::AddAt(CControlUI* control, int index)
 
 void CListUI::OnItemRemoved(int index)
 {
-    RenumberItems(index, m_pList->GetCount() - 1);
+    RenumberItems(index, m_pBody->GetCount() - 1);
     if (index == m_iExpandedItem)
         m_iExpandedItem = -1;
     else if (index < m_iExpandedItem)
         m_iExpandedItem -= 1;
     if (index == m_iCurSel) {
         m_iCurSel = -1;
-        const int found = m_pList->FindSelectableItem(index, false);
+        const int found = m_pBody->FindSelectableItem(index, false);
         if (found >= 0)
             SelectItem(found, false);
     } else if (index < m_iCurSel) {
@@ -515,13 +512,13 @@ bool CListUI::Remove(CControlUI* control)
         const bool removed = CVerticalLayoutUI::Remove(control);
         if (removed && control == m_pHeader) {
             m_pHeader = nullptr;
-            m_ListInfo.nColumns = 0;
+            m_ItemLook.nColumns = 0;
         }
         return removed;
     }
     if (IsHeaderItem(control))
         return m_pHeader && m_pHeader->Remove(control);
-    const int index = m_pList->GetItemIndex(control);
+    const int index = m_pBody->GetItemIndex(control);
     if (index < 0)
         return false;
     // The list's own removal: a subclass may route RemoveAt back through Remove.
@@ -530,7 +527,7 @@ bool CListUI::Remove(CControlUI* control)
 
 bool CListUI::RemoveAt(int index)
 {
-    if (!m_pList->RemoveAt(index))
+    if (!m_pBody->RemoveAt(index))
         return false;
     OnItemRemoved(index);
     return true;
@@ -540,36 +537,36 @@ void CListUI::RemoveAll()
 {
     m_iCurSel = -1;
     m_iExpandedItem = -1;
-    m_pList->RemoveAll();
+    m_pBody->RemoveAll();
 }
 
 // ---- Forwarded to the body --------------------------------------------------------------------
 
-int CListUI::GetChildPadding() const { return m_pList->GetChildPadding(); }
-void CListUI::SetChildPadding(int padding) { m_pList->SetChildPadding(padding); }
-SIZE CListUI::GetScrollPos() const { return m_pList->GetScrollPos(); }
-SIZE CListUI::GetScrollRange() const { return m_pList->GetScrollRange(); }
-void CListUI::SetScrollPos(SIZE pos) { m_pList->SetScrollPos(pos); }
-void CListUI::ScrollLineUp() { m_pList->ScrollLineUp(); }
-void CListUI::ScrollLineDown() { m_pList->ScrollLineDown(); }
-void CListUI::ScrollPageUp() { m_pList->ScrollPageUp(); }
-void CListUI::ScrollPageDown() { m_pList->ScrollPageDown(); }
-void CListUI::ScrollToTop() { m_pList->ScrollToTop(); }
-void CListUI::ScrollToBottom() { m_pList->ScrollToBottom(); }
-void CListUI::ScrollLineLeft() { m_pList->ScrollLineLeft(); }
-void CListUI::ScrollLineRight() { m_pList->ScrollLineRight(); }
-void CListUI::ScrollPageLeft() { m_pList->ScrollPageLeft(); }
-void CListUI::ScrollPageRight() { m_pList->ScrollPageRight(); }
-void CListUI::ScrollToLeftEnd() { m_pList->ScrollToLeftEnd(); }
-void CListUI::ScrollToRightEnd() { m_pList->ScrollToRightEnd(); }
+int CListUI::GetChildPadding() const { return m_pBody->GetChildPadding(); }
+void CListUI::SetChildPadding(int padding) { m_pBody->SetChildPadding(padding); }
+SIZE CListUI::GetScrollPos() const { return m_pBody->GetScrollPos(); }
+SIZE CListUI::GetScrollRange() const { return m_pBody->GetScrollRange(); }
+void CListUI::SetScrollPos(SIZE pos) { m_pBody->SetScrollPos(pos); }
+void CListUI::ScrollLineUp() { m_pBody->ScrollLineUp(); }
+void CListUI::ScrollLineDown() { m_pBody->ScrollLineDown(); }
+void CListUI::ScrollPageUp() { m_pBody->ScrollPageUp(); }
+void CListUI::ScrollPageDown() { m_pBody->ScrollPageDown(); }
+void CListUI::ScrollToTop() { m_pBody->ScrollToTop(); }
+void CListUI::ScrollToBottom() { m_pBody->ScrollToBottom(); }
+void CListUI::ScrollLineLeft() { m_pBody->ScrollLineLeft(); }
+void CListUI::ScrollLineRight() { m_pBody->ScrollLineRight(); }
+void CListUI::ScrollPageLeft() { m_pBody->ScrollPageLeft(); }
+void CListUI::ScrollPageRight() { m_pBody->ScrollPageRight(); }
+void CListUI::ScrollToLeftEnd() { m_pBody->ScrollToLeftEnd(); }
+void CListUI::ScrollToRightEnd() { m_pBody->ScrollToRightEnd(); }
 void CListUI::EnableScrollBars(bool vertical, bool horizontal)
 {
-    m_pList->EnableScrollBars(vertical, horizontal);
+    m_pBody->EnableScrollBars(vertical, horizontal);
 }
-CScrollBarUI* CListUI::GetVerticalScrollBar() const { return m_pList->GetVerticalScrollBar(); }
+CScrollBarUI* CListUI::GetVerticalScrollBar() const { return m_pBody->GetVerticalScrollBar(); }
 CScrollBarUI* CListUI::GetHorizontalScrollBar() const
 {
-    return m_pList->GetHorizontalScrollBar();
+    return m_pBody->GetHorizontalScrollBar();
 }
 
 // ---- Selection and expansion ------------------------------------------------------------------
@@ -582,7 +579,7 @@ bool CListUI::SelectItem(int index, bool takeFocus)
     auto deselectCurrent = [this]() {
         if (m_iCurSel < 0)
             return;
-        CControlUI* current = m_pList->GetItemAt(m_iCurSel);
+        CControlUI* current = m_pBody->GetItemAt(m_iCurSel);
         m_iCurSel = -1;
         if (current) {
             if (IListItemUI* item = static_cast<IListItemUI*>(current->AsInterface(L"ListItem")))
@@ -594,7 +591,7 @@ bool CListUI::SelectItem(int index, bool takeFocus)
         return false;
     }
     // A row that cannot take the selection leaves the current one as it is.
-    CControlUI* control = m_pList->GetItemAt(index);
+    CControlUI* control = m_pBody->GetItemAt(index);
     if (!control || !control->IsVisible() || !control->IsEnabled())
         return false;
     IListItemUI* item = static_cast<IListItemUI*>(control->AsInterface(L"ListItem"));
@@ -625,44 +622,34 @@ void CListUI::ScrollItemIntoView(int index)
 {
     if (m_iCurSel < 0)
         return;
-    CControlUI* control = m_pList->GetItemAt(index);
+    CControlUI* control = m_pBody->GetItemAt(index);
     if (!control)
         return;
-    const RECT item = control->GetPos();
-    const RECT body = m_pList->GetPos();
-    const RECT inset = m_pList->GetInset();
-    CUIRect band(body);
+    const RECT inset = m_pBody->GetInset();
+    CUIRect band(m_pBody->GetPos());
     band.Deflate(RECT{0, inset.top, 0, inset.bottom});
-    CScrollBarUI* horizontal = m_pList->GetHorizontalScrollBar();
-    if (Visible(horizontal))
-        band.bottom -= horizontal->GetFixedHeight();
-    if (item.top >= band.top && item.bottom <= band.bottom)
-        return;
-    int dy = item.top < band.top ? item.top - band.top : 0;
-    if (item.bottom > band.bottom)
-        dy = item.bottom - band.bottom;
-    ScrollBy(0, dy);
+    ScrollBy(0, ListCommon::DistanceIntoBand(m_pBody, control->GetPos(), band));
 }
 
 void CListUI::ScrollBy(int dx, int dy)
 {
     if (dx == 0 && dy == 0)
         return;
-    SIZE pos = m_pList->GetScrollPos();
-    m_pList->SetScrollPos(SIZE{pos.cx + dx, pos.cy + dy});
+    SIZE pos = m_pBody->GetScrollPos();
+    m_pBody->SetScrollPos(SIZE{pos.cx + dx, pos.cy + dy});
 }
 
 bool CListUI::ExpandItem(int index, bool expand)
 {
-    if (m_iExpandedItem >= 0 && !m_ListInfo.bMultiExpandable) {
-        if (CControlUI* control = m_pList->GetItemAt(m_iExpandedItem)) {
+    if (m_iExpandedItem >= 0 && !m_ItemLook.bMultiExpandable) {
+        if (CControlUI* control = m_pBody->GetItemAt(m_iExpandedItem)) {
             if (IListItemUI* item = static_cast<IListItemUI*>(control->AsInterface(L"ListItem")))
                 item->Expand(false);
         }
         m_iExpandedItem = -1;
     }
     if (expand) {
-        CControlUI* control = m_pList->GetItemAt(index);
+        CControlUI* control = m_pBody->GetItemAt(index);
         if (!control || !control->IsVisible())
             return false;
         IListItemUI* item = static_cast<IListItemUI*>(control->AsInterface(L"ListItem"));
@@ -682,105 +669,12 @@ bool CListUI::ExpandItem(int index, bool expand)
 
 CListBodyUI::CListBodyUI(CListUI* owner) : m_pOwner(owner) {}
 
-void CListBodyUI::SetPos(RECT rc, bool invalidate)
+int CListBodyUI::GetRowWidth(int widestChild, SIZE visible)
 {
-    CControlUI::SetPos(rc, invalidate);
-    rc = GetInnerRect();
-
-    const int visibleWidth = rc.right - rc.left;
-    SIZE available = {visibleWidth, rc.bottom - rc.top};
-    if (Visible(m_pHorizontalScrollBar))
-        available.cx += m_pHorizontalScrollBar->GetScrollRange();
-
-    int stretchCount = 0;
-    int fixedTotal = 0;
-    int neededWidth = 0;
-    int count = 0;
-    for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = ChildAt(i);
-        if (!control->IsVisible() || control->IsFloat())
-            continue;
-        SIZE size = control->MeasureSize(available);
-        if (size.cy == 0)
-            ++stretchCount;
-        else
-            size.cy = Clamp(size.cy, control->GetMinHeight(), control->GetMaxHeight());
-        const RECT padding = control->GetPadding();
-        fixedTotal += padding.top + padding.bottom + size.cy;
-        const int cx = Clamp(std::max<int>(size.cx, 0), control->GetMinWidth(),
-                             control->GetMaxWidth());
-        neededWidth = std::max(neededWidth, cx);
-        ++count;
-    }
-    const int gaps = count > 0 ? m_iChildPadding * (count - 1) : 0;
-    fixedTotal += gaps;
-
     CListHeaderUI* header = m_pOwner ? m_pOwner->GetHeader() : nullptr;
     if (header && header->GetCount() > 0)
-        neededWidth = std::max<int>(0, header->MeasureSize(SIZE{visibleWidth, available.cy}).cx);
-
-    const int stretch =
-        stretchCount > 0 ? std::max<int>(0, (available.cy - fixedTotal) / stretchCount) : 0;
-    int y = rc.top;
-    if (Visible(m_pVerticalScrollBar))
-        y -= m_pVerticalScrollBar->GetScrollPos();
-    int x = rc.left;
-    if (Visible(m_pHorizontalScrollBar))
-        x -= m_pHorizontalScrollBar->GetScrollPos();
-    int remaining = available.cy;
-    int neededHeight = 0;
-    int stretchSeen = 0;
-
-    for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = ChildAt(i);
-        if (!control->IsVisible())
-            continue;
-        if (control->IsFloat()) {
-            PlaceFloatChild(i);
-            continue;
-        }
-        const RECT padding = control->GetPadding();
-        remaining -= padding.top;
-        SIZE size = control->MeasureSize(SIZE{available.cx, remaining});
-        if (size.cy != 0) {
-            size.cy = Clamp(size.cy, control->GetMinHeight(), control->GetMaxHeight());
-            fixedTotal -= size.cy;
-        } else {
-            ++stretchSeen;
-            size.cy = stretch;
-            if (stretchSeen == stretchCount)
-                size.cy = std::max<int>(0, remaining - static_cast<int>(padding.bottom) - fixedTotal);
-            size.cy = Clamp(size.cy, control->GetMinHeight(), control->GetMaxHeight());
-        }
-        int width = std::max<int>(available.cx - padding.left - padding.right, neededWidth);
-        width = Clamp(width, control->GetMinWidth(), control->GetMaxWidth());
-        const RECT rcChild = {x + padding.left, y + padding.top, x + padding.left + width,
-                              y + padding.top + size.cy + padding.bottom};
-        control->SetPos(rcChild, false);
-        y += padding.top + size.cy + padding.bottom + m_iChildPadding;
-        neededHeight += padding.top + size.cy + padding.bottom;
-        remaining -= size.cy + padding.bottom + m_iChildPadding;
-    }
-    neededHeight += gaps;
-
-    if (m_pHorizontalScrollBar) {
-        if (neededWidth > visibleWidth) {
-            if (!m_pHorizontalScrollBar->IsVisible()) {
-                m_pHorizontalScrollBar->SetVisible(true);
-                m_pHorizontalScrollBar->SetScrollRange(neededWidth - visibleWidth);
-                m_pHorizontalScrollBar->SetScrollPos(0);
-                rc.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
-            } else {
-                m_pHorizontalScrollBar->SetScrollRange(neededWidth - visibleWidth);
-            }
-        } else if (m_pHorizontalScrollBar->IsVisible()) {
-            m_pHorizontalScrollBar->SetVisible(false);
-            m_pHorizontalScrollBar->SetScrollRange(0);
-            m_pHorizontalScrollBar->SetScrollPos(0);
-            rc.bottom += m_pHorizontalScrollBar->GetFixedHeight();
-        }
-    }
-    UpdateScrollBars(rc, neededWidth, neededHeight);
+        return std::max<int>(0, header->MeasureSize(visible).cx);
+    return widestChild;
 }
 
 void CListBodyUI::OnEvent(UIEvent& event)
@@ -793,27 +687,10 @@ void CListBodyUI::OnEvent(UIEvent& event)
 
 void CListBodyUI::SetScrollPos(SIZE pos)
 {
-    int dx = 0;
-    int dy = 0;
-    if (Visible(m_pVerticalScrollBar)) {
-        const int old = m_pVerticalScrollBar->GetScrollPos();
-        m_pVerticalScrollBar->SetScrollPos(pos.cy);
-        dy = m_pVerticalScrollBar->GetScrollPos() - old;
-    }
-    if (Visible(m_pHorizontalScrollBar)) {
-        const int old = m_pHorizontalScrollBar->GetScrollPos();
-        m_pHorizontalScrollBar->SetScrollPos(pos.cx);
-        dx = m_pHorizontalScrollBar->GetScrollPos() - old;
-    }
-    if (dx == 0 && dy == 0)
-        return;
-    for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = ChildAt(i);
-        if (control->IsVisible() && !control->IsFloat())
-            control->Move(-dx, -dy, false);
-    }
-    Invalidate();
-
+    const int oldX = GetScrollPos().cx;
+    CVerticalLayoutUI::SetScrollPos(pos);
+    // The header's columns follow the rows across.
+    const int dx = GetScrollPos().cx - oldX;
     CListHeaderUI* header = m_pOwner ? m_pOwner->GetHeader() : nullptr;
     if (dx == 0 || !header)
         return;
@@ -918,20 +795,10 @@ RECT CListHeaderItemUI::GetSeparatorRect(bool forHitTest) const
 
 void CListHeaderItemUI::OnEvent(UIEvent& event)
 {
-    const int type = event.Type;
-    if (!IsMouseEnabled() && IsMouseEvent(type)) {
-        if (m_pParent)
-            m_pParent->OnEvent(event);
-        else
-            CControlUI::OnEvent(event);
+    if (PassOnMouseEvent(event))
         return;
-    }
-    switch (type) {
-    case UIEventType::SetFocus:
-    case UIEventType::KillFocus:
-        Invalidate();
-        CControlUI::OnEvent(event);
-        return;
+    // Focus changes repaint in the control base's handling.
+    switch (event.Type) {
     case UIEventType::ButtonDown:
     case UIEventType::DoubleClick: {
         if (!IsEnabled())
@@ -984,16 +851,8 @@ void CListHeaderItemUI::OnEvent(UIEvent& event)
         break;
     }
     case UIEventType::MouseEnter:
-        if (IsEnabled()) {
-            m_uButtonState |= UISTATE_HOT;
-            Invalidate();
-        }
-        return;
     case UIEventType::MouseLeave:
-        if (IsEnabled()) {
-            m_uButtonState &= ~UISTATE_HOT;
-            Invalidate();
-        }
+        TrackHotState(*this, m_uButtonState, event);
         return;
     default:
         break;
@@ -1087,15 +946,8 @@ void CListHeaderItemUI::PaintText(HDC hDC)
         return;
     CUIRect rc(m_rcItem);
     rc.Deflate(m_rcTextPadding);
-    const UINT style = m_uTextStyle | DT_SINGLELINE;
-    if (m_bShowHtml) {
-        int none = 0;
-        CUIPainter::DrawMarkedUpText(hDC, m_pManager, rc, m_sText.GetData(), m_dwTextColor,
-                                     nullptr, nullptr, none, style);
-    } else {
-        CUIPainter::DrawText(hDC, m_pManager, rc, m_sText.GetData(), m_dwTextColor, m_iFont,
-                             style);
-    }
+    CUIPainter::DrawTextMarkedUpOrNot(hDC, m_pManager, rc, m_sText.GetData(), m_dwTextColor,
+                                      m_iFont, m_uTextStyle | DT_SINGLELINE, m_bShowHtml);
 }
 
 } // namespace QxUI

@@ -164,11 +164,11 @@ public:
     CScrollBarUI* GetHorizontalScrollBar() const override;
 
     // IListUI.
-    ListItemLook* GetItemLook() override { return &m_ListInfo; }
+    ListItemLook* GetItemLook() override { return &m_ItemLook; }
     int GetCurSel() const override { return m_iCurSel; }
     bool SelectItem(int index, bool takeFocus = false) override;
     CListHeaderUI* GetHeader() const override { return m_pHeader; }
-    CListBodyUI* GetBody() const override { return m_pList; }
+    CListBodyUI* GetBody() const override { return m_pBody; }
     IListTextProvider* GetTextProvider() const override { return m_pTextProvider; }
     void SetTextProvider(IListTextProvider* provider) override { m_pTextProvider = provider; }
     bool ExpandItem(int index, bool expand = true) override;
@@ -191,9 +191,9 @@ protected:
     int m_iCurSel = -1;
     int m_iExpandedItem = -1;
     IListTextProvider* m_pTextProvider = nullptr;
-    CListBodyUI* m_pList = nullptr;
+    CListBodyUI* m_pBody = nullptr;
     CListHeaderUI* m_pHeader = nullptr;
-    ListItemLook m_ListInfo;
+    ListItemLook m_ItemLook;
 };
 
 // The scrolling part of a list; rows are as wide as the header's columns need.
@@ -202,13 +202,15 @@ class CListBodyUI : public CVerticalLayoutUI
 public:
     explicit CListBodyUI(CListUI* owner);
 
-    void SetPos(RECT rc, bool invalidate = true) override;
     void OnEvent(UIEvent& event) override;
     void SetScrollPos(SIZE pos) override;
 
     CListUI* GetOwnerList() const { return m_pOwner; }
 
 protected:
+    // Every row spans the header's width when it has columns, else the widest row's.
+    int GetRowWidth(int widestChild, SIZE visible) override;
+
     CListUI* m_pOwner;
 };
 

@@ -1,24 +1,24 @@
-// Small checks the list family's sources share.
+// Small helpers the list family's sources share.
 #pragma once
 
 #include <windows.h>
 
 #include <cwchar>
 
-#include "core/UIEvents.h"
-
 namespace QxUI {
+
+class CContainerUI;
+
 namespace ListCommon {
+
+// How far the layout scrolls down (negative: up) for the item to show whole within the band,
+// less a shown horizontal bar; 0 when it shows already (UIList.cpp).
+int DistanceIntoBand(const CContainerUI* layout, const RECT& item, RECT band);
 
 // Attribute and interface names match exactly; a missing name matches nothing.
 inline bool Same(LPCWSTR a, LPCWSTR b)
 {
     return a && b && wcscmp(a, b) == 0;
-}
-
-inline bool IsMouseEvent(int type)
-{
-    return type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel;
 }
 
 } // namespace ListCommon

@@ -17,7 +17,6 @@ namespace QxUI {
 
 namespace {
 
-using ListCommon::IsMouseEvent;
 using ListCommon::Same;
 
 IListOwnerUI* OwnerOf(CControlUI* owner)
@@ -81,7 +80,7 @@ bool SelectRow(CControlUI* item, IListOwnerUI* owner, int index, bool& selected,
 }
 
 // Press, hover and leave of a row with its mouse enabled; true when the event is taken.
-bool HandleRowMouse(UIEvent& event, CControlUI* item, IListItemUI* row, UINT& state)
+bool HandleRowMouseEvent(UIEvent& event, CControlUI* item, IListItemUI* row, UINT& state)
 {
     switch (event.Type) {
     case UIEventType::ButtonDown:
@@ -135,13 +134,8 @@ DWORD StateTextColor(const ListItemLook& look, UINT state, bool selected, bool e
 void DrawLookText(HDC hDC, CUIWindowManager* manager, RECT& rc, LPCWSTR text, DWORD color,
                   const ListItemLook& look, UINT style)
 {
-    if (look.bShowHtml) {
-        int none = 0;
-        CUIPainter::DrawMarkedUpText(hDC, manager, rc, text, color, nullptr, nullptr, none,
-                                     style);
-    } else {
-        CUIPainter::DrawText(hDC, manager, rc, text, color, look.iFont, style);
-    }
+    CUIPainter::DrawTextMarkedUpOrNot(hDC, manager, rc, text, color, look.iFont, style,
+                                      look.bShowHtml);
 }
 
 // State colour, then the first state image that draws, the item's own background image, the
@@ -186,6 +180,110 @@ void PaintRowBackground(HDC hDC, CControlUI* item, IListOwnerUI* owner, CUIImage
 
 } // namespace
 
+// ---- CListRowUI ------------------------------------------------------------------------------
+
+template <class Base>
+LPVOID CListRowUI<Base>::AsInterface(LPCWSTR name)
+{
+    if (Same(name, kListItemInterface))
+        return static_cast<IListItemUI*>(this);
+    return Base::AsInterface(name);
+}
+
+template <class Base>
+UINT CListRowUI<Base>::GetInputFlags()
+{
+    return UIFLAG_WANTRETURN;
+}
+
+template <class Base>
+bool CListRowUI<Base>::Activate()
+{
+    if (!CControlUI::Activate())
+        return false;
+    if (CUIWindowManager* manager = this->GetManager())
+        manager->RaiseNotify(this, L"itemactivate");
+    return true;
+}
+
+template <class Base>
+void CListRowUI<Base>::SetVisible(bool visible)
+{
+    Base::SetVisible(visible);
+    DropSelectionWhenHidden(this, m_pOwner, m_bSelected);
+}
+
+template <class Base>
+void CListRowUI<Base>::SetEnabled(bool enabled)
+{
+    Base::SetEnabled(enabled);
+    if (!this->IsEnabled())
+        m_uButtonState = 0;
+}
+
+template <class Base>
+void CListRowUI<Base>::SetAttribute(LPCWSTR name, LPCWSTR value)
+{
+    if (Same(name, L"selected")) {
+        if (AttributeIsTrue(value))
+            Select(true);
+        return;
+    }
+    Base::SetAttribute(name, value);
+}
+
+template <class Base>
+void CListRowUI<Base>::SetOwner(CControlUI* owner)
+{
+    m_pOwner = OwnerOf(owner);
+}
+
+template <class Base>
+bool CListRowUI<Base>::Select(bool select)
+{
+    return SelectRow(this, m_pOwner, m_iIndex, m_bSelected, select);
+}
+
+template <class Base>
+void CListRowUI<Base>::RepaintItem()
+{
+    RepaintClipped(this);
+}
+
+template <class Base>
+bool CListRowUI<Base>::PassMouseToOwner(UIEvent& event)
+{
+    if (!this->IsMouseEventPassedOn(event))
+        return false;
+    if (m_pOwner)
+        m_pOwner->OnEvent(event);
+    else
+        Base::OnEvent(event);
+    return true;
+}
+
+template <class Base>
+bool CListRowUI<Base>::HandleRowMouse(UIEvent& event)
+{
+    return HandleRowMouseEvent(event, this, this, m_uButtonState);
+}
+
+template <class Base>
+void CListRowUI<Base>::PaintItemBackground(HDC hDC, const RECT& rcItem)
+{
+    PaintRowBackground(hDC, this, m_pOwner, this->m_diBk, rcItem, m_iIndex, m_uButtonState,
+                       m_bSelected);
+}
+
+template <class Base>
+DWORD CListRowUI<Base>::ItemTextColor(const ListItemLook& look) const
+{
+    return StateTextColor(look, m_uButtonState, m_bSelected, this->IsEnabled());
+}
+
+template class CListRowUI<CControlUI>;
+template class CListRowUI<CContainerUI>;
+
 // ---- CListElementUI ---------------------------------------------------------------------------
 
 LPCWSTR CListElementUI::GetClass() const
@@ -195,69 +293,14 @@ LPCWSTR CListElementUI::GetClass() const
 
 LPVOID CListElementUI::AsInterface(LPCWSTR name)
 {
-    if (Same(name, kListItemInterface))
-        return static_cast<IListItemUI*>(this);
     if (Same(name, L"ListElement"))
         return static_cast<CListElementUI*>(this);
-    return CControlUI::AsInterface(name);
-}
-
-UINT CListElementUI::GetInputFlags()
-{
-    return 4;
-}
-
-bool CListElementUI::Activate()
-{
-    if (!CControlUI::Activate())
-        return false;
-    if (m_pManager)
-        m_pManager->RaiseNotify(this, L"itemactivate");
-    return true;
-}
-
-void CListElementUI::SetVisible(bool visible)
-{
-    CControlUI::SetVisible(visible);
-    DropSelectionWhenHidden(this, m_pOwner, m_bSelected);
-}
-
-void CListElementUI::SetEnabled(bool enabled)
-{
-    CControlUI::SetEnabled(enabled);
-    if (!IsEnabled())
-        m_uButtonState = 0;
-}
-
-void CListElementUI::SetOwner(CControlUI* owner)
-{
-    m_pOwner = OwnerOf(owner);
-}
-
-bool CListElementUI::Select(bool select)
-{
-    return SelectRow(this, m_pOwner, m_iIndex, m_bSelected, select);
-}
-
-void CListElementUI::RepaintItem()
-{
-    RepaintClipped(this);
-}
-
-void CListElementUI::PaintItemBackground(HDC hDC, const RECT& rcItem)
-{
-    PaintRowBackground(hDC, this, m_pOwner, m_diBk, rcItem, m_iIndex, m_uButtonState,
-                       m_bSelected);
-}
-
-DWORD CListElementUI::ItemTextColor(const ListItemLook& look) const
-{
-    return StateTextColor(look, m_uButtonState, m_bSelected, IsEnabled());
+    return CListRowUI::AsInterface(name);
 }
 
 void CListElementUI::OnEvent(UIEvent& event)
 {
-    if (IsMouseEnabled() || !IsMouseEvent(event.Type)) {
+    if (!IsMouseEventPassedOn(event)) {
         const bool activates = event.Type == UIEventType::DoubleClick ||
                                (event.Type == UIEventType::KeyDown && event.chKey == VK_RETURN);
         if (activates) {
@@ -277,17 +320,6 @@ void CListElementUI::OnEvent(UIEvent& event)
         CControlUI::OnEvent(event);
 }
 
-void CListElementUI::SetAttribute(LPCWSTR name, LPCWSTR value)
-{
-    // Only "true" selects: a skin that writes "false" means an unselected row.
-    if (Same(name, L"selected")) {
-        if (AttributeIsTrue(value))
-            Select(true);
-        return;
-    }
-    CControlUI::SetAttribute(name, value);
-}
-
 // ---- CListLabelElementUI ----------------------------------------------------------------------
 
 LPCWSTR CListLabelElementUI::GetClass() const
@@ -304,14 +336,9 @@ LPVOID CListLabelElementUI::AsInterface(LPCWSTR name)
 
 void CListLabelElementUI::OnEvent(UIEvent& event)
 {
-    if (!IsMouseEnabled() && IsMouseEvent(event.Type)) {
-        if (m_pOwner)
-            m_pOwner->OnEvent(event);
-        else
-            CListElementUI::OnEvent(event);
+    if (PassMouseToOwner(event))
         return;
-    }
-    if (HandleRowMouse(event, this, this, m_uButtonState))
+    if (HandleRowMouse(event))
         return;
     CListElementUI::OnEvent(event);
 }
@@ -382,7 +409,8 @@ LPVOID CListTextElementUI::AsInterface(LPCWSTR name)
 
 UINT CListTextElementUI::GetInputFlags()
 {
-    return IsEnabled() && m_nLinks > 0 ? 6 : 4;
+    const UINT flags = CListLabelElementUI::GetInputFlags();
+    return IsEnabled() && m_nLinks > 0 ? flags | UIFLAG_SETCURSOR : flags;
 }
 
 void CListTextElementUI::SetOwner(CControlUI* owner)
@@ -419,13 +447,9 @@ void CListTextElementUI::SetColumnText(int column, LPCWSTR text)
 
 void CListTextElementUI::OnEvent(UIEvent& event)
 {
-    if (!IsMouseEnabled() && IsMouseEvent(event.Type)) {
-        if (m_pList)
-            m_pList->OnEvent(event);
-        else
-            CListLabelElementUI::OnEvent(event);
+    // The list, when there is one, is the owner.
+    if (PassMouseToOwner(event))
         return;
-    }
     auto linkAt = [this](POINT pt) {
         for (int i = 0; i < m_nLinks; ++i) {
             if (::PtInRect(&m_rcLinks[i], pt))
@@ -529,64 +553,9 @@ LPCWSTR CListContainerElementUI::GetClass() const
 
 LPVOID CListContainerElementUI::AsInterface(LPCWSTR name)
 {
-    if (Same(name, kListItemInterface))
-        return static_cast<IListItemUI*>(this);
     if (Same(name, L"ListContainerElement"))
         return static_cast<CListContainerElementUI*>(this);
-    return CContainerUI::AsInterface(name);
-}
-
-UINT CListContainerElementUI::GetInputFlags()
-{
-    return 4;
-}
-
-bool CListContainerElementUI::Activate()
-{
-    if (!CControlUI::Activate())
-        return false;
-    if (m_pManager)
-        m_pManager->RaiseNotify(this, L"itemactivate");
-    return true;
-}
-
-void CListContainerElementUI::SetVisible(bool visible)
-{
-    CContainerUI::SetVisible(visible);
-    DropSelectionWhenHidden(this, m_pOwner, m_bSelected);
-}
-
-void CListContainerElementUI::SetEnabled(bool enabled)
-{
-    CContainerUI::SetEnabled(enabled);
-    if (!IsEnabled())
-        m_uButtonState = 0;
-}
-
-void CListContainerElementUI::SetOwner(CControlUI* owner)
-{
-    m_pOwner = OwnerOf(owner);
-}
-
-bool CListContainerElementUI::Select(bool select)
-{
-    return SelectRow(this, m_pOwner, m_iIndex, m_bSelected, select);
-}
-
-void CListContainerElementUI::RepaintItem()
-{
-    RepaintClipped(this);
-}
-
-bool CListContainerElementUI::PassMouseToOwner(UIEvent& event)
-{
-    if (IsMouseEnabled() || !IsMouseEvent(event.Type))
-        return false;
-    if (m_pOwner)
-        m_pOwner->OnEvent(event);
-    else
-        CContainerUI::OnEvent(event);
-    return true;
+    return CListRowUI::AsInterface(name);
 }
 
 void CListContainerElementUI::OnEvent(UIEvent& event)
@@ -610,22 +579,12 @@ void CListContainerElementUI::OnEvent(UIEvent& event)
     default:
         break;
     }
-    if (HandleRowMouse(event, this, this, m_uButtonState))
+    if (HandleRowMouse(event))
         return;
     if (m_pOwner)
         m_pOwner->OnEvent(event);
     else
         CControlUI::OnEvent(event);
-}
-
-void CListContainerElementUI::SetAttribute(LPCWSTR name, LPCWSTR value)
-{
-    if (Same(name, L"selected")) {
-        if (AttributeIsTrue(value))
-            Select(true);
-        return;
-    }
-    CContainerUI::SetAttribute(name, value);
 }
 
 void CListContainerElementUI::Paint(HDC hDC, const RECT& rcDirty)
@@ -634,8 +593,7 @@ void CListContainerElementUI::Paint(HDC hDC, const RECT& rcDirty)
     if (!::IntersectRect(&rcPaint, &rcDirty, &m_rcItem))
         return;
     m_rcPaint = rcPaint;
-    PaintRowBackground(hDC, this, m_pOwner, m_diBk, m_rcItem, m_iIndex, m_uButtonState,
-                       m_bSelected);
+    PaintItemBackground(hDC, m_rcItem);
     CContainerUI::Paint(hDC, rcDirty);
 }
 

@@ -10,17 +10,19 @@
 
 namespace QxUI {
 
-// The base of single-control items; its subclasses draw the text.
-class CListElementUI : public CControlUI, public IListItemUI
+// What every item is, built on a plain control or on a container: its index and owner, its
+// selected and hot state, activation, and the owner's selection given up when it is hidden.
+// Made for CControlUI and CContainerUI only (UIListElement.cpp).
+template <class Base>
+class CListRowUI : public Base, public IListItemUI
 {
 public:
-    LPCWSTR GetClass() const override;
     LPVOID AsInterface(LPCWSTR name) override;
     UINT GetInputFlags() override;
     bool Activate() override;
     void SetVisible(bool visible = true) override;
     void SetEnabled(bool enabled = true) override;
-    void OnEvent(UIEvent& event) override;
+    // Only "selected" = "true" selects: a skin that writes "false" means an unselected row.
     void SetAttribute(LPCWSTR name, LPCWSTR value) override;
 
     int GetIndex() const override { return m_iIndex; }
@@ -35,9 +37,13 @@ public:
     UINT GetItemState() const { return m_uButtonState; }
 
 protected:
-    CListElementUI() = default;
     // Repaints the part of the row that its scrolling parent shows.
     void RepaintItem();
+    // With the mouse off, mouse events go to the owner; true when the event was passed on.
+    bool PassMouseToOwner(UIEvent& event);
+    // Press, hover and leave with the mouse on; true when the event was taken.
+    bool HandleRowMouse(UIEvent& event);
+    // State colour, state image, own and look background, separator line.
     void PaintItemBackground(HDC hDC, const RECT& rcItem);
     DWORD ItemTextColor(const ListItemLook& look) const;
 
@@ -45,6 +51,18 @@ protected:
     bool m_bSelected = false;
     UINT m_uButtonState = 0;
     IListOwnerUI* m_pOwner = nullptr;
+};
+
+// The base of single-control items; its subclasses draw the text.
+class CListElementUI : public CListRowUI<CControlUI>
+{
+public:
+    LPCWSTR GetClass() const override;
+    LPVOID AsInterface(LPCWSTR name) override;
+    void OnEvent(UIEvent& event) override;
+
+protected:
+    CListElementUI() = default;
 };
 
 // An item that shows its own text.
@@ -91,40 +109,14 @@ protected:
 };
 
 // An item that is itself a container of arbitrary controls.
-class CListContainerElementUI : public CContainerUI, public IListItemUI
+class CListContainerElementUI : public CListRowUI<CContainerUI>
 {
 public:
     LPCWSTR GetClass() const override;
     LPVOID AsInterface(LPCWSTR name) override;
-    UINT GetInputFlags() override;
-    bool Activate() override;
-    void SetVisible(bool visible = true) override;
-    void SetEnabled(bool enabled = true) override;
     void OnEvent(UIEvent& event) override;
-    void SetAttribute(LPCWSTR name, LPCWSTR value) override;
     void Paint(HDC hDC, const RECT& rcDirty) override;
-
-    int GetIndex() const override { return m_iIndex; }
-    void SetIndex(int index) override { m_iIndex = index; }
-    IListOwnerUI* GetOwner() override { return m_pOwner; }
-    void SetOwner(CControlUI* owner) override;
-    bool IsSelected() const override { return m_bSelected; }
-    bool Select(bool select = true) override;
-    bool IsExpanded() const override { return false; }
-    bool Expand(bool) override { return false; }
     void DrawItemText(HDC, const RECT&) override {}
-
-    UINT GetItemState() const { return m_uButtonState; }
-
-protected:
-    void RepaintItem();
-    // With the mouse off, mouse events go to the owner; true when the event was passed on.
-    bool PassMouseToOwner(UIEvent& event);
-
-    int m_iIndex = -1;
-    bool m_bSelected = false;
-    UINT m_uButtonState = 0;
-    IListOwnerUI* m_pOwner = nullptr;
 };
 
 } // namespace QxUI

@@ -6,9 +6,27 @@
 
 namespace QxUI {
 
-bool HandleOverlayEvent(CControlUI& control, bool windowOpen, UIEvent& event)
+bool HandleOverlayEvent(CControlUI& control, bool windowOpen, UIEvent& event,
+                        const std::function<void()>& open)
 {
     switch (event.Type) {
+    case UIEventType::SetFocus:
+        if (!control.IsEnabled())
+            return false;
+        if (windowOpen)
+            return true;
+        open();
+        return false;
+    case UIEventType::ButtonDown:
+    case UIEventType::DoubleClick:
+    case UIEventType::RButtonDown:
+        if (control.IsEnabled() && control.GetManager())
+            control.GetManager()->ReleaseMouseCapture();
+        return false;
+    case UIEventType::MouseMove:
+    case UIEventType::ButtonUp:
+    case UIEventType::ContextMenu:
+        return true;
     case UIEventType::SetCursor:
         if (!control.IsEnabled())
             return false;

@@ -1,17 +1,43 @@
-// What the edit box and the date/time picker share: a native window laid over the control
-// while the user works in it.
+// What the controls that open a native window of their own share (the edit box, the date/time
+// picker, the combo box's drop-down): opening and closing the window, which deletes itself when
+// its native window ends; and the events the windows laid over a control answer alike.
 #pragma once
 
 #include <windows.h>
+
+#include <functional>
+#include <new>
 
 #include "core/UIControl.h"
 
 namespace QxUI {
 
-// The events both controls answer alike: the I-beam over an enabled control, the focus asked
-// back after the window is resized, and wheel turns left to an open native window. True when
-// the event needs nothing more.
-bool HandleOverlayEvent(CControlUI& control, bool windowOpen, UIEvent& event);
+// The events the controls with a window laid over them answer alike: the focus arriving opens
+// the window (`open`), a press takes the mouse capture back from the manager, the I-beam shows
+// over an enabled control, the focus is asked back after the window is resized, wheel turns are
+// left to an open window, and moves, releases and context menus do nothing. True when the event
+// needs nothing more.
+bool HandleOverlayEvent(CControlUI& control, bool windowOpen, UIEvent& event,
+                        const std::function<void()>& open);
+
+// Makes a new native window for the control and starts it with start(window); false when it
+// could not be made or started. One whose native window came and went while starting has
+// deleted itself and cleared `window`; one that never got a window is deleted here.
+template <class Window, class Start>
+bool OpenOverlayWindow(Window*& window, Start start)
+{
+    Window* opening = new (std::nothrow) Window;
+    if (!opening)
+        return false;
+    window = opening;
+    if (start(*opening))
+        return true;
+    if (window == opening && !opening->GetHandle()) {
+        window = nullptr;
+        delete opening;
+    }
+    return false;
+}
 
 // Ends the native window as its control goes. The window first forgets its owner: its last
 // messages (focus loss, destruction) must not reach a freed control.

@@ -122,26 +122,23 @@ int CSliderUI::ValueAt(POINT pt) const
 {
     const ValueRange range(*this);
     const Track t(m_rcItem, m_szThumb);
+    // Measured from the low end: the left, or the bottom of a vertical slider.
+    const int64_t along = m_bHorizontal ? pt.x - t.left : t.bottom - pt.y;
+    const int64_t length = m_bHorizontal ? t.right - t.left : t.bottom - t.top;
+    const int64_t thumb = m_bHorizontal ? t.tw : t.th;
+    const int64_t half = thumb / 2;
+    const bool atHigh = along >= length - half;
+    const bool atLow = along <= half;
+    // On a track no longer than the thumb both ends hold: the high one wins across, the low
+    // one upright.
+    if (atHigh && (m_bHorizontal || !atLow))
+        return ToInt(range.hi);
+    if (atLow)
+        return ToInt(range.lo);
     // Between the two half thumbs the distance is at most the track's length, which is then
     // at least 1.
-    if (m_bHorizontal) {
-        const int64_t half = t.tw / 2;
-        if (pt.x >= t.right - half)
-            return ToInt(range.hi);
-        if (pt.x <= t.left + half)
-            return ToInt(range.lo);
-        const int64_t track = std::max<int64_t>(1, t.right - t.left - t.tw);
-        const int64_t along = std::min(pt.x - half - t.left, track);
-        return ToInt(range.lo + Scale(range.Span(), along, track));
-    }
-    const int64_t half = t.th / 2;
-    if (pt.y >= t.bottom - half)
-        return ToInt(range.lo);
-    if (pt.y <= t.top + half)
-        return ToInt(range.hi);
-    const int64_t track = std::max<int64_t>(1, t.bottom - t.top - t.th);
-    const int64_t along = std::min(t.bottom - half - pt.y, track);
-    return ToInt(range.lo + Scale(range.Span(), along, track));
+    const int64_t track = std::max<int64_t>(1, length - thumb);
+    return ToInt(range.lo + Scale(range.Span(), std::min(along - half, track), track));
 }
 
 void CSliderUI::OnEvent(UIEvent& event)

@@ -365,7 +365,7 @@ bool CTreeViewUI::Remove(CControlUI* control)
 {
     CTreeNodeUI* node =
         control ? static_cast<CTreeNodeUI*>(control->AsInterface(L"TreeNode")) : nullptr;
-    if (node && m_pList->GetItemIndex(node) >= 0)
+    if (node && m_pBody->GetItemIndex(node) >= 0)
         return RemoveNode(node);
     return CListUI::Remove(control);
 }
@@ -443,17 +443,17 @@ int CTreeViewUI::InsertNode(CTreeNodeUI* node, int index)
 
 void CTreeViewUI::DetachRows(int from, int to)
 {
-    const bool owning = m_pList->IsOwningChildren();
-    m_pList->SetOwningChildren(false);
+    const bool owning = m_pBody->IsOwningChildren();
+    m_pBody->SetOwningChildren(false);
     for (int i = to - 1; i >= from; --i) {
         CControlUI* row = GetItemAt(i);
-        if (!row || !m_pList->RemoveAt(i))
+        if (!row || !m_pBody->RemoveAt(i))
             continue;
         OnItemRemoved(i);
         if (CTreeNodeUI* node = static_cast<CTreeNodeUI*>(row->AsInterface(L"TreeNode")))
             node->SetTreeView(nullptr);
     }
-    m_pList->SetOwningChildren(owning);
+    m_pBody->SetOwningChildren(owning);
 }
 
 bool CTreeViewUI::RemoveNode(CTreeNodeUI* node)
@@ -477,7 +477,7 @@ void CTreeViewUI::RemoveSubtree(CTreeNodeUI* node)
         node->m_aTreeNodes.Remove(last);
         if (!child)
             continue;
-        if (m_pList->GetItemIndex(child) >= 0)
+        if (m_pBody->GetItemIndex(child) >= 0)
             RemoveSubtree(child);
         else if (!child->GetTreeView() && child->GetParentNode() == node)
             delete child;   // never listed: nobody else holds it

@@ -121,16 +121,8 @@ void CButtonUI::OnEvent(UIEvent& event)
             m_pManager->RaiseNotify(this, L"menu", event.wParam, event.lParam);
         return;
     case UIEventType::MouseEnter:
-        if (IsEnabled()) {
-            m_uButtonState |= UISTATE_HOT;
-            Invalidate();
-        }
-        break;
     case UIEventType::MouseLeave:
-        if (IsEnabled()) {
-            m_uButtonState &= ~UISTATE_HOT;
-            Invalidate();
-        }
+        TrackHotState(*this, m_uButtonState, event);
         break;
     case UIEventType::SetCursor:
         ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));

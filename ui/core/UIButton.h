@@ -6,16 +6,6 @@
 
 namespace QxUI {
 
-// Button state bits, shared with options, header items and combo boxes.
-enum UIButtonState : UINT
-{
-    UISTATE_FOCUSED = 0x01,
-    UISTATE_DISABLED = 0x04,
-    UISTATE_HOT = 0x08,
-    UISTATE_PUSHED = 0x10,
-    UISTATE_CAPTURED = 0x40,
-};
-
 // The state bits with UISTATE_FOCUSED and UISTATE_DISABLED taken from the control as it is now.
 UINT CurrentButtonState(UINT state, const CControlUI& control);
 

@@ -45,7 +45,7 @@ CContainerUI::CContainerUI() = default;
 
 CContainerUI::~CContainerUI()
 {
-    m_bDelayedDestroy = false;
+    m_bDeferredDelete = false;
     RemoveAll();
     delete m_pVerticalScrollBar;
     m_pVerticalScrollBar = nullptr;
@@ -102,15 +102,7 @@ int CContainerUI::GetCount() const
 
 bool CContainerUI::Add(CControlUI* control)
 {
-    if (!control)
-        return false;
-    if (m_pManager)
-        m_pManager->BindControlTree(control, this);
-    if (IsVisible())
-        RequestLayout();
-    else
-        control->SetVisibleByParent(false);
-    return m_items.Add(control);
+    return CContainerUI::AddAt(control, m_items.GetSize());
 }
 
 bool CContainerUI::AddAt(CControlUI* control, int index)
@@ -136,14 +128,7 @@ bool CContainerUI::Remove(CControlUI* control)
         return false;
     RequestLayout();
     m_items.Remove(index);
-    if (m_bAutoDestroy) {
-        if (m_bDelayedDestroy && m_pManager)
-            m_pManager->QueueControlForDeletion(control);
-        else
-            delete control;
-    } else {
-        DetachFromWindow(control, this);
-    }
+    LetGoOfChild(control);
     return true;
 }
 
@@ -157,23 +142,25 @@ bool CContainerUI::RemoveAt(int index)
 
 void CContainerUI::RemoveAll()
 {
-    if (m_bAutoDestroy) {
-        // Taken out of the list first: a child's destructor must not see itself listed.
-        CUIPtrArray children(m_items);
+    // Owned children are taken out of the list first: a child's destructor must not see
+    // itself listed.
+    const CUIPtrArray children(m_items);
+    if (m_bOwningChildren)
         m_items.Empty();
-        for (int i = 0; i < children.GetSize(); ++i) {
-            CControlUI* control = static_cast<CControlUI*>(children[i]);
-            if (m_bDelayedDestroy && m_pManager)
-                m_pManager->QueueControlForDeletion(control);
-            else
-                delete control;
-        }
-    } else {
-        for (int i = 0; i < m_items.GetSize(); ++i)
-            DetachFromWindow(static_cast<CControlUI*>(m_items[i]), this);
-    }
+    for (int i = 0; i < children.GetSize(); ++i)
+        LetGoOfChild(static_cast<CControlUI*>(children[i]));
     m_items.Empty();
     RequestLayout();
+}
+
+void CContainerUI::LetGoOfChild(CControlUI* control)
+{
+    if (!m_bOwningChildren)
+        DetachFromWindow(control, this);
+    else if (m_bDeferredDelete && m_pManager)
+        m_pManager->QueueControlForDeletion(control);
+    else
+        delete control;
 }
 
 // ---- Simple properties ------------------------------------------------------------------------
@@ -202,22 +189,22 @@ void CContainerUI::SetChildPadding(int padding)
 
 bool CContainerUI::IsOwningChildren() const
 {
-    return m_bAutoDestroy;
+    return m_bOwningChildren;
 }
 
 void CContainerUI::SetOwningChildren(bool on)
 {
-    m_bAutoDestroy = on;
+    m_bOwningChildren = on;
 }
 
 bool CContainerUI::IsDeferredDelete() const
 {
-    return m_bDelayedDestroy;
+    return m_bDeferredDelete;
 }
 
 void CContainerUI::SetDeferredDelete(bool on)
 {
-    m_bDelayedDestroy = on;
+    m_bDeferredDelete = on;
 }
 
 bool CContainerUI::IsMouseChildEnabled() const
@@ -383,35 +370,25 @@ void CContainerUI::ScrollToRightEnd()
 
 void CContainerUI::EnableScrollBars(bool vertical, bool horizontal)
 {
-    if (vertical && !m_pVerticalScrollBar) {
-        m_pVerticalScrollBar = new CScrollBarUI;
-        m_pVerticalScrollBar->SetOwner(this);
-        m_pVerticalScrollBar->SetManager(m_pManager, nullptr, false);
-        if (m_pManager) {
-            LPCWSTR defaults = m_pManager->GetDefaultAttributes(L"VScrollBar");
-            if (defaults)
-                m_pVerticalScrollBar->ApplyAttributeList(defaults);
+    // A bar made here takes the window's default attributes for its kind.
+    auto keep = [this](CScrollBarUI*& bar, bool wanted, bool isHorizontal, LPCWSTR defaultsName) {
+        if (!wanted) {
+            delete bar;
+            bar = nullptr;
+            return;
         }
-    } else if (!vertical && m_pVerticalScrollBar) {
-        delete m_pVerticalScrollBar;
-        m_pVerticalScrollBar = nullptr;
-    }
-
-    if (horizontal && !m_pHorizontalScrollBar) {
-        m_pHorizontalScrollBar = new CScrollBarUI;
-        m_pHorizontalScrollBar->SetHorizontal(true);
-        m_pHorizontalScrollBar->SetOwner(this);
-        m_pHorizontalScrollBar->SetManager(m_pManager, nullptr, false);
-        if (m_pManager) {
-            LPCWSTR defaults = m_pManager->GetDefaultAttributes(L"HScrollBar");
-            if (defaults)
-                m_pHorizontalScrollBar->ApplyAttributeList(defaults);
-        }
-    } else if (!horizontal && m_pHorizontalScrollBar) {
-        delete m_pHorizontalScrollBar;
-        m_pHorizontalScrollBar = nullptr;
-    }
-
+        if (bar)
+            return;
+        bar = new CScrollBarUI;
+        if (isHorizontal)
+            bar->SetHorizontal(true);
+        bar->SetOwner(this);
+        bar->SetManager(m_pManager, nullptr, false);
+        if (LPCWSTR defaults = m_pManager ? m_pManager->GetDefaultAttributes(defaultsName) : nullptr)
+            bar->ApplyAttributeList(defaults);
+    };
+    keep(m_pVerticalScrollBar, vertical, false, L"VScrollBar");
+    keep(m_pHorizontalScrollBar, horizontal, true, L"HScrollBar");
     RequestLayout();
 }
 
@@ -695,60 +672,51 @@ bool CContainerUI::TakeFocusChange(int type)
 
 void CContainerUI::OnEvent(UIEvent& event)
 {
-    const int type = event.Type;
-    if (!m_bMouseEnabled && type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel) {
-        if (m_pParent)
-            m_pParent->OnEvent(event);
-        else
-            CControlUI::OnEvent(event);
+    if (PassOnMouseEvent(event))
         return;
-    }
+    const int type = event.Type;
     if (TakeFocusChange(type))
         return;
 
-    CScrollBarUI* vertical = m_pVerticalScrollBar;
-    CScrollBarUI* horizontal = m_pHorizontalScrollBar;
-    const bool useVertical = vertical && vertical->IsVisible() && vertical->IsEnabled();
-    const bool useHorizontal =
-        !useVertical && horizontal && horizontal->IsVisible() && horizontal->IsEnabled();
-    if (useVertical || useHorizontal) {
-        if (type == UIEventType::KeyDown) {
-            switch (event.chKey) {
-            case VK_PRIOR:
-                useVertical ? ScrollPageUp() : ScrollPageLeft();
-                return;
-            case VK_NEXT:
-                useVertical ? ScrollPageDown() : ScrollPageRight();
-                return;
-            case VK_END:
-                useVertical ? ScrollToBottom() : ScrollToRightEnd();
-                return;
-            case VK_HOME:
-                useVertical ? ScrollToTop() : ScrollToLeftEnd();
-                return;
-            case VK_UP:
-                useVertical ? ScrollLineUp() : ScrollLineLeft();
-                return;
-            case VK_DOWN:
-                useVertical ? ScrollLineDown() : ScrollLineRight();
-                return;
-            default:
-                break;
-            }
-        } else if (type == UIEventType::ScrollWheel) {
-            switch (LOWORD(event.wParam)) {
-            case 0:
-                useVertical ? ScrollLineUp() : ScrollLineLeft();
-                return;
-            case 1:
-                useVertical ? ScrollLineDown() : ScrollLineRight();
-                return;
-            default:
-                break;
-            }
+    // A wheel notch scrolls a line, as the arrow keys do.
+    WCHAR key = 0;
+    if (type == UIEventType::KeyDown)
+        key = event.chKey;
+    else if (type == UIEventType::ScrollWheel && LOWORD(event.wParam) <= 1)
+        key = LOWORD(event.wParam) == 0 ? VK_UP : VK_DOWN;
+    if (key != 0 && ScrollByKey(key))
+        return;
+    CControlUI::OnEvent(event);
+}
+
+bool CContainerUI::ScrollByKey(WCHAR key)
+{
+    using Step = void (CContainerUI::*)();
+    static const struct
+    {
+        WCHAR key;
+        Step vertical;
+        Step horizontal;
+    } kSteps[] = {
+        {VK_PRIOR, &CContainerUI::ScrollPageUp, &CContainerUI::ScrollPageLeft},
+        {VK_NEXT, &CContainerUI::ScrollPageDown, &CContainerUI::ScrollPageRight},
+        {VK_END, &CContainerUI::ScrollToBottom, &CContainerUI::ScrollToRightEnd},
+        {VK_HOME, &CContainerUI::ScrollToTop, &CContainerUI::ScrollToLeftEnd},
+        {VK_UP, &CContainerUI::ScrollLineUp, &CContainerUI::ScrollLineLeft},
+        {VK_DOWN, &CContainerUI::ScrollLineDown, &CContainerUI::ScrollLineRight},
+    };
+    // The vertical bar when it can scroll, else the horizontal one.
+    const auto usable = [](const CScrollBarUI* bar) { return IsShown(bar) && bar->IsEnabled(); };
+    const bool vertical = usable(m_pVerticalScrollBar);
+    if (!vertical && !usable(m_pHorizontalScrollBar))
+        return false;
+    for (const auto& step : kSteps) {
+        if (step.key == key) {
+            (this->*(vertical ? step.vertical : step.horizontal))();
+            return true;
         }
     }
-    CControlUI::OnEvent(event);
+    return false;
 }
 
 void CContainerUI::SetAttribute(LPCWSTR name, LPCWSTR value)

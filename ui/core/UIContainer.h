@@ -100,6 +100,11 @@ public:
 protected:
     // Focus gained or lost only sets the flag; true when the event was one of those.
     bool TakeFocusChange(int type);
+    // The scroll step of a navigation key along the usable bar; false when there is none.
+    bool ScrollByKey(WCHAR key);
+    // A child taken out: deleted (now or queued) when the container owns its children, else
+    // detached from the window.
+    void LetGoOfChild(CControlUI* control);
     // The container's own child: GetItemAt may be overridden to answer other items (a list
     // answers its body's), so walks over this container's children never go through it.
     CControlUI* ChildAt(int index) const { return static_cast<CControlUI*>(m_items[index]); }
@@ -127,8 +132,8 @@ protected:
     CUIPtrArray m_items;
     RECT m_rcInset = {0, 0, 0, 0};
     int m_iChildPadding = 0;
-    bool m_bAutoDestroy = true;
-    bool m_bDelayedDestroy = true;
+    bool m_bOwningChildren = true;
+    bool m_bDeferredDelete = true;
     bool m_bMouseChildEnabled = true;
     bool m_bScrollProcess = false;
     CScrollBarUI* m_pVerticalScrollBar = nullptr;

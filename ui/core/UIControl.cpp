@@ -530,12 +530,12 @@ void CControlUI::SetUserData(LPCWSTR text)
 
 UINT_PTR CControlUI::GetTag() const
 {
-    return m_pTag;
+    return m_uTag;
 }
 
 void CControlUI::SetTag(UINT_PTR tag)
 {
-    m_pTag = tag;
+    m_uTag = tag;
 }
 
 // ---- State ------------------------------------------------------------------------------------
@@ -687,13 +687,23 @@ void CControlUI::OnEvent(UIEvent& event)
         m_pParent->OnEvent(event);
 }
 
+bool CControlUI::IsMouseEventPassedOn(const UIEvent& event) const
+{
+    return !IsMouseEnabled() && event.Type >= UIEventType::MouseMove &&
+           event.Type <= UIEventType::ScrollWheel;
+}
+
 bool CControlUI::PassOnMouseEvent(UIEvent& event)
 {
-    if (IsMouseEnabled() || event.Type < UIEventType::MouseMove ||
-        event.Type > UIEventType::ScrollWheel)
+    return PassOnMouseEvent(event, m_pParent);
+}
+
+bool CControlUI::PassOnMouseEvent(UIEvent& event, CControlUI* receiver)
+{
+    if (!IsMouseEventPassedOn(event))
         return false;
-    if (m_pParent)
-        m_pParent->OnEvent(event);
+    if (receiver)
+        receiver->OnEvent(event);
     else
         CControlUI::OnEvent(event);
     return true;

@@ -27,6 +27,19 @@ enum UIInputFlags : UINT
 {
     UIFLAG_TABSTOP = 0x00000001,
     UIFLAG_SETCURSOR = 0x00000002,
+    // Return is the control's own: list rows activate on it. The manager does not read it.
+    UIFLAG_WANTRETURN = 0x00000004,
+};
+
+// State bits of the controls that draw an image per state: buttons, options, edit boxes, header
+// items, combo boxes, list rows and the parts of scroll bars.
+enum UIButtonState : UINT
+{
+    UISTATE_FOCUSED = 0x01,
+    UISTATE_DISABLED = 0x04,
+    UISTATE_HOT = 0x08,
+    UISTATE_PUSHED = 0x10,
+    UISTATE_CAPTURED = 0x40,
 };
 
 // The interfaces a control can offer its window manager (CControlUI::AddManagerListener).
@@ -130,6 +143,8 @@ public:
     virtual void SetEnabled(bool enabled = true);
     virtual bool IsMouseEnabled() const;
     virtual void SetMouseEnabled(bool enabled = true);
+    // A mouse event while the mouse input is off: not the control's own, it is passed on.
+    bool IsMouseEventPassedOn(const UIEvent& event) const;
     virtual bool IsKeyboardEnabled() const;
     virtual void SetKeyboardEnabled(bool enabled = true);
     virtual bool IsFocused() const;
@@ -196,9 +211,11 @@ protected:
     // Takes a new description for the image, which is loaded again when next drawn, and
     // repaints; false, with nothing done, when it is already loaded from that description.
     bool SetImage(CUIImageDesc& desc, LPCWSTR description);
-    // A mouse event while the control's mouse input is off goes to the parent, or to the
-    // handling every control shares without one; true when it was passed on.
+    // A mouse event while the control's mouse input is off goes to the parent (or to the given
+    // receiver), or to the handling every control shares without one; true when it was passed
+    // on.
     bool PassOnMouseEvent(UIEvent& event);
+    bool PassOnMouseEvent(UIEvent& event, CControlUI* receiver);
     // Offers one of this control's own interfaces to its window manager. The offer follows the
     // control: it is withdrawn from the manager it was made to the moment the control leaves it
     // (another window, none, destruction) and made again to the manager the control joins.
@@ -231,7 +248,7 @@ protected:
     CUIString m_sToolTip;
     WCHAR m_chShortcut = 0;
     CUIString m_sUserData;
-    UINT_PTR m_pTag = 0;
+    UINT_PTR m_uTag = 0;
     DWORD m_dwBackColor = 0;
     DWORD m_dwBackColor2 = 0;
     DWORD m_dwBackColor3 = 0;

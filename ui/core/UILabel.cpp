@@ -16,6 +16,8 @@ using std::min;
 #include "core/UIAttributeValues.h"
 #include "core/UIRect.h"
 
+#include "Win32Handle.h"
+
 namespace QxUI {
 
 namespace {
@@ -254,13 +256,8 @@ RECT CLabelUI::GetTextRect() const
 
 void CLabelUI::DrawLabelText(HDC hDC, RECT rc, DWORD color, UINT style)
 {
-    if (m_bShowHtml) {
-        int none = 0;
-        CUIPainter::DrawMarkedUpText(hDC, m_pManager, rc, m_sText.GetData(), color, nullptr,
-                                     nullptr, none, style);
-    } else {
-        CUIPainter::DrawText(hDC, m_pManager, rc, m_sText.GetData(), color, m_iFont, style);
-    }
+    CUIPainter::DrawTextMarkedUpOrNot(hDC, m_pManager, rc, m_sText.GetData(), color, m_iFont, style,
+                                      m_bShowHtml);
 }
 
 void CLabelUI::PaintText(HDC hDC)
@@ -290,9 +287,8 @@ void CLabelUI::PaintEffectText(HDC hDC, const RECT& rcText)
     if (hFont && ::GetObjectA(hFont, sizeof(lf), &lf) == sizeof(lf))
         font.reset(new Gdiplus::Font(hDC, &lf));
     if (!font || !font->IsAvailable()) {
-        HGDIOBJ old = ::SelectObject(hDC, hFont);
+        win32::SelectScope selected(hDC, hFont);
         font.reset(new Gdiplus::Font(hDC));
-        ::SelectObject(hDC, old);
     }
     if (!font->IsAvailable())
         return;

@@ -100,35 +100,37 @@ void CAxisLayoutUI::SetPos(RECT rc, bool invalidate)
         return;
     }
     TakeOffScrollBars(rc);
-    if (m_items.IsEmpty()) {
-        UpdateScrollBars(rc, 0, 0);
-        return;
-    }
 
-    // A vertical layout is as wide as its horizontal bar lets it be (its owner sets the range);
-    // a horizontal one measures its content in what it shows, and the range follows that.
-    SIZE available = {rc.right - rc.left, rc.bottom - rc.top};
+    // A vertical layout is as wide as its horizontal bar lets it be (its owner sets the range,
+    // or the rows do); a horizontal one measures its content in what it shows, and the range
+    // follows that.
+    const SIZE visible = {rc.right - rc.left, rc.bottom - rc.top};
+    SIZE available = visible;
     if (m_bVertical && IsShown(m_pHorizontalScrollBar))
         available.cx += m_pHorizontalScrollBar->GetScrollRange();
 
     int stretchCount = 0;
     int fixedTotal = 0;
     int count = 0;
+    int widest = 0;
     for (int i = 0; i < m_items.GetSize(); ++i) {
         CControlUI* control = ChildAt(i);
         if (!control->IsVisible() || control->IsFloat())
             continue;
-        int main = axis.Main(control->MeasureSize(available));
+        const SIZE size = control->MeasureSize(available);
+        int main = axis.Main(size);
         if (main == 0)
             ++stretchCount;
         else
             main = axis.ClampMain(control, main);
         const RECT padding = control->GetPadding();
         fixedTotal += main + axis.Lead(padding) + axis.Trail(padding);
+        widest = std::max(widest, axis.ClampCross(control, std::max<int>(axis.Cross(size), 0)));
         ++count;
     }
     const int gaps = count > 0 ? m_iChildPadding * (count - 1) : 0;
     fixedTotal += gaps;
+    const int rowWidth = m_bVertical ? GetRowWidth(widest, SIZE{visible.cx, available.cy}) : -1;
     const int stretch = stretchCount > 0
                             ? std::max<int>(0, (axis.Main(available) - fixedTotal) / stretchCount)
                             : 0;
@@ -167,9 +169,10 @@ void CAxisLayoutUI::SetPos(RECT rc, bool invalidate)
             main = axis.ClampMain(control, main);
         }
 
-        int cross = axis.FixedCross(control);
+        const int across = axis.Cross(available) - axis.CrossLead(padding) - axis.CrossTrail(padding);
+        int cross = rowWidth >= 0 ? std::max(across, rowWidth) : axis.FixedCross(control);
         if (cross == 0)
-            cross = axis.Cross(available) - axis.CrossLead(padding) - axis.CrossTrail(padding);
+            cross = across;
         cross = axis.ClampCross(control, std::max(cross, 0));
 
         // The trailing padding lies inside the child's rect along the axis, never across it.
@@ -182,6 +185,11 @@ void CAxisLayoutUI::SetPos(RECT rc, bool invalidate)
         needed += lead + main + trail;
         remaining -= main + trail + m_iChildPadding;
     }
+    if (rowWidth >= 0) {
+        ShowRowScrollBar(rc, rowWidth);
+        UpdateScrollBars(rc, rowWidth, needed + gaps);
+        return;
+    }
     if (m_bVertical) {
         UpdateScrollBars(rc, 0, needed + gaps);
         return;
@@ -189,6 +197,34 @@ void CAxisLayoutUI::SetPos(RECT rc, bool invalidate)
     if (UpdateHorizontalRange(rc, needed + gaps))
         return;
     UpdateScrollBars(rc, needed + gaps, 0);
+}
+
+int CAxisLayoutUI::GetRowWidth(int /*widestChild*/, SIZE /*visible*/)
+{
+    return -1;
+}
+
+void CAxisLayoutUI::ShowRowScrollBar(RECT& rcInner, int rowWidth)
+{
+    CScrollBarUI* bar = m_pHorizontalScrollBar;
+    if (!bar)
+        return;
+    const int visibleWidth = rcInner.right - rcInner.left;
+    if (rowWidth > visibleWidth) {
+        if (!bar->IsVisible()) {
+            bar->SetVisible(true);
+            bar->SetScrollRange(rowWidth - visibleWidth);
+            bar->SetScrollPos(0);
+            rcInner.bottom -= bar->GetFixedHeight();
+        } else {
+            bar->SetScrollRange(rowWidth - visibleWidth);
+        }
+    } else if (bar->IsVisible()) {
+        bar->SetVisible(false);
+        bar->SetScrollRange(0);
+        bar->SetScrollPos(0);
+        rcInner.bottom += bar->GetFixedHeight();
+    }
 }
 
 bool CAxisLayoutUI::UpdateHorizontalRange(const RECT& rcInner, int widthNeeded)

@@ -24,6 +24,13 @@ public:
 protected:
     explicit CAxisLayoutUI(bool vertical) : m_bVertical(vertical) {}
 
+    // Rows: a vertical layout whose children all span one width across answers it here, from
+    // the widest child's and the width shown; the children are laid out at least that wide and
+    // the layout's own horizontal bar scrolls to it. The default, -1, lays each child out at its
+    // fixed width and leaves the horizontal bar to the owner. A list's body answers its header's
+    // width.
+    virtual int GetRowWidth(int widestChild, SIZE visible);
+
     const bool m_bVertical;
     // Positive: at the trailing edge (bottom / right); negative: at the leading edge.
     int m_iSepSize = 0;
@@ -36,6 +43,9 @@ private:
     // The horizontal layout's bar scrolls its own content: its range follows the width needed.
     // True when the layout was run again because the position had to shrink.
     bool UpdateHorizontalRange(const RECT& rcInner, int widthNeeded);
+    // The rows' horizontal bar shown while the rows are wider than rcInner, which it takes its
+    // height from (or gives it back to).
+    void ShowRowScrollBar(RECT& rcInner, int rowWidth);
     bool HandleSeparatorEvent(const UIEvent& event);
 };
 

@@ -222,6 +222,12 @@ private:
     // Records the control a button goes down on, gives it the focus and captures the mouse;
     // false when a "killfocus" or "setfocus" handler deleted it meanwhile.
     bool PressControl(CControlUI* control);
+    // A left or right button down, or a double click, for the control under the mouse.
+    void OnButtonDownMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Offers the message to each filter still registered; true, with its answer in result,
+    // when one handled it.
+    static bool OfferToFilters(const CUIPtrArray& registered, UINT msg, WPARAM wParam,
+                               LPARAM lParam, LRESULT& result);
     // A control waiting for deferred deletion is out of the tree: it loses the focus, the
     // mouse and key events it was getting, and its timers.
     static CControlUI* CALLBACK StopInputCallback(CControlUI* control, LPVOID data);
@@ -240,10 +246,11 @@ private:
     HDC m_hDcPaint = nullptr;                 // the window's DC below, or the caller's memory DC
     bool m_bPaintDcIsMemory = false;          // the caller's memory DC: not released by us
     win32::WindowDC m_windowDC;               // lent by GetDC for the paint window
-    HDC m_hDcOffscreen = nullptr;
-    HDC m_hDcBackground = nullptr;
-    HBITMAP m_hbmpOffscreen = nullptr;
-    HBITMAP m_hbmpBackground = nullptr;
+    // The back buffers; the bitmaps are declared first so that their DCs go before them.
+    win32::UniqueBitmap m_hbmpOffscreen;
+    win32::UniqueBitmap m_hbmpBackground;   // stays selected into its DC
+    win32::UniqueMemoryDC m_hDcOffscreen;
+    win32::UniqueMemoryDC m_hDcBackground;
     HWND m_hwndTooltip = nullptr;
     TTTOOLINFOW m_ToolTip = {};
     bool m_bShowUpdateRect = false;

@@ -380,18 +380,8 @@ void CUIWindowManager::ClearTimers()
 
 bool CUIWindowManager::PreTranslate(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
-    const CUIPtrArray filters(m_aPreMessageFilters);   // as the notifiers are walked
-    for (int i = 0; i < filters.GetSize(); ++i) {
-        if (m_aPreMessageFilters.Find(filters[i]) < 0)
-            continue;
-        bool handled = false;
-        LRESULT answer = static_cast<IMessageFilterUI*>(filters[i])
-                             ->PreFilterMessage(msg, wParam, lParam, handled);
-        if (handled) {
-            result = answer;
-            return true;
-        }
-    }
+    if (OfferToFilters(m_aPreMessageFilters, msg, wParam, lParam, result))
+        return true;
 
     switch (msg) {
     case WM_KEYDOWN:

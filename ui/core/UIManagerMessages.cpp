@@ -111,6 +111,51 @@ CControlUI* CALLBACK CUIWindowManager::StopInputCallback(CControlUI* control, LP
     return nullptr;
 }
 
+void CUIWindowManager::OnButtonDownMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    ::SetFocus(m_hWndPaint);
+    const POINT pt = PointFromLParam(lParam);
+    m_ptLastMousePos = pt;
+    CControlUI* control = FindControlAt(pt);
+    if (!control || control->GetManager() != this)
+        return;
+    UIEvent event;
+    if (msg == WM_LBUTTONDBLCLK) {
+        // Set first: a handler that deletes the control makes the manager forget it.
+        m_pEventClick = control;
+        CaptureMouse();
+        event = MakeEvent(UIEventType::DoubleClick, control, pt);
+    } else {
+        if (!PressControl(control))
+            return;
+        event = MakeEvent(msg == WM_LBUTTONDOWN ? UIEventType::ButtonDown : UIEventType::RButtonDown,
+                          control, pt);
+        event.wParam = wParam;
+        event.lParam = lParam;
+    }
+    event.wKeyState = static_cast<WORD>(wParam);
+    control->HandleEvent(event);
+}
+
+bool CUIWindowManager::OfferToFilters(const CUIPtrArray& registered, UINT msg, WPARAM wParam,
+                                      LPARAM lParam, LRESULT& result)
+{
+    // Walked over a copy: a filter may remove itself or others while it runs.
+    const CUIPtrArray filters(registered);
+    for (int i = 0; i < filters.GetSize(); ++i) {
+        if (registered.Find(filters[i]) < 0)
+            continue;
+        bool handled = false;
+        const LRESULT answer = static_cast<IMessageFilterUI*>(filters[i])
+                                   ->PreFilterMessage(msg, wParam, lParam, handled);
+        if (handled) {
+            result = answer;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CUIWindowManager::PressControl(CControlUI* control)
 {
     m_pEventClick = control;
@@ -244,19 +289,16 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
         return false;
     DeliverQueuedNotifications();
 
-    // Walked over a copy: a filter may remove itself or others while it runs.
-    const CUIPtrArray filters(m_aMessageFilters);
-    for (int i = 0; i < filters.GetSize(); ++i) {
-        if (m_aMessageFilters.Find(filters[i]) < 0)
-            continue;
-        bool handled = false;
-        LRESULT answer = static_cast<IMessageFilterUI*>(filters[i])
-                             ->PreFilterMessage(msg, wParam, lParam, handled);
-        if (handled) {
-            result = answer;
-            return true;
-        }
-    }
+    if (OfferToFilters(m_aMessageFilters, msg, wParam, lParam, result))
+        return true;
+
+    // A key event: the key, the modifiers held and the last mouse point.
+    auto keyEvent = [&](int type, CControlUI* to) {
+        UIEvent event = MakeEvent(type, to, m_ptLastMousePos);
+        event.chKey = static_cast<WCHAR>(wParam);
+        event.wKeyState = GetModifierKeyState();
+        return event;
+    };
 
     switch (msg) {
     case WM_SIZE:
@@ -360,9 +402,7 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
     case WM_KEYDOWN:
         if (m_pFocus) {
             CControlUI* focus = m_pFocus;
-            UIEvent event = MakeEvent(UIEventType::KeyDown, focus, m_ptLastMousePos);
-            event.chKey = static_cast<WCHAR>(wParam);
-            event.wKeyState = GetModifierKeyState();
+            UIEvent event = keyEvent(UIEventType::KeyDown, focus);
             // Set first: a handler that deletes the control makes the manager forget it.
             m_pEventKey = focus;
             focus->HandleEvent(event);
@@ -372,9 +412,7 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
     case WM_KEYUP:
         if (m_pEventKey) {
             CControlUI* key = m_pEventKey;
-            UIEvent event = MakeEvent(UIEventType::KeyUp, key, m_ptLastMousePos);
-            event.chKey = static_cast<WCHAR>(wParam);
-            event.wKeyState = GetModifierKeyState();
+            UIEvent event = keyEvent(UIEventType::KeyUp, key);
             key->HandleEvent(event);
             m_pEventKey = nullptr;
         }
@@ -382,9 +420,7 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
 
     case WM_CHAR:
         if (m_pFocus) {
-            UIEvent event = MakeEvent(UIEventType::Char, m_pFocus, m_ptLastMousePos);
-            event.chKey = static_cast<WCHAR>(wParam);
-            event.wKeyState = GetModifierKeyState();
+            UIEvent event = keyEvent(UIEventType::Char, m_pFocus);
             m_pFocus->HandleEvent(event);
         }
         break;
@@ -407,22 +443,11 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
         OnMouseMoveMessage(lParam);
         break;
 
-    case WM_LBUTTONDOWN: {
-        ::SetFocus(m_hWndPaint);
-        const POINT pt = PointFromLParam(lParam);
-        m_ptLastMousePos = pt;
-        CControlUI* control = FindControlAt(pt);
-        if (!control || control->GetManager() != this)
-            break;
-        if (!PressControl(control))
-            break;
-        UIEvent event = MakeEvent(UIEventType::ButtonDown, control, pt);
-        event.wKeyState = static_cast<WORD>(wParam);
-        event.wParam = wParam;
-        event.lParam = lParam;
-        control->HandleEvent(event);
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+        OnButtonDownMessage(msg, wParam, lParam);
         break;
-    }
 
     case WM_LBUTTONUP: {
         const POINT pt = PointFromLParam(lParam);
@@ -437,39 +462,6 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
         event.wParam = wParam;
         event.lParam = lParam;
         click->HandleEvent(event);
-        break;
-    }
-
-    case WM_LBUTTONDBLCLK: {
-        ::SetFocus(m_hWndPaint);
-        const POINT pt = PointFromLParam(lParam);
-        m_ptLastMousePos = pt;
-        CControlUI* control = FindControlAt(pt);
-        if (!control || control->GetManager() != this)
-            break;
-        // Set first: a handler that deletes the control makes the manager forget it.
-        m_pEventClick = control;
-        CaptureMouse();
-        UIEvent event = MakeEvent(UIEventType::DoubleClick, control, pt);
-        event.wKeyState = static_cast<WORD>(wParam);
-        control->HandleEvent(event);
-        break;
-    }
-
-    case WM_RBUTTONDOWN: {
-        ::SetFocus(m_hWndPaint);
-        const POINT pt = PointFromLParam(lParam);
-        m_ptLastMousePos = pt;
-        CControlUI* control = FindControlAt(pt);
-        if (!control || control->GetManager() != this)
-            break;
-        if (!PressControl(control))
-            break;
-        UIEvent event = MakeEvent(UIEventType::RButtonDown, control, pt);
-        event.wKeyState = static_cast<WORD>(wParam);
-        event.wParam = wParam;
-        event.lParam = lParam;
-        control->HandleEvent(event);
         break;
     }
 
@@ -609,18 +601,10 @@ bool CUIWindowManager::OnMouseHoverMessage(LPARAM lParam)
 
 void CUIWindowManager::ReleaseBackBuffers()
 {
-    if (m_hDcOffscreen)
-        ::DeleteDC(m_hDcOffscreen);
-    if (m_hDcBackground)
-        ::DeleteDC(m_hDcBackground);
-    if (m_hbmpOffscreen)
-        ::DeleteObject(m_hbmpOffscreen);
-    if (m_hbmpBackground)
-        ::DeleteObject(m_hbmpBackground);
-    m_hDcOffscreen = nullptr;
-    m_hDcBackground = nullptr;
-    m_hbmpOffscreen = nullptr;
-    m_hbmpBackground = nullptr;
+    m_hDcOffscreen.Reset();
+    m_hDcBackground.Reset();
+    m_hbmpOffscreen.Reset();
+    m_hbmpBackground.Reset();
 }
 
 void CUIWindowManager::LayOutForPaint()
@@ -670,42 +654,42 @@ void CUIWindowManager::OnPaintMessage()
     const int width = rcClient.right - rcClient.left;
     const int height = rcClient.bottom - rcClient.top;
     if (!m_hDcOffscreen)
-        m_hDcOffscreen = ::CreateCompatibleDC(m_hDcPaint);
+        m_hDcOffscreen.Reset(::CreateCompatibleDC(m_hDcPaint));
     if (!m_hbmpOffscreen)
-        m_hbmpOffscreen = ::CreateCompatibleBitmap(m_hDcPaint, width, height);
+        m_hbmpOffscreen.Reset(::CreateCompatibleBitmap(m_hDcPaint, width, height));
 
     ::BeginPaint(m_hWndPaint, &ps);
     // The layout above may have invalidated more than the first dirty rectangle; BeginPaint
     // validates all of it, so all of it is painted.
     rcDirty = ps.rcPaint;
     if (m_hDcOffscreen && m_hbmpOffscreen) {
-        HGDIOBJ oldBitmap = ::SelectObject(m_hDcOffscreen, m_hbmpOffscreen);
-        const int saved = ::SaveDC(m_hDcOffscreen);
+        HDC offscreen = m_hDcOffscreen.Get();
+        win32::SelectScope bitmap(offscreen, m_hbmpOffscreen.Get());
+        const int saved = ::SaveDC(offscreen);
         if (m_bTransparentBackground) {
             if (!m_hbmpBackground) {
                 if (!m_hDcBackground)
-                    m_hDcBackground = ::CreateCompatibleDC(m_hDcPaint);
-                m_hbmpBackground = ::CreateCompatibleBitmap(m_hDcPaint, width, height);
+                    m_hDcBackground.Reset(::CreateCompatibleDC(m_hDcPaint));
+                m_hbmpBackground.Reset(::CreateCompatibleBitmap(m_hDcPaint, width, height));
                 if (m_hDcBackground && m_hbmpBackground) {
-                    ::SelectObject(m_hDcBackground, m_hbmpBackground);
-                    ::BitBlt(m_hDcBackground, rcDirty.left, rcDirty.top,
+                    ::SelectObject(m_hDcBackground.Get(), m_hbmpBackground.Get());
+                    ::BitBlt(m_hDcBackground.Get(), rcDirty.left, rcDirty.top,
                              rcDirty.right - rcDirty.left, rcDirty.bottom - rcDirty.top, ps.hdc,
                              rcDirty.left, rcDirty.top, SRCCOPY);
                 }
             }
             if (m_hDcBackground && m_hbmpBackground) {
-                ::BitBlt(m_hDcOffscreen, rcDirty.left, rcDirty.top, rcDirty.right - rcDirty.left,
-                         rcDirty.bottom - rcDirty.top, m_hDcBackground, rcDirty.left, rcDirty.top,
-                         SRCCOPY);
+                ::BitBlt(offscreen, rcDirty.left, rcDirty.top, rcDirty.right - rcDirty.left,
+                         rcDirty.bottom - rcDirty.top, m_hDcBackground.Get(), rcDirty.left,
+                         rcDirty.top, SRCCOPY);
             }
         }
-        m_pRoot->Paint(m_hDcOffscreen, rcDirty);
+        m_pRoot->Paint(offscreen, rcDirty);
         for (int i = 0; i < m_aPostPaintControls.GetSize(); ++i)
-            static_cast<CControlUI*>(m_aPostPaintControls[i])->PaintOverlay(m_hDcOffscreen, rcDirty);
-        ::RestoreDC(m_hDcOffscreen, saved);
+            static_cast<CControlUI*>(m_aPostPaintControls[i])->PaintOverlay(offscreen, rcDirty);
+        ::RestoreDC(offscreen, saved);
         ::BitBlt(ps.hdc, rcDirty.left, rcDirty.top, rcDirty.right - rcDirty.left,
-                 rcDirty.bottom - rcDirty.top, m_hDcOffscreen, rcDirty.left, rcDirty.top, SRCCOPY);
-        ::SelectObject(m_hDcOffscreen, oldBitmap);
+                 rcDirty.bottom - rcDirty.top, offscreen, rcDirty.left, rcDirty.top, SRCCOPY);
     } else {
         // No memory for a back buffer: paint straight onto the window rather than not at all.
         const int saved = ::SaveDC(ps.hdc);
@@ -716,11 +700,9 @@ void CUIWindowManager::OnPaintMessage()
     }
 
     if (m_bShowUpdateRect && s_hUpdateRectPen) {
-        HGDIOBJ oldPen = ::SelectObject(ps.hdc, s_hUpdateRectPen);
-        HGDIOBJ oldBrush = ::SelectObject(ps.hdc, ::GetStockObject(HOLLOW_BRUSH));
+        win32::SelectScope pen(ps.hdc, s_hUpdateRectPen);
+        win32::SelectScope brush(ps.hdc, ::GetStockObject(HOLLOW_BRUSH));
         ::Rectangle(ps.hdc, rcDirty.left, rcDirty.top, rcDirty.right, rcDirty.bottom);
-        ::SelectObject(ps.hdc, oldBrush);
-        ::SelectObject(ps.hdc, oldPen);
     }
     ::EndPaint(m_hWndPaint, &ps);
 

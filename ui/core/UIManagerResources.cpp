@@ -126,9 +126,8 @@ void CUIWindowManager::MeasureFont(CUIFontInfo& font)
 {
     if (!m_hDcPaint || !font.hFont)
         return;
-    HGDIOBJ old = ::SelectObject(m_hDcPaint, font.hFont);
+    win32::SelectScope selected(m_hDcPaint, font.hFont);
     ::GetTextMetricsW(m_hDcPaint, &font.tm);
-    ::SelectObject(m_hDcPaint, old);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -137,15 +136,13 @@ void CUIWindowManager::MeasureFont(CUIFontInfo& font)
 HFONT CUIWindowManager::AddFont(int id, LPCWSTR face, int size, bool bold, bool underline,
                                 bool italic, bool shared)
 {
-    HFONT font = CreateStyledFont(face, size, bold, underline, italic);
+    win32::UniqueFont font(CreateStyledFont(face, size, bold, underline, italic));
     if (!font)
         return nullptr;
     CUIFontInfo* info = new (std::nothrow) CUIFontInfo;
-    if (!info) {
-        ::DeleteObject(font);
+    if (!info)
         return nullptr;
-    }
-    info->hFont = font;
+    info->hFont = font.Get();
     info->sFontName = face ? face : L"";
     info->iSize = size;
     info->bBold = bold;
@@ -162,11 +159,11 @@ HFONT CUIWindowManager::AddFont(int id, LPCWSTR face, int size, bool bold, bool 
         fonts.Remove(key.GetData());
     }
     if (!fonts.Insert(key.GetData(), info)) {
-        ::DeleteObject(font);
         delete info;
         return nullptr;
     }
-    return font;
+    // The table owns the font now.
+    return font.Release();
 }
 
 HFONT CUIWindowManager::GetFontHandle(int id)

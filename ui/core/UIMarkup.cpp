@@ -883,4 +883,15 @@ void CUIPainter::DrawMarkedUpText(HDC hDC, CUIWindowManager* manager, RECT& rc, 
     ::SetBkColor(hDC, oldBkColor);
 }
 
+void CUIPainter::DrawTextMarkedUpOrNot(HDC hDC, CUIWindowManager* manager, RECT& rc, LPCWSTR text,
+                                       DWORD argb, int font, UINT style, bool markedUp)
+{
+    if (!markedUp) {
+        DrawText(hDC, manager, rc, text, argb, font, style);
+        return;
+    }
+    int none = 0;
+    DrawMarkedUpText(hDC, manager, rc, text, argb, nullptr, nullptr, none, style);
+}
+
 } // namespace QxUI

@@ -102,6 +102,9 @@ public:
     static void DrawMarkedUpText(HDC hDC, CUIWindowManager* manager, RECT& rc, LPCWSTR text,
                                  DWORD argb, RECT* linkRects, CUIString* linkValues,
                                  int& linkCount, UINT style);
+    // The text marked up (its links not kept) or plain in the font.
+    static void DrawTextMarkedUpOrNot(HDC hDC, CUIWindowManager* manager, RECT& rc, LPCWSTR text,
+                                      DWORD argb, int font, UINT style, bool markedUp);
     // Characters that marked-up text has handed to the text measuring calls since the process
     // started: lets tests see that the work stays in proportion to the text.
     static ULONGLONG GetMarkedUpMeasuredChars();

@@ -10,11 +10,6 @@ namespace QxUI {
 
 namespace {
 
-const UINT kStateDisabled = 0x04;
-const UINT kStateHot = 0x08;
-const UINT kStatePushed = 0x10;
-const UINT kStateCaptured = 0x40;
-
 const int kDefaultThickness = 16;
 // Timer ticks (of 50 ms) before a held button or track starts repeating.
 const int kRepeatDelayTicks = 5;
@@ -279,16 +274,10 @@ void CScrollBarUI::PageForward()
 
 void CScrollBarUI::OnEvent(UIEvent& event)
 {
-    const int type = event.Type;
-    const bool mouseEvent = type >= UIEventType::MouseMove && type <= UIEventType::ScrollWheel;
-    if (!IsMouseEnabled() && mouseEvent) {
-        if (m_pOwner)
-            m_pOwner->OnEvent(event);
-        else
-            CControlUI::OnEvent(event);
+    if (PassOnMouseEvent(event, m_pOwner))
         return;
-    }
 
+    const int type = event.Type;
     const POINT pt = event.ptMouse;
     const int along = m_bHorizontal ? pt.x : pt.y;
     switch (type) {
@@ -306,13 +295,13 @@ void CScrollBarUI::OnEvent(UIEvent& event)
         if (m_pManager)
             m_pManager->StartTimer(this, kRepeatTimerId, kRepeatIntervalMs);
         if (::PtInRect(&m_rcButton1, pt)) {
-            m_uButton1State |= kStatePushed;
+            m_uButton1State |= UISTATE_PUSHED;
             LineBack();
         } else if (::PtInRect(&m_rcButton2, pt)) {
-            m_uButton2State |= kStatePushed;
+            m_uButton2State |= UISTATE_PUSHED;
             LineForward();
         } else if (::PtInRect(&m_rcThumb, pt)) {
-            m_uThumbState |= kStateCaptured | kStatePushed;
+            m_uThumbState |= UISTATE_CAPTURED | UISTATE_PUSHED;
             m_ptLastMouse = pt;
             m_nLastScrollPos = m_nScrollPos;
         } else if (along < (m_bHorizontal ? m_rcThumb.left : m_rcThumb.top)) {
@@ -327,19 +316,19 @@ void CScrollBarUI::OnEvent(UIEvent& event)
         m_nScrollRepeatDelay = 0;
         if (m_pManager)
             m_pManager->StopTimer(this, kRepeatTimerId);
-        if (m_uThumbState & kStateCaptured)
-            m_uThumbState &= ~(kStateCaptured | kStatePushed);
-        else if (m_uButton1State & kStatePushed)
-            m_uButton1State &= ~kStatePushed;
-        else if (m_uButton2State & kStatePushed)
-            m_uButton2State &= ~kStatePushed;
+        if (m_uThumbState & UISTATE_CAPTURED)
+            m_uThumbState &= ~(UISTATE_CAPTURED | UISTATE_PUSHED);
+        else if (m_uButton1State & UISTATE_PUSHED)
+            m_uButton1State &= ~UISTATE_PUSHED;
+        else if (m_uButton2State & UISTATE_PUSHED)
+            m_uButton2State &= ~UISTATE_PUSHED;
         else
             return;
         Invalidate();
         return;
 
     case UIEventType::MouseMove:
-        if (m_uThumbState & kStateCaptured) {
+        if (m_uThumbState & UISTATE_CAPTURED) {
             const int thickness = m_bHorizontal ? m_cxyFixed.cy : m_cxyFixed.cx;
             const int barLength = m_bHorizontal ? GetWidth() : GetHeight();
             const int thumbLength = m_bHorizontal ? m_rcThumb.right - m_rcThumb.left
@@ -352,11 +341,11 @@ void CScrollBarUI::OnEvent(UIEvent& event)
             m_nLastScrollOffset = MulDivFloor(along - pressed, m_nRange, movable);
         } else {
             const bool over = IsEnabled() && ::PtInRect(&m_rcThumb, pt);
-            if (over && !(m_uThumbState & kStateHot)) {
-                m_uThumbState |= kStateHot;
+            if (over && !(m_uThumbState & UISTATE_HOT)) {
+                m_uThumbState |= UISTATE_HOT;
                 Invalidate();
-            } else if (!over && (m_uThumbState & kStateHot)) {
-                m_uThumbState &= ~kStateHot;
+            } else if (!over && (m_uThumbState & UISTATE_HOT)) {
+                m_uThumbState &= ~UISTATE_HOT;
                 Invalidate();
             }
         }
@@ -366,7 +355,7 @@ void CScrollBarUI::OnEvent(UIEvent& event)
         if (event.wParam != kRepeatTimerId)
             break;
         ++m_nScrollRepeatDelay;
-        if (m_uThumbState & kStateCaptured) {
+        if (m_uThumbState & UISTATE_CAPTURED) {
             const int pos = m_nLastScrollPos + m_nLastScrollOffset;
             if (m_pOwner) {
                 SIZE current = m_pOwner->GetScrollPos();
@@ -382,9 +371,9 @@ void CScrollBarUI::OnEvent(UIEvent& event)
         } else {
             if (m_nScrollRepeatDelay <= kRepeatDelayTicks)
                 return;
-            if (m_uButton1State & kStatePushed) {
+            if (m_uButton1State & UISTATE_PUSHED) {
                 LineBack();
-            } else if (m_uButton2State & kStatePushed) {
+            } else if (m_uButton2State & UISTATE_PUSHED) {
                 LineForward();
             } else {
                 POINT cursor = {0, 0};
@@ -402,19 +391,19 @@ void CScrollBarUI::OnEvent(UIEvent& event)
 
     case UIEventType::MouseEnter:
         if (IsEnabled()) {
-            m_uButton1State |= kStateHot;
-            m_uButton2State |= kStateHot;
+            m_uButton1State |= UISTATE_HOT;
+            m_uButton2State |= UISTATE_HOT;
             if (::PtInRect(&m_rcThumb, pt))
-                m_uThumbState |= kStateHot;
+                m_uThumbState |= UISTATE_HOT;
             Invalidate();
         }
         return;
 
     case UIEventType::MouseLeave:
         if (IsEnabled()) {
-            m_uButton1State &= ~kStateHot;
-            m_uButton2State &= ~kStateHot;
-            m_uThumbState &= ~kStateHot;
+            m_uButton1State &= ~UISTATE_HOT;
+            m_uButton2State &= ~UISTATE_HOT;
+            m_uThumbState &= ~UISTATE_HOT;
             Invalidate();
         }
         return;
@@ -514,11 +503,11 @@ void CScrollBarUI::PaintPart(HDC hDC, const RECT* rcPart, DWORD color, UINT stat
     };
 
     CUIImageDesc* stateImage = nullptr;
-    if (state & kStateDisabled)
+    if (state & UISTATE_DISABLED)
         stateImage = &images[ImageDisabled];
-    else if (state & kStatePushed)
+    else if (state & UISTATE_PUSHED)
         stateImage = &images[ImagePushed];
-    else if (state & kStateHot)
+    else if (state & UISTATE_HOT)
         stateImage = &images[ImageHot];
     if (stateImage && draw(*stateImage))
         return;
@@ -532,8 +521,8 @@ void CScrollBarUI::Paint(HDC hDC, const RECT& rcDirty)
     PaintBackColor(hDC);
     PaintBackImage(hDC);
 
-    const UINT disabled = IsEnabled() ? 0 : kStateDisabled;
-    auto refresh = [disabled](UINT& state) { state = (state & ~kStateDisabled) | disabled; };
+    const UINT disabled = IsEnabled() ? 0 : UISTATE_DISABLED;
+    auto refresh = [disabled](UINT& state) { state = (state & ~UISTATE_DISABLED) | disabled; };
     const bool hasThumb = !::IsRectEmpty(&m_rcThumb);
 
     refresh(m_uThumbState);

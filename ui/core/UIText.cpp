@@ -113,15 +113,8 @@ SIZE CTextUI::MeasureSize(SIZE available)
     rc.Deflate(RECT{m_rcTextPadding.left, 0, m_rcTextPadding.right, 0});
     // Too narrow a rectangle still measures, one character a line, instead of keeping 9999.
     rc.right = std::max(rc.right, rc.left + 1);
-    const UINT style = m_uTextStyle | DT_CALCRECT;
-    if (m_bShowHtml) {
-        int none = 0;
-        CUIPainter::DrawMarkedUpText(hDC, m_pManager, rc, m_sText.GetData(), m_dwTextColor,
-                                     nullptr, nullptr, none, style);
-    } else {
-        CUIPainter::DrawText(hDC, m_pManager, rc, m_sText.GetData(), m_dwTextColor, m_iFont,
-                             style);
-    }
+    CUIPainter::DrawTextMarkedUpOrNot(hDC, m_pManager, rc, m_sText.GetData(), m_dwTextColor,
+                                      m_iFont, m_uTextStyle | DT_CALCRECT, m_bShowHtml);
     SIZE size = {ClampCoordinate(static_cast<LONGLONG>(rc.right) + m_rcTextPadding.right),
                  ClampCoordinate(static_cast<LONGLONG>(rc.bottom) - rc.top + m_rcTextPadding.top +
                                  m_rcTextPadding.bottom)};

@@ -67,46 +67,40 @@ HWND CWindowWnd::CreateInRect(HWND parent, LPCWSTR title, DWORD style, DWORD exS
 
 LRESULT CALLBACK CWindowWnd::OwnClassProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    CWindowWnd* self = nullptr;
-    if (msg == WM_NCCREATE) {
-        const CREATESTRUCTW* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        self = static_cast<CWindowWnd*>(cs->lpCreateParams);
-        if (self) {
-            self->m_hWnd = hWnd;
-            ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        }
-    } else {
-        self = reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-        if (msg == WM_NCDESTROY && self) {
-            const LRESULT result = ::CallWindowProcW(self->m_OldWndProc, hWnd, msg, wParam, lParam);
-            ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
-            self->m_hWnd = nullptr;
-            self->ReleaseIcons();
-            self->OnWindowDestroyed(hWnd);
-            return result;
-        }
-    }
-    if (self)
-        return self->HandleWindowMessage(msg, wParam, lParam);
-    return ::DefWindowProcW(hWnd, msg, wParam, lParam);
+    return RouteMessage(false, hWnd, msg, wParam, lParam);
 }
 
 LRESULT CALLBACK CWindowWnd::SuperclassProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    return RouteMessage(true, hWnd, msg, wParam, lParam);
+}
+
+LRESULT CWindowWnd::RouteMessage(bool inProperty, HWND hWnd, UINT msg, WPARAM wParam,
+                                 LPARAM lParam)
+{
+    auto store = [&](CWindowWnd* object) {
+        if (!inProperty)
+            ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+        else if (object)
+            ::SetPropW(hWnd, kObjectProperty, object);
+        else
+            // Removed rather than set to null: a window's properties must be gone when it dies.
+            ::RemovePropW(hWnd, kObjectProperty);
+    };
     CWindowWnd* self = nullptr;
     if (msg == WM_NCCREATE) {
         const CREATESTRUCTW* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         self = static_cast<CWindowWnd*>(cs->lpCreateParams);
         if (self) {
             self->m_hWnd = hWnd;
-            ::SetPropW(hWnd, kObjectProperty, self);
+            store(self);
         }
     } else {
-        self = static_cast<CWindowWnd*>(::GetPropW(hWnd, kObjectProperty));
+        self = inProperty ? static_cast<CWindowWnd*>(::GetPropW(hWnd, kObjectProperty))
+                          : reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
         if (msg == WM_NCDESTROY && self) {
             const LRESULT result = ::CallWindowProcW(self->m_OldWndProc, hWnd, msg, wParam, lParam);
-            // Removed rather than set to null: a window's properties must be gone when it dies.
-            ::RemovePropW(hWnd, kObjectProperty);
+            store(nullptr);
             self->m_hWnd = nullptr;
             self->ReleaseIcons();
             self->OnWindowDestroyed(hWnd);

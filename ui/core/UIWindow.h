@@ -53,6 +53,10 @@ protected:
     WNDPROC m_OldWndProc = ::DefWindowProcW;
 
 private:
+    // Both procedures reach the object alike: an own class keeps it in the window's user data,
+    // a superclassed window (whose user data belongs to the base class) in a window property.
+    static LRESULT RouteMessage(bool inProperty, HWND hWnd, UINT msg, WPARAM wParam,
+                                LPARAM lParam);
     void ReleaseIcons();
 
     HICON m_hBigIcon = nullptr;     // loaded by SetWindowIcon

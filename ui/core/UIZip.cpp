@@ -163,18 +163,7 @@ int ZCALLBACK ZipInputCloseCallback(voidpf, voidpf stream)
     return 0;
 }
 
-// The item record as the reader keeps it, with the name as stored.
-struct ZipItemA
-{
-    int index;
-    char name[kZipNameSize];
-    DWORD attributes;
-    FILETIME accessTime;
-    FILETIME creationTime;
-    FILETIME writeTime;
-    LONG compressedSize;
-    LONG uncompressedSize;
-};
+using ZipItemA = ZipItemRecord<char>;
 
 DWORD AttributesFromExternal(uLong x)
 {
@@ -299,6 +288,8 @@ public:
     ZipResult Open(const void* source, DWORD length, DWORD kind);
     ZipResult FindItem(LPCWSTR name, bool ignoreCase, int* index, ZipItemA* item);
     ZipResult GetItem(int index, ZipItemA* item);
+    // Closes any open item and reads the record of an existing item.
+    ZipResult StartItem(int index, ZipItemA& item);
     ZipResult ExtractItem(int index, void* target, DWORD length, DWORD kind);
     ZipResult Close();
 
@@ -515,13 +506,18 @@ ZipResult CZipArchiveReader::ExtractItem(int index, void* target, DWORD length, 
     return ZipErrArgument;
 }
 
-ZipResult CZipArchiveReader::ExtractToFile(int index, void* target, DWORD kind)
+ZipResult CZipArchiveReader::StartItem(int index, ZipItemA& item)
 {
     CloseOpenItem();
     if (index < 0 || index >= ItemCount())
         return ZipErrArgument;
+    return GetItem(index, &item);
+}
+
+ZipResult CZipArchiveReader::ExtractToFile(int index, void* target, DWORD kind)
+{
     ZipItemA item;
-    ZipResult result = GetItem(index, &item);
+    const ZipResult result = StartItem(index, item);
     if (result != ZipOk)
         return result;
     if (!GoTo(index))
@@ -588,11 +584,8 @@ ZipResult CZipArchiveReader::ExtractToFile(int index, void* target, DWORD kind)
 ZipResult CZipArchiveReader::ExtractToMemory(int index, void* target, DWORD length)
 {
     if (index != m_openIndex || m_openIndex == -1) {
-        CloseOpenItem();
-        if (index < 0 || index >= ItemCount())
-            return ZipErrArgument;
         ZipItemA item;
-        ZipResult result = GetItem(index, &item);
+        const ZipResult result = StartItem(index, item);
         if (result != ZipOk)
             return result;
         if (!GoTo(index) || unzOpenCurrentFile(m_reader) != UNZ_OK)

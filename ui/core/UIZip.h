@@ -31,10 +31,12 @@ enum ZipSourceKind : DWORD {
 
 const int kZipNameSize = 260;
 
-struct ZipArchiveItem
+// An item's record: callers get the name wide; the reader keeps it as stored, in char.
+template <class Char>
+struct ZipItemRecord
 {
     int index;  // for the request -1: the number of items
-    WCHAR name[kZipNameSize];
+    Char name[kZipNameSize];
     DWORD attributes;
     FILETIME accessTime;
     FILETIME creationTime;
@@ -42,6 +44,8 @@ struct ZipArchiveItem
     LONG compressedSize;
     LONG uncompressedSize;
 };
+
+using ZipArchiveItem = ZipItemRecord<WCHAR>;
 
 class CZipArchiveReader;
 

@@ -293,11 +293,11 @@ LRESULT WindowImplBase::OnSizeMessage(UINT, WPARAM, LPARAM, bool& handled)
     if ((corner.cx != 0 || corner.cy != 0) && !::IsIconic(m_hWnd)) {
         RECT rc = {0, 0, 0, 0};
         ::GetWindowRect(m_hWnd, &rc);
-        HRGN region = ::CreateRoundRectRgn(0, 0, rc.right - rc.left + 1, rc.bottom - rc.top + 1,
-                                           corner.cx, corner.cy);
+        win32::UniqueRegion region(::CreateRoundRectRgn(
+            0, 0, rc.right - rc.left + 1, rc.bottom - rc.top + 1, corner.cx, corner.cy));
         // The system owns the region once it is set.
-        if (region && !::SetWindowRgn(m_hWnd, region, TRUE))
-            ::DeleteObject(region);
+        if (region && ::SetWindowRgn(m_hWnd, region.Get(), TRUE))
+            region.Release();
     }
     return 0;
 }
