@@ -9,6 +9,7 @@
 
 #include "FileTime.h"
 #include "TextConvert.h"
+#include "Win32Handle.h"
 
 namespace QxUI {
 
@@ -536,6 +537,7 @@ ZipResult CZipArchiveReader::ExtractToFile(int index, void* target, DWORD kind)
     }
 
     HANDLE file = static_cast<HANDLE>(target);
+    win32::UniqueHandle created;   // a file this call made, closed on every way out
     if (kind == ZipSourcePath) {
         const std::wstring path = target != nullptr ? static_cast<LPCWSTR>(target) : L"";
         const size_t last = path.find_last_of(L"\\/");
@@ -544,9 +546,11 @@ ZipResult CZipArchiveReader::ExtractToFile(int index, void* target, DWORD kind)
             if (IsContainedPath(folder))
                 MakeFolderChain(m_baseFolder, folder);
         }
-        file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, item.attributes, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
+        created.Reset(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    item.attributes, nullptr));
+        if (!created)
             return ZipErrOpenFile;
+        file = created.Get();
     }
 
     bool failed = unzOpenCurrentFile(m_reader) != UNZ_OK;
@@ -576,8 +580,6 @@ ZipResult CZipArchiveReader::ExtractToFile(int index, void* target, DWORD kind)
 
     if (!failed && ::GetFileType(file) == FILE_TYPE_DISK)
         ::SetFileTime(file, &item.creationTime, &item.accessTime, &item.writeTime);
-    if (kind == ZipSourcePath)
-        ::CloseHandle(file);
     return failed ? ZipErrWrite : ZipOk;
 }
 
