@@ -58,31 +58,21 @@ const Kind kKinds[] = {
     {L"choice", L"combo", L"textpadding", false},
 };
 
-enum class Seen { Drawn, Nothing, Either };
-
 struct Padding
 {
     LPCWSTR value;
-    Seen left;      // text at the start of its rectangle
-    Seen centred;   // text centred in it
+    bool left;      // text at the start of its rectangle is drawn
+    bool centred;   // text centred in it is drawn
 };
 
 // Items lie far inside +-2^31: an edge that wrapped around lands far off, on the wrong side.
 const Padding kPaddings[] = {
-    {L"3,2,3,2", Seen::Drawn, Seen::Drawn},
+    {L"3,2,3,2", true, true},
     // The right edge goes far right: left-aligned text stays; centred text goes with the centre.
-    {L"0,0,-2147483648", Seen::Drawn, Seen::Nothing},
-    {L"0,0,-2147483648,-2147483648", Seen::Either, Seen::Nothing},
-    {L"2147483647,-2147483648,-2147483648,2147483647", Seen::Nothing, Seen::Nothing},
-    {L"99999999999,0,-99999999999", Seen::Nothing, Seen::Nothing},
+    {L"0,0,-2147483648", true, false},
+    {L"2147483647,-2147483648,-2147483648,2147483647", false, false},
+    {L"99999999999,0,-99999999999", false, false},
 };
-
-// Words, a run far longer than any line, and a link.
-std::wstring WordsText()
-{
-    return L"<b>Wide</b> <c #FFFF00FF>words</c> and " + std::wstring(3000, L'M') +
-           L" <a go>link</a>";
-}
 
 void SetText(CUIWindowManager& manager, const Kind& kind, LPCWSTR text)
 {
@@ -91,11 +81,6 @@ void SetText(CUIWindowManager& manager, const Kind& kind, LPCWSTR text)
         static_cast<CListTextElementUI*>(control)->SetColumnText(0, text);
     else
         control->SetText(text);
-}
-
-void SetPadding(CUIWindowManager& manager, const Kind& kind, LPCWSTR value)
-{
-    manager.FindControlByName(kind.paddingOwner)->SetAttribute(kind.paddingName, value);
 }
 
 } // namespace
@@ -168,12 +153,15 @@ protected:
 
 TEST_F(PaddingInMemory, TextInsideAnExtremePaddingIsDrawnOnlyWhereItsRectangleLies)
 {
-    const std::wstring words = WordsText();
+    // Words, a run far longer than any line, and a link.
+    const std::wstring words = L"<b>Wide</b> <c #FFFF00FF>words</c> and " +
+                               std::wstring(3000, L'M') + L" <a go>link</a>";
     for (const Kind& kind : kKinds) {
+        CControlUI* padded = manager.FindControlByName(kind.paddingOwner);
         for (const Padding& padding : kPaddings) {
             const std::string what =
                 testing::PrintToString(std::wstring(kind.control) + L" padded " + padding.value);
-            SetPadding(manager, kind, padding.value);
+            padded->SetAttribute(kind.paddingName, padding.value);
             SetText(manager, kind, L"");
             const std::vector<DWORD> bare = Paint();
 
@@ -181,14 +169,13 @@ TEST_F(PaddingInMemory, TextInsideAnExtremePaddingIsDrawnOnlyWhereItsRectangleLi
             const std::vector<DWORD> drawn = Paint();
             const int changed = std::inner_product(bare.begin(), bare.end(), drawn.begin(), 0,
                                                    std::plus<int>(), std::not_equal_to<DWORD>());
-            const Seen seen = kind.centred ? padding.centred : padding.left;
-            if (seen == Seen::Drawn)
+            if (kind.centred ? padding.centred : padding.left)
                 EXPECT_GT(changed, 20) << what;
-            else if (seen == Seen::Nothing)
+            else
                 EXPECT_EQ(0, changed) << what;
         }
         SetText(manager, kind, L"");
-        SetPadding(manager, kind, L"0,0,0,0");
+        padded->SetAttribute(kind.paddingName, L"0,0,0,0");
     }
 }
 
