@@ -102,23 +102,6 @@ protected:
         window.Repaint();
     }
 
-    // Touches every node that A and the list still hold: A collapsed and expanded, checked,
-    // given a child, then the rows painted and hovered.
-    void ExerciseRows()
-    {
-        CTreeNodeUI* a = Node(L"a");
-        ClickPart(a->GetFolderButton());
-        ClickPart(a->GetFolderButton());
-        ClickPart(a->GetCheckBox());
-        EXPECT_TRUE(a->Add(TextNode(L"N")));
-        window.Repaint();
-        for (int i = 0; i < tree->GetCount(); ++i) {
-            const RECT rc = tree->GetItemAt(i)->GetPos();
-            window.Mouse(WM_MOUSEMOVE, (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-        }
-        window.Repaint();
-    }
-
     SkinWindow window;
     CTreeViewUI* tree = nullptr;
 };
@@ -347,37 +330,12 @@ TEST_F(TreeWindow, SubtreesEnterAndLeaveTheListWhole)
     window.Repaint();
 }
 
+// An insert that fails leaves nothing of the subtree listed: the caller gets it back whole.
 // RemoveNode, and Remove through it, take a node's whole subtree and end for any child.
-TEST_F(TreeWindow, RemoveNodeEndsForChildrenOfAnotherClassOrParent)
+TEST_F(TreeWindow, FailedInsertsAndRemovalsLeaveNoNodeBehind)
 {
-    int foreignDestroyed = 0;
-    DestroyCount count;
-    // A child of another class is recorded but never listed; it goes with its node.
-    CTreeNodeUI* x = TextNode(L"X");
-    ASSERT_TRUE(x->AddAt(new ForeignNode(&foreignDestroyed), 0));
-    ASSERT_TRUE(tree->AddNode(x));
-    count.Watch(x);
-    EXPECT_TRUE(tree->RemoveNode(x));
-    // A1 still lists A1x, whose parent pointer names B.
-    Node(L"a1x")->SetParentNode(Node(L"b"));
-    count.Watch(Node(L"a1"));
-    count.Watch(Node(L"a1x"));
-    EXPECT_TRUE(tree->Remove(Node(L"a1")));
-    EXPECT_EQ(L"A A2 B ", Rows());
-    ASSERT_TRUE(PumpUntil([&] { return count.AllOnce(); }));
-    controlstest::FreedMemoryReuse litter(sizeof(CTreeNodeUI), 32);
-    EXPECT_EQ(1, foreignDestroyed);
-    EXPECT_EQ(0, Node(L"b")->GetChildCount());
-    EXPECT_EQ(1, Node(L"a")->GetChildCount()) << "gone from its parent's child list too";
-    ExerciseRows();
-    EXPECT_EQ(L"A A2 N B ", Rows());
-    EXPECT_TRUE(count.AllOnce());
-}
-
-// X, with a listed child X1 (itself with X1a) before a child of another class, is listed up to
-// that child before the insert fails: the caller gets the subtree back whole and frees it.
-TEST_F(TreeWindow, AFailedInsertLeavesNothingOfTheSubtreeListed)
-{
+    // X, with a listed child X1 (itself with X1a) before a child of another class, is listed up
+    // to that child before each insert fails.
     const std::function<bool(CTreeNodeUI*)> inserts[] = {
         [&](CTreeNodeUI* x) { return Node(L"a")->Add(x); },
         [&](CTreeNodeUI* x) { return Node(L"a")->AddAt(x, 1); },
@@ -404,8 +362,42 @@ TEST_F(TreeWindow, AFailedInsertLeavesNothingOfTheSubtreeListed)
         controlstest::FreedMemoryReuse litter(sizeof(CTreeNodeUI), 32);
         window.Repaint();
     }
-    ExerciseRows();
-    EXPECT_EQ(L"A A1 A1x A2 N B ", Rows());
+
+    int foreignDestroyed = 0;
+    DestroyCount count;
+    // A child of another class is recorded but never listed; it goes with its node.
+    CTreeNodeUI* x = TextNode(L"X");
+    ASSERT_TRUE(x->AddAt(new ForeignNode(&foreignDestroyed), 0));
+    ASSERT_TRUE(tree->AddNode(x));
+    count.Watch(x);
+    EXPECT_TRUE(tree->RemoveNode(x));
+    // A1 still lists A1x, whose parent pointer names B.
+    Node(L"a1x")->SetParentNode(Node(L"b"));
+    count.Watch(Node(L"a1"));
+    count.Watch(Node(L"a1x"));
+    EXPECT_TRUE(tree->Remove(Node(L"a1")));
+    EXPECT_EQ(L"A A2 B ", Rows());
+    ASSERT_TRUE(PumpUntil([&] { return count.AllOnce(); }));
+    controlstest::FreedMemoryReuse litter(sizeof(CTreeNodeUI), 32);
+    EXPECT_EQ(1, foreignDestroyed);
+    EXPECT_EQ(0, Node(L"b")->GetChildCount());
+    EXPECT_EQ(1, Node(L"a")->GetChildCount()) << "gone from its parent's child list too";
+
+    // Every node that A and the list still hold is touched: A collapsed and expanded, checked,
+    // given a child, then the rows painted and hovered.
+    CTreeNodeUI* a = Node(L"a");
+    ClickPart(a->GetFolderButton());
+    ClickPart(a->GetFolderButton());
+    ClickPart(a->GetCheckBox());
+    EXPECT_TRUE(a->Add(TextNode(L"N")));
+    window.Repaint();
+    for (int i = 0; i < tree->GetCount(); ++i) {
+        const RECT rc = tree->GetItemAt(i)->GetPos();
+        window.Mouse(WM_MOUSEMOVE, (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    }
+    window.Repaint();
+    EXPECT_EQ(L"A A2 N B ", Rows());
+    EXPECT_TRUE(count.AllOnce());
 }
 
 // A handler deletes a node or the whole tree at once, from a real click or double click on a
