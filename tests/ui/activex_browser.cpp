@@ -5,9 +5,6 @@
 #include "controls/UIWebBrowser.h"
 #include "core/UIContainer.h"
 
-#include <functional>
-#include <iterator>
-
 #include <gtest/gtest.h>
 
 #include "activex_support.h"
@@ -225,16 +222,15 @@ namespace {
 // The out pointers a document host fills, set to garbage before each call: every one is cleared.
 void ExpectOutPointersCleared(IDocHostUIHandler* ui)
 {
-    const std::function<void(void**)> calls[] = {
-        [&](void** out) { ui->GetExternal(reinterpret_cast<IDispatch**>(out)); },
-        [&](void** out) { ui->GetDropTarget(nullptr, reinterpret_cast<IDropTarget**>(out)); },
-        [&](void** out) { ui->GetOptionKeyPath(reinterpret_cast<LPOLESTR*>(out), 0); },
-    };
-    for (size_t i = 0; i < std::size(calls); ++i) {
-        void* out = reinterpret_cast<void*>(0x1);
-        calls[i](&out);
-        EXPECT_EQ(nullptr, out) << "call " << i;
-    }
+    IDispatch* external = reinterpret_cast<IDispatch*>(1);
+    IDropTarget* target = reinterpret_cast<IDropTarget*>(1);
+    LPOLESTR key = reinterpret_cast<LPOLESTR>(1);
+    ui->GetExternal(&external);
+    ui->GetDropTarget(nullptr, &target);
+    ui->GetOptionKeyPath(&key, 0);
+    EXPECT_EQ(nullptr, external);
+    EXPECT_EQ(nullptr, target);
+    EXPECT_EQ(nullptr, key);
 }
 
 } // namespace
