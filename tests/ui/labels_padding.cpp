@@ -30,14 +30,10 @@ const wchar_t kSkin[] =
     L"<Label name=\"label\" height=\"24\" showhtml=\"true\"/>"
     L"<Button name=\"button\" height=\"24\" showhtml=\"true\"/>"
     L"<Edit name=\"edit\" height=\"24\" password=\"true\"/>"
-    L"<List name=\"list\" height=\"80\" itemshowhtml=\"true\">"
-    L"<ListHeader height=\"20\">"
-    L"<ListHeaderItem name=\"header\" width=\"150\" showhtml=\"true\"/>"
-    L"<ListHeaderItem width=\"150\"/>"
-    L"</ListHeader>"
-    L"<ListLabelElement name=\"row\" height=\"20\"/>"
-    L"<ListTextElement name=\"cells\" height=\"20\"/>"
-    L"</List>"
+    L"<List name=\"list\" height=\"80\" itemshowhtml=\"true\"><ListHeader height=\"20\">"
+    L"<ListHeaderItem name=\"header\" width=\"150\" showhtml=\"true\"/><ListHeaderItem width=\"150\"/>"
+    L"</ListHeader><ListLabelElement name=\"row\" height=\"20\"/>"
+    L"<ListTextElement name=\"cells\" height=\"20\"/></List>"
     L"<Combo name=\"combo\" height=\"24\"><ListLabelElement name=\"choice\" selected=\"true\"/></Combo>"
     L"</VerticalLayout></Window>";
 
