@@ -7,8 +7,6 @@
 
 #include <ocidl.h>
 
-#include <functional>
-
 #include <gtest/gtest.h>
 
 #include "activex_support.h"
@@ -216,6 +214,14 @@ TEST_F(ActiveXHost, WindowlessControlIsDrawnByUsAndClickedThroughTheMessageFilte
     lib.Clear();
     window.host->Repaint();
     EXPECT_EQ(0, lib.Count(L"Draw")) << "a hidden windowless control is not painted";
+    // Hidden, or shown but disabled, it takes no keys either.
+    for (bool visible : {false, true}) {
+        ax->SetVisible(visible);
+        ax->SetEnabled(!visible);
+        lib.Clear();
+        Click(WM_KEYDOWN, 0, 0);
+        EXPECT_EQ(0, lib.Count(L"OnWindowMessage")) << visible;
+    }
 }
 
 TEST_F(ActiveXHost, DelayedCreationWaitsForTheFirstLayoutUnlessSwitchedOff)
@@ -363,119 +369,46 @@ public:
     using CActiveXUI::DoVerb;
 };
 
-// The site's windowless face, through which the control asks for capture and DCs.
-win32::ComPtr<IOleInPlaceSiteWindowless> WindowlessSiteOf(CActiveXUI* ax)
-{
-    win32::ComPtr<IOleInPlaceSiteWindowless> site;
-    if (win32::ComPtr<IOleClientSite> client = ClientSiteOf(ax))
-        client->QueryInterface(IID_IOleInPlaceSiteWindowless, site.Receive());
-    return site;
-}
-
 } // namespace
 
 TEST_F(ActiveXHost, AHostWindowDestroyedFromOutsideIsForgotten)
 {
-    for (bool parentFirst : {false, true}) {
-        SCOPED_TRACE(parentFirst ? "its parent window closed first" : "DestroyWindow on it");
-        ASSERT_TRUE(window.Open(L"<Window><HorizontalLayout name=\"row\"><Control width=\"40\" /></HorizontalLayout></Window>"));
-        VerbActiveX* ax = new VerbActiveX;
-        ax->SetModuleName(kTestControlModule);
-        ASSERT_TRUE(ax->SetClassIdText(kTestControlClassIdText));
-        ax->SetFixedWidth(100);
-        ASSERT_TRUE(window.Find<CContainerUI>(L"row")->Add(ax));
-        window.host->Repaint();
-        const HWND host = ax->GetHostWindow();
-        ASSERT_TRUE(::IsWindow(host));
+    ASSERT_TRUE(window.Open(L"<Window><HorizontalLayout name=\"row\"><Control width=\"40\" /></HorizontalLayout></Window>"));
+    VerbActiveX* ax = new VerbActiveX;
+    ax->SetModuleName(kTestControlModule);
+    ASSERT_TRUE(ax->SetClassIdText(kTestControlClassIdText));
+    ax->SetFixedWidth(100);
+    ASSERT_TRUE(window.Find<CContainerUI>(L"row")->Add(ax));
+    window.host->Repaint();
+    const HWND host = ax->GetHostWindow();
+    ASSERT_TRUE(::IsWindow(host));
+    ::DestroyWindow(host);
+    EXPECT_EQ(nullptr, ax->GetHostWindow());
 
-        ::DestroyWindow(parentFirst ? window.Window() : host);
-        ASSERT_FALSE(::IsWindow(host));
-        EXPECT_EQ(nullptr, ax->GetHostWindow());
-
-        // Moves, paints, clicks and keys afterwards; then verbs and capture find no window.
-        lib.Clear();
-        ax->SetPos(RECT{50, 20, 250, 120});
-        ax->Move(5, 5);
-        if (!parentFirst) {
-            window.host->Repaint();
-            Click(WM_LBUTTONDOWN, 60, 30);
-            ::PostMessageW(window.Window(), WM_KEYDOWN, 'A', 1);
-            managertest::Pump();
-        }
-        EXPECT_EQ(nullptr, ax->GetHostWindow());
-        ax->DoVerb(OLEIVERB_UIACTIVATE);
-        const std::vector<std::wstring> verbs = lib.CallsStarting({L"DoVerb"});
-        ASSERT_EQ(1u, verbs.size());
-        EXPECT_EQ(0, verbs[0].compare(0, 21, L"DoVerb -4 parent null")) << verbs[0];
-
-        win32::ComPtr<IOleInPlaceSiteWindowless> site = WindowlessSiteOf(ax);
-        ASSERT_TRUE(site);
-        EXPECT_EQ(E_FAIL, site->SetCapture(TRUE));
-        EXPECT_EQ(S_FALSE, site->GetCapture());
-        HDC dc = reinterpret_cast<HDC>(1);
-        EXPECT_EQ(E_FAIL, site->GetDC(nullptr, 0, &dc)) << "not the screen's DC";
-        EXPECT_EQ(nullptr, dc);
-        EXPECT_EQ(E_FAIL, site->InvalidateRgn(nullptr, FALSE));
-        site.Reset();
-        window.host.reset();
-        EXPECT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; }));
-    }
+    // Verbs, capture and DCs find no window.
+    lib.Clear();
+    ax->DoVerb(OLEIVERB_UIACTIVATE);
+    const std::vector<std::wstring> verbs = lib.CallsStarting({L"DoVerb"});
+    ASSERT_EQ(1u, verbs.size());
+    EXPECT_EQ(0, verbs[0].compare(0, 21, L"DoVerb -4 parent null")) << verbs[0];
+    // The site's windowless face, through which the control asks for capture and DCs.
+    win32::ComPtr<IOleInPlaceSiteWindowless> site;
+    ASSERT_EQ(S_OK, ClientSiteOf(ax)->QueryInterface(IID_IOleInPlaceSiteWindowless, site.Receive()));
+    EXPECT_EQ(E_FAIL, site->SetCapture(TRUE));
+    HDC dc = nullptr;
+    EXPECT_EQ(E_FAIL, site->GetDC(nullptr, 0, &dc)) << "not the screen's DC";
+    EXPECT_EQ(E_FAIL, site->InvalidateRgn(nullptr, FALSE));
 }
 
-TEST_F(ActiveXHost, AHiddenOrDisabledWindowlessControlTakesNoInput)
-{
-    lib.Configure(true);
-    CActiveXUI* ax = Open(TestControlAttributes());
-    ASSERT_NE(nullptr, ax);
-    const RECT pos = ax->GetPos();
-    {
-        win32::ComPtr<IOleInPlaceSiteWindowless> site = WindowlessSiteOf(ax);
-        ASSERT_TRUE(site);
-        site->SetFocus(TRUE);   // keys too reach a focused windowless control
-    }
-    CControlUI* row = ax->GetParent();
-
-    struct Case { LPCWSTR how; std::function<void(bool)> set; };
-    const Case cases[] = {
-        {L"hidden", [ax](bool on) { ax->SetVisible(on); }},
-        {L"hidden with its parent", [row](bool on) { row->SetVisible(on); }},
-        {L"disabled", [ax](bool on) { ax->SetEnabled(on); }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.how);
-        for (bool on : {false, true}) {
-            c.set(on);
-            lib.Clear();
-            for (UINT msg : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_KEYDOWN, WM_CHAR})
-                Click(msg, pos.left + 5, pos.top + 5);
-            EXPECT_EQ(on ? 5 : 0, lib.Count(L"OnWindowMessage"));
-            if (!on)
-                EXPECT_EQ(0, lib.Count(L"QueryHitPoint"));
-        }
-    }
-}
-
-// A "showactivex" handler that deletes the control at once, whichever call was creating the
-// hosted control: the creation stops there and the hosted object goes with the control.
+// A "showactivex" handler deletes the control at once, whichever call was creating the hosted
+// control: the end of the delay or a layout. The creation stops there.
 TEST_F(ActiveXHost, AShowHandlerThatDeletesTheControlEndsTheCreation)
 {
-    const auto setId = [](CActiveXUI* ax) { ax->SetClassIdText(kTestControlClassIdText); };
-    const auto noDelay = [](CActiveXUI* ax) { ax->SetLazyCreate(false); };
-    const struct
-    {
-        const char* what;
-        std::function<void(CActiveXUI*)> prepare, create;   // prepare creates nothing
-    } cases[] = {
-        {"class id", noDelay, setId},
-        {"no more delay", setId, noDelay},
-        {"layout", setId, [](CActiveXUI* ax) { ax->SetPos(ax->GetPos()); }},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        lib.Clear();
+    for (bool layout : {false, true}) {
+        SCOPED_TRACE(layout ? "layout" : "no more delay");
         CActiveXUI* ax = Open(std::wstring(L"delaycreate=\"true\" modulename=\"") + kTestControlModule + L"\"");
         ASSERT_NE(ax, nullptr);
-        c.prepare(ax);
+        ax->SetClassIdText(kTestControlClassIdText);
         ASSERT_EQ(0, lib.Count(L"CreateInstance"));
         controlstest::FreedMemoryReuse reuse;
         controlstest::Handler deleter(L"showactivex", [&](UINotification& msg) {
@@ -483,7 +416,10 @@ TEST_F(ActiveXHost, AShowHandlerThatDeletesTheControlEndsTheCreation)
             reuse.Take({sizeof(CActiveXUI)});
         });
         window.host->host.manager.AddNotifier(&deleter);
-        c.create(ax);
+        if (layout)
+            ax->SetPos(ax->GetPos());
+        else
+            ax->SetLazyCreate(false);
         window.host->host.manager.RemoveNotifier(&deleter);
         EXPECT_EQ(1, deleter.runs);
         window.host->Repaint();
@@ -492,5 +428,6 @@ TEST_F(ActiveXHost, AShowHandlerThatDeletesTheControlEndsTheCreation)
         EXPECT_TRUE(reuse.Intact());
         window.host.reset();
         EXPECT_TRUE(PumpUntil([this] { return lib.LiveObjects() == 0; }));
+        lib.Clear();
     }
 }

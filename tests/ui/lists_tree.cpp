@@ -102,23 +102,6 @@ protected:
         window.Repaint();
     }
 
-    // Touches every node that A and the list still hold: A collapsed and expanded, checked,
-    // given a child, then the rows painted and hovered.
-    void ExerciseRows()
-    {
-        CTreeNodeUI* a = Node(L"a");
-        ClickPart(a->GetFolderButton());
-        ClickPart(a->GetFolderButton());
-        ClickPart(a->GetCheckBox());
-        EXPECT_TRUE(a->Add(TextNode(L"N")));
-        window.Repaint();
-        for (int i = 0; i < tree->GetCount(); ++i) {
-            const RECT rc = tree->GetItemAt(i)->GetPos();
-            window.Mouse(WM_MOUSEMOVE, (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-        }
-        window.Repaint();
-    }
-
     SkinWindow window;
     CTreeViewUI* tree = nullptr;
 };
@@ -160,34 +143,18 @@ public:
     int destroyed = 0;
 };
 
+// Probes before the node, inside it and in its child's row are freed; nothing after it is built.
 TEST(TreeBuilder, TopLevelNodeWithoutATreeViewFreesWhatItsLevelBuilt)
 {
-    const struct
-    {
-        LPCWSTR skin;
-        int made;
-        bool root;
-    } cases[] = {
-        // Before the node, inside it, in its child's row; nothing after it is built.
-        {L"<Window><Probe/><TreeNode><Probe/><TreeNode><Probe/></TreeNode></TreeNode>"
-         L"<Probe/></Window>",
-         3, false},
-        {L"<Window><Probe/><Probe/><TreeNode/></Window>", 2, false},
-        // A lower level ends there; its container keeps what it made.
-        {L"<Window><VerticalLayout><Probe/><TreeNode/><Probe/></VerticalLayout><Probe/></Window>",
-         2, true},
-    };
-    for (const auto& c : cases) {
-        managertest::HostWnd host;
-        ASSERT_NE(nullptr, host.Open());
-        ProbeMaker probes;
-        CUILayoutBuilder builder;
-        CControlUI* root = builder.Create(c.skin, nullptr, &probes, &host.manager);
-        EXPECT_EQ(c.root, root != nullptr) << c.skin;
-        delete root;
-        EXPECT_EQ(c.made, probes.made) << c.skin;
-        EXPECT_EQ(probes.made, probes.destroyed) << c.skin;
-    }
+    managertest::HostWnd host;
+    ASSERT_NE(nullptr, host.Open());
+    ProbeMaker probes;
+    CUILayoutBuilder builder;
+    EXPECT_EQ(nullptr, builder.Create(L"<Window><Probe/><TreeNode><Probe/><TreeNode><Probe/>"
+                                      L"</TreeNode></TreeNode><Probe/></Window>",
+                                      nullptr, &probes, &host.manager));
+    EXPECT_EQ(3, probes.made);
+    EXPECT_EQ(3, probes.destroyed);
 }
 
 TEST(TreeBuilder, NodeOutsideATreeViewEndsItsLevel)
@@ -348,71 +315,18 @@ TEST_F(TreeWindow, SubtreesEnterAndLeaveTheListWhole)
     window.Repaint();
 }
 
+// An insert that fails leaves nothing of the subtree listed: the caller gets it back whole.
 // RemoveNode, and Remove through it, take a node's whole subtree and end for any child.
-TEST_F(TreeWindow, RemoveNodeEndsForChildrenOfAnotherClassOrParent)
+TEST_F(TreeWindow, FailedInsertsAndRemovalsLeaveNoNodeBehind)
 {
-    int foreignDestroyed = 0;
-    DestroyCount count;
-    const struct
-    {
-        const char* what;
-        std::function<CTreeNodeUI*()> prepare;   // the node to remove
-        bool viaRemove;
-        LPCWSTR rows;
-    } cases[] = {
-        // A child of another class is recorded but never listed; it goes with its node.
-        {"foreign child",
-         [&] {
-             CTreeNodeUI* x = TextNode(L"X");
-             EXPECT_TRUE(x->AddAt(new ForeignNode(&foreignDestroyed), 0));
-             EXPECT_TRUE(tree->AddNode(x));
-             EXPECT_EQ(L"A A1 A1x A2 B X ", Rows());
-             count.Watch(x);
-             return x;
-         },
-         false, L"A A1 A1x A2 B "},
-        // A1 still lists A1x, whose parent pointer names B.
-        {"child naming another parent",
-         [&] {
-             Node(L"a1x")->SetParentNode(Node(L"b"));
-             count.Watch(Node(L"a1"));
-             count.Watch(Node(L"a1x"));
-             return Node(L"a1");
-         },
-         true, L"A A2 B "},
+    // X, with a listed child X1 (itself with X1a) before a child of another class, is listed up
+    // to that child before each insert fails.
+    const std::function<bool(CTreeNodeUI*)> inserts[] = {
+        [&](CTreeNodeUI* x) { return Node(L"a")->Add(x); },
+        [&](CTreeNodeUI* x) { return Node(L"a")->AddAt(x, 1); },
+        [&](CTreeNodeUI* x) { return tree->InsertNode(x, tree->GetCount()) >= 0; },
     };
-    for (const auto& c : cases) {
-        CTreeNodeUI* node = c.prepare();
-        EXPECT_TRUE(c.viaRemove ? tree->Remove(node) : tree->RemoveNode(node)) << c.what;
-        EXPECT_EQ(std::wstring(c.rows), Rows()) << c.what;
-        ASSERT_TRUE(PumpUntil([&] { return count.AllOnce(); })) << c.what;
-        controlstest::FreedMemoryReuse litter(sizeof(CTreeNodeUI), 32);
-        window.Repaint();
-    }
-    EXPECT_EQ(1, foreignDestroyed);
-    EXPECT_EQ(0, Node(L"b")->GetChildCount());
-    EXPECT_EQ(1, Node(L"a")->GetChildCount()) << "gone from its parent's child list too";
-    ExerciseRows();
-    EXPECT_EQ(L"A A2 N B ", Rows());
-    EXPECT_TRUE(Node(L"a2")->GetCheckBox()->IsSelected());
-    EXPECT_TRUE(count.AllOnce());
-}
-
-TEST_F(TreeWindow, AFailedInsertLeavesNothingOfTheSubtreeListed)
-{
-    // X with a listed child X1 (itself with X1a) before a child of another class: the insert
-    // lists X, X1 and X1a before it fails.
-    const struct
-    {
-        const char* what;
-        std::function<bool(CTreeNodeUI*)> insert;
-    } cases[] = {
-        {"Add under A", [&](CTreeNodeUI* x) { return Node(L"a")->Add(x); }},
-        {"AddAt before A2", [&](CTreeNodeUI* x) { return Node(L"a")->AddAt(x, 1); }},
-        {"InsertNode at the end",
-         [&](CTreeNodeUI* x) { return tree->InsertNode(x, tree->GetCount()) >= 0; }},
-    };
-    for (const auto& c : cases) {
+    for (const auto& insert : inserts) {
         int foreignDestroyed = 0;
         CTreeNodeUI* x = TextNode(L"X");
         CTreeNodeUI* x1 = TextNode(L"X1");
@@ -420,26 +334,55 @@ TEST_F(TreeWindow, AFailedInsertLeavesNothingOfTheSubtreeListed)
         ASSERT_TRUE(x->Add(x1));
         ASSERT_TRUE(x->AddAt(new ForeignNode(&foreignDestroyed), 1));
         DestroyCount count;
-        count.Watch(x);
-        count.Watch(x1);
-        count.Watch(x1->GetChildNode(0));
+        for (CControlUI* node : {x, x1, x1->GetChildNode(0)})
+            count.Watch(node);
 
-        EXPECT_FALSE(c.insert(x)) << c.what;
-        EXPECT_EQ(L"A A1 A1x A2 B ", Rows()) << c.what;
-        EXPECT_EQ(2, Node(L"a")->GetChildCount()) << c.what;
-        EXPECT_EQ(nullptr, x->GetTreeView()) << c.what;
-        EXPECT_EQ(nullptr, x->GetParentNode()) << c.what;
-        // The caller still owns the subtree and frees it whole.
+        EXPECT_FALSE(insert(x));
+        EXPECT_EQ(L"A A1 A1x A2 B ", Rows());
+        EXPECT_EQ(2, Node(L"a")->GetChildCount());
+        EXPECT_EQ(nullptr, x->GetParentNode());
         delete x;
-        EXPECT_TRUE(count.AllOnce()) << c.what;
-        EXPECT_EQ(1, foreignDestroyed) << c.what;
+        EXPECT_TRUE(count.AllOnce());
+        EXPECT_EQ(1, foreignDestroyed);
         controlstest::FreedMemoryReuse litter(sizeof(CTreeNodeUI), 32);
         window.Repaint();
-        for (int i = 0; i < tree->GetCount(); ++i)
-            EXPECT_EQ(i, static_cast<CTreeNodeUI*>(tree->GetItemAt(i))->GetIndex()) << c.what;
     }
-    ExerciseRows();
-    EXPECT_EQ(L"A A1 A1x A2 N B ", Rows());
+
+    int foreignDestroyed = 0;
+    DestroyCount count;
+    // A child of another class is recorded but never listed; it goes with its node.
+    CTreeNodeUI* x = TextNode(L"X");
+    ASSERT_TRUE(x->AddAt(new ForeignNode(&foreignDestroyed), 0));
+    ASSERT_TRUE(tree->AddNode(x));
+    count.Watch(x);
+    EXPECT_TRUE(tree->RemoveNode(x));
+    // A1 still lists A1x, whose parent pointer names B.
+    Node(L"a1x")->SetParentNode(Node(L"b"));
+    count.Watch(Node(L"a1"));
+    count.Watch(Node(L"a1x"));
+    EXPECT_TRUE(tree->Remove(Node(L"a1")));
+    EXPECT_EQ(L"A A2 B ", Rows());
+    ASSERT_TRUE(PumpUntil([&] { return count.AllOnce(); }));
+    controlstest::FreedMemoryReuse litter(sizeof(CTreeNodeUI), 32);
+    EXPECT_EQ(1, foreignDestroyed);
+    EXPECT_EQ(0, Node(L"b")->GetChildCount());
+    EXPECT_EQ(1, Node(L"a")->GetChildCount()) << "gone from its parent's child list too";
+
+    // Every node that A and the list still hold is touched: A collapsed and expanded, checked,
+    // given a child, then the rows painted and hovered.
+    CTreeNodeUI* a = Node(L"a");
+    ClickPart(a->GetFolderButton());
+    ClickPart(a->GetFolderButton());
+    ClickPart(a->GetCheckBox());
+    EXPECT_TRUE(a->Add(TextNode(L"N")));
+    window.Repaint();
+    for (int i = 0; i < tree->GetCount(); ++i) {
+        const RECT rc = tree->GetItemAt(i)->GetPos();
+        window.Mouse(WM_MOUSEMOVE, (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    }
+    window.Repaint();
+    EXPECT_EQ(L"A A2 N B ", Rows());
+    EXPECT_TRUE(count.AllOnce());
 }
 
 // A handler deletes a node or the whole tree at once, from a real click or double click on a
@@ -447,37 +390,25 @@ TEST_F(TreeWindow, AFailedInsertLeavesNothingOfTheSubtreeListed)
 // the freed memory is taken back at once and nothing of what was deleted may be used.
 TEST_F(TreeWindow, NodesAndTreesDeletedByAHandlerAreTouchedNoMore)
 {
-    const auto node = [this](LPCWSTR name) { return [=]() -> CControlUI* { return Node(name); }; };
-    const auto folder = [this](LPCWSTR name) {
-        return [=]() -> CControlUI* { return Node(name)->GetFolderButton(); };
-    };
     const auto press = [this](LPCWSTR name, UINT msg) {
         return [=] { ClickPart(Node(name)->GetItemButton(), msg); };
     };
-    const auto check = [this](LPCWSTR name) {
-        return [=] { ClickPart(Node(name)->GetCheckBox()); };
-    };
-    const std::function<CControlUI*()> anySender;
+    const auto check = [this] { ClickPart(Node(L"a")->GetCheckBox()); };
     const struct
     {
-        LPCWSTR type;
-        std::function<CControlUI*()> sender;
-        LPCWSTR victim;
+        LPCWSTR type, victim;
         std::function<void()> prepare, act;
     } cases[] = {
-        {L"itemdbclick", node(L"a"), L"a", nullptr, press(L"a", WM_LBUTTONDBLCLK)},
-        {L"itemdbclick", node(L"a"), L"tree", nullptr, press(L"a", WM_LBUTTONDBLCLK)},
-        {L"itemactivate", node(L"a1"), L"a1", nullptr, press(L"a1", WM_LBUTTONDBLCLK)},
-        {L"itemclick", node(L"b"), L"tree", nullptr, press(L"b", WM_LBUTTONDOWN)},
-        {L"itemselect", anySender, L"b", nullptr, press(L"b", WM_LBUTTONDOWN)},
+        {L"itemdbclick", L"a", nullptr, press(L"a", WM_LBUTTONDBLCLK)},
+        {L"itemactivate", L"a1", nullptr, press(L"a1", WM_LBUTTONDBLCLK)},
+        {L"itemselect", L"b", nullptr, press(L"b", WM_LBUTTONDOWN)},
         // The double-click turns the folder button, whose handler deletes the node.
-        {L"selectchanged", folder(L"a"), L"a", nullptr, press(L"a", WM_LBUTTONDBLCLK)},
+        {L"selectchanged", L"a", nullptr, press(L"a", WM_LBUTTONDBLCLK)},
         // Checking A checks its subtree, deepest first; the first handler run deletes.
-        {L"selectchanged", anySender, L"tree", nullptr, check(L"a")},
-        {L"selectchanged", anySender, L"a", nullptr, check(L"a")},
+        {L"selectchanged", L"tree", nullptr, check},
+        {L"selectchanged", L"a", nullptr, check},
         // A1x selected, then A's subtree removed: the selection moves up to A1.
-        {L"itemselect", anySender, L"tree", press(L"a1x", WM_LBUTTONDOWN),
-         [this] { tree->RemoveNode(Node(L"a")); }},
+        {L"itemselect", L"tree", press(L"a1x", WM_LBUTTONDOWN), [this] { tree->RemoveNode(Node(L"a")); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.type << " deleting " << c.victim);
@@ -485,13 +416,12 @@ TEST_F(TreeWindow, NodesAndTreesDeletedByAHandlerAreTouchedNoMore)
         tree = window.Find<CTreeViewUI>(L"tree");
         if (c.prepare)
             c.prepare();
-        CControlUI* sender = c.sender ? c.sender() : nullptr;
         CControlUI* victim = window.Find(c.victim);
         // Counts read from a freed node are positive: a walk that went on through it faults.
         controlstest::FreedMemoryReuse reuse(controlstest::FreedMemoryReuse::Fill::Positive);
-        controlstest::Handler deleter(c.type, [&](UINotification& msg) {
+        controlstest::Handler deleter(c.type, [&](UINotification&) {
             CControlUI* gone = victim;
-            if (!gone || (sender && msg.pSender != sender))
+            if (!gone)
                 return;
             victim = nullptr;
             if (gone == tree) {
@@ -509,7 +439,6 @@ TEST_F(TreeWindow, NodesAndTreesDeletedByAHandlerAreTouchedNoMore)
         window.host.manager.RemoveNotifier(&deleter);
 
         EXPECT_EQ(nullptr, victim) << "deleted";
-        EXPECT_EQ(nullptr, window.Find(c.victim));
         window.CarryOn(60, 5, 120, 9);
         EXPECT_TRUE(reuse.Intact());
     }
