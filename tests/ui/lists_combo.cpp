@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <functional>
 #include <string>
 #include <vector>
@@ -270,23 +271,28 @@ TEST_F(ComboWindow, TextElementsInABoxTakeTheBoxsLook)
 
 TEST_F(ComboWindow, ItemsRemovedWhileOpenAreForgottenByTheDropDown)
 {
-    // Removed from the "dropdown" handler with the mouse over a row, deleted at once or later by
-    // the box's window. Escape keeps the item selected when it opened.
+    // Removed from the "dropdown" handler or from a timer while open, with the mouse over a row,
+    // deleted at once or later by the box's window. Escape keeps the item selected when it opened.
     const struct
     {
+        LPCWSTR on;
         bool atOnce;
         std::function<void(CComboUI*)> remove;
         int count, selection;
     } cases[] = {
-        {true, [](CComboUI* c) { c->RemoveAt(0); }, 2, 0},
-        {false, [](CComboUI* c) { c->RemoveAll(); }, 0, -1},
+        {L"dropdown", true, [](CComboUI* c) { c->RemoveAt(0); }, 2, 0},
+        {L"dropdown", false, [](CComboUI* c) { c->RemoveAll(); }, 0, -1},
+        {L"timer", true, [](CComboUI* c) { c->Remove(c->GetItemAt(0)); }, 2, 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.count);
+        SCOPED_TRACE(testing::Message() << c.on << c.count);
         Rebuild();
         HWND drop = nullptr;
         FreedMemoryReuse reuse;
-        Handler remover(L"dropdown", [&](UINotification&) {
+        Handler remover(c.on, [&](UINotification&) {
+            if (drop)
+                return;
+            window.host.manager.StopTimer(combo, 7);
             drop = combo->GetDropDown()->GetHandle();
             ::RedrawWindow(drop, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
             MoveOverRow(drop, 0);
@@ -296,7 +302,13 @@ TEST_F(ComboWindow, ItemsRemovedWhileOpenAreForgottenByTheDropDown)
                 reuse.Take({sizeof(CListLabelElementUI)});
         });
         window.host.manager.AddNotifier(&remover);
-        window.Click(20, 10);
+        if (wcscmp(c.on, L"timer") == 0) {
+            ASSERT_NE(nullptr, Drop());
+            ASSERT_TRUE(window.host.manager.StartTimer(combo, 7, 10));
+            ASSERT_TRUE(PumpUntil([&] { return drop != nullptr; }));
+        } else {
+            window.Click(20, 10);
+        }
         window.host.manager.RemoveNotifier(&remover);
         ASSERT_NE(nullptr, drop);
         // Only the queued deletions (WM_APP + 1) of the box's window run now.
