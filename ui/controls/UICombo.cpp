@@ -441,18 +441,6 @@ void CComboUI::OnEvent(UIEvent& event)
     CControlUI::OnEvent(event);
 }
 
-void CComboUI::SetTextShown(bool on)
-{
-    m_bShowText = on;
-    Invalidate();
-}
-
-void CComboUI::SetTextPadding(RECT rc)
-{
-    m_rcTextPadding = rc;
-    Invalidate();
-}
-
 void CComboUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 {
     if (!name || !value)

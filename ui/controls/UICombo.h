@@ -94,8 +94,8 @@ public:
     void SetDropDownAttributes(LPCWSTR list) { m_sDropBoxAttributes = list ? list : L""; }
     SIZE GetDropDownSize() const { return m_szDropBox; }
     void SetDropDownSize(SIZE size) { m_szDropBox = size; }
-    void SetTextShown(bool on);
-    void SetTextPadding(RECT rc);
+    void SetTextShown(bool on) { m_bShowText = on; Invalidate(); }
+    void SetTextPadding(RECT rc) { m_rcTextPadding = rc; Invalidate(); }
     UINT GetButtonState() const { return m_uButtonState; }
     void SetNormalImage(LPCWSTR description) { SetImage(m_diNormal, description); }
     void SetHotImage(LPCWSTR description) { SetImage(m_diHot, description); }

@@ -128,21 +128,6 @@ void COptionUI::SetEnabled(bool enabled)
         m_uButtonState = m_bSelected ? UISTATE_SELECTED : 0;
 }
 
-void COptionUI::SetSelectedImage(LPCWSTR description)
-{
-    SetImage(m_diSelected, description);
-}
-
-void COptionUI::SetSelectedHotImage(LPCWSTR description)
-{
-    SetImage(m_diSelectedHot, description);
-}
-
-void COptionUI::SetForeImage(LPCWSTR description)
-{
-    SetImage(m_diOptionFore, description);
-}
-
 void COptionUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 {
     if (!name || !value) {

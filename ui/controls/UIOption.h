@@ -36,10 +36,10 @@ public:
     void SetSelectedBkColor(DWORD color) { m_dwSelectedBkColor = color; }
     DWORD GetSelectedTextColor() const { return m_dwSelectedTextColor; }
     void SetSelectedTextColor(DWORD color) { m_dwSelectedTextColor = color; }
-    void SetSelectedImage(LPCWSTR description);
-    void SetSelectedHotImage(LPCWSTR description);
+    void SetSelectedImage(LPCWSTR description) { SetImage(m_diSelected, description); }
+    void SetSelectedHotImage(LPCWSTR description) { SetImage(m_diSelectedHot, description); }
     // Drawn over every state, selected or not.
-    void SetForeImage(LPCWSTR description);
+    void SetForeImage(LPCWSTR description) { SetImage(m_diOptionFore, description); }
 
 protected:
     bool m_bSelected = false;

@@ -212,21 +212,6 @@ void CSliderUI::OnEvent(UIEvent& event)
     CControlUI::OnEvent(event);
 }
 
-void CSliderUI::SetThumbImage(LPCWSTR description)
-{
-    SetImage(m_diThumb, description);
-}
-
-void CSliderUI::SetThumbHotImage(LPCWSTR description)
-{
-    SetImage(m_diThumbHot, description);
-}
-
-void CSliderUI::SetThumbPushedImage(LPCWSTR description)
-{
-    SetImage(m_diThumbPushed, description);
-}
-
 void CSliderUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 {
     if (!name || !value) {

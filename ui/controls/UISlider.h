@@ -28,9 +28,9 @@ public:
     int GetStep() const { return m_nStep; }
     void SetStep(int step) { m_nStep = step; }
     UINT GetSliderState() const { return m_uButtonState; }
-    void SetThumbImage(LPCWSTR description);
-    void SetThumbHotImage(LPCWSTR description);
-    void SetThumbPushedImage(LPCWSTR description);
+    void SetThumbImage(LPCWSTR description) { SetImage(m_diThumb, description); }
+    void SetThumbHotImage(LPCWSTR description) { SetImage(m_diThumbHot, description); }
+    void SetThumbPushedImage(LPCWSTR description) { SetImage(m_diThumbPushed, description); }
 
 protected:
     SIZE m_szThumb = {10, 10};

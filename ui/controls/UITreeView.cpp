@@ -295,24 +295,6 @@ void CTreeNodeUI::SetItemTextColor(DWORD color)
     m_pItemButton->SetTextColor(color);
 }
 
-void CTreeNodeUI::SetItemHotTextColor(DWORD color)
-{
-    m_dwItemHotTextColor = color;
-    RepaintItem();
-}
-
-void CTreeNodeUI::SetSelItemTextColor(DWORD color)
-{
-    m_dwSelItemTextColor = color;
-    RepaintItem();
-}
-
-void CTreeNodeUI::SetSelItemHotTextColor(DWORD color)
-{
-    m_dwSelItemHotTextColor = color;
-    RepaintItem();
-}
-
 // ---- CTreeViewUI ------------------------------------------------------------------------------
 
 CTreeViewUI::CTreeViewUI()

@@ -52,11 +52,11 @@ public:
 
     void SetItemTextColor(DWORD color);
     DWORD GetItemTextColor() const { return m_dwItemTextColor; }
-    void SetItemHotTextColor(DWORD color);
+    void SetItemHotTextColor(DWORD color) { m_dwItemHotTextColor = color; RepaintItem(); }
     DWORD GetItemHotTextColor() const { return m_dwItemHotTextColor; }
-    void SetSelItemTextColor(DWORD color);
+    void SetSelItemTextColor(DWORD color) { m_dwSelItemTextColor = color; RepaintItem(); }
     DWORD GetSelItemTextColor() const { return m_dwSelItemTextColor; }
-    void SetSelItemHotTextColor(DWORD color);
+    void SetSelItemHotTextColor(DWORD color) { m_dwSelItemHotTextColor = color; RepaintItem(); }
     DWORD GetSelItemHotTextColor() const { return m_dwSelItemHotTextColor; }
 
     CHorizontalLayoutUI* GetRowLayout() const { return m_pHoriz; }

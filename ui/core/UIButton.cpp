@@ -133,41 +133,6 @@ void CButtonUI::OnEvent(UIEvent& event)
     CLabelUI::OnEvent(event);
 }
 
-void CButtonUI::SetNormalImage(LPCWSTR description)
-{
-    SetImage(m_diNormal, description);
-}
-
-void CButtonUI::SetHotImage(LPCWSTR description)
-{
-    SetImage(m_diHot, description);
-}
-
-void CButtonUI::SetHotForeImage(LPCWSTR description)
-{
-    SetImage(m_diHotFore, description);
-}
-
-void CButtonUI::SetPushedImage(LPCWSTR description)
-{
-    SetImage(m_diPushed, description);
-}
-
-void CButtonUI::SetFocusedImage(LPCWSTR description)
-{
-    SetImage(m_diFocused, description);
-}
-
-void CButtonUI::SetDisabledImage(LPCWSTR description)
-{
-    SetImage(m_diDisabled, description);
-}
-
-void CButtonUI::SetForeImage(LPCWSTR description)
-{
-    SetImage(m_diFore, description);
-}
-
 void CButtonUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 {
     if (!name || !value) {

@@ -33,13 +33,13 @@ public:
 
     UINT GetButtonState() const { return m_uButtonState; }
 
-    void SetNormalImage(LPCWSTR description);
-    void SetHotImage(LPCWSTR description);
-    void SetHotForeImage(LPCWSTR description);
-    void SetPushedImage(LPCWSTR description);
-    void SetFocusedImage(LPCWSTR description);
-    void SetDisabledImage(LPCWSTR description);
-    void SetForeImage(LPCWSTR description);
+    void SetNormalImage(LPCWSTR description) { SetImage(m_diNormal, description); }
+    void SetHotImage(LPCWSTR description) { SetImage(m_diHot, description); }
+    void SetHotForeImage(LPCWSTR description) { SetImage(m_diHotFore, description); }
+    void SetPushedImage(LPCWSTR description) { SetImage(m_diPushed, description); }
+    void SetFocusedImage(LPCWSTR description) { SetImage(m_diFocused, description); }
+    void SetDisabledImage(LPCWSTR description) { SetImage(m_diDisabled, description); }
+    void SetForeImage(LPCWSTR description) { SetImage(m_diFore, description); }
     void SetHotBkColor(DWORD color) { m_dwHotBkColor = color; }
     DWORD GetHotBkColor() const { return m_dwHotBkColor; }
     void SetHotTextColor(DWORD color) { m_dwHotTextColor = color; }

@@ -92,36 +92,6 @@ void CLabelUI::OnEvent(UIEvent& event)
     CControlUI::OnEvent(event);
 }
 
-void CLabelUI::SetTextStyle(UINT style)
-{
-    m_uTextStyle = style;
-    Invalidate();
-}
-
-void CLabelUI::SetTextColor(DWORD color)
-{
-    m_dwTextColor = color;
-    Invalidate();
-}
-
-void CLabelUI::SetDisabledTextColor(DWORD color)
-{
-    m_dwDisabledTextColor = color;
-    Invalidate();
-}
-
-void CLabelUI::SetFont(int font)
-{
-    m_iFont = font;
-    Invalidate();
-}
-
-void CLabelUI::SetTextPadding(RECT rc)
-{
-    m_rcTextPadding = rc;
-    Invalidate();
-}
-
 void CLabelUI::SetShowHtml(bool on)
 {
     if (m_bShowHtml == on)

@@ -23,15 +23,15 @@ public:
     SIZE MeasureSize(SIZE available) override;
     void PaintText(HDC hDC) override;
 
-    void SetTextStyle(UINT style);
+    void SetTextStyle(UINT style) { m_uTextStyle = style; Invalidate(); }
     UINT GetTextStyle() const { return m_uTextStyle; }
-    void SetTextColor(DWORD color);
+    void SetTextColor(DWORD color) { m_dwTextColor = color; Invalidate(); }
     DWORD GetTextColor() const { return m_dwTextColor; }
-    void SetDisabledTextColor(DWORD color);
+    void SetDisabledTextColor(DWORD color) { m_dwDisabledTextColor = color; Invalidate(); }
     DWORD GetDisabledTextColor() const { return m_dwDisabledTextColor; }
-    void SetFont(int font);
+    void SetFont(int font) { m_iFont = font; Invalidate(); }
     int GetFont() const { return m_iFont; }
-    void SetTextPadding(RECT rc);
+    void SetTextPadding(RECT rc) { m_rcTextPadding = rc; Invalidate(); }
     RECT GetTextPadding() const { return m_rcTextPadding; }
     void SetShowHtml(bool on = true);
     bool IsShowHtml() const { return m_bShowHtml; }

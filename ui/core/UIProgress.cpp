@@ -37,29 +37,6 @@ void CProgressUI::SetHorizontal(bool horizontal)
     Invalidate();
 }
 
-void CProgressUI::SetMinValue(int value)
-{
-    m_nMin = value;
-    Invalidate();
-}
-
-void CProgressUI::SetMaxValue(int value)
-{
-    m_nMax = value;
-    Invalidate();
-}
-
-void CProgressUI::SetValue(int value)
-{
-    m_nValue = value;
-    Invalidate();
-}
-
-void CProgressUI::SetForeImage(LPCWSTR description)
-{
-    SetImage(m_diFore, description);
-}
-
 void CProgressUI::SetAttribute(LPCWSTR name, LPCWSTR value)
 {
     if (!name || !value) {

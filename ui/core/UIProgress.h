@@ -21,13 +21,13 @@ public:
     bool IsHorizontal() const { return m_bHorizontal; }
     void SetHorizontal(bool horizontal = true);
     int GetMinValue() const { return m_nMin; }
-    void SetMinValue(int value);
+    void SetMinValue(int value) { m_nMin = value; Invalidate(); }
     int GetMaxValue() const { return m_nMax; }
-    void SetMaxValue(int value);
+    void SetMaxValue(int value) { m_nMax = value; Invalidate(); }
     int GetValue() const { return m_nValue; }
-    void SetValue(int value);
+    void SetValue(int value) { m_nValue = value; Invalidate(); }
     CUIString GetForeImage() const { return m_diFore.sDrawString; }
-    void SetForeImage(LPCWSTR description);
+    void SetForeImage(LPCWSTR description) { SetImage(m_diFore, description); }
 
 protected:
     bool m_bHorizontal = true;

@@ -131,46 +131,6 @@ void CScrollBarUI::SetColor(DWORD& field, DWORD color)
     Invalidate();
 }
 
-void CScrollBarUI::SetButton1Color(DWORD color)
-{
-    SetColor(m_dwButton1Color, color);
-}
-
-void CScrollBarUI::SetButton2Color(DWORD color)
-{
-    SetColor(m_dwButton2Color, color);
-}
-
-void CScrollBarUI::SetThumbColor(DWORD color)
-{
-    SetColor(m_dwThumbColor, color);
-}
-
-void CScrollBarUI::SetButton1Image(ImageState state, LPCWSTR description)
-{
-    SetImage(m_diButton1[state], description);
-}
-
-void CScrollBarUI::SetButton2Image(ImageState state, LPCWSTR description)
-{
-    SetImage(m_diButton2[state], description);
-}
-
-void CScrollBarUI::SetThumbImage(ImageState state, LPCWSTR description)
-{
-    SetImage(m_diThumb[state], description);
-}
-
-void CScrollBarUI::SetRailImage(ImageState state, LPCWSTR description)
-{
-    SetImage(m_diRail[state], description);
-}
-
-void CScrollBarUI::SetBkImage(ImageState state, LPCWSTR description)
-{
-    SetImage(m_diBk[state], description);
-}
-
 // ---- Geometry ---------------------------------------------------------------------------------
 
 void CScrollBarUI::SetPos(RECT rc, bool invalidate)

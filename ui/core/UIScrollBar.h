@@ -56,14 +56,14 @@ public:
         ImagePushed = 2,
         ImageDisabled = 3,
     };
-    void SetButton1Color(DWORD color);
-    void SetButton2Color(DWORD color);
-    void SetThumbColor(DWORD color);
-    void SetButton1Image(ImageState state, LPCWSTR description);
-    void SetButton2Image(ImageState state, LPCWSTR description);
-    void SetThumbImage(ImageState state, LPCWSTR description);
-    void SetRailImage(ImageState state, LPCWSTR description);
-    void SetBkImage(ImageState state, LPCWSTR description);
+    void SetButton1Color(DWORD color) { SetColor(m_dwButton1Color, color); }
+    void SetButton2Color(DWORD color) { SetColor(m_dwButton2Color, color); }
+    void SetThumbColor(DWORD color) { SetColor(m_dwThumbColor, color); }
+    void SetButton1Image(ImageState state, LPCWSTR image) { SetImage(m_diButton1[state], image); }
+    void SetButton2Image(ImageState state, LPCWSTR image) { SetImage(m_diButton2[state], image); }
+    void SetThumbImage(ImageState state, LPCWSTR image) { SetImage(m_diThumb[state], image); }
+    void SetRailImage(ImageState state, LPCWSTR image) { SetImage(m_diRail[state], image); }
+    void SetBkImage(ImageState state, LPCWSTR image) { SetImage(m_diBk[state], image); }
 
     static const UINT kRepeatTimerId = 10;
     static const UINT kRepeatIntervalMs = 50;
