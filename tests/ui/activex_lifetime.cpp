@@ -105,9 +105,25 @@ TEST_F(LeavingAWindow, AControlThatLeftItsWindowIsCalledNoMoreThere)
         const POINT at = Inside(control);
         ASSERT_TRUE(Hears(control, richEdit, window.Window(), at)) << "it listens while it is there";
 
+        // What it offered the first window's manager, compared by address only: the manager
+        // must hold none of it once the control is out, whatever its freed memory then holds.
+        IMessageFilterUI* filter = static_cast<CActiveXUI*>(control);
+        if (richEdit)
+            filter = static_cast<CRichEditUI*>(control);
+        auto* browser = static_cast<CWebBrowserUI*>(control->AsInterface(L"WebBrowser"));
+        ITranslateAccelerator* translator = browser;
+        CUIWindowManager& first = window.host->host.manager;
+        auto held = [&] {
+            bool any = first.RemoveMessageFilter(filter);
+            if (translator && first.RemoveAcceleratorTranslator(translator))
+                any = true;
+            return any;
+        };
+
         auto* box = static_cast<CContainerUI*>(control->GetParent());
         box->SetOwningChildren(false);
         ASSERT_TRUE(box->Remove(control));
+        EXPECT_FALSE(held()) << "left with the window";
         if (!c.moved) {
             delete control;
         } else {
@@ -130,6 +146,7 @@ TEST_F(LeavingAWindow, AControlThatLeftItsWindowIsCalledNoMoreThere)
             EXPECT_FALSE(Hears(control, richEdit, window.Window(), at)) << "the first window calls it no more";
             other.host.reset();   // the control goes with its new window
         }
+        EXPECT_FALSE(held()) << "deleted";
         FreedMemoryReuse reuse(c.size);
         lib.Clear();
         Input(window.Window(), at);
