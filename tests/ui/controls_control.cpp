@@ -496,7 +496,7 @@ TEST_F(ControlEvents, InitRunsWhenAttachedUnderAParent)
 
 // ---- Leaving a window ------------------------------------------------------------------------------
 
-TEST(ControlLeavingItsWindow, ItsTimersAndOverlayStopInTheWindowItLeft)
+TEST(ControlLeavingItsWindow, ItsTimersOverlayAndNameGoFromTheWindowItLeft)
 {
     managertest::HostWnd window, other;
     ASSERT_NE(nullptr, window.Open());
@@ -506,7 +506,9 @@ TEST(ControlLeavingItsWindow, ItsTimersAndOverlayStopInTheWindowItLeft)
     for (CUIWindowManager* to : {static_cast<CUIWindowManager*>(nullptr), &other.manager}) {
         SCOPED_TRACE(to ? "moved into another window" : "its manager cleared");
         Probe* leaving = new Probe;
+        leaving->SetName(L"leaving");
         leaving->SetManager(&window.manager, root, false);
+        CUIWindowManager::RegisterNameCallback(leaving, &window.manager);
         ASSERT_TRUE(window.manager.StartTimer(leaving, 1, 5));
         ASSERT_TRUE(window.manager.AddPostPaintControl(leaving));
         leaving->SetManager(to, nullptr, false);
@@ -514,6 +516,7 @@ TEST(ControlLeavingItsWindow, ItsTimersAndOverlayStopInTheWindowItLeft)
         FreedMemoryReuse reuse(sizeof(Probe));
         EXPECT_FALSE(window.manager.StopTimer(leaving, 1)) << "its timer went";
         EXPECT_FALSE(window.manager.RemovePostPaintControl(leaving)) << "its overlay went";
+        EXPECT_EQ(nullptr, window.manager.FindControlByName(L"leaving")) << "its name went";
 
         // The window's own timers and paints go on, and meet nothing of the freed control.
         Probe witness;

@@ -328,11 +328,25 @@ TEST_F(ComboWindow, ItemsRemovedWhileOpenAreForgottenByTheDropDown)
         EXPECT_EQ(c.count, dropDown->GetLayout()->GetCount());
         CControlUI* focus = dropDown->GetManager().GetFocusedControl();
         EXPECT_TRUE(!focus || dropDown->GetLayout()->GetItemIndex(focus) >= 0);
+        // The box's window finds the items left by name, open or closed, and no removed one
+        // (compared by address only).
+        auto expectNamesOfItemsLeft = [&] {
+            int named = 0;
+            for (LPCWSTR name : {L"c0", L"c1", L"c2"}) {
+                if (CControlUI* found = window.host.manager.FindControlByName(name)) {
+                    EXPECT_GE(combo->GetItemIndex(found), 0) << name;
+                    ++named;
+                }
+            }
+            EXPECT_EQ(c.count, named);
+        };
+        expectNamesOfItemsLeft();
         ::SendMessageW(drop, WM_KEYDOWN, VK_ESCAPE, 1);
         ASSERT_TRUE(WaitClosed(drop));
         EXPECT_EQ(c.count, combo->GetCount());
         EXPECT_EQ(c.selection, combo->GetCurSel());
         ExpectItemsReturned();
+        expectNamesOfItemsLeft();
         window.Repaint();
         EXPECT_TRUE(reuse.Intact());
     }

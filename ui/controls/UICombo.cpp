@@ -29,6 +29,22 @@ void MapToScreen(HWND from, RECT& rc)
     ::MapWindowPoints(from, HWND_DESKTOP, reinterpret_cast<POINT*>(&rc), 2);
 }
 
+struct NamedControls
+{
+    CUIWindowManager* manager = nullptr;
+    CUIPtrArray controls;
+};
+
+// Collects the controls that the manager finds by their own names.
+CControlUI* CALLBACK CollectNamed(CControlUI* control, LPVOID data)
+{
+    NamedControls* named = static_cast<NamedControls*>(data);
+    const CUIString name = control->GetName();
+    if (!name.IsEmpty() && named->manager->FindControlByName(name.GetData()) == control)
+        named->controls.Add(control);
+    return nullptr;
+}
+
 } // namespace
 
 // ---- CComboWnd --------------------------------------------------------------------------------
@@ -95,8 +111,16 @@ void CComboWnd::OnCreate()
     m_pLayout->SetOwningChildren(false);
     m_pLayout->EnableScrollBars(true, false);
     m_pLayout->ApplyAttributeList(m_pOwner->GetDropDownAttributes().GetData());
+    // Lent for a while, the items stay found by their names in the box's window.
+    NamedControls named;
+    named.manager = ownerManager;
+    for (int i = 0; i < m_pOwner->GetCount(); ++i)
+        m_pOwner->GetItemAt(i)->FindControl(CollectNamed, &named, UIFIND_ALL);
     for (int i = 0; i < m_pOwner->GetCount(); ++i)
         m_pLayout->Add(m_pOwner->GetItemAt(i));
+    for (int i = 0; i < named.controls.GetSize(); ++i)
+        CUIWindowManager::RegisterNameCallback(static_cast<CControlUI*>(named.controls[i]),
+                                               ownerManager);
     m_bItemsLent = true;
     m_pm.AttachRootControl(m_pLayout);
 }
@@ -137,6 +161,7 @@ void CComboWnd::ForgetItem(CControlUI* item)
     // The layout does not own the items: the removal unbinds the item and makes this manager
     // forget it and what it holds (hover, press, focus, timers, option groups).
     m_pLayout->Remove(item);
+    ForgetNamesInOwnerWindow(item);
     // Escape restores the row that was selected at opening, wherever it now is.
     if (index < m_iOldSel)
         m_iOldSel -= 1;
@@ -149,7 +174,16 @@ void CComboWnd::ForgetItems()
     if (!m_bItemsLent || !m_pLayout)
         return;
     m_pLayout->RemoveAll();
+    for (int i = 0; m_pOwner && i < m_pOwner->GetCount(); ++i)
+        ForgetNamesInOwnerWindow(m_pOwner->GetItemAt(i));
     m_iOldSel = -1;
+}
+
+void CComboWnd::ForgetNamesInOwnerWindow(CControlUI* item)
+{
+    // Lent items keep their names in the box's window; one leaving the box leaves them too.
+    if (CUIWindowManager* manager = m_pOwner ? m_pOwner->GetManager() : nullptr)
+        item->FindControl(CUIWindowManager::ForgetNameCallback, manager, UIFIND_ALL);
 }
 
 template <class Call>

@@ -31,7 +31,8 @@ public:
     // The box is going away: its items go back to it and the window is destroyed, now or, when
     // the box went from inside a call of this window's, as that call returns.
     void OwnerGone();
-    // The box takes an item out while it is lent: the layout and this manager let go of it.
+    // The box takes an item out while it is lent: the layout and this manager let go of it,
+    // and the box's window of its names.
     void ForgetItem(CControlUI* item);
     void ForgetItems();
     void ScrollItemIntoView(int index);
@@ -42,6 +43,7 @@ public:
 private:
     void OnCreate();
     void ReturnItems();
+    void ForgetNamesInOwnerWindow(CControlUI* item);
     // Runs call, which may reach handlers of the box's or of this window's items; false when
     // one deleted the box meanwhile: the window is then destroyed and this object gone, so the
     // caller returns at once.

@@ -164,14 +164,13 @@ void CControlUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool 
 
 void CControlUI::LeaveManager()
 {
-    // The manager would otherwise go on calling a control that may be freed before it hears
-    // of it again. The name stays: a combo box lends its items to its drop-down and takes
-    // them back without naming them again.
+    // The manager would otherwise go on calling, or finding by name, a control that may be
+    // freed before it hears of it again.
     if (m_pManager) {
         // Told while it is whole, so that a focused control (a rich edit's text services) stops
         // taking keys before it joins another window.
         m_pManager->DropFocus(this);
-        m_pManager->ForgetControl(this, true);
+        m_pManager->ForgetControl(this);
     }
     if (m_pListeners)
         OfferListeners(false);

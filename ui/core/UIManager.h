@@ -124,10 +124,11 @@ public:
     static CControlUI* CALLBACK ShortcutCallback(CControlUI* control, LPVOID data);
 
     static CControlUI* CALLBACK RegisterNameCallback(CControlUI* control, LPVOID data);
+    static CControlUI* CALLBACK ForgetNameCallback(CControlUI* control, LPVOID data);
     CControlUI* FindControlByName(LPCWSTR name) const;
     // Drops every reference to the control (focus, hover, click, timers, overlay, queued
-    // notifications and, unless keepName, its name): it is being destroyed or leaves the window.
-    void ForgetControl(CControlUI* control, bool keepName = false);
+    // notifications and its name): it is being destroyed or leaves the window.
+    void ForgetControl(CControlUI* control);
 
     bool AddToOptionGroup(LPCWSTR group, CControlUI* control);
     CUIPtrArray* GetOptionGroup(LPCWSTR group);
@@ -215,6 +216,7 @@ private:
     static void FreeImages(CUIResourceTable& table);
     static void FreeAttributes(CUIResourceTable& table);
     static void SetUpProcess();
+    void ForgetName(CControlUI* control);
 
     // Message handling helpers (UIManagerMessages.cpp, UIManagerFocus.cpp).
     static WORD GetModifierKeyState();

@@ -496,6 +496,19 @@ CControlUI* CALLBACK CUIWindowManager::RegisterNameCallback(CControlUI* control,
     return nullptr;
 }
 
+CControlUI* CALLBACK CUIWindowManager::ForgetNameCallback(CControlUI* control, LPVOID data)
+{
+    static_cast<CUIWindowManager*>(data)->ForgetName(control);
+    return nullptr;
+}
+
+void CUIWindowManager::ForgetName(CControlUI* control)
+{
+    const CUIString name = control->GetName();
+    if (!name.IsEmpty() && m_mNameHash.Find(name.GetData()) == control)
+        m_mNameHash.Remove(name.GetData());
+}
+
 CControlUI* CUIWindowManager::FindControlByName(LPCWSTR name) const
 {
     if (!name)
@@ -503,7 +516,7 @@ CControlUI* CUIWindowManager::FindControlByName(LPCWSTR name) const
     return static_cast<CControlUI*>(m_mNameHash.Find(name));
 }
 
-void CUIWindowManager::ForgetControl(CControlUI* control, bool keepName)
+void CUIWindowManager::ForgetControl(CControlUI* control)
 {
     if (!control)
         return;
@@ -516,9 +529,7 @@ void CUIWindowManager::ForgetControl(CControlUI* control, bool keepName)
     if (m_pFocus == control)
         m_pFocus = nullptr;
     StopAllTimersOf(control);
-    const CUIString name = keepName ? CUIString() : control->GetName();
-    if (!name.IsEmpty() && m_mNameHash.Find(name.GetData()) == control)
-        m_mNameHash.Remove(name.GetData());
+    ForgetName(control);
     for (int i = 0; i < m_aAsyncNotify.GetSize(); ++i) {
         UINotification* msg = static_cast<UINotification*>(m_aAsyncNotify[i]);
         if (msg->pSender == control)
