@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,56 @@ TEST(TabLayout, OnePageShownSelectedByAttributeAndByCall)
     EXPECT_EQ(0, tabs->GetSelectedPage());
     EXPECT_TRUE(extra->IsVisible());
     EXPECT_EQ(notified, skin.recorder.Count(L"tabselect"));
+}
+
+// A "killfocus" handler deletes at once what is being hidden, or the tab layout changing pages:
+// the hiding touches nothing of it afterwards, and the window goes on.
+TEST(TabLayout, HandlerDeletingWhatLosesTheFocusOnAPageChangeOrHiding)
+{
+    const wchar_t skinText[] =
+        L"<Window><VerticalLayout><TabLayout name=\"tabs\">"
+        L"<VerticalLayout name=\"p0\"><Button name=\"f\" height=\"20\"/></VerticalLayout>"
+        L"<VerticalLayout name=\"p1\"><Button height=\"20\"/></VerticalLayout>"
+        L"</TabLayout><Button name=\"other\" height=\"20\"/></VerticalLayout></Window>";
+    const struct
+    {
+        LPCWSTR deleted;
+        size_t size;
+        bool pageChange;   // else the deleted control itself is hidden
+        int pagesLeft;
+    } cases[] = {
+        {L"tabs", sizeof(CTabLayoutUI), true, 0},
+        {L"p0", sizeof(CVerticalLayoutUI), false, 1},
+        {L"f", sizeof(CButtonUI), false, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.deleted)));
+        SkinWindow skin;
+        ASSERT_TRUE(skin.Open(skinText));
+        CControlUI* deleted = skin.Find(c.deleted);
+        CContainerUI* root = static_cast<CContainerUI*>(skin.Find(L"other")->GetParent());
+        skin.Find(L"f")->SetFocus();
+        ASSERT_EQ(skin.Find(L"f"), skin.host.manager.GetFocusedControl());
+        FreedMemoryReuse reuse;
+        Handler killer(L"killfocus", [&](UINotification&) {
+            if (killer.runs == 1 && DeleteAtOnce(deleted))
+                reuse.Take({c.size});
+        });
+        skin.host.manager.AddNotifier(&killer);
+        if (c.pageChange)
+            EXPECT_FALSE(skin.Find<CTabLayoutUI>(L"tabs")->SelectPage(1)) << "the layout went";
+        else
+            deleted->SetVisible(false);
+        skin.host.manager.RemoveNotifier(&killer);
+        ASSERT_EQ(1, killer.runs);
+        EXPECT_EQ(nullptr, skin.Find(c.deleted));
+        CTabLayoutUI* tabs = skin.Find<CTabLayoutUI>(L"tabs");
+        EXPECT_EQ(c.pagesLeft, tabs ? tabs->GetCount() : 0);
+        EXPECT_EQ(tabs ? 2 : 1, root->GetCount());
+        skin.Repaint();
+        skin.Click(5, 5);
+        EXPECT_TRUE(reuse.Intact());
+    }
 }
 
 // ---- Tile layout --------------------------------------------------------------------------------

@@ -948,14 +948,18 @@ void CActiveXUI::Move(int dx, int dy, bool invalidate)
 
 void CActiveXUI::SetVisible(bool visible)
 {
+    DeletionWatch watch(this);
     CControlUI::SetVisible(visible);
-    ShowHostWindow();
+    if (!watch.Deleted())
+        ShowHostWindow();
 }
 
 void CActiveXUI::SetVisibleByParent(bool visible)
 {
+    DeletionWatch watch(this);
     CControlUI::SetVisibleByParent(visible);
-    ShowHostWindow();
+    if (!watch.Deleted())
+        ShowHostWindow();
 }
 
 void CActiveXUI::Paint(HDC hDC, const RECT& rcDirty)

@@ -225,8 +225,9 @@ void CEditUI::Move(int dx, int dy, bool invalidate)
 
 void CEditUI::SetVisible(bool visible)
 {
+    DeletionWatch watch(this);
     CControlUI::SetVisible(visible);
-    if (!IsVisible() && m_pWindow && m_pManager)
+    if (!watch.Deleted() && !IsVisible() && m_pWindow && m_pManager)
         m_pManager->SetFocusControl(nullptr);
 }
 
@@ -234,8 +235,9 @@ void CEditUI::SetVisibleByParent(bool visible)
 {
     // Stored like every control's: a box hidden with its parent must close its native window
     // and not stay a tab stop.
+    DeletionWatch watch(this);
     CControlUI::SetVisibleByParent(visible);
-    if (!IsVisible() && m_pWindow && m_pManager)
+    if (!watch.Deleted() && !IsVisible() && m_pWindow && m_pManager)
         m_pManager->SetFocusControl(nullptr);
 }
 

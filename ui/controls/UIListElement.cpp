@@ -209,8 +209,10 @@ bool CListRowUI<Base>::Activate()
 template <class Base>
 void CListRowUI<Base>::SetVisible(bool visible)
 {
+    CControlUI::DeletionWatch watch(this);
     Base::SetVisible(visible);
-    DropSelectionWhenHidden(this, m_pOwner, m_bSelected);
+    if (!watch.Deleted())
+        DropSelectionWhenHidden(this, m_pOwner, m_bSelected);
 }
 
 template <class Base>

@@ -592,15 +592,22 @@ void CContainerUI::SetVisible(bool visible)
 {
     if (m_bVisible == visible)
         return;
+    DeletionWatch watch(this);
     CControlUI::SetVisible(visible);
-    for (int i = 0; i < m_items.GetSize(); ++i)
-        ChildAt(i)->SetVisibleByParent(IsVisible());
+    ShowChildren(watch);
 }
 
 void CContainerUI::SetVisibleByParent(bool visible)
 {
+    DeletionWatch watch(this);
     CControlUI::SetVisibleByParent(visible);
-    for (int i = 0; i < m_items.GetSize(); ++i)
+    ShowChildren(watch);
+}
+
+void CContainerUI::ShowChildren(const DeletionWatch& watch)
+{
+    // A child losing the focus runs "killfocus" handlers, which may delete this container.
+    for (int i = 0; !watch.Deleted() && i < m_items.GetSize(); ++i)
         ChildAt(i)->SetVisibleByParent(IsVisible());
 }
 

@@ -551,10 +551,11 @@ void CControlUI::SetVisible(bool visible)
     const bool wasVisible = IsVisible();
     m_bVisible = visible;
     m_bFocused = false;
-    if (!visible && m_pManager && m_pManager->GetFocusedControl() == this)
-        m_pManager->SetFocusControl(nullptr);
     if (IsVisible() != wasVisible)
         RequestParentLayout();
+    // Last: a "killfocus" handler may delete the control.
+    if (!visible && m_pManager && m_pManager->GetFocusedControl() == this)
+        m_pManager->SetFocusControl(nullptr);
 }
 
 void CControlUI::SetVisibleByParent(bool visible)

@@ -215,8 +215,10 @@ void CUIWindowManager::KillFocus(CControlUI* next)
     event.Type = UIEventType::KillFocus;
     event.pSender = next;
     event.dwTimestamp = ::GetTickCount();
+    CControlUI::DeletionWatch watch(old);
     old->HandleEvent(event);
-    RaiseNotify(old, L"killfocus");
+    if (!watch.Deleted())
+        RaiseNotify(old, L"killfocus");
     m_pFocus = nullptr;
 }
 
