@@ -5,7 +5,10 @@ enable_testing()
 # (mutexes, pipes) the test uses, so ctest never runs two tests sharing one at once.
 function(qix_add_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LOCKS" ${ARGN})
-  add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/WatcherThreadEarly.cpp)
+  # Freed memory is poisoned in every test program (FreedMemoryPoison.cpp), so that a use after
+  # free faults or misreads every time.
+  add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/WatcherThreadEarly.cpp
+    ${PROJECT_SOURCE_DIR}/tests/support/FreedMemoryPoison.cpp)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
   # Every test program waits through tests/support/TestSupport.h.
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
