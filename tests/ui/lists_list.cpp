@@ -150,6 +150,8 @@ TEST_F(ListWindow, RemovingRowsKeepsIndicesAndSelectionInStep)
     window.recorder.types.clear();
     ASSERT_TRUE(list->Remove(list->GetItemAt(2)));
     EXPECT_EQ(0, list->GetCurSel()) << "the nearest selectable row backwards: 1 is disabled";
+    EXPECT_EQ(0, Selects()) << "heard after the change";
+    managertest::Pump();
     EXPECT_EQ(1, Selects());
     list->RemoveAll();
     EXPECT_EQ(-1, list->GetCurSel());

@@ -385,9 +385,9 @@ TEST_F(TreeWindow, FailedInsertsAndRemovalsLeaveNoNodeBehind)
     EXPECT_TRUE(count.AllOnce());
 }
 
-// A handler deletes a node or the whole tree at once, from a real click or double click on a
-// row, its folder button or its check box, or from the selection leaving a removed subtree;
-// the freed memory is taken back at once and nothing of what was deleted may be used.
+// A handler deletes a node or the whole tree, from a real click or double click on a row, its
+// folder button or its check box, or from the selection leaving a removed subtree: nothing of
+// what was deleted is used after it is freed.
 TEST_F(TreeWindow, NodesAndTreesDeletedByAHandlerAreTouchedNoMore)
 {
     const auto press = [this](LPCWSTR name, UINT msg) {
@@ -436,6 +436,8 @@ TEST_F(TreeWindow, NodesAndTreesDeletedByAHandlerAreTouchedNoMore)
         });
         window.host.manager.AddNotifier(&deleter);
         c.act();
+        // The selection a removal moves is heard after the removal.
+        managertest::Pump();
         window.host.manager.RemoveNotifier(&deleter);
 
         EXPECT_EQ(nullptr, victim) << "deleted";

@@ -532,8 +532,9 @@ TEST_F(InputTest, DestroyedControlsLoseTheirTimersNamesAndReferences)
               Trace());
 }
 
-// A control deleted by the handling of a press is forgotten before the release comes: the
-// release and the context menu must not reach its freed memory.
+// A control deleted by the handling of a press leaves the window at once and is freed by the
+// window's queued deletions: the release and the context menu that come after must not reach
+// its freed memory.
 TEST_F(InputTest, AControlDeletedWhilePressedGetsNoReleaseAfterwards)
 {
     const struct
@@ -561,19 +562,19 @@ TEST_F(InputTest, AControlDeletedWhilePressedGetsNoReleaseAfterwards)
         g_events.clear();
 
         Send(test.press, 0, at);
-        ASSERT_TRUE(deleted);
-        controlstest::FreedMemoryReuse reuse(sizeof(ProbeControl));
+        EXPECT_FALSE(deleted) << "not while its own event runs";
+        ASSERT_TRUE(PumpUntil([&] { return deleted; }));
         Send(test.release, 0, test.release == WM_CONTEXTMENU ? ScreenPoint(pos.left + 5, 5) : at);
-        EXPECT_TRUE(reuse.Intact());
         EXPECT_EQ((std::vector<std::wstring>{Entry(L"victim", test.deleteOn)}), Trace());
         if (::GetCapture() == host.GetHandle())
             ::ReleaseCapture();
     }
 }
 
-// A control's own delegate may delete it at once: the source's walk ends there, its later
-// delegates, the control's OnEvent and the notifiers never see the freed control.
-TEST_F(InputTest, ADelegateThatDeletesItsControlEndsTheWalk)
+// A control's own delegate may delete it: the control leaves the window at once and stays whole
+// until the message is handled, so the rest of the walk, its OnEvent and the notifiers meet a
+// live control; the window's later input meets nothing of it.
+TEST_F(InputTest, ADelegateThatDeletesItsControlLeavesItWholeUntilTheMessageEnds)
 {
     struct Deleter
     {
@@ -581,32 +582,39 @@ TEST_F(InputTest, ADelegateThatDeletesItsControlEndsTheWalk)
         bool Delete(void*)
         {
             controlstest::DeleteAtOnce(victim);
-            reuse.Take({sizeof(ProbeControl)});
             return true;
         }
-        bool After(void*) { return ++after > 0; }
+        bool After(void*)
+        {
+            afterOutOfWindow = victim->GetManager() == nullptr;
+            return true;
+        }
         CControlUI* victim;
-        controlstest::FreedMemoryReuse reuse;
-        int after = 0;
+        bool afterOutOfWindow = false;
     };
 
     Deleter onEvent(b);
     b->OnEventEvent.Add(CDelegate<Deleter>(&onEvent, &Deleter::Delete));
     b->OnEventEvent.Add(CDelegate<Deleter>(&onEvent, &Deleter::After));
+    // The press focuses it first: the delegates run for that event.
     Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(70, 10));
+    EXPECT_TRUE(onEvent.afterOutOfWindow);
+    EXPECT_EQ(1u, Trace(UIEventType::SetFocus).size()) << "its OnEvent, whole";
+    EXPECT_TRUE(Trace(UIEventType::ButtonDown).empty()) << "not once out of the window";
+    ASSERT_TRUE(PumpUntil([&] { return host.manager.FindControlAt(POINT{70, 10}) != b; }));
+    Pump();
+    g_events.clear();
     Send(WM_LBUTTONUP, 0, MAKELPARAM(70, 10));
-    EXPECT_EQ(0, onEvent.after);
-    EXPECT_TRUE(Trace(UIEventType::ButtonDown).empty()) << "OnEvent after the delete";
-    EXPECT_TRUE(onEvent.reuse.Intact());
+    Send(WM_MOUSEMOVE, 0, MAKELPARAM(71, 10));
+    EXPECT_TRUE(Trace(UIEventType::ButtonUp).empty());
 
     Deleter onNotify(c);
     c->OnNotifyEvent.Add(CDelegate<Deleter>(&onNotify, &Deleter::Delete));
     c->OnNotifyEvent.Add(CDelegate<Deleter>(&onNotify, &Deleter::After));
     host.manager.RaiseNotify(c, L"click");
-    EXPECT_EQ(0, onNotify.after);
+    EXPECT_TRUE(onNotify.afterOutOfWindow);
     ASSERT_FALSE(notifier.senders.empty());
-    EXPECT_EQ(nullptr, notifier.senders.back());
-    EXPECT_TRUE(onNotify.reuse.Intact());
+    EXPECT_EQ(c, notifier.senders.back()) << "the notifiers hear of the live sender";
 }
 
 // ---- Tree and notifications ---------------------------------------------------------------------

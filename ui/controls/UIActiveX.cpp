@@ -499,8 +499,7 @@ STDMETHODIMP CActiveXCtrl::OnInPlaceActivateEx(BOOL* noRedraw, DWORD flags)
                                                     m_pInPlaceObject.Receive());
         if (SUCCEEDED(hr)) {
             m_pOwner->m_hwndHost = m_pOwner->GetManagerWindow();
-            m_pOwner->AddManagerListener(UIManagerListener::MessageFilter,
-                                         static_cast<IMessageFilterUI*>(m_pOwner));
+            m_pOwner->OfferMessageFilter(static_cast<IMessageFilterUI*>(m_pOwner));
         }
     }
     if (!m_pInPlaceObject) {
@@ -754,7 +753,7 @@ void CActiveXUI::ReleaseHostedControl()
         m_pSite->DestroyHostWindow();
         m_pSite.Reset();
     }
-    RemoveManagerListener(UIManagerListener::MessageFilter);
+    OfferMessageFilter(nullptr);
 }
 
 bool CActiveXUI::CreateHostedControl()
@@ -834,17 +833,9 @@ bool CActiveXUI::CreateHostedControl()
             m_pSite->m_pViewObject.Detach();
         }
         m_pOleObject->SetHostNames(kHostNames, nullptr);
-        if (m_pManager) {
-            DeletionWatch watch(this);
+        // A handler may release the hosted control: what follows asks whether it is there.
+        if (m_pManager)
             m_pManager->RaiseNotify(this, L"showactivex", 0, 0);
-            // A handler may have deleted the control at once (the destructor released the
-            // hosted object) or released the hosted control.
-            if (watch.Deleted()) {
-                if (clientSite)
-                    clientSite->Release();
-                return false;
-            }
-        }
         if (m_pOleObject && m_pSite && !(status & OLEMISC_INVISIBLEATRUNTIME)) {
             hr = m_pOleObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite, 0,
                                 GetManagerWindow(), &m_rcItem);
@@ -916,12 +907,8 @@ void CActiveXUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool 
 void CActiveXUI::SetPos(RECT rc, bool invalidate)
 {
     CControlUI::SetPos(rc, invalidate);
-    if (!m_bCreated) {
-        DeletionWatch watch(this);
+    if (!m_bCreated)
         CreateHostedControl();
-        if (watch.Deleted())
-            return;
-    }
     if (!m_pOleObject || !m_pSite)
         return;
 
@@ -948,18 +935,14 @@ void CActiveXUI::Move(int dx, int dy, bool invalidate)
 
 void CActiveXUI::SetVisible(bool visible)
 {
-    DeletionWatch watch(this);
     CControlUI::SetVisible(visible);
-    if (!watch.Deleted())
-        ShowHostWindow();
+    ShowHostWindow();
 }
 
 void CActiveXUI::SetVisibleByParent(bool visible)
 {
-    DeletionWatch watch(this);
     CControlUI::SetVisibleByParent(visible);
-    if (!watch.Deleted())
-        ShowHostWindow();
+    ShowHostWindow();
 }
 
 void CActiveXUI::Paint(HDC hDC, const RECT& rcDirty)

@@ -29,22 +29,6 @@ void MapToScreen(HWND from, RECT& rc)
     ::MapWindowPoints(from, HWND_DESKTOP, reinterpret_cast<POINT*>(&rc), 2);
 }
 
-struct NamedControls
-{
-    CUIWindowManager* manager = nullptr;
-    CUIPtrArray controls;
-};
-
-// Collects the controls that the manager finds by their own names.
-CControlUI* CALLBACK CollectNamed(CControlUI* control, LPVOID data)
-{
-    NamedControls* named = static_cast<NamedControls*>(data);
-    const CUIString name = control->GetName();
-    if (!name.IsEmpty() && named->manager->FindControlByName(name.GetData()) == control)
-        named->controls.Add(control);
-    return nullptr;
-}
-
 } // namespace
 
 // ---- CComboWnd --------------------------------------------------------------------------------
@@ -97,8 +81,8 @@ void CComboWnd::OnCreate()
 {
     m_pm.AttachWindow(m_hWnd);
     CUIWindowManager* ownerManager = m_pOwner->GetManager();
-    // Fonts, images and defaults come from the box's window, so the items look the same
-    // here and never keep an image of this manager's, which goes with the drop-down.
+    // Fonts, images, defaults, names and option groups are the box's window's, so the items
+    // look and behave the same here and never keep an image of this manager's.
     m_pm.SetResourceParent(ownerManager);
     m_pLayout = new CVerticalLayoutUI;
     m_pLayout->SetManager(&m_pm, nullptr, true);
@@ -111,16 +95,10 @@ void CComboWnd::OnCreate()
     m_pLayout->SetOwningChildren(false);
     m_pLayout->EnableScrollBars(true, false);
     m_pLayout->ApplyAttributeList(m_pOwner->GetDropDownAttributes().GetData());
-    // Lent for a while, the items stay found by their names in the box's window.
-    NamedControls named;
-    named.manager = ownerManager;
-    for (int i = 0; i < m_pOwner->GetCount(); ++i)
-        m_pOwner->GetItemAt(i)->FindControl(CollectNamed, &named, UIFIND_ALL);
+    // Lent for a while, the items stay found by their names in the box's window, which finds
+    // what this window holds (SetResourceParent above), and stay in their option groups there.
     for (int i = 0; i < m_pOwner->GetCount(); ++i)
         m_pLayout->Add(m_pOwner->GetItemAt(i));
-    for (int i = 0; i < named.controls.GetSize(); ++i)
-        CUIWindowManager::RegisterNameCallback(static_cast<CControlUI*>(named.controls[i]),
-                                               ownerManager);
     m_bItemsLent = true;
     m_pm.AttachRootControl(m_pLayout);
 }
@@ -142,9 +120,6 @@ void CComboWnd::OwnerGone()
     ForgetItems();
     ReturnItems();
     m_pOwner = nullptr;
-    // Gone from inside a call of this window's: CallOwner destroys the window as it returns.
-    if (m_nOwnerCalls > 0)
-        return;
     if (m_hWnd)
         ::DestroyWindow(m_hWnd);
     else
@@ -158,10 +133,9 @@ void CComboWnd::ForgetItem(CControlUI* item)
     const int index = m_pLayout->GetItemIndex(item);
     if (index < 0)
         return;
-    // The layout does not own the items: the removal unbinds the item and makes this manager
-    // forget it and what it holds (hover, press, focus, timers, option groups).
+    // The layout does not own the items: the removal takes the item and what it holds out of
+    // this window (hover, press, focus, timers, names, option groups).
     m_pLayout->Remove(item);
-    ForgetNamesInOwnerWindow(item);
     // Escape restores the row that was selected at opening, wherever it now is.
     if (index < m_iOldSel)
         m_iOldSel -= 1;
@@ -174,36 +148,13 @@ void CComboWnd::ForgetItems()
     if (!m_bItemsLent || !m_pLayout)
         return;
     m_pLayout->RemoveAll();
-    for (int i = 0; m_pOwner && i < m_pOwner->GetCount(); ++i)
-        ForgetNamesInOwnerWindow(m_pOwner->GetItemAt(i));
     m_iOldSel = -1;
-}
-
-void CComboWnd::ForgetNamesInOwnerWindow(CControlUI* item)
-{
-    // Lent items keep their names in the box's window; one leaving the box leaves them too.
-    if (CUIWindowManager* manager = m_pOwner ? m_pOwner->GetManager() : nullptr)
-        item->FindControl(CUIWindowManager::ForgetNameCallback, manager, UIFIND_ALL);
-}
-
-template <class Call>
-bool CComboWnd::CallOwner(Call call)
-{
-    const bool owned = m_pOwner != nullptr;
-    ++m_nOwnerCalls;
-    call();
-    const bool gone = !m_hWnd || (owned && !m_pOwner);
-    if (--m_nOwnerCalls > 0 || !gone)
-        return !gone;
-    if (m_hWnd)
-        ::DestroyWindow(m_hWnd);
-    else
-        delete this;
-    return false;
 }
 
 LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    // The handlers of the box and of its items may destroy the box's window, and this one with
+    // it: the object lives on until this message returns, but m_hWnd is then null.
     switch (msg) {
     case WM_CREATE:
         OnCreate();
@@ -217,8 +168,7 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             ReturnItems();
             m_pOwner->SetPos(m_pOwner->IsFloat() ? m_pOwner->GetPosInParent()
                                                  : m_pOwner->GetPos());
-            if (!CallOwner([this] { m_pOwner->SetFocus(); }))
-                return 0;
+            m_pOwner->SetFocus();
         }
         break;
     case WM_DESTROY:
@@ -233,9 +183,7 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         if (wParam == VK_ESCAPE) {
-            const int initial = m_iOldSel;
-            if (!CallOwner([this, initial] { m_pOwner->SelectItem(initial, true); }))
-                return 0;
+            m_pOwner->SelectItem(m_iOldSel, true);
             ScrollItemIntoView(m_iOldSel);
             PostMsg(WM_KILLFOCUS);
             return 0;
@@ -246,8 +194,8 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             event.wParam = wParam;
             event.lParam = lParam;
             event.dwTimestamp = ::GetTickCount();
-            if (CallOwner([this, &event] { m_pOwner->OnEvent(event); }))
-                ScrollItemIntoView(m_pOwner->GetCurSel());
+            m_pOwner->OnEvent(event);
+            ScrollItemIntoView(m_pOwner->GetCurSel());
             return 0;
         }
     case WM_MOUSEWHEEL: {
@@ -258,8 +206,8 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         event.wParam = GET_WHEEL_DELTA_WPARAM(wParam) < 0 ? 1 : 0;
         event.lParam = lParam;
         event.dwTimestamp = ::GetTickCount();
-        if (CallOwner([this, &event] { m_pOwner->OnEvent(event); }))
-            ScrollItemIntoView(m_pOwner->GetCurSel());
+        m_pOwner->OnEvent(event);
+        ScrollItemIntoView(m_pOwner->GetCurSel());
         return 0;
     }
     case WM_LBUTTONUP: {
@@ -274,12 +222,10 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     default:
         break;
     }
-    // The items' handlers may delete the box too: a click on an item selects it.
-    LRESULT result = 0;
-    bool handled = false;
-    if (!CallOwner([&] { handled = m_pm.HandleWindowMessage(msg, wParam, lParam, result); }))
+    if (!m_hWnd)
         return 0;
-    if (handled)
+    LRESULT result = 0;
+    if (m_pm.HandleWindowMessage(msg, wParam, lParam, result))
         return result;
     return CWindowWnd::HandleWindowMessage(msg, wParam, lParam);
 }
@@ -304,10 +250,7 @@ void CComboWnd::OnWindowDestroyed(HWND)
     if (m_pOwner)
         m_pOwner->OnDropDownGone();
     m_pOwner = nullptr;
-    // Destroyed from inside a call of this window's (a handler closed the box's window):
-    // CallOwner deletes this object as it returns.
-    if (m_nOwnerCalls == 0)
-        delete this;
+    delete this;
 }
 
 // ---- CComboUI ---------------------------------------------------------------------------------
@@ -356,7 +299,6 @@ bool CComboUI::Activate()
     if (!m_pWindow && m_pManager && m_pManager->GetPaintWindow()) {
         if (!OpenOverlayWindow(m_pWindow, [this](CComboWnd& window) { return window.OpenFor(this); }))
             return false;
-        // Notified last: a handler may delete the box.
         Invalidate();
         m_pManager->RaiseNotify(this, L"dropdown");
     }
@@ -391,11 +333,21 @@ void CComboUI::SetEnabled(bool enabled)
         m_uButtonState = 0;
 }
 
+void CComboUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool init)
+{
+    // A box that leaves its window closes its drop-down, at the drop-down's next message: the
+    // change itself runs nothing.
+    if (m_pWindow && manager != m_pManager)
+        m_pWindow->Close();
+    CContainerUI::SetManager(manager, parent, init);
+}
+
 CControlUI* CComboUI::FindControl(FINDCONTROLPROC proc, LPVOID data, UINT flags)
 {
-    // The items are never shown inside the box; while lent they carry the drop-down's
-    // coordinates, which must not catch clicks in this window.
-    if (flags & UIFIND_HITTEST)
+    // The items are never shown inside the box: searches for what the user can see, reach or
+    // hit (clicks, tab stops, shortcuts) stop at the box; while the items are lent, the
+    // drop-down's own window finds them.
+    if (flags & (UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_HITTEST))
         return CControlUI::FindControl(proc, data, flags);
     return CContainerUI::FindControl(proc, data, flags);
 }
@@ -601,19 +553,13 @@ bool CComboUI::SelectItem(int index, bool takeFocus)
 
     CControlUI* control = ChildAt(index);
     m_iCurSel = index;
-    if (m_pWindow || takeFocus) {
-        // A "killfocus" or "setfocus" handler may delete the box.
-        DeletionWatch watch(this);
+    if ((m_pWindow || takeFocus) && !m_bReselecting)
         control->SetFocus();
-        if (watch.Deleted())
-            return true;
-    }
     ListItemOf(control)->Select(true);
-    // Notified last: a handler may delete the box.
     Invalidate();
     if (m_pManager)
         m_pManager->RaiseNotify(this, L"itemselect", static_cast<WPARAM>(index),
-                                static_cast<LPARAM>(old));
+                                static_cast<LPARAM>(old), m_bReselecting);
     return true;
 }
 
@@ -675,7 +621,9 @@ bool CComboUI::RemoveAt(int index)
     RenumberItems(index, GetCount() - 1);
     if (index == m_iCurSel) {
         m_iCurSel = -1;
+        m_bReselecting = true;
         SelectFound(FindSelectableItem(index, false));
+        m_bReselecting = false;
     } else if (index < m_iCurSel) {
         m_iCurSel -= 1;
     }

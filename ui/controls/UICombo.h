@@ -28,11 +28,9 @@ public:
     // Places the drop-down below the box, or above it when the work area ends first, and shows
     // it; false when no window could be made.
     bool OpenFor(CComboUI* owner);
-    // The box is going away: its items go back to it and the window is destroyed, now or, when
-    // the box went from inside a call of this window's, as that call returns.
+    // The box is going away: its items go back to it and the window is destroyed.
     void OwnerGone();
-    // The box takes an item out while it is lent: the layout and this manager let go of it,
-    // and the box's window of its names.
+    // The box takes an item out while it is lent: the layout and this manager let go of it.
     void ForgetItem(CControlUI* item);
     void ForgetItems();
     void ScrollItemIntoView(int index);
@@ -43,19 +41,12 @@ public:
 private:
     void OnCreate();
     void ReturnItems();
-    void ForgetNamesInOwnerWindow(CControlUI* item);
-    // Runs call, which may reach handlers of the box's or of this window's items; false when
-    // one deleted the box meanwhile: the window is then destroyed and this object gone, so the
-    // caller returns at once.
-    template <class Call>
-    bool CallOwner(Call call);
 
     CUIWindowManager m_pm;
     CComboUI* m_pOwner = nullptr;
     CVerticalLayoutUI* m_pLayout = nullptr;
     int m_iOldSel = -1;
     bool m_bItemsLent = false;
-    int m_nOwnerCalls = 0;
 };
 
 class CComboUI : public CContainerUI, public IListOwnerUI
@@ -72,6 +63,7 @@ public:
     void SetPos(RECT rc, bool invalidate = true) override;
     void Move(int dx, int dy, bool invalidate = true) override;
     void SetEnabled(bool enabled = true) override;
+    void SetManager(CUIWindowManager* manager, CControlUI* parent, bool init = true) override;
     CControlUI* FindControl(FINDCONTROLPROC proc, LPVOID data, UINT flags) override;
     void OnEvent(UIEvent& event) override;
     void SetAttribute(LPCWSTR name, LPCWSTR value) override;
@@ -112,6 +104,8 @@ private:
     void SelectFound(int index);
 
     CComboWnd* m_pWindow = nullptr;
+    // A removal moves the selection: the focus stays, "itemselect" is raised after the change.
+    bool m_bReselecting = false;
     int m_iCurSel = -1;
     bool m_bShowText = true;
     RECT m_rcTextPadding = {0, 0, 0, 0};

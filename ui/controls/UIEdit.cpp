@@ -90,8 +90,6 @@ LRESULT CEditWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_KEYDOWN:
         if (wParam != VK_RETURN || !m_pOwner)
             break;
-        // A handler may destroy the owner and with it this window: nothing of ours is used
-        // after the notification.
         if (CUIWindowManager* manager = m_pOwner->GetManager())
             manager->RaiseNotify(m_pOwner, L"return");
         return 0;
@@ -225,9 +223,8 @@ void CEditUI::Move(int dx, int dy, bool invalidate)
 
 void CEditUI::SetVisible(bool visible)
 {
-    DeletionWatch watch(this);
     CControlUI::SetVisible(visible);
-    if (!watch.Deleted() && !IsVisible() && m_pWindow && m_pManager)
+    if (!IsVisible() && m_pWindow && m_pManager)
         m_pManager->SetFocusControl(nullptr);
 }
 
@@ -235,9 +232,8 @@ void CEditUI::SetVisibleByParent(bool visible)
 {
     // Stored like every control's: a box hidden with its parent must close its native window
     // and not stay a tab stop.
-    DeletionWatch watch(this);
     CControlUI::SetVisibleByParent(visible);
-    if (!watch.Deleted() && !IsVisible() && m_pWindow && m_pManager)
+    if (!IsVisible() && m_pWindow && m_pManager)
         m_pManager->SetFocusControl(nullptr);
 }
 

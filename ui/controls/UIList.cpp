@@ -496,8 +496,11 @@ void CListUI::OnItemRemoved(int index)
     if (index == m_iCurSel) {
         m_iCurSel = -1;
         const int found = m_pBody->FindSelectableItem(index, false);
-        if (found >= 0)
+        if (found >= 0) {
+            m_bReselecting = true;
             SelectItem(found, false);
+            m_bReselecting = false;
+        }
     } else if (index < m_iCurSel) {
         m_iCurSel -= 1;
     }
@@ -605,16 +608,11 @@ bool CListUI::SelectItem(int index, bool takeFocus)
         return false;
     }
     ScrollItemIntoView(index);
-    if (takeFocus) {
-        // A "killfocus" or "setfocus" handler may delete the list.
-        DeletionWatch watch(this);
+    if (takeFocus)
         control->SetFocus();
-        if (watch.Deleted())
-            return true;
-    }
     if (m_pManager)
         m_pManager->RaiseNotify(this, L"itemselect", static_cast<WPARAM>(index),
-                                static_cast<LPARAM>(old));
+                                static_cast<LPARAM>(old), m_bReselecting);
     return true;
 }
 

@@ -188,6 +188,8 @@ protected:
     void OnItemRemoved(int index);
 
     bool m_bScrollSelect = false;
+    // A removal moves the selection: "itemselect" is then raised after the change.
+    bool m_bReselecting = false;
     int m_iCurSel = -1;
     int m_iExpandedItem = -1;
     IListTextProvider* m_pTextProvider = nullptr;

@@ -69,8 +69,7 @@ bool SelectRow(CControlUI* item, IListOwnerUI* owner, int index, bool& selected,
     if (select == selected)
         return true;
     selected = select;
-    // Repainted first: the owner's "itemselect" handler may delete the row or the owner. A
-    // refusal raises nothing.
+    // A refusal raises nothing.
     RepaintClipped(item);
     if (select && owner && !owner->SelectItem(index, false)) {
         selected = false;
@@ -86,15 +85,12 @@ bool HandleRowMouseEvent(UIEvent& event, CControlUI* item, IListItemUI* row, UIN
     case UIEventType::ButtonDown:
     case UIEventType::RButtonDown:
         if (item->IsEnabled()) {
-            // A handler of "itemclick", or of the selection's "itemselect", may delete the row
-            // or its owner at once.
-            CControlUI::DeletionWatch watch(item);
             CControlUI* parent = item->GetParent();
             RepaintClipped(item);
             if (CUIWindowManager* manager = item->GetManager())
                 manager->RaiseNotify(item, L"itemclick");
-            // A row the handler took out (to be deleted later) no longer owns its index.
-            if (!watch.Deleted() && parent && item->GetParent() == parent)
+            // A row the "itemclick" handler took out no longer owns its index.
+            if (parent && item->GetParent() == parent)
                 row->Select(true);
         }
         return true;
@@ -209,10 +205,8 @@ bool CListRowUI<Base>::Activate()
 template <class Base>
 void CListRowUI<Base>::SetVisible(bool visible)
 {
-    CControlUI::DeletionWatch watch(this);
     Base::SetVisible(visible);
-    if (!watch.Deleted())
-        DropSelectionWhenHidden(this, m_pOwner, m_bSelected);
+    DropSelectionWhenHidden(this, m_pOwner, m_bSelected);
 }
 
 template <class Base>

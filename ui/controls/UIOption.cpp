@@ -32,10 +32,7 @@ private:
 
 COptionUI::COptionUI() = default;
 
-COptionUI::~COptionUI()
-{
-    LeaveGroup();
-}
+COptionUI::~COptionUI() = default;
 
 LPCWSTR COptionUI::GetClass() const
 {
@@ -51,12 +48,8 @@ LPVOID COptionUI::AsInterface(LPCWSTR name)
 
 bool COptionUI::Activate()
 {
-    // A "click" handler may delete the option at once: then nothing of it is touched.
-    DeletionWatch watch(this);
     if (!CButtonUI::Activate())
         return false;
-    if (watch.Deleted())
-        return true;
     SetSelected(m_sGroupName.IsEmpty() ? !m_bSelected : true);
     return true;
 }
@@ -69,13 +62,9 @@ void COptionUI::LeaveGroup()
 
 void COptionUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool init)
 {
-    // An option is listed only in its current window's group: one that moves on, or is
-    // detached and destroyed later, must not leave a stale entry behind. It joins the new
-    // window's group on every move, also without init: a combo box's drop-down gives its
-    // items back that way.
+    // The window it leaves drops it from its groups; it joins the new window's group on every
+    // move, also without init: a combo box's drop-down gives its items back that way.
     const bool moved = manager != m_pManager;
-    if (moved)
-        LeaveGroup();
     CButtonUI::SetManager(manager, parent, init);
     if ((init || moved) && m_pManager && !m_sGroupName.IsEmpty())
         m_pManager->AddToOptionGroup(m_sGroupName.GetData(), this);

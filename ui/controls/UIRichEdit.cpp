@@ -54,7 +54,7 @@ CRichEditUI::CRichEditUI() = default;
 
 CRichEditUI::~CRichEditUI()
 {
-    RemoveManagerListener(UIManagerListener::MessageFilter);
+    OfferMessageFilter(nullptr);
     m_pHost.Reset();
 }
 
@@ -199,7 +199,7 @@ void CRichEditUI::OnInit()
         LRESULT result = 0;
         m_pHost->GetTextServices()->TxSendMessage(EM_SETLANGOPTIONS, 0, 0, &result);
         m_pHost->ActivateInPlace(nullptr);
-        AddManagerListener(UIManagerListener::MessageFilter, static_cast<IMessageFilterUI*>(this));
+        OfferMessageFilter(static_cast<IMessageFilterUI*>(this));
     }
     m_bInited = true;
 }

@@ -84,29 +84,24 @@ bool CTabLayoutUI::SelectPage(int index)
         return true;
     const int old = m_iCurSel;
     m_iCurSel = index;
-    // Pages losing the focus run "killfocus" handlers, which may delete this layout.
-    DeletionWatch watch(this);
-    for (int i = 0; !watch.Deleted() && i < GetCount(); ++i) {
+    // Pages losing the focus run "killfocus" handlers, which may change the pages or take the
+    // layout out of its window.
+    for (int i = 0; i < GetCount(); ++i) {
         CControlUI* page = GetItemAt(i);
         if (i == index) {
             page->SetVisible(true);
             page->SetFocus();
-            if (!watch.Deleted())
-                SetPos(m_rcItem, true);
+            SetPos(m_rcItem, true);
         } else {
             page->SetVisible(false);
         }
     }
-    if (watch.Deleted())
-        return false;
     RequestParentLayout();
     if (m_pManager) {
-        CUIWindowManager* manager = m_pManager;
-        manager->FocusNextTabStop(true);
-        if (watch.Deleted())
-            return false;
-        manager->RaiseNotify(this, L"tabselect", static_cast<WPARAM>(index),
-                             static_cast<LPARAM>(old));
+        m_pManager->FocusNextTabStop(true);
+        if (m_pManager)
+            m_pManager->RaiseNotify(this, L"tabselect", static_cast<WPARAM>(index),
+                                    static_cast<LPARAM>(old));
     }
     return true;
 }

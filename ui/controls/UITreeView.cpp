@@ -95,12 +95,7 @@ void CTreeNodeUI::OnEvent(UIEvent& event)
 {
     if (PassMouseToOwner(event))
         return;
-    // The row's own handling notifies ("itemclick", "itemactivate", "itemselect"): a handler
-    // may delete the node or its tree.
-    DeletionWatch watch(this);
     CListContainerElementUI::OnEvent(event);
-    if (watch.Deleted())
-        return;
     switch (event.Type) {
     case UIEventType::DoubleClick:
         if (IsEnabled()) {
@@ -243,17 +238,14 @@ bool CTreeNodeUI::Remove(CControlUI* control)
     if (m_pTreeView)
         m_pTreeView->RemoveNode(node);
     else if (!node->GetTreeView())
-        delete node;   // owned by nobody else
+        CUIWindowManager::DeleteControl(node);   // owned by nobody else
     return true;
 }
 
 bool CTreeNodeUI::Select(bool select)
 {
-    // Selecting raises the tree's "itemselect", whose handler may delete the node.
-    DeletionWatch watch(this);
     const bool result = CListContainerElementUI::Select(select);
-    if (!watch.Deleted())
-        m_pItemButton->SetTextColor(m_bSelected ? m_dwSelItemTextColor : m_dwItemTextColor);
+    m_pItemButton->SetTextColor(m_bSelected ? m_dwSelItemTextColor : m_dwItemTextColor);
     return result;
 }
 
@@ -448,12 +440,9 @@ bool CTreeViewUI::RemoveNode(CTreeNodeUI* node)
 
 void CTreeViewUI::RemoveSubtree(CTreeNodeUI* node)
 {
-    // The selection leaving a removed row raises "itemselect", whose handler may delete the
-    // tree, and the node with it.
-    DeletionWatch watch(node);
     // Each child leaves the child list before it goes, so that the walk ends and frees nothing
     // twice whatever the child's class or parent pointer.
-    while (!watch.Deleted() && node->HasChildren()) {
+    while (node->HasChildren()) {
         const int last = node->GetChildCount() - 1;
         CTreeNodeUI* child = node->GetChildNode(last);
         node->m_aTreeNodes.Remove(last);
@@ -462,10 +451,8 @@ void CTreeViewUI::RemoveSubtree(CTreeNodeUI* node)
         if (m_pBody->GetItemIndex(child) >= 0)
             RemoveSubtree(child);
         else if (!child->GetTreeView() && child->GetParentNode() == node)
-            delete child;   // never listed: nobody else holds it
+            CUIWindowManager::DeleteControl(child);   // never listed: nobody else holds it
     }
-    if (watch.Deleted())
-        return;
     if (CTreeNodeUI* parent = node->GetParentNode()) {
         const int at = parent->m_aTreeNodes.Find(node);
         if (at >= 0)
@@ -479,13 +466,8 @@ bool CTreeViewUI::OnNodeCheckChanged(void* notification)
     UINotification* msg = static_cast<UINotification*>(notification);
     if (msg->sType == L"selectchanged") {
         CCheckBoxUI* box = static_cast<CCheckBoxUI*>(msg->pSender);
-        if (CTreeNodeUI* node = NodeOfPart(msg->pSender)) {
-            DeletionWatch watch(box);
+        if (CTreeNodeUI* node = NodeOfPart(msg->pSender))
             CheckSubtree(box->IsSelected(), node);
-            // Gone with its handlers: false ends the walk over them.
-            if (watch.Deleted())
-                return false;
-        }
     }
     return true;
 }
@@ -513,12 +495,7 @@ bool CTreeViewUI::OnNodeDoubleClick(void* notification)
     if (!node)
         return false;
     CCheckBoxUI* folder = node->GetFolderButton();
-    // A "selectchanged" handler may delete the node: false then ends the walk over the
-    // node's handlers, which went with it.
-    DeletionWatch watch(node);
     folder->SetSelected(!folder->IsSelected());
-    if (watch.Deleted())
-        return false;
     node->SetExpandedFlag(!folder->IsSelected());
     ExpandSubtree(!folder->IsSelected(), node);
     return true;
@@ -526,24 +503,21 @@ bool CTreeViewUI::OnNodeDoubleClick(void* notification)
 
 bool CTreeViewUI::CheckSubtree(bool checked, CTreeNodeUI* node)
 {
-    // Every check box raises "selectchanged", whose handler may delete its node, this node or
-    // the tree: the walk ends with what it walks.
+    // Every check box raises "selectchanged", whose handler may remove nodes: the walk asks
+    // for the count each time.
     if (!node) {
-        DeletionWatch watch(this);
-        for (int i = 0; !watch.Deleted() && i < GetCount(); ++i) {
+        for (int i = 0; i < GetCount(); ++i) {
             if (CTreeNodeUI* item = NodeAt(i))
                 item->GetCheckBox()->SetSelected(checked);
         }
         return true;
     }
-    DeletionWatch watch(node);
-    for (int i = 0; !watch.Deleted() && i < node->GetChildCount(); ++i) {
+    for (int i = 0; i < node->GetChildCount(); ++i) {
         CTreeNodeUI* child = node->GetChildNode(i);
         if (!child)
             continue;
-        DeletionWatch childWatch(child);
         child->GetCheckBox()->SetSelected(checked);
-        if (!childWatch.Deleted() && child->HasChildren())
+        if (child->HasChildren())
             CheckSubtree(checked, child);
     }
     return true;

@@ -103,8 +103,7 @@ bool CWebBrowserUI::CreateHostedControl()
 {
     if (!CActiveXUI::CreateHostedControl())
         return false;
-    AddManagerListener(UIManagerListener::AcceleratorTranslator,
-                       static_cast<ITranslateAccelerator*>(this));
+    OfferAcceleratorTranslator(static_cast<ITranslateAccelerator*>(this));
     QueryHostedControl(IID_IWebBrowser2, m_pWebBrowser.Receive());
     if (m_bAutoNavi && !m_sHomePage.IsEmpty())
         Navigate(m_sHomePage.GetData());
@@ -115,7 +114,7 @@ bool CWebBrowserUI::CreateHostedControl()
 void CWebBrowserUI::ReleaseHostedControl()
 {
     m_bCreated = false;
-    RemoveManagerListener(UIManagerListener::AcceleratorTranslator);
+    OfferAcceleratorTranslator(nullptr);
     RegisterEventSink(false);
     m_pWebBrowser.Reset();
     // The control, its site and window go as in every ActiveX host.

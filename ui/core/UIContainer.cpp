@@ -19,24 +19,13 @@ bool Meets(const RECT& a, const RECT& b)
     return ::IntersectRect(&tmp, &a, &b) != FALSE;
 }
 
-CControlUI* CALLBACK ForgetInManager(CControlUI* control, LPVOID /*data*/)
-{
-    if (CUIWindowManager* manager = control->GetManager()) {
-        manager->DropFocus(control);
-        manager->ForgetControl(control);
-    }
-    return nullptr;
-}
-
 // A child that leaves a container which does not own it lives on elsewhere: its window must
 // not keep pointers to it, nor it to the window and the container. One that its owner has
 // already taken back (parent and manager set anew) is left alone.
 void DetachFromWindow(CControlUI* control, CControlUI* container)
 {
-    if (control->GetParent() != container)
-        return;
-    control->FindControl(ForgetInManager, nullptr, UIFIND_ALL);
-    control->SetManager(nullptr, nullptr, false);
+    if (control->GetParent() == container)
+        control->SetManager(nullptr, nullptr, false);
 }
 
 } // namespace
@@ -45,8 +34,17 @@ CContainerUI::CContainerUI() = default;
 
 CContainerUI::~CContainerUI()
 {
-    m_bDeferredDelete = false;
-    RemoveAll();
+    // Owned children go with the container, at once: whatever could still be using them is
+    // using the container too.
+    const CUIPtrArray children(m_items);
+    m_items.Empty();
+    for (int i = 0; i < children.GetSize(); ++i) {
+        CControlUI* child = static_cast<CControlUI*>(children[i]);
+        if (m_bOwningChildren)
+            delete child;
+        else
+            DetachFromWindow(child, this);
+    }
     delete m_pVerticalScrollBar;
     m_pVerticalScrollBar = nullptr;
     delete m_pHorizontalScrollBar;
@@ -160,7 +158,7 @@ void CContainerUI::LetGoOfChild(CControlUI* control)
     else if (m_bDeferredDelete && m_pManager)
         m_pManager->QueueControlForDeletion(control);
     else
-        delete control;
+        CUIWindowManager::DeleteControl(control);
 }
 
 // ---- Simple properties ------------------------------------------------------------------------
@@ -592,22 +590,20 @@ void CContainerUI::SetVisible(bool visible)
 {
     if (m_bVisible == visible)
         return;
-    DeletionWatch watch(this);
     CControlUI::SetVisible(visible);
-    ShowChildren(watch);
+    ShowChildren();
 }
 
 void CContainerUI::SetVisibleByParent(bool visible)
 {
-    DeletionWatch watch(this);
     CControlUI::SetVisibleByParent(visible);
-    ShowChildren(watch);
+    ShowChildren();
 }
 
-void CContainerUI::ShowChildren(const DeletionWatch& watch)
+void CContainerUI::ShowChildren()
 {
-    // A child losing the focus runs "killfocus" handlers, which may delete this container.
-    for (int i = 0; !watch.Deleted() && i < m_items.GetSize(); ++i)
+    // A child losing the focus runs "killfocus" handlers, which may take children out.
+    for (int i = 0; i < m_items.GetSize(); ++i)
         ChildAt(i)->SetVisibleByParent(IsVisible());
 }
 

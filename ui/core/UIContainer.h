@@ -105,8 +105,8 @@ protected:
     // A child taken out: deleted (now or queued) when the container owns its children, else
     // detached from the window.
     void LetGoOfChild(CControlUI* control);
-    // Every child shown or hidden with this container, unless the watched container goes.
-    void ShowChildren(const DeletionWatch& watch);
+    // Every child shown or hidden with this container.
+    void ShowChildren();
     // The container's own child: GetItemAt may be overridden to answer other items (a list
     // answers its body's), so walks over this container's children never go through it.
     CControlUI* ChildAt(int index) const { return static_cast<CControlUI*>(m_items[index]); }

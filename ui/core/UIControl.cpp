@@ -29,80 +29,66 @@ void RequestSizeLayout(CControlUI* control)
         control->RequestParentLayout();
 }
 
-void OfferListener(CUIWindowManager* manager, UIManagerListener kind, LPVOID listener, bool offer)
-{
-    switch (kind) {
-    case UIManagerListener::Notifier: {
-        INotifyUI* notifier = static_cast<INotifyUI*>(listener);
-        offer ? manager->AddNotifier(notifier) : manager->RemoveNotifier(notifier);
-        break;
-    }
-    case UIManagerListener::PreMessageFilter: {
-        IMessageFilterUI* filter = static_cast<IMessageFilterUI*>(listener);
-        offer ? manager->AddPreMessageFilter(filter) : manager->RemovePreMessageFilter(filter);
-        break;
-    }
-    case UIManagerListener::MessageFilter: {
-        IMessageFilterUI* filter = static_cast<IMessageFilterUI*>(listener);
-        offer ? manager->AddMessageFilter(filter) : manager->RemoveMessageFilter(filter);
-        break;
-    }
-    case UIManagerListener::AcceleratorTranslator: {
-        ITranslateAccelerator* translator = static_cast<ITranslateAccelerator*>(listener);
-        offer ? manager->AddAcceleratorTranslator(translator)
-              : manager->RemoveAcceleratorTranslator(translator);
-        break;
-    }
-    default:
-        break;
-    }
-}
-
-const int kListenerKinds = static_cast<int>(UIManagerListener::Count);
-
 } // namespace
 
-// The listeners a control offers, and the manager that holds them (null while none does).
-struct CControlUI::ManagerListeners
+CUIControlRef::CUIControlRef(CControlUI* control)
 {
-    CUIWindowManager* manager = nullptr;
-    LPVOID listeners[kListenerKinds] = {};
-};
-
-CControlUI::DeletionWatch::DeletionWatch(CControlUI* control) : m_pControl(control)
-{
-    if (m_pControl) {
-        m_pNext = m_pControl->m_pWatches;
-        m_pControl->m_pWatches = this;
+    // A control being destroyed is gone already for whoever would keep a reference.
+    if (!control || control->m_bDestroying)
+        return;
+    if (!control->m_pAnchor) {
+        control->m_pAnchor = new (std::nothrow) Anchor{control, 1};
+        if (!control->m_pAnchor)
+            return;
     }
+    m_pAnchor = control->m_pAnchor;
+    ++m_pAnchor->refs;
 }
 
-CControlUI::DeletionWatch::~DeletionWatch()
+CUIControlRef::CUIControlRef(const CUIControlRef& other) : m_pAnchor(other.m_pAnchor)
 {
-    if (m_bDeleted || !m_pControl)
-        return;
-    for (DeletionWatch** link = &m_pControl->m_pWatches; *link; link = &(*link)->m_pNext) {
-        if (*link == this) {
-            *link = m_pNext;
-            return;
-        }
-    }
+    if (m_pAnchor)
+        ++m_pAnchor->refs;
+}
+
+CUIControlRef& CUIControlRef::operator=(const CUIControlRef& other)
+{
+    if (other.m_pAnchor)
+        ++other.m_pAnchor->refs;
+    Release(m_pAnchor);
+    m_pAnchor = other.m_pAnchor;
+    return *this;
+}
+
+CUIControlRef::~CUIControlRef()
+{
+    Release(m_pAnchor);
+}
+
+CControlUI* CUIControlRef::Get() const
+{
+    return m_pAnchor ? m_pAnchor->control : nullptr;
+}
+
+void CUIControlRef::Release(Anchor* anchor)
+{
+    if (anchor && --anchor->refs == 0)
+        delete anchor;
 }
 
 CControlUI::CControlUI() = default;
 
 CControlUI::~CControlUI()
 {
-    for (DeletionWatch* watch = m_pWatches; watch; watch = watch->m_pNext)
-        watch->m_bDeleted = true;
-    m_pWatches = nullptr;
-    if (OnDestroyEvent.HasHandlers())
+    m_bDestroying = true;
+    if (OnDestroyEvent.HasHandlers()) {
+        const CUIWindowManager::DispatchScope scope;
         OnDestroyEvent.Invoke(this);
-    // From the manager they were offered to: m_pManager may have been cleared since.
-    if (m_pListeners) {
-        OfferListeners(false);
-        delete m_pListeners;
-        m_pListeners = nullptr;
+    }
+    if (m_pAnchor) {
+        m_pAnchor->control = nullptr;
+        CUIControlRef::Release(m_pAnchor);
+        m_pAnchor = nullptr;
     }
     if (m_pManager)
         m_pManager->ForgetControl(this);
@@ -115,7 +101,11 @@ CUIString CControlUI::GetName() const
 
 void CControlUI::SetName(LPCWSTR name)
 {
+    const CUIString old = m_sName;
     m_sName = name ? name : L"";
+    // The window finds the control by its new name only.
+    if (m_pManager && !(m_sName == old.GetData()))
+        m_pManager->Rename(this, old);
 }
 
 LPCWSTR CControlUI::GetClass() const
@@ -152,71 +142,34 @@ CUIWindowManager* CControlUI::GetManager() const
 
 void CControlUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool init)
 {
-    if (manager != m_pManager)
-        LeaveManager();
-    m_pManager = manager;
+    if (manager != m_pManager) {
+        if (m_pManager)
+            m_pManager->ForgetControl(this);
+        m_pManager = manager;
+        if (manager)
+            manager->Enlist(this);
+    }
     m_pParent = parent;
-    if (m_pListeners && !m_pListeners->manager)
-        OfferListeners(true);
     if (init && parent)
         Init();
 }
 
-void CControlUI::LeaveManager()
+void CControlUI::OfferMessageFilter(IMessageFilterUI* filter)
 {
-    // The manager would otherwise go on calling, or finding by name, a control that may be
-    // freed before it hears of it again.
-    if (m_pManager) {
-        // Told while it is whole, so that a focused control (a rich edit's text services) stops
-        // taking keys before it joins another window.
-        m_pManager->DropFocus(this);
-        m_pManager->ForgetControl(this);
-    }
-    if (m_pListeners)
-        OfferListeners(false);
+    if (m_pManager && m_pOfferedFilter)
+        m_pManager->RemoveMessageFilter(m_pOfferedFilter);
+    m_pOfferedFilter = filter;
+    if (m_pManager && filter)
+        m_pManager->AddMessageFilter(filter, this);
 }
 
-void CControlUI::OfferListeners(bool offer)
+void CControlUI::OfferAcceleratorTranslator(ITranslateAccelerator* translator)
 {
-    CUIWindowManager* manager = offer ? m_pManager : m_pListeners->manager;
-    if (!manager)
-        return;
-    for (int i = 0; i < kListenerKinds; ++i) {
-        if (m_pListeners->listeners[i])
-            OfferListener(manager, static_cast<UIManagerListener>(i), m_pListeners->listeners[i],
-                          offer);
-    }
-    m_pListeners->manager = offer ? manager : nullptr;
-}
-
-bool CControlUI::AddManagerListener(UIManagerListener kind, LPVOID listener)
-{
-    const int index = static_cast<int>(kind);
-    if (!listener || index < 0 || index >= kListenerKinds)
-        return false;
-    if (!m_pListeners) {
-        m_pListeners = new (std::nothrow) ManagerListeners;
-        if (!m_pListeners)
-            return false;
-    }
-    RemoveManagerListener(kind);
-    m_pListeners->listeners[index] = listener;
-    if (!m_pListeners->manager)
-        m_pListeners->manager = m_pManager;
-    if (m_pListeners->manager)
-        OfferListener(m_pListeners->manager, kind, listener, true);
-    return true;
-}
-
-void CControlUI::RemoveManagerListener(UIManagerListener kind)
-{
-    const int index = static_cast<int>(kind);
-    if (!m_pListeners || index < 0 || index >= kListenerKinds)
-        return;
-    LPVOID& listener = m_pListeners->listeners[index];
-    if (listener && m_pListeners->manager)
-        OfferListener(m_pListeners->manager, kind, listener, false);
-    listener = nullptr;
+    if (m_pManager && m_pOfferedTranslator)
+        m_pManager->RemoveAcceleratorTranslator(m_pOfferedTranslator);
+    m_pOfferedTranslator = translator;
+    if (m_pManager && translator)
+        m_pManager->AddAcceleratorTranslator(translator, this);
 }
 
 CControlUI* CControlUI::GetParent() const
@@ -304,10 +257,8 @@ void CControlUI::SetPos(RECT rc, bool invalidate)
     if (!m_bSetPos) {
         m_bSetPos = true;
         if (OnSizeEvent.HasHandlers()) {
-            DeletionWatch watch(this);
+            const CUIWindowManager::DispatchScope scope;
             OnSizeEvent.Invoke(this);
-            if (watch.Deleted())
-                return;
         }
         m_bSetPos = false;
     }
@@ -641,8 +592,10 @@ CControlUI* CControlUI::FindControl(FINDCONTROLPROC proc, LPVOID data, UINT flag
 void CControlUI::Init()
 {
     OnInit();
-    if (OnInitEvent.HasHandlers())
+    if (OnInitEvent.HasHandlers()) {
+        const CUIWindowManager::DispatchScope scope;
         OnInitEvent.Invoke(this);
+    }
 }
 
 void CControlUI::OnInit()
@@ -651,6 +604,8 @@ void CControlUI::OnInit()
 
 void CControlUI::HandleEvent(UIEvent& event)
 {
+    // Handlers and OnEvent overrides may delete the control: not before this returns.
+    const CUIWindowManager::DispatchScope scope;
     if (OnEventEvent.Invoke(&event))
         OnEvent(event);
 }

@@ -42,14 +42,30 @@ enum UIButtonState : UINT
     UISTATE_CAPTURED = 0x40,
 };
 
-// The interfaces a control can offer its window manager (CControlUI::AddManagerListener).
-enum class UIManagerListener : int
+class CControlUI;
+
+// A reference to a control that reads null once the control is destroyed.
+class CUIControlRef
 {
-    Notifier,
-    PreMessageFilter,
-    MessageFilter,
-    AcceleratorTranslator,
-    Count
+public:
+    CUIControlRef() = default;
+    explicit CUIControlRef(CControlUI* control);
+    CUIControlRef(const CUIControlRef& other);
+    CUIControlRef& operator=(const CUIControlRef& other);
+    ~CUIControlRef();
+
+    CControlUI* Get() const;
+
+private:
+    friend class CControlUI;
+    struct Anchor
+    {
+        CControlUI* control;
+        int refs;
+    };
+    static void Release(Anchor* anchor);
+
+    Anchor* m_pAnchor = nullptr;
 };
 
 // The base of every control, and the skin element "Control".
@@ -60,26 +76,6 @@ public:
     virtual ~CControlUI();
     CControlUI(const CControlUI&) = delete;
     CControlUI& operator=(const CControlUI&) = delete;
-
-    // Put on the stack around a call that may run handlers: one may delete the control at
-    // once, and its destructor then marks every watch on it, so that the caller touches
-    // nothing of it afterwards.
-    class DeletionWatch
-    {
-    public:
-        explicit DeletionWatch(CControlUI* control);
-        ~DeletionWatch();
-        DeletionWatch(const DeletionWatch&) = delete;
-        DeletionWatch& operator=(const DeletionWatch&) = delete;
-
-        bool Deleted() const { return m_bDeleted; }
-
-    private:
-        friend class CControlUI;
-        CControlUI* m_pControl;
-        DeletionWatch* m_pNext = nullptr;
-        bool m_bDeleted = false;
-    };
 
     virtual CUIString GetName() const;
     virtual void SetName(LPCWSTR name);
@@ -216,12 +212,10 @@ protected:
     // on.
     bool PassOnMouseEvent(UIEvent& event);
     bool PassOnMouseEvent(UIEvent& event, CControlUI* receiver);
-    // Offers one of this control's own interfaces to its window manager. The offer follows the
-    // control: it is withdrawn from the manager it was made to the moment the control leaves it
-    // (another window, none, destruction) and made again to the manager the control joins.
-    // False, with nothing offered, when there is no memory to remember it.
-    bool AddManagerListener(UIManagerListener kind, LPVOID listener);
-    void RemoveManagerListener(UIManagerListener kind);
+    // What the control listens to in whatever window it is in: offered to every manager it
+    // joins, and dropped with its other registrations when it leaves one. Null withdraws it.
+    void OfferMessageFilter(IMessageFilterUI* filter);
+    void OfferAcceleratorTranslator(ITranslateAccelerator* translator);
 
     CUIWindowManager* m_pManager = nullptr;
     CControlUI* m_pParent = nullptr;
@@ -265,14 +259,16 @@ protected:
     RECT m_rcBorderSize = {0, 0, 0, 0};
 
 private:
-    struct ManagerListeners;
-    // Takes back from the manager it is leaving what would call it: focus, hover and click
-    // references, timers, overlay painting, queued notifications and offered listeners.
-    void LeaveManager();
-    void OfferListeners(bool offer);
+    friend class CUIWindowManager;
+    friend class CUIControlRef;
 
-    ManagerListeners* m_pListeners = nullptr;   // made by the first AddManagerListener
-    DeletionWatch* m_pWatches = nullptr;        // the innermost first
+    IMessageFilterUI* m_pOfferedFilter = nullptr;
+    ITranslateAccelerator* m_pOfferedTranslator = nullptr;
+    CUIControlRef::Anchor* m_pAnchor = nullptr;   // made by the first reference to the control
+    bool m_bDestroying = false;
+    // The manager's list of the controls that point at it.
+    CControlUI* m_pPrevMember = nullptr;
+    CControlUI* m_pNextMember = nullptr;
 };
 
 } // namespace QxUI

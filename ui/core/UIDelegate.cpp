@@ -4,8 +4,6 @@ namespace QxUI {
 
 CUIEventSource::~CUIEventSource()
 {
-    if (m_pDestroyed)
-        *m_pDestroyed = true;
     for (int i = 0; i < m_aDelegates.GetSize(); ++i)
         delete static_cast<CDelegateBase*>(m_aDelegates[i]);
 }
@@ -24,22 +22,12 @@ void CUIEventSource::Add(const CDelegateBase& delegate)
 
 bool CUIEventSource::Invoke(void* param)
 {
-    bool destroyed = false;
-    bool* const outer = m_pDestroyed;
-    m_pDestroyed = &destroyed;
     bool goOn = true;
     for (int i = 0; goOn && i < m_aDelegates.GetSize(); ++i) {
         CDelegateBase* delegate = static_cast<CDelegateBase*>(m_aDelegates[i]);
-        if (delegate == nullptr)
-            continue;
-        goOn = delegate->CallInvoke(param);
-        if (destroyed) {
-            if (outer)
-                *outer = true;
-            return false;
-        }
+        if (delegate != nullptr)
+            goOn = delegate->CallInvoke(param);
     }
-    m_pDestroyed = outer;
     return goOn;
 }
 

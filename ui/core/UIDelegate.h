@@ -80,13 +80,13 @@ public:
     void Add(const CDelegateBase& delegate);
     bool HasHandlers() const { return !m_aDelegates.IsEmpty(); }
     // Calls the delegates in order until one answers false; an empty source answers true.
-    // A delegate may destroy the source (its control deleted at once): the walk then ends
-    // there and answers false, touching nothing of the source.
+    // A control is never freed while its window handles a message, so a delegate that deletes
+    // its control (through its container or CUIWindowManager::QueueControlForDeletion) leaves
+    // the source whole for the walk.
     bool Invoke(void* param);
 
 private:
     CUIPtrArray m_aDelegates;
-    bool* m_pDestroyed = nullptr;   // set by a running Invoke
 };
 
 } // namespace QxUI

@@ -74,15 +74,32 @@ CUIWindowManager::CUIWindowManager()
 
 CUIWindowManager::~CUIWindowManager()
 {
-    for (int i = 0; i < m_aDelayedCleanup.GetSize(); ++i)
-        delete static_cast<CControlUI*>(m_aDelayedCleanup[i]);
+    // First out of the list: nothing below may queue a control with this manager.
+    const int index = s_aManagers.Find(this);
+    if (index >= 0)
+        s_aManagers.Remove(index);
+
+    SetResourceParent(nullptr);
+    for (int i = 0; i < m_aBorrowers.GetSize(); ++i)
+        static_cast<CUIWindowManager*>(m_aBorrowers[i])->m_pResourceParent = nullptr;
+    m_aBorrowers.Empty();
+    // Destroyed from inside a handler (its window object deleted with the window), the tree
+    // may be on the stack: it leaves the manager now and waits with another window's queued
+    // deletions.
+    CUIPtrArray doomed(m_aDelayedCleanup);
     m_aDelayedCleanup.Empty();
-    for (int i = 0; i < m_aAsyncNotify.GetSize(); ++i)
-        delete static_cast<UINotification*>(m_aAsyncNotify[i]);
-    m_aAsyncNotify.Empty();
-    m_mNameHash.Resize(0);
-    delete m_pRoot;
+    for (int i = 0; i < doomed.GetSize(); ++i)
+        DeleteControl(static_cast<CControlUI*>(doomed[i]));
+    CControlUI* root = m_pRoot;
     m_pRoot = nullptr;
+    DeleteControl(root);
+    // What still points here lives outside the tree: it points nowhere now.
+    while (CControlUI* member = m_pMembers) {
+        ForgetControl(member);
+        member->m_pManager = nullptr;
+    }
+    m_mNameHash.Resize(0);
+    FreeQueuedNotifications();
 
     if (m_Resources.DefaultFontInfo.hFont)
         ::DeleteObject(m_Resources.DefaultFontInfo.hFont);
@@ -91,11 +108,7 @@ CUIWindowManager::~CUIWindowManager()
     FreeImages(m_Resources);
     FreeAttributes(m_Resources);
 
-    for (int i = 0; i < m_mOptionGroup.GetSize(); ++i) {
-        LPCWSTR key = m_mOptionGroup.GetAt(i);
-        delete static_cast<CUIPtrArray*>(m_mOptionGroup.Find(key, false));
-    }
-    m_mOptionGroup.RemoveAll();
+    RemoveAllOptionGroups();
     for (int i = 0; i < m_aTimers.GetSize(); ++i) {
         TimerInfo* timer = static_cast<TimerInfo*>(m_aTimers[i]);
         if (!timer->bKilled && timer->hWnd == m_hWndPaint && ::IsWindow(m_hWndPaint))
@@ -108,10 +121,6 @@ CUIWindowManager::~CUIWindowManager()
         ::DestroyWindow(m_hwndTooltip);
     ReleaseBackBuffers();
     m_windowDC.Reset();
-
-    const int index = s_aManagers.Find(this);
-    if (index >= 0)
-        s_aManagers.Remove(index);
 }
 
 void CUIWindowManager::AttachWindow(HWND hWnd)

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <vector>
+
 #include "core/UIEvents.h"
 #include "core/UIPtrArray.h"
 #include "core/UIRender.h"
@@ -53,7 +55,32 @@ public:
     HDC GetPaintDC() const { return m_hDcPaint; }
     bool AttachRootControl(CControlUI* root);
     bool BindControlTree(CControlUI* control, CControlUI* parent = nullptr);
+    // The one way to delete a control from code that a window runs (a notification, event or
+    // message handler, a timer): the control leaves the window at once, silently, and is
+    // deleted when the window next handles its queued deletions (message 0x8001) from the
+    // message loop, not from inside a handler's own message loop. The caller takes it out of
+    // its container first, or lets an owning container's Remove do all of it.
     void QueueControlForDeletion(CControlUI* control);
+    // Deletes a control that nothing holds any more: at once when no handler is running on
+    // this thread, else as a queued deletion.
+    static void DeleteControl(CControlUI* control);
+    // Marks code that may run handlers: every window message, pre-translation, event, event
+    // source and notification runs inside one. While one is open, deletions wait.
+    class DispatchScope
+    {
+    public:
+        explicit DispatchScope(HWND window = nullptr, UINT msg = 0);
+        ~DispatchScope();
+        DispatchScope(const DispatchScope&) = delete;
+        DispatchScope& operator=(const DispatchScope&) = delete;
+
+    private:
+        friend class CUIWindowManager;
+        HWND m_hWnd;
+        UINT m_uMsg;
+        DispatchScope* m_pOuter;
+    };
+    static bool IsDispatching();
     CControlUI* GetRootControl() const { return m_pRoot; }
     CControlUI* FindControlAt(POINT pt) const;
     void RequestLayout() { m_bUpdateNeeded = true; }
@@ -89,13 +116,15 @@ public:
     static CControlUI* CALLBACK CollectUpdateCallback(CControlUI* control, LPVOID data);
 
     // ---- Focus, timers, notifications and filters -----------------------------------------
-    bool AddNotifier(INotifyUI* notifier);
+    // A listener registered with an owning control goes with every other registration of the
+    // control when the control leaves this window.
+    bool AddNotifier(INotifyUI* notifier, CControlUI* owner = nullptr);
     bool RemoveNotifier(INotifyUI* notifier);
-    bool AddPreMessageFilter(IMessageFilterUI* filter);
+    bool AddPreMessageFilter(IMessageFilterUI* filter, CControlUI* owner = nullptr);
     bool RemovePreMessageFilter(IMessageFilterUI* filter);
-    bool AddMessageFilter(IMessageFilterUI* filter);
+    bool AddMessageFilter(IMessageFilterUI* filter, CControlUI* owner = nullptr);
     bool RemoveMessageFilter(IMessageFilterUI* filter);
-    bool AddAcceleratorTranslator(ITranslateAccelerator* translator);
+    bool AddAcceleratorTranslator(ITranslateAccelerator* translator, CControlUI* owner = nullptr);
     bool RemoveAcceleratorTranslator(ITranslateAccelerator* translator);
     bool RunAcceleratorTranslators(MSG* msg);
 
@@ -106,9 +135,6 @@ public:
 
     CControlUI* GetFocusedControl() const { return m_pFocus; }
     void SetFocusControl(CControlUI* control);
-    // The control loses the focus it holds here (it is leaving the window), without the window
-    // taking the native focus.
-    void DropFocus(CControlUI* control);
     void ScheduleFocus(CControlUI* control);
     bool FocusNextTabStop(bool forward);
     static CControlUI* CALLBACK TabStopCallback(CControlUI* control, LPVOID data);
@@ -123,11 +149,15 @@ public:
     static void RunMessageLoop();
     static CControlUI* CALLBACK ShortcutCallback(CControlUI* control, LPVOID data);
 
+    // Registers a control of this window under its name; one of another window is not taken.
     static CControlUI* CALLBACK RegisterNameCallback(CControlUI* control, LPVOID data);
-    static CControlUI* CALLBACK ForgetNameCallback(CControlUI* control, LPVOID data);
+    // The control of this window by that name, or one lent to a window that borrows this one's
+    // resources (a combo box's drop-down); null when none.
     CControlUI* FindControlByName(LPCWSTR name) const;
-    // Drops every reference to the control (focus, hover, click, timers, overlay, queued
-    // notifications and its name): it is being destroyed or leaves the window.
+    // The control left this window or is being destroyed: everything of it the window holds
+    // goes, as bookkeeping that runs no handler (focus, capture, hover, key press, timers, its
+    // name, its option groups, its overlay painting and the listeners it owns). A focused
+    // control that lives on hears "killfocus" when this window handles its next message.
     void ForgetControl(CControlUI* control);
 
     bool AddToOptionGroup(LPCWSTR group, CControlUI* control);
@@ -139,7 +169,9 @@ public:
     // A popup that shows another window's controls (a combo box's drop-down) looks up fonts,
     // images, default attributes and colours in that window's manager, so that what it loads
     // lives as long as the controls.
-    void SetResourceParent(CUIWindowManager* parent) { m_pResourceParent = parent; }
+    // Option groups are the parent's too, and the parent finds the controls of this window by
+    // name, while the link holds.
+    void SetResourceParent(CUIWindowManager* parent);
     CUIWindowManager* GetResourceParent() const { return m_pResourceParent; }
     HFONT AddFont(int id, LPCWSTR face, int size, bool bold, bool underline, bool italic,
                   bool shared = false);
@@ -216,23 +248,42 @@ private:
     static void FreeImages(CUIResourceTable& table);
     static void FreeAttributes(CUIResourceTable& table);
     static void SetUpProcess();
+
+    friend class CControlUI;
+    // A control that points at this manager (CControlUI::SetManager): it is registered under its
+    // name and given the listeners it offers; a manager destroyed first clears its pointer.
+    void Enlist(CControlUI* control);
+    void Rename(CControlUI* control, const CUIString& oldName);
     void ForgetName(CControlUI* control);
+    CUIWindowManager& OptionGroupOwner();
+    struct QueuedNotify;
+    void Queue(QueuedNotify* entry);
+    void FreeQueuedNotifications();
+    // A control queued for deletion, and what it holds, hears of no lost focus.
+    void DropFocusLost(CControlUI* subtree);
+
+    struct Listener
+    {
+        void* iface;
+        CControlUI* owner;
+    };
+    typedef std::vector<Listener> ListenerList;
+    static bool AddListener(ListenerList& list, void* iface, CControlUI* owner);
+    static bool RemoveListener(ListenerList& list, void* iface);
+    static bool IsListening(const ListenerList& list, void* iface);
 
     // Message handling helpers (UIManagerMessages.cpp, UIManagerFocus.cpp).
     static WORD GetModifierKeyState();
     void KillFocus(CControlUI* next);
     // Records the control a button goes down on, gives it the focus and captures the mouse;
-    // false when a "killfocus" or "setfocus" handler deleted it meanwhile.
+    // false when a "killfocus" or "setfocus" handler took it out of this window meanwhile.
     bool PressControl(CControlUI* control);
     // A left or right button down, or a double click, for the control under the mouse.
     void OnButtonDownMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     // Offers the message to each filter still registered; true, with its answer in result,
     // when one handled it.
-    static bool OfferToFilters(const CUIPtrArray& registered, UINT msg, WPARAM wParam,
+    static bool OfferToFilters(const ListenerList& registered, UINT msg, WPARAM wParam,
                                LPARAM lParam, LRESULT& result);
-    // A control waiting for deferred deletion is out of the tree: it loses the focus, the
-    // mouse and key events it was getting, and its timers.
-    static CControlUI* CALLBACK StopInputCallback(CControlUI* control, LPVOID data);
     void DeliverQueuedNotifications();
     void DeliverNotify(UINotification& msg);
     void OnPaintMessage();
@@ -242,6 +293,12 @@ private:
     bool OnMouseHoverMessage(LPARAM lParam);
     void OnPrintClientMessage(HDC hDC, LPARAM lParam);
     void DeleteQueuedControls();
+    // Where a control deleted from inside a handler waits: its own window, or another window of
+    // this thread; null when the thread has none.
+    static CUIWindowManager* DeletionQueueFor(CUIWindowManager* manager);
+    // Only this message of this window is being handled: nothing else of ours is on the stack.
+    static bool HandlesOnly(HWND window, UINT msg);
+    static void EndDispatch();
 
     HWND m_hWndPaint = nullptr;
     int m_nOpacity = 255;
@@ -276,19 +333,23 @@ private:
     bool m_bMouseTracking = false;
     bool m_bMouseCapture = false;
     bool m_bUsedVirtualWnd = false;
-    CUIPtrArray m_aNotifiers;
+    int m_nMessageDepth = 0;                  // messages of this window being handled
+    bool m_bDeletionPending = false;          // queued deletions wait for the outermost message
+    ListenerList m_aNotifiers;
     CUIPtrArray m_aTimers;
-    CUIPtrArray m_aPreMessageFilters;
-    CUIPtrArray m_aMessageFilters;
+    ListenerList m_aPreMessageFilters;
+    ListenerList m_aMessageFilters;
     CUIPtrArray m_aPostPaintControls;
     CUIPtrArray m_aDelayedCleanup;
-    CUIPtrArray m_aAsyncNotify;
+    CUIPtrArray m_aAsyncNotify;               // QueuedNotify records, oldest first
     CUIPtrArray m_aNeedUpdate;
     CUIStringMap m_mNameHash{CUIResourceTable::kBuckets};
     CUIStringMap m_mOptionGroup{CUIResourceTable::kBuckets};
     CUIResourceTable m_Resources;
-    CUIPtrArray m_aTranslateAccelerator;
+    ListenerList m_aTranslateAccelerator;
     CUIWindowManager* m_pResourceParent = nullptr;
+    CUIPtrArray m_aBorrowers;                 // managers whose resource parent this is
+    CControlUI* m_pMembers = nullptr;         // the controls pointing here, linked through them
 
     static HINSTANCE s_hInstance;
     static CUIString s_strResourcePath;

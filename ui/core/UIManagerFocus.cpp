@@ -5,7 +5,9 @@
 #include "core/UIManager.h"
 
 #include <cwchar>
+#include <initializer_list>
 #include <new>
+#include <vector>
 
 #include "core/UIControl.h"
 
@@ -44,27 +46,42 @@ bool ClassContains(CControlUI* control, LPCWSTR part)
     return name && wcsstr(name, part) != nullptr;
 }
 
-// Listener lists hold each listener once: a second entry would hear every message twice.
-bool AddListener(CUIPtrArray& list, LPVOID listener)
-{
-    if (!listener || list.Find(listener) >= 0)
-        return false;
-    return list.Add(listener);
-}
-
-bool RemoveListener(CUIPtrArray& list, LPVOID listener)
-{
-    const int index = list.Find(listener);
-    return index >= 0 && list.Remove(index);
-}
-
 } // namespace
 
 // ---- Listener lists -----------------------------------------------------------------------------
 
-bool CUIWindowManager::AddNotifier(INotifyUI* notifier)
+// Each listener is held once: a second entry would hear every message twice.
+bool CUIWindowManager::AddListener(ListenerList& list, void* iface, CControlUI* owner)
 {
-    return AddListener(m_aNotifiers, notifier);
+    if (!iface || IsListening(list, iface))
+        return false;
+    list.push_back(Listener{iface, owner});
+    return true;
+}
+
+bool CUIWindowManager::RemoveListener(ListenerList& list, void* iface)
+{
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if (it->iface == iface) {
+            list.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CUIWindowManager::IsListening(const ListenerList& list, void* iface)
+{
+    for (const Listener& listener : list) {
+        if (listener.iface == iface)
+            return true;
+    }
+    return false;
+}
+
+bool CUIWindowManager::AddNotifier(INotifyUI* notifier, CControlUI* owner)
+{
+    return AddListener(m_aNotifiers, notifier, owner);
 }
 
 bool CUIWindowManager::RemoveNotifier(INotifyUI* notifier)
@@ -72,9 +89,9 @@ bool CUIWindowManager::RemoveNotifier(INotifyUI* notifier)
     return RemoveListener(m_aNotifiers, notifier);
 }
 
-bool CUIWindowManager::AddPreMessageFilter(IMessageFilterUI* filter)
+bool CUIWindowManager::AddPreMessageFilter(IMessageFilterUI* filter, CControlUI* owner)
 {
-    return AddListener(m_aPreMessageFilters, filter);
+    return AddListener(m_aPreMessageFilters, filter, owner);
 }
 
 bool CUIWindowManager::RemovePreMessageFilter(IMessageFilterUI* filter)
@@ -82,9 +99,9 @@ bool CUIWindowManager::RemovePreMessageFilter(IMessageFilterUI* filter)
     return RemoveListener(m_aPreMessageFilters, filter);
 }
 
-bool CUIWindowManager::AddMessageFilter(IMessageFilterUI* filter)
+bool CUIWindowManager::AddMessageFilter(IMessageFilterUI* filter, CControlUI* owner)
 {
-    return AddListener(m_aMessageFilters, filter);
+    return AddListener(m_aMessageFilters, filter, owner);
 }
 
 bool CUIWindowManager::RemoveMessageFilter(IMessageFilterUI* filter)
@@ -92,9 +109,10 @@ bool CUIWindowManager::RemoveMessageFilter(IMessageFilterUI* filter)
     return RemoveListener(m_aMessageFilters, filter);
 }
 
-bool CUIWindowManager::AddAcceleratorTranslator(ITranslateAccelerator* translator)
+bool CUIWindowManager::AddAcceleratorTranslator(ITranslateAccelerator* translator,
+                                                CControlUI* owner)
 {
-    return AddListener(m_aTranslateAccelerator, translator);
+    return AddListener(m_aTranslateAccelerator, translator, owner);
 }
 
 bool CUIWindowManager::RemoveAcceleratorTranslator(ITranslateAccelerator* translator)
@@ -104,18 +122,30 @@ bool CUIWindowManager::RemoveAcceleratorTranslator(ITranslateAccelerator* transl
 
 bool CUIWindowManager::RunAcceleratorTranslators(MSG* msg)
 {
+    const DispatchScope scope;
     // Walked over a copy: a translator may add or remove translators while it runs.
-    const CUIPtrArray translators(m_aTranslateAccelerator);
-    for (int i = 0; i < translators.GetSize(); ++i) {
-        if (m_aTranslateAccelerator.Find(translators[i]) < 0)
+    const ListenerList translators(m_aTranslateAccelerator);
+    for (const Listener& translator : translators) {
+        if (!IsListening(m_aTranslateAccelerator, translator.iface))
             continue;
-        if (static_cast<ITranslateAccelerator*>(translators[i])->TranslateAccelerator(msg) == 0)
+        if (static_cast<ITranslateAccelerator*>(translator.iface)->TranslateAccelerator(msg) == 0)
             return true;
     }
     return false;
 }
 
 // ---- Notifications ------------------------------------------------------------------------------
+
+// A notification waiting for the window's next message. Its sender is held by a reference that
+// reads null once the sender is destroyed.
+struct CUIWindowManager::QueuedNotify
+{
+    UINotification msg;
+    CUIControlRef sender;
+    // The focused control left the window: it gets KillFocus and "killfocus" is raised, unless
+    // it is gone by then or holds the focus of the window it is in now.
+    bool focusLost = false;
+};
 
 void CUIWindowManager::RaiseNotify(CControlUI* sender, LPCWSTR type, WPARAM wParam, LPARAM lParam,
                                    bool async)
@@ -139,44 +169,89 @@ void CUIWindowManager::DispatchNotify(UINotification& msg, bool async)
         DeliverNotify(msg);
         return;
     }
-    UINotification* copy = new (std::nothrow) UINotification;
-    if (!copy)
+    QueuedNotify* entry = new (std::nothrow) QueuedNotify;
+    if (!entry)
         return;
-    copy->sType = msg.sType;
-    copy->pSender = msg.pSender;
-    copy->wParam = msg.wParam;
-    copy->lParam = msg.lParam;
-    copy->ptMouse = msg.ptMouse;
-    copy->dwTimestamp = msg.dwTimestamp;
-    if (!m_aAsyncNotify.Add(copy))
-        delete copy;
+    entry->msg.sType = msg.sType;
+    entry->msg.wParam = msg.wParam;
+    entry->msg.lParam = msg.lParam;
+    entry->msg.ptMouse = msg.ptMouse;
+    entry->msg.dwTimestamp = msg.dwTimestamp;
+    entry->sender = CUIControlRef(msg.pSender);
+    Queue(entry);
+}
+
+void CUIWindowManager::Queue(QueuedNotify* entry)
+{
+    const bool first = m_aAsyncNotify.IsEmpty();
+    if (!m_aAsyncNotify.Add(entry)) {
+        delete entry;
+        return;
+    }
+    // Delivered when the window handles its next message: there is one to come.
+    if (first && m_hWndPaint)
+        ::PostMessageW(m_hWndPaint, WM_NULL, 0, 0);
+}
+
+void CUIWindowManager::DropFocusLost(CControlUI* subtree)
+{
+    for (int i = m_aAsyncNotify.GetSize() - 1; i >= 0; --i) {
+        QueuedNotify* entry = static_cast<QueuedNotify*>(m_aAsyncNotify[i]);
+        if (!entry->focusLost)
+            continue;
+        for (CControlUI* control = entry->sender.Get(); control; control = control->GetParent()) {
+            if (control == subtree) {
+                m_aAsyncNotify.Remove(i);
+                delete entry;
+                break;
+            }
+        }
+    }
+}
+
+void CUIWindowManager::FreeQueuedNotifications()
+{
+    for (int i = 0; i < m_aAsyncNotify.GetSize(); ++i)
+        delete static_cast<QueuedNotify*>(m_aAsyncNotify[i]);
+    m_aAsyncNotify.Empty();
 }
 
 void CUIWindowManager::DeliverNotify(UINotification& msg)
 {
-    if (msg.pSender && msg.pSender->OnNotifyEvent.HasHandlers()) {
-        CControlUI::DeletionWatch watch(msg.pSender);
+    const DispatchScope scope;
+    if (msg.pSender && msg.pSender->OnNotifyEvent.HasHandlers())
         msg.pSender->OnNotifyEvent.Invoke(&msg);
-        // Its own handler deleted the sender: the notifiers hear of none, as of a queued one.
-        if (watch.Deleted())
-            msg.pSender = nullptr;
-    }
     // Walked over a copy: a notifier that removes itself (or another) must not make the walk
     // skip the next one; one removed meanwhile is not called, one added waits for the next.
-    const CUIPtrArray notifiers(m_aNotifiers);
-    for (int i = 0; i < notifiers.GetSize(); ++i) {
-        if (m_aNotifiers.Find(notifiers[i]) >= 0)
-            static_cast<INotifyUI*>(notifiers[i])->OnUINotify(msg);
+    const ListenerList notifiers(m_aNotifiers);
+    for (const Listener& notifier : notifiers) {
+        if (IsListening(m_aNotifiers, notifier.iface))
+            static_cast<INotifyUI*>(notifier.iface)->OnUINotify(msg);
     }
 }
 
 void CUIWindowManager::DeliverQueuedNotifications()
 {
+    // Not inside another message of this window: a handler must not run in the middle of the
+    // code that sent that message.
+    if (m_nMessageDepth > 1)
+        return;
     while (!m_aAsyncNotify.IsEmpty()) {
-        UINotification* msg = static_cast<UINotification*>(m_aAsyncNotify[0]);
+        QueuedNotify* entry = static_cast<QueuedNotify*>(m_aAsyncNotify[0]);
         m_aAsyncNotify.Remove(0);
-        DeliverNotify(*msg);
-        delete msg;
+        CControlUI* sender = entry->sender.Get();
+        entry->msg.pSender = sender;
+        if (!entry->focusLost) {
+            DeliverNotify(entry->msg);
+        } else if (sender && !(sender->GetManager() &&
+                               sender->GetManager()->GetFocusedControl() == sender)) {
+            UIEvent event;
+            event.Type = UIEventType::KillFocus;
+            event.dwTimestamp = ::GetTickCount();
+            sender->HandleEvent(event);
+            DeliverNotify(entry->msg);
+        }
+        delete entry;
     }
 }
 
@@ -190,10 +265,10 @@ void CUIWindowManager::SetFocusControl(CControlUI* control)
         ::SetFocus(m_hWndPaint);
     if (control == m_pFocus)
         return;
-    // A "killfocus" handler may delete the control taking the focus.
-    CControlUI::DeletionWatch watch(control);
     KillFocus(control);
-    if (watch.Deleted() || !control || control->GetManager() != this || !control->IsVisible() ||
+    // A "killfocus" handler may have focused another control, or taken this one out of the
+    // window.
+    if (m_pFocus || !control || control->GetManager() != this || !control->IsVisible() ||
         !control->IsEnabled())
         return;
     m_pFocus = control;
@@ -202,8 +277,7 @@ void CUIWindowManager::SetFocusControl(CControlUI* control)
     event.pSender = control;
     event.dwTimestamp = ::GetTickCount();
     control->HandleEvent(event);
-    if (!watch.Deleted())
-        RaiseNotify(control, L"setfocus");
+    RaiseNotify(control, L"setfocus");
 }
 
 void CUIWindowManager::KillFocus(CControlUI* next)
@@ -211,21 +285,13 @@ void CUIWindowManager::KillFocus(CControlUI* next)
     if (!m_pFocus)
         return;
     CControlUI* old = m_pFocus;
+    m_pFocus = nullptr;
     UIEvent event;
     event.Type = UIEventType::KillFocus;
     event.pSender = next;
     event.dwTimestamp = ::GetTickCount();
-    CControlUI::DeletionWatch watch(old);
     old->HandleEvent(event);
-    if (!watch.Deleted())
-        RaiseNotify(old, L"killfocus");
-    m_pFocus = nullptr;
-}
-
-void CUIWindowManager::DropFocus(CControlUI* control)
-{
-    if (control && control == m_pFocus)
-        KillFocus(nullptr);
+    RaiseNotify(old, L"killfocus");
 }
 
 void CUIWindowManager::ScheduleFocus(CControlUI* control)
@@ -415,9 +481,9 @@ bool CUIWindowManager::PreTranslate(UINT msg, WPARAM wParam, LPARAM lParam, LRES
         CControlUI* control = m_pRoot->FindControl(ShortcutCallback, &info, kShortcutVisit);
         if (!control)
             return false;
-        CControlUI::DeletionWatch watch(control);
         control->SetFocus();
-        if (!watch.Deleted())
+        // A "setfocus" handler may have taken it out of this window.
+        if (control->GetManager() == this)
             control->Activate();
         return true;
     }
@@ -445,6 +511,7 @@ bool CUIWindowManager::PreTranslateForAll(MSG* msg)
 {
     if (!msg)
         return false;
+    const DispatchScope scope(msg->hwnd, msg->message);
     LRESULT result = 0;
     const LONG_PTR style = msg->hwnd ? ::GetWindowLongPtrW(msg->hwnd, GWL_STYLE) : 0;
     if (style & WS_CHILD) {
@@ -493,14 +560,9 @@ CControlUI* CALLBACK CUIWindowManager::RegisterNameCallback(CControlUI* control,
 {
     CUIWindowManager* manager = static_cast<CUIWindowManager*>(data);
     const CUIString name = control->GetName();
-    if (!name.IsEmpty())
+    // A name maps to a control of this window only, which takes it off when it leaves.
+    if (!name.IsEmpty() && control->GetManager() == manager)
         manager->m_mNameHash.Set(name.GetData(), control);
-    return nullptr;
-}
-
-CControlUI* CALLBACK CUIWindowManager::ForgetNameCallback(CControlUI* control, LPVOID data)
-{
-    static_cast<CUIWindowManager*>(data)->ForgetName(control);
     return nullptr;
 }
 
@@ -511,40 +573,119 @@ void CUIWindowManager::ForgetName(CControlUI* control)
         m_mNameHash.Remove(name.GetData());
 }
 
+void CUIWindowManager::Rename(CControlUI* control, const CUIString& oldName)
+{
+    if (!oldName.IsEmpty() && m_mNameHash.Find(oldName.GetData()) == control)
+        m_mNameHash.Remove(oldName.GetData());
+    RegisterNameCallback(control, this);
+}
+
 CControlUI* CUIWindowManager::FindControlByName(LPCWSTR name) const
 {
     if (!name)
         return nullptr;
-    return static_cast<CControlUI*>(m_mNameHash.Find(name));
+    if (CControlUI* control = static_cast<CControlUI*>(m_mNameHash.Find(name)))
+        return control;
+    for (int i = 0; i < m_aBorrowers.GetSize(); ++i) {
+        if (CControlUI* lent =
+                static_cast<CUIWindowManager*>(m_aBorrowers[i])->FindControlByName(name))
+            return lent;
+    }
+    return nullptr;
+}
+
+void CUIWindowManager::Enlist(CControlUI* control)
+{
+    if (!control->m_pPrevMember && m_pMembers != control) {
+        control->m_pNextMember = m_pMembers;
+        if (m_pMembers)
+            m_pMembers->m_pPrevMember = control;
+        m_pMembers = control;
+    }
+    RegisterNameCallback(control, this);
+    if (control->m_pOfferedFilter)
+        AddListener(m_aMessageFilters, control->m_pOfferedFilter, control);
+    if (control->m_pOfferedTranslator)
+        AddListener(m_aTranslateAccelerator, control->m_pOfferedTranslator, control);
 }
 
 void CUIWindowManager::ForgetControl(CControlUI* control)
 {
     if (!control)
         return;
+    if (control->m_pPrevMember || m_pMembers == control) {
+        if (control->m_pPrevMember)
+            control->m_pPrevMember->m_pNextMember = control->m_pNextMember;
+        else
+            m_pMembers = control->m_pNextMember;
+        if (control->m_pNextMember)
+            control->m_pNextMember->m_pPrevMember = control->m_pPrevMember;
+        control->m_pPrevMember = nullptr;
+        control->m_pNextMember = nullptr;
+    }
     if (m_pEventKey == control)
         m_pEventKey = nullptr;
     if (m_pEventHover == control)
         m_pEventHover = nullptr;
+    // The mouse capture stays with the window until the button goes up.
     if (m_pEventClick == control)
         m_pEventClick = nullptr;
-    if (m_pFocus == control)
+    if (m_pFocus == control) {
         m_pFocus = nullptr;
+        control->m_bFocused = false;
+        QueuedNotify* entry = control->m_bDestroying ? nullptr : new (std::nothrow) QueuedNotify;
+        if (entry) {
+            entry->msg.sType = L"killfocus";
+            entry->msg.ptMouse = m_ptLastMousePos;
+            entry->msg.dwTimestamp = ::GetTickCount();
+            entry->sender = CUIControlRef(control);
+            entry->focusLost = true;
+            Queue(entry);
+        }
+    }
     StopAllTimersOf(control);
     ForgetName(control);
-    for (int i = 0; i < m_aAsyncNotify.GetSize(); ++i) {
-        UINotification* msg = static_cast<UINotification*>(m_aAsyncNotify[i]);
-        if (msg->pSender == control)
-            msg->pSender = nullptr;
+    for (ListenerList* list : {&m_aNotifiers, &m_aPreMessageFilters, &m_aMessageFilters,
+                               &m_aTranslateAccelerator}) {
+        for (auto it = list->begin(); it != list->end();)
+            it = it->owner == control ? list->erase(it) : it + 1;
     }
-    // A destroyed control must not be painted again as an overlay.
     RemovePostPaintControl(control);
+    CUIWindowManager& owner = OptionGroupOwner();
+    std::vector<CUIString> groups;
+    for (int i = 0; i < owner.m_mOptionGroup.GetSize(); ++i)
+        groups.emplace_back(owner.m_mOptionGroup.GetAt(i));
+    for (const CUIString& group : groups)
+        owner.RemoveFromOptionGroup(group.GetData(), control);
+}
+
+// A popup showing another window's controls keeps their option groups in that window.
+CUIWindowManager& CUIWindowManager::OptionGroupOwner()
+{
+    CUIWindowManager* owner = this;
+    while (owner->m_pResourceParent)
+        owner = owner->m_pResourceParent;
+    return *owner;
+}
+
+void CUIWindowManager::SetResourceParent(CUIWindowManager* parent)
+{
+    if (m_pResourceParent) {
+        const int index = m_pResourceParent->m_aBorrowers.Find(this);
+        if (index >= 0)
+            m_pResourceParent->m_aBorrowers.Remove(index);
+    }
+    m_pResourceParent = parent;
+    if (parent)
+        parent->m_aBorrowers.Add(this);
 }
 
 // ---- Option groups ------------------------------------------------------------------------------
 
 bool CUIWindowManager::AddToOptionGroup(LPCWSTR group, CControlUI* control)
 {
+    if (m_pResourceParent)
+        return OptionGroupOwner().AddToOptionGroup(group, control);
     if (!group || !control)
         return false;
     CUIPtrArray* members = static_cast<CUIPtrArray*>(m_mOptionGroup.Find(group));
@@ -565,6 +706,8 @@ bool CUIWindowManager::AddToOptionGroup(LPCWSTR group, CControlUI* control)
 
 CUIPtrArray* CUIWindowManager::GetOptionGroup(LPCWSTR group)
 {
+    if (m_pResourceParent)
+        return OptionGroupOwner().GetOptionGroup(group);
     if (!group)
         return nullptr;
     return static_cast<CUIPtrArray*>(m_mOptionGroup.Find(group));
@@ -572,6 +715,10 @@ CUIPtrArray* CUIWindowManager::GetOptionGroup(LPCWSTR group)
 
 void CUIWindowManager::RemoveFromOptionGroup(LPCWSTR group, CControlUI* control)
 {
+    if (m_pResourceParent) {
+        OptionGroupOwner().RemoveFromOptionGroup(group, control);
+        return;
+    }
     CUIPtrArray* members = GetOptionGroup(group);
     if (!members)
         return;

@@ -6,7 +6,8 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <initializer_list>
+#include <new>
+#include <vector>
 
 #include "core/UIControl.h"
 
@@ -82,33 +83,127 @@ bool CUIWindowManager::BindControlTree(CControlUI* control, CControlUI* parent)
     return true;
 }
 
+namespace {
+
+// The scopes open on this thread, innermost first, and the controls deleted from inside a
+// handler while the thread has no window to queue them with: they go when the thread ends.
+thread_local CUIWindowManager::DispatchScope* t_scopes = nullptr;
+
+struct Orphans
+{
+    ~Orphans()
+    {
+        for (CControlUI* control : controls)
+            delete control;
+    }
+    std::vector<CControlUI*> controls;
+};
+thread_local Orphans t_orphans;
+
+void KeepOrphan(CControlUI* control)
+{
+    try {
+        t_orphans.controls.push_back(control);
+    } catch (const std::bad_alloc&) {
+        // Leaked rather than freed under a caller.
+    }
+}
+
+bool OnThisThread(HWND window)
+{
+    return window && ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId();
+}
+
+} // namespace
+
+CUIWindowManager::DispatchScope::DispatchScope(HWND window, UINT msg)
+    : m_hWnd(window), m_uMsg(msg), m_pOuter(t_scopes)
+{
+    t_scopes = this;
+}
+
+CUIWindowManager::DispatchScope::~DispatchScope()
+{
+    t_scopes = m_pOuter;
+    if (!t_scopes)
+        EndDispatch();
+}
+
+bool CUIWindowManager::IsDispatching()
+{
+    return t_scopes != nullptr;
+}
+
+bool CUIWindowManager::HandlesOnly(HWND window, UINT msg)
+{
+    for (const DispatchScope* scope = t_scopes; scope; scope = scope->m_pOuter) {
+        if (scope->m_hWnd != window || scope->m_uMsg != msg)
+            return false;
+    }
+    return true;
+}
+
+void CUIWindowManager::EndDispatch()
+{
+    // Deletions that came while a handler ran its own message loop are asked for again.
+    for (int i = 0; i < s_aManagers.GetSize(); ++i) {
+        CUIWindowManager* manager = static_cast<CUIWindowManager*>(s_aManagers[i]);
+        if (manager->m_bDeletionPending && OnThisThread(manager->m_hWndPaint)) {
+            manager->m_bDeletionPending = false;
+            ::PostMessageW(manager->m_hWndPaint, kDeleteQueuedControls, 0, 0);
+        }
+    }
+}
+
+CUIWindowManager* CUIWindowManager::DeletionQueueFor(CUIWindowManager* manager)
+{
+    // A manager being destroyed has left the list already.
+    if (manager && s_aManagers.Find(manager) >= 0 && OnThisThread(manager->m_hWndPaint))
+        return manager;
+    for (int i = 0; i < s_aManagers.GetSize(); ++i) {
+        CUIWindowManager* other = static_cast<CUIWindowManager*>(s_aManagers[i]);
+        if (other != manager && OnThisThread(other->m_hWndPaint))
+            return other;
+    }
+    return nullptr;
+}
+
+void CUIWindowManager::DeleteControl(CControlUI* control)
+{
+    if (!control)
+        return;
+    if (!IsDispatching()) {
+        delete control;
+        return;
+    }
+    // A handler, or the code that called it, may still be using it.
+    if (CUIWindowManager* queue = DeletionQueueFor(control->GetManager())) {
+        queue->QueueControlForDeletion(control);
+        return;
+    }
+    control->SetManager(nullptr, nullptr, false);
+    KeepOrphan(control);
+}
+
 void CUIWindowManager::QueueControlForDeletion(CControlUI* control)
 {
     if (!control)
         return;
-    // Its handlers and owner may be freed before it: nothing may call it any more.
-    control->FindControl(StopInputCallback, this, UIFIND_ALL);
-    control->SetManager(this, nullptr, false);
-    m_aDelayedCleanup.Add(control);
-    // Without a window the control waits for the manager's destructor; a thread message
-    // would reach no window.
-    if (m_hWndPaint)
-        ::PostMessageW(m_hWndPaint, kDeleteQueuedControls, 0, 0);
-}
-
-CControlUI* CALLBACK CUIWindowManager::StopInputCallback(CControlUI* control, LPVOID data)
-{
-    CUIWindowManager* manager = static_cast<CUIWindowManager*>(data);
-    if (control->GetManager() != manager)
-        return nullptr;
-    manager->DropFocus(control);
-    for (CControlUI** input : {&manager->m_pEventKey, &manager->m_pEventHover,
-                               &manager->m_pEventClick}) {
-        if (*input == control)
-            *input = nullptr;
+    // Out of the window at once: nothing of it is called from here on, not even the news that
+    // it lost the focus.
+    CUIWindowManager* left = control->GetManager();
+    control->SetManager(nullptr, nullptr, false);
+    if (left)
+        left->DropFocusLost(control);
+    const bool first = m_aDelayedCleanup.IsEmpty();
+    if (!m_aDelayedCleanup.Add(control)) {
+        KeepOrphan(control);
+        return;
     }
-    manager->StopAllTimersOf(control);
-    return nullptr;
+    // Without a window the control waits for the manager's destructor; a thread message
+    // would reach no window. One message deletes all that is queued.
+    if (first && m_hWndPaint)
+        ::PostMessageW(m_hWndPaint, kDeleteQueuedControls, 0, 0);
 }
 
 void CUIWindowManager::OnButtonDownMessage(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -121,7 +216,7 @@ void CUIWindowManager::OnButtonDownMessage(UINT msg, WPARAM wParam, LPARAM lPara
         return;
     UIEvent event;
     if (msg == WM_LBUTTONDBLCLK) {
-        // Set first: a handler that deletes the control makes the manager forget it.
+        // Set first: a handler that takes the control out makes the manager forget it.
         m_pEventClick = control;
         CaptureMouse();
         event = MakeEvent(UIEventType::DoubleClick, control, pt);
@@ -137,16 +232,17 @@ void CUIWindowManager::OnButtonDownMessage(UINT msg, WPARAM wParam, LPARAM lPara
     control->HandleEvent(event);
 }
 
-bool CUIWindowManager::OfferToFilters(const CUIPtrArray& registered, UINT msg, WPARAM wParam,
+bool CUIWindowManager::OfferToFilters(const ListenerList& registered, UINT msg, WPARAM wParam,
                                       LPARAM lParam, LRESULT& result)
 {
+    const DispatchScope scope;
     // Walked over a copy: a filter may remove itself or others while it runs.
-    const CUIPtrArray filters(registered);
-    for (int i = 0; i < filters.GetSize(); ++i) {
-        if (registered.Find(filters[i]) < 0)
+    const ListenerList filters(registered);
+    for (const Listener& filter : filters) {
+        if (!IsListening(registered, filter.iface))
             continue;
         bool handled = false;
-        const LRESULT answer = static_cast<IMessageFilterUI*>(filters[i])
+        const LRESULT answer = static_cast<IMessageFilterUI*>(filter.iface)
                                    ->PreFilterMessage(msg, wParam, lParam, handled);
         if (handled) {
             result = answer;
@@ -159,9 +255,8 @@ bool CUIWindowManager::OfferToFilters(const CUIPtrArray& registered, UINT msg, W
 bool CUIWindowManager::PressControl(CControlUI* control)
 {
     m_pEventClick = control;
-    CControlUI::DeletionWatch watch(control);
     control->SetFocus();
-    if (watch.Deleted())
+    if (control->GetManager() != this)
         return false;
     CaptureMouse();
     return true;
@@ -169,11 +264,21 @@ bool CUIWindowManager::PressControl(CControlUI* control)
 
 void CUIWindowManager::DeleteQueuedControls()
 {
+    // From inside a handler's own message loop the controls may still be on the stack below:
+    // they wait until that handler has returned.
+    if (!HandlesOnly(m_hWndPaint, kDeleteQueuedControls)) {
+        m_bDeletionPending = true;
+        return;
+    }
     // A destructor may queue further controls: they wait for the next message.
     CUIPtrArray doomed(m_aDelayedCleanup);
     m_aDelayedCleanup.Empty();
+    std::vector<CControlUI*> orphans;
+    orphans.swap(t_orphans.controls);
     for (int i = 0; i < doomed.GetSize(); ++i)
         delete static_cast<CControlUI*>(doomed[i]);
+    for (CControlUI* control : orphans)
+        delete control;
 }
 
 CControlUI* CUIWindowManager::FindControlAt(POINT pt) const
@@ -287,6 +392,13 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
 {
     if (!m_hWndPaint)
         return false;
+    const DispatchScope scope(m_hWndPaint, msg);
+    struct Depth
+    {
+        explicit Depth(int& depth) : depth(depth) { ++depth; }
+        ~Depth() { --depth; }
+        int& depth;
+    } depth(m_nMessageDepth);
     DeliverQueuedNotifications();
 
     if (OfferToFilters(m_aMessageFilters, msg, wParam, lParam, result))
@@ -452,8 +564,12 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
     case WM_LBUTTONUP: {
         const POINT pt = PointFromLParam(lParam);
         m_ptLastMousePos = pt;
-        if (!m_pEventClick)
+        if (!m_pEventClick) {
+            // The pressed control left the window: the window still holds the capture.
+            if (m_bMouseCapture)
+                ReleaseMouseCapture();
             break;
+        }
         CControlUI* click = m_pEventClick;
         ReleaseMouseCapture();
         m_pEventClick = nullptr;
@@ -542,13 +658,17 @@ void CUIWindowManager::OnMouseMoveMessage(LPARAM lParam)
         if (m_hwndTooltip)
             ::SendMessageW(m_hwndTooltip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&m_ToolTip));
     }
+    // The leave handler may have taken the control out of this window.
+    if (control && control->GetManager() != this)
+        control = nullptr;
     if (control && control != m_pEventHover) {
+        // Set first: a handler that takes the control out makes the manager forget it.
+        m_pEventHover = control;
         UIEvent event = MakeEvent(UIEventType::MouseEnter, control, pt);
         control->HandleEvent(event);
-        m_pEventHover = control;
     }
     CControlUI* target = m_pEventClick ? m_pEventClick : control;
-    if (target) {
+    if (target && target->GetManager() == this) {
         UIEvent event = MakeEvent(UIEventType::MouseMove, target, pt);
         target->HandleEvent(event);
     }

@@ -78,6 +78,7 @@ LRESULT CALLBACK CWindowWnd::SuperclassProc(HWND hWnd, UINT msg, WPARAM wParam, 
 LRESULT CWindowWnd::RouteMessage(bool inProperty, HWND hWnd, UINT msg, WPARAM wParam,
                                  LPARAM lParam)
 {
+    const CUIWindowManager::DispatchScope scope(hWnd, msg);
     auto store = [&](CWindowWnd* object) {
         if (!inProperty)
             ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
@@ -98,22 +99,36 @@ LRESULT CWindowWnd::RouteMessage(bool inProperty, HWND hWnd, UINT msg, WPARAM wP
     } else {
         self = inProperty ? static_cast<CWindowWnd*>(::GetPropW(hWnd, kObjectProperty))
                           : reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-        if (msg == WM_NCDESTROY && self) {
-            const LRESULT result = ::CallWindowProcW(self->m_OldWndProc, hWnd, msg, wParam, lParam);
-            store(nullptr);
-            self->m_hWnd = nullptr;
-            self->ReleaseIcons();
-            self->OnWindowDestroyed(hWnd);
-            return result;
-        }
     }
-    if (self)
-        return self->HandleWindowMessage(msg, wParam, lParam);
-    return ::DefWindowProcW(hWnd, msg, wParam, lParam);
+    if (!self)
+        return ::DefWindowProcW(hWnd, msg, wParam, lParam);
+
+    // The object may delete itself when its window ends (OnWindowDestroyed): when the window
+    // is destroyed from inside one of its own messages, that waits until the outermost of them
+    // returns, so that the code handling it never runs on a freed object.
+    ++self->m_nMessagesRunning;
+    LRESULT result = 0;
+    if (msg == WM_NCDESTROY) {
+        result = ::CallWindowProcW(self->m_OldWndProc, hWnd, msg, wParam, lParam);
+        store(nullptr);
+        self->m_hWnd = nullptr;
+        self->ReleaseIcons();
+        self->m_bDestroyedPending = true;
+    } else {
+        result = self->HandleWindowMessage(msg, wParam, lParam);
+    }
+    if (--self->m_nMessagesRunning == 0 && self->m_bDestroyedPending) {
+        self->m_bDestroyedPending = false;
+        self->OnWindowDestroyed(hWnd);
+    }
+    return result;
 }
 
 LRESULT CWindowWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    // The window went while an outer message of it was still being handled.
+    if (!m_hWnd)
+        return 0;
     return ::CallWindowProcW(m_OldWndProc, m_hWnd, msg, wParam, lParam);
 }
 
@@ -126,7 +141,8 @@ LRESULT CWindowWnd::SendMsg(UINT msg, WPARAM wParam, LPARAM lParam)
 
 bool CWindowWnd::PostMsg(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return ::PostMessageW(m_hWnd, msg, wParam, lParam) != FALSE;
+    // Without a window PostMessage would post to the thread.
+    return m_hWnd && ::PostMessageW(m_hWnd, msg, wParam, lParam) != FALSE;
 }
 
 void CWindowWnd::Close(UINT code)
