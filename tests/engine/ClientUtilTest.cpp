@@ -91,19 +91,23 @@ TEST_F(KillClient, GivesUpWhileASecondClientKeepsRunning)
 namespace {
 
 const ChildProcess* g_lateClients[2] = {};
-ULONGLONG g_firstListing = 0;
+// KillClient's polls, after it ended one client, that still found the other one running.
+int g_pollsThatFoundTheSecond = 0;
+// More than one: it keeps polling, rather than looking once more.
+const int kPollsBeforeTheSecondEnds = 2;
 
-// Lists the processes; from 2.5 s after the first listing on, well into the 3 s that KillClient
-// polls for, it ends the clients first.
+// Lists the processes. Once KillClient has ended one client and polled that often while the
+// other still ran, the next listing ends the other one first.
 HANDLE ListAndEndTheClientsLate()
 {
-    if (g_firstListing == 0) {
-        g_firstListing = GetTickCount64();
-    } else if (GetTickCount64() - g_firstListing >= 2500) {
+    const bool oneEnded = !g_lateClients[0]->Running() || !g_lateClients[1]->Running();
+    if (oneEnded && g_pollsThatFoundTheSecond == kPollsBeforeTheSecondEnds) {
         SetProcessSnapshotSource(nullptr);
         for (const ChildProcess* client : g_lateClients)
             TerminateProcess(client->Handle(), 1);
         WaitUntil([] { return FindProcess_ByName("qelo.exe") == 0; });
+    } else if (oneEnded) {
+        ++g_pollsThatFoundTheSecond;
     }
     return CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
 }
@@ -120,11 +124,12 @@ TEST_F(KillClient, KeepsPollingWhileASecondClientRunsAndSeesItEnd)
 
     g_lateClients[0] = &one;
     g_lateClients[1] = &two;
-    g_firstListing = 0;
+    g_pollsThatFoundTheSecond = 0;
     SetProcessSnapshotSource(ListAndEndTheClientsLate);
     const bool killed = hrq::KillClient();
     SetProcessSnapshotSource(nullptr);
     EXPECT_TRUE(killed);
+    EXPECT_EQ(kPollsBeforeTheSecondEnds, g_pollsThatFoundTheSecond);
     EXPECT_FALSE(one.Running() || two.Running());
 }
 
