@@ -259,21 +259,51 @@ TEST(Stalls, NoFirstDataStopsTheParts)
 
 TEST(Stalls, FirstDataAfterThreeOfTheFivePollsIsTaken)
 {
+    HttpTimings timings = FastHttpTimings(5000);
+    timings.firstDataPollMs = 1000; // the two polls left leave 2 s for a loaded machine
+    HttpTimings threePolls = timings;
+    threePolls.firstDataPolls = 3;
+
+    // A slow server: the parts' answers wait until a second download with polls as long, started
+    // once every part has asked, has given up after three of them on parts that never send; this
+    // download's watchdog has then polled three times too.
     std::string package = MakePackage(8000, 25);
     TestFolder folder(L"latefirst");
+    std::atomic<bool> threePollsPassed{false};
     std::atomic<int> requests{0};
-    TestHttpServer server([&package, &requests](const TestHttpServer::Request& r, TestHttpServer::Peer& p) {
+    TestHttpServer server([&](const TestHttpServer::Request& r, TestHttpServer::Peer& p) {
         if (requests++ > 0)
-            Sleep(3300); // a slow server: each part's answer comes after three polls of 1 s
+            WaitUntil([&] { return threePollsPassed.load(); });
         ServePackage(package, PackageOptions(), r, p);
     });
-    HttpTimings timings = FastHttpTimings(5000);
-    timings.firstDataPollMs = 1000;   // five polls leave 1.7 s for a loaded machine
     CHttpDownload http(folder.Path(), timings);
     std::string host = server.Address(), path = "/u.zip";
     DownloadInfo info;
     info.md5 = Md5Hex(package);
-    EXPECT_EQ(1, http.Download(host, path, info));
+    std::atomic<int> result{0};
+    std::thread worker([&] { result = http.Download(host, path, info); });
+
+    // The probe and the four parts.
+    EXPECT_TRUE(WaitUntil([&] { return server.Requests().size() == 5; }));
+    {
+        std::string stalledPackage = MakePackage(8000, 29);
+        TestFolder stalledFolder(L"latefirst_polls");
+        std::atomic<int> stalledRequests{0};
+        TestHttpServer stalling([&](const TestHttpServer::Request& r, TestHttpServer::Peer& p) {
+            PackageOptions options;
+            if (stalledRequests++ > 0)
+                options.stallAfterBytes = 0; // only the probe answers
+            ServePackage(stalledPackage, options, r, p);
+        });
+        CHttpDownload stalled(stalledFolder.Path(), threePolls);
+        std::string stalledHost = stalling.Address(), stalledPath = "/u.zip";
+        DownloadInfo stalledInfo;
+        stalledInfo.md5 = Md5Hex(stalledPackage);
+        EXPECT_EQ(-4, stalled.Download(stalledHost, stalledPath, stalledInfo));
+    }
+    threePollsPassed = true;
+    worker.join();
+    EXPECT_EQ(1, result);
 }
 
 TEST(Stalls, NoProgressWithinAPeriodStopsTheParts)
