@@ -299,6 +299,9 @@ private:
     // Only this message of this window is being handled: nothing else of ours is on the stack.
     static bool HandlesOnly(HWND window, UINT msg);
     static void EndDispatch();
+    // The deletion message posted to the thread for controls deleted without a window: taken
+    // (true) by the pre-translation of the message loops.
+    static bool TakeThreadDeletionMessage(const MSG& msg);
 
     HWND m_hWndPaint = nullptr;
     int m_nOpacity = 255;

@@ -512,6 +512,8 @@ bool CUIWindowManager::PreTranslateForAll(MSG* msg)
     if (!msg)
         return false;
     const DispatchScope scope(msg->hwnd, msg->message);
+    if (TakeThreadDeletionMessage(*msg))
+        return true;
     LRESULT result = 0;
     const LONG_PTR style = msg->hwnd ? ::GetWindowLongPtrW(msg->hwnd, GWL_STYLE) : 0;
     if (style & WS_CHILD) {

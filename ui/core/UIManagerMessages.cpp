@@ -100,13 +100,27 @@ struct Orphans
 };
 thread_local Orphans t_orphans;
 
+thread_local bool t_orphansPending = false;
+
+// Freed by the deletion message posted to the thread, which the framework's message loops
+// take in their pre-translation.
 void KeepOrphan(CControlUI* control)
 {
     try {
         t_orphans.controls.push_back(control);
     } catch (const std::bad_alloc&) {
         // Leaked rather than freed under a caller.
+        return;
     }
+    ::PostThreadMessageW(::GetCurrentThreadId(), kDeleteQueuedControls, 0, 0);
+}
+
+void FreeOrphans()
+{
+    std::vector<CControlUI*> orphans;
+    orphans.swap(t_orphans.controls);
+    for (CControlUI* control : orphans)
+        delete control;
 }
 
 bool OnThisThread(HWND window)
@@ -143,8 +157,22 @@ bool CUIWindowManager::HandlesOnly(HWND window, UINT msg)
     return true;
 }
 
+bool CUIWindowManager::TakeThreadDeletionMessage(const MSG& msg)
+{
+    if (msg.hwnd || msg.message != kDeleteQueuedControls)
+        return false;
+    if (HandlesOnly(nullptr, kDeleteQueuedControls))
+        FreeOrphans();
+    else
+        t_orphansPending = true;
+    return true;
+}
+
 void CUIWindowManager::EndDispatch()
 {
+    if (t_orphansPending && !t_orphans.controls.empty())
+        ::PostThreadMessageW(::GetCurrentThreadId(), kDeleteQueuedControls, 0, 0);
+    t_orphansPending = false;
     // Deletions that came while a handler ran its own message loop are asked for again.
     for (int i = 0; i < s_aManagers.GetSize(); ++i) {
         CUIWindowManager* manager = static_cast<CUIWindowManager*>(s_aManagers[i]);
@@ -273,12 +301,9 @@ void CUIWindowManager::DeleteQueuedControls()
     // A destructor may queue further controls: they wait for the next message.
     CUIPtrArray doomed(m_aDelayedCleanup);
     m_aDelayedCleanup.Empty();
-    std::vector<CControlUI*> orphans;
-    orphans.swap(t_orphans.controls);
     for (int i = 0; i < doomed.GetSize(); ++i)
         delete static_cast<CControlUI*>(doomed[i]);
-    for (CControlUI* control : orphans)
-        delete control;
+    FreeOrphans();
 }
 
 CControlUI* CUIWindowManager::FindControlAt(POINT pt) const
