@@ -49,7 +49,7 @@ bool CDateTimeWnd::Start(CDateTimeUI* owner)
         if (!CreateInRect(manager->GetPaintWindow(), nullptr, WS_CHILD, 0, GetPickerRect()))
             return false;
         ::SendMessageW(m_hWnd, WM_SETFONT,
-                       reinterpret_cast<WPARAM>(manager->GetFontEntry(owner->GetFont())->hFont), TRUE);
+                       reinterpret_cast<WPARAM>(manager->GetFontEntry(owner->GetFont())->hFont.Get()), TRUE);
     }
     if (owner->GetText().IsEmpty())
         ::GetLocalTime(&owner->m_sysTime);
