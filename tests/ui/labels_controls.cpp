@@ -113,7 +113,7 @@ public:
 class ProbeProgress : public CProgressUI
 {
 public:
-    CUIImageInfo* ForeInfo() const { return m_diFore.pImageInfo; }
+    CUIImageInfo* ForeInfo() const { return m_diFore.pImageInfo.Get(); }
 };
 
 } // namespace

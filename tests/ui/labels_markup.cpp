@@ -105,7 +105,7 @@ protected:
     int TagFonts()
     {
         int n = 0;
-        HFONT deflt = manager.GetDefaultFontEntry()->hFont;
+        HFONT deflt = manager.GetDefaultFontEntry()->hFont.Get();
         for (int id = 30000; id < 30200; ++id)
             n += manager.GetFontHandle(id) != deflt;
         return n;

@@ -183,8 +183,8 @@ TEST_F(ComboWindow, EachWayOfClosingGivesTheItemsBack)
     }
     // The item images were loaded while the items were the drop-down's.
     const CUIImageDesc& bk = combo->GetItemLook()->diBk;
-    ASSERT_NE(nullptr, bk.pImageInfo) << "drawn in the drop-down";
-    EXPECT_EQ(window.host.manager.GetImage(L"row.png"), bk.pImageInfo);
+    ASSERT_NE(nullptr, bk.pImageInfo.Get()) << "drawn in the drop-down";
+    EXPECT_EQ(window.host.manager.GetImage(L"row.png"), bk.pImageInfo.Get());
     window.Repaint();
 }
 

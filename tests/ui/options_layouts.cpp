@@ -296,31 +296,50 @@ CControlUI* CALLBACK CountFilled(CControlUI* control, LPVOID filled)
     return nullptr;
 }
 
-// A file is not loaded again below itself, however many times it asks, and one build fills a
-// bounded number of child layouts; a wide skin within the bounds is built whole.
+// A file is not loaded again below itself, the window's own file included, however many times
+// it asks; the child layouts of one build, filled when they join the window, share one bounded
+// budget, which a layout filled again on joining again takes nothing more of. A wide skin within
+// the bounds is built whole.
 TEST_F(ChildLayout, FilesLoadingThemselvesOrFanningOutBuildABoundedTree)
 {
-    const int deepest = CUILayoutBuilder::kMaxIncludeDepth + 1;
     const struct
     {
         std::wstring skin;
+        int rejoins;  // times the layout named "holder" leaves the window and joins it again
         int filled;   // child layouts whose file was loaded
     } cases[] = {
-        {Skin(L"self.xml"), 1},
-        {Skin(L"there.xml"), 2},
-        // The window's own file is built by then; each of its child layouts loads it once.
-        {L"fan3.xml", 3},
+        {Skin(L"self.xml"), 0, 1},
+        {Skin(L"there.xml"), 0, 2},
+        // The window's own file is being loaded above its child layouts.
+        {L"fan3.xml", 0, 0},
         // A -> B -> A, twice at each step: A's child layouts load B, whose own stay empty.
-        {Skin(L"cycleA.xml"), 1 + 2},
-        {Skin(L"deep0.xml"), deepest},
+        {Skin(L"cycleA.xml"), 0, 1 + 2},
+        // The window's document and the files below it, as deep as includes go.
+        {Skin(L"deep0.xml"), 0, CUILayoutBuilder::kMaxIncludeDepth},
         // 255 child layouts over distinct files: the budget runs out first.
-        {Skin(L"fork0.xml"), CUILayoutBuilder::kMaxChildLayouts},
+        {Skin(L"fork0.xml"), 0, CUILayoutBuilder::kMaxChildLayouts},
+        // Two top-level layouts of 127 each: one budget for the whole build.
+        {L"<Window><VerticalLayout><ChildLayout xmlfile=\"fork1.xml\"/>"
+         L"<ChildLayout xmlfile=\"fork1.xml\"/></VerticalLayout></Window>",
+         0, CUILayoutBuilder::kMaxChildLayouts},
         // Every build has its own budget.
-        {Skin(L"broad0.xml"), 1 + 4 + 16},
+        {Skin(L"broad0.xml"), 0, 1 + 4 + 16},
+        // 127 + 21 of the budget taken, the 21 filled again four times.
+        {L"<Window><VerticalLayout><ChildLayout xmlfile=\"fork1.xml\"/><ChildLayout "
+         L"name=\"holder\" xmlfile=\"broad0.xml\"/></VerticalLayout></Window>",
+         4, 127 + 1 + 4 + 16},
     };
     for (const auto& c : cases) {
         SkinWindow skin;
         ASSERT_TRUE(skin.Open(c.skin.c_str())) << c.skin;
+        for (int i = 0; i < c.rejoins; ++i) {
+            CControlUI* holder = skin.Find(L"holder");
+            auto* column = static_cast<CContainerUI*>(holder->GetParent());
+            column->SetOwningChildren(false);
+            ASSERT_TRUE(column->Remove(holder));
+            column->SetOwningChildren(true);
+            ASSERT_TRUE(column->Add(holder));
+        }
         int filled = 0;
         skin.host.manager.GetRootControl()->FindControl(CountFilled, &filled, UIFIND_ALL);
         EXPECT_EQ(c.filled, filled) << c.skin;

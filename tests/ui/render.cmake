@@ -27,5 +27,8 @@ qix_add_test(ui_resources_tables
   LIBS qxui_core qxui_render_test_support)
 qxui_count_allocations(ui_resources_tables)
 
+qix_add_test(ui_resources_lifetime SOURCES ${QXUI_RENDER_TEST_DIR}/resources_lifetime.cpp
+  LIBS qxui_skin qxui_render_test_support)
+
 qix_add_test(ui_render_zip_memory SOURCES ${QXUI_RENDER_TEST_DIR}/render_zip_memory.cpp
   LIBS qxui_core qxui_render_test_support)

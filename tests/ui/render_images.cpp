@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 #include "render_support.h"
@@ -15,11 +14,7 @@ using namespace rendertest;
 
 namespace {
 
-struct ImageDeleter
-{
-    void operator()(CUIImageInfo* info) const { CUIPainter::FreeImage(info); }
-};
-typedef std::unique_ptr<CUIImageInfo, ImageDeleter> ImagePtr;
+typedef CUIRef<CUIImageInfo> ImagePtr;
 
 // Opaque red, transparent green, white at alpha 128, opaque blue.
 std::vector<BYTE> MixedPng()
@@ -61,7 +56,7 @@ TEST_F(ImageLoading, PngPixelsArePremultipliedAndTransparencyIsFlagged)
     EXPECT_EQ(2, image->nX);
     EXPECT_EQ(2, image->nY);
     EXPECT_TRUE(image->bAlpha);
-    EXPECT_NE(nullptr, image->hBitmap);
+    EXPECT_NE(nullptr, image->hBitmap.Get());
     EXPECT_EQ(0xFFFF0000u, image->pBits[0]);
     EXPECT_EQ(0u, image->pBits[1]);
     EXPECT_EQ(0x80808080u, image->pBits[2]);

@@ -77,7 +77,7 @@ TEST(ResourceFonts, AddingAnIdAgainReplacesAndDeletesTheOldFont)
 TEST(ResourceFonts, UnknownAndNegativeIdsGiveTheDefaultFont)
 {
     CUIWindowManager manager;
-    HFONT fallback = manager.GetDefaultFontEntry()->hFont;
+    HFONT fallback = manager.GetDefaultFontEntry()->hFont.Get();
     ASSERT_NE(nullptr, fallback);
     EXPECT_EQ(fallback, manager.GetFontHandle(-1));
     EXPECT_EQ(fallback, manager.GetFontHandle(77));
@@ -98,7 +98,7 @@ TEST(ResourceFonts, WindowFontsComeBeforeSharedOnesAndStayInTheirWindow)
     EXPECT_EQ(own, first.GetFontHandle(5));
     EXPECT_EQ(shared, second.GetFontHandle(5));
     first.RemoveAllFonts(true);
-    EXPECT_EQ(second.GetDefaultFontEntry()->hFont, second.GetFontHandle(5));
+    EXPECT_EQ(second.GetDefaultFontEntry()->hFont.Get(), second.GetFontHandle(5));
 }
 
 TEST(ResourceFonts, LongFaceNamesAreCutToTheFaceField)
@@ -233,7 +233,7 @@ TEST_F(ResourceImages, DescriptionsAreParsedAndResolvedOnce)
                        L"fade='128' hole='true' xtiled='True'";
     EXPECT_TRUE(CUIPainter::DrawImageByDescription(nullptr, &manager, control, control, desc));
     EXPECT_STREQ(L"b.png", desc.sImageName.GetData());
-    ASSERT_NE(nullptr, desc.pImageInfo);
+    ASSERT_NE(nullptr, desc.pImageInfo.Get());
     EXPECT_EQ(2, desc.rcSource.right);
     EXPECT_EQ(1, desc.rcSource.bottom);
     EXPECT_EQ(1, desc.rcCorner.left);

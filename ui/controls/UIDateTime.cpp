@@ -48,8 +48,8 @@ bool CDateTimeWnd::Start(CDateTimeUI* owner)
         RegisterDateClasses();
         if (!CreateInRect(manager->GetPaintWindow(), nullptr, WS_CHILD, 0, GetPickerRect()))
             return false;
-        ::SendMessageW(m_hWnd, WM_SETFONT,
-                       reinterpret_cast<WPARAM>(manager->GetFontEntry(owner->GetFont())->hFont), TRUE);
+        m_font = CUIRef<CUIFontInfo>(manager->GetFontEntry(owner->GetFont()));
+        ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font->hFont.Get()), TRUE);
     }
     if (owner->GetText().IsEmpty())
         ::GetLocalTime(&owner->m_sysTime);

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include "core/UILabel.h"
+#include "core/UIRef.h"
+#include "core/UIResourceTable.h"
 #include "core/UIWindow.h"
 
 namespace QxUI {
@@ -31,6 +33,8 @@ public:
 
 private:
     CDateTimeUI* m_pOwner = nullptr;
+    // The font record whose handle the picker was given, held while the picker lives.
+    CUIRef<CUIFontInfo> m_font;
     bool m_bInit = false;
 };
 

@@ -53,8 +53,9 @@ bool CEditWnd::Start(CEditUI* owner)
     if (!CreateInRect(manager->GetPaintWindow(), nullptr, style, 0, GetEditRect()))
         return false;
 
-    ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(manager->GetFontHandle(owner->GetFont())),
-                   TRUE);
+    // An unknown index, or -1, gives the window's default font.
+    m_font = CUIRef<CUIFontInfo>(manager->GetFontEntry(owner->GetFont()));
+    ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font->hFont.Get()), TRUE);
     ::SendMessageW(m_hWnd, EM_LIMITTEXT, owner->GetMaxChar(), 0);
     if (owner->IsPasswordMode())
         ::SendMessageW(m_hWnd, EM_SETPASSWORDCHAR, owner->GetPasswordChar(), 0);

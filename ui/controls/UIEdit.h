@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include "core/UILabel.h"
+#include "core/UIRef.h"
+#include "core/UIResourceTable.h"
 #include "core/UIWindow.h"
 
 #include "Win32Handle.h"
@@ -34,6 +36,9 @@ private:
     void CopyTextToOwner();
 
     CEditUI* m_pOwner = nullptr;
+    // The font record whose handle the window was given, held while the window lives: the
+    // window table may let go of it meanwhile.
+    CUIRef<CUIFontInfo> m_font;
     win32::UniqueBrush m_hBkBrush;
     bool m_bInit = false;
 };

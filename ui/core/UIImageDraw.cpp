@@ -209,7 +209,7 @@ void CUIImageDesc::Clear()
     sDrawString.Empty();
     sImageName.Empty();
     bTried = false;
-    pImageInfo = nullptr;
+    pImageInfo.Reset();
     rcDest = RECT{};
     rcSource = RECT{};
     rcCorner = RECT{};
@@ -235,15 +235,16 @@ bool CUIPainter::DrawImageByDescription(HDC hDC, CUIWindowManager* manager, cons
         ParseDescription(desc, parsed);
         desc.sImageName = parsed.name;
         LPCWSTR type = parsed.fromResource ? parsed.resType.GetData() : nullptr;
-        desc.pImageInfo =
-            manager->GetImageOrLoad(parsed.name.GetData(), type, parsed.mask, parsed.hsl);
+        // Held by the description: the table may let go of the name while the image shows.
+        desc.pImageInfo = CUIRef<CUIImageInfo>(
+            manager->GetImageOrLoad(parsed.name.GetData(), type, parsed.mask, parsed.hsl));
         if (!desc.pImageInfo)
             return false;
         if (IsZeroRect(desc.rcSource))
             desc.rcSource = RECT{0, 0, desc.pImageInfo->nX, desc.pImageInfo->nY};
     }
 
-    const CUIImageInfo* image = desc.pImageInfo;
+    const CUIImageInfo* image = desc.pImageInfo.Get();
     desc.rcSource.right = std::min(desc.rcSource.right, static_cast<LONG>(image->nX));
     desc.rcSource.bottom = std::min(desc.rcSource.bottom, static_cast<LONG>(image->nY));
 
@@ -256,7 +257,7 @@ bool CUIPainter::DrawImageByDescription(HDC hDC, CUIWindowManager* manager, cons
             rcDest.bottom = std::min(rcControl.bottom, rcControl.top + desc.rcDest.bottom);
         }
         if (Meets(rcDest, rcControl) && Meets(rcDest, rcPaint)) {
-            DrawImage(hDC, image->hBitmap, rcDest, rcPaint, desc.rcSource, desc.rcCorner,
+            DrawImage(hDC, image->hBitmap.Get(), rcDest, rcPaint, desc.rcSource, desc.rcCorner,
                       image->bAlpha, desc.uFade, desc.bHole, desc.bTiledX, desc.bTiledY);
         }
     }

@@ -141,7 +141,7 @@ struct StbPixels
 
 } // namespace
 
-CUIImageInfo* CUIPainter::LoadImage(LPCWSTR name, LPCWSTR type, DWORD mask)
+CUIRef<CUIImageInfo> CUIPainter::LoadImage(LPCWSTR name, LPCWSTR type, DWORD mask)
 {
     // A numeric id names a resource only together with its type.
     if (!name || (IS_INTRESOURCE(name) && !type))
@@ -166,7 +166,7 @@ CUIImageInfo* CUIPainter::LoadImage(LPCWSTR name, LPCWSTR type, DWORD mask)
         return nullptr;
 
     DWORD* dst = nullptr;
-    HBITMAP bitmap = CreateDib32(width, height, &dst);
+    win32::UniqueBitmap bitmap(CreateDib32(width, height, &dst));
     if (!bitmap)
         return nullptr;
 
@@ -189,31 +189,15 @@ CUIImageInfo* CUIPainter::LoadImage(LPCWSTR name, LPCWSTR type, DWORD mask)
         dst[i] = word;
     }
 
-    CUIImageInfo* info = new (std::nothrow) CUIImageInfo;
-    if (!info) {
-        ::DeleteObject(bitmap);
+    CUIRef<CUIImageInfo> info(new (std::nothrow) CUIImageInfo);
+    if (!info)
         return nullptr;
-    }
-    info->hBitmap = bitmap;
+    info->hBitmap = std::move(bitmap);
     info->pBits = dst;
     info->nX = width;
     info->nY = height;
     info->bAlpha = hasAlpha;
     return info;
-}
-
-void CUIPainter::FreeImage(CUIImageInfo* info, bool deleteRecord)
-{
-    if (!info)
-        return;
-    if (info->hBitmap)
-        ::DeleteObject(info->hBitmap);
-    info->hBitmap = nullptr;
-    info->pBits = nullptr;
-    delete[] info->pSrcBits;
-    info->pSrcBits = nullptr;
-    if (deleteRecord)
-        delete info;
 }
 
 } // namespace QxUI

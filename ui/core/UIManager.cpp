@@ -5,6 +5,9 @@
 
 #include <commctrl.h>
 
+#include <new>
+#include <utility>
+
 #include "core/UIControl.h"
 
 namespace QxUI {
@@ -32,7 +35,7 @@ const COLORREF kDirtyRectColor = RGB(220, 0, 0);
 void CUIWindowManager::SetUpProcess()
 {
     CUIResourceTable& shared = s_SharedResources;
-    if (shared.DefaultFontInfo.sFontName.IsEmpty()) {
+    if (!shared.DefaultFontInfo || shared.DefaultFontInfo->sFontName.IsEmpty()) {
         shared.dwDisabledColor = 0xFFA7A6AA;
         shared.dwDefaultFontColor = 0xFF000000;
         shared.dwDefaultLinkFontColor = 0xFF0000FF;
@@ -42,17 +45,20 @@ void CUIWindowManager::SetUpProcess()
         LOGFONTW lf = {};
         ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
         lf.lfCharSet = DEFAULT_CHARSET;
-        HFONT font = ::CreateFontIndirectW(&lf);
-        if (font) {
-            CUIFontInfo& info = shared.DefaultFontInfo;
-            info.hFont = font;
-            info.sFontName = lf.lfFaceName;
-            info.iSize = -lf.lfHeight;
-            info.bBold = lf.lfWeight >= FW_BOLD;
-            info.bUnderline = lf.lfUnderline == 1;
-            info.bItalic = lf.lfItalic == 1;
-            info.tm = TEXTMETRICW{};
+        // A record even without its font (the face stays empty and the next manager tries
+        // again): the default font lookup always finds one.
+        CUIRef<CUIFontInfo> info(new (std::nothrow) CUIFontInfo);
+        win32::UniqueFont font(::CreateFontIndirectW(&lf));
+        if (info && font) {
+            info->hFont = std::move(font);
+            info->sFontName = lf.lfFaceName;
+            info->iSize = -lf.lfHeight;
+            info->bBold = lf.lfWeight >= FW_BOLD;
+            info->bUnderline = lf.lfUnderline == 1;
+            info->bItalic = lf.lfItalic == 1;
         }
+        if (info)
+            shared.DefaultFontInfo = std::move(info);
     }
     if (!s_hUpdateRectPen) {
         s_hUpdateRectPen = ::CreatePen(PS_SOLID, 1, kDirtyRectColor);
@@ -101,11 +107,11 @@ CUIWindowManager::~CUIWindowManager()
     m_mNameHash.Resize(0);
     FreeQueuedNotifications();
 
-    if (m_Resources.DefaultFontInfo.hFont)
-        ::DeleteObject(m_Resources.DefaultFontInfo.hFont);
-    m_Resources.DefaultFontInfo.hFont = nullptr;
-    FreeFonts(m_Resources);
-    FreeImages(m_Resources);
+    // The table's references go; records still in use (a control moved to another window, a
+    // native window given a font) live on with their users.
+    m_Resources.DefaultFontInfo.Reset();
+    ReleaseFonts(m_Resources);
+    ReleaseImages(m_Resources);
     FreeAttributes(m_Resources);
 
     RemoveAllOptionGroups();

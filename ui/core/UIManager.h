@@ -244,8 +244,9 @@ private:
     CUIResourceTable& TableFor(bool shared);
     void MeasureFont(CUIFontInfo& font);
     void SetColor(DWORD CUIResourceTable::*field, DWORD color, bool shared);
-    static void FreeFonts(CUIResourceTable& table);
-    static void FreeImages(CUIResourceTable& table);
+    // The table lets go of its records; users elsewhere keep theirs.
+    static void ReleaseFonts(CUIResourceTable& table);
+    static void ReleaseImages(CUIResourceTable& table);
     static void FreeAttributes(CUIResourceTable& table);
     static void SetUpProcess();
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "core/UIAttributeValues.h"
 
@@ -115,6 +116,56 @@ void ExpandText(LPCWSTR text, CUIPtrArray& active, std::wstring& out)
     out.append(text + copied);
 }
 
+// The record a map holds under the key, with the map's reference: the entry is gone.
+template <class Record>
+CUIRef<Record> TakeEntry(CUIStringMap& map, LPCWSTR key)
+{
+    Record* record = static_cast<Record*>(map.Find(key));
+    if (record)
+        map.Remove(key);
+    return CUIRef<Record>::Adopt(record);
+}
+
+// The record goes under the key in place of the older one; the older record stays with its
+// other users until they let go of it. False when the map could not take the record.
+template <class Record>
+bool PutEntry(CUIStringMap& map, LPCWSTR key, CUIRef<Record> record)
+{
+    TakeEntry<Record>(map, key);
+    if (!map.Insert(key, record.Get()))
+        return false;
+    record.Detach();
+    return true;
+}
+
+// The map lets go of every record; those still in use elsewhere live on.
+template <class Record>
+void DropEntries(CUIStringMap& map)
+{
+    for (int i = 0; i < map.GetSize(); ++i)
+        CUIRef<Record>::Adopt(static_cast<Record*>(map.Find(map.GetAt(i), false)));
+    map.RemoveAll();
+}
+
+// A record of a new font; null when the font cannot be made.
+CUIRef<CUIFontInfo> MakeFontRecord(LPCWSTR face, int size, bool bold, bool underline,
+                                   bool italic)
+{
+    win32::UniqueFont font(CreateStyledFont(face, size, bold, underline, italic));
+    if (!font)
+        return nullptr;
+    CUIRef<CUIFontInfo> info(new (std::nothrow) CUIFontInfo);
+    if (!info)
+        return nullptr;
+    info->hFont = std::move(font);
+    info->sFontName = face ? face : L"";
+    info->iSize = size;
+    info->bBold = bold;
+    info->bUnderline = underline;
+    info->bItalic = italic;
+    return info;
+}
+
 } // namespace
 
 CUIResourceTable& CUIWindowManager::TableFor(bool shared)
@@ -126,7 +177,7 @@ void CUIWindowManager::MeasureFont(CUIFontInfo& font)
 {
     if (!m_hDcPaint || !font.hFont)
         return;
-    win32::SelectScope selected(m_hDcPaint, font.hFont);
+    win32::SelectScope selected(m_hDcPaint, font.hFont.Get());
     ::GetTextMetricsW(m_hDcPaint, &font.tm);
 }
 
@@ -136,34 +187,14 @@ void CUIWindowManager::MeasureFont(CUIFontInfo& font)
 HFONT CUIWindowManager::AddFont(int id, LPCWSTR face, int size, bool bold, bool underline,
                                 bool italic, bool shared)
 {
-    win32::UniqueFont font(CreateStyledFont(face, size, bold, underline, italic));
-    if (!font)
-        return nullptr;
-    CUIFontInfo* info = new (std::nothrow) CUIFontInfo;
+    CUIRef<CUIFontInfo> info = MakeFontRecord(face, size, bold, underline, italic);
     if (!info)
         return nullptr;
-    info->hFont = font.Get();
-    info->sFontName = face ? face : L"";
-    info->iSize = size;
-    info->bBold = bold;
-    info->bUnderline = underline;
-    info->bItalic = italic;
     MeasureFont(*info);
-
-    const CUIString key = DecimalKey(id);
-    CUIStringMap& fonts = TableFor(shared).CustomFonts;
-    CUIFontInfo* old = static_cast<CUIFontInfo*>(fonts.Find(key.GetData()));
-    if (old) {
-        ::DeleteObject(old->hFont);
-        delete old;
-        fonts.Remove(key.GetData());
-    }
-    if (!fonts.Insert(key.GetData(), info)) {
-        delete info;
+    const HFONT font = info->hFont.Get();
+    if (!PutEntry(TableFor(shared).CustomFonts, DecimalKey(id).GetData(), std::move(info)))
         return nullptr;
-    }
-    // The table owns the font now.
-    return font.Release();
+    return font;
 }
 
 HFONT CUIWindowManager::GetFontHandle(int id)
@@ -176,9 +207,9 @@ HFONT CUIWindowManager::GetFontHandle(int id)
         if (!font)
             font = static_cast<CUIFontInfo*>(s_SharedResources.CustomFonts.Find(key.GetData()));
         if (font)
-            return font->hFont;
+            return font->hFont.Get();
     }
-    return GetDefaultFontEntry()->hFont;
+    return GetDefaultFontEntry()->hFont.Get();
 }
 
 CUIFontInfo* CUIWindowManager::GetFontEntry(int id)
@@ -209,7 +240,7 @@ CUIFontInfo* CUIWindowManager::GetFontEntryByHandle(HFONT hFont)
             CUIStringMap& fonts = table->CustomFonts;
             for (int i = 0; i < fonts.GetSize(); ++i) {
                 CUIFontInfo* font = static_cast<CUIFontInfo*>(fonts.Find(fonts.GetAt(i), false));
-                if (font && font->hFont == hFont) {
+                if (font && font->hFont.Get() == hFont) {
                     if (font->tm.tmHeight == 0)
                         MeasureFont(*font);
                     return font;
@@ -230,7 +261,7 @@ HFONT CUIWindowManager::FindFontByStyle(LPCWSTR face, int size, bool bold, bool 
             const CUIFontInfo* font =
                 static_cast<const CUIFontInfo*>(fonts.Find(fonts.GetAt(i), false));
             if (font && SameStyle(*font, face, size, bold, underline, italic))
-                return font->hFont;
+                return font->hFont.Get();
         }
     }
     return nullptr;
@@ -240,9 +271,9 @@ CUIFontInfo* CUIWindowManager::GetDefaultFontEntry()
 {
     if (m_pResourceParent)
         return m_pResourceParent->GetDefaultFontEntry();
-    CUIFontInfo& font = m_Resources.DefaultFontInfo.sFontName.IsEmpty()
-                            ? s_SharedResources.DefaultFontInfo
-                            : m_Resources.DefaultFontInfo;
+    const CUIRef<CUIFontInfo>& own = m_Resources.DefaultFontInfo;
+    CUIFontInfo& font =
+        own && !own->sFontName.IsEmpty() ? *own : *s_SharedResources.DefaultFontInfo;
     if (font.tm.tmHeight == 0)
         MeasureFont(font);
     return &font;
@@ -251,38 +282,22 @@ CUIFontInfo* CUIWindowManager::GetDefaultFontEntry()
 void CUIWindowManager::SetDefaultFont(LPCWSTR face, int size, bool bold, bool underline,
                                       bool italic, bool shared)
 {
-    HFONT font = CreateStyledFont(face, size, bold, underline, italic);
-    if (!font)
+    CUIRef<CUIFontInfo> info = MakeFontRecord(face, size, bold, underline, italic);
+    if (!info)
         return;
-    CUIFontInfo& info = TableFor(shared).DefaultFontInfo;
-    if (info.hFont)
-        ::DeleteObject(info.hFont);
-    info.hFont = font;
-    info.sFontName = face ? face : L"";
-    info.iSize = size;
-    info.bBold = bold;
-    info.bUnderline = underline;
-    info.bItalic = italic;
-    info.tm = TEXTMETRICW{};
-    MeasureFont(info);
+    MeasureFont(*info);
+    // A new record: native windows given the old font keep it until they close.
+    TableFor(shared).DefaultFontInfo = std::move(info);
 }
 
-void CUIWindowManager::FreeFonts(CUIResourceTable& table)
+void CUIWindowManager::ReleaseFonts(CUIResourceTable& table)
 {
-    CUIStringMap& fonts = table.CustomFonts;
-    for (int i = 0; i < fonts.GetSize(); ++i) {
-        CUIFontInfo* font = static_cast<CUIFontInfo*>(fonts.Find(fonts.GetAt(i), false));
-        if (font) {
-            ::DeleteObject(font->hFont);
-            delete font;
-        }
-    }
-    fonts.RemoveAll();
+    DropEntries<CUIFontInfo>(table.CustomFonts);
 }
 
 void CUIWindowManager::RemoveAllFonts(bool shared)
 {
-    FreeFonts(TableFor(shared));
+    ReleaseFonts(TableFor(shared));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -293,7 +308,7 @@ CUIImageInfo* CUIWindowManager::AddImage(LPCWSTR name, LPCWSTR type, DWORD mask,
 {
     if (!name || !*name)
         return nullptr;
-    CUIImageInfo* image;
+    CUIRef<CUIImageInfo> image;
     if (type) {
         WORD id = 0;
         if (!AttributeResourceId(name, id))
@@ -311,25 +326,16 @@ CUIImageInfo* CUIWindowManager::AddImage(LPCWSTR name, LPCWSTR type, DWORD mask,
     image->dwMask = mask;
     if (keepCopy) {
         const size_t count = static_cast<size_t>(image->nX) * static_cast<size_t>(image->nY);
-        image->pSrcBits = new (std::nothrow) DWORD[count];
-        if (!image->pSrcBits) {
-            CUIPainter::FreeImage(image);
+        image->pSrcBits.reset(new (std::nothrow) DWORD[count]);
+        if (!image->pSrcBits)
             return nullptr;
-        }
-        memcpy(image->pSrcBits, image->pBits, count * sizeof(DWORD));
+        memcpy(image->pSrcBits.get(), image->pBits, count * sizeof(DWORD));
     }
 
-    CUIStringMap& images = TableFor(shared).ImageHash;
-    CUIImageInfo* old = static_cast<CUIImageInfo*>(images.Find(name));
-    if (old) {
-        CUIPainter::FreeImage(old);
-        images.Remove(name);
-    }
-    if (!images.Insert(name, image)) {
-        CUIPainter::FreeImage(image);
+    CUIImageInfo* record = image.Get();
+    if (!PutEntry(TableFor(shared).ImageHash, name, std::move(image)))
         return nullptr;
-    }
-    return image;
+    return record;
 }
 
 CUIImageInfo* CUIWindowManager::GetImage(LPCWSTR name) const
@@ -355,17 +361,14 @@ CUIImageInfo* CUIWindowManager::GetImageOrLoad(LPCWSTR name, LPCWSTR type, DWORD
     return image;
 }
 
-void CUIWindowManager::FreeImages(CUIResourceTable& table)
+void CUIWindowManager::ReleaseImages(CUIResourceTable& table)
 {
-    CUIStringMap& images = table.ImageHash;
-    for (int i = 0; i < images.GetSize(); ++i)
-        CUIPainter::FreeImage(static_cast<CUIImageInfo*>(images.Find(images.GetAt(i), false)));
-    images.RemoveAll();
+    DropEntries<CUIImageInfo>(table.ImageHash);
 }
 
 void CUIWindowManager::RemoveAllImages(bool shared)
 {
-    FreeImages(TableFor(shared));
+    ReleaseImages(TableFor(shared));
 }
 
 // ---------------------------------------------------------------------------------------------

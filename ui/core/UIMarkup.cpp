@@ -277,7 +277,7 @@ CUIFontInfo* MarkupPainter::CurrentFont()
 const TEXTMETRICW& MarkupPainter::Metrics(CUIFontInfo* font)
 {
     if (font->tm.tmHeight == 0 && font->hFont) {
-        HGDIOBJ old = ::SelectObject(m_hDC, font->hFont);
+        HGDIOBJ old = ::SelectObject(m_hDC, font->hFont.Get());
         ::GetTextMetricsW(m_hDC, &font->tm);
         ::SelectObject(m_hDC, old);
     }
@@ -325,7 +325,7 @@ void MarkupPainter::ApplyColor()
 
 void MarkupPainter::ApplyDcState()
 {
-    ::SelectObject(m_hDC, CurrentFont()->hFont);
+    ::SelectObject(m_hDC, CurrentFont()->hFont.Get());
     ApplyColor();
     ::SetBkMode(m_hDC, m_state.selected ? OPAQUE : TRANSPARENT);
 }
@@ -343,14 +343,14 @@ void MarkupPainter::PopFont(int& lineHeight)
         CUIFontInfo* top = CurrentFont();
         if (left->bItalic && !top->bItalic) {
             // Italic glyphs lean past their cell; leave room before upright text.
-            HGDIOBJ old = ::SelectObject(m_hDC, left->hFont);
+            HGDIOBJ old = ::SelectObject(m_hDC, left->hFont.Get());
             ABC abc = {};
             if (::GetCharABCWidthsW(m_hDC, L' ', L' ', &abc))
                 m_x += static_cast<int>(abc.abcC) / 2;
             ::SelectObject(m_hDC, old);
         }
     }
-    ::SelectObject(m_hDC, CurrentFont()->hFont);
+    ::SelectObject(m_hDC, CurrentFont()->hFont.Get());
     RaiseLineHeight(lineHeight);
 }
 
@@ -430,7 +430,7 @@ void MarkupPainter::HandleTag(const Tag& tag, Pass pass, int& lineHeight)
         Push(m_state.fonts, font->bUnderline
                                     ? font
                                     : Variant(font, font->bBold, true, font->bItalic));
-        ::SelectObject(m_hDC, CurrentFont()->hFont);
+        ::SelectObject(m_hDC, CurrentFont()->hFont.Get());
         m_state.inLink = true;
         m_state.linkValue = tag.arg;
         m_state.linkStart = POINT{m_x, m_lineTop};
@@ -444,7 +444,7 @@ void MarkupPainter::HandleTag(const Tag& tag, Pass pass, int& lineHeight)
             break;
         Push(m_state.fonts, Variant(font, font->bBold || bold, font->bUnderline || !bold,
                                         font->bItalic));
-        ::SelectObject(m_hDC, CurrentFont()->hFont);
+        ::SelectObject(m_hDC, CurrentFont()->hFont.Get());
         RaiseLineHeight(lineHeight);
         break;
     }
@@ -459,7 +459,7 @@ void MarkupPainter::HandleTag(const Tag& tag, Pass pass, int& lineHeight)
                                 ? m_manager->GetFontEntry(AttributeInt(tag.arg.GetData()))
                                 : FontFromFace(tag.arg);
         Push(m_state.fonts, font);
-        ::SelectObject(m_hDC, CurrentFont()->hFont);
+        ::SelectObject(m_hDC, CurrentFont()->hFont.Get());
         RaiseLineHeight(lineHeight);
         break;
     }
@@ -540,8 +540,8 @@ void MarkupPainter::HandleImage(const Tag& tag, Pass pass, int& lineHeight, bool
         const RECT dest = {m_x + m_offset, bottom - height, m_x + m_offset + width, bottom};
         const RECT source = {width * frame, 0, width * (frame + 1), height};
         const RECT corners = {0, 0, 0, 0};
-        CUIPainter::DrawImage(m_hDC, image->hBitmap, dest, dest, source, corners, image->bAlpha,
-                              255);
+        CUIPainter::DrawImage(m_hDC, image->hBitmap.Get(), dest, dest, source, corners,
+                              image->bAlpha, 255);
     }
     m_x += width;
     m_widest = std::max(m_widest, m_x);
@@ -708,7 +708,7 @@ int MarkupPainter::RunLine(Pass pass, int drawHeight)
                     CUIFontInfo* font = CurrentFont();
                     if (!font->bItalic) {
                         Push(m_state.fonts, Variant(font, font->bBold, font->bUnderline, true));
-                        ::SelectObject(m_hDC, CurrentFont()->hFont);
+                        ::SelectObject(m_hDC, CurrentFont()->hFont.Get());
                     }
                     RaiseLineHeight(lineHeight);
                     p = tag.next;

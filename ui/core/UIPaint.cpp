@@ -295,7 +295,7 @@ void CUIPainter::AdjustImage(bool useHsl, CUIImageInfo* image, short h, short s,
         return;
     const size_t count = static_cast<size_t>(image->nX) * static_cast<size_t>(image->nY);
     if (!useHsl || (h == 180 && s == 100 && l == 100)) {
-        memcpy(image->pBits, image->pSrcBits, count * sizeof(DWORD));
+        memcpy(image->pBits, image->pSrcBits.get(), count * sizeof(DWORD));
         return;
     }
     for (size_t i = 0; i < count; ++i)

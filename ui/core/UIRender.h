@@ -2,18 +2,24 @@
 
 #include <windows.h>
 
+#include <memory>
+
+#include "core/UIRef.h"
 #include "core/UIString.h"
+
+#include "Win32Handle.h"
 
 namespace QxUI {
 
 class CUIWindowManager;
 
 // A decoded image: a top-down 32-bit DIB section whose colours are premultiplied by alpha.
-struct CUIImageInfo
+// Shared by the resource tables and the image descriptions that show it.
+struct CUIImageInfo : CUIRefCounted
 {
-    HBITMAP hBitmap = nullptr;
+    win32::UniqueBitmap hBitmap;
     DWORD* pBits = nullptr;      // width x height words, 0xAARRGGBB, top row first
-    DWORD* pSrcBits = nullptr;   // as-loaded copy kept for recolouring; owned
+    std::unique_ptr<DWORD[]> pSrcBits;   // as-loaded copy kept for recolouring
     int nX = 0;
     int nY = 0;
     bool bAlpha = false;
@@ -23,6 +29,7 @@ struct CUIImageInfo
 };
 
 // The parsed form of an image description string, e.g. "file='btn.png' corner='4,4,4,4'".
+// A copy shows the same image and holds a reference of its own.
 struct CUIImageDesc
 {
     CUIImageDesc() { Clear(); }
@@ -31,7 +38,7 @@ struct CUIImageDesc
     CUIString sDrawString;
     bool bTried;                 // parsing and loading were attempted
     CUIString sImageName;
-    CUIImageInfo* pImageInfo;    // owned by a resource table
+    CUIRef<CUIImageInfo> pImageInfo;   // held from the first draw until Clear
     RECT rcDest;
     RECT rcSource;
     RECT rcCorner;
@@ -70,8 +77,7 @@ class CUIPainter
 {
 public:
     // Images.
-    static CUIImageInfo* LoadImage(LPCWSTR name, LPCWSTR type = nullptr, DWORD mask = 0);
-    static void FreeImage(CUIImageInfo* info, bool deleteRecord = true);
+    static CUIRef<CUIImageInfo> LoadImage(LPCWSTR name, LPCWSTR type = nullptr, DWORD mask = 0);
     static bool DrawImageByDescription(HDC hDC, CUIWindowManager* manager, const RECT& rcControl,
                                        const RECT& rcPaint, CUIImageDesc& desc);
     static void DrawImage(HDC hDC, HBITMAP hBitmap, const RECT& rc, const RECT& rcPaint,

@@ -2,15 +2,19 @@
 
 #include <windows.h>
 
+#include "core/UIRef.h"
 #include "core/UIString.h"
 #include "core/UIStringMap.h"
 
+#include "Win32Handle.h"
+
 namespace QxUI {
 
-// A font registered by id.
-struct CUIFontInfo
+// A font registered by id, or a table's default font. Shared by its table and by the native
+// windows that were given its handle.
+struct CUIFontInfo : CUIRefCounted
 {
-    HFONT hFont = nullptr;
+    win32::UniqueFont hFont;
     CUIString sFontName;
     int iSize = 0;
     bool bBold = false;
@@ -29,9 +33,9 @@ struct CUIResourceTable
     DWORD dwDefaultLinkFontColor = 0;
     DWORD dwDefaultLinkHoverFontColor = 0;
     DWORD dwDefaultSelectedBkColor = 0;
-    CUIFontInfo DefaultFontInfo;      // owns its font; an empty face in a window table: shared
-    CUIStringMap CustomFonts{kBuckets};       // decimal id -> CUIFontInfo*
-    CUIStringMap ImageHash{kBuckets};         // name -> CUIImageInfo*
+    CUIRef<CUIFontInfo> DefaultFontInfo;      // none or an empty face in a window table: shared
+    CUIStringMap CustomFonts{kBuckets};       // decimal id -> CUIFontInfo*, one reference each
+    CUIStringMap ImageHash{kBuckets};         // name -> CUIImageInfo*, one reference each
     CUIStringMap AttributeHash{kBuckets};     // control class -> CUIString*
     CUIStringMap MultiLanguageHash{kBuckets}; // decimal id -> CUIString* (shared table only)
 };

@@ -6,6 +6,7 @@
 
 #include <cwchar>
 #include <cstdlib>
+#include <memory>
 #include <new>
 
 #include "core/UIAttributeValues.h"
@@ -114,7 +115,7 @@ bool SameName(LPCWSTR a, LPCWSTR b)
 
 } // namespace
 
-CUILayoutBuilder::CUILayoutBuilder() = default;
+CUILayoutBuilder::CUILayoutBuilder() : m_pBudget(std::make_shared<Budget>()) {}
 
 CUILayoutBuilder::~CUILayoutBuilder()
 {
@@ -161,6 +162,7 @@ CControlUI* CUILayoutBuilder::BuildFromRoot(IDialogBuilderCallback* callback,
 {
     m_pCallback = callback;
     m_bFailed = false;
+    m_pDocument = std::make_shared<const Document>(Document{m_sFile, m_nIncludeDepth, m_pAbove});
     CUIXmlNode root = m_xml.GetRoot();
     if (!root.IsValid())
         return nullptr;
@@ -319,36 +321,55 @@ CControlUI* CUILayoutBuilder::MakeControl(LPCWSTR name, IDialogBuilderCallback* 
     return callback ? callback->CreateCustomControl(name) : nullptr;
 }
 
+void CUILayoutBuilder::Charge::Refund()
+{
+    if (m_budget) {
+        m_budget->includes += m_includes;
+        m_budget->childLayouts += m_childLayouts;
+    }
+    m_budget.reset();
+    m_includes = 0;
+    m_childLayouts = 0;
+}
+
 // This fresh builder loads a document for `outer`'s: one level deeper, in the same budget.
 void CUILayoutBuilder::NestIn(CUILayoutBuilder& outer)
 {
-    m_pOuter = &outer;
+    m_pAbove = outer.m_pDocument;
     m_nIncludeDepth = outer.m_nIncludeDepth + 1;
     m_pBudget = outer.m_pBudget;
+    m_pCharge = outer.m_pCharge;
 }
 
 // File names are compared as the file system and the skin zip compare them: ignoring case.
-bool CUILayoutBuilder::IsLoading(LPCWSTR file) const
+bool CUILayoutBuilder::Loads(const Document* document, LPCWSTR file)
 {
-    for (const CUILayoutBuilder* builder = this; builder; builder = builder->m_pOuter) {
-        if (!builder->m_sFile.IsEmpty() && _wcsicmp(builder->m_sFile.GetData(), file) == 0)
+    for (; document; document = document->outer.get()) {
+        if (!document->file.IsEmpty() && _wcsicmp(document->file.GetData(), file) == 0)
             return true;
     }
     return false;
 }
 
-bool CUILayoutBuilder::AdmitChildLayout(CUILayoutBuilder* outer, LPCWSTR file)
+bool CUILayoutBuilder::AdmitChildLayout(const Origin& origin, LPCWSTR file, Charge& charge)
 {
+    charge.Refund();
     if (!file)
         return false;
-    if (outer) {
-        if (outer->m_nIncludeDepth >= kMaxIncludeDepth || outer->IsLoading(file))
+    if (const Document* maker = origin.document.get()) {
+        if (maker->depth >= kMaxIncludeDepth || Loads(maker, file))
             return false;
-        NestIn(*outer);
+        m_pAbove = origin.document;
+        m_nIncludeDepth = maker->depth + 1;
     }
+    if (origin.budget)
+        m_pBudget = origin.budget;
     if (m_pBudget->childLayouts <= 0)
         return false;
     --m_pBudget->childLayouts;
+    charge.m_budget = m_pBudget;
+    charge.m_childLayouts = 1;
+    m_pCharge = &charge;
     return true;
 }
 
@@ -366,6 +387,8 @@ void CUILayoutBuilder::BuildInclude(CUIXmlNode& node, CControlUI* parent,
         return;
     for (int i = 0; i < count && m_pBudget->includes > 0; ++i) {
         --m_pBudget->includes;
+        if (m_pCharge)
+            ++m_pCharge->m_includes;
         CUILayoutBuilder builder;
         builder.NestIn(*this);
         // The included top level joins this level.
@@ -481,6 +504,10 @@ CControlUI* CUILayoutBuilder::ParseChildren(CUIXmlNode& node, CControlUI* parent
         CControlUI* control = MakeControl(name, m_pCallback);
         if (!control)
             continue;
+        // Filled only when it joins a window, a child layout still loads its file in this
+        // build, below this document.
+        if (auto* layout = static_cast<CChildLayoutUI*>(control->AsInterface(L"ChildLayout")))
+            layout->SetOrigin(Origin{m_pBudget, m_pDocument});
         if (m_nDepth > kMaxNesting) {
             delete control;
             m_xml.SetError(kErrTooDeep, name);

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "core/UIString.h"
 #include "core/UIXml.h"
 
@@ -42,11 +44,6 @@ public:
     // Why the last Create or BuildFromRoot gave null: the reader's error, or a limit below.
     LPCWSTR GetErrorMessage() const { return m_xml.GetErrorMessage(); }
 
-    // Readies this fresh builder to load `file` for a child layout of a document that `outer`
-    // builds (null when none is being built): false when that file is being loaded further up
-    // the chain, the chain is too deep or the build has made all the child layouts it may.
-    bool AdmitChildLayout(CUILayoutBuilder* outer, LPCWSTR file);
-
     // Documents that load documents (includes and child layouts) nest at most this deep: a
     // skin that includes itself would otherwise recurse until the stack runs out.
     static constexpr int kMaxIncludeDepth = 16;
@@ -55,15 +52,61 @@ public:
     static constexpr int kMaxNesting = 256;
     // At most this many documents are included in one build, whatever the counts ask.
     static constexpr int kMaxIncludes = 1000;
-    // At most this many child layouts are filled in one build: real skins hold a handful, and
-    // files that load each other two or more times would otherwise fan out exponentially.
+    // At most this many child layouts of one build are filled at a time: real skins hold a
+    // handful, and files that load each other two or more times would otherwise fan out
+    // exponentially.
     static constexpr int kMaxChildLayouts = 200;
+
+    // What a build may still make, shared by every document it loads and every child layout
+    // it makes.
+    struct Budget
+    {
+        int includes = kMaxIncludes;
+        int childLayouts = kMaxChildLayouts;
+    };
+    // A document being loaded, and the ones loading it.
+    struct Document
+    {
+        CUIString file;   // empty for an XML text or a resource
+        int depth = 0;    // documents above it
+        std::shared_ptr<const Document> outer;
+    };
+    // The build a child layout was made by: its budget and the document that made the layout.
+    // Child layouts are filled later, when they join a window, and then load their files as
+    // documents of that build. Empty for a child layout made by code.
+    struct Origin
+    {
+        std::shared_ptr<Budget> budget;
+        std::shared_ptr<const Document> document;
+    };
+    // What one fill of a child layout took from its build's budget, given back when the
+    // layout is filled again or goes.
+    class Charge
+    {
+    public:
+        Charge() = default;
+        ~Charge() { Refund(); }
+        Charge(const Charge&) = delete;
+        Charge& operator=(const Charge&) = delete;
+        void Refund();
+
+    private:
+        friend class CUILayoutBuilder;
+        std::shared_ptr<Budget> m_budget;
+        int m_includes = 0;
+        int m_childLayouts = 0;
+    };
+
+    // Readies this fresh builder to fill a child layout made by `origin` with `file`: false
+    // when that file is being loaded further up the chain, the chain is too deep or the build
+    // has filled all the child layouts it may. What the fill takes is charged to `charge`.
+    bool AdmitChildLayout(const Origin& origin, LPCWSTR file, Charge& charge);
 
 private:
     void LoadResourceDeclarations(CUIXmlNode& root, CUIWindowManager* manager);
     void ApplyWindowAttributes(CUIXmlNode& root, CUIWindowManager* manager);
     void NestIn(CUILayoutBuilder& outer);
-    bool IsLoading(LPCWSTR file) const;
+    static bool Loads(const Document* document, LPCWSTR file);
     void BuildInclude(CUIXmlNode& node, CControlUI* parent, CUIWindowManager* manager);
     static CControlUI* MakeControl(LPCWSTR name, IDialogBuilderCallback* callback);
     CControlUI* Abandon(CControlUI* result, CControlUI* parent);
@@ -72,18 +115,13 @@ private:
     IDialogBuilderCallback* m_pCallback = nullptr;
     LPCWSTR m_pstrResourceType = nullptr;   // set only for layouts loaded from a resource
     CUIString m_sFile;                      // the file loaded, if it came from one
-    CUILayoutBuilder* m_pOuter = nullptr;   // the builder whose document loads this one
+    std::shared_ptr<const Document> m_pAbove;     // the document that loads this one
+    std::shared_ptr<const Document> m_pDocument;  // this one, once it is being built
     int m_nIncludeDepth = 0;
     int m_nDepth = 0;                       // levels of ParseChildren now running
     bool m_bFailed = false;                 // a limit was met: every level gives up
-
-    struct Budget
-    {
-        int includes = kMaxIncludes;
-        int childLayouts = kMaxChildLayouts;
-    };
-    Budget m_budget;
-    Budget* m_pBudget = &m_budget;          // the outermost builder's
+    std::shared_ptr<Budget> m_pBudget;      // the build's; an outermost builder starts one
+    Charge* m_pCharge = nullptr;            // the child layout fill this document belongs to
 };
 
 } // namespace QxUI

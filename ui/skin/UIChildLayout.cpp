@@ -10,27 +10,6 @@
 
 namespace QxUI {
 
-namespace {
-
-// The builder of the innermost child layout being filled on this thread: filling one binds the
-// built tree to the window, which fills the child layouts inside it before returning, and those
-// load their files as documents of this one.
-thread_local CUILayoutBuilder* t_filling = nullptr;
-
-class FillingScope
-{
-public:
-    explicit FillingScope(CUILayoutBuilder* builder) : m_outer(t_filling) { t_filling = builder; }
-    ~FillingScope() { t_filling = m_outer; }
-    FillingScope(const FillingScope&) = delete;
-    FillingScope& operator=(const FillingScope&) = delete;
-
-private:
-    CUILayoutBuilder* m_outer;
-};
-
-} // namespace
-
 CChildLayoutUI::~CChildLayoutUI() = default;
 
 LPCWSTR CChildLayoutUI::GetClass() const
@@ -58,17 +37,27 @@ void CChildLayoutUI::SetAttribute(LPCWSTR name, LPCWSTR value)
         CContainerUI::SetAttribute(name, value);
 }
 
+CControlUI* CALLBACK CChildLayoutUI::RefundFillCallback(CControlUI* control, LPVOID)
+{
+    if (auto* layout = static_cast<CChildLayoutUI*>(control->AsInterface(L"ChildLayout")))
+        layout->m_fill.Refund();
+    return nullptr;
+}
+
 void CChildLayoutUI::Init()
 {
     if (m_sXmlFile.IsEmpty())
         return;
-    // Joining a window again builds afresh: the file's tree is always the only child.
+    // Joining a window again builds afresh: the file's tree is always the only child. What
+    // the last fills of this layout and of those inside it took goes back to the budget first
+    // (the old tree may wait for deferred deletion), so that a layout that joins again and
+    // again, as a combo box's items do at every opening of its drop-down, is filled each time.
+    FindControl(RefundFillCallback, nullptr, UIFIND_ALL);
     RemoveAll();
     // On the heap: nested layouts keep one builder each alive on this stack.
     std::unique_ptr<CUILayoutBuilder> builder(new (std::nothrow) CUILayoutBuilder);
-    if (!builder || !builder->AdmitChildLayout(t_filling, m_sXmlFile.GetData()))
+    if (!builder || !builder->AdmitChildLayout(m_origin, m_sXmlFile.GetData(), m_fill))
         return;
-    FillingScope scope(builder.get());
     CControlUI* root = builder->Create(m_sXmlFile.GetData(), nullptr, nullptr, m_pManager, nullptr);
     if (!root || !Add(root)) {
         delete root;

@@ -6,6 +6,7 @@
 
 #include "core/UIContainer.h"
 #include "core/UIString.h"
+#include "skin/UIBuilder.h"
 
 namespace QxUI {
 
@@ -23,9 +24,17 @@ public:
 
     CUIString GetLayoutFile() const { return m_sXmlFile; }
     void SetLayoutFile(LPCWSTR file);
+    // The build that made this layout, whose budget and chain of files its fills join.
+    void SetOrigin(const CUILayoutBuilder::Origin& origin) { m_origin = origin; }
 
 protected:
     CUIString m_sXmlFile;
+
+private:
+    static CControlUI* CALLBACK RefundFillCallback(CControlUI* control, LPVOID data);
+
+    CUILayoutBuilder::Origin m_origin;
+    CUILayoutBuilder::Charge m_fill;
 };
 
 } // namespace QxUI
