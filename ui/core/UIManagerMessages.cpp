@@ -85,9 +85,11 @@ bool CUIWindowManager::BindControlTree(CControlUI* control, CControlUI* parent)
 
 namespace {
 
-// The scopes open on this thread, innermost first, and the controls deleted from inside a
-// handler while the thread has no window to queue them with: they go when the thread ends.
+// The scopes open on this thread, innermost first.
 thread_local CUIWindowManager::DispatchScope* t_scopes = nullptr;
+
+// Controls deleted from inside a handler while the thread has no window to queue them with.
+// A deletion message posted to the thread frees them; what is left goes with the thread.
 
 struct Orphans
 {
@@ -99,11 +101,8 @@ struct Orphans
     std::vector<CControlUI*> controls;
 };
 thread_local Orphans t_orphans;
-
 thread_local bool t_orphansPending = false;
 
-// Freed by the deletion message posted to the thread, which the framework's message loops
-// take in their pre-translation.
 void KeepOrphan(CControlUI* control)
 {
     try {
@@ -228,8 +227,8 @@ void CUIWindowManager::QueueControlForDeletion(CControlUI* control)
         KeepOrphan(control);
         return;
     }
-    // Without a window the control waits for the manager's destructor; a thread message
-    // would reach no window. One message deletes all that is queued.
+    // Without a window the control waits for the manager's destructor. One message deletes all
+    // that is queued.
     if (first && m_hWndPaint)
         ::PostMessageW(m_hWndPaint, kDeleteQueuedControls, 0, 0);
 }
