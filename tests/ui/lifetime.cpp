@@ -1,12 +1,10 @@
 // One lifetime model for controls: structural changes run no handler, every kind of handler may
-// delete its control, what a control registered goes with it, names follow the control, and a
-// closed combo box keeps its items out of reach. Freed memory is poisoned in the test programs,
-// so a use after free faults here rather than passing by luck.
+// delete its control, names follow the control, a closed combo box keeps its items out of reach
+// and a manager destroyed first leaves nothing pointing at it. Freed memory is poisoned in the
+// test programs, so a use after free faults here rather than passing by luck.
 
 #include "controls/UICombo.h"
 #include "controls/UIEdit.h"
-#include "controls/UIList.h"
-#include "controls/UIListElement.h"
 #include "controls/UIOption.h"
 #include "core/UIButton.h"
 #include "core/UILayouts.h"
@@ -14,8 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <string>
-#include <vector>
 
 #include "manager_support.h"
 
@@ -26,17 +22,15 @@ using controlstest::Handler;
 
 namespace {
 
-// Set while a test makes a structural change: any handler that runs then is a fault.
+// Set while a test makes a structural change: a handler that runs then is a fault.
 bool g_changing = false;
 
-// A control that listens to its window as the rich edit does, and records what reaches it.
-class Listener : public CControlUI, public IMessageFilterUI
+// A tab stop that listens to its window as the rich edit does and notes what runs it.
+struct Listener : CControlUI, IMessageFilterUI
 {
-public:
     Listener()
     {
         SetName(L"probe");
-        SetFixedHeight(20);
         OfferMessageFilter(this);
     }
     UINT GetInputFlags() override { return UIFLAG_TABSTOP; }
@@ -48,57 +42,46 @@ public:
     void OnEvent(UIEvent& event) override
     {
         ranDuringChange |= g_changing;
-        if (event.Type == UIEventType::KillFocus)
-            ++focusLost;
+        focusLost += event.Type == UIEventType::KillFocus;
         CControlUI::OnEvent(event);
     }
     int focusLost = 0;
     bool ranDuringChange = false;
 };
 
-// Notes the destruction of any control through its destroy event.
+// Notes the destruction of a control through its destroy event.
 struct DestroyFlag
 {
     explicit DestroyFlag(CControlUI* control)
     {
         control->OnDestroyEvent.Add(CDelegate<DestroyFlag>(this, &DestroyFlag::Set));
     }
-    bool Set(void*)
-    {
-        destroyed = true;
-        return true;
-    }
+    bool Set(void*) { return destroyed = true; }
     bool destroyed = false;
 };
 
-const wchar_t kTwoPanels[] =
-    L"<Window><VerticalLayout name=\"root\"><HorizontalLayout name=\"box\" height=\"30\">"
-    L"<Button name=\"b\" width=\"40\"/></HorizontalLayout>"
-    L"<List name=\"list\" height=\"50\"><ListLabelElement name=\"r0\" text=\"0\" height=\"20\"/>"
-    L"<ListLabelElement name=\"r1\" text=\"1\" height=\"20\"/></List>"
-    L"</VerticalLayout></Window>";
-
 } // namespace
 
-// Adding, removing, moving and destroying run no handler: the focused control that left and
-// still lives hears "killfocus" after the change, and the window it left holds nothing of it.
+// Adding, removing, moving and destroying run no handler; a focused control that left and still
+// lives hears "killfocus" after the change, and the window it left holds nothing of it.
 TEST(LifetimeModel, StructuralChangesRunNoHandlers)
 {
+    typedef std::function<void(CContainerUI * box, CContainerUI * root, CContainerUI * dest)> Change;
     const struct
     {
         const char* path;
         bool survives;
-        std::function<void(CContainerUI* box, CContainerUI* root, CContainerUI* dest)> change;
+        Change change;
     } cases[] = {
         {"taken out of a container that does not own it", true,
          [](CContainerUI* box, CContainerUI*, CContainerUI*) {
              box->SetOwningChildren(false);
-             box->RemoveAt(1);
+             box->RemoveAt(0);
          }},
         {"moved to another window", true,
          [](CContainerUI* box, CContainerUI*, CContainerUI* dest) {
              box->SetOwningChildren(false);
-             CControlUI* probe = box->GetItemAt(1);
+             CControlUI* probe = box->GetItemAt(0);
              box->Remove(probe);
              dest->Add(probe);
          }},
@@ -109,7 +92,7 @@ TEST(LifetimeModel, StructuralChangesRunNoHandlers)
              dest->Add(box);
          }},
         {"removed, deleted later", false,
-         [](CContainerUI* box, CContainerUI*, CContainerUI*) { box->RemoveAt(1); }},
+         [](CContainerUI* box, CContainerUI*, CContainerUI*) { box->RemoveAt(0); }},
         {"all removed, deleted at once", false,
          [](CContainerUI* box, CContainerUI*, CContainerUI*) {
              box->SetDeferredDelete(false);
@@ -124,81 +107,52 @@ TEST(LifetimeModel, StructuralChangesRunNoHandlers)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         SkinWindow window, other;
-        ASSERT_TRUE(window.Open(kTwoPanels));
+        ASSERT_TRUE(window.Open(L"<Window><VerticalLayout name=\"root\"><HorizontalLayout "
+                                L"name=\"box\" height=\"30\"/></VerticalLayout></Window>"));
         ASSERT_TRUE(other.Open(L"<Window><VerticalLayout name=\"dest\"/></Window>", 200, 120, 140));
-        auto* box = window.Find<CContainerUI>(L"box");
+        CUIWindowManager& first = window.host.manager;
         Listener* probe = new Listener;
-        ASSERT_TRUE(box->Add(probe));
+        ASSERT_TRUE(window.Find<CContainerUI>(L"box")->Add(probe));
         DestroyFlag flag(probe);
-        ASSERT_TRUE(window.host.manager.StartTimer(probe, 1, qixtest::kNeverWithinATestMs));
+        ASSERT_TRUE(first.StartTimer(probe, 1, qixtest::kNeverWithinATestMs));
         probe->SetFocus();
-        ASSERT_EQ(probe, window.host.manager.GetFocusedControl());
         bool notified = false;
         Handler during(L"killfocus", [&](UINotification&) { notified |= g_changing; });
-        window.host.manager.AddNotifier(&during);
-        window.recorder.types.clear();
+        first.AddNotifier(&during);
 
         g_changing = true;
-        c.change(box, window.Find<CContainerUI>(L"root"), other.Find<CContainerUI>(L"dest"));
+        c.change(window.Find<CContainerUI>(L"box"), window.Find<CContainerUI>(L"root"),
+                 other.Find<CContainerUI>(L"dest"));
         g_changing = false;
 
         EXPECT_FALSE(notified || (!flag.destroyed && probe->ranDuringChange)) << "a handler ran";
-        CUIWindowManager& first = window.host.manager;
         EXPECT_EQ(nullptr, first.FindControlByName(L"probe"));
-        EXPECT_NE(probe, first.GetFocusedControl());
+        EXPECT_EQ(nullptr, first.GetFocusedControl());
         EXPECT_FALSE(first.StopTimer(probe, 1)) << "its timer";
         EXPECT_FALSE(first.RemoveMessageFilter(probe)) << "its filter";
         managertest::Pump();
+        EXPECT_EQ(c.survives, !flag.destroyed);
+        EXPECT_EQ(c.survives ? 1 : 0, during.runs) << "killfocus after the change";
         if (c.survives) {
-            EXPECT_FALSE(flag.destroyed);
-            EXPECT_EQ(1, window.recorder.Count(L"killfocus")) << "heard after the change";
             EXPECT_EQ(1, probe->focusLost);
             if (!probe->GetManager())
                 delete probe;
-        } else {
-            EXPECT_TRUE(flag.destroyed);
-            EXPECT_EQ(0, window.recorder.Count(L"killfocus")) << "nothing of what is gone";
         }
-        window.host.manager.RemoveNotifier(&during);
+        first.RemoveNotifier(&during);
     }
-}
-
-// A removal that moves a list's selection raises "itemselect" after the change.
-TEST(LifetimeModel, ASelectionMovedByARemovalIsHeardAfterIt)
-{
-    SkinWindow window;
-    ASSERT_TRUE(window.Open(kTwoPanels));
-    auto* list = window.Find<CListUI>(L"list");
-    ASSERT_TRUE(list->SelectItem(1));
-    bool during = false;
-    Handler select(L"itemselect", [&](UINotification&) { during |= g_changing; });
-    window.host.manager.AddNotifier(&select);
-    g_changing = true;
-    ASSERT_TRUE(list->RemoveAt(1));
-    g_changing = false;
-    EXPECT_EQ(0, select.runs);
-    managertest::Pump();
-    EXPECT_EQ(1, select.runs);
-    EXPECT_FALSE(during);
-    EXPECT_EQ(0, list->GetCurSel());
-    window.host.manager.RemoveNotifier(&select);
 }
 
 namespace {
 
-const wchar_t kHandlerSkin[] =
-    L"<Window><VerticalLayout name=\"root\"><HorizontalLayout name=\"box\" height=\"24\">"
-    L"<Button name=\"b\" width=\"60\"/><Edit name=\"e\" width=\"60\"/>"
-    L"<Combo name=\"combo\" width=\"60\"><ListLabelElement name=\"c0\" text=\"a\" height=\"20\"/>"
-    L"<ListLabelElement name=\"c1\" text=\"b\" height=\"20\"/></Combo>"
-    L"</HorizontalLayout></VerticalLayout></Window>";
-
 // A handler that deletes its control the one way the framework offers, then goes on as one that
 // shows a message box would: it runs its own message loop. The control must stay whole until
 // the handler has returned, and be freed after.
-struct DeletingHandler
+struct DeletingHandler : INotifyUI, IMessageFilterUI
 {
-    explicit DeletingHandler(CControlUI* control) : victim(control), flag(control) {}
+    explicit DeletingHandler(CControlUI* control, LPCWSTR type)
+        : victim(control), flag(control), type(type)
+    {
+    }
     void Run()
     {
         if (!victim)
@@ -209,32 +163,49 @@ struct DeletingHandler
         managertest::Pump();
         wholeInOwnLoop = !flag.destroyed;
     }
-    // As an event or notify delegate; a notification of another type than `type` is passed by.
     bool OnDelegate(void* param)
     {
         if (!type || static_cast<UINotification*>(param)->sType == type)
             Run();
         return true;
     }
+    void OnUINotify(UINotification& msg) override { OnDelegate(&msg); }
+    LRESULT PreFilterMessage(UINT msg, WPARAM, LPARAM, bool&) override
+    {
+        if (msg == WM_LBUTTONDOWN)
+            Run();
+        return 0;
+    }
     CControlUI* victim;
     DestroyFlag flag;
-    LPCWSTR type = nullptr;
+    LPCWSTR type;
     bool wholeInOwnLoop = false;
 };
 
 enum class Hook
 {
     Notifier,
+    MessageFilter,
     EventDelegate,
-    NotifyDelegate,
-    SizeDelegate
+    SizeDelegate,
+    NotifyDelegate
 };
+
+// Opens the drop-down of the box at x, and clicks the row at y in it.
+void ClickDropDownRow(SkinWindow& window, CComboUI* combo, int x, int y)
+{
+    window.Click(x, 10);
+    CComboWnd* drop = combo->GetDropDown();
+    ASSERT_NE(nullptr, drop);
+    ::RedrawWindow(drop->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    ::SendMessageW(drop->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, y));
+    ::SendMessageW(drop->GetHandle(), WM_LBUTTONUP, 0, MAKELPARAM(10, y));
+}
 
 } // namespace
 
-// Every kind of handler may delete the control it is about: notifications, event-source
-// delegates, timers, the focus leaving a hidden control, and handlers run from the combo box's
-// drop-down and the edit box's native window.
+// Notifications, message filters, event sources, timers and the handlers run from a combo box's
+// drop-down and an edit box's native window may each delete the control they are about.
 TEST(LifetimeModel, EveryKindOfHandlerMayDeleteItsControl)
 {
     const struct
@@ -245,11 +216,10 @@ TEST(LifetimeModel, EveryKindOfHandlerMayDeleteItsControl)
         LPCWSTR type;   // of the notification that deletes
         std::function<void(SkinWindow&, CControlUI*)> act;
     } cases[] = {
-        {"notifier", L"b", Hook::Notifier, L"click",
+        {"notifier", L"b", Hook::Notifier, L"click", [](SkinWindow& w, CControlUI*) { w.Click(10, 10); }},
+        {"message filter", L"b", Hook::MessageFilter, nullptr,
          [](SkinWindow& w, CControlUI*) { w.Click(10, 10); }},
         {"event delegate", L"b", Hook::EventDelegate, nullptr,
-         [](SkinWindow& w, CControlUI*) { w.Click(10, 10); }},
-        {"notify delegate", L"b", Hook::NotifyDelegate, L"click",
          [](SkinWindow& w, CControlUI*) { w.Click(10, 10); }},
         {"size delegate in a layout", L"b", Hook::SizeDelegate, nullptr,
          [](SkinWindow& w, CControlUI* c) {
@@ -259,22 +229,10 @@ TEST(LifetimeModel, EveryKindOfHandlerMayDeleteItsControl)
         {"timer", L"b", Hook::Notifier, L"timer",
          [](SkinWindow& w, CControlUI* c) {
              ASSERT_TRUE(w.host.manager.StartTimer(c, 3, 1));
-             ASSERT_TRUE(PumpUntil([&] { return w.recorder.Count(L"timer") > 0; }));
-         }},
-        {"killfocus of a control hidden", L"b", Hook::NotifyDelegate, L"killfocus",
-         [](SkinWindow&, CControlUI* c) {
-             c->SetFocus();
-             c->SetVisible(false);
+             ASSERT_TRUE(PumpUntil([&] { return w.Find(L"b") == nullptr; }));
          }},
         {"row clicked in the drop-down", L"combo", Hook::NotifyDelegate, L"itemselect",
-         [](SkinWindow& w, CControlUI* c) {
-             w.Click(130, 10);
-             CComboWnd* drop = static_cast<CComboUI*>(c)->GetDropDown();
-             ASSERT_NE(nullptr, drop);
-             ::RedrawWindow(drop->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-             ::SendMessageW(drop->GetHandle(), WM_MOUSEMOVE, 0, MAKELPARAM(10, 31));
-             ::SendMessageW(drop->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 31));
-         }},
+         [](SkinWindow& w, CControlUI* c) { ClickDropDownRow(w, static_cast<CComboUI*>(c), 130, 31); }},
         {"return in the native edit window", L"e", Hook::NotifyDelegate, L"return",
          [](SkinWindow& w, CControlUI* c) {
              w.Click(70, 10);
@@ -286,29 +244,31 @@ TEST(LifetimeModel, EveryKindOfHandlerMayDeleteItsControl)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.kind);
         SkinWindow window;
-        ASSERT_TRUE(window.Open(kHandlerSkin, 240, 120) && window.Activate());
+        ASSERT_TRUE(window.Open(
+            L"<Window><HorizontalLayout name=\"box\" height=\"24\"><Button name=\"b\" width=\"60\"/>"
+            L"<Edit name=\"e\" width=\"60\"/><Combo name=\"combo\" width=\"60\">"
+            L"<ListLabelElement text=\"a\" height=\"20\"/><ListLabelElement text=\"b\" height=\"20\"/>"
+            L"</Combo></HorizontalLayout></Window>",
+            240, 120));
+        ASSERT_TRUE(window.Activate());
         CControlUI* control = window.Find(c.name);
-        ASSERT_NE(nullptr, control);
-        DeletingHandler handler(control);
-        handler.type = c.type;
+        DeletingHandler handler(control, c.type);
         const CDelegate<DeletingHandler> run(&handler, &DeletingHandler::OnDelegate);
-        Handler notifier(c.type ? c.type : L"", [&](UINotification&) { handler.Run(); });
         switch (c.hook) {
-        case Hook::Notifier: window.host.manager.AddNotifier(&notifier); break;
+        case Hook::Notifier: window.host.manager.AddNotifier(&handler); break;
+        case Hook::MessageFilter: window.host.manager.AddMessageFilter(&handler, control); break;
         case Hook::EventDelegate: control->OnEventEvent.Add(run); break;
-        case Hook::NotifyDelegate: control->OnNotifyEvent.Add(run); break;
         case Hook::SizeDelegate: control->OnSizeEvent.Add(run); break;
+        case Hook::NotifyDelegate: control->OnNotifyEvent.Add(run); break;
         }
         c.act(window, control);
         EXPECT_EQ(nullptr, handler.victim) << "the handler ran";
         EXPECT_TRUE(handler.wholeInOwnLoop) << "freed under the handler";
         EXPECT_TRUE(PumpUntil([&] { return handler.flag.destroyed; }));
-        EXPECT_EQ(nullptr, window.Find(c.name));
-        window.Click(10, 10);
-        window.Click(70, 10);
-        window.Click(130, 10);
+        for (int x : {10, 70, 130})
+            window.Click(x, 10);
         window.Repaint();
-        window.host.manager.RemoveNotifier(&notifier);
+        window.host.manager.RemoveNotifier(&handler);
     }
 }
 
@@ -317,50 +277,38 @@ namespace {
 // A combo box whose items hold a button with a shortcut and an option of the group "g", with
 // another option of that group outside the box.
 const wchar_t kReachSkin[] =
-    L"<Window><VerticalLayout><HorizontalLayout height=\"24\">"
-    L"<Button name=\"first\" width=\"40\"/>"
-    L"<Combo name=\"combo\" width=\"120\" dropboxsize=\"0,150\">"
-    L"<ListContainerElement name=\"row\" height=\"20\"><Button name=\"inner\" shortcut=\"k\"/>"
-    L"</ListContainerElement>"
-    L"<ListContainerElement height=\"20\"><Option name=\"o1\" group=\"g\"/></ListContainerElement>"
-    L"</Combo><Option name=\"o0\" group=\"g\" selected=\"true\" width=\"40\"/>"
-    L"</HorizontalLayout></VerticalLayout></Window>";
+    L"<Window><HorizontalLayout height=\"24\"><Button name=\"first\" width=\"40\"/>"
+    L"<Combo name=\"combo\" width=\"120\"><ListContainerElement name=\"row\" height=\"20\">"
+    L"<Button name=\"inner\" shortcut=\"k\"/></ListContainerElement><ListContainerElement "
+    L"height=\"20\"><Option name=\"o1\" group=\"g\"/></ListContainerElement></Combo>"
+    L"<Option name=\"o0\" group=\"g\" selected=\"true\" width=\"40\"/></HorizontalLayout></Window>";
 
 } // namespace
 
 // A renamed control is found by its new name only, a lent one in the box's window while it is
-// lent, and none once it has left or gone.
+// lent, and none once it has left.
 TEST(LifetimeModel, NamesFollowTheControl)
 {
     SkinWindow window;
     ASSERT_TRUE(window.Open(kReachSkin, 240, 120) && window.Activate());
-    CUIWindowManager& manager = window.host.manager;
     CControlUI* first = window.Find(L"first");
     first->SetName(L"renamed");
-    EXPECT_EQ(nullptr, manager.FindControlByName(L"first"));
-    EXPECT_EQ(first, manager.FindControlByName(L"renamed"));
-    CControlUI* o0 = window.Find(L"o0");
-    static_cast<CContainerUI*>(o0->GetParent())->Remove(o0);
-    EXPECT_EQ(nullptr, manager.FindControlByName(L"o0")) << "queued for deletion";
+    EXPECT_EQ(nullptr, window.Find(L"first"));
+    EXPECT_EQ(first, window.Find(L"renamed"));
 
     auto* combo = window.Find<CComboUI>(L"combo");
     CControlUI* inner = window.Find(L"inner");
     window.Click(60, 10);
-    CComboWnd* drop = combo->GetDropDown();
-    ASSERT_NE(nullptr, drop);
-    EXPECT_EQ(inner, manager.FindControlByName(L"inner")) << "lent";
-    EXPECT_EQ(&drop->GetManager(), inner->GetManager());
+    ASSERT_NE(nullptr, combo->GetDropDown());
+    EXPECT_EQ(&combo->GetDropDown()->GetManager(), inner->GetManager());
     inner->SetName(L"lent");
-    EXPECT_EQ(inner, manager.FindControlByName(L"lent")) << "renamed while lent";
-    auto* row = window.Find<CContainerUI>(L"row");
-    ASSERT_NE(nullptr, row);
-    row->Remove(inner);
-    EXPECT_EQ(nullptr, manager.FindControlByName(L"lent")) << "taken out of a lent item";
-    EXPECT_EQ(nullptr, drop->GetManager().FindControlByName(L"lent"));
-    ::SendMessageW(drop->GetHandle(), WM_KEYDOWN, VK_ESCAPE, 1);
+    EXPECT_EQ(inner, window.Find(L"lent")) << "renamed while lent";
+    window.Find<CContainerUI>(L"row")->Remove(inner);
+    EXPECT_EQ(nullptr, window.Find(L"lent")) << "taken out of a lent item";
+    ::SendMessageW(combo->GetDropDown()->GetHandle(), WM_KEYDOWN, VK_ESCAPE, 1);
     ASSERT_TRUE(PumpUntil([&] { return combo->GetDropDown() == nullptr; }));
-    EXPECT_EQ(row, manager.FindControlByName(L"row")) << "given back";
-    EXPECT_EQ(nullptr, manager.FindControlByName(L"lent"));
+    EXPECT_NE(nullptr, window.Find(L"row")) << "given back";
+    EXPECT_EQ(nullptr, window.Find(L"lent"));
 }
 
 // While the box is closed, tab stops and shortcuts skip what its items hold, as clicks do; an
@@ -377,22 +325,14 @@ TEST(LifetimeModel, AClosedComboKeepsItsItemsOutOfReach)
             EXPECT_NE(inner, manager.GetFocusedControl()) << (forward ? "Tab " : "Shift+Tab ") << i;
         }
     }
-    manager.SetFocusControl(window.Find(L"first"));
     LRESULT result = 0;
     manager.PreTranslate(WM_SYSCHAR, 'k', 0, result);
     EXPECT_NE(inner, manager.GetFocusedControl()) << "Alt+K";
     EXPECT_EQ(0, window.recorder.Count(L"click"));
 
-    auto* combo = window.Find<CComboUI>(L"combo");
     auto* o0 = window.Find<COptionUI>(L"o0");
     auto* o1 = window.Find<COptionUI>(L"o1");
-    window.Click(60, 10);
-    CComboWnd* drop = combo->GetDropDown();
-    ASSERT_NE(nullptr, drop);
-    ::RedrawWindow(drop->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    const RECT rc = o1->GetPos();
-    ::SendMessageW(drop->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(rc.left + 3, rc.top + 3));
-    ::SendMessageW(drop->GetHandle(), WM_LBUTTONUP, 0, MAKELPARAM(rc.left + 3, rc.top + 3));
+    ClickDropDownRow(window, window.Find<CComboUI>(L"combo"), 60, 31);
     EXPECT_TRUE(o1->IsSelected());
     EXPECT_FALSE(o0->IsSelected()) << "one group across the drop-down";
     ASSERT_TRUE(o0->Activate());
@@ -407,7 +347,6 @@ TEST(LifetimeModel, AManagerDestroyedFirstLeavesNothingPointingAtIt)
     {
         CUIWindowManager manager;
         loose.SetManager(&manager, nullptr, false);
-        loose.SetName(L"loose");
     }
     EXPECT_EQ(nullptr, loose.GetManager());
 
@@ -417,17 +356,14 @@ TEST(LifetimeModel, AManagerDestroyedFirstLeavesNothingPointingAtIt)
     };
     auto* host = new SelfDeleting;
     ASSERT_NE(nullptr, host->Open());
-    CUILayoutBuilder builder;
-    CControlUI* root = builder.Create(L"<Window><Button name=\"b\"/></Window>", nullptr, nullptr,
-                                      &host->manager);
-    ASSERT_NE(nullptr, root);
-    host->manager.AttachRootControl(root);
+    auto* button = new CButtonUI;
+    host->manager.AttachRootControl(button);
     ::RedrawWindow(host->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    DestroyFlag flag(root);
+    DestroyFlag flag(button);
     bool wholeAfterDestroy = false;
     Handler closer(L"click", [&](UINotification& msg) {
         ::DestroyWindow(host->GetHandle());
-        wholeAfterDestroy = !flag.destroyed && msg.pSender == root;
+        wholeAfterDestroy = !flag.destroyed && msg.pSender == button;
     });
     host->manager.AddNotifier(&closer);
     const HWND hWnd = host->GetHandle();
