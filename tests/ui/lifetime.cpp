@@ -356,10 +356,24 @@ TEST(LifetimeModel, AManagerDestroyedFirstLeavesNothingPointingAtIt)
     };
     auto* host = new SelfDeleting;
     ASSERT_NE(nullptr, host->Open());
+    auto* root = new CVerticalLayoutUI;
     auto* button = new CButtonUI;
-    host->manager.AttachRootControl(button);
+    root->Add(button);
+    host->manager.AttachRootControl(root);
     ::RedrawWindow(host->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     DestroyFlag flag(button);
+    // Its destroy event comes while all of it is whole.
+    int childrenSeen = -1;
+    struct CountOnDestroy
+    {
+        bool Count(void* control)
+        {
+            *seen = static_cast<CContainerUI*>(static_cast<CControlUI*>(control))->GetCount();
+            return true;
+        }
+        int* seen;
+    } counter{&childrenSeen};
+    root->OnDestroyEvent.Add(CDelegate<CountOnDestroy>(&counter, &CountOnDestroy::Count));
     bool wholeAfterDestroy = false;
     Handler closer(L"click", [&](UINotification& msg) {
         ::DestroyWindow(host->GetHandle());
@@ -372,4 +386,5 @@ TEST(LifetimeModel, AManagerDestroyedFirstLeavesNothingPointingAtIt)
     EXPECT_FALSE(::IsWindow(hWnd));
     EXPECT_TRUE(wholeAfterDestroy);
     EXPECT_TRUE(PumpUntil([&] { return flag.destroyed; }));
+    EXPECT_EQ(1, childrenSeen);
 }

@@ -80,11 +80,7 @@ CControlUI::CControlUI() = default;
 
 CControlUI::~CControlUI()
 {
-    m_bDestroying = true;
-    if (OnDestroyEvent.HasHandlers()) {
-        const CUIWindowManager::DispatchScope scope;
-        OnDestroyEvent.Invoke(this);
-    }
+    AnnounceDestructionCallback(this, nullptr);
     if (m_pAnchor) {
         m_pAnchor->control = nullptr;
         CUIControlRef::Release(m_pAnchor);
@@ -92,6 +88,18 @@ CControlUI::~CControlUI()
     }
     if (m_pManager)
         m_pManager->ForgetControl(this);
+}
+
+CControlUI* CALLBACK CControlUI::AnnounceDestructionCallback(CControlUI* control, LPVOID)
+{
+    if (control->m_bDestroying)
+        return nullptr;
+    control->m_bDestroying = true;
+    if (control->OnDestroyEvent.HasHandlers()) {
+        const CUIWindowManager::DispatchScope scope;
+        control->OnDestroyEvent.Invoke(control);
+    }
+    return nullptr;
 }
 
 CUIString CControlUI::GetName() const

@@ -149,6 +149,10 @@ public:
     virtual void SetFloat(bool on = true);
 
     virtual CControlUI* FindControl(FINDCONTROLPROC proc, LPVOID data, UINT flags);
+    // Tree visitor: the control's destroy event runs now, while it and what holds it are
+    // whole, and not again from its destructor (the framework's deletions visit a control's
+    // whole tree so before deleting it).
+    static CControlUI* CALLBACK AnnounceDestructionCallback(CControlUI* control, LPVOID data);
 
     virtual void Init();
     virtual void OnInit();

@@ -91,12 +91,19 @@ thread_local CUIWindowManager::DispatchScope* t_scopes = nullptr;
 // Controls deleted from inside a handler while the thread has no window to queue them with.
 // A deletion message posted to the thread frees them; what is left goes with the thread.
 
+// Deletes a control once the destroy events of all it holds have run, while all of it is whole.
+void Free(CControlUI* control)
+{
+    control->FindControl(CControlUI::AnnounceDestructionCallback, nullptr, UIFIND_ALL);
+    delete control;
+}
+
 struct Orphans
 {
     ~Orphans()
     {
         for (CControlUI* control : controls)
-            delete control;
+            Free(control);
     }
     std::vector<CControlUI*> controls;
 };
@@ -119,7 +126,7 @@ void FreeOrphans()
     std::vector<CControlUI*> orphans;
     orphans.swap(t_orphans.controls);
     for (CControlUI* control : orphans)
-        delete control;
+        Free(control);
 }
 
 bool OnThisThread(HWND window)
@@ -200,7 +207,7 @@ void CUIWindowManager::DeleteControl(CControlUI* control)
     if (!control)
         return;
     if (!IsDispatching()) {
-        delete control;
+        Free(control);
         return;
     }
     // A handler, or the code that called it, may still be using it.
@@ -301,7 +308,7 @@ void CUIWindowManager::DeleteQueuedControls()
     CUIPtrArray doomed(m_aDelayedCleanup);
     m_aDelayedCleanup.Empty();
     for (int i = 0; i < doomed.GetSize(); ++i)
-        delete static_cast<CControlUI*>(doomed[i]);
+        Free(static_cast<CControlUI*>(doomed[i]));
     FreeOrphans();
 }
 
