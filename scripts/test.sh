@@ -23,6 +23,7 @@ run_suite() (
   shift 3
   build="$root/$folder"
   export QIX_WINE_ARCH=$arch
+  export QIX_WINE_UNMANAGED=1
   cmake -S "$top" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$toolchain" \
     -DQIX_SHIPPED_BUILD="$root/win32" >/dev/null
   cmake --build "$build" -j "$(nproc)"

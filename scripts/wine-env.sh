@@ -69,10 +69,17 @@ qix_wine_start() {
   "$qix_wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
     </dev/null >/dev/null 2>&1 || true
   # Wine hands an activated window (and then its owner) to the X window manager, and ending such
-  # a window waits 2 s for a manager that Xvfb does not have. The programs' windows stay Wine's
-  # own instead; Wine reads this as each program starts.
-  "$qix_wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
-    </dev/null >/dev/null 2>&1 || true
+  # a window waits 2 s for a manager that Xvfb does not have. With QIX_WINE_UNMANAGED=1 (the
+  # tests) the programs' windows stay Wine's own instead; Wine reads this as each program
+  # starts. The demo keeps them managed: its screenshots wait for the windows as a desktop
+  # shows them.
+  if [ "${QIX_WINE_UNMANAGED:-}" = 1 ]; then
+    "$qix_wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+      </dev/null >/dev/null 2>&1 || true
+  else
+    "$qix_wine" reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f \
+      </dev/null >/dev/null 2>&1 || true
+  fi
 
   # Keep the desktop in use for the whole session. Wine's desktop process ends a few seconds
   # after its last user; the next program that needs a window would then start a new one that
