@@ -73,11 +73,6 @@ TEST(LifetimeModel, StructuralChangesRunNoHandlers)
         bool survives;
         Change change;
     } cases[] = {
-        {"taken out of a container that does not own it", true,
-         [](CContainerUI* box, CContainerUI*, CContainerUI*) {
-             box->SetOwningChildren(false);
-             box->RemoveAt(0);
-         }},
         {"moved to another window", true,
          [](CContainerUI* box, CContainerUI*, CContainerUI* dest) {
              box->SetOwningChildren(false);
@@ -93,11 +88,6 @@ TEST(LifetimeModel, StructuralChangesRunNoHandlers)
          }},
         {"removed, deleted later", false,
          [](CContainerUI* box, CContainerUI*, CContainerUI*) { box->RemoveAt(0); }},
-        {"all removed, deleted at once", false,
-         [](CContainerUI* box, CContainerUI*, CContainerUI*) {
-             box->SetDeferredDelete(false);
-             box->RemoveAll();
-         }},
         {"its container deleted", false,
          [](CContainerUI* box, CContainerUI* root, CContainerUI*) {
              root->SetDeferredDelete(false);
