@@ -97,7 +97,8 @@ private:
     std::function<void(QxUI::UINotification&)> m_action;
 };
 
-// Deletes a control at once, as a container without deferred deletion does.
+// Deletes a control as a container without deferred deletion does: at once, or once the
+// handler that asks for it has returned.
 inline bool DeleteAtOnce(QxUI::CControlUI* control)
 {
     auto* container = static_cast<QxUI::CContainerUI*>(control->GetParent()->AsInterface(L"Container"));

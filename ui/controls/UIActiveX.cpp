@@ -711,7 +711,6 @@ void CActiveXUI::SetLazyCreate(bool lazy)
     if (m_bLazyCreate == lazy)
         return;
     m_bLazyCreate = lazy;
-    // Last: a "showactivex" handler may delete the control.
     if (!lazy && !m_bCreated && m_clsid != CLSID{})
         CreateHostedControl();
 }

@@ -809,7 +809,6 @@ void CListHeaderItemUI::OnEvent(UIEvent& event)
             }
         } else {
             m_uButtonState |= UISTATE_PUSHED;
-            // Notified last: a handler may delete the item or its list.
             Invalidate();
             if (m_pManager)
                 m_pManager->RaiseNotify(this, L"headerclick");

@@ -301,7 +301,6 @@ void CListElementUI::OnEvent(UIEvent& event)
                                (event.Type == UIEventType::KeyDown && event.chKey == VK_RETURN);
         if (activates) {
             if (IsEnabled()) {
-                // Repainted first: an "itemactivate" handler may delete the row.
                 RepaintItem();
                 Activate();
                 return;

@@ -91,7 +91,6 @@ void COptionUI::SetSelected(bool selected)
         m_uButtonState |= UISTATE_SELECTED;
     else
         m_uButtonState &= ~UISTATE_SELECTED;
-    // Repainted first: a "selectchanged" handler may delete the option.
     Invalidate();
 
     const bool grouped = !m_sGroupName.IsEmpty();

@@ -578,7 +578,6 @@ LRESULT CRichEditUI::PreFilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, bo
     const HRESULT hr = SendToTextServices(msg, wParam, lParam, &result);
     const bool keys = (msg >= WM_KEYFIRST && msg <= kLastKeyMessage) || msg == WM_CHAR ||
                       msg == WM_IME_CHAR;
-    // After S_OK nothing of this control is touched: a "return" handler may have deleted it.
     if (hr == S_OK || keys) {
         handled = claim;
         return result;

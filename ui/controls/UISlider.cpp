@@ -163,7 +163,6 @@ void CSliderUI::OnEvent(UIEvent& event)
             m_nValue = ValueAt(event.ptMouse);
             m_uButtonState &= ~UISTATE_CAPTURED;
             Invalidate();
-            // Notified last: a handler may delete the slider.
             if (m_pManager)
                 m_pManager->RaiseNotify(this, L"valuechanged", 0, 0);
             return;

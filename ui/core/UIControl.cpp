@@ -512,7 +512,6 @@ void CControlUI::SetVisible(bool visible)
     m_bFocused = false;
     if (IsVisible() != wasVisible)
         RequestParentLayout();
-    // Last: a "killfocus" handler may delete the control.
     if (!visible && m_pManager && m_pManager->GetFocusedControl() == this)
         m_pManager->SetFocusControl(nullptr);
 }
