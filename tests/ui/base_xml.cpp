@@ -41,9 +41,9 @@ std::wstring ErrorOf(LPCWSTR xml, std::wstring* location = nullptr)
 // pages of their own, and the probe finds where their data starts in the page).
 std::wstring PageEndDocument(const std::wstring& head)
 {
-    void* probe = malloc(1 << 20);
+    void* probe = ::operator new(1 << 20);
     const size_t bytes = (1 << 20) + 4096 - reinterpret_cast<UINT_PTR>(probe) % 4096;
-    free(probe);
+    ::operator delete(probe);
     return head + std::wstring(bytes / sizeof(WCHAR) - 1 - head.size(), L'x');
 }
 

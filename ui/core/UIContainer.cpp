@@ -647,9 +647,11 @@ CControlUI* CContainerUI::FindControl(FINDCONTROLPROC proc, LPVOID data, UINT fl
 
     if (!hitTest || m_bMouseChildEnabled) {
         const RECT inner = GetInnerRect();
-        const int count = m_items.GetSize();
         const bool topFirst = (flags & UIFIND_TOP_FIRST) != 0;
-        for (int n = 0; n < count; ++n) {
+        // A visitor may run handlers (the destroy events) that change the children: the list is
+        // read afresh at every step. A deletion walks until a walk announces nothing new.
+        for (int n = 0; n < m_items.GetSize(); ++n) {
+            const int count = m_items.GetSize();
             CControlUI* child = ChildAt(topFirst ? count - 1 - n : n);
             CControlUI* found = child->FindControl(proc, data, flags);
             if (!found)

@@ -76,6 +76,23 @@ void CUIControlRef::Release(Anchor* anchor)
         delete anchor;
 }
 
+CControlUI* CUIControlWalk::Next()
+{
+    while (m_next < m_copy.GetSize()) {
+        void* control = m_copy[m_next++];
+        // Mostly where it was, or a few places further on after removals.
+        int at = m_cursor < m_list.GetSize() && m_list[m_cursor] == control ? m_cursor : -1;
+        if (at < 0)
+            at = m_list.Find(control);
+        if (at < 0)
+            continue;
+        m_index = at;
+        m_cursor = at + 1;
+        return static_cast<CControlUI*>(control);
+    }
+    return nullptr;
+}
+
 CControlUI::CControlUI() = default;
 
 CControlUI::~CControlUI()
@@ -90,11 +107,13 @@ CControlUI::~CControlUI()
         m_pManager->ForgetControl(this);
 }
 
-CControlUI* CALLBACK CControlUI::AnnounceDestructionCallback(CControlUI* control, LPVOID)
+CControlUI* CALLBACK CControlUI::AnnounceDestructionCallback(CControlUI* control, LPVOID data)
 {
     if (control->m_bDestroying)
         return nullptr;
     control->m_bDestroying = true;
+    if (data)
+        ++*static_cast<int*>(data);
     if (control->OnDestroyEvent.HasHandlers()) {
         const CUIWindowManager::DispatchScope scope;
         control->OnDestroyEvent.Invoke(control);

@@ -68,6 +68,31 @@ private:
     Anchor* m_pAnchor = nullptr;
 };
 
+// Walks the controls that a list held when the walk began, for code that calls out to handlers
+// as it goes: each comes only when the list still holds it at its turn, so that a handler may
+// remove, add, move or delete any of them, or empty the list, and the walk neither reads a freed
+// array nor skips or repeats a control. Nothing is freed before the walk ends.
+class CUIControlWalk
+{
+public:
+    explicit CUIControlWalk(const CUIPtrArray& list) : m_list(list), m_copy(list) {}
+    CUIControlWalk(const CUIControlWalk&) = delete;
+    CUIControlWalk& operator=(const CUIControlWalk&) = delete;
+
+    // The next control still in the list; null at the end.
+    CControlUI* Next();
+    // Where the control that Next gave last stands in the list now.
+    int Index() const { return m_index; }
+
+private:
+    CUIWindowManager::DispatchScope m_scope;
+    const CUIPtrArray& m_list;
+    const CUIPtrArray m_copy;
+    int m_next = 0;
+    int m_cursor = 0;     // where the list is expected to go on
+    int m_index = -1;
+};
+
 // The base of every control, and the skin element "Control".
 class CControlUI
 {
@@ -151,7 +176,8 @@ public:
     virtual CControlUI* FindControl(FINDCONTROLPROC proc, LPVOID data, UINT flags);
     // Tree visitor: the control's destroy event runs now, while it and what holds it are
     // whole, and not again from its destructor (the framework's deletions visit a control's
-    // whole tree so before deleting it).
+    // whole tree so before deleting it). Counts the controls it announces in the int that data
+    // points to, when given.
     static CControlUI* CALLBACK AnnounceDestructionCallback(CControlUI* control, LPVOID data);
 
     virtual void Init();

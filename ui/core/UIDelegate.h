@@ -78,15 +78,24 @@ public:
 
     // Adding the same receiver and function again has no effect; the caller keeps its delegate.
     void Add(const CDelegateBase& delegate);
-    bool HasHandlers() const { return !m_aDelegates.IsEmpty(); }
+    // Takes back the delegate equal to this one; false when there is none. Whoever added a
+    // delegate takes it back before its receiver goes.
+    bool Remove(const CDelegateBase& delegate);
+    bool HasHandlers() const { return m_nDelegates > 0; }
     // Calls the delegates in order until one answers false; an empty source answers true.
-    // A control is never freed while its window handles a message, so a delegate that deletes
-    // its control (through its container or CUIWindowManager::QueueControlForDeletion) leaves
-    // the source whole for the walk.
+    // A delegate may add or take back delegates: one taken back before its turn is not called,
+    // one added waits for the next invocation.
     bool Invoke(void* param);
 
 private:
+    // Slots emptied while an invocation walks the list are closed up, and the delegates taken
+    // back meanwhile freed, when the outermost invocation ends.
+    void Compact();
+
     CUIPtrArray m_aDelegates;
+    CUIPtrArray m_aRetired;
+    int m_nDelegates = 0;     // the slots that hold one
+    int m_nInvoking = 0;
 };
 
 } // namespace QxUI

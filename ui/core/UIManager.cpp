@@ -134,7 +134,10 @@ void CUIWindowManager::AttachWindow(HWND hWnd)
     m_hWndPaint = hWnd;
     m_windowDC = win32::WindowDC(hWnd);
     m_hDcPaint = m_windowDC.Get();
-    s_aManagers.Add(this);
+    // A window object created again attaches again: the manager is listed once, so that its
+    // destructor leaves nothing behind.
+    if (s_aManagers.Find(this) < 0)
+        s_aManagers.Add(this);
 }
 
 void CUIWindowManager::AttachMemoryDC(HDC hDC)

@@ -18,6 +18,7 @@
 namespace QxUI {
 
 class CControlUI;
+class CWindowWnd;
 
 // Tree visitor used by CControlUI::FindControl: a non-null answer ends the visit.
 typedef CControlUI*(CALLBACK* FINDCONTROLPROC)(CControlUI* control, LPVOID data);
@@ -62,25 +63,36 @@ public:
     // its container first, or lets an owning container's Remove do all of it.
     void QueueControlForDeletion(CControlUI* control);
     // Deletes a control that nothing holds any more: at once when no handler is running on
-    // this thread, else as a queued deletion.
+    // this thread, else as a queued deletion (with its window, or as deferred work).
     static void DeleteControl(CControlUI* control);
     // Marks code that may run handlers: every window message, pre-translation, event, event
-    // source and notification runs inside one. While one is open, deletions wait.
+    // source and notification runs inside one, and so does every walk of the framework that
+    // calls out. While one is open, deletions wait. Work deferred meanwhile (controls deleted
+    // without a window to queue them with, window objects whose window has ended) runs when
+    // the outermost scope of the thread that is a message ends: nothing of ours is on the stack
+    // then, and no nested message loop can keep it from coming.
     class DispatchScope
     {
     public:
-        explicit DispatchScope(HWND window = nullptr, UINT msg = 0);
+        DispatchScope();
+        // A window message, or a queued message being pre-translated.
+        DispatchScope(HWND window, UINT msg);
         ~DispatchScope();
         DispatchScope(const DispatchScope&) = delete;
         DispatchScope& operator=(const DispatchScope&) = delete;
 
     private:
         friend class CUIWindowManager;
-        HWND m_hWnd;
-        UINT m_uMsg;
+        HWND m_hWnd = nullptr;
+        UINT m_uMsg = 0;
+        bool m_bMessage = false;
         DispatchScope* m_pOuter;
     };
     static bool IsDispatching();
+    // The window object hears OnWindowDestroyed as deferred work; an object deleted before that
+    // is forgotten.
+    static void EndWindowLater(CWindowWnd* window, HWND hWnd);
+    static void ForgetWindowEnding(CWindowWnd* window);
     CControlUI* GetRootControl() const { return m_pRoot; }
     CControlUI* FindControlAt(POINT pt) const;
     void RequestLayout() { m_bUpdateNeeded = true; }
@@ -294,15 +306,15 @@ private:
     bool OnMouseHoverMessage(LPARAM lParam);
     void OnPrintClientMessage(HDC hDC, LPARAM lParam);
     void DeleteQueuedControls();
-    // Where a control deleted from inside a handler waits: its own window, or another window of
-    // this thread; null when the thread has none.
-    static CUIWindowManager* DeletionQueueFor(CUIWindowManager* manager);
     // Only this message of this window is being handled: nothing else of ours is on the stack.
     static bool HandlesOnly(HWND window, UINT msg);
-    static void EndDispatch();
-    // The deletion message posted to the thread for controls deleted without a window: taken
-    // (true) by the pre-translation of the message loops.
-    static bool TakeThreadDeletionMessage(const MSG& msg);
+    static void EndDispatch(bool message);
+    // Runs the deferred work, what it defers in turn included.
+    static void RunDeferredWork();
+    static bool HasDeferredWork();
+    // Makes sure a message of ours comes to run the deferred work: one posted to a window of
+    // this thread, which any message loop dispatches, else to the thread.
+    static void AskForDeferredWork();
 
     HWND m_hWndPaint = nullptr;
     int m_nOpacity = 255;

@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "core/UIControl.h"
+#include "core/UIWindow.h"
 
 namespace QxUI {
 
@@ -88,45 +90,46 @@ namespace {
 // The scopes open on this thread, innermost first.
 thread_local CUIWindowManager::DispatchScope* t_scopes = nullptr;
 
-// Controls deleted from inside a handler while the thread has no window to queue them with.
-// A deletion message posted to the thread frees them; what is left goes with the thread.
-
 // Deletes a control once the destroy events of all it holds have run, while all of it is whole.
+// A destroy handler may change the tree (empty a container, add a child): the tree is walked
+// again until a walk meets no control that has not heard, so that none is deleted unannounced.
+// What the handlers delete waits until the deletion is over.
 void Free(CControlUI* control)
 {
-    control->FindControl(CControlUI::AnnounceDestructionCallback, nullptr, UIFIND_ALL);
+    const CUIWindowManager::DispatchScope scope;
+    for (;;) {
+        int announced = 0;
+        control->FindControl(CControlUI::AnnounceDestructionCallback, &announced, UIFIND_ALL);
+        if (announced == 0)
+            break;
+    }
     delete control;
 }
 
-struct Orphans
+// Work deferred until nothing of ours is on the stack: controls deleted from inside a handler
+// with no window to queue them with (freed), and window objects whose window has ended (told).
+struct DeferredWork
 {
-    ~Orphans()
+    ~DeferredWork()
     {
+        // The thread ends: what is left is freed; the window objects are not called any more.
         for (CControlUI* control : controls)
             Free(control);
     }
     std::vector<CControlUI*> controls;
+    std::vector<std::pair<CWindowWnd*, HWND>> endings;
+    bool asked = false;     // a message to run it is on its way
+    bool running = false;
 };
-thread_local Orphans t_orphans;
-thread_local bool t_orphansPending = false;
+thread_local DeferredWork t_deferred;
 
 void KeepOrphan(CControlUI* control)
 {
     try {
-        t_orphans.controls.push_back(control);
+        t_deferred.controls.push_back(control);
     } catch (const std::bad_alloc&) {
         // Leaked rather than freed under a caller.
-        return;
     }
-    ::PostThreadMessageW(::GetCurrentThreadId(), kDeleteQueuedControls, 0, 0);
-}
-
-void FreeOrphans()
-{
-    std::vector<CControlUI*> orphans;
-    orphans.swap(t_orphans.controls);
-    for (CControlUI* control : orphans)
-        Free(control);
 }
 
 bool OnThisThread(HWND window)
@@ -136,8 +139,13 @@ bool OnThisThread(HWND window)
 
 } // namespace
 
+CUIWindowManager::DispatchScope::DispatchScope() : m_pOuter(t_scopes)
+{
+    t_scopes = this;
+}
+
 CUIWindowManager::DispatchScope::DispatchScope(HWND window, UINT msg)
-    : m_hWnd(window), m_uMsg(msg), m_pOuter(t_scopes)
+    : m_hWnd(window), m_uMsg(msg), m_bMessage(true), m_pOuter(t_scopes)
 {
     t_scopes = this;
 }
@@ -146,7 +154,7 @@ CUIWindowManager::DispatchScope::~DispatchScope()
 {
     t_scopes = m_pOuter;
     if (!t_scopes)
-        EndDispatch();
+        EndDispatch(m_bMessage);
 }
 
 bool CUIWindowManager::IsDispatching()
@@ -163,22 +171,76 @@ bool CUIWindowManager::HandlesOnly(HWND window, UINT msg)
     return true;
 }
 
-bool CUIWindowManager::TakeThreadDeletionMessage(const MSG& msg)
+void CUIWindowManager::EndWindowLater(CWindowWnd* window, HWND hWnd)
 {
-    if (msg.hwnd || msg.message != kDeleteQueuedControls)
-        return false;
-    if (HandlesOnly(nullptr, kDeleteQueuedControls))
-        FreeOrphans();
-    else
-        t_orphansPending = true;
-    return true;
+    try {
+        t_deferred.endings.emplace_back(window, hWnd);
+    } catch (const std::bad_alloc&) {
+        // The object is not told; it stays as it is rather than being freed under a caller.
+    }
 }
 
-void CUIWindowManager::EndDispatch()
+void CUIWindowManager::ForgetWindowEnding(CWindowWnd* window)
 {
-    if (t_orphansPending && !t_orphans.controls.empty())
-        ::PostThreadMessageW(::GetCurrentThreadId(), kDeleteQueuedControls, 0, 0);
-    t_orphansPending = false;
+    auto& endings = t_deferred.endings;
+    for (auto it = endings.begin(); it != endings.end();)
+        it = it->first == window ? endings.erase(it) : it + 1;
+}
+
+bool CUIWindowManager::HasDeferredWork()
+{
+    return !t_deferred.controls.empty() || !t_deferred.endings.empty();
+}
+
+void CUIWindowManager::RunDeferredWork()
+{
+    // Each piece runs in a scope of its own: what it defers in turn (a window object that
+    // deletes its manager leaves its tree) joins the lists and is run by this loop.
+    while (HasDeferredWork()) {
+        const DispatchScope scope;
+        if (!t_deferred.endings.empty()) {
+            const std::pair<CWindowWnd*, HWND> ending = t_deferred.endings.front();
+            t_deferred.endings.erase(t_deferred.endings.begin());
+            ending.first->OnWindowDestroyed(ending.second);
+            continue;
+        }
+        CControlUI* control = t_deferred.controls.front();
+        t_deferred.controls.erase(t_deferred.controls.begin());
+        Free(control);
+    }
+}
+
+void CUIWindowManager::AskForDeferredWork()
+{
+    if (t_deferred.asked)
+        return;
+    for (int i = 0; i < s_aManagers.GetSize(); ++i) {
+        const HWND window = static_cast<CUIWindowManager*>(s_aManagers[i])->m_hWndPaint;
+        if (OnThisThread(window) && ::PostMessageW(window, WM_NULL, 0, 0)) {
+            t_deferred.asked = true;
+            return;
+        }
+    }
+    t_deferred.asked =
+        ::PostThreadMessageW(::GetCurrentThreadId(), kDeleteQueuedControls, 0, 0) != FALSE;
+}
+
+void CUIWindowManager::EndDispatch(bool message)
+{
+    // The loop running the deferred work takes what its pieces defer.
+    if (t_deferred.running)
+        return;
+    // The outermost message of the thread has ended: nothing of ours is on the stack. After any
+    // other outermost scope, the code that called in from outside may still hold what the work
+    // would free: a message is asked for instead.
+    if (message) {
+        t_deferred.asked = false;
+        t_deferred.running = true;
+        RunDeferredWork();
+        t_deferred.running = false;
+    } else if (HasDeferredWork()) {
+        AskForDeferredWork();
+    }
     // Deletions that came while a handler ran its own message loop are asked for again.
     for (int i = 0; i < s_aManagers.GetSize(); ++i) {
         CUIWindowManager* manager = static_cast<CUIWindowManager*>(s_aManagers[i]);
@@ -187,19 +249,6 @@ void CUIWindowManager::EndDispatch()
             ::PostMessageW(manager->m_hWndPaint, kDeleteQueuedControls, 0, 0);
         }
     }
-}
-
-CUIWindowManager* CUIWindowManager::DeletionQueueFor(CUIWindowManager* manager)
-{
-    // A manager being destroyed has left the list already.
-    if (manager && s_aManagers.Find(manager) >= 0 && OnThisThread(manager->m_hWndPaint))
-        return manager;
-    for (int i = 0; i < s_aManagers.GetSize(); ++i) {
-        CUIWindowManager* other = static_cast<CUIWindowManager*>(s_aManagers[i]);
-        if (other != manager && OnThisThread(other->m_hWndPaint))
-            return other;
-    }
-    return nullptr;
 }
 
 void CUIWindowManager::DeleteControl(CControlUI* control)
@@ -211,8 +260,9 @@ void CUIWindowManager::DeleteControl(CControlUI* control)
         return;
     }
     // A handler, or the code that called it, may still be using it.
-    if (CUIWindowManager* queue = DeletionQueueFor(control->GetManager())) {
-        queue->QueueControlForDeletion(control);
+    CUIWindowManager* manager = control->GetManager();
+    if (manager && s_aManagers.Find(manager) >= 0 && OnThisThread(manager->m_hWndPaint)) {
+        manager->QueueControlForDeletion(control);
         return;
     }
     control->SetManager(nullptr, nullptr, false);
@@ -232,6 +282,8 @@ void CUIWindowManager::QueueControlForDeletion(CControlUI* control)
     const bool first = m_aDelayedCleanup.IsEmpty();
     if (!m_aDelayedCleanup.Add(control)) {
         KeepOrphan(control);
+        if (!IsDispatching())
+            AskForDeferredWork();
         return;
     }
     // Without a window the control waits for the manager's destructor. One message deletes all
@@ -309,7 +361,6 @@ void CUIWindowManager::DeleteQueuedControls()
     m_aDelayedCleanup.Empty();
     for (int i = 0; i < doomed.GetSize(); ++i)
         Free(static_cast<CControlUI*>(doomed[i]));
-    FreeOrphans();
 }
 
 CControlUI* CUIWindowManager::FindControlAt(POINT pt) const

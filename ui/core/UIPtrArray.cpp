@@ -1,8 +1,9 @@
 #include "core/UIPtrArray.h"
 
 #include <climits>
-#include <cstdlib>
 #include <cstring>
+
+#include "core/UIMemory.h"
 
 namespace QxUI {
 
@@ -15,13 +16,14 @@ const int kFirstCapacity = 11;
 CUIPtrArray::CUIPtrArray(int preallocate) : m_ppVoid(nullptr), m_nCount(0), m_nAllocated(0)
 {
     if (preallocate > 0) {
-        m_ppVoid = static_cast<LPVOID*>(malloc(static_cast<size_t>(preallocate) * sizeof(LPVOID)));
+        m_ppVoid = static_cast<LPVOID*>(UIAlloc(static_cast<size_t>(preallocate) * sizeof(LPVOID)));
         if (m_ppVoid != nullptr)
             m_nAllocated = preallocate;
     }
 }
 
-CUIPtrArray::CUIPtrArray(const CUIPtrArray& src) : m_ppVoid(nullptr), m_nCount(0), m_nAllocated(0)
+CUIPtrArray::CUIPtrArray(const CUIPtrArray& src)
+    : CUIPtrArray(src.IsEmpty() ? 0 : src.GetSize() + 1)
 {
     for (int i = 0; i < src.GetSize(); ++i)
         Add(src.m_ppVoid[i]);
@@ -39,12 +41,12 @@ CUIPtrArray& CUIPtrArray::operator=(const CUIPtrArray& src)
 
 CUIPtrArray::~CUIPtrArray()
 {
-    free(m_ppVoid);
+    UIFree(m_ppVoid);
 }
 
 void CUIPtrArray::Empty()
 {
-    free(m_ppVoid);
+    UIFree(m_ppVoid);
     m_ppVoid = nullptr;
     m_nCount = 0;
     m_nAllocated = 0;
@@ -55,7 +57,7 @@ void CUIPtrArray::Resize(int size)
     Empty();
     if (size <= 0)
         return;
-    m_ppVoid = static_cast<LPVOID*>(calloc(static_cast<size_t>(size), sizeof(LPVOID)));
+    m_ppVoid = static_cast<LPVOID*>(UIAllocZeroed(static_cast<size_t>(size) * sizeof(LPVOID)));
     if (m_ppVoid != nullptr) {
         m_nCount = size;
         m_nAllocated = size;
@@ -79,7 +81,8 @@ bool CUIPtrArray::Grow()
     if (m_nAllocated > INT_MAX / 2)
         return false;
     int capacity = m_nAllocated == 0 ? kFirstCapacity : m_nAllocated * 2;
-    LPVOID* block = static_cast<LPVOID*>(realloc(m_ppVoid, static_cast<size_t>(capacity) * sizeof(LPVOID)));
+    LPVOID* block = static_cast<LPVOID*>(UIRealloc(m_ppVoid, static_cast<size_t>(m_nAllocated) * sizeof(LPVOID),
+                                                 static_cast<size_t>(capacity) * sizeof(LPVOID)));
     if (block == nullptr)
         return false;
     m_ppVoid = block;
@@ -121,6 +124,14 @@ bool CUIPtrArray::Remove(int index)
     --m_nCount;
     if (index < m_nCount)
         memmove(&m_ppVoid[index], &m_ppVoid[index + 1], static_cast<size_t>(m_nCount - index) * sizeof(LPVOID));
+    return true;
+}
+
+bool CUIPtrArray::SetAt(int index, LPVOID item)
+{
+    if (index < 0 || index >= m_nCount)
+        return false;
+    m_ppVoid[index] = item;
     return true;
 }
 

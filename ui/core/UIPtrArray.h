@@ -21,6 +21,7 @@ public:
     bool Add(LPVOID item);
     bool InsertAt(int index, LPVOID item);
     bool Remove(int index);
+    bool SetAt(int index, LPVOID item);
     LPVOID GetAt(int index) const;
     LPVOID operator[](int index) const { return m_ppVoid[index]; }
 

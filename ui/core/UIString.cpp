@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <climits>
 #include <cstdarg>
-#include <cstdlib>
 #include <cstring>
 #include <cwchar>
+
+#include "core/UIMemory.h"
 
 namespace QxUI {
 
@@ -15,12 +16,12 @@ namespace {
 
 LPWSTR AllocUnits(size_t units)
 {
-    return static_cast<LPWSTR>(malloc(units * sizeof(WCHAR)));
+    return static_cast<LPWSTR>(UIAlloc(units * sizeof(WCHAR)));
 }
 
-LPWSTR ReallocUnits(LPWSTR block, size_t units)
+LPWSTR ReallocUnits(LPWSTR block, size_t used, size_t units)
 {
-    return static_cast<LPWSTR>(realloc(block, units * sizeof(WCHAR)));
+    return static_cast<LPWSTR>(UIRealloc(block, used * sizeof(WCHAR), units * sizeof(WCHAR)));
 }
 
 } // namespace
@@ -51,7 +52,7 @@ CUIString::CUIString(WCHAR ch) : m_pstr(m_szBuffer), m_iLength(ch != L'\0' ? 1 :
 CUIString::~CUIString()
 {
     if (!IsInline())
-        free(m_pstr);
+        UIFree(m_pstr);
 }
 
 bool CUIString::Aliases(LPCWSTR text) const
@@ -70,7 +71,8 @@ bool CUIString::Reserve(int length, bool exact)
     if (!exact)
         units = std::max(units, std::min<size_t>(INT_MAX - 1, static_cast<size_t>(m_iCapacity) +
                                                                   m_iCapacity / 2));
-    LPWSTR block = IsInline() ? AllocUnits(units + 1) : ReallocUnits(m_pstr, units + 1);
+    LPWSTR block = IsInline() ? AllocUnits(units + 1)
+                              : ReallocUnits(m_pstr, static_cast<size_t>(m_iLength) + 1, units + 1);
     if (block == nullptr)
         return false;
     if (IsInline())
@@ -128,7 +130,7 @@ CUIString& CUIString::operator=(LPCWSTR text)
 void CUIString::Empty()
 {
     if (!IsInline())
-        free(m_pstr);
+        UIFree(m_pstr);
     m_pstr = m_szBuffer;
     m_szBuffer[0] = L'\0';
     m_iLength = 0;

@@ -1,8 +1,9 @@
 #include "core/UIStringMap.h"
 
-#include <cstdlib>
 #include <cwchar>
 #include <new>
+
+#include "core/UIMemory.h"
 
 namespace QxUI {
 
@@ -130,12 +131,13 @@ void CUIStringMap::Resize(int buckets)
             item = next;
         }
     }
-    free(m_aT);
+    UIFree(m_aT);
     m_aT = nullptr;
     m_nBuckets = 0;
     m_nCount = 0;
     if (buckets > 0) {
-        m_aT = static_cast<StringMapItem**>(calloc(static_cast<size_t>(buckets), sizeof(StringMapItem*)));
+        m_aT = static_cast<StringMapItem**>(
+            UIAllocZeroed(static_cast<size_t>(buckets) * sizeof(StringMapItem*)));
         if (m_aT != nullptr)
             m_nBuckets = buckets;
     }

@@ -103,24 +103,16 @@ LRESULT CWindowWnd::RouteMessage(bool inProperty, HWND hWnd, UINT msg, WPARAM wP
     if (!self)
         return ::DefWindowProcW(hWnd, msg, wParam, lParam);
 
-    // The object may delete itself when its window ends (OnWindowDestroyed): when the window
-    // is destroyed from inside one of its own messages, that waits until the outermost of them
-    // returns, so that the code handling it never runs on a freed object.
-    ++self->m_nMessagesRunning;
-    LRESULT result = 0;
-    if (msg == WM_NCDESTROY) {
-        result = ::CallWindowProcW(self->m_OldWndProc, hWnd, msg, wParam, lParam);
-        store(nullptr);
-        self->m_hWnd = nullptr;
-        self->ReleaseIcons();
-        self->m_bDestroyedPending = true;
-    } else {
-        result = self->HandleWindowMessage(msg, wParam, lParam);
-    }
-    if (--self->m_nMessagesRunning == 0 && self->m_bDestroyedPending) {
-        self->m_bDestroyedPending = false;
-        self->OnWindowDestroyed(hWnd);
-    }
+    if (msg != WM_NCDESTROY)
+        return self->HandleWindowMessage(msg, wParam, lParam);
+    const LRESULT result = ::CallWindowProcW(self->m_OldWndProc, hWnd, msg, wParam, lParam);
+    store(nullptr);
+    self->m_hWnd = nullptr;
+    self->ReleaseIcons();
+    // The object may delete itself when it hears of the end: it hears once nothing of ours is
+    // on the stack, so that no code handling a message (of this window, of a native window
+    // inside it, of the window whose handler destroyed it) runs on a freed object.
+    CUIWindowManager::EndWindowLater(self, hWnd);
     return result;
 }
 
@@ -130,6 +122,11 @@ LRESULT CWindowWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     if (!m_hWnd)
         return 0;
     return ::CallWindowProcW(m_OldWndProc, m_hWnd, msg, wParam, lParam);
+}
+
+CWindowWnd::~CWindowWnd()
+{
+    CUIWindowManager::ForgetWindowEnding(this);
 }
 
 // ---- Window operations --------------------------------------------------------------------------

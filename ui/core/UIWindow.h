@@ -23,10 +23,10 @@ public:
     virtual LPCWSTR GetBaseClassName() const { return nullptr; }
     virtual UINT GetRegisteredClassStyle() const { return 0; }
     virtual LRESULT HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    // The last call from the window: after WM_NCDESTROY, once no message of the window is still
-    // being handled. The object may delete itself here.
+    // The last call from the window: after WM_NCDESTROY, once nothing of ours is on the stack
+    // (the outermost message of the thread has ended). The object may delete itself here.
     virtual void OnWindowDestroyed(HWND hWnd) { (void)hWnd; }
-    virtual ~CWindowWnd() = default;
+    virtual ~CWindowWnd();
 
     HWND GetHandle() const { return m_hWnd; }
     HWND Create(HWND parent, LPCWSTR title, DWORD style, DWORD exStyle, int x = CW_USEDEFAULT,
@@ -62,8 +62,6 @@ private:
 
     HICON m_hBigIcon = nullptr;     // loaded by SetWindowIcon
     HICON m_hSmallIcon = nullptr;
-    int m_nMessagesRunning = 0;     // messages of the window being handled
-    bool m_bDestroyedPending = false;
 };
 
 class CNotifyPump;

@@ -1,8 +1,8 @@
 #include "core/UIXml.h"
 
 #include "core/UIManager.h"
+#include "core/UIMemory.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
@@ -35,7 +35,7 @@ const WCHAR kErrTooDeep[] = L"Elements nested too deep";
 
 struct FreeDeleter
 {
-    void operator()(void* block) const { free(block); }
+    void operator()(void* block) const { UIFree(block); }
 };
 typedef std::unique_ptr<BYTE, FreeDeleter> ByteBlock;
 
@@ -72,7 +72,7 @@ LPCWSTR ReadPlainFile(const std::wstring& path, ByteBlock& bytes, DWORD* size)
     if (length.QuadPart > CUIXmlReader::kMaxFileSize)
         return kErrFileTooLarge;
     *size = static_cast<DWORD>(length.QuadPart);
-    bytes.reset(static_cast<BYTE*>(malloc(*size)));
+    bytes.reset(static_cast<BYTE*>(UIAlloc(*size)));
     if (!bytes)
         return kErrOutOfMemory;
     DWORD read = 0;
@@ -106,7 +106,7 @@ LPCWSTR ReadZipItem(LPCWSTR file, const CUIXmlReader::ResourceLocation& location
     if (static_cast<DWORD>(item.uncompressedSize) > CUIXmlReader::kMaxFileSize)
         return kErrFileTooLarge;
     *size = static_cast<DWORD>(item.uncompressedSize);
-    bytes.reset(static_cast<BYTE*>(malloc(*size)));
+    bytes.reset(static_cast<BYTE*>(UIAlloc(*size)));
     if (!bytes)
         return kErrOutOfMemory;
     const ZipResult result = ZipArchiveExtract(zip, index, bytes.get(), *size, ZipSourceMemory);
@@ -126,7 +126,7 @@ LPWSTR DecodeMultiByte(UINT codePage, const BYTE* data, DWORD size)
     const int units = size > 0 ? ::MultiByteToWideChar(codePage, 0, text, static_cast<int>(size), nullptr, 0) : 0;
     if (size > 0 && units <= 0)
         return nullptr;
-    LPWSTR buffer = static_cast<LPWSTR>(malloc((static_cast<size_t>(units) + 1) * sizeof(WCHAR)));
+    LPWSTR buffer = static_cast<LPWSTR>(UIAlloc((static_cast<size_t>(units) + 1) * sizeof(WCHAR)));
     if (buffer == nullptr)
         return nullptr;
     if (units > 0)
@@ -144,7 +144,7 @@ LPWSTR DecodeUtf16(const BYTE* data, DWORD size)
     if (!littleEndian && !bigEndian)
         return nullptr;
     const size_t units = size / 2 - 1;
-    LPWSTR buffer = static_cast<LPWSTR>(malloc((units + 1) * sizeof(WCHAR)));
+    LPWSTR buffer = static_cast<LPWSTR>(UIAlloc((units + 1) * sizeof(WCHAR)));
     if (buffer == nullptr)
         return nullptr;
     for (size_t i = 0; i < units; ++i) {
@@ -300,8 +300,8 @@ CUIXmlReader::~CUIXmlReader()
 
 void CUIXmlReader::Release()
 {
-    free(m_pstrXml);
-    free(m_pElements);
+    UIFree(m_pstrXml);
+    UIFree(m_pElements);
     m_pstrXml = nullptr;
     m_pElements = nullptr;
     m_nElements = 0;
@@ -327,7 +327,7 @@ bool CUIXmlReader::LoadFromString(LPCWSTR xml)
     if (xml == nullptr)
         return false;
     const size_t bytes = (wcslen(xml) + 1) * sizeof(WCHAR);
-    m_pstrXml = static_cast<LPWSTR>(malloc(bytes));
+    m_pstrXml = static_cast<LPWSTR>(UIAlloc(bytes));
     if (m_pstrXml == nullptr)
         return SetError(kErrOutOfMemory, nullptr);
     memcpy(m_pstrXml, xml, bytes);
@@ -398,7 +398,8 @@ bool CUIXmlReader::ReserveElement(ULONG* index)
         m_nReservedElements = 0;
     if (m_nElements >= m_nReservedElements) {
         const ULONG capacity = m_nReservedElements + m_nReservedElements / 2 + 500;
-        XmlElement* table = static_cast<XmlElement*>(realloc(m_pElements, capacity * sizeof(XmlElement)));
+        XmlElement* table = static_cast<XmlElement*>(UIRealloc(
+            m_pElements, m_nReservedElements * sizeof(XmlElement), capacity * sizeof(XmlElement)));
         if (table == nullptr)
             return false;
         m_pElements = table;
