@@ -97,9 +97,11 @@ void CComboWnd::OnCreate()
     m_pLayout->ApplyAttributeList(m_pOwner->GetDropDownAttributes().GetData());
     // Lent for a while, the items stay found by their names in the box's window, which finds
     // what this window holds (SetResourceParent above), and stay in their option groups there.
-    for (int i = 0; i < m_pOwner->GetCount(); ++i)
-        m_pLayout->Add(m_pOwner->GetItemAt(i));
+    // Each item's init handlers run as it joins: the box may take items out meanwhile, those
+    // already lent included, and this window lets go of them at once.
     m_bItemsLent = true;
+    for (CUIControlWalk walk(m_pOwner->m_items); CControlUI* item = walk.Next();)
+        m_pLayout->Add(item);
     m_pm.AttachRootControl(m_pLayout);
 }
 
@@ -168,7 +170,8 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             ReturnItems();
             m_pOwner->SetPos(m_pOwner->IsFloat() ? m_pOwner->GetPosInParent()
                                                  : m_pOwner->GetPos());
-            m_pOwner->SetFocus();
+            if (m_pOwner)
+                m_pOwner->SetFocus();
         }
         break;
     case WM_DESTROY:
@@ -314,9 +317,10 @@ CUIString CComboUI::GetText() const
 void CComboUI::SetPos(RECT rc, bool invalidate)
 {
     // While the drop-down shows the items they keep its layout.
+    // Each item's size handlers may change the items.
     if (!m_pWindow || !m_pWindow->IsLendingItems()) {
-        for (int i = 0; i < m_items.GetSize(); ++i)
-            ChildAt(i)->SetPos(RECT{0, 0, 0, 0}, false);
+        for (CUIControlWalk walk(m_items); CControlUI* item = walk.Next();)
+            item->SetPos(RECT{0, 0, 0, 0}, false);
     }
     CControlUI::SetPos(rc, invalidate);
 }
@@ -551,14 +555,19 @@ bool CComboUI::SelectItem(int index, bool takeFocus)
     if (index < 0 || m_items.IsEmpty())
         return false;
 
+    // The selection is whole before the focus moves: "killfocus" and "setfocus" handlers may
+    // select another item or take this one out, and then this change is not announced.
     CControlUI* control = ChildAt(index);
     m_iCurSel = index;
-    if ((m_pWindow || takeFocus) && !m_bReselecting)
-        control->SetFocus();
     ListItemOf(control)->Select(true);
     Invalidate();
+    if ((m_pWindow || takeFocus) && !m_bReselecting) {
+        control->SetFocus();
+        if (GetItemAt(m_iCurSel) != control)
+            return true;
+    }
     if (m_pManager)
-        m_pManager->RaiseNotify(this, L"itemselect", static_cast<WPARAM>(index),
+        m_pManager->RaiseNotify(this, L"itemselect", static_cast<WPARAM>(m_iCurSel),
                                 static_cast<LPARAM>(old), m_bReselecting);
     return true;
 }
@@ -590,7 +599,8 @@ bool CComboUI::Add(CControlUI* control)
 
 bool CComboUI::AddAt(CControlUI* control, int index)
 {
-    if (!CContainerUI::AddAt(control, index))
+    // The books are kept before the item's init handlers run.
+    if (!InsertChild(control, index))
         return false;
     if (IListItemUI* item = ListItemOf(control)) {
         item->SetOwner(this);
@@ -599,6 +609,7 @@ bool CComboUI::AddAt(CControlUI* control, int index)
     RenumberItems(index + 1, GetCount() - 1);
     if (m_iCurSel >= index)
         m_iCurSel += 1;
+    BindChild(control);
     return true;
 }
 

@@ -203,43 +203,63 @@ UINT CListUI::GetInputFlags()
     return UIFLAG_TABSTOP;
 }
 
+// The header's items, its columns and the rows run size and "killfocus" handlers as they are
+// placed, shown and hidden: a handler may change the columns or take the header out, so the
+// header is asked for again after every call.
 void CListUI::SetHeaderItemsVisibleByParent(bool visible)
 {
-    for (int i = m_pHeader->GetCount() - 1; i >= 0; --i)
-        m_pHeader->GetItemAt(i)->SetVisibleByParent(visible);
+    if (!m_pHeader)
+        return;
+    for (CUIControlWalk walk(m_pHeader->GetChildList()); CControlUI* item = walk.Next();)
+        item->SetVisibleByParent(visible);
 }
 
 void CListUI::UpdateColumns()
 {
+    CListHeaderUI* header = m_pHeader;
+    if (!header) {
+        m_ItemLook.nColumns = 0;
+        return;
+    }
     const int cx = m_pBody->GetScrollPos().cx;
-    m_ItemLook.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
-    for (int i = 0; i < m_ItemLook.nColumns; ++i) {
-        CControlUI* item = m_pHeader->GetItemAt(i);
+    for (CUIControlWalk walk(header->GetChildList()); CControlUI* item = walk.Next();) {
+        if (walk.Index() >= ListItemLook::kMaxColumns)
+            break;
         if (!item->IsVisible() || item->IsFloat())
             continue;
-        RECT rc = item->GetPos();
         if (cx > 0) {
+            RECT rc = item->GetPos();
             rc.left -= cx;
             rc.right -= cx;
             item->SetPos(rc, false);
         }
-        m_ItemLook.rcColumn[i] = item->GetPos();
+        const int column = header->GetItemIndex(item);
+        if (column >= 0 && column < ListItemLook::kMaxColumns)
+            m_ItemLook.rcColumn[column] = item->GetPos();
     }
+    m_ItemLook.nColumns =
+        m_pHeader == header ? std::min(header->GetCount(), ListItemLook::kMaxColumns) : 0;
+}
+
+// Places the header in rc and takes its columns; a hidden header still measures them, its
+// items counting as visible meanwhile.
+void CListUI::PlaceHeader(const RECT& rc)
+{
+    if (!m_pHeader)
+        return;
+    const bool hidden = !m_pHeader->IsVisible();
+    if (hidden)
+        SetHeaderItemsVisibleByParent(true);
+    if (m_pHeader)
+        m_pHeader->SetPos(rc, false);
+    UpdateColumns();
+    if (hidden)
+        SetHeaderItemsVisibleByParent(false);
 }
 
 void CListUI::SetPos(RECT rc, bool invalidate)
 {
-    if (m_pHeader) {
-        const bool hidden = !m_pHeader->IsVisible();
-        // A hidden header still measures its columns: its items count as visible meanwhile.
-        if (hidden)
-            SetHeaderItemsVisibleByParent(true);
-        m_pHeader->SetPos(HorizontalInside(rc, m_rcInset), false);
-        UpdateColumns();
-        if (hidden)
-            SetHeaderItemsVisibleByParent(false);
-    }
-
+    PlaceHeader(HorizontalInside(rc, m_rcInset));
     CVerticalLayoutUI::SetPos(rc, invalidate);
 
     if (!m_pHeader)
@@ -253,14 +273,10 @@ void CListUI::SetPos(RECT rc, bool invalidate)
         inner.left -= horizontal->GetScrollPos();
         inner.right += horizontal->GetScrollRange() - horizontal->GetScrollPos();
     }
-    if (!m_pHeader->IsVisible()) {
-        SetHeaderItemsVisibleByParent(true);
-        m_pHeader->SetPos(inner, false);
+    if (!m_pHeader->IsVisible())
+        PlaceHeader(inner);
+    else
         UpdateColumns();
-        SetHeaderItemsVisibleByParent(false);
-    } else {
-        UpdateColumns();
-    }
 }
 
 void CListUI::Move(int dx, int dy, bool invalidate)
@@ -472,7 +488,8 @@ bool CListUI::AddAt(CControlUI* control, int index)
         m_ItemLook.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
         return added;
     }
-    if (!m_pBody->AddAt(control, index))
+    // The books are kept before the row's init handlers run.
+    if (!m_pBody->InsertChild(control, index))
         return false;
     if (IListItemUI* item = static_cast<IListItemUI*>(control->AsInterface(L"ListItem"))) {
         item->SetOwner(this);
@@ -483,6 +500,7 @@ bool CListUI::AddAt(CControlUI* control, int index)
         m_iCurSel += 1;
     if (m_iExpandedItem >= index)
         m_iExpandedItem += 1;
+    m_pBody->BindChild(control);
     return true;
 }
 
@@ -608,8 +626,13 @@ bool CListUI::SelectItem(int index, bool takeFocus)
         return false;
     }
     ScrollItemIntoView(index);
-    if (takeFocus)
+    // "killfocus" and "setfocus" handlers may select another row or take this one out: then
+    // this change is not announced.
+    if (takeFocus) {
         control->SetFocus();
+        if (m_pBody->GetItemAt(m_iCurSel) != control)
+            return true;
+    }
     if (m_pManager)
         m_pManager->RaiseNotify(this, L"itemselect", static_cast<WPARAM>(index),
                                 static_cast<LPARAM>(old), m_bReselecting);

@@ -183,6 +183,7 @@ protected:
     // Copies the header items' rectangles into the look, shifted by the horizontal scroll.
     void UpdateColumns();
     void SetHeaderItemsVisibleByParent(bool visible);
+    void PlaceHeader(const RECT& rc);
     void RenumberItems(int from, int to);
     // After the body lost the item at index.
     void OnItemRemoved(int index);

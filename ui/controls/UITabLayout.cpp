@@ -23,28 +23,24 @@ LPVOID CTabLayoutUI::AsInterface(LPCWSTR name)
 
 bool CTabLayoutUI::Add(CControlUI* control)
 {
-    if (!CContainerUI::Add(control))
-        return false;
-    if (m_iCurSel == -1 && control->IsVisible())
-        m_iCurSel = GetItemIndex(control);
-    else
-        control->SetVisible(false);
-    return true;
+    return AddAt(control, GetCount());
 }
 
 bool CTabLayoutUI::AddAt(CControlUI* control, int index)
 {
-    if (!CContainerUI::AddAt(control, index))
+    // The page's place and visibility are settled before its init handlers run.
+    if (!InsertChild(control, index))
         return false;
     if (m_iCurSel == -1 && control->IsVisible()) {
-        m_iCurSel = GetItemIndex(control);
-        return true;
+        m_iCurSel = index;
+    } else {
+        // A page put in before the shown one moves that one on, and stays hidden like any
+        // other page: shown, it would overlap the selected page and take the focus by Tab.
+        if (m_iCurSel != -1 && index <= m_iCurSel)
+            ++m_iCurSel;
+        control->SetVisible(false);
     }
-    // A page put in before the shown one moves that one on, and stays hidden like any other
-    // page: shown, it would overlap the selected page and take the focus by Tab.
-    if (m_iCurSel != -1 && index <= m_iCurSel)
-        ++m_iCurSel;
-    control->SetVisible(false);
+    BindChild(control);
     return true;
 }
 
@@ -84,23 +80,28 @@ bool CTabLayoutUI::SelectPage(int index)
         return true;
     const int old = m_iCurSel;
     m_iCurSel = index;
-    // Pages losing the focus run "killfocus" handlers, which may change the pages or take the
-    // layout out of its window.
-    for (int i = 0; i < GetCount(); ++i) {
-        CControlUI* page = GetItemAt(i);
-        if (i == index) {
+    CControlUI* const selected = ChildAt(index);
+    // Hiding a page and focusing one run "killfocus" and "setfocus" handlers, and the layout
+    // runs size handlers: one may select another page, which completes that change, or take
+    // this page out. After every call the change goes on only while it is still this one.
+    const auto stillSelected = [&] { return GetItemAt(m_iCurSel) == selected; };
+    for (CUIControlWalk walk(m_items); CControlUI* page = walk.Next();) {
+        if (page == selected) {
             page->SetVisible(true);
             page->SetFocus();
-            SetPos(m_rcItem, true);
+            if (stillSelected())
+                SetPos(m_rcItem, true);
         } else {
             page->SetVisible(false);
         }
+        if (!stillSelected())
+            return true;
     }
     RequestParentLayout();
     if (m_pManager) {
         m_pManager->FocusNextTabStop(true);
-        if (m_pManager)
-            m_pManager->RaiseNotify(this, L"tabselect", static_cast<WPARAM>(index),
+        if (m_pManager && stillSelected())
+            m_pManager->RaiseNotify(this, L"tabselect", static_cast<WPARAM>(m_iCurSel),
                                     static_cast<LPARAM>(old));
     }
     return true;
@@ -118,9 +119,10 @@ void CTabLayoutUI::SetPos(RECT rc, bool invalidate)
     CControlUI::SetPos(rc, invalidate);
     rc = GetContentRect();
 
-    for (int i = 0; i < GetCount(); ++i) {
-        CControlUI* control = FlowChildAt(i);
-        if (!control || i != m_iCurSel)
+    // Each child's size handlers may change the pages.
+    for (CUIControlWalk walk(m_items); walk.Next();) {
+        CControlUI* control = FlowChildAt(walk.Index());
+        if (!control || walk.Index() != m_iCurSel)
             continue;
         const RECT padding = control->GetPadding();
         CUIRect area(rc);

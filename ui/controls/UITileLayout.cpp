@@ -124,7 +124,9 @@ void CTileLayoutUI::SetPos(RECT rc, bool invalidate)
     LONG needed = 0;
     const Wide half = m_iChildPadding / 2;
 
-    for (int i = 0; i < m_items.GetSize(); ++i) {
+    // Each child's size handlers may change the children.
+    for (CUIControlWalk walk(m_items); walk.Next();) {
+        const int i = walk.Index();
         CControlUI* control = FlowChildAt(i);
         if (!control)
             continue;

@@ -105,16 +105,29 @@ bool CContainerUI::Add(CControlUI* control)
 
 bool CContainerUI::AddAt(CControlUI* control, int index)
 {
-    // Checked first, so that a child is never bound to a tree it does not join.
+    if (!InsertChild(control, index))
+        return false;
+    BindChild(control);
+    return true;
+}
+
+bool CContainerUI::InsertChild(CControlUI* control, int index)
+{
     if (!control || index < 0 || index > m_items.GetSize())
         return false;
-    if (m_pManager)
-        m_pManager->BindControlTree(control, this);
+    if (!m_items.InsertAt(index, control))
+        return false;
     if (IsVisible())
         RequestLayout();
     else
         control->SetVisibleByParent(false);
-    return m_items.InsertAt(index, control);
+    return true;
+}
+
+void CContainerUI::BindChild(CControlUI* control)
+{
+    if (m_pManager)
+        m_pManager->BindControlTree(control, this);
 }
 
 bool CContainerUI::Remove(CControlUI* control)
@@ -371,7 +384,8 @@ void CContainerUI::EnableScrollBars(bool vertical, bool horizontal)
     // A bar made here takes the window's default attributes for its kind.
     auto keep = [this](CScrollBarUI*& bar, bool wanted, bool isHorizontal, LPCWSTR defaultsName) {
         if (!wanted) {
-            delete bar;
+            // A handler of the bar's own may be what takes it away.
+            CUIWindowManager::DeleteControl(bar);
             bar = nullptr;
             return;
         }
@@ -400,12 +414,18 @@ CScrollBarUI* CContainerUI::GetHorizontalScrollBar() const
     return m_pHorizontalScrollBar;
 }
 
+bool CContainerUI::PlaceScrollBar(CScrollBarUI* bar, const RECT& rc)
+{
+    bar->SetPos(rc, false);
+    return bar == m_pVerticalScrollBar || bar == m_pHorizontalScrollBar;
+}
+
 void CContainerUI::UpdateScrollBars(const RECT& rcInner, int /*widthNeeded*/, int heightNeeded)
 {
     if (IsShown(m_pHorizontalScrollBar)) {
         const RECT rc = {rcInner.left, rcInner.bottom, rcInner.right,
                          rcInner.bottom + m_pHorizontalScrollBar->GetFixedHeight()};
-        m_pHorizontalScrollBar->SetPos(rc, false);
+        PlaceScrollBar(m_pHorizontalScrollBar, rc);
     }
     if (!m_pVerticalScrollBar)
         return;
@@ -426,8 +446,8 @@ void CContainerUI::UpdateScrollBars(const RECT& rcInner, int /*widthNeeded*/, in
     if (overflow > 0 || m_bScrollProcess) {
         const RECT rc = {rcInner.right, rcInner.top,
                          rcInner.right + m_pVerticalScrollBar->GetFixedWidth(), rcInner.bottom};
-        m_pVerticalScrollBar->SetPos(rc, false);
-        if (m_pVerticalScrollBar->GetScrollRange() == overflow)
+        if (!PlaceScrollBar(m_pVerticalScrollBar, rc) ||
+            m_pVerticalScrollBar->GetScrollRange() == overflow)
             return;
         const int oldPos = m_pVerticalScrollBar->GetScrollPos();
         m_pVerticalScrollBar->SetScrollRange(std::abs(overflow));
@@ -501,8 +521,9 @@ SIZE CContainerUI::MeasureChild(CControlUI* child, SIZE available)
 
 void CContainerUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool init)
 {
-    for (int i = 0; i < m_items.GetSize(); ++i)
-        ChildAt(i)->SetManager(manager, this, init);
+    // With init, every child's init handlers run: they may change the children.
+    for (CUIControlWalk walk(m_items); CControlUI* child = walk.Next();)
+        child->SetManager(manager, this, init);
     if (m_pVerticalScrollBar)
         m_pVerticalScrollBar->SetManager(manager, this, init);
     if (m_pHorizontalScrollBar)
@@ -536,8 +557,9 @@ void CContainerUI::SetPos(RECT rc, bool invalidate)
     // Children stretch to the inner height; only a minimum above it overflows into the bar's
     // range (measured without that range, which would otherwise keep itself).
     int needed = 0;
-    for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = FlowChildAt(i);
+    // Each child's size handlers may change the children.
+    for (CUIControlWalk walk(m_items); walk.Next();) {
+        CControlUI* control = FlowChildAt(walk.Index());
         if (!control)
             continue;
         const int width = control->ClampWidth(place.right - place.left);
@@ -602,9 +624,9 @@ void CContainerUI::SetVisibleByParent(bool visible)
 
 void CContainerUI::ShowChildren()
 {
-    // A child losing the focus runs "killfocus" handlers, which may take children out.
-    for (int i = 0; i < m_items.GetSize(); ++i)
-        ChildAt(i)->SetVisibleByParent(IsVisible());
+    // A child losing the focus runs "killfocus" handlers, which may change the children.
+    for (CUIControlWalk walk(m_items); CControlUI* child = walk.Next();)
+        child->SetVisibleByParent(IsVisible());
 }
 
 void CContainerUI::SetMouseEnabled(bool enabled)

@@ -50,6 +50,14 @@ public:
     bool Remove(CControlUI* control) override;
     bool RemoveAt(int index) override;
     void RemoveAll() override;
+    // AddAt in two steps, for containers that keep books on their children: the child joins
+    // the list, silently (false for a bad index or no memory); then it joins the window, which
+    // runs its init handlers. The books are kept in between, so that a handler meets them
+    // whole and may take the child out again.
+    bool InsertChild(CControlUI* control, int index);
+    void BindChild(CControlUI* control);
+    // The children in order, for walks that call out (CUIControlWalk).
+    const CUIPtrArray& GetChildList() const { return m_items; }
 
     virtual RECT GetInset() const;
     virtual void SetInset(RECT rc);
@@ -118,6 +126,8 @@ protected:
     // The child at index when the layout places it itself; null for an invisible child and
     // for a float one, which this places at its anchors.
     CControlUI* FlowChildAt(int index);
+    // A shown scroll bar placed at rc: false when a handler of its size event took it away.
+    bool PlaceScrollBar(CScrollBarUI* bar, const RECT& rc);
     // The child measured in `available`; a measured 0 takes the available size (at least 0),
     // then the child's limits hold.
     static SIZE MeasureChild(CControlUI* child, SIZE available);

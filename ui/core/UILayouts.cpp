@@ -148,8 +148,9 @@ void CAxisLayoutUI::SetPos(RECT rc, bool invalidate)
     int needed = 0;
     int stretchSeen = 0;
 
-    for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = FlowChildAt(i);
+    // Each child's size handlers may change the children.
+    for (CUIControlWalk walk(m_items); walk.Next();) {
+        CControlUI* control = FlowChildAt(walk.Index());
         if (!control)
             continue;
         const RECT padding = control->GetPadding();
