@@ -690,6 +690,22 @@ bool CListUI::ExpandItem(int index, bool expand)
 
 CListBodyUI::CListBodyUI(CListUI* owner) : m_pOwner(owner) {}
 
+bool CListBodyUI::Remove(CControlUI* control)
+{
+    if (m_pOwner && control && GetItemIndex(control) >= 0)
+        m_pOwner->OnItemLeaving(control);
+    return CVerticalLayoutUI::Remove(control);
+}
+
+void CListBodyUI::RemoveAll()
+{
+    if (m_pOwner) {
+        for (int i = 0; i < m_items.GetSize(); ++i)
+            m_pOwner->OnItemLeaving(ChildAt(i));
+    }
+    CVerticalLayoutUI::RemoveAll();
+}
+
 int CListBodyUI::GetRowWidth(int widestChild, SIZE visible)
 {
     CListHeaderUI* header = m_pOwner ? m_pOwner->GetHeader() : nullptr;

@@ -187,6 +187,10 @@ protected:
     void RenumberItems(int from, int to);
     // After the body lost the item at index.
     void OnItemRemoved(int index);
+    // A row is about to leave the body, however it is taken out: what the list hung on it goes
+    // (silently). The list hangs nothing on its rows; a tree view hangs its delegates.
+    virtual void OnItemLeaving(CControlUI* item) { (void)item; }
+    friend class CListBodyUI;
 
     bool m_bScrollSelect = false;
     // A removal moves the selection: "itemselect" is then raised after the change.
@@ -207,6 +211,9 @@ public:
 
     void OnEvent(UIEvent& event) override;
     void SetScrollPos(SIZE pos) override;
+    // Every way a row leaves tells the list first.
+    bool Remove(CControlUI* control) override;
+    void RemoveAll() override;
 
     CListUI* GetOwnerList() const { return m_pOwner; }
 

@@ -3,6 +3,7 @@
 
 #include "controls/UITreeView.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
 
@@ -351,6 +352,14 @@ bool CTreeViewUI::RemoveAt(int index)
     return CListUI::RemoveAt(index);
 }
 
+CTreeViewUI::~CTreeViewUI()
+{
+    for (int i = 0; i < m_pBody->GetCount(); ++i)
+        OnItemLeaving(m_pBody->GetItemAt(i));
+}
+
+// The delegates point at this tree: a node that leaves it, and may live on elsewhere, must not
+// call into it once it is gone.
 void CTreeViewUI::Adopt(CTreeNodeUI* node)
 {
     node->OnNotifyEvent.Add(CDelegate<CTreeViewUI>(this, &CTreeViewUI::OnNodeDoubleClick));
@@ -364,15 +373,46 @@ void CTreeViewUI::Adopt(CTreeNodeUI* node)
         node->SetMinWidth(m_uItemMinWidth);
 }
 
+void CTreeViewUI::Release(CTreeNodeUI* node)
+{
+    node->OnNotifyEvent.Remove(CDelegate<CTreeViewUI>(this, &CTreeViewUI::OnNodeDoubleClick));
+    node->GetFolderButton()->OnNotifyEvent.Remove(
+        CDelegate<CTreeViewUI>(this, &CTreeViewUI::OnNodeFolderChanged));
+    node->GetCheckBox()->OnNotifyEvent.Remove(
+        CDelegate<CTreeViewUI>(this, &CTreeViewUI::OnNodeCheckChanged));
+}
+
+void CTreeViewUI::OnItemLeaving(CControlUI* item)
+{
+    if (CTreeNodeUI* node = item ? static_cast<CTreeNodeUI*>(item->AsInterface(L"TreeNode")) : nullptr)
+        Release(node);
+}
+
+bool CTreeViewUI::Lists(CTreeNodeUI* node) const
+{
+    return m_pBody->GetItemIndex(node) >= 0;
+}
+
+bool CTreeViewUI::HasChild(CTreeNodeUI* node, CTreeNodeUI* child)
+{
+    return node->m_aTreeNodes.Find(child) >= 0;
+}
+
+// Entering a node runs its init handlers, which may change the tree: the node's books are kept
+// first, its children are walked from a snapshot, and a child already listed (entered by a
+// handler) is not entered twice.
 bool CTreeViewUI::AddNode(CTreeNodeUI* node)
 {
     if (!IsTreeNode(node))
         return false;
     Adopt(node);
-    if (!CListUI::Add(node))
+    if (!CListUI::Add(node)) {
+        Release(node);
         return false;
-    for (int i = 0; i < node->GetChildCount(); ++i) {
-        if (CTreeNodeUI* child = node->GetChildNode(i))
+    }
+    for (CUIControlWalk walk(node->m_aTreeNodes); CControlUI* item = walk.Next();) {
+        CTreeNodeUI* child = static_cast<CTreeNodeUI*>(item);
+        if (!Lists(child))
             AddNode(child);
     }
     node->SetTreeView(this);
@@ -395,19 +435,25 @@ int CTreeViewUI::InsertNode(CTreeNodeUI* node, int index)
     if (!IsTreeNode(node) || index < 0 || index > GetCount())
         return -1;
     Adopt(node);
-    if (!CListUI::AddAt(node, index))
+    if (!CListUI::AddAt(node, index)) {
+        Release(node);
         return -1;
+    }
     node->SetTreeView(this);
-    int next = index + 1;
+    // Where the subtree goes on is read from the rows after every entry: init handlers may
+    // add and remove rows, this node's included (then its subtree is not entered).
+    int next = GetItemIndex(node) + 1;
+    if (next == 0)
+        return index;
     // Every child's subtree follows, depth-first, not only the first child's.
-    for (int i = 0; i < node->GetChildCount(); ++i) {
-        CTreeNodeUI* child = node->GetChildNode(i);
-        if (!child)
+    for (CUIControlWalk walk(node->m_aTreeNodes); CControlUI* item = walk.Next();) {
+        CTreeNodeUI* child = static_cast<CTreeNodeUI*>(item);
+        if (Lists(child))
             continue;
-        const int after = InsertNode(child, next);
+        const int after = InsertNode(child, std::min(next, GetCount()));
         if (after < 0) {
             // None of the subtree stays listed: the caller gets it back whole and may free it.
-            DetachRows(index, next);
+            DetachSubtree(node);
             return -1;
         }
         next = after;
@@ -415,17 +461,18 @@ int CTreeViewUI::InsertNode(CTreeNodeUI* node, int index)
     return next;
 }
 
-void CTreeViewUI::DetachRows(int from, int to)
+void CTreeViewUI::DetachSubtree(CTreeNodeUI* node)
 {
     const bool owning = m_pBody->IsOwningChildren();
     m_pBody->SetOwningChildren(false);
-    for (int i = to - 1; i >= from; --i) {
-        CControlUI* row = GetItemAt(i);
-        if (!row || !m_pBody->RemoveAt(i))
-            continue;
-        OnItemRemoved(i);
-        if (CTreeNodeUI* node = static_cast<CTreeNodeUI*>(row->AsInterface(L"TreeNode")))
-            node->SetTreeView(nullptr);
+    for (int i = node->GetChildCount() - 1; i >= 0; --i) {
+        if (CTreeNodeUI* child = node->GetChildNode(i))
+            DetachSubtree(child);
+    }
+    const int row = GetItemIndex(node);
+    if (row >= 0 && m_pBody->RemoveAt(row)) {
+        OnItemRemoved(row);
+        node->SetTreeView(nullptr);
     }
     m_pBody->SetOwningChildren(owning);
 }
@@ -448,7 +495,7 @@ void CTreeViewUI::RemoveSubtree(CTreeNodeUI* node)
         node->m_aTreeNodes.Remove(last);
         if (!child)
             continue;
-        if (m_pBody->GetItemIndex(child) >= 0)
+        if (Lists(child))
             RemoveSubtree(child);
         else if (!child->GetTreeView() && child->GetParentNode() == node)
             CUIWindowManager::DeleteControl(child);   // never listed: nobody else holds it
@@ -496,28 +543,30 @@ bool CTreeViewUI::OnNodeDoubleClick(void* notification)
         return false;
     CCheckBoxUI* folder = node->GetFolderButton();
     folder->SetSelected(!folder->IsSelected());
+    // The "selectchanged" handlers may have taken the node out.
+    if (!Lists(node))
+        return true;
     node->SetExpandedFlag(!folder->IsSelected());
     ExpandSubtree(!folder->IsSelected(), node);
     return true;
 }
 
+// Checking, expanding and showing run handlers ("selectchanged", "killfocus") for every node
+// they touch, which may remove nodes or change the tree: the walks go over snapshots, and
+// descend into a child only while it is still the node's.
 bool CTreeViewUI::CheckSubtree(bool checked, CTreeNodeUI* node)
 {
-    // Every check box raises "selectchanged", whose handler may remove nodes: the walk asks
-    // for the count each time.
     if (!node) {
-        for (int i = 0; i < GetCount(); ++i) {
-            if (CTreeNodeUI* item = NodeAt(i))
-                item->GetCheckBox()->SetSelected(checked);
+        for (CUIControlWalk walk(m_pBody->GetChildList()); CControlUI* item = walk.Next();) {
+            if (CTreeNodeUI* row = static_cast<CTreeNodeUI*>(item->AsInterface(L"TreeNode")))
+                row->GetCheckBox()->SetSelected(checked);
         }
         return true;
     }
-    for (int i = 0; i < node->GetChildCount(); ++i) {
-        CTreeNodeUI* child = node->GetChildNode(i);
-        if (!child)
-            continue;
+    for (CUIControlWalk walk(node->m_aTreeNodes); CControlUI* item = walk.Next();) {
+        CTreeNodeUI* child = static_cast<CTreeNodeUI*>(item);
         child->GetCheckBox()->SetSelected(checked);
-        if (child->HasChildren())
+        if (child->HasChildren() && HasChild(node, child))
             CheckSubtree(checked, child);
     }
     return true;
@@ -526,18 +575,15 @@ bool CTreeViewUI::CheckSubtree(bool checked, CTreeNodeUI* node)
 bool CTreeViewUI::ExpandSubtree(bool expand, CTreeNodeUI* node)
 {
     if (!node) {
-        for (int i = 0; i < GetCount(); ++i) {
-            if (CControlUI* item = GetItemAt(i))
-                item->SetVisible(expand);
-        }
+        for (CUIControlWalk walk(m_pBody->GetChildList()); CControlUI* item = walk.Next();)
+            item->SetVisible(expand);
         return true;
     }
-    for (int i = 0; i < node->GetChildCount(); ++i) {
-        CTreeNodeUI* child = node->GetChildNode(i);
-        if (!child)
-            continue;
+    for (CUIControlWalk walk(node->m_aTreeNodes); CControlUI* item = walk.Next();) {
+        CTreeNodeUI* child = static_cast<CTreeNodeUI*>(item);
         child->SetVisible(expand);
-        if (child->HasChildren() && !child->GetFolderButton()->IsSelected())
+        if (child->HasChildren() && !child->GetFolderButton()->IsSelected() &&
+            HasChild(node, child))
             ExpandSubtree(expand, child);
     }
     return true;
@@ -546,8 +592,8 @@ bool CTreeViewUI::ExpandSubtree(bool expand, CTreeNodeUI* node)
 void CTreeViewUI::ShowFolderButtons(bool show)
 {
     m_bVisibleFolderBtn = show;
-    for (int i = 0; i < GetCount(); ++i) {
-        if (CTreeNodeUI* node = NodeAt(i))
+    for (CUIControlWalk walk(m_pBody->GetChildList()); CControlUI* item = walk.Next();) {
+        if (CTreeNodeUI* node = static_cast<CTreeNodeUI*>(item->AsInterface(L"TreeNode")))
             node->GetFolderButton()->SetVisible(show);
     }
 }
@@ -555,8 +601,8 @@ void CTreeViewUI::ShowFolderButtons(bool show)
 void CTreeViewUI::ShowCheckBoxes(bool show)
 {
     m_bVisibleCheckBtn = show;
-    for (int i = 0; i < GetCount(); ++i) {
-        if (CTreeNodeUI* node = NodeAt(i))
+    for (CUIControlWalk walk(m_pBody->GetChildList()); CControlUI* item = walk.Next();) {
+        if (CTreeNodeUI* node = static_cast<CTreeNodeUI*>(item->AsInterface(L"TreeNode")))
             node->GetCheckBox()->SetVisible(show);
     }
 }

@@ -90,6 +90,8 @@ class CTreeViewUI : public CListUI, public INotifyUI
 {
 public:
     CTreeViewUI();
+    // Nodes that outlive the tree (a body that does not own them) keep no delegate of it.
+    ~CTreeViewUI() override;
 
     LPCWSTR GetClass() const override;
     LPVOID AsInterface(LPCWSTR name) override;
@@ -124,14 +126,23 @@ public:
     virtual void SetNodeSelectedTextColor(DWORD color);
     virtual void SetNodeSelectedHotTextColor(DWORD color);
 
+protected:
+    // The tree takes back its delegates from every node that leaves its list.
+    void OnItemLeaving(CControlUI* item) override;
+
 private:
     // Delegates, the parts' visibility and the minimum width: what a node gets on entering.
     void Adopt(CTreeNodeUI* node);
+    // Takes the delegates back.
+    void Release(CTreeNodeUI* node);
     CTreeNodeUI* NodeAt(int index) const;
     // RemoveNode without the class check, for descendants of any node class.
     void RemoveSubtree(CTreeNodeUI* node);
-    // Takes the rows from `from` up to `to` (excluded) out of the list without freeing them.
-    void DetachRows(int from, int to);
+    // Takes the node and its listed descendants out of the list without freeing them.
+    void DetachSubtree(CTreeNodeUI* node);
+    // The node is still a row of this tree, and the child still the node's.
+    bool Lists(CTreeNodeUI* node) const;
+    static bool HasChild(CTreeNodeUI* node, CTreeNodeUI* child);
 
     int m_uItemMinWidth = 0;
     bool m_bVisibleFolderBtn = true;
