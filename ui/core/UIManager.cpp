@@ -89,16 +89,18 @@ CUIWindowManager::~CUIWindowManager()
     for (int i = 0; i < m_aBorrowers.GetSize(); ++i)
         static_cast<CUIWindowManager*>(m_aBorrowers[i])->m_pResourceParent = nullptr;
     m_aBorrowers.Empty();
-    // Destroyed from inside a handler (its window object deleted with the window), the tree
-    // may be on the stack: it leaves the manager now and waits with another window's queued
-    // deletions.
-    CUIPtrArray doomed(m_aDelayedCleanup);
-    m_aDelayedCleanup.Empty();
-    for (int i = 0; i < doomed.GetSize(); ++i)
-        DeleteControl(static_cast<CControlUI*>(doomed[i]));
-    CControlUI* root = m_pRoot;
-    m_pRoot = nullptr;
-    DeleteControl(root);
+    // Destroyed from inside a handler, the tree may be on the stack: it leaves the manager now
+    // and waits as deferred work. Deleted at once, its destroy handlers may queue more with
+    // this manager, or attach a root: until nothing is left.
+    while (m_pRoot || !m_aDelayedCleanup.IsEmpty()) {
+        const CUIPtrArray doomed(m_aDelayedCleanup);
+        m_aDelayedCleanup.Empty();
+        for (int i = 0; i < doomed.GetSize(); ++i)
+            DeleteControl(static_cast<CControlUI*>(doomed[i]));
+        CControlUI* root = m_pRoot;
+        m_pRoot = nullptr;
+        DeleteControl(root);
+    }
     // What still points here lives outside the tree: it points nowhere now.
     while (CControlUI* member = m_pMembers) {
         ForgetControl(member);

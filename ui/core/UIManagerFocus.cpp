@@ -261,6 +261,8 @@ void CUIWindowManager::DeliverQueuedNotifications()
 
 void CUIWindowManager::SetFocusControl(CControlUI* control)
 {
+    // Handlers run below, and native focus messages: what they delete waits until this ends.
+    const DispatchScope scope;
     // Without a window there is no native focus to take (SetFocus(NULL) would clear another
     // window's focus).
     if (m_hWndPaint && ::GetFocus() != m_hWndPaint && control != m_pFocus)
@@ -279,7 +281,9 @@ void CUIWindowManager::SetFocusControl(CControlUI* control)
     event.pSender = control;
     event.dwTimestamp = ::GetTickCount();
     control->HandleEvent(event);
-    RaiseNotify(control, L"setfocus");
+    // A handler of the event may have moved the focus on, or taken the control out.
+    if (m_pFocus == control)
+        RaiseNotify(control, L"setfocus");
 }
 
 void CUIWindowManager::KillFocus(CControlUI* next)
@@ -298,6 +302,7 @@ void CUIWindowManager::KillFocus(CControlUI* next)
 
 void CUIWindowManager::ScheduleFocus(CControlUI* control)
 {
+    const DispatchScope scope;
     if (m_hWndPaint)
         ::SetFocus(m_hWndPaint);
     if (!control)
@@ -312,6 +317,7 @@ void CUIWindowManager::ScheduleFocus(CControlUI* control)
 
 bool CUIWindowManager::FocusNextTabStop(bool forward)
 {
+    const DispatchScope scope;
     if (m_bUpdateNeeded && forward) {
         m_bFocusNeeded = true;
         if (m_hWndPaint)
@@ -522,8 +528,13 @@ bool CUIWindowManager::PreTranslateForAll(MSG* msg)
     if (style & WS_CHILD) {
         bool first = true;
         for (HWND ancestor = ::GetParent(msg->hwnd); ancestor; ancestor = ::GetParent(ancestor)) {
-            for (int i = s_aManagers.GetSize() - 1; i >= 0; --i) {
-                CUIWindowManager* manager = static_cast<CUIWindowManager*>(s_aManagers[i]);
+            // The translators and filters run user code, which may open and end windows: the
+            // walk goes over the managers there were, and passes over one that has gone.
+            const CUIPtrArray managers(s_aManagers);
+            for (int i = managers.GetSize() - 1; i >= 0; --i) {
+                CUIWindowManager* manager = static_cast<CUIWindowManager*>(managers[i]);
+                if (s_aManagers.Find(manager) < 0)
+                    continue;
                 const HWND window = manager->GetPaintWindow();
                 // A manager of the message's own window is offered the message once only.
                 if (window != ancestor && !(first && window == msg->hwnd))

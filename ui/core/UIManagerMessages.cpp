@@ -60,6 +60,8 @@ WORD CUIWindowManager::GetModifierKeyState()
 
 bool CUIWindowManager::AttachRootControl(CControlUI* root)
 {
+    // "killfocus" and the new tree's init handlers run here.
+    const DispatchScope scope;
     SetFocusControl(nullptr);
     m_pEventKey = nullptr;
     m_pEventHover = nullptr;
@@ -80,6 +82,8 @@ bool CUIWindowManager::BindControlTree(CControlUI* control, CControlUI* parent)
 {
     if (!control)
         return false;
+    // The init handlers run first; a control they took out of this window is not registered.
+    const DispatchScope scope;
     control->SetManager(this, parent ? parent : control->GetParent(), true);
     control->FindControl(RegisterNameCallback, this, UIFIND_ALL);
     return true;
@@ -509,13 +513,16 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
         return true;
 
     case WM_CLOSE: {
-        if (m_pEventHover) {
-            UIEvent event = MakeEvent(UIEventType::MouseLeave, m_pEventHover, m_ptLastMousePos);
-            m_pEventHover->HandleEvent(event);
+        // Each is let go of before its handler runs, which may close the window again.
+        if (CControlUI* hover = m_pEventHover) {
+            m_pEventHover = nullptr;
+            UIEvent event = MakeEvent(UIEventType::MouseLeave, hover, m_ptLastMousePos);
+            hover->HandleEvent(event);
         }
-        if (m_pEventClick) {
-            UIEvent event = MakeEvent(UIEventType::ButtonUp, m_pEventClick, m_ptLastMousePos);
-            m_pEventClick->HandleEvent(event);
+        if (CControlUI* click = m_pEventClick) {
+            m_pEventClick = nullptr;
+            UIEvent event = MakeEvent(UIEventType::ButtonUp, click, m_ptLastMousePos);
+            click->HandleEvent(event);
         }
         SetFocusControl(nullptr);
         HWND owner = ::GetWindow(m_hWndPaint, GW_OWNER);
@@ -767,6 +774,9 @@ bool CUIWindowManager::OnMouseHoverMessage(LPARAM lParam)
         UIEvent event = MakeEvent(UIEventType::MouseHover, m_pEventHover, pt);
         m_pEventHover->HandleEvent(event);
     }
+    // The hover handler may have taken the control out.
+    if (control->GetManager() != this)
+        return true;
 
     CUIString tip = control->GetToolTip();
     if (tip.IsEmpty())
@@ -823,12 +833,18 @@ void CUIWindowManager::LayOutForPaint()
         m_aNeedUpdate.Empty();
         m_pRoot->FindControl(CollectUpdateCallback, nullptr,
                              UIFIND_VISIBLE | UIFIND_ME_FIRST | UIFIND_UPDATETEST);
-        for (int i = 0; i < m_aNeedUpdate.GetSize(); ++i) {
-            CControlUI* control = static_cast<CControlUI*>(m_aNeedUpdate[i]);
-            control->SetPos(control->IsFloat() ? control->GetPosInParent() : control->GetPos(), true);
+        // Size handlers may change the tree, or paint (and so lay out) again: the walk goes
+        // over a copy, and passes over a control that has left the window meanwhile.
+        const DispatchScope scope;
+        const CUIPtrArray updates(m_aNeedUpdate);
+        for (int i = 0; i < updates.GetSize(); ++i) {
+            CControlUI* control = static_cast<CControlUI*>(updates[i]);
+            if (control->GetManager() == this)
+                control->SetPos(control->IsFloat() ? control->GetPosInParent() : control->GetPos(),
+                                true);
         }
     }
-    if (m_bFirstLayout) {
+    if (m_bFirstLayout && m_pRoot) {
         m_bFirstLayout = false;
         RaiseNotify(m_pRoot, L"windowinit", 0, 0, false);
     }
@@ -850,6 +866,12 @@ void CUIWindowManager::OnPaintMessage()
         LayOutForPaint();
     if (m_bFocusNeeded)
         FocusNextTabStop(true);
+    // The handlers run by the layout and the focus may have changed the root.
+    if (!m_pRoot) {
+        ::BeginPaint(m_hWndPaint, &ps);
+        ::EndPaint(m_hWndPaint, &ps);
+        return;
+    }
 
     RECT rcClient = {0, 0, 0, 0};
     ::GetClientRect(m_hWndPaint, &rcClient);
