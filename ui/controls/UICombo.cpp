@@ -299,11 +299,15 @@ bool CComboUI::Activate()
 {
     if (!CControlUI::Activate())
         return false;
+    // Opening runs the items' init handlers and the new window's messages; one may take the
+    // box out of its window.
+    const CUIWindowManager::DispatchScope scope;
     if (!m_pWindow && m_pManager && m_pManager->GetPaintWindow()) {
         if (!OpenOverlayWindow(m_pWindow, [this](CComboWnd& window) { return window.OpenFor(this); }))
             return false;
         Invalidate();
-        m_pManager->RaiseNotify(this, L"dropdown");
+        if (m_pManager)
+            m_pManager->RaiseNotify(this, L"dropdown");
     }
     return true;
 }

@@ -50,10 +50,11 @@ void RepaintClipped(CControlUI* item)
         manager->Invalidate(area);
 }
 
-// Hiding a selected row gives up the owner's selection.
-void DropSelectionWhenHidden(CControlUI* item, IListOwnerUI* owner, bool& selected)
+// A selected row that will not show gives up the owner's selection, before it is hidden: the
+// hiding runs "killfocus" handlers, after which the owner's selection may be another row's.
+void DropSelectionBeforeHiding(bool showing, IListOwnerUI* owner, bool& selected)
 {
-    if (!item->IsVisible() && selected) {
+    if (!showing && selected) {
         selected = false;
         if (owner)
             owner->SelectItem(-1, false);
@@ -205,8 +206,8 @@ bool CListRowUI<Base>::Activate()
 template <class Base>
 void CListRowUI<Base>::SetVisible(bool visible)
 {
+    DropSelectionBeforeHiding(visible && this->m_bInternVisible, m_pOwner, m_bSelected);
     Base::SetVisible(visible);
-    DropSelectionWhenHidden(this, m_pOwner, m_bSelected);
 }
 
 template <class Base>

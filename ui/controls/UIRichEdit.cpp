@@ -322,12 +322,12 @@ void CRichEditUI::SetPos(RECT rc, bool invalidate)
 
 void CRichEditUI::PlaceChildren(const RECT& rcText)
 {
-    for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* control = GetItemAt(i);
+    // Each child's size handlers may change the children.
+    for (CUIControlWalk walk(m_items); CControlUI* control = walk.Next();) {
         if (!control->IsVisible())
             continue;
         if (control->IsFloat()) {
-            PlaceFloatChild(i);
+            PlaceFloatChild(walk.Index());
             continue;
         }
         int width = rcText.right - rcText.left;
