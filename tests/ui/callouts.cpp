@@ -1,0 +1,324 @@
+// Every place where the framework calls out to user code survives what that code does: the
+// handler at each place below does the worst thing it may (takes out itself, a sibling, the
+// page or row being changed, empties the container being deleted). Freed memory is poisoned
+// in the test programs, so a walk that reads what a handler freed faults here.
+
+#include "controls/UICombo.h"
+#include "controls/UIEdit.h"
+#include "controls/UIList.h"
+#include "controls/UIOption.h"
+#include "controls/UITabLayout.h"
+#include "controls/UITreeView.h"
+#include "core/UIButton.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <list>
+#include <utility>
+
+#include "manager_support.h"
+
+using namespace QxUI;
+using namespace skintest;
+using controlstest::Handler;
+
+namespace {
+
+// An action run from an event source: init, destroy, size or notify.
+struct Call
+{
+    std::function<void()> action;
+    bool Run(void*)
+    {
+        action();
+        return true;
+    }
+};
+
+// The handlers a case installs, and what they note; they live as long as the case's window.
+struct Calls : std::list<Call>
+{
+    void On(CUIEventSource& source, std::function<void()> action)
+    {
+        push_back(Call{std::move(action)});
+        source.Add(CDelegate<Call>(&back(), &Call::Run));
+    }
+    int count = 0;
+    int seen = -1;
+};
+
+const wchar_t kComboSkin[] =
+    L"<Window><VerticalLayout><Combo name=\"combo\" height=\"24\">"
+    L"<ListLabelElement name=\"a\" height=\"20\"/><ListLabelElement name=\"b\" height=\"20\"/>"
+    L"<ListLabelElement name=\"c\" height=\"20\"/><ListLabelElement name=\"d\" height=\"20\"/>"
+    L"</Combo></VerticalLayout></Window>";
+const wchar_t kPanelSkin[] =
+    L"<Window><VerticalLayout name=\"root\"><HorizontalLayout name=\"panel\" height=\"30\">"
+    L"<Control name=\"x\"/><Control name=\"y\"/><Control name=\"z\"/></HorizontalLayout>"
+    L"</VerticalLayout></Window>";
+const wchar_t kTabSkin[] =
+    L"<Window><TabLayout name=\"tabs\"><Button name=\"p0\"/><Button name=\"p1\"/>"
+    L"<Button name=\"p2\"/></TabLayout></Window>";
+const wchar_t kTreeSkin[] =
+    L"<Window><TreeView name=\"tree\" visiblecheckbtn=\"true\"><TreeNode name=\"a\">"
+    L"<TreeNode name=\"a1\"/><TreeNode name=\"a2\"/><TreeNode name=\"a3\"/></TreeNode>"
+    L"</TreeView></Window>";
+const wchar_t kListSkin[] =
+    L"<Window><List name=\"list\"><ListLabelElement name=\"r0\" height=\"20\"/>"
+    L"<ListLabelElement name=\"r1\" height=\"20\"/><ListLabelElement name=\"r2\" height=\"20\"/>"
+    L"</List></Window>";
+
+CTreeNodeUI* NodeOf(CControlUI* part)
+{
+    CControlUI* row = part ? part->GetParent() : nullptr;
+    CControlUI* node = row ? row->GetParent() : nullptr;
+    return node ? static_cast<CTreeNodeUI*>(node->AsInterface(L"TreeNode")) : nullptr;
+}
+
+} // namespace
+
+TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
+{
+    typedef std::function<void(SkinWindow&, Calls&)> Run;
+    const struct
+    {
+        const char* place;
+        const wchar_t* skin;
+        Run run;
+    } rows[] = {
+        {"a combo item's init handler takes out itself and an item already lent", kComboSkin,
+         [](SkinWindow& w, Calls& calls) {
+             auto* combo = w.Find<CComboUI>(L"combo");
+             CControlUI* a = w.Find(L"a");
+             CControlUI* b = w.Find(L"b");
+             calls.On(b->OnInitEvent, [=, once = true]() mutable {
+                 if (std::exchange(once, false))
+                     combo->Remove(b), combo->Remove(a);
+             });
+             w.Click(20, 10);
+             ASSERT_NE(nullptr, combo->GetDropDown());
+             CVerticalLayoutUI* shown = combo->GetDropDown()->GetLayout();
+             ASSERT_EQ(2, shown->GetCount());
+             EXPECT_EQ(w.Find(L"c"), shown->GetItemAt(0));
+             for (int i = 0; i < 2; ++i) {
+                 ::RedrawWindow(combo->GetDropDown()->GetHandle(), nullptr, nullptr,
+                                RDW_INVALIDATE | RDW_UPDATENOW);
+                 managertest::Pump();
+             }
+         }},
+        {"a child's destroy handler empties the container being deleted", kPanelSkin,
+         [](SkinWindow& w, Calls& calls) {
+             auto* panel = w.Find<CContainerUI>(L"panel");
+             int* destroyed = &calls.count;
+             calls.On(w.Find(L"x")->OnDestroyEvent, [destroyed, panel] {
+                 ++*destroyed;
+                 panel->RemoveAll();
+             });
+             for (LPCWSTR name : {L"y", L"z"})
+                 calls.On(w.Find(name)->OnDestroyEvent, [destroyed] { ++*destroyed; });
+             w.Find<CContainerUI>(L"root")->Remove(panel);
+             EXPECT_TRUE(PumpUntil([&] { return *destroyed == 3; }));
+         }},
+        {"a child's destroy handler adds to the container being deleted", kPanelSkin,
+         [](SkinWindow& w, Calls& calls) {
+             auto* panel = w.Find<CContainerUI>(L"panel");
+             auto* added = new CHorizontalLayoutUI;
+             added->Add(new CControlUI);
+             int* seen = &calls.seen;
+             calls.On(added->OnDestroyEvent, [seen, added] { *seen = added->GetCount(); });
+             calls.On(w.Find(L"x")->OnDestroyEvent, [panel, added] { panel->Add(added); });
+             w.Find<CContainerUI>(L"root")->Remove(panel);
+             EXPECT_TRUE(PumpUntil([&] { return *seen >= 0; }));
+             EXPECT_EQ(1, *seen) << "its destroy event came while it was whole";
+         }},
+        {"a page's \"killfocus\" handler selects another page", kTabSkin,
+         [](SkinWindow& w, Calls&) {
+             auto* tabs = w.Find<CTabLayoutUI>(L"tabs");
+             CControlUI* p0 = w.Find(L"p0");
+             p0->SetFocus();
+             Handler redirect(L"killfocus", [&](UINotification& msg) {
+                 if (msg.pSender == p0)
+                     tabs->SelectPage(2);
+             });
+             w.host.manager.AddNotifier(&redirect);
+             EXPECT_TRUE(tabs->SelectPage(1));
+             w.host.manager.RemoveNotifier(&redirect);
+             EXPECT_EQ(2, tabs->GetSelectedPage());
+             EXPECT_TRUE(w.Find(L"p2")->IsVisible() && !w.Find(L"p1")->IsVisible());
+             const std::vector<size_t> selects = w.Heard(L"tabselect");
+             ASSERT_FALSE(selects.empty());
+             EXPECT_EQ(2u, w.recorder.wParams[selects.back()]) << "the last one names the page shown";
+         }},
+        {"checking a node: each child takes itself out on its check change", kTreeSkin,
+         [](SkinWindow& w, Calls&) {
+             auto* tree = w.Find<CTreeViewUI>(L"tree");
+             auto* a = w.Find<CTreeNodeUI>(L"a");
+             Handler remove(L"selectchanged", [&](UINotification& msg) {
+                 CTreeNodeUI* node = NodeOf(msg.pSender);
+                 if (node && node != a && msg.pSender == node->GetCheckBox())
+                     tree->RemoveNode(node);
+             });
+             w.host.manager.AddNotifier(&remove);
+             a->GetCheckBox()->SetSelected(true);
+             w.host.manager.RemoveNotifier(&remove);
+             EXPECT_EQ(0, a->GetChildCount());
+             EXPECT_EQ(1, tree->GetCount()) << "no unchecked child left in the tree";
+         }},
+        {"a child's size handler takes itself out of its layout", kPanelSkin,
+         [](SkinWindow& w, Calls& calls) {
+             auto* panel = w.Find<CContainerUI>(L"panel");
+             CControlUI* x = w.Find(L"x");
+             int* yPlaced = &calls.count;
+             calls.On(x->OnSizeEvent, [panel, x, once = true]() mutable {
+                 if (std::exchange(once, false))
+                     panel->Remove(x);
+             });
+             calls.On(w.Find(L"y")->OnSizeEvent, [yPlaced] { ++*yPlaced; });
+             panel->SetPos(panel->GetPos(), true);
+             EXPECT_EQ(1, *yPlaced) << "the next child was placed";
+         }},
+        {"a row's \"setfocus\" handler selects another row", kListSkin,
+         [](SkinWindow& w, Calls&) {
+             auto* list = w.Find<CListUI>(L"list");
+             CControlUI* r1 = w.Find(L"r1");
+             Handler overtake(L"setfocus", [&](UINotification& msg) {
+                 if (msg.pSender == r1)
+                     list->SelectItem(2);
+             });
+             w.host.manager.AddNotifier(&overtake);
+             list->SelectItem(1, true);
+             w.host.manager.RemoveNotifier(&overtake);
+             EXPECT_EQ(2, list->GetCurSel());
+             const std::vector<size_t> selects = w.Heard(L"itemselect");
+             ASSERT_FALSE(selects.empty());
+             EXPECT_EQ(2u, w.recorder.wParams[selects.back()]) << "the last one names the row";
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.place);
+        Calls calls;
+        SkinWindow window;
+        ASSERT_TRUE(window.Open(row.skin, 240, 160) && window.Activate());
+        row.run(window, calls);
+        window.Key(VK_ESCAPE);
+        window.CarryOn(20, 5, 155, 10);
+    }
+}
+
+// A tree view's delegates on a node go with the node when it leaves, and with the tree: a node
+// that lives on elsewhere never calls into a tree that is gone.
+TEST(CallOuts, DelegatesAreTakenBackWhenTheirNodeLeaves)
+{
+    typedef std::function<CTreeNodeUI*(CTreeViewUI*, CTreeNodeUI*)> Leave;
+    const struct
+    {
+        const char* how;
+        Leave leave;   // takes a node out of the first tree; the node that lives on
+    } cases[] = {
+        {"moved to another tree", [](CTreeViewUI* first, CTreeNodeUI* node) {
+             first->GetBody()->SetOwningChildren(false);
+             first->RemoveNode(node);
+             return node;
+         }},
+        {"handed back by a failed insert", [](CTreeViewUI* first, CTreeNodeUI*) {
+             struct Foreign : CTreeNodeUI
+             {
+                 LPCWSTR GetClass() const override { return L"ForeignNodeUI"; }
+             };
+             auto* node = new CTreeNodeUI;
+             node->AddAt(new Foreign, 0);
+             EXPECT_EQ(-1, first->InsertNode(node, 0));
+             return node;
+         }},
+        {"left in a tree that goes first", [](CTreeViewUI* first, CTreeNodeUI* node) {
+             first->GetBody()->SetOwningChildren(false);
+             return node;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        SkinWindow window;
+        ASSERT_TRUE(window.Open(
+            L"<Window><VerticalLayout name=\"root\"><TreeView name=\"first\" height=\"60\">"
+            L"<TreeNode name=\"n\"><TreeNode/></TreeNode></TreeView>"
+            L"<TreeView name=\"second\"/></VerticalLayout></Window>"));
+        auto* first = window.Find<CTreeViewUI>(L"first");
+        CTreeNodeUI* node = c.leave(first, window.Find<CTreeNodeUI>(L"n"));
+        bool gone = false;
+        Call mark{[&gone] { gone = true; }};
+        first->OnDestroyEvent.Add(CDelegate<Call>(&mark, &Call::Run));
+        window.Find<CContainerUI>(L"root")->Remove(first);
+        ASSERT_TRUE(PumpUntil([&] { return gone; }));
+
+        auto* second = window.Find<CTreeViewUI>(L"second");
+        ASSERT_TRUE(second->AddNode(node));
+        node->GetCheckBox()->SetSelected(true);
+        node->GetFolderButton()->SetSelected(true);
+        EXPECT_FALSE(node->IsExpandedFlag()) << "the tree it is in now heard the folder button";
+    }
+}
+
+namespace {
+
+// A window object that deletes itself when its window ends, as the updater's windows may.
+struct SelfDeletingWindow : managertest::HostWnd
+{
+    explicit SelfDeletingWindow(LPCWSTR skin)
+    {
+        Open(200, 80);
+        CUILayoutBuilder builder;
+        manager.AttachRootControl(builder.Create(skin, nullptr, nullptr, &manager));
+        ::RedrawWindow(GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    }
+    void OnWindowDestroyed(HWND) override { delete this; }
+};
+
+} // namespace
+
+// A window object that deletes itself is deleted, with its tree, once the code that may still
+// use it has returned: not under a handler run from another window's message, and not never
+// because a nested message loop took a message meant to finish the job.
+TEST(CallOuts, AnEndedWindowGoesOnceTheCodeUsingItHasReturned)
+{
+    const struct
+    {
+        const char* how;
+        LPCWSTR type;   // of the notification whose handler ends the window
+        std::function<void(SelfDeletingWindow*)> act;
+    } cases[] = {
+        {"a click, then the application runs a message box", L"click",
+         [](SelfDeletingWindow* window) {
+             const HWND hWnd = window->GetHandle();
+             ::SendMessageW(hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+             ::SendMessageW(hWnd, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+             // Such a loop drops what is posted to the thread.
+             MSG msg;
+             while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                 ::DispatchMessageW(&msg);
+         }},
+        {"\"return\" in the native edit window", L"return",
+         [](SelfDeletingWindow* window) {
+             auto* edit = static_cast<CEditUI*>(window->manager.FindControlByName(L"e"));
+             edit->SetFocus();
+             ASSERT_NE(nullptr, edit->GetNativeWindow());
+             ::SendMessageW(edit->GetNativeWindow(), WM_KEYDOWN, VK_RETURN, 1);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        auto* window = new SelfDeletingWindow(
+            L"<Window><HorizontalLayout><Button name=\"b\" width=\"40\"/><Edit name=\"e\"/>"
+            L"</HorizontalLayout></Window>");
+        bool gone = false;
+        Call mark{[&gone] { gone = true; }};
+        window->manager.FindControlByName(L"b")->OnDestroyEvent.Add(CDelegate<Call>(&mark, &Call::Run));
+        Handler end(c.type, [&](UINotification&) { ::DestroyWindow(window->GetHandle()); });
+        Handler after(c.type, [](UINotification&) {});
+        window->manager.AddNotifier(&end);
+        window->manager.AddNotifier(&after);
+        c.act(window);
+        EXPECT_EQ(1, after.runs) << "the notifiers after the one that ended the window";
+        EXPECT_TRUE(PumpUntil([&] { return gone; }));
+    }
+}
