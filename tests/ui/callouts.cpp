@@ -9,7 +9,6 @@
 #include "controls/UIOption.h"
 #include "controls/UITabLayout.h"
 #include "controls/UITreeView.h"
-#include "core/UIButton.h"
 
 #include <gtest/gtest.h>
 
@@ -36,43 +35,35 @@ struct Call
     }
 };
 
-// The handlers a case installs, and what they note; they live as long as the case's window.
-struct Calls : std::list<Call>
+// The handlers a case installs, and what they note; declared before the case's window, they
+// outlive it.
+struct Calls
 {
     void On(CUIEventSource& source, std::function<void()> action)
     {
-        push_back(Call{std::move(action)});
-        source.Add(CDelegate<Call>(&back(), &Call::Run));
+        sources.push_back(Call{std::move(action)});
+        source.Add(CDelegate<Call>(&sources.back(), &Call::Run));
     }
+    void Notified(CUIWindowManager& manager, LPCWSTR type, std::function<void(UINotification&)> action)
+    {
+        notifiers.emplace_back(type, std::move(action));
+        manager.AddNotifier(&notifiers.back());
+    }
+    std::list<Call> sources;
+    std::list<Handler> notifiers;
     int count = 0;
     int seen = -1;
 };
 
-const wchar_t kComboSkin[] =
-    L"<Window><VerticalLayout><Combo name=\"combo\" height=\"24\">"
-    L"<ListLabelElement name=\"a\" height=\"20\"/><ListLabelElement name=\"b\" height=\"20\"/>"
-    L"<ListLabelElement name=\"c\" height=\"20\"/><ListLabelElement name=\"d\" height=\"20\"/>"
-    L"</Combo></VerticalLayout></Window>";
 const wchar_t kPanelSkin[] =
     L"<Window><VerticalLayout name=\"root\"><HorizontalLayout name=\"panel\" height=\"30\">"
     L"<Control name=\"x\"/><Control name=\"y\"/><Control name=\"z\"/></HorizontalLayout>"
     L"</VerticalLayout></Window>";
-const wchar_t kTabSkin[] =
-    L"<Window><TabLayout name=\"tabs\"><Button name=\"p0\"/><Button name=\"p1\"/>"
-    L"<Button name=\"p2\"/></TabLayout></Window>";
-const wchar_t kTreeSkin[] =
-    L"<Window><TreeView name=\"tree\" visiblecheckbtn=\"true\"><TreeNode name=\"a\">"
-    L"<TreeNode name=\"a1\"/><TreeNode name=\"a2\"/><TreeNode name=\"a3\"/></TreeNode>"
-    L"</TreeView></Window>";
-const wchar_t kListSkin[] =
-    L"<Window><List name=\"list\"><ListLabelElement name=\"r0\" height=\"20\"/>"
-    L"<ListLabelElement name=\"r1\" height=\"20\"/><ListLabelElement name=\"r2\" height=\"20\"/>"
-    L"</List></Window>";
 
+// Whose the check box or folder button that sent a notification is.
 CTreeNodeUI* NodeOf(CControlUI* part)
 {
-    CControlUI* row = part ? part->GetParent() : nullptr;
-    CControlUI* node = row ? row->GetParent() : nullptr;
+    CControlUI* node = part && part->GetParent() ? part->GetParent()->GetParent() : nullptr;
     return node ? static_cast<CTreeNodeUI*>(node->AsInterface(L"TreeNode")) : nullptr;
 }
 
@@ -80,18 +71,19 @@ CTreeNodeUI* NodeOf(CControlUI* part)
 
 TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
 {
-    typedef std::function<void(SkinWindow&, Calls&)> Run;
     const struct
     {
         const char* place;
         const wchar_t* skin;
-        Run run;
+        std::function<void(SkinWindow&, Calls&)> run;
     } rows[] = {
-        {"a combo item's init handler takes out itself and an item already lent", kComboSkin,
+        {"a combo item's init handler takes out itself and an item already lent",
+         L"<Window><VerticalLayout><Combo name=\"combo\" height=\"24\"><ListLabelElement name=\"a\"/>"
+         L"<ListLabelElement name=\"b\"/><ListLabelElement name=\"c\"/><ListLabelElement/></Combo>"
+         L"</VerticalLayout></Window>",
          [](SkinWindow& w, Calls& calls) {
              auto* combo = w.Find<CComboUI>(L"combo");
-             CControlUI* a = w.Find(L"a");
-             CControlUI* b = w.Find(L"b");
+             CControlUI *a = w.Find(L"a"), *b = w.Find(L"b");
              calls.On(b->OnInitEvent, [=, once = true]() mutable {
                  if (std::exchange(once, false))
                      combo->Remove(b), combo->Remove(a);
@@ -111,12 +103,9 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
          [](SkinWindow& w, Calls& calls) {
              auto* panel = w.Find<CContainerUI>(L"panel");
              int* destroyed = &calls.count;
-             calls.On(w.Find(L"x")->OnDestroyEvent, [destroyed, panel] {
-                 ++*destroyed;
-                 panel->RemoveAll();
-             });
+             calls.On(w.Find(L"x")->OnDestroyEvent, [=] { ++*destroyed, panel->RemoveAll(); });
              for (LPCWSTR name : {L"y", L"z"})
-                 calls.On(w.Find(name)->OnDestroyEvent, [destroyed] { ++*destroyed; });
+                 calls.On(w.Find(name)->OnDestroyEvent, [=] { ++*destroyed; });
              w.Find<CContainerUI>(L"root")->Remove(panel);
              EXPECT_TRUE(PumpUntil([&] { return *destroyed == 3; }));
          }},
@@ -126,73 +115,71 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
              auto* added = new CHorizontalLayoutUI;
              added->Add(new CControlUI);
              int* seen = &calls.seen;
-             calls.On(added->OnDestroyEvent, [seen, added] { *seen = added->GetCount(); });
-             calls.On(w.Find(L"x")->OnDestroyEvent, [panel, added] { panel->Add(added); });
+             calls.On(added->OnDestroyEvent, [=] { *seen = added->GetCount(); });
+             calls.On(w.Find(L"x")->OnDestroyEvent, [=] { panel->Add(added); });
              w.Find<CContainerUI>(L"root")->Remove(panel);
              EXPECT_TRUE(PumpUntil([&] { return *seen >= 0; }));
              EXPECT_EQ(1, *seen) << "its destroy event came while it was whole";
-         }},
-        {"a page's \"killfocus\" handler selects another page", kTabSkin,
-         [](SkinWindow& w, Calls&) {
-             auto* tabs = w.Find<CTabLayoutUI>(L"tabs");
-             CControlUI* p0 = w.Find(L"p0");
-             p0->SetFocus();
-             Handler redirect(L"killfocus", [&](UINotification& msg) {
-                 if (msg.pSender == p0)
-                     tabs->SelectPage(2);
-             });
-             w.host.manager.AddNotifier(&redirect);
-             EXPECT_TRUE(tabs->SelectPage(1));
-             w.host.manager.RemoveNotifier(&redirect);
-             EXPECT_EQ(2, tabs->GetSelectedPage());
-             EXPECT_TRUE(w.Find(L"p2")->IsVisible() && !w.Find(L"p1")->IsVisible());
-             const std::vector<size_t> selects = w.Heard(L"tabselect");
-             ASSERT_FALSE(selects.empty());
-             EXPECT_EQ(2u, w.recorder.wParams[selects.back()]) << "the last one names the page shown";
-         }},
-        {"checking a node: each child takes itself out on its check change", kTreeSkin,
-         [](SkinWindow& w, Calls&) {
-             auto* tree = w.Find<CTreeViewUI>(L"tree");
-             auto* a = w.Find<CTreeNodeUI>(L"a");
-             Handler remove(L"selectchanged", [&](UINotification& msg) {
-                 CTreeNodeUI* node = NodeOf(msg.pSender);
-                 if (node && node != a && msg.pSender == node->GetCheckBox())
-                     tree->RemoveNode(node);
-             });
-             w.host.manager.AddNotifier(&remove);
-             a->GetCheckBox()->SetSelected(true);
-             w.host.manager.RemoveNotifier(&remove);
-             EXPECT_EQ(0, a->GetChildCount());
-             EXPECT_EQ(1, tree->GetCount()) << "no unchecked child left in the tree";
          }},
         {"a child's size handler takes itself out of its layout", kPanelSkin,
          [](SkinWindow& w, Calls& calls) {
              auto* panel = w.Find<CContainerUI>(L"panel");
              CControlUI* x = w.Find(L"x");
              int* yPlaced = &calls.count;
-             calls.On(x->OnSizeEvent, [panel, x, once = true]() mutable {
+             calls.On(x->OnSizeEvent, [=, once = true]() mutable {
                  if (std::exchange(once, false))
                      panel->Remove(x);
              });
-             calls.On(w.Find(L"y")->OnSizeEvent, [yPlaced] { ++*yPlaced; });
+             calls.On(w.Find(L"y")->OnSizeEvent, [=] { ++*yPlaced; });
              panel->SetPos(panel->GetPos(), true);
              EXPECT_EQ(1, *yPlaced) << "the next child was placed";
          }},
-        {"a row's \"setfocus\" handler selects another row", kListSkin,
-         [](SkinWindow& w, Calls&) {
+        {"a page's \"killfocus\" handler selects another page",
+         L"<Window><TabLayout name=\"tabs\"><Button name=\"p0\"/><Button name=\"p1\"/>"
+         L"<Button name=\"p2\"/></TabLayout></Window>",
+         [](SkinWindow& w, Calls& calls) {
+             auto* tabs = w.Find<CTabLayoutUI>(L"tabs");
+             CControlUI* p0 = w.Find(L"p0");
+             p0->SetFocus();
+             calls.Notified(w.host.manager, L"killfocus", [=](UINotification& msg) {
+                 if (msg.pSender == p0)
+                     tabs->SelectPage(2);
+             });
+             EXPECT_TRUE(tabs->SelectPage(1));
+             EXPECT_EQ(2, tabs->GetSelectedPage());
+             EXPECT_TRUE(w.Find(L"p2")->IsVisible() && !w.Find(L"p1")->IsVisible());
+             ASSERT_FALSE(w.Heard(L"tabselect").empty());
+             EXPECT_EQ(2u, w.recorder.wParams[w.Heard(L"tabselect").back()]) << "the last one";
+         }},
+        {"a row's \"setfocus\" handler selects another row",
+         L"<Window><List name=\"list\"><ListLabelElement/><ListLabelElement name=\"r1\"/>"
+         L"<ListLabelElement/></List></Window>",
+         [](SkinWindow& w, Calls& calls) {
              auto* list = w.Find<CListUI>(L"list");
              CControlUI* r1 = w.Find(L"r1");
-             Handler overtake(L"setfocus", [&](UINotification& msg) {
+             calls.Notified(w.host.manager, L"setfocus", [=](UINotification& msg) {
                  if (msg.pSender == r1)
                      list->SelectItem(2);
              });
-             w.host.manager.AddNotifier(&overtake);
              list->SelectItem(1, true);
-             w.host.manager.RemoveNotifier(&overtake);
              EXPECT_EQ(2, list->GetCurSel());
-             const std::vector<size_t> selects = w.Heard(L"itemselect");
-             ASSERT_FALSE(selects.empty());
-             EXPECT_EQ(2u, w.recorder.wParams[selects.back()]) << "the last one names the row";
+             ASSERT_FALSE(w.Heard(L"itemselect").empty());
+             EXPECT_EQ(2u, w.recorder.wParams[w.Heard(L"itemselect").back()]) << "the last one";
+         }},
+        {"checking a node: each child takes itself out on its check change",
+         L"<Window><TreeView name=\"tree\" visiblecheckbtn=\"true\"><TreeNode name=\"a\">"
+         L"<TreeNode/><TreeNode/><TreeNode/></TreeNode></TreeView></Window>",
+         [](SkinWindow& w, Calls& calls) {
+             auto* tree = w.Find<CTreeViewUI>(L"tree");
+             auto* a = w.Find<CTreeNodeUI>(L"a");
+             calls.Notified(w.host.manager, L"selectchanged", [=](UINotification& msg) {
+                 CTreeNodeUI* node = NodeOf(msg.pSender);
+                 if (node && node != a && msg.pSender == node->GetCheckBox())
+                     tree->RemoveNode(node);
+             });
+             a->GetCheckBox()->SetSelected(true);
+             EXPECT_EQ(0, a->GetChildCount());
+             EXPECT_EQ(1, tree->GetCount()) << "no unchecked child left in the tree";
          }},
     };
     for (const auto& row : rows) {
@@ -210,11 +197,14 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
 // that lives on elsewhere never calls into a tree that is gone.
 TEST(CallOuts, DelegatesAreTakenBackWhenTheirNodeLeaves)
 {
-    typedef std::function<CTreeNodeUI*(CTreeViewUI*, CTreeNodeUI*)> Leave;
+    struct Foreign : CTreeNodeUI
+    {
+        LPCWSTR GetClass() const override { return L"ForeignNodeUI"; }
+    };
     const struct
     {
         const char* how;
-        Leave leave;   // takes a node out of the first tree; the node that lives on
+        std::function<CTreeNodeUI*(CTreeViewUI*, CTreeNodeUI*)> leave;   // the node that lives on
     } cases[] = {
         {"moved to another tree", [](CTreeViewUI* first, CTreeNodeUI* node) {
              first->GetBody()->SetOwningChildren(false);
@@ -222,10 +212,6 @@ TEST(CallOuts, DelegatesAreTakenBackWhenTheirNodeLeaves)
              return node;
          }},
         {"handed back by a failed insert", [](CTreeViewUI* first, CTreeNodeUI*) {
-             struct Foreign : CTreeNodeUI
-             {
-                 LPCWSTR GetClass() const override { return L"ForeignNodeUI"; }
-             };
              auto* node = new CTreeNodeUI;
              node->AddAt(new Foreign, 0);
              EXPECT_EQ(-1, first->InsertNode(node, 0));
@@ -238,6 +224,7 @@ TEST(CallOuts, DelegatesAreTakenBackWhenTheirNodeLeaves)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.how);
+        Calls calls;
         SkinWindow window;
         ASSERT_TRUE(window.Open(
             L"<Window><VerticalLayout name=\"root\"><TreeView name=\"first\" height=\"60\">"
@@ -245,14 +232,11 @@ TEST(CallOuts, DelegatesAreTakenBackWhenTheirNodeLeaves)
             L"<TreeView name=\"second\"/></VerticalLayout></Window>"));
         auto* first = window.Find<CTreeViewUI>(L"first");
         CTreeNodeUI* node = c.leave(first, window.Find<CTreeNodeUI>(L"n"));
-        bool gone = false;
-        Call mark{[&gone] { gone = true; }};
-        first->OnDestroyEvent.Add(CDelegate<Call>(&mark, &Call::Run));
+        calls.On(first->OnDestroyEvent, [&calls] { calls.count = 1; });
         window.Find<CContainerUI>(L"root")->Remove(first);
-        ASSERT_TRUE(PumpUntil([&] { return gone; }));
+        ASSERT_TRUE(PumpUntil([&] { return calls.count == 1; }));
 
-        auto* second = window.Find<CTreeViewUI>(L"second");
-        ASSERT_TRUE(second->AddNode(node));
+        ASSERT_TRUE(window.Find<CTreeViewUI>(L"second")->AddNode(node));
         node->GetCheckBox()->SetSelected(true);
         node->GetFolderButton()->SetSelected(true);
         EXPECT_FALSE(node->IsExpandedFlag()) << "the tree it is in now heard the folder button";
@@ -297,8 +281,7 @@ TEST(CallOuts, AnEndedWindowGoesOnceTheCodeUsingItHasReturned)
              while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
                  ::DispatchMessageW(&msg);
          }},
-        {"\"return\" in the native edit window", L"return",
-         [](SelfDeletingWindow* window) {
+        {"\"return\" in the native edit window", L"return", [](SelfDeletingWindow* window) {
              auto* edit = static_cast<CEditUI*>(window->manager.FindControlByName(L"e"));
              edit->SetFocus();
              ASSERT_NE(nullptr, edit->GetNativeWindow());
@@ -307,18 +290,15 @@ TEST(CallOuts, AnEndedWindowGoesOnceTheCodeUsingItHasReturned)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.how);
+        Calls calls;
         auto* window = new SelfDeletingWindow(
             L"<Window><HorizontalLayout><Button name=\"b\" width=\"40\"/><Edit name=\"e\"/>"
             L"</HorizontalLayout></Window>");
-        bool gone = false;
-        Call mark{[&gone] { gone = true; }};
-        window->manager.FindControlByName(L"b")->OnDestroyEvent.Add(CDelegate<Call>(&mark, &Call::Run));
-        Handler end(c.type, [&](UINotification&) { ::DestroyWindow(window->GetHandle()); });
-        Handler after(c.type, [](UINotification&) {});
-        window->manager.AddNotifier(&end);
-        window->manager.AddNotifier(&after);
+        calls.On(window->manager.FindControlByName(L"b")->OnDestroyEvent, [&calls] { calls.seen = 1; });
+        calls.Notified(window->manager, c.type, [=](UINotification&) { ::DestroyWindow(window->GetHandle()); });
+        calls.Notified(window->manager, c.type, [](UINotification&) {});
         c.act(window);
-        EXPECT_EQ(1, after.runs) << "the notifiers after the one that ended the window";
-        EXPECT_TRUE(PumpUntil([&] { return gone; }));
+        EXPECT_EQ(1, calls.notifiers.back().runs) << "the notifiers after the one that ended it";
+        EXPECT_TRUE(PumpUntil([&] { return calls.seen == 1; }));
     }
 }
