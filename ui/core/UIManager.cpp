@@ -152,11 +152,15 @@ bool CUIWindowManager::PaintMemoryDC(const RECT& rcClient)
 {
     if (!m_bPaintDcIsMemory || !m_hDcPaint || !m_pRoot)
         return false;
+    // Size handlers run by the layout may change the root.
+    const DispatchScope scope;
     if (m_bUpdateNeeded) {
         m_bUpdateNeeded = false;
         if (!::IsRectEmpty(&rcClient))
             m_pRoot->SetPos(rcClient, false);
     }
+    if (!m_pRoot)
+        return false;
     m_pRoot->Paint(m_hDcPaint, rcClient);
     for (int i = 0; i < m_aPostPaintControls.GetSize(); ++i)
         static_cast<CControlUI*>(m_aPostPaintControls[i])->PaintOverlay(m_hDcPaint, rcClient);
