@@ -49,6 +49,14 @@ struct Calls
         notifiers.emplace_back(type, std::move(action));
         manager.AddNotifier(&notifiers.back());
     }
+    // The action runs on notifications of the type from that sender.
+    void NotifiedBy(CControlUI* sender, LPCWSTR type, std::function<void()> action)
+    {
+        Notified(*sender->GetManager(), type, [=](UINotification& msg) {
+            if (msg.pSender == sender)
+                action();
+        });
+    }
     std::list<Call> sources;
     std::list<Handler> notifiers;
     int count = 0;
@@ -59,6 +67,13 @@ const wchar_t kPanelSkin[] =
     L"<Window><VerticalLayout name=\"root\"><HorizontalLayout name=\"panel\" height=\"30\">"
     L"<Control name=\"x\"/><Control name=\"y\"/><Control name=\"z\"/></HorizontalLayout>"
     L"</VerticalLayout></Window>";
+
+// The wParam of the last notification of a type; -1 when none came.
+WPARAM LastOf(SkinWindow& w, LPCWSTR type)
+{
+    const std::vector<size_t> heard = w.Heard(type);
+    return heard.empty() ? static_cast<WPARAM>(-1) : w.recorder.wParams[heard.back()];
+}
 
 // Whose the check box or folder button that sent a notification is.
 CTreeNodeUI* NodeOf(CControlUI* part)
@@ -139,32 +154,22 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
          L"<Button name=\"p2\"/></TabLayout></Window>",
          [](SkinWindow& w, Calls& calls) {
              auto* tabs = w.Find<CTabLayoutUI>(L"tabs");
-             CControlUI* p0 = w.Find(L"p0");
-             p0->SetFocus();
-             calls.Notified(w.host.manager, L"killfocus", [=](UINotification& msg) {
-                 if (msg.pSender == p0)
-                     tabs->SelectPage(2);
-             });
+             w.Find(L"p0")->SetFocus();
+             calls.NotifiedBy(w.Find(L"p0"), L"killfocus", [=] { tabs->SelectPage(2); });
              EXPECT_TRUE(tabs->SelectPage(1));
              EXPECT_EQ(2, tabs->GetSelectedPage());
              EXPECT_TRUE(w.Find(L"p2")->IsVisible() && !w.Find(L"p1")->IsVisible());
-             ASSERT_FALSE(w.Heard(L"tabselect").empty());
-             EXPECT_EQ(2u, w.recorder.wParams[w.Heard(L"tabselect").back()]) << "the last one";
+             EXPECT_EQ(2u, LastOf(w, L"tabselect"));
          }},
         {"a row's \"setfocus\" handler selects another row",
          L"<Window><List name=\"list\"><ListLabelElement/><ListLabelElement name=\"r1\"/>"
          L"<ListLabelElement/></List></Window>",
          [](SkinWindow& w, Calls& calls) {
              auto* list = w.Find<CListUI>(L"list");
-             CControlUI* r1 = w.Find(L"r1");
-             calls.Notified(w.host.manager, L"setfocus", [=](UINotification& msg) {
-                 if (msg.pSender == r1)
-                     list->SelectItem(2);
-             });
+             calls.NotifiedBy(w.Find(L"r1"), L"setfocus", [=] { list->SelectItem(2); });
              list->SelectItem(1, true);
              EXPECT_EQ(2, list->GetCurSel());
-             ASSERT_FALSE(w.Heard(L"itemselect").empty());
-             EXPECT_EQ(2u, w.recorder.wParams[w.Heard(L"itemselect").back()]) << "the last one";
+             EXPECT_EQ(2u, LastOf(w, L"itemselect"));
          }},
         {"checking a node: each child takes itself out on its check change",
          L"<Window><TreeView name=\"tree\" visiblecheckbtn=\"true\"><TreeNode name=\"a\">"

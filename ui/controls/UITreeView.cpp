@@ -362,30 +362,38 @@ CTreeViewUI::~CTreeViewUI()
 // call into it once it is gone.
 void CTreeViewUI::Adopt(CTreeNodeUI* node)
 {
-    node->OnNotifyEvent.Add(CDelegate<CTreeViewUI>(this, &CTreeViewUI::OnNodeDoubleClick));
-    node->GetFolderButton()->OnNotifyEvent.Add(
-        CDelegate<CTreeViewUI>(this, &CTreeViewUI::OnNodeFolderChanged));
-    node->GetCheckBox()->OnNotifyEvent.Add(
-        CDelegate<CTreeViewUI>(this, &CTreeViewUI::OnNodeCheckChanged));
+    HangDelegates(node, true);
     node->GetFolderButton()->SetVisible(m_bVisibleFolderBtn);
     node->GetCheckBox()->SetVisible(m_bVisibleCheckBtn);
     if (m_uItemMinWidth > 0)
         node->SetMinWidth(m_uItemMinWidth);
 }
 
-void CTreeViewUI::Release(CTreeNodeUI* node)
+void CTreeViewUI::HangDelegates(CTreeNodeUI* node, bool hang)
 {
-    node->OnNotifyEvent.Remove(CDelegate<CTreeViewUI>(this, &CTreeViewUI::OnNodeDoubleClick));
-    node->GetFolderButton()->OnNotifyEvent.Remove(
-        CDelegate<CTreeViewUI>(this, &CTreeViewUI::OnNodeFolderChanged));
-    node->GetCheckBox()->OnNotifyEvent.Remove(
-        CDelegate<CTreeViewUI>(this, &CTreeViewUI::OnNodeCheckChanged));
+    const struct
+    {
+        CUIEventSource& source;
+        CDelegate<CTreeViewUI> delegate;
+    } delegates[] = {
+        {node->OnNotifyEvent, CDelegate<CTreeViewUI>(this, &CTreeViewUI::OnNodeDoubleClick)},
+        {node->GetFolderButton()->OnNotifyEvent,
+         CDelegate<CTreeViewUI>(this, &CTreeViewUI::OnNodeFolderChanged)},
+        {node->GetCheckBox()->OnNotifyEvent,
+         CDelegate<CTreeViewUI>(this, &CTreeViewUI::OnNodeCheckChanged)},
+    };
+    for (const auto& entry : delegates) {
+        if (hang)
+            entry.source.Add(entry.delegate);
+        else
+            entry.source.Remove(entry.delegate);
+    }
 }
 
 void CTreeViewUI::OnItemLeaving(CControlUI* item)
 {
     if (CTreeNodeUI* node = item ? static_cast<CTreeNodeUI*>(item->AsInterface(L"TreeNode")) : nullptr)
-        Release(node);
+        HangDelegates(node, false);
 }
 
 bool CTreeViewUI::Lists(CTreeNodeUI* node) const
@@ -407,7 +415,7 @@ bool CTreeViewUI::AddNode(CTreeNodeUI* node)
         return false;
     Adopt(node);
     if (!CListUI::Add(node)) {
-        Release(node);
+        HangDelegates(node, false);
         return false;
     }
     for (CUIControlWalk walk(node->m_aTreeNodes); CControlUI* item = walk.Next();) {
@@ -436,7 +444,7 @@ int CTreeViewUI::InsertNode(CTreeNodeUI* node, int index)
         return -1;
     Adopt(node);
     if (!CListUI::AddAt(node, index)) {
-        Release(node);
+        HangDelegates(node, false);
         return -1;
     }
     node->SetTreeView(this);
@@ -592,18 +600,20 @@ bool CTreeViewUI::ExpandSubtree(bool expand, CTreeNodeUI* node)
 void CTreeViewUI::ShowFolderButtons(bool show)
 {
     m_bVisibleFolderBtn = show;
-    for (CUIControlWalk walk(m_pBody->GetChildList()); CControlUI* item = walk.Next();) {
-        if (CTreeNodeUI* node = static_cast<CTreeNodeUI*>(item->AsInterface(L"TreeNode")))
-            node->GetFolderButton()->SetVisible(show);
-    }
+    ShowRowPart(&CTreeNodeUI::GetFolderButton, show);
 }
 
 void CTreeViewUI::ShowCheckBoxes(bool show)
 {
     m_bVisibleCheckBtn = show;
+    ShowRowPart(&CTreeNodeUI::GetCheckBox, show);
+}
+
+void CTreeViewUI::ShowRowPart(CCheckBoxUI* (CTreeNodeUI::*part)() const, bool show)
+{
     for (CUIControlWalk walk(m_pBody->GetChildList()); CControlUI* item = walk.Next();) {
         if (CTreeNodeUI* node = static_cast<CTreeNodeUI*>(item->AsInterface(L"TreeNode")))
-            node->GetCheckBox()->SetVisible(show);
+            (node->*part)()->SetVisible(show);
     }
 }
 

@@ -133,13 +133,15 @@ protected:
 private:
     // Delegates, the parts' visibility and the minimum width: what a node gets on entering.
     void Adopt(CTreeNodeUI* node);
-    // Takes the delegates back.
-    void Release(CTreeNodeUI* node);
+    // Hangs the delegates on the node, or takes them back.
+    void HangDelegates(CTreeNodeUI* node, bool hang);
     CTreeNodeUI* NodeAt(int index) const;
     // RemoveNode without the class check, for descendants of any node class.
     void RemoveSubtree(CTreeNodeUI* node);
     // Takes the node and its listed descendants out of the list without freeing them.
     void DetachSubtree(CTreeNodeUI* node);
+    // The folder button or check box of every row shown or hidden.
+    void ShowRowPart(CCheckBoxUI* (CTreeNodeUI::*part)() const, bool show);
     // The node is still a row of this tree, and the child still the node's.
     bool Lists(CTreeNodeUI* node) const;
     static bool HasChild(CTreeNodeUI* node, CTreeNodeUI* child);
