@@ -1,7 +1,7 @@
 // Every place where the framework calls out to user code survives what that code does: the
-// handler at each place below does the worst thing it may (takes out itself, a sibling, the
-// page or row being changed, empties the container being deleted). Freed memory is poisoned
-// in the test programs, so a walk that reads what a handler freed faults here.
+// handler at each place below does the worst thing it may (takes out itself or a sibling,
+// changes the page, row or check state being changed, empties the container being deleted).
+// Freed memory is poisoned in the test programs, so a walk that reads what was freed faults.
 
 #include "controls/UICombo.h"
 #include "controls/UIEdit.h"
@@ -20,7 +20,6 @@
 
 using namespace QxUI;
 using namespace skintest;
-using controlstest::Handler;
 
 namespace {
 
@@ -28,11 +27,7 @@ namespace {
 struct Call
 {
     std::function<void()> action;
-    bool Run(void*)
-    {
-        action();
-        return true;
-    }
+    bool Run(void*) { return action(), true; }
 };
 
 // The handlers a case installs, and what they note; declared before the case's window, they
@@ -44,42 +39,44 @@ struct Calls
         sources.push_back(Call{std::move(action)});
         source.Add(CDelegate<Call>(&sources.back(), &Call::Run));
     }
-    void Notified(CUIWindowManager& manager, LPCWSTR type, std::function<void(UINotification&)> action)
+    // The action runs on the notifications of a type from the sender (from any, when null).
+    void Notified(CUIWindowManager& manager, LPCWSTR type, CControlUI* sender, std::function<void()> action)
     {
-        notifiers.emplace_back(type, std::move(action));
-        manager.AddNotifier(&notifiers.back());
-    }
-    // The action runs on notifications of the type from that sender.
-    void NotifiedBy(CControlUI* sender, LPCWSTR type, std::function<void()> action)
-    {
-        Notified(*sender->GetManager(), type, [=](UINotification& msg) {
-            if (msg.pSender == sender)
+        notifiers.emplace_back(type, [=](UINotification& msg) {
+            if (!sender || msg.pSender == sender)
                 action();
         });
+        manager.AddNotifier(&notifiers.back());
     }
     std::list<Call> sources;
-    std::list<Handler> notifiers;
+    std::list<controlstest::Handler> notifiers;
     int count = 0;
-    int seen = -1;
 };
 
 const wchar_t kPanelSkin[] =
     L"<Window><VerticalLayout name=\"root\"><HorizontalLayout name=\"panel\" height=\"30\">"
     L"<Control name=\"x\"/><Control name=\"y\"/><Control name=\"z\"/></HorizontalLayout>"
-    L"</VerticalLayout></Window>";
+    L"<Control name=\"d\"/></VerticalLayout></Window>";
+const wchar_t kTreeSkin[] =
+    L"<Window><TreeView name=\"tree\" visiblecheckbtn=\"true\"><TreeNode name=\"a\">"
+    L"<TreeNode name=\"a1\"/><TreeNode/><TreeNode/></TreeNode></TreeView></Window>";
 
-// The wParam of the last notification of a type; -1 when none came.
 WPARAM LastOf(SkinWindow& w, LPCWSTR type)
 {
     const std::vector<size_t> heard = w.Heard(type);
     return heard.empty() ? static_cast<WPARAM>(-1) : w.recorder.wParams[heard.back()];
 }
 
-// Whose the check box or folder button that sent a notification is.
-CTreeNodeUI* NodeOf(CControlUI* part)
+// Every child of the node checked as the node is, and listed.
+bool SubtreeAgrees(CTreeViewUI* tree, CTreeNodeUI* node)
 {
-    CControlUI* node = part && part->GetParent() ? part->GetParent()->GetParent() : nullptr;
-    return node ? static_cast<CTreeNodeUI*>(node->AsInterface(L"TreeNode")) : nullptr;
+    for (int i = 0; i < node->GetChildCount(); ++i) {
+        CTreeNodeUI* child = node->GetChildNode(i);
+        if (tree->GetItemIndex(child) < 0 ||
+            child->GetCheckBox()->IsSelected() != node->GetCheckBox()->IsSelected())
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -117,37 +114,42 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
         {"a child's destroy handler empties the container being deleted", kPanelSkin,
          [](SkinWindow& w, Calls& calls) {
              auto* panel = w.Find<CContainerUI>(L"panel");
-             int* destroyed = &calls.count;
-             calls.On(w.Find(L"x")->OnDestroyEvent, [=] { ++*destroyed, panel->RemoveAll(); });
+             calls.On(w.Find(L"x")->OnDestroyEvent, [&calls, panel] { ++calls.count, panel->RemoveAll(); });
              for (LPCWSTR name : {L"y", L"z"})
-                 calls.On(w.Find(name)->OnDestroyEvent, [=] { ++*destroyed; });
+                 calls.On(w.Find(name)->OnDestroyEvent, [&calls] { ++calls.count; });
              w.Find<CContainerUI>(L"root")->Remove(panel);
-             EXPECT_TRUE(PumpUntil([&] { return *destroyed == 3; }));
+             EXPECT_TRUE(PumpUntil([&] { return calls.count == 3; }));
          }},
-        {"a child's destroy handler adds to the container being deleted", kPanelSkin,
+        {"a child's destroy handler adds to the container being emptied, then deleted", kPanelSkin,
          [](SkinWindow& w, Calls& calls) {
              auto* panel = w.Find<CContainerUI>(L"panel");
-             auto* added = new CHorizontalLayoutUI;
-             added->Add(new CControlUI);
-             int* seen = &calls.seen;
-             calls.On(added->OnDestroyEvent, [=] { *seen = added->GetCount(); });
-             calls.On(w.Find(L"x")->OnDestroyEvent, [=] { panel->Add(added); });
+             CContainerUI* added[] = {new CHorizontalLayoutUI, new CHorizontalLayoutUI};
+             for (CContainerUI* box : added)
+                 box->Add(new CControlUI);
+             calls.On(w.Find(L"x")->OnDestroyEvent, [=] { panel->Add(added[0]); });
+             calls.On(added[0]->OnDestroyEvent, [=, &calls] {
+                 calls.count += added[0]->GetCount();
+                 panel->Add(added[1]);
+             });
+             calls.On(added[1]->OnDestroyEvent, [=, &calls] { calls.count += added[1]->GetCount(); });
+             panel->SetDeferredDelete(false);
+             panel->RemoveAll();
+             EXPECT_EQ(0, panel->GetItemIndex(added[0])) << "held by the container emptied";
              w.Find<CContainerUI>(L"root")->Remove(panel);
-             EXPECT_TRUE(PumpUntil([&] { return *seen >= 0; }));
-             EXPECT_EQ(1, *seen) << "its destroy event came while it was whole";
+             EXPECT_TRUE(PumpUntil([&] { return calls.count == 2; }))
+                 << "the destroy events came while each was whole";
          }},
         {"a child's size handler takes itself out of its layout", kPanelSkin,
          [](SkinWindow& w, Calls& calls) {
              auto* panel = w.Find<CContainerUI>(L"panel");
              CControlUI* x = w.Find(L"x");
-             int* yPlaced = &calls.count;
              calls.On(x->OnSizeEvent, [=, once = true]() mutable {
                  if (std::exchange(once, false))
                      panel->Remove(x);
              });
-             calls.On(w.Find(L"y")->OnSizeEvent, [=] { ++*yPlaced; });
+             calls.On(w.Find(L"y")->OnSizeEvent, [&calls] { ++calls.count; });
              panel->SetPos(panel->GetPos(), true);
-             EXPECT_EQ(1, *yPlaced) << "the next child was placed";
+             EXPECT_EQ(1, calls.count) << "the next child was placed";
          }},
         {"a page's \"killfocus\" handler selects another page",
          L"<Window><TabLayout name=\"tabs\"><Button name=\"p0\"/><Button name=\"p1\"/>"
@@ -155,7 +157,7 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
          [](SkinWindow& w, Calls& calls) {
              auto* tabs = w.Find<CTabLayoutUI>(L"tabs");
              w.Find(L"p0")->SetFocus();
-             calls.NotifiedBy(w.Find(L"p0"), L"killfocus", [=] { tabs->SelectPage(2); });
+             calls.Notified(w.host.manager, L"killfocus", w.Find(L"p0"), [=] { tabs->SelectPage(2); });
              EXPECT_TRUE(tabs->SelectPage(1));
              EXPECT_EQ(2, tabs->GetSelectedPage());
              EXPECT_TRUE(w.Find(L"p2")->IsVisible() && !w.Find(L"p1")->IsVisible());
@@ -166,25 +168,45 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
          L"<ListLabelElement/></List></Window>",
          [](SkinWindow& w, Calls& calls) {
              auto* list = w.Find<CListUI>(L"list");
-             calls.NotifiedBy(w.Find(L"r1"), L"setfocus", [=] { list->SelectItem(2); });
+             calls.Notified(w.host.manager, L"setfocus", w.Find(L"r1"), [=] { list->SelectItem(2); });
              list->SelectItem(1, true);
              EXPECT_EQ(2, list->GetCurSel());
              EXPECT_EQ(2u, LastOf(w, L"itemselect"));
          }},
-        {"checking a node: each child takes itself out on its check change",
-         L"<Window><TreeView name=\"tree\" visiblecheckbtn=\"true\"><TreeNode name=\"a\">"
-         L"<TreeNode/><TreeNode/><TreeNode/></TreeNode></TreeView></Window>",
+        {"checking a node: each child takes itself out on its check change", kTreeSkin,
          [](SkinWindow& w, Calls& calls) {
              auto* tree = w.Find<CTreeViewUI>(L"tree");
              auto* a = w.Find<CTreeNodeUI>(L"a");
-             calls.Notified(w.host.manager, L"selectchanged", [=](UINotification& msg) {
-                 CTreeNodeUI* node = NodeOf(msg.pSender);
-                 if (node && node != a && msg.pSender == node->GetCheckBox())
-                     tree->RemoveNode(node);
-             });
+             for (int i = 0; i < a->GetChildCount(); ++i) {
+                 CTreeNodeUI* child = a->GetChildNode(i);
+                 calls.Notified(w.host.manager, L"selectchanged", child->GetCheckBox(),
+                                [=] { tree->RemoveNode(child); });
+             }
              a->GetCheckBox()->SetSelected(true);
              EXPECT_EQ(0, a->GetChildCount());
              EXPECT_EQ(1, tree->GetCount()) << "no unchecked child left in the tree";
+         }},
+        {"unchecking a node: a child's handler checks the node again", kTreeSkin,
+         [](SkinWindow& w, Calls& calls) {
+             auto* a = w.Find<CTreeNodeUI>(L"a");
+             a->GetCheckBox()->SetSelected(true);
+             calls.Notified(w.host.manager, L"selectchanged", w.Find<CTreeNodeUI>(L"a1")->GetCheckBox(),
+                            [=] { a->GetCheckBox()->SetSelected(true); });
+             a->GetCheckBox()->SetSelected(false);
+             EXPECT_TRUE(SubtreeAgrees(w.Find<CTreeViewUI>(L"tree"), a));
+         }},
+        {"entering a node: a child's init handler gives the node another child", kTreeSkin,
+         [](SkinWindow& w, Calls& calls) {
+             auto* tree = w.Find<CTreeViewUI>(L"tree");
+             auto *node = new CTreeNodeUI, *first = new CTreeNodeUI, *late = new CTreeNodeUI;
+             node->Add(first), node->Add(new CTreeNodeUI);
+             calls.On(first->OnInitEvent, [=, once = true]() mutable {
+                 if (std::exchange(once, false))
+                     node->Add(late);
+             });
+             ASSERT_TRUE(tree->AddNode(node));
+             EXPECT_EQ(3, node->GetChildCount());
+             EXPECT_TRUE(SubtreeAgrees(tree, node)) << "every child is a row";
          }},
     };
     for (const auto& row : rows) {
@@ -250,7 +272,8 @@ TEST(CallOuts, DelegatesAreTakenBackWhenTheirNodeLeaves)
 
 namespace {
 
-// A window object that deletes itself when its window ends, as the updater's windows may.
+// A window built from a skin, whose object deletes itself when its window ends, as the
+// updater's windows may.
 struct SelfDeletingWindow : managertest::HostWnd
 {
     explicit SelfDeletingWindow(LPCWSTR skin)
@@ -260,50 +283,67 @@ struct SelfDeletingWindow : managertest::HostWnd
         manager.AttachRootControl(builder.Create(skin, nullptr, nullptr, &manager));
         ::RedrawWindow(GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     }
-    void OnWindowDestroyed(HWND) override { delete this; }
+    void OnWindowDestroyed(HWND) override
+    {
+        if (deletes)
+            delete this;
+    }
+    bool deletes = true;
 };
 
 } // namespace
 
-// A window object that deletes itself is deleted, with its tree, once the code that may still
-// use it has returned: not under a handler run from another window's message, and not never
-// because a nested message loop took a message meant to finish the job.
-TEST(CallOuts, AnEndedWindowGoesOnceTheCodeUsingItHasReturned)
+// What a handler deletes, and a window object that deletes itself, go once the code that may
+// still use them has returned: not under a handler run from another window's message, and not
+// never because a nested message loop took a message meant to finish the job, or the window
+// ended before its queued deletions.
+TEST(CallOuts, DeletionsWaitForTheCodeUsingThemAndNoLonger)
 {
+    const auto click = [](SelfDeletingWindow* w) {
+        w->SendMsg(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+        w->SendMsg(WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    };
     const struct
     {
         const char* how;
         LPCWSTR type;   // of the notification whose handler ends the window
+        bool objectDeletesItself;
         std::function<void(SelfDeletingWindow*)> act;
     } cases[] = {
-        {"a click, then the application runs a message box", L"click",
-         [](SelfDeletingWindow* window) {
-             const HWND hWnd = window->GetHandle();
-             ::SendMessageW(hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-             ::SendMessageW(hWnd, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+        {"a click, then the application runs a message box", L"click", true, [&](SelfDeletingWindow* w) {
+             click(w);
              // Such a loop drops what is posted to the thread.
              MSG msg;
              while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
                  ::DispatchMessageW(&msg);
          }},
-        {"\"return\" in the native edit window", L"return", [](SelfDeletingWindow* window) {
-             auto* edit = static_cast<CEditUI*>(window->manager.FindControlByName(L"e"));
+        {"\"return\" in the native edit window", L"return", true, [](SelfDeletingWindow* w) {
+             auto* edit = static_cast<CEditUI*>(w->manager.FindControlByName(L"e"));
              edit->SetFocus();
              ASSERT_NE(nullptr, edit->GetNativeWindow());
              ::SendMessageW(edit->GetNativeWindow(), WM_KEYDOWN, VK_RETURN, 1);
+         }},
+        {"a control taken out, then a click, the object living on", L"click", false,
+         [&](SelfDeletingWindow* w) {
+             auto* row = static_cast<CContainerUI*>(w->manager.GetRootControl());
+             row->Remove(w->manager.FindControlByName(L"e"));
+             click(w);
          }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.how);
         Calls calls;
         auto* window = new SelfDeletingWindow(
-            L"<Window><HorizontalLayout><Button name=\"b\" width=\"40\"/><Edit name=\"e\"/>"
+            L"<Window><HorizontalLayout><Button width=\"40\"/><Edit name=\"e\"/>"
             L"</HorizontalLayout></Window>");
-        calls.On(window->manager.FindControlByName(L"b")->OnDestroyEvent, [&calls] { calls.seen = 1; });
-        calls.Notified(window->manager, c.type, [=](UINotification&) { ::DestroyWindow(window->GetHandle()); });
-        calls.Notified(window->manager, c.type, [](UINotification&) {});
+        window->deletes = c.objectDeletesItself;
+        calls.On(window->manager.FindControlByName(L"e")->OnDestroyEvent, [&calls] { calls.count = -1; });
+        calls.Notified(window->manager, c.type, nullptr, [=] { ::DestroyWindow(window->GetHandle()); });
+        calls.Notified(window->manager, c.type, nullptr, [&calls] { calls.count += 1; });
         c.act(window);
-        EXPECT_EQ(1, calls.notifiers.back().runs) << "the notifiers after the one that ended it";
-        EXPECT_TRUE(PumpUntil([&] { return calls.seen == 1; }));
+        EXPECT_NE(0, calls.count) << "the notifiers after the one that ended the window";
+        EXPECT_TRUE(PumpUntil([&] { return calls.count == -1; }));
+        if (!c.objectDeletesItself)
+            delete window;
     }
 }

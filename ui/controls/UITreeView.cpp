@@ -418,10 +418,14 @@ bool CTreeViewUI::AddNode(CTreeNodeUI* node)
         HangDelegates(node, false);
         return false;
     }
-    for (CUIControlWalk walk(node->m_aTreeNodes); CControlUI* item = walk.Next();) {
-        CTreeNodeUI* child = static_cast<CTreeNodeUI*>(item);
-        if (!Lists(child))
-            AddNode(child);
+    // Children that the handlers add meanwhile join too, until a pass enters none.
+    for (bool entered = true; entered;) {
+        entered = false;
+        for (CUIControlWalk walk(node->m_aTreeNodes); CControlUI* item = walk.Next();) {
+            CTreeNodeUI* child = static_cast<CTreeNodeUI*>(item);
+            if (!Lists(child) && AddNode(child))
+                entered = true;
+        }
     }
     node->SetTreeView(this);
     return true;
@@ -447,25 +451,30 @@ int CTreeViewUI::InsertNode(CTreeNodeUI* node, int index)
         HangDelegates(node, false);
         return -1;
     }
-    node->SetTreeView(this);
     // Where the subtree goes on is read from the rows after every entry: init handlers may
     // add and remove rows, this node's included (then its subtree is not entered).
     int next = GetItemIndex(node) + 1;
     if (next == 0)
         return index;
-    // Every child's subtree follows, depth-first, not only the first child's.
-    for (CUIControlWalk walk(node->m_aTreeNodes); CControlUI* item = walk.Next();) {
-        CTreeNodeUI* child = static_cast<CTreeNodeUI*>(item);
-        if (Lists(child))
-            continue;
-        const int after = InsertNode(child, std::min(next, GetCount()));
-        if (after < 0) {
-            // None of the subtree stays listed: the caller gets it back whole and may free it.
-            DetachSubtree(node);
-            return -1;
+    // Every child's subtree follows, depth-first, not only the first child's, and children that
+    // the handlers add meanwhile join too, until a pass enters none.
+    for (bool entered = true; entered;) {
+        entered = false;
+        for (CUIControlWalk walk(node->m_aTreeNodes); CControlUI* item = walk.Next();) {
+            CTreeNodeUI* child = static_cast<CTreeNodeUI*>(item);
+            if (Lists(child))
+                continue;
+            const int after = InsertNode(child, std::min(next, GetCount()));
+            if (after < 0) {
+                // None of the subtree stays listed: the caller gets it back whole and may free it.
+                DetachSubtree(node);
+                return -1;
+            }
+            next = after;
+            entered = true;
         }
-        next = after;
     }
+    node->SetTreeView(this);
     return next;
 }
 
@@ -571,11 +580,16 @@ bool CTreeViewUI::CheckSubtree(bool checked, CTreeNodeUI* node)
         }
         return true;
     }
+    // A handler that changes the node's own box (checking back what is being unchecked)
+    // overtakes this request, and has carried its own out over the subtree.
+    const bool boxAtStart = node->GetCheckBox()->IsSelected();
     for (CUIControlWalk walk(node->m_aTreeNodes); CControlUI* item = walk.Next();) {
         CTreeNodeUI* child = static_cast<CTreeNodeUI*>(item);
         child->GetCheckBox()->SetSelected(checked);
         if (child->HasChildren() && HasChild(node, child))
             CheckSubtree(checked, child);
+        if (node->GetCheckBox()->IsSelected() != boxAtStart)
+            break;
     }
     return true;
 }
@@ -587,12 +601,16 @@ bool CTreeViewUI::ExpandSubtree(bool expand, CTreeNodeUI* node)
             item->SetVisible(expand);
         return true;
     }
+    // As checking: a handler that turns the node's own folder button overtakes this request.
+    const bool folderAtStart = node->GetFolderButton()->IsSelected();
     for (CUIControlWalk walk(node->m_aTreeNodes); CControlUI* item = walk.Next();) {
         CTreeNodeUI* child = static_cast<CTreeNodeUI*>(item);
         child->SetVisible(expand);
         if (child->HasChildren() && !child->GetFolderButton()->IsSelected() &&
             HasChild(node, child))
             ExpandSubtree(expand, child);
+        if (node->GetFolderButton()->IsSelected() != folderAtStart)
+            break;
     }
     return true;
 }

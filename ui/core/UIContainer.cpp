@@ -153,14 +153,12 @@ bool CContainerUI::RemoveAt(int index)
 
 void CContainerUI::RemoveAll()
 {
-    // Owned children are taken out of the list first: a child's destructor must not see
-    // itself listed.
+    // The children are taken out of the list first: a child's destructor must not see itself
+    // listed, and what its destroy handlers add stays.
     const CUIPtrArray children(m_items);
-    if (m_bOwningChildren)
-        m_items.Empty();
+    m_items.Empty();
     for (int i = 0; i < children.GetSize(); ++i)
         LetGoOfChild(static_cast<CControlUI*>(children[i]));
-    m_items.Empty();
     RequestLayout();
 }
 

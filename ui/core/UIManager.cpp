@@ -134,6 +134,7 @@ CUIWindowManager::~CUIWindowManager()
 void CUIWindowManager::AttachWindow(HWND hWnd)
 {
     m_hWndPaint = hWnd;
+    m_dwThreadId = ::GetCurrentThreadId();
     m_windowDC = win32::WindowDC(hWnd);
     m_hDcPaint = m_windowDC.Get();
     // A window object created again attaches again: the manager is listed once, so that its

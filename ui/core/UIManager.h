@@ -308,7 +308,11 @@ private:
     void DeleteQueuedControls();
     // Only this message of this window is being handled: nothing else of ours is on the stack.
     static bool HandlesOnly(HWND window, UINT msg);
-    static void EndDispatch(bool message);
+    // `ending`: the window whose last message (WM_NCDESTROY) this was.
+    static void EndDispatch(bool message, HWND ending);
+    // The controls queued with windows of this thread that ended before their deletion message
+    // came join the deferred work.
+    static void TakeQueuesOfEndedWindows(HWND ending);
     // Runs the deferred work, what it defers in turn included.
     static void RunDeferredWork();
     static bool HasDeferredWork();
@@ -317,6 +321,7 @@ private:
     static void AskForDeferredWork();
 
     HWND m_hWndPaint = nullptr;
+    DWORD m_dwThreadId = 0;                   // of the window, once attached
     int m_nOpacity = 255;
     HDC m_hDcPaint = nullptr;                 // the window's DC below, or the caller's memory DC
     bool m_bPaintDcIsMemory = false;          // the caller's memory DC: not released by us

@@ -158,7 +158,7 @@ CUIWindowManager::DispatchScope::~DispatchScope()
 {
     t_scopes = m_pOuter;
     if (!t_scopes)
-        EndDispatch(m_bMessage);
+        EndDispatch(m_bMessage, m_bMessage && m_uMsg == WM_NCDESTROY ? m_hWnd : nullptr);
 }
 
 bool CUIWindowManager::IsDispatching()
@@ -229,11 +229,25 @@ void CUIWindowManager::AskForDeferredWork()
         ::PostThreadMessageW(::GetCurrentThreadId(), kDeleteQueuedControls, 0, 0) != FALSE;
 }
 
-void CUIWindowManager::EndDispatch(bool message)
+void CUIWindowManager::TakeQueuesOfEndedWindows(HWND ending)
+{
+    for (int i = 0; i < s_aManagers.GetSize(); ++i) {
+        CUIWindowManager* manager = static_cast<CUIWindowManager*>(s_aManagers[i]);
+        if (manager->m_aDelayedCleanup.IsEmpty() || manager->m_dwThreadId != ::GetCurrentThreadId() ||
+            (manager->m_hWndPaint != ending && ::IsWindow(manager->m_hWndPaint)))
+            continue;
+        for (int j = 0; j < manager->m_aDelayedCleanup.GetSize(); ++j)
+            KeepOrphan(static_cast<CControlUI*>(manager->m_aDelayedCleanup[j]));
+        manager->m_aDelayedCleanup.Empty();
+    }
+}
+
+void CUIWindowManager::EndDispatch(bool message, HWND ending)
 {
     // The loop running the deferred work takes what its pieces defer.
     if (t_deferred.running)
         return;
+    TakeQueuesOfEndedWindows(ending);
     // The outermost message of the thread has ended: nothing of ours is on the stack. After any
     // other outermost scope, the code that called in from outside may still hold what the work
     // would free: a message is asked for instead.
@@ -283,6 +297,12 @@ void CUIWindowManager::QueueControlForDeletion(CControlUI* control)
     control->SetManager(nullptr, nullptr, false);
     if (left)
         left->DropFocusLost(control);
+    // A window that has ended handles no more messages: the control goes as a deletion made
+    // without a window.
+    if (m_hWndPaint && !::IsWindow(m_hWndPaint)) {
+        DeleteControl(control);
+        return;
+    }
     const bool first = m_aDelayedCleanup.IsEmpty();
     if (!m_aDelayedCleanup.Add(control)) {
         KeepOrphan(control);
