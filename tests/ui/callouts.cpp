@@ -1,11 +1,9 @@
-// Every place where the framework calls out to user code survives what that code does: the
-// handler at each place below does the worst thing it may (takes out itself or a sibling,
-// changes the page, row or check state being changed, empties the container being deleted).
-// Freed memory is poisoned in the test programs, so a walk that reads what was freed faults.
+// Every place where the framework calls out to user code survives what that code does: each
+// handler below does the worst it may (takes out itself or a sibling, overtakes the change under
+// way, empties the container being deleted). Freed memory is poisoned in the test programs.
 
 #include "controls/UICombo.h"
 #include "controls/UIEdit.h"
-#include "controls/UIList.h"
 #include "controls/UIOption.h"
 #include "controls/UITabLayout.h"
 #include "controls/UITreeView.h"
@@ -30,8 +28,7 @@ struct Call
     bool Run(void*) { return action(), true; }
 };
 
-// The handlers a case installs, and what they note; declared before the case's window, they
-// outlive it.
+// The handlers a case installs, and what they note; declared before its window, they outlive it.
 struct Calls
 {
     void On(CUIEventSource& source, std::function<void()> action)
@@ -56,28 +53,10 @@ struct Calls
 const wchar_t kPanelSkin[] =
     L"<Window><VerticalLayout name=\"root\"><HorizontalLayout name=\"panel\" height=\"30\">"
     L"<Control name=\"x\"/><Control name=\"y\"/><Control name=\"z\"/></HorizontalLayout>"
-    L"<Control name=\"d\"/></VerticalLayout></Window>";
+    L"</VerticalLayout></Window>";
 const wchar_t kTreeSkin[] =
     L"<Window><TreeView name=\"tree\" visiblecheckbtn=\"true\"><TreeNode name=\"a\">"
     L"<TreeNode name=\"a1\"/><TreeNode/><TreeNode/></TreeNode></TreeView></Window>";
-
-WPARAM LastOf(SkinWindow& w, LPCWSTR type)
-{
-    const std::vector<size_t> heard = w.Heard(type);
-    return heard.empty() ? static_cast<WPARAM>(-1) : w.recorder.wParams[heard.back()];
-}
-
-// Every child of the node checked as the node is, and listed.
-bool SubtreeAgrees(CTreeViewUI* tree, CTreeNodeUI* node)
-{
-    for (int i = 0; i < node->GetChildCount(); ++i) {
-        CTreeNodeUI* child = node->GetChildNode(i);
-        if (tree->GetItemIndex(child) < 0 ||
-            child->GetCheckBox()->IsSelected() != node->GetCheckBox()->IsSelected())
-            return false;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -96,20 +75,15 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
          [](SkinWindow& w, Calls& calls) {
              auto* combo = w.Find<CComboUI>(L"combo");
              CControlUI *a = w.Find(L"a"), *b = w.Find(L"b");
-             calls.On(b->OnInitEvent, [=, once = true]() mutable {
-                 if (std::exchange(once, false))
-                     combo->Remove(b), combo->Remove(a);
-             });
+             calls.On(b->OnInitEvent, [=] { combo->Remove(b), combo->Remove(a); });
              w.Click(20, 10);
              ASSERT_NE(nullptr, combo->GetDropDown());
              CVerticalLayoutUI* shown = combo->GetDropDown()->GetLayout();
              ASSERT_EQ(2, shown->GetCount());
              EXPECT_EQ(w.Find(L"c"), shown->GetItemAt(0));
-             for (int i = 0; i < 2; ++i) {
-                 ::RedrawWindow(combo->GetDropDown()->GetHandle(), nullptr, nullptr,
-                                RDW_INVALIDATE | RDW_UPDATENOW);
-                 managertest::Pump();
-             }
+             const HWND drop = combo->GetDropDown()->GetHandle();
+             for (int i = 0; i < 2; ++i, managertest::Pump())
+                 ::RedrawWindow(drop, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
          }},
         {"a child's destroy handler empties the container being deleted", kPanelSkin,
          [](SkinWindow& w, Calls& calls) {
@@ -123,33 +97,19 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
         {"a child's destroy handler adds to the container being emptied, then deleted", kPanelSkin,
          [](SkinWindow& w, Calls& calls) {
              auto* panel = w.Find<CContainerUI>(L"panel");
-             CContainerUI* added[] = {new CHorizontalLayoutUI, new CHorizontalLayoutUI};
-             for (CContainerUI* box : added)
-                 box->Add(new CControlUI);
-             calls.On(w.Find(L"x")->OnDestroyEvent, [=] { panel->Add(added[0]); });
-             calls.On(added[0]->OnDestroyEvent, [=, &calls] {
-                 calls.count += added[0]->GetCount();
-                 panel->Add(added[1]);
+             CContainerUI *first = new CHorizontalLayoutUI, *second = new CHorizontalLayoutUI;
+             first->Add(new CControlUI), second->Add(new CControlUI);
+             calls.On(w.Find(L"x")->OnDestroyEvent, [=] { panel->Add(first); });
+             calls.On(first->OnDestroyEvent, [=, &calls] {
+                 calls.count += first->GetCount();
+                 panel->Add(second);
              });
-             calls.On(added[1]->OnDestroyEvent, [=, &calls] { calls.count += added[1]->GetCount(); });
+             calls.On(second->OnDestroyEvent, [=, &calls] { calls.count += second->GetCount(); });
              panel->SetDeferredDelete(false);
              panel->RemoveAll();
-             EXPECT_EQ(0, panel->GetItemIndex(added[0])) << "held by the container emptied";
+             EXPECT_EQ(0, panel->GetItemIndex(first)) << "held by the container emptied";
              w.Find<CContainerUI>(L"root")->Remove(panel);
-             EXPECT_TRUE(PumpUntil([&] { return calls.count == 2; }))
-                 << "the destroy events came while each was whole";
-         }},
-        {"a child's size handler takes itself out of its layout", kPanelSkin,
-         [](SkinWindow& w, Calls& calls) {
-             auto* panel = w.Find<CContainerUI>(L"panel");
-             CControlUI* x = w.Find(L"x");
-             calls.On(x->OnSizeEvent, [=, once = true]() mutable {
-                 if (std::exchange(once, false))
-                     panel->Remove(x);
-             });
-             calls.On(w.Find(L"y")->OnSizeEvent, [&calls] { ++calls.count; });
-             panel->SetPos(panel->GetPos(), true);
-             EXPECT_EQ(1, calls.count) << "the next child was placed";
+             EXPECT_TRUE(PumpUntil([&] { return calls.count == 2; })) << "each announced whole";
          }},
         {"a page's \"killfocus\" handler selects another page",
          L"<Window><TabLayout name=\"tabs\"><Button name=\"p0\"/><Button name=\"p1\"/>"
@@ -161,27 +121,16 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
              EXPECT_TRUE(tabs->SelectPage(1));
              EXPECT_EQ(2, tabs->GetSelectedPage());
              EXPECT_TRUE(w.Find(L"p2")->IsVisible() && !w.Find(L"p1")->IsVisible());
-             EXPECT_EQ(2u, LastOf(w, L"tabselect"));
-         }},
-        {"a row's \"setfocus\" handler selects another row",
-         L"<Window><List name=\"list\"><ListLabelElement/><ListLabelElement name=\"r1\"/>"
-         L"<ListLabelElement/></List></Window>",
-         [](SkinWindow& w, Calls& calls) {
-             auto* list = w.Find<CListUI>(L"list");
-             calls.Notified(w.host.manager, L"setfocus", w.Find(L"r1"), [=] { list->SelectItem(2); });
-             list->SelectItem(1, true);
-             EXPECT_EQ(2, list->GetCurSel());
-             EXPECT_EQ(2u, LastOf(w, L"itemselect"));
+             ASSERT_FALSE(w.Heard(L"tabselect").empty());
+             EXPECT_EQ(2u, w.recorder.wParams[w.Heard(L"tabselect").back()]) << "the last one";
          }},
         {"checking a node: each child takes itself out on its check change", kTreeSkin,
          [](SkinWindow& w, Calls& calls) {
              auto* tree = w.Find<CTreeViewUI>(L"tree");
              auto* a = w.Find<CTreeNodeUI>(L"a");
-             for (int i = 0; i < a->GetChildCount(); ++i) {
-                 CTreeNodeUI* child = a->GetChildNode(i);
+             for (CTreeNodeUI* child : {a->GetChildNode(0), a->GetChildNode(1), a->GetChildNode(2)})
                  calls.Notified(w.host.manager, L"selectchanged", child->GetCheckBox(),
                                 [=] { tree->RemoveNode(child); });
-             }
              a->GetCheckBox()->SetSelected(true);
              EXPECT_EQ(0, a->GetChildCount());
              EXPECT_EQ(1, tree->GetCount()) << "no unchecked child left in the tree";
@@ -193,20 +142,18 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
              calls.Notified(w.host.manager, L"selectchanged", w.Find<CTreeNodeUI>(L"a1")->GetCheckBox(),
                             [=] { a->GetCheckBox()->SetSelected(true); });
              a->GetCheckBox()->SetSelected(false);
-             EXPECT_TRUE(SubtreeAgrees(w.Find<CTreeViewUI>(L"tree"), a));
+             for (int i = 0; i < 3; ++i)
+                 EXPECT_TRUE(a->GetChildNode(i)->GetCheckBox()->IsSelected()) << "as the node is";
          }},
         {"entering a node: a child's init handler gives the node another child", kTreeSkin,
          [](SkinWindow& w, Calls& calls) {
              auto* tree = w.Find<CTreeViewUI>(L"tree");
-             auto *node = new CTreeNodeUI, *first = new CTreeNodeUI, *late = new CTreeNodeUI;
+             auto *node = new CTreeNodeUI, *first = new CTreeNodeUI;
              node->Add(first), node->Add(new CTreeNodeUI);
-             calls.On(first->OnInitEvent, [=, once = true]() mutable {
-                 if (std::exchange(once, false))
-                     node->Add(late);
-             });
+             calls.On(first->OnInitEvent, [=] { node->Add(new CTreeNodeUI); });
              ASSERT_TRUE(tree->AddNode(node));
              EXPECT_EQ(3, node->GetChildCount());
-             EXPECT_TRUE(SubtreeAgrees(tree, node)) << "every child is a row";
+             EXPECT_EQ(8, tree->GetCount()) << "every child is a row";
          }},
     };
     for (const auto& row : rows) {
@@ -235,8 +182,7 @@ TEST(CallOuts, DelegatesAreTakenBackWhenTheirNodeLeaves)
     } cases[] = {
         {"moved to another tree", [](CTreeViewUI* first, CTreeNodeUI* node) {
              first->GetBody()->SetOwningChildren(false);
-             first->RemoveNode(node);
-             return node;
+             return first->RemoveNode(node), node;
          }},
         {"handed back by a failed insert", [](CTreeViewUI* first, CTreeNodeUI*) {
              auto* node = new CTreeNodeUI;
@@ -245,8 +191,7 @@ TEST(CallOuts, DelegatesAreTakenBackWhenTheirNodeLeaves)
              return node;
          }},
         {"left in a tree that goes first", [](CTreeViewUI* first, CTreeNodeUI* node) {
-             first->GetBody()->SetOwningChildren(false);
-             return node;
+             return first->GetBody()->SetOwningChildren(false), node;
          }},
     };
     for (const auto& c : cases) {
@@ -272,78 +217,71 @@ TEST(CallOuts, DelegatesAreTakenBackWhenTheirNodeLeaves)
 
 namespace {
 
-// A window built from a skin, whose object deletes itself when its window ends, as the
-// updater's windows may.
-struct SelfDeletingWindow : managertest::HostWnd
+// A window built from a skin, whose object may delete itself when its window ends.
+struct SkinnedHost : managertest::HostWnd
 {
-    explicit SelfDeletingWindow(LPCWSTR skin)
+    explicit SkinnedHost(bool deletes) : deletes(deletes)
     {
         Open(200, 80);
         CUILayoutBuilder builder;
-        manager.AttachRootControl(builder.Create(skin, nullptr, nullptr, &manager));
+        manager.AttachRootControl(builder.Create(
+            L"<Window><HorizontalLayout><Button width=\"40\"/><Edit name=\"e\"/></HorizontalLayout>"
+            L"</Window>", nullptr, nullptr, &manager));
         ::RedrawWindow(GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     }
-    void OnWindowDestroyed(HWND) override
+    void OnWindowDestroyed(HWND) override { if (deletes) delete this; }
+    void Click()
     {
-        if (deletes)
-            delete this;
+        SendMsg(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+        SendMsg(WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
     }
-    bool deletes = true;
+    const bool deletes;
 };
 
 } // namespace
 
 // What a handler deletes, and a window object that deletes itself, go once the code that may
 // still use them has returned: not under a handler run from another window's message, and not
-// never because a nested message loop took a message meant to finish the job, or the window
-// ended before its queued deletions.
+// never because a nested loop took a message meant to finish the job, or the window ended
+// before its queued deletions.
 TEST(CallOuts, DeletionsWaitForTheCodeUsingThemAndNoLonger)
 {
-    const auto click = [](SelfDeletingWindow* w) {
-        w->SendMsg(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-        w->SendMsg(WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
-    };
     const struct
     {
         const char* how;
         LPCWSTR type;   // of the notification whose handler ends the window
-        bool objectDeletesItself;
-        std::function<void(SelfDeletingWindow*)> act;
+        bool deletes;   // the window object deletes itself
+        std::function<void(SkinnedHost*)> act;
     } cases[] = {
-        {"a click, then the application runs a message box", L"click", true, [&](SelfDeletingWindow* w) {
-             click(w);
+        {"a click, then the application runs a message box", L"click", true, [](SkinnedHost* w) {
+             w->Click();
              // Such a loop drops what is posted to the thread.
-             MSG msg;
-             while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+             for (MSG msg; ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
                  ::DispatchMessageW(&msg);
          }},
-        {"\"return\" in the native edit window", L"return", true, [](SelfDeletingWindow* w) {
+        {"\"return\" in the native edit window", L"return", true, [](SkinnedHost* w) {
              auto* edit = static_cast<CEditUI*>(w->manager.FindControlByName(L"e"));
              edit->SetFocus();
              ASSERT_NE(nullptr, edit->GetNativeWindow());
              ::SendMessageW(edit->GetNativeWindow(), WM_KEYDOWN, VK_RETURN, 1);
          }},
-        {"a control taken out, then a click, the object living on", L"click", false,
-         [&](SelfDeletingWindow* w) {
+        {"a control taken out, then a click, the object living on", L"click", false, [](SkinnedHost* w) {
              auto* row = static_cast<CContainerUI*>(w->manager.GetRootControl());
              row->Remove(w->manager.FindControlByName(L"e"));
-             click(w);
+             w->Click();
          }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.how);
         Calls calls;
-        auto* window = new SelfDeletingWindow(
-            L"<Window><HorizontalLayout><Button width=\"40\"/><Edit name=\"e\"/>"
-            L"</HorizontalLayout></Window>");
-        window->deletes = c.objectDeletesItself;
+        auto* window = new SkinnedHost(c.deletes);
         calls.On(window->manager.FindControlByName(L"e")->OnDestroyEvent, [&calls] { calls.count = -1; });
         calls.Notified(window->manager, c.type, nullptr, [=] { ::DestroyWindow(window->GetHandle()); });
         calls.Notified(window->manager, c.type, nullptr, [&calls] { calls.count += 1; });
         c.act(window);
         EXPECT_NE(0, calls.count) << "the notifiers after the one that ended the window";
         EXPECT_TRUE(PumpUntil([&] { return calls.count == -1; }));
-        if (!c.objectDeletesItself)
+        if (!c.deletes)
             delete window;
     }
 }
