@@ -37,7 +37,7 @@ bool CComboWnd::OpenFor(CComboUI* owner)
 {
     m_pOwner = owner;
     m_pLayout = nullptr;
-    m_iOldSel = owner->GetCurSel();
+    m_pOldSel = owner->GetItemAt(owner->GetCurSel());
 
     const SIZE drop = owner->GetDropDownSize();
     const RECT rcOwner = owner->GetPos();
@@ -130,27 +130,21 @@ void CComboWnd::OwnerGone()
 
 void CComboWnd::ForgetItem(CControlUI* item)
 {
-    if (!m_bItemsLent || !m_pLayout || !item)
-        return;
-    const int index = m_pLayout->GetItemIndex(item);
-    if (index < 0)
+    if (item && item == m_pOldSel)
+        m_pOldSel = nullptr;
+    if (!m_bItemsLent || !m_pLayout || !item || m_pLayout->GetItemIndex(item) < 0)
         return;
     // The layout does not own the items: the removal takes the item and what it holds out of
     // this window (hover, press, focus, timers, names, option groups).
     m_pLayout->Remove(item);
-    // Escape restores the row that was selected at opening, wherever it now is.
-    if (index < m_iOldSel)
-        m_iOldSel -= 1;
-    else if (index == m_iOldSel)
-        m_iOldSel = -1;
 }
 
 void CComboWnd::ForgetItems()
 {
+    m_pOldSel = nullptr;
     if (!m_bItemsLent || !m_pLayout)
         return;
     m_pLayout->RemoveAll();
-    m_iOldSel = -1;
 }
 
 LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -186,8 +180,10 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         if (wParam == VK_ESCAPE) {
-            m_pOwner->SelectItem(m_iOldSel, true);
-            ScrollItemIntoView(m_iOldSel);
+            // The row selected at opening, wherever handlers have moved it since.
+            const int index = m_pOwner->GetItemIndex(m_pOldSel);
+            m_pOwner->SelectItem(index, true);
+            ScrollItemIntoView(index);
             PostMsg(WM_KILLFOCUS);
             return 0;
         } else {

@@ -45,7 +45,7 @@ private:
     CUIWindowManager m_pm;
     CComboUI* m_pOwner = nullptr;
     CVerticalLayoutUI* m_pLayout = nullptr;
-    int m_iOldSel = -1;
+    CControlUI* m_pOldSel = nullptr;   // the item selected at opening, while the box holds it
     bool m_bItemsLent = false;
 };
 

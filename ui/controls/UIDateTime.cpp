@@ -72,9 +72,13 @@ LRESULT CDateTimeWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam
             m_pOwner->m_nUpdateFlag = CDateTimeUI::UpdateShowTime;
             m_pOwner->UpdateText();
         }
-        PostMsg(WM_CLOSE);
+        m_focusClose.Lost(*this);
         return result;
     }
+    if (msg == WM_SETFOCUS)
+        m_focusClose.Regained();
+    if (msg == WM_CLOSE && !m_focusClose.ShouldClose())
+        return 0;
     if (msg == WM_KEYUP && (wParam == VK_BACK || wParam == VK_DELETE || wParam == VK_ESCAPE)) {
         const LRESULT result = CWindowWnd::HandleWindowMessage(msg, wParam, lParam);
         if (m_pOwner) {
@@ -174,7 +178,9 @@ void CDateTimeUI::OnEvent(UIEvent& event)
     case UIEventType::RButtonDown:
         if (!IsEnabled())
             break;
-        if (m_pWindow || IsFocused())
+        // Only while it has the focus: a handler of the press may have moved it on, and the
+        // picker would take the focus back from there.
+        if (IsFocused())
             OpenPicker();
         return;
     case UIEventType::MouseEnter:

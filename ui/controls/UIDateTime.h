@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "controls/UIOverlayWindow.h"
 #include "core/UILabel.h"
 #include "core/UIRef.h"
 #include "core/UIResourceTable.h"
@@ -35,6 +36,7 @@ private:
     CDateTimeUI* m_pOwner = nullptr;
     // The font record whose handle the picker was given, held while the picker lives.
     CUIRef<CUIFontInfo> m_font;
+    COverlayFocusClose m_focusClose;
     bool m_bInit = false;
 };
 

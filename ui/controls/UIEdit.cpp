@@ -85,9 +85,16 @@ LRESULT CEditWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg) {
     case WM_KILLFOCUS: {
         const LRESULT result = CWindowWnd::HandleWindowMessage(msg, wParam, lParam);
-        PostMsg(WM_CLOSE);
+        m_focusClose.Lost(*this);
         return result;
     }
+    case WM_SETFOCUS:
+        m_focusClose.Regained();
+        break;
+    case WM_CLOSE:
+        if (!m_focusClose.ShouldClose())
+            return 0;
+        break;
     case WM_KEYDOWN:
         if (wParam != VK_RETURN || !m_pOwner)
             break;
@@ -250,7 +257,11 @@ void CEditUI::SetEnabled(bool enabled)
 
 void CEditUI::OpenNativeWindow()
 {
-    OpenOverlayWindow(m_pWindow, [this](CEditWnd& window) { return window.Start(this); });
+    // A window still open (its close on the focus loss not yet done) takes the focus back.
+    if (HWND window = GetNativeWindow())
+        ::SetFocus(window);
+    else
+        OpenOverlayWindow(m_pWindow, [this](CEditWnd& window) { return window.Start(this); });
 }
 
 void CEditUI::SelectAllNative()
@@ -276,9 +287,12 @@ void CEditUI::OnEvent(UIEvent& event)
     case UIEventType::RButtonDown:
         if (!IsEnabled())
             return;
-        if (IsFocused() && !m_pWindow) {
+        // The press took the native focus to the skinned window: a focused box opens its
+        // window again, or gives the focus back to the one still open.
+        if (IsFocused()) {
+            const bool open = m_pWindow != nullptr;
             OpenNativeWindow();
-            if (::PtInRect(&m_rcItem, event.ptMouse))
+            if (open || ::PtInRect(&m_rcItem, event.ptMouse))
                 SelectAllNative();
         } else if (m_pWindow) {
             SelectAllNative();

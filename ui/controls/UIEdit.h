@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "controls/UIOverlayWindow.h"
 #include "core/UILabel.h"
 #include "core/UIRef.h"
 #include "core/UIResourceTable.h"
@@ -40,6 +41,7 @@ private:
     // window table may let go of it meanwhile.
     CUIRef<CUIFontInfo> m_font;
     win32::UniqueBrush m_hBkBrush;
+    COverlayFocusClose m_focusClose;
     bool m_bInit = false;
 };
 

@@ -11,11 +11,10 @@ bool HandleOverlayEvent(CControlUI& control, bool windowOpen, UIEvent& event,
 {
     switch (event.Type) {
     case UIEventType::SetFocus:
-        if (!control.IsEnabled())
-            return false;
-        if (windowOpen)
-            return true;
-        open();
+        // A window still open (the focus came back from a "killfocus" handler before it
+        // closed) takes the focus back; the control marks itself focused either way.
+        if (control.IsEnabled())
+            open();
         return false;
     case UIEventType::ButtonDown:
     case UIEventType::DoubleClick:

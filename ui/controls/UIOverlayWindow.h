@@ -9,6 +9,7 @@
 #include <new>
 
 #include "core/UIControl.h"
+#include "core/UIWindow.h"
 
 namespace QxUI {
 
@@ -19,6 +20,31 @@ namespace QxUI {
 // needs nothing more.
 bool HandleOverlayEvent(CControlUI& control, bool windowOpen, UIEvent& event,
                         const std::function<void()>& open);
+
+// A native window laid over a control closes itself when it loses the focus, by a posted
+// WM_CLOSE: a "killfocus" handler may give the focus back to the control first, and then the
+// window stays.
+class COverlayFocusClose
+{
+public:
+    void Lost(CWindowWnd& window)
+    {
+        m_bLost = m_bPending = true;
+        window.PostMsg(WM_CLOSE);
+    }
+    void Regained() { m_bLost = false; }
+    // False for the close that a focus loss asked for, when the focus has come back since.
+    bool ShouldClose()
+    {
+        const bool stay = m_bPending && !m_bLost;
+        m_bPending = false;
+        return !stay;
+    }
+
+private:
+    bool m_bLost = false;
+    bool m_bPending = false;
+};
 
 // Makes a new native window for the control and starts it with start(window); false when it
 // could not be made or started. One whose native window came and went while starting has

@@ -406,29 +406,9 @@ bool CTreeViewUI::HasChild(CTreeNodeUI* node, CTreeNodeUI* child)
     return node->m_aTreeNodes.Find(child) >= 0;
 }
 
-// Entering a node runs its init handlers, which may change the tree: the node's books are kept
-// first, its children are walked from a snapshot, and a child already listed (entered by a
-// handler) is not entered twice.
 bool CTreeViewUI::AddNode(CTreeNodeUI* node)
 {
-    if (!IsTreeNode(node))
-        return false;
-    Adopt(node);
-    if (!CListUI::Add(node)) {
-        HangDelegates(node, false);
-        return false;
-    }
-    // Children that the handlers add meanwhile join too, until a pass enters none.
-    for (bool entered = true; entered;) {
-        entered = false;
-        for (CUIControlWalk walk(node->m_aTreeNodes); CControlUI* item = walk.Next();) {
-            CTreeNodeUI* child = static_cast<CTreeNodeUI*>(item);
-            if (!Lists(child) && AddNode(child))
-                entered = true;
-        }
-    }
-    node->SetTreeView(this);
-    return true;
+    return EnterSubtree(node, GetCount(), false) >= 0;
 }
 
 bool CTreeViewUI::InsertNodeBefore(CTreeNodeUI* node, CTreeNodeUI* existing)
@@ -444,38 +424,55 @@ bool CTreeViewUI::InsertNodeBefore(CTreeNodeUI* node, CTreeNodeUI* existing)
 int CTreeViewUI::InsertNode(CTreeNodeUI* node, int index)
 {
     // The count itself is a valid place: a subtree may end the list.
-    if (!IsTreeNode(node) || index < 0 || index > GetCount())
+    if (index < 0 || index > GetCount())
+        return -1;
+    return EnterSubtree(node, index, true);
+}
+
+// Entering a node runs its init handlers, which may change the tree (enter other subtrees, take
+// this node out, give it children): the node's books are kept first, its children are walked
+// from snapshots until a pass enters none, and where each goes is read from the rows after
+// every entry, so that the subtree stays together, depth-first.
+int CTreeViewUI::EnterSubtree(CTreeNodeUI* node, int index, bool whole)
+{
+    if (!IsTreeNode(node))
         return -1;
     Adopt(node);
     if (!CListUI::AddAt(node, index)) {
         HangDelegates(node, false);
         return -1;
     }
-    // Where the subtree goes on is read from the rows after every entry: init handlers may
-    // add and remove rows, this node's included (then its subtree is not entered).
-    int next = GetItemIndex(node) + 1;
-    if (next == 0)
-        return index;
-    // Every child's subtree follows, depth-first, not only the first child's, and children that
-    // the handlers add meanwhile join too, until a pass enters none.
+    if (!Lists(node))
+        return index;   // a handler took it out again: nothing of the subtree is entered
     for (bool entered = true; entered;) {
         entered = false;
         for (CUIControlWalk walk(node->m_aTreeNodes); CControlUI* item = walk.Next();) {
             CTreeNodeUI* child = static_cast<CTreeNodeUI*>(item);
             if (Lists(child))
                 continue;
-            const int after = InsertNode(child, std::min(next, GetCount()));
-            if (after < 0) {
+            if (EnterSubtree(child, std::min(RowAfter(node, index), GetCount()), whole) >= 0) {
+                entered = true;
+            } else if (whole) {
                 // None of the subtree stays listed: the caller gets it back whole and may free it.
                 DetachSubtree(node);
                 return -1;
             }
-            next = after;
-            entered = true;
         }
     }
     node->SetTreeView(this);
-    return next;
+    return RowAfter(node, index);
+}
+
+int CTreeViewUI::RowAfter(CTreeNodeUI* node, int hint) const
+{
+    // Mostly where it was put: the hint spares a search of the rows.
+    int after = (GetItemAt(hint) == node ? hint : GetItemIndex(node)) + 1;
+    for (int i = 0; i < node->GetChildCount(); ++i) {
+        CTreeNodeUI* child = node->GetChildNode(i);
+        if (child && Lists(child))
+            after = RowAfter(child, after);
+    }
+    return after;
 }
 
 void CTreeViewUI::DetachSubtree(CTreeNodeUI* node)

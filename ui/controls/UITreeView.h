@@ -136,6 +136,12 @@ private:
     // Hangs the delegates on the node, or takes them back.
     void HangDelegates(CTreeNodeUI* node, bool hang);
     CTreeNodeUI* NodeAt(int index) const;
+    // Enters the node at the row and its subtree after it; the row after the subtree, or -1
+    // when the node could not be entered. A child that cannot be entered is passed over, or,
+    // when the subtree must enter whole, takes the whole subtree out again.
+    int EnterSubtree(CTreeNodeUI* node, int index, bool whole);
+    // The row after the node's listed subtree; hint: where the node is expected.
+    int RowAfter(CTreeNodeUI* node, int hint) const;
     // RemoveNode without the class check, for descendants of any node class.
     void RemoveSubtree(CTreeNodeUI* node);
     // Takes the node and its listed descendants out of the list without freeing them.

@@ -238,7 +238,12 @@ void CUIWindowManager::DeliverQueuedNotifications()
     // code that sent that message.
     if (m_nMessageDepth > 1)
         return;
+    // A handler that ends the window ends the delivery: the rest go with the window.
     while (!m_aAsyncNotify.IsEmpty()) {
+        if (!::IsWindow(m_hWndPaint)) {
+            FreeQueuedNotifications();
+            return;
+        }
         QueuedNotify* entry = static_cast<QueuedNotify*>(m_aAsyncNotify[0]);
         m_aAsyncNotify.Remove(0);
         CControlUI* sender = entry->sender.Get();

@@ -7,6 +7,8 @@
 #include "core/UIManager.h"
 
 #include <initializer_list>
+#include <utility>
+#include <vector>
 
 namespace QxUI {
 
@@ -15,6 +17,10 @@ namespace {
 // Superclassed windows keep their object in this window property (their user data belongs to
 // the base class).
 const WCHAR kObjectProperty[] = L"WndX";
+
+// The windows run modally on this thread, each with where its close code goes: a nested message
+// loop (a handler's message box) may take the WM_CLOSE that ends the modal loop.
+thread_local std::vector<std::pair<HWND, UINT*>> t_modalResults;
 
 } // namespace
 
@@ -103,6 +109,12 @@ LRESULT CWindowWnd::RouteMessage(bool inProperty, HWND hWnd, UINT msg, WPARAM wP
     if (!self)
         return ::DefWindowProcW(hWnd, msg, wParam, lParam);
 
+    if (msg == WM_CLOSE) {
+        for (const auto& modal : t_modalResults) {
+            if (modal.first == hWnd)
+                *modal.second = static_cast<UINT>(wParam);
+        }
+    }
     if (msg != WM_NCDESTROY)
         return self->HandleWindowMessage(msg, wParam, lParam);
     const LRESULT result = ::CallWindowProcW(self->m_OldWndProc, hWnd, msg, wParam, lParam);
@@ -167,6 +179,7 @@ UINT CWindowWnd::RunModal()
         ::EnableWindow(owner, FALSE);
 
     UINT result = 0;
+    t_modalResults.emplace_back(window, &result);
     bool quit = false;
     WPARAM quitCode = 0;
     MSG msg = {};
@@ -180,7 +193,6 @@ UINT CWindowWnd::RunModal()
         if (got == -1)
             break;
         if (msg.message == WM_CLOSE && msg.hwnd == window) {
-            result = static_cast<UINT>(msg.wParam);
             // Before the window goes, so that the owner is active again and takes the focus.
             if (owner) {
                 ::EnableWindow(owner, TRUE);
@@ -190,6 +202,12 @@ UINT CWindowWnd::RunModal()
         if (!CUIWindowManager::PreTranslateForAll(&msg)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
+        }
+    }
+    for (auto it = t_modalResults.begin(); it != t_modalResults.end(); ++it) {
+        if (it->second == &result) {
+            t_modalResults.erase(it);
+            break;
         }
     }
     if (owner) {
