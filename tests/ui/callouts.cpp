@@ -7,6 +7,7 @@
 #include "controls/UIOption.h"
 #include "controls/UITabLayout.h"
 #include "controls/UITreeView.h"
+#include "core/UIButton.h"
 
 #include <gtest/gtest.h>
 
@@ -50,6 +51,10 @@ struct Calls
     int count = 0;
 };
 
+const wchar_t kComboSkin[] =
+    L"<Window><VerticalLayout><Combo name=\"combo\" height=\"24\"><ListLabelElement name=\"a\"/>"
+    L"<ListLabelElement name=\"b\"/><ListLabelElement name=\"c\"/><ListLabelElement/></Combo>"
+    L"</VerticalLayout></Window>";
 const wchar_t kPanelSkin[] =
     L"<Window><VerticalLayout name=\"root\"><HorizontalLayout name=\"panel\" height=\"30\">"
     L"<Control name=\"x\"/><Control name=\"y\"/><Control name=\"z\"/></HorizontalLayout>"
@@ -68,10 +73,7 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
         const wchar_t* skin;
         std::function<void(SkinWindow&, Calls&)> run;
     } rows[] = {
-        {"a combo item's init handler takes out itself and an item already lent",
-         L"<Window><VerticalLayout><Combo name=\"combo\" height=\"24\"><ListLabelElement name=\"a\"/>"
-         L"<ListLabelElement name=\"b\"/><ListLabelElement name=\"c\"/><ListLabelElement/></Combo>"
-         L"</VerticalLayout></Window>",
+        {"a combo item's init handler takes out itself and an item already lent", kComboSkin,
          [](SkinWindow& w, Calls& calls) {
              auto* combo = w.Find<CComboUI>(L"combo");
              CControlUI *a = w.Find(L"a"), *b = w.Find(L"b");
@@ -84,6 +86,21 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
              const HWND drop = combo->GetDropDown()->GetHandle();
              for (int i = 0; i < 2; ++i, managertest::Pump())
                  ::RedrawWindow(drop, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+         }},
+        {"the drop-down's \"itemselect\" handler puts an item in front; then Escape", kComboSkin,
+         [](SkinWindow& w, Calls& calls) {
+             auto* combo = w.Find<CComboUI>(L"combo");
+             combo->SelectItem(1);
+             w.Click(20, 10);
+             ASSERT_NE(nullptr, combo->GetDropDown());
+             const HWND drop = combo->GetDropDown()->GetHandle();
+             calls.Notified(w.host.manager, L"itemselect", combo, [=, &calls] {
+                 if (calls.count++ == 0)
+                     combo->AddAt(new CListLabelElementUI, 0);
+             });
+             ::SendMessageW(drop, WM_KEYDOWN, VK_DOWN, 1);
+             ::SendMessageW(drop, WM_KEYDOWN, VK_ESCAPE, 1);
+             EXPECT_EQ(w.Find(L"b"), combo->GetItemAt(combo->GetCurSel())) << "the one at opening";
          }},
         {"a child's destroy handler empties the container being deleted", kPanelSkin,
          [](SkinWindow& w, Calls& calls) {
@@ -145,15 +162,50 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
              for (int i = 0; i < 3; ++i)
                  EXPECT_TRUE(a->GetChildNode(i)->GetCheckBox()->IsSelected()) << "as the node is";
          }},
-        {"entering a node: a child's init handler gives the node another child", kTreeSkin,
+        {"entering a node: a child's init handler gives it a child and enters another node", kTreeSkin,
          [](SkinWindow& w, Calls& calls) {
              auto* tree = w.Find<CTreeViewUI>(L"tree");
-             auto *node = new CTreeNodeUI, *first = new CTreeNodeUI;
+             auto *node = new CTreeNodeUI, *first = new CTreeNodeUI, *other = new CTreeNodeUI;
              node->Add(first), node->Add(new CTreeNodeUI);
-             calls.On(first->OnInitEvent, [=] { node->Add(new CTreeNodeUI); });
+             calls.On(first->OnInitEvent, [=] {
+                 if (tree->GetItemIndex(other) < 0)
+                     node->Add(new CTreeNodeUI), tree->AddNode(other);
+             });
              ASSERT_TRUE(tree->AddNode(node));
              EXPECT_EQ(3, node->GetChildCount());
-             EXPECT_EQ(8, tree->GetCount()) << "every child is a row";
+             EXPECT_EQ(9, tree->GetCount()) << "every child is a row";
+             EXPECT_EQ(tree->GetItemIndex(node) + 3, tree->GetItemIndex(node->GetChildNode(2)))
+                 << "and the subtree stays together";
+         }},
+        {"an edit box's \"killfocus\" handler takes the focus back",
+         L"<Window><VerticalLayout><Button height=\"24\"/><Edit name=\"e\" height=\"24\"/>"
+         L"<Edit height=\"24\"/></VerticalLayout></Window>",
+         [](SkinWindow& w, Calls& calls) {
+             auto* edit = w.Find<CEditUI>(L"e");
+             edit->SetFocus();
+             calls.Notified(w.host.manager, L"killfocus", edit, [=, &calls] {
+                 if (calls.count++ == 0)
+                     edit->SetFocus();
+             });
+             w.Click(20, 60);
+             managertest::Pump();
+             ASSERT_EQ(edit, w.host.manager.GetFocusedControl());
+             EXPECT_NE(nullptr, edit->GetNativeWindow()) << "it edits in its window";
+         }},
+        {"a modal window's click handler closes it, then runs its own message loop", kPanelSkin,
+         [](SkinWindow&, Calls& calls) {
+             managertest::HostWnd modal;
+             ASSERT_NE(nullptr, modal.Open(100, 40));
+             modal.manager.AttachRootControl(new CButtonUI);
+             ::RedrawWindow(modal.GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+             calls.Notified(modal.manager, L"click", nullptr, [&modal] {
+                 modal.Close(5);
+                 for (MSG msg; ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
+                     ::DispatchMessageW(&msg);
+             });
+             modal.PostMsg(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+             modal.PostMsg(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+             EXPECT_EQ(5u, modal.RunModal()) << "the close code";
          }},
     };
     for (const auto& row : rows) {
