@@ -442,15 +442,19 @@ int CTreeViewUI::EnterSubtree(CTreeNodeUI* node, int index, bool whole)
         HangDelegates(node, false);
         return -1;
     }
-    if (!Lists(node))
+    const int row = RowOf(node, index);
+    if (row < 0)
         return index;   // a handler took it out again: nothing of the subtree is entered
+    int next = row + 1;
     for (bool entered = true; entered;) {
         entered = false;
         for (CUIControlWalk walk(node->m_aTreeNodes); CControlUI* item = walk.Next();) {
             CTreeNodeUI* child = static_cast<CTreeNodeUI*>(item);
             if (Lists(child))
                 continue;
-            if (EnterSubtree(child, std::min(RowAfter(node, index), GetCount()), whole) >= 0) {
+            const int at = std::min(next, GetCount());
+            if (EnterSubtree(child, at, whole) >= 0) {
+                next = RowAfter(child, at);
                 entered = true;
             } else if (whole) {
                 // None of the subtree stays listed: the caller gets it back whole and may free it.
@@ -460,16 +464,23 @@ int CTreeViewUI::EnterSubtree(CTreeNodeUI* node, int index, bool whole)
         }
     }
     node->SetTreeView(this);
-    return RowAfter(node, index);
+    return RowAfter(node, row);
+}
+
+int CTreeViewUI::RowOf(CTreeNodeUI* node, int hint) const
+{
+    // Mostly where it was put: the hint spares a search of the rows.
+    return GetItemAt(hint) == node ? hint : GetItemIndex(node);
 }
 
 int CTreeViewUI::RowAfter(CTreeNodeUI* node, int hint) const
 {
-    // Mostly where it was put: the hint spares a search of the rows.
-    int after = (GetItemAt(hint) == node ? hint : GetItemIndex(node)) + 1;
+    const int row = RowOf(node, hint);
+    if (row < 0)
+        return hint;   // no row: nothing to pass
+    int after = row + 1;
     for (int i = 0; i < node->GetChildCount(); ++i) {
-        CTreeNodeUI* child = node->GetChildNode(i);
-        if (child && Lists(child))
+        if (CTreeNodeUI* child = node->GetChildNode(i))
             after = RowAfter(child, after);
     }
     return after;

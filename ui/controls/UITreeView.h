@@ -140,7 +140,9 @@ private:
     // when the node could not be entered. A child that cannot be entered is passed over, or,
     // when the subtree must enter whole, takes the whole subtree out again.
     int EnterSubtree(CTreeNodeUI* node, int index, bool whole);
-    // The row after the node's listed subtree; hint: where the node is expected.
+    // The node's row, or -1; hint: where it is expected.
+    int RowOf(CTreeNodeUI* node, int hint) const;
+    // The row after the node's listed subtree (hint when the node is no row).
     int RowAfter(CTreeNodeUI* node, int hint) const;
     // RemoveNode without the class check, for descendants of any node class.
     void RemoveSubtree(CTreeNodeUI* node);

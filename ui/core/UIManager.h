@@ -319,6 +319,8 @@ private:
     // Makes sure a message of ours comes to run the deferred work: one posted to a window of
     // this thread, which any message loop dispatches, else to the thread.
     static void AskForDeferredWork();
+    // The message AskForDeferredWork posts to a thread without a window of ours.
+    static bool IsDeferredWorkRequest(const MSG& msg);
 
     HWND m_hWndPaint = nullptr;
     DWORD m_dwThreadId = 0;                   // of the window, once attached

@@ -17,8 +17,6 @@ namespace {
 
 const UINT kTabStopVisit = UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST;
 const UINT kShortcutVisit = UIFIND_ENABLED | UIFIND_TOP_FIRST | UIFIND_ME_FIRST;
-// Asks a thread without a window of ours to run its deferred work.
-const UINT kDeleteQueuedControls = WM_APP + 1;
 // Native timer ids cycle through 0..254.
 const UINT kTimerIdModulus = 255;
 
@@ -526,7 +524,7 @@ bool CUIWindowManager::PreTranslateForAll(MSG* msg)
         return false;
     const DispatchScope scope(msg->hwnd, msg->message);
     // The thread's request for its deferred work, which runs as this scope ends.
-    if (!msg->hwnd && msg->message == kDeleteQueuedControls)
+    if (IsDeferredWorkRequest(*msg))
         return true;
     LRESULT result = 0;
     const LONG_PTR style = msg->hwnd ? ::GetWindowLongPtrW(msg->hwnd, GWL_STYLE) : 0;

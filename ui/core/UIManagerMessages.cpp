@@ -229,6 +229,11 @@ void CUIWindowManager::AskForDeferredWork()
         ::PostThreadMessageW(::GetCurrentThreadId(), kDeleteQueuedControls, 0, 0) != FALSE;
 }
 
+bool CUIWindowManager::IsDeferredWorkRequest(const MSG& msg)
+{
+    return !msg.hwnd && msg.message == kDeleteQueuedControls;
+}
+
 void CUIWindowManager::TakeQueuesOfEndedWindows(HWND ending)
 {
     for (int i = 0; i < s_aManagers.GetSize(); ++i) {
@@ -876,17 +881,11 @@ void CUIWindowManager::OnPaintMessage()
     if (!::GetUpdateRect(m_hWndPaint, &rcDirty, FALSE))
         return;
     PAINTSTRUCT ps = {};
-    if (!m_pRoot) {
-        ::BeginPaint(m_hWndPaint, &ps);
-        ::EndPaint(m_hWndPaint, &ps);
-        return;
-    }
-
-    if (m_bUpdateNeeded)
+    if (m_pRoot && m_bUpdateNeeded)
         LayOutForPaint();
-    if (m_bFocusNeeded)
+    if (m_pRoot && m_bFocusNeeded)
         FocusNextTabStop(true);
-    // The handlers run by the layout and the focus may have changed the root.
+    // No root, or the handlers run by the layout and the focus took it away.
     if (!m_pRoot) {
         ::BeginPaint(m_hWndPaint, &ps);
         ::EndPaint(m_hWndPaint, &ps);
