@@ -166,6 +166,9 @@ TEST_F(MessagesTest, FirstFilterThatClaimsAMessageAnswersIt)
     log.clear();
     EXPECT_EQ(9, host.SendMsg(kProbe));
     EXPECT_EQ((std::vector<std::wstring>{L"passes", L"never"}), log);
+    // They go before the window, which still has its last messages to filter.
+    host.manager.RemoveMessageFilter(&passes);
+    host.manager.RemoveMessageFilter(&never);
 }
 
 TEST_F(MessagesTest, CalleesChangingTheListsDuringADispatchMissNoneAndRunNoneTwice)
@@ -384,6 +387,9 @@ TEST_F(MessagesTest, PreFiltersAndTranslatorsConsumeQueuedMessagesOfTheirWindow)
     Pump();
     EXPECT_EQ(3, translator.offered);
     EXPECT_EQ((std::vector<std::wstring>{L"pre", L"pre", L"window"}), log);
+    host.manager.RemovePreMessageFilter(&pre);
+    host.manager.RemoveMessageFilter(&window);
+    host.manager.RemoveAcceleratorTranslator(&translator);
 }
 
 TEST_F(MessagesTest, MessagesOfANativeChildAreOfferedToTheParentButStillDelivered)
@@ -394,6 +400,7 @@ TEST_F(MessagesTest, MessagesOfANativeChildAreOfferedToTheParentButStillDelivere
     ASSERT_NE(nullptr, OpenChild());
     ::PostMessageW(child.GetHandle(), kProbe, 4, 5);
     Pump();
+    host.manager.RemovePreMessageFilter(&filter);
     EXPECT_EQ((std::vector<std::wstring>{L"parent"}), log);
     ASSERT_EQ(1u, child.messages.size());
     EXPECT_EQ(kProbe, child.messages[0]);
@@ -412,6 +419,8 @@ TEST_F(MessagesTest, AManagedChildWindowIsOfferedItsMessagesOnce)
     inner.manager.AddPreMessageFilter(&innerFilter);
     ::PostMessageW(inner.GetHandle(), kProbe, 0, 0);
     Pump();
+    host.manager.RemovePreMessageFilter(&outerFilter);
+    inner.manager.RemovePreMessageFilter(&innerFilter);
     EXPECT_EQ((std::vector<std::wstring>{L"inner", L"outer"}), log);
 }
 
@@ -422,6 +431,7 @@ TEST_F(MessagesTest, ChildMessagesConsumedByAnAcceleratorGoNoFurther)
     ASSERT_NE(nullptr, OpenChild());
     ::PostMessageW(child.GetHandle(), kProbe, 0, 0);
     Pump();
+    host.manager.RemoveAcceleratorTranslator(&translator);
     EXPECT_EQ(1, translator.offered);
     EXPECT_TRUE(child.messages.empty());
 }
@@ -435,6 +445,7 @@ TEST_F(MessagesTest, MessageLoopRunsUntilQuit)
     host.PostMsg(kProbe);
     ::PostQuitMessage(0);
     CUIWindowManager::RunMessageLoop();
+    host.manager.RemoveMessageFilter(&filter);
     EXPECT_EQ(2u, log.size());
     MSG msg;
     EXPECT_FALSE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));

@@ -69,6 +69,8 @@ bool CComboWnd::OpenFor(CComboUI* owner)
 
     if (!CreateInRect(hWndOwner, nullptr, WS_POPUP, WS_EX_TOOLWINDOW, rc))
         return false;
+    // Showing it runs the windows' filters and handlers, which may end it.
+    const CUIWindowManager::DispatchScope scope(m_hWnd);
     HWND top = m_hWnd;
     while (HWND parent = ::GetParent(top))
         top = parent;
@@ -170,7 +172,12 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         break;
     case WM_DESTROY:
         // The owner window may be going away first: its items must not stay with this manager.
+        // The box forgets the drop-down at once and may open a new one; this object goes
+        // later, without reaching the box.
         ReturnItems();
+        if (m_pOwner)
+            m_pOwner->OnDropDownGone();
+        m_pOwner = nullptr;
         break;
     case WM_KEYDOWN:
         if (!m_pOwner)
@@ -181,9 +188,8 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         }
         if (wParam == VK_ESCAPE) {
             // The row selected at opening, wherever handlers have moved it since.
-            const int index = m_pOwner->GetItemIndex(m_pOldSel);
-            m_pOwner->SelectItem(index, true);
-            ScrollItemIntoView(index);
+            m_pOwner->SelectItem(m_pOwner->GetItemIndex(m_pOldSel), true);
+            ScrollSelectionIntoView();
             PostMsg(WM_KILLFOCUS);
             return 0;
         } else {
@@ -194,7 +200,7 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             event.lParam = lParam;
             event.dwTimestamp = ::GetTickCount();
             m_pOwner->OnEvent(event);
-            ScrollItemIntoView(m_pOwner->GetCurSel());
+            ScrollSelectionIntoView();
             return 0;
         }
     case WM_MOUSEWHEEL: {
@@ -206,7 +212,7 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         event.lParam = lParam;
         event.dwTimestamp = ::GetTickCount();
         m_pOwner->OnEvent(event);
-        ScrollItemIntoView(m_pOwner->GetCurSel());
+        ScrollSelectionIntoView();
         return 0;
     }
     case WM_LBUTTONUP: {
@@ -229,11 +235,12 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     return CWindowWnd::HandleWindowMessage(msg, wParam, lParam);
 }
 
-void CComboWnd::ScrollItemIntoView(int index)
+void CComboWnd::ScrollSelectionIntoView()
 {
+    // The handlers of the selection may have ended the drop-down.
     if (!m_pOwner || m_pOwner->GetCurSel() < 0 || !m_pLayout)
         return;
-    CControlUI* control = m_pLayout->GetItemAt(index);
+    CControlUI* control = m_pLayout->GetItemAt(m_pOwner->GetCurSel());
     if (!control)
         return;
     const int dy = ListCommon::DistanceIntoBand(m_pLayout, control->GetPos(), m_pLayout->GetPos());
@@ -245,10 +252,6 @@ void CComboWnd::ScrollItemIntoView(int index)
 
 void CComboWnd::OnWindowDestroyed(HWND)
 {
-    ReturnItems();
-    if (m_pOwner)
-        m_pOwner->OnDropDownGone();
-    m_pOwner = nullptr;
     delete this;
 }
 

@@ -33,7 +33,7 @@ public:
     // The box takes an item out while it is lent: the layout and this manager let go of it.
     void ForgetItem(CControlUI* item);
     void ForgetItems();
-    void ScrollItemIntoView(int index);
+    void ScrollSelectionIntoView();
     bool IsLendingItems() const { return m_bItemsLent; }
     CUIWindowManager& GetManager() { return m_pm; }
     CVerticalLayoutUI* GetLayout() const { return m_pLayout; }

@@ -51,6 +51,8 @@ bool CDateTimeWnd::Start(CDateTimeUI* owner)
         m_font = CUIRef<CUIFontInfo>(manager->GetFontEntry(owner->GetFont()));
         ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font->hFont.Get()), TRUE);
     }
+    // Focus messages below run the window's filters and handlers, which may end the picker.
+    const CUIWindowManager::DispatchScope scope(m_hWnd);
     if (owner->GetText().IsEmpty())
         ::GetLocalTime(&owner->m_sysTime);
     ::SendMessageW(m_hWnd, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&owner->m_sysTime));
@@ -77,6 +79,12 @@ LRESULT CDateTimeWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam
     }
     if (msg == WM_SETFOCUS)
         m_focusClose.Regained();
+    // The control forgets the picker at once, and opens a new one when it takes the focus
+    // again; this object goes later, without reaching the control.
+    if (msg == WM_DESTROY && m_pOwner) {
+        m_pOwner->m_pWindow = nullptr;
+        m_pOwner = nullptr;
+    }
     if (msg == WM_CLOSE && !m_focusClose.ShouldClose())
         return 0;
     if (msg == WM_KEYUP && (wParam == VK_BACK || wParam == VK_DELETE || wParam == VK_ESCAPE)) {
@@ -97,8 +105,6 @@ LRESULT CDateTimeWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam
 
 void CDateTimeWnd::OnWindowDestroyed(HWND /*hWnd*/)
 {
-    if (m_pOwner)
-        m_pOwner->m_pWindow = nullptr;
     delete this;
 }
 

@@ -52,6 +52,8 @@ bool CEditWnd::Start(CEditUI* owner)
         style |= ES_PASSWORD;
     if (!CreateInRect(manager->GetPaintWindow(), nullptr, style, 0, GetEditRect()))
         return false;
+    // Focus messages below run the window's filters and handlers, which may end the editor.
+    const CUIWindowManager::DispatchScope scope(m_hWnd);
 
     // An unknown index, or -1, gives the window's default font.
     m_font = CUIRef<CUIFontInfo>(manager->GetFontEntry(owner->GetFont()));
@@ -90,6 +92,15 @@ LRESULT CEditWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     }
     case WM_SETFOCUS:
         m_focusClose.Regained();
+        break;
+    case WM_DESTROY:
+        // The box forgets the window at once, and opens a new one when it takes the focus
+        // again; this object goes later, without reaching the box.
+        if (m_pOwner) {
+            m_pOwner->m_pWindow = nullptr;
+            m_pOwner->Invalidate();
+            m_pOwner = nullptr;
+        }
         break;
     case WM_CLOSE:
         if (!m_focusClose.ShouldClose())
@@ -134,10 +145,6 @@ LRESULT CEditWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 
 void CEditWnd::OnWindowDestroyed(HWND /*hWnd*/)
 {
-    if (m_pOwner) {
-        m_pOwner->Invalidate();
-        m_pOwner->m_pWindow = nullptr;
-    }
     delete this;
 }
 

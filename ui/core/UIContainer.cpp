@@ -35,15 +35,17 @@ CContainerUI::CContainerUI() = default;
 CContainerUI::~CContainerUI()
 {
     // Owned children go with the container, at once: whatever could still be using them is
-    // using the container too.
-    const CUIPtrArray children(m_items);
-    m_items.Empty();
-    for (int i = 0; i < children.GetSize(); ++i) {
-        CControlUI* child = static_cast<CControlUI*>(children[i]);
-        if (m_bOwningChildren)
-            delete child;
-        else
-            DetachFromWindow(child, this);
+    // using the container too. What their destructors add goes as well.
+    while (!m_items.IsEmpty()) {
+        const CUIPtrArray children(m_items);
+        m_items.Empty();
+        for (int i = 0; i < children.GetSize(); ++i) {
+            CControlUI* child = static_cast<CControlUI*>(children[i]);
+            if (m_bOwningChildren)
+                delete child;
+            else
+                DetachFromWindow(child, this);
+        }
     }
     delete m_pVerticalScrollBar;
     m_pVerticalScrollBar = nullptr;
@@ -519,14 +521,25 @@ SIZE CContainerUI::MeasureChild(CControlUI* child, SIZE available)
 
 void CContainerUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool init)
 {
-    // With init, every child's init handlers run: they may change the children.
-    for (CUIControlWalk walk(m_items); CControlUI* child = walk.Next();)
+    // The container's own state first: a child that an init handler inserts meanwhile is bound
+    // as it joins, and the walk, over the children there were, does not bind it again. The
+    // container's own init handlers run last, after its children's.
+    // A handler that moves the container (or takes it out) binds its children anew: this bind
+    // stops there.
+    CControlUI::SetManager(manager, parent, false);
+    for (CUIControlWalk walk(m_items); CControlUI* child = walk.Next();) {
+        if (m_pManager != manager)
+            return;
         child->SetManager(manager, this, init);
+    }
+    if (m_pManager != manager)
+        return;
     if (m_pVerticalScrollBar)
         m_pVerticalScrollBar->SetManager(manager, this, init);
     if (m_pHorizontalScrollBar)
         m_pHorizontalScrollBar->SetManager(manager, this, init);
-    CControlUI::SetManager(manager, parent, init);
+    if (init && parent && m_pManager == manager)
+        Init();
 }
 
 void CContainerUI::SetPos(RECT rc, bool invalidate)

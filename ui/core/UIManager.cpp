@@ -154,7 +154,7 @@ bool CUIWindowManager::PaintMemoryDC(const RECT& rcClient)
     if (!m_bPaintDcIsMemory || !m_hDcPaint || !m_pRoot)
         return false;
     // Size handlers run by the layout may change the root.
-    const DispatchScope scope;
+    const DispatchScope scope(*this);
     if (m_bUpdateNeeded) {
         m_bUpdateNeeded = false;
         if (!::IsRectEmpty(&rcClient))

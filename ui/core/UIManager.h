@@ -67,14 +67,18 @@ public:
     static void DeleteControl(CControlUI* control);
     // Marks code that may run handlers: every window message, pre-translation, event, event
     // source and notification runs inside one, and so does every walk of the framework that
-    // calls out. While one is open, deletions wait. Work deferred meanwhile (controls deleted
-    // without a window to queue them with, window objects whose window has ended) runs when
-    // the outermost scope of the thread that is a message ends: nothing of ours is on the stack
-    // then, and no nested message loop can keep it from coming.
+    // calls out. While one is open, deletions wait; controls deleted meanwhile without a window
+    // to queue them with are freed when the outermost scope of the thread that is a message
+    // ends (nothing of ours is on the stack then), or, after any other outermost scope, from a
+    // message asked for then. A scope may hold a window: an ended window's object hears of the
+    // end once no open scope holds the window, nor a child or popup of it.
     class DispatchScope
     {
     public:
         DispatchScope();
+        // Code using the window (or the manager's window) that is no message of it.
+        explicit DispatchScope(HWND window);
+        explicit DispatchScope(const CUIWindowManager& manager);
         // A window message, or a queued message being pre-translated.
         DispatchScope(HWND window, UINT msg);
         ~DispatchScope();
@@ -89,9 +93,10 @@ public:
         DispatchScope* m_pOuter;
     };
     static bool IsDispatching();
-    // The window object hears OnWindowDestroyed as deferred work; an object deleted before that
+    // The window has ended (WM_NCDESTROY): its object hears OnWindowDestroyed once no open
+    // scope holds the window, unless it has made a window since; an object deleted before that
     // is forgotten.
-    static void EndWindowLater(CWindowWnd* window, HWND hWnd);
+    static void WindowEnded(CWindowWnd* window, HWND hWnd);
     static void ForgetWindowEnding(CWindowWnd* window);
     CControlUI* GetRootControl() const { return m_pRoot; }
     CControlUI* FindControlAt(POINT pt) const;
@@ -316,11 +321,14 @@ private:
     // Runs the deferred work, what it defers in turn included.
     static void RunDeferredWork();
     static bool HasDeferredWork();
-    // Makes sure a message of ours comes to run the deferred work: one posted to a window of
-    // this thread, which any message loop dispatches, else to the thread.
+    // Makes sure a message comes to run the deferred work, posted to a message-only window of
+    // this thread: any message loop dispatches it.
     static void AskForDeferredWork();
-    // The message AskForDeferredWork posts to a thread without a window of ours.
-    static bool IsDeferredWorkRequest(const MSG& msg);
+    // Whether an open scope holds the window, or a child or popup of it.
+    static bool IsWindowInUse(HWND window);
+    // The objects of ended windows that no scope holds any more hear of the end.
+    static void TellEndedWindows();
+    static constexpr UINT kDeleteQueuedControls = WM_APP + 1;
 
     HWND m_hWndPaint = nullptr;
     DWORD m_dwThreadId = 0;                   // of the window, once attached

@@ -122,7 +122,7 @@ bool CUIWindowManager::RemoveAcceleratorTranslator(ITranslateAccelerator* transl
 
 bool CUIWindowManager::RunAcceleratorTranslators(MSG* msg)
 {
-    const DispatchScope scope;
+    const DispatchScope scope(*this);
     // Walked over a copy: a translator may add or remove translators while it runs.
     const ListenerList translators(m_aTranslateAccelerator);
     for (const Listener& translator : translators) {
@@ -218,7 +218,7 @@ void CUIWindowManager::FreeQueuedNotifications()
 
 void CUIWindowManager::DeliverNotify(UINotification& msg)
 {
-    const DispatchScope scope;
+    const DispatchScope scope(*this);
     if (msg.pSender && msg.pSender->OnNotifyEvent.HasHandlers())
         msg.pSender->OnNotifyEvent.Invoke(&msg);
     // Walked over a copy: a notifier that removes itself (or another) must not make the walk
@@ -265,7 +265,7 @@ void CUIWindowManager::DeliverQueuedNotifications()
 void CUIWindowManager::SetFocusControl(CControlUI* control)
 {
     // Handlers run below, and native focus messages: what they delete waits until this ends.
-    const DispatchScope scope;
+    const DispatchScope scope(*this);
     // Without a window there is no native focus to take (SetFocus(NULL) would clear another
     // window's focus).
     if (m_hWndPaint && ::GetFocus() != m_hWndPaint && control != m_pFocus)
@@ -305,7 +305,7 @@ void CUIWindowManager::KillFocus(CControlUI* next)
 
 void CUIWindowManager::ScheduleFocus(CControlUI* control)
 {
-    const DispatchScope scope;
+    const DispatchScope scope(*this);
     if (m_hWndPaint)
         ::SetFocus(m_hWndPaint);
     if (!control)
@@ -320,7 +320,7 @@ void CUIWindowManager::ScheduleFocus(CControlUI* control)
 
 bool CUIWindowManager::FocusNextTabStop(bool forward)
 {
-    const DispatchScope scope;
+    const DispatchScope scope(*this);
     if (m_bUpdateNeeded && forward) {
         m_bFocusNeeded = true;
         if (m_hWndPaint)
@@ -367,8 +367,9 @@ CControlUI* CALLBACK CUIWindowManager::TabStopCallback(CControlUI* control, LPVO
 
 bool CUIWindowManager::StartTimer(CControlUI* control, UINT id, UINT intervalMs)
 {
-    // A thread timer (no window) would get an id of the system's choosing and reach no control.
-    if (!control || !m_hWndPaint)
+    // A thread timer (no window) would get an id of the system's choosing and reach no control;
+    // another window's control would not take its timers away when it goes.
+    if (!control || !m_hWndPaint || control->GetManager() != this)
         return false;
     for (int i = 0; i < m_aTimers.GetSize(); ++i) {
         TimerInfo* timer = static_cast<TimerInfo*>(m_aTimers[i]);
@@ -523,9 +524,6 @@ bool CUIWindowManager::PreTranslateForAll(MSG* msg)
     if (!msg)
         return false;
     const DispatchScope scope(msg->hwnd, msg->message);
-    // The thread's request for its deferred work, which runs as this scope ends.
-    if (IsDeferredWorkRequest(*msg))
-        return true;
     LRESULT result = 0;
     const LONG_PTR style = msg->hwnd ? ::GetWindowLongPtrW(msg->hwnd, GWL_STYLE) : 0;
     if (style & WS_CHILD) {
@@ -662,6 +660,12 @@ void CUIWindowManager::ForgetControl(CControlUI* control)
             Queue(entry);
         }
     }
+    // What was queued for it goes without it, as when it is deleted.
+    for (int i = 0; i < m_aAsyncNotify.GetSize(); ++i) {
+        QueuedNotify* entry = static_cast<QueuedNotify*>(m_aAsyncNotify[i]);
+        if (!entry->focusLost && entry->sender.Get() == control)
+            entry->sender = CUIControlRef();
+    }
     StopAllTimersOf(control);
     ForgetName(control);
     for (ListenerList* list : {&m_aNotifiers, &m_aPreMessageFilters, &m_aMessageFilters,
@@ -669,7 +673,8 @@ void CUIWindowManager::ForgetControl(CControlUI* control)
         for (auto it = list->begin(); it != list->end();)
             it = it->owner == control ? list->erase(it) : it + 1;
     }
-    RemovePostPaintControl(control);
+    while (RemovePostPaintControl(control)) {
+    }
     CUIWindowManager& owner = OptionGroupOwner();
     std::vector<CUIString> groups;
     for (int i = 0; i < owner.m_mOptionGroup.GetSize(); ++i)

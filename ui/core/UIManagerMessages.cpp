@@ -19,7 +19,6 @@ namespace {
 
 // Notification messages of native child windows come back to them at this offset.
 const UINT kReflectOffset = 0x2000;
-const UINT kDeleteQueuedControls = WM_APP + 1;
 const DWORD kDefaultHoverTime = 400;
 
 UIEvent MakeEvent(int type, CControlUI* sender, POINT pt)
@@ -61,7 +60,7 @@ WORD CUIWindowManager::GetModifierKeyState()
 bool CUIWindowManager::AttachRootControl(CControlUI* root)
 {
     // "killfocus" and the new tree's init handlers run here.
-    const DispatchScope scope;
+    const DispatchScope scope(*this);
     SetFocusControl(nullptr);
     m_pEventKey = nullptr;
     m_pEventHover = nullptr;
@@ -83,242 +82,10 @@ bool CUIWindowManager::BindControlTree(CControlUI* control, CControlUI* parent)
     if (!control)
         return false;
     // The init handlers run first; a control they took out of this window is not registered.
-    const DispatchScope scope;
+    const DispatchScope scope(*this);
     control->SetManager(this, parent ? parent : control->GetParent(), true);
     control->FindControl(RegisterNameCallback, this, UIFIND_ALL);
     return true;
-}
-
-namespace {
-
-// The scopes open on this thread, innermost first.
-thread_local CUIWindowManager::DispatchScope* t_scopes = nullptr;
-
-// Deletes a control once the destroy events of all it holds have run, while all of it is whole.
-// A destroy handler may change the tree (empty a container, add a child): the tree is walked
-// again until a walk meets no control that has not heard, so that none is deleted unannounced.
-// What the handlers delete waits until the deletion is over.
-void Free(CControlUI* control)
-{
-    const CUIWindowManager::DispatchScope scope;
-    for (;;) {
-        int announced = 0;
-        control->FindControl(CControlUI::AnnounceDestructionCallback, &announced, UIFIND_ALL);
-        if (announced == 0)
-            break;
-    }
-    delete control;
-}
-
-// Work deferred until nothing of ours is on the stack: controls deleted from inside a handler
-// with no window to queue them with (freed), and window objects whose window has ended (told).
-struct DeferredWork
-{
-    ~DeferredWork()
-    {
-        // The thread ends: what is left is freed; the window objects are not called any more.
-        for (CControlUI* control : controls)
-            Free(control);
-    }
-    std::vector<CControlUI*> controls;
-    std::vector<std::pair<CWindowWnd*, HWND>> endings;
-    bool asked = false;     // a message to run it is on its way
-    bool running = false;
-};
-thread_local DeferredWork t_deferred;
-
-void KeepOrphan(CControlUI* control)
-{
-    try {
-        t_deferred.controls.push_back(control);
-    } catch (const std::bad_alloc&) {
-        // Leaked rather than freed under a caller.
-    }
-}
-
-bool OnThisThread(HWND window)
-{
-    return window && ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId();
-}
-
-} // namespace
-
-CUIWindowManager::DispatchScope::DispatchScope() : m_pOuter(t_scopes)
-{
-    t_scopes = this;
-}
-
-CUIWindowManager::DispatchScope::DispatchScope(HWND window, UINT msg)
-    : m_hWnd(window), m_uMsg(msg), m_bMessage(true), m_pOuter(t_scopes)
-{
-    t_scopes = this;
-}
-
-CUIWindowManager::DispatchScope::~DispatchScope()
-{
-    t_scopes = m_pOuter;
-    if (!t_scopes)
-        EndDispatch(m_bMessage, m_bMessage && m_uMsg == WM_NCDESTROY ? m_hWnd : nullptr);
-}
-
-bool CUIWindowManager::IsDispatching()
-{
-    return t_scopes != nullptr;
-}
-
-bool CUIWindowManager::HandlesOnly(HWND window, UINT msg)
-{
-    for (const DispatchScope* scope = t_scopes; scope; scope = scope->m_pOuter) {
-        if (scope->m_hWnd != window || scope->m_uMsg != msg)
-            return false;
-    }
-    return true;
-}
-
-void CUIWindowManager::EndWindowLater(CWindowWnd* window, HWND hWnd)
-{
-    try {
-        t_deferred.endings.emplace_back(window, hWnd);
-    } catch (const std::bad_alloc&) {
-        // The object is not told; it stays as it is rather than being freed under a caller.
-    }
-}
-
-void CUIWindowManager::ForgetWindowEnding(CWindowWnd* window)
-{
-    auto& endings = t_deferred.endings;
-    for (auto it = endings.begin(); it != endings.end();)
-        it = it->first == window ? endings.erase(it) : it + 1;
-}
-
-bool CUIWindowManager::HasDeferredWork()
-{
-    return !t_deferred.controls.empty() || !t_deferred.endings.empty();
-}
-
-void CUIWindowManager::RunDeferredWork()
-{
-    // Each piece runs in a scope of its own: what it defers in turn (a window object that
-    // deletes its manager leaves its tree) joins the lists and is run by this loop.
-    while (HasDeferredWork()) {
-        const DispatchScope scope;
-        if (!t_deferred.endings.empty()) {
-            const std::pair<CWindowWnd*, HWND> ending = t_deferred.endings.front();
-            t_deferred.endings.erase(t_deferred.endings.begin());
-            ending.first->OnWindowDestroyed(ending.second);
-            continue;
-        }
-        CControlUI* control = t_deferred.controls.front();
-        t_deferred.controls.erase(t_deferred.controls.begin());
-        Free(control);
-    }
-}
-
-void CUIWindowManager::AskForDeferredWork()
-{
-    if (t_deferred.asked)
-        return;
-    for (int i = 0; i < s_aManagers.GetSize(); ++i) {
-        const HWND window = static_cast<CUIWindowManager*>(s_aManagers[i])->m_hWndPaint;
-        if (OnThisThread(window) && ::PostMessageW(window, WM_NULL, 0, 0)) {
-            t_deferred.asked = true;
-            return;
-        }
-    }
-    t_deferred.asked =
-        ::PostThreadMessageW(::GetCurrentThreadId(), kDeleteQueuedControls, 0, 0) != FALSE;
-}
-
-bool CUIWindowManager::IsDeferredWorkRequest(const MSG& msg)
-{
-    return !msg.hwnd && msg.message == kDeleteQueuedControls;
-}
-
-void CUIWindowManager::TakeQueuesOfEndedWindows(HWND ending)
-{
-    for (int i = 0; i < s_aManagers.GetSize(); ++i) {
-        CUIWindowManager* manager = static_cast<CUIWindowManager*>(s_aManagers[i]);
-        if (manager->m_aDelayedCleanup.IsEmpty() || manager->m_dwThreadId != ::GetCurrentThreadId() ||
-            (manager->m_hWndPaint != ending && ::IsWindow(manager->m_hWndPaint)))
-            continue;
-        for (int j = 0; j < manager->m_aDelayedCleanup.GetSize(); ++j)
-            KeepOrphan(static_cast<CControlUI*>(manager->m_aDelayedCleanup[j]));
-        manager->m_aDelayedCleanup.Empty();
-    }
-}
-
-void CUIWindowManager::EndDispatch(bool message, HWND ending)
-{
-    // The loop running the deferred work takes what its pieces defer.
-    if (t_deferred.running)
-        return;
-    TakeQueuesOfEndedWindows(ending);
-    // The outermost message of the thread has ended: nothing of ours is on the stack. After any
-    // other outermost scope, the code that called in from outside may still hold what the work
-    // would free: a message is asked for instead.
-    if (message) {
-        t_deferred.asked = false;
-        t_deferred.running = true;
-        RunDeferredWork();
-        t_deferred.running = false;
-    } else if (HasDeferredWork()) {
-        AskForDeferredWork();
-    }
-    // Deletions that came while a handler ran its own message loop are asked for again.
-    for (int i = 0; i < s_aManagers.GetSize(); ++i) {
-        CUIWindowManager* manager = static_cast<CUIWindowManager*>(s_aManagers[i]);
-        if (manager->m_bDeletionPending && OnThisThread(manager->m_hWndPaint)) {
-            manager->m_bDeletionPending = false;
-            ::PostMessageW(manager->m_hWndPaint, kDeleteQueuedControls, 0, 0);
-        }
-    }
-}
-
-void CUIWindowManager::DeleteControl(CControlUI* control)
-{
-    if (!control)
-        return;
-    if (!IsDispatching()) {
-        Free(control);
-        return;
-    }
-    // A handler, or the code that called it, may still be using it.
-    CUIWindowManager* manager = control->GetManager();
-    if (manager && s_aManagers.Find(manager) >= 0 && OnThisThread(manager->m_hWndPaint)) {
-        manager->QueueControlForDeletion(control);
-        return;
-    }
-    control->SetManager(nullptr, nullptr, false);
-    KeepOrphan(control);
-}
-
-void CUIWindowManager::QueueControlForDeletion(CControlUI* control)
-{
-    if (!control)
-        return;
-    // Out of the window at once: nothing of it is called from here on, not even the news that
-    // it lost the focus.
-    CUIWindowManager* left = control->GetManager();
-    control->SetManager(nullptr, nullptr, false);
-    if (left)
-        left->DropFocusLost(control);
-    // A window that has ended handles no more messages: the control goes as a deletion made
-    // without a window.
-    if (m_hWndPaint && !::IsWindow(m_hWndPaint)) {
-        DeleteControl(control);
-        return;
-    }
-    const bool first = m_aDelayedCleanup.IsEmpty();
-    if (!m_aDelayedCleanup.Add(control)) {
-        KeepOrphan(control);
-        if (!IsDispatching())
-            AskForDeferredWork();
-        return;
-    }
-    // Without a window the control waits for the manager's destructor. One message deletes all
-    // that is queued.
-    if (first && m_hWndPaint)
-        ::PostMessageW(m_hWndPaint, kDeleteQueuedControls, 0, 0);
 }
 
 void CUIWindowManager::OnButtonDownMessage(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -377,21 +144,6 @@ bool CUIWindowManager::PressControl(CControlUI* control)
     return true;
 }
 
-void CUIWindowManager::DeleteQueuedControls()
-{
-    // From inside a handler's own message loop the controls may still be on the stack below:
-    // they wait until that handler has returned.
-    if (!HandlesOnly(m_hWndPaint, kDeleteQueuedControls)) {
-        m_bDeletionPending = true;
-        return;
-    }
-    // A destructor may queue further controls: they wait for the next message.
-    CUIPtrArray doomed(m_aDelayedCleanup);
-    m_aDelayedCleanup.Empty();
-    for (int i = 0; i < doomed.GetSize(); ++i)
-        Free(static_cast<CControlUI*>(doomed[i]));
-}
-
 CControlUI* CUIWindowManager::FindControlAt(POINT pt) const
 {
     if (!m_pRoot)
@@ -437,6 +189,9 @@ void CUIWindowManager::ReleaseMouseCapture()
 
 bool CUIWindowManager::AddPostPaintControl(CControlUI* control)
 {
+    // Only this window's controls: it forgets them as they leave.
+    if (!control || control->GetManager() != this)
+        return false;
     return m_aPostPaintControls.Add(control);
 }
 
@@ -860,7 +615,7 @@ void CUIWindowManager::LayOutForPaint()
                              UIFIND_VISIBLE | UIFIND_ME_FIRST | UIFIND_UPDATETEST);
         // Size handlers may change the tree, or paint (and so lay out) again: the walk goes
         // over a copy, and passes over a control that has left the window meanwhile.
-        const DispatchScope scope;
+        const DispatchScope scope(*this);
         const CUIPtrArray updates(m_aNeedUpdate);
         for (int i = 0; i < updates.GetSize(); ++i) {
             CControlUI* control = static_cast<CControlUI*>(updates[i]);

@@ -57,9 +57,10 @@ HWND CWindowWnd::Create(HWND parent, LPCWSTR title, DWORD style, DWORD exStyle, 
     const bool registered = GetBaseClassName() ? RegisterAsSuperclass() : RegisterOwnClass();
     if (!registered)
         return nullptr;
-    m_hWnd = ::CreateWindowExW(exStyle, GetRegisteredClassName(), title, style, x, y, cx, cy, parent,
-                               menu, CUIWindowManager::GetModuleInstance(), this);
-    return m_hWnd;
+    // The window procedure sets m_hWnd as the window is made: an object that deleted itself as
+    // its window came and went is not touched again.
+    return ::CreateWindowExW(exStyle, GetRegisteredClassName(), title, style, x, y, cx, cy, parent,
+                             menu, CUIWindowManager::GetModuleInstance(), this);
 }
 
 HWND CWindowWnd::CreateInRect(HWND parent, LPCWSTR title, DWORD style, DWORD exStyle,
@@ -118,13 +119,13 @@ LRESULT CWindowWnd::RouteMessage(bool inProperty, HWND hWnd, UINT msg, WPARAM wP
     if (msg != WM_NCDESTROY)
         return self->HandleWindowMessage(msg, wParam, lParam);
     const LRESULT result = ::CallWindowProcW(self->m_OldWndProc, hWnd, msg, wParam, lParam);
+    // The object forgets the window at once. It hears of the end, and may delete itself then,
+    // once no code of ours uses the window (this message's scope included): not its messages,
+    // those of its children or popups, nor what its manager is delivering.
     store(nullptr);
     self->m_hWnd = nullptr;
     self->ReleaseIcons();
-    // The object may delete itself when it hears of the end: it hears once nothing of ours is
-    // on the stack, so that no code handling a message (of this window, of a native window
-    // inside it, of the window whose handler destroyed it) runs on a freed object.
-    CUIWindowManager::EndWindowLater(self, hWnd);
+    CUIWindowManager::WindowEnded(self, hWnd);
     return result;
 }
 
