@@ -3,6 +3,7 @@
 // way, empties the container being deleted). Freed memory is poisoned in the test programs.
 
 #include "controls/UICombo.h"
+#include "controls/UIDateTime.h"
 #include "controls/UIEdit.h"
 #include "controls/UIOption.h"
 #include "controls/UITabLayout.h"
@@ -13,8 +14,11 @@
 
 #include <functional>
 #include <list>
+#include <thread>
 #include <utility>
+#include <vector>
 
+#include "builder_window_support.h"
 #include "manager_support.h"
 
 using namespace QxUI;
@@ -127,6 +131,19 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
              EXPECT_EQ(0, panel->GetItemIndex(first)) << "held by the container emptied";
              w.Find<CContainerUI>(L"root")->Remove(panel);
              EXPECT_TRUE(PumpUntil([&] { return calls.count == 2; })) << "each announced whole";
+         }},
+        {"a child's init handler adds a sibling to a panel joining the window", kPanelSkin,
+         [](SkinWindow& w, Calls& calls) {
+             CContainerUI* panel = new CHorizontalLayoutUI;
+             CControlUI *child = new CButtonUI, *sibling = new CButtonUI;
+             sibling->SetName(L"sibling");
+             panel->Add(child);
+             calls.On(child->OnInitEvent, [=] { panel->Add(sibling); });
+             calls.On(sibling->OnInitEvent, [&calls] { ++calls.count; });
+             w.Find<CContainerUI>(L"root")->Add(panel);
+             EXPECT_EQ(panel, sibling->GetParent());
+             EXPECT_EQ(sibling, w.Find(L"sibling")) << "bound as it joined";
+             EXPECT_EQ(1, calls.count) << "and once";
          }},
         {"a page's \"killfocus\" handler selects another page",
          L"<Window><TabLayout name=\"tabs\"><Button name=\"p0\"/><Button name=\"p1\"/>"
@@ -317,6 +334,9 @@ TEST(CallOuts, DeletionsWaitForTheCodeUsingThemAndNoLonger)
              ASSERT_NE(nullptr, edit->GetNativeWindow());
              ::SendMessageW(edit->GetNativeWindow(), WM_KEYDOWN, VK_RETURN, 1);
          }},
+        {"a notification raised from outside any message", L"end", true, [](SkinnedHost* w) {
+             w->manager.RaiseNotify(nullptr, L"end");
+         }},
         {"a control taken out, then a click, the object living on", L"click", false, [](SkinnedHost* w) {
              auto* row = static_cast<CContainerUI*>(w->manager.GetRootControl());
              row->Remove(w->manager.FindControlByName(L"e"));
@@ -332,8 +352,130 @@ TEST(CallOuts, DeletionsWaitForTheCodeUsingThemAndNoLonger)
         calls.Notified(window->manager, c.type, nullptr, [&calls] { calls.count += 1; });
         c.act(window);
         EXPECT_NE(0, calls.count) << "the notifiers after the one that ended the window";
-        EXPECT_TRUE(PumpUntil([&] { return calls.count == -1; }));
+        // As a message box's loop does: nothing is pre-translated, a thread's message dropped.
+        EXPECT_TRUE(qixtest::WaitUntil([&] { return calls.count == -1; }));
         if (!c.deletes)
             delete window;
     }
+}
+
+// A window's end is told to its own object once the code using that window has returned, and
+// never acts on a window the object has made since.
+TEST(CallOuts, AWindowsEndIsToldToItsOwnObject)
+{
+    // A "killfocus" handler runs a loop (a message box's) in which the control's native window
+    // ends, and gives the focus back: the control edits in a new window, which goes with it.
+    const struct
+    {
+        const char* kind;
+        const wchar_t* control;
+        LPCWSTR windowClass;
+    } overlays[] = {
+        {"edit box", L"<Edit name=\"c\" height=\"24\"/>", L"EditWnd"},
+        {"date/time picker", L"<DateTime name=\"c\" height=\"24\"/>", L"DateTimeWnd"},
+    };
+    for (const auto& o : overlays) {
+        SCOPED_TRACE(o.kind);
+        Calls calls;
+        SkinWindow w;
+        const std::wstring skin = std::wstring(L"<Window><VerticalLayout name=\"root\">"
+                                               L"<Button height=\"24\"/>") + o.control +
+                                  L"</VerticalLayout></Window>";
+        ASSERT_TRUE(w.Open(skin.c_str(), 240, 160) && w.Activate());
+        auto native = [&] { return ::FindWindowExW(w.host.GetHandle(), nullptr, o.windowClass, nullptr); };
+        CControlUI* c = w.Find(L"c");
+        c->SetFocus();
+        const HWND first = native();
+        ASSERT_NE(nullptr, first);
+        calls.Notified(w.host.manager, L"killfocus", c, [&] {
+            if (calls.count++ == 0) {
+                EXPECT_TRUE(qixtest::WaitUntil([&] { return !::IsWindow(first); }));
+                c->SetFocus();
+            }
+        });
+        w.Click(20, 10);
+        managertest::Pump();
+        const HWND second = native();
+        ASSERT_NE(nullptr, second);
+        EXPECT_EQ(nullptr, ::FindWindowExW(w.host.GetHandle(), second, o.windowClass, nullptr));
+        w.Find<CContainerUI>(L"root")->Remove(c);
+        managertest::Pump();
+        EXPECT_FALSE(::IsWindow(second)) << "it goes with its control";
+    }
+
+    // A skinned window ended and made again from the same object in a "click" handler, of
+    // another window or its own: the new window's controls still notify it.
+    struct Skinned : buildertest::SkinWnd
+    {
+        Skinned() : SkinWnd(L"<Window><Button name=\"b\"/></Window>") {}
+        void OnClickNotify(UINotification&) override { ++clicks, onClick(); }
+        void Click() { ::SendMessageW(m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20)),
+                       ::SendMessageW(m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(20, 20)); }
+        std::function<void()> onClick = [] {};
+        int clicks = 0;
+    };
+    for (bool own : {false, true}) {
+        SCOPED_TRACE(own ? "in its own handler" : "in another window's handler");
+        Calls calls;
+        SkinWindow other;
+        Skinned skinned;
+        ASSERT_TRUE(other.Open(L"<Window><Button/></Window>") && skinned.Open());
+        auto again = [&] { ::DestroyWindow(skinned.GetHandle()), skinned.Open(); };
+        if (own)
+            skinned.onClick = [&] { if (skinned.clicks == 1) again(); };
+        else
+            calls.Notified(other.host.manager, L"click", nullptr, again);
+        if (own)
+            skinned.Click();
+        else
+            other.Click(20, 10);
+        managertest::Pump();
+        skinned.Click();
+        EXPECT_EQ(own ? 2 : 1, skinned.clicks);
+    }
+}
+
+// What is left for a thread to delete goes as the thread ends, and so does what the destroy
+// handlers of those controls delete then.
+TEST(CallOuts, AThreadsDeferredDeletionsAllGoWithIt)
+{
+    Calls calls;
+    std::vector<CControlUI*> more(64);
+    CControlUI* first = new CControlUI;
+    calls.On(first->OnDestroyEvent, [&] {
+        for (CControlUI*& control : more)
+            CUIWindowManager::DeleteControl(control);
+    });
+    for (CControlUI*& control : more)
+        calls.On((control = new CControlUI)->OnDestroyEvent, [&calls] { ++calls.count; });
+    std::thread([first] {
+        const CUIWindowManager::DispatchScope scope;
+        CUIWindowManager::DeleteControl(first);
+    }).join();
+    EXPECT_EQ(64, calls.count);
+}
+
+// A window takes timers and overlay painting only for its own controls, and what it queued for
+// a control goes without it when the control moves to another window.
+TEST(CallOuts, AWindowHoldsNothingOfAnotherWindowsControls)
+{
+    Calls calls;
+    SkinWindow a, b;
+    ASSERT_TRUE(a.Open(kPanelSkin) && b.Open(kPanelSkin, 200, 120, 140));
+    CControlUI* x = b.Find(L"x");
+    EXPECT_FALSE(a.host.manager.StartTimer(x, 1, qixtest::kNeverWithinATestMs));
+    EXPECT_FALSE(a.host.manager.AddPostPaintControl(x));
+    EXPECT_TRUE(b.host.manager.StartTimer(x, 1, qixtest::kNeverWithinATestMs));
+
+    CControlUI* y = a.Find(L"y");
+    calls.On(y->OnNotifyEvent, [&calls] { ++calls.count; });
+    a.host.manager.RaiseNotify(y, L"queued", 0, 0, true);
+    auto* from = a.Find<CContainerUI>(L"panel");
+    from->SetOwningChildren(false);
+    from->Remove(y);
+    b.Find<CContainerUI>(L"panel")->Add(y);
+    managertest::Pump();
+    ASSERT_EQ(1u, a.Heard(L"queued").size());
+    EXPECT_EQ(nullptr, a.recorder.senders[a.Heard(L"queued")[0]]);
+    EXPECT_EQ(0, calls.count) << "its own delegate runs in the window it is in";
 }

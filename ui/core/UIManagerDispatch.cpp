@@ -3,6 +3,7 @@
 
 #include "core/UIManager.h"
 
+#include <cstdlib>
 #include <new>
 #include <vector>
 
@@ -13,8 +14,53 @@ namespace QxUI {
 
 namespace {
 
-// The scopes open on this thread, innermost first.
-thread_local CUIWindowManager::DispatchScope* t_scopes = nullptr;
+// A window that has ended, whose object has not heard of it yet.
+struct EndedWindow
+{
+    CWindowWnd* object;
+    HWND hWnd;
+    HWND above;    // its parent, or the owner of a popup, when it ended
+};
+
+// What the framework keeps for a thread. It lives in a fiber-local slot, whose callback frees it
+// as the thread ends: the run time of this tool chain destroys thread_local objects of other
+// threads after their storage has gone.
+struct ThreadState
+{
+    CUIWindowManager::DispatchScope* scopes = nullptr;   // the open ones, innermost first
+    // Controls deleted from inside a handler with no window to queue them with: freed once
+    // nothing of ours is on the stack.
+    std::vector<CControlUI*> deferred;
+    bool asked = false;     // a message to run them is on its way
+    bool running = false;
+    std::vector<EndedWindow> ended;
+    HWND workWindow = nullptr;
+};
+
+// Set as the process exits: the static objects go, and no control may be freed after them.
+bool g_processEnding = false;
+
+VOID NTAPI EndThread(PVOID data);
+
+DWORD Slot()
+{
+    static const DWORD slot = ::FlsAlloc(EndThread);
+    return slot;
+}
+
+void EndProcess();
+
+ThreadState& State()
+{
+    if (ThreadState* state = static_cast<ThreadState*>(::FlsGetValue(Slot())))
+        return *state;
+    // The exiting thread frees what it left before the static objects go.
+    static const int registered = std::atexit(EndProcess);
+    (void)registered;
+    ThreadState* state = new ThreadState;
+    ::FlsSetValue(Slot(), state);
+    return *state;
+}
 
 // Deletes a control once the destroy events of all it holds have run, while all of it is whole.
 // A destroy handler may change the tree (empty a container, add a child): the tree is walked
@@ -32,30 +78,42 @@ void Free(CControlUI* control)
     delete control;
 }
 
-// Controls deleted from inside a handler with no window to queue them with: freed once nothing
-// of ours is on the stack.
-struct DeferredWork
+// What the thread left is freed, and what the destroy handlers delete meanwhile.
+void FreeLeftovers(ThreadState& state)
 {
-    ~DeferredWork()
-    {
-        // The thread ends: what is left is freed, and what its destroy handlers delete too.
-        running = true;
-        while (!controls.empty()) {
-            CControlUI* control = controls.front();
-            controls.erase(controls.begin());
-            Free(control);
-        }
+    if (state.scopes || g_processEnding)
+        return;
+    state.running = true;
+    while (!state.deferred.empty()) {
+        CControlUI* control = state.deferred.front();
+        state.deferred.erase(state.deferred.begin());
+        Free(control);
     }
-    std::vector<CControlUI*> controls;
-    bool asked = false;     // a message to run it is on its way
-    bool running = false;
-};
-thread_local DeferredWork t_deferred;
+}
+
+VOID NTAPI EndThread(PVOID data)
+{
+    ThreadState* state = static_cast<ThreadState*>(data);
+    if (!state)
+        return;
+    // Back in the slot while its last work runs: the scopes of that work find it.
+    ::FlsSetValue(Slot(), state);
+    FreeLeftovers(*state);
+    ::FlsSetValue(Slot(), nullptr);
+    delete state;
+}
+
+void EndProcess()
+{
+    if (ThreadState* state = static_cast<ThreadState*>(::FlsGetValue(Slot())))
+        FreeLeftovers(*state);
+    g_processEnding = true;
+}
 
 void KeepOrphan(CControlUI* control)
 {
     try {
-        t_deferred.controls.push_back(control);
+        State().deferred.push_back(control);
     } catch (const std::bad_alloc&) {
         // Leaked rather than freed under a caller.
     }
@@ -66,20 +124,11 @@ bool OnThisThread(HWND window)
     return window && ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId();
 }
 
-// A window that has ended, whose object has not heard of it yet.
-struct EndedWindow
-{
-    CWindowWnd* object;
-    HWND hWnd;
-    HWND above;    // its parent, or the owner of a popup, when it ended
-};
-thread_local std::vector<EndedWindow> t_ended;
-
 // The window whose code a message of this one may be using: the parent of a child window, the
 // owner of a popup (the drop-down works on its combo box's window).
 HWND Above(HWND window)
 {
-    for (const EndedWindow& ended : t_ended) {
+    for (const EndedWindow& ended : State().ended) {
         if (ended.hWnd == window)
             return ended.above;
     }
@@ -97,14 +146,14 @@ LRESULT CALLBACK WorkWindowProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPara
         return ::DefWindowProcW(hWnd, msg, wParam, lParam);
     // Taken, also by a nested loop: the work runs when this ends as the thread's outermost
     // message, else when that one ends, or is asked for again.
-    t_deferred.asked = false;
+    State().asked = false;
     const CUIWindowManager::DispatchScope scope(hWnd, msg);
     return 0;
 }
 
 HWND WorkWindow()
 {
-    thread_local HWND window = nullptr;
+    HWND& window = State().workWindow;
     if (window && ::IsWindow(window))
         return window;
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
@@ -123,15 +172,15 @@ HWND WorkWindow()
 
 // ---- Scopes -------------------------------------------------------------------------------------
 
-CUIWindowManager::DispatchScope::DispatchScope() : m_pOuter(t_scopes)
+CUIWindowManager::DispatchScope::DispatchScope() : m_pOuter(State().scopes)
 {
-    t_scopes = this;
+    State().scopes = this;
 }
 
 CUIWindowManager::DispatchScope::DispatchScope(HWND window)
-    : m_hWnd(window), m_pOuter(t_scopes)
+    : m_hWnd(window), m_pOuter(State().scopes)
 {
-    t_scopes = this;
+    State().scopes = this;
 }
 
 CUIWindowManager::DispatchScope::DispatchScope(const CUIWindowManager& manager)
@@ -140,28 +189,29 @@ CUIWindowManager::DispatchScope::DispatchScope(const CUIWindowManager& manager)
 }
 
 CUIWindowManager::DispatchScope::DispatchScope(HWND window, UINT msg)
-    : m_hWnd(window), m_uMsg(msg), m_bMessage(true), m_pOuter(t_scopes)
+    : m_hWnd(window), m_uMsg(msg), m_bMessage(true), m_pOuter(State().scopes)
 {
-    t_scopes = this;
+    State().scopes = this;
 }
 
 CUIWindowManager::DispatchScope::~DispatchScope()
 {
-    t_scopes = m_pOuter;
-    if (m_hWnd && !t_ended.empty())
+    ThreadState& state = State();
+    state.scopes = m_pOuter;
+    if (m_hWnd && !state.ended.empty())
         TellEndedWindows();
-    if (!t_scopes)
+    if (!state.scopes)
         EndDispatch(m_bMessage, m_bMessage && m_uMsg == WM_NCDESTROY ? m_hWnd : nullptr);
 }
 
 bool CUIWindowManager::IsDispatching()
 {
-    return t_scopes != nullptr;
+    return State().scopes != nullptr;
 }
 
 bool CUIWindowManager::HandlesOnly(HWND window, UINT msg)
 {
-    for (const DispatchScope* scope = t_scopes; scope; scope = scope->m_pOuter) {
+    for (const DispatchScope* scope = State().scopes; scope; scope = scope->m_pOuter) {
         if (scope->m_hWnd != window || scope->m_uMsg != msg)
             return false;
     }
@@ -173,7 +223,7 @@ bool CUIWindowManager::HandlesOnly(HWND window, UINT msg)
 void CUIWindowManager::WindowEnded(CWindowWnd* window, HWND hWnd)
 {
     try {
-        t_ended.push_back(EndedWindow{window, hWnd, ::GetParent(hWnd)});
+        State().ended.push_back(EndedWindow{window, hWnd, ::GetParent(hWnd)});
     } catch (const std::bad_alloc&) {
         // The object is not told; it stays as it is rather than being freed under a caller.
     }
@@ -181,15 +231,16 @@ void CUIWindowManager::WindowEnded(CWindowWnd* window, HWND hWnd)
 
 void CUIWindowManager::ForgetWindowEnding(CWindowWnd* window)
 {
-    for (auto it = t_ended.begin(); it != t_ended.end();)
-        it = it->object == window ? t_ended.erase(it) : it + 1;
+    std::vector<EndedWindow>& ended = State().ended;
+    for (auto it = ended.begin(); it != ended.end();)
+        it = it->object == window ? ended.erase(it) : it + 1;
 }
 
 bool CUIWindowManager::IsWindowInUse(HWND window)
 {
     // Bounded: a chain of parents and owners that loops must not hang the thread.
     const int kMaxAbove = 64;
-    for (const DispatchScope* scope = t_scopes; scope; scope = scope->m_pOuter) {
+    for (const DispatchScope* scope = State().scopes; scope; scope = scope->m_pOuter) {
         HWND held = scope->m_hWnd;
         for (int i = 0; held && i < kMaxAbove; ++i, held = Above(held)) {
             if (held == window)
@@ -203,14 +254,15 @@ void CUIWindowManager::TellEndedWindows()
 {
     // A notice may end or make windows and open scopes of its own: the list is read afresh
     // after each.
+    std::vector<EndedWindow>& list = State().ended;
     for (;;) {
-        auto it = t_ended.begin();
-        while (it != t_ended.end() && IsWindowInUse(it->hWnd))
+        auto it = list.begin();
+        while (it != list.end() && IsWindowInUse(it->hWnd))
             ++it;
-        if (it == t_ended.end())
+        if (it == list.end())
             return;
         const EndedWindow ended = *it;
-        t_ended.erase(it);
+        list.erase(it);
         // An object that has made a window since is not told: the notice would act on that one.
         if (ended.object->GetHandle())
             continue;
@@ -224,26 +276,28 @@ void CUIWindowManager::TellEndedWindows()
 
 bool CUIWindowManager::HasDeferredWork()
 {
-    return !t_deferred.controls.empty();
+    return !State().deferred.empty();
 }
 
 void CUIWindowManager::RunDeferredWork()
 {
     // Each control goes in a scope of its own: what its destroy handlers delete joins the list
     // and is freed by this loop.
-    while (HasDeferredWork()) {
-        CControlUI* control = t_deferred.controls.front();
-        t_deferred.controls.erase(t_deferred.controls.begin());
+    std::vector<CControlUI*>& deferred = State().deferred;
+    while (!deferred.empty()) {
+        CControlUI* control = deferred.front();
+        deferred.erase(deferred.begin());
         Free(control);
     }
 }
 
 void CUIWindowManager::AskForDeferredWork()
 {
-    if (t_deferred.asked)
+    ThreadState& state = State();
+    if (state.asked)
         return;
     const HWND window = WorkWindow();
-    t_deferred.asked = window && ::PostMessageW(window, kRunDeferredWork, 0, 0);
+    state.asked = window && ::PostMessageW(window, kRunDeferredWork, 0, 0);
 }
 
 void CUIWindowManager::TakeQueuesOfEndedWindows(HWND ending)
@@ -262,17 +316,18 @@ void CUIWindowManager::TakeQueuesOfEndedWindows(HWND ending)
 void CUIWindowManager::EndDispatch(bool message, HWND ending)
 {
     // The loop running the deferred work takes what its pieces defer.
-    if (t_deferred.running)
+    ThreadState& state = State();
+    if (state.running)
         return;
     TakeQueuesOfEndedWindows(ending);
     // The outermost message of the thread has ended: nothing of ours is on the stack. After any
     // other outermost scope, the code that called in from outside may still hold what the work
     // would free: a message is asked for instead.
     if (message) {
-        t_deferred.asked = false;
-        t_deferred.running = true;
+        state.asked = false;
+        state.running = true;
         RunDeferredWork();
-        t_deferred.running = false;
+        state.running = false;
     } else if (HasDeferredWork()) {
         AskForDeferredWork();
     }

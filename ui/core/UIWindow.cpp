@@ -7,8 +7,6 @@
 #include "core/UIManager.h"
 
 #include <initializer_list>
-#include <utility>
-#include <vector>
 
 namespace QxUI {
 
@@ -19,8 +17,16 @@ namespace {
 const WCHAR kObjectProperty[] = L"WndX";
 
 // The windows run modally on this thread, each with where its close code goes: a nested message
-// loop (a handler's message box) may take the WM_CLOSE that ends the modal loop.
-thread_local std::vector<std::pair<HWND, UINT*>> t_modalResults;
+// loop (a handler's message box) may take the WM_CLOSE that ends the modal loop. Plain data: the
+// run time of this tool chain destroys thread_local objects after their storage has gone.
+struct ModalResult
+{
+    HWND hWnd;
+    UINT* code;
+};
+const int kMaxModalDepth = 32;
+thread_local ModalResult t_modalResults[kMaxModalDepth];
+thread_local int t_modalDepth = 0;
 
 } // namespace
 
@@ -111,9 +117,9 @@ LRESULT CWindowWnd::RouteMessage(bool inProperty, HWND hWnd, UINT msg, WPARAM wP
         return ::DefWindowProcW(hWnd, msg, wParam, lParam);
 
     if (msg == WM_CLOSE) {
-        for (const auto& modal : t_modalResults) {
-            if (modal.first == hWnd)
-                *modal.second = static_cast<UINT>(wParam);
+        for (int i = 0; i < t_modalDepth && i < kMaxModalDepth; ++i) {
+            if (t_modalResults[i].hWnd == hWnd)
+                *t_modalResults[i].code = static_cast<UINT>(wParam);
         }
     }
     if (msg != WM_NCDESTROY)
@@ -180,7 +186,10 @@ UINT CWindowWnd::RunModal()
         ::EnableWindow(owner, FALSE);
 
     UINT result = 0;
-    t_modalResults.emplace_back(window, &result);
+    // Loops nested deeper than the list holds answer 0.
+    if (t_modalDepth < kMaxModalDepth)
+        t_modalResults[t_modalDepth] = ModalResult{window, &result};
+    ++t_modalDepth;
     bool quit = false;
     WPARAM quitCode = 0;
     MSG msg = {};
@@ -205,12 +214,7 @@ UINT CWindowWnd::RunModal()
             ::DispatchMessageW(&msg);
         }
     }
-    for (auto it = t_modalResults.begin(); it != t_modalResults.end(); ++it) {
-        if (it->second == &result) {
-            t_modalResults.erase(it);
-            break;
-        }
-    }
+    --t_modalDepth;
     if (owner) {
         ::EnableWindow(owner, TRUE);
         ::SetFocus(owner);
