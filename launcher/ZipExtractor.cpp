@@ -79,12 +79,33 @@ int ZCALLBACK SourceError(voidpf, voidpf stream) {
 
 // --- entry names and times -------------------------------------------------------------------
 
-// Drops drive letters, leading separators and everything up to a parent-folder part, until
-// none is left; what remains is checked again by ResolveInsideBase before anything is written.
+// Drops every "." part, which names the folder it stands in ("./a/./b" is "a/b"), with the
+// separator after it; a last "." part keeps the separator before it. Answers whether one went.
+bool DropDotParts(std::wstring* name) {
+    std::wstring& s = *name;
+    bool dropped = false;
+    size_t start = 0;
+    while (start < s.size()) {
+        size_t end = s.find_first_of(L"\\/", start);
+        if (end == std::wstring::npos) end = s.size();
+        if (end - start == 1 && s[start] == L'.') {
+            s.erase(start, end < s.size() ? 2 : 1);
+            dropped = true;
+        } else {
+            start = end + 1;
+        }
+    }
+    return dropped;
+}
+
+// Drops "." parts, drive letters, leading separators and everything up to a parent-folder
+// part, until none is left; what remains is checked again by ResolveInsideBase before
+// anything is written. "." parts go first, so "./../x" is refused as "../x".
 void CleanEntryName(std::wstring* name) {
     static const wchar_t* const parentParts[] = {L"\\..\\", L"\\../", L"/../", L"/..\\"};
     for (;;) {
         std::wstring& s = *name;
+        if (DropDotParts(&s)) continue;
         if (s.size() >= 2 && s[1] == L':') {
             s.erase(0, 2);
             continue;
@@ -426,6 +447,8 @@ ZipResult ZipExtractor::ExtractEntry(int32_t index, const wchar_t* name) {
     result = PositionOn(index);  // a cached answer leaves the reader where it was
     if (result != ZipOk) return result;
 
+    // A folder entry named "./" is the base folder itself.
+    if ((info.attributes & FILE_ATTRIBUTE_DIRECTORY) && !*name) return ZipOk;
     std::wstring target;
     if (!ResolveInsideBase(baseFolder_, name, &target)) return ZipErrUnsafeName;
 

@@ -107,6 +107,7 @@ def main():
         Entry("x/../y/up.txt", b"up"),
         Entry("big.bin", big),
         Entry("stored.txt", b"stored as is", method=0),
+        Entry("./", method=0),
     ])
     write_zip(os.path.join(folder, "traversal.zip"), [
         Entry("../evil1.txt", b"evil"),
