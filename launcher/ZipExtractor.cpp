@@ -7,6 +7,7 @@
 
 #include "FileTime.h"
 #include "TextConvert.h"
+#include "ZipMethod.h"
 
 namespace {
 
@@ -413,6 +414,7 @@ ZipResult ZipExtractor::WriteEntryData(HANDLE file, const ZipEntryInfo& info) {
     if (unzGetCurrentFileInfo64(reader, &fileInfo, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
         return ZipErrCorrupt;
     if (fileInfo.flag & 1) return ZipErrPassword;  // encrypted, and no password is ever given
+    if (!win32::IsDecodableZipMethod(fileInfo.compression_method)) return ZipErrInflate;
     const int opened = unzOpenCurrentFilePassword(reader, password_);
     if (opened != UNZ_OK) return opened == UNZ_BADZIPFILE ? ZipErrCorrupt : ZipErrInflate;
     openEntryIndex_ = info.index;

@@ -236,6 +236,12 @@ TEST(ZipMemory, DamagedItemsNeverCountAsSuccess)
         ZipArchiveClose(zip);
     }
     {
+        HZIPARCHIVE zip = OpenMemory(kZipBzip2Labelled);
+        ASSERT_NE(nullptr, zip);
+        EXPECT_EQ(ZipErrInflate, ZipArchiveExtract(zip, 0, buffer.data(), sizeof(kSingleItem), ZipSourceMemory));
+        ZipArchiveClose(zip);
+    }
+    {
         HZIPARCHIVE zip = OpenMemory(kZipShortItem);
         ASSERT_NE(nullptr, zip);
         int index = -1;
@@ -380,6 +386,12 @@ TEST_F(ZipOnDisk, DamagedItemsFailToDisk)
         EXPECT_EQ(ZipErrWrite, ZipArchiveExtract(zip, 0, const_cast<LPWSTR>(L"damaged.bin"), 0, ZipSourcePath));
         ZipArchiveClose(zip);
     }
+    // A method not decoded is refused before the target is made.
+    HZIPARCHIVE zip = OpenMemory(kZipBzip2Labelled);
+    ASSERT_NE(nullptr, zip);
+    EXPECT_EQ(ZipErrWrite, ZipArchiveExtract(zip, 0, const_cast<LPWSTR>(L"labelled.bin"), 0, ZipSourcePath));
+    EXPECT_FALSE(FileExists(m_root + L"\\labelled.bin"));
+    ZipArchiveClose(zip);
 }
 
 TEST_F(ZipOnDisk, FolderItemsStayBelowTheBaseFolder)

@@ -95,6 +95,11 @@ struct.pack_into("<I", far_directory, end + 16, 0x7FFFFF00)
 
 truncated = normal[: len(normal) * 3 // 5]
 
+# Stored bytes labelled BZip2: minizip would hand them out as they are, CRC unchecked.
+bzip2_labelled = build([dict(name="data.bin", data=ITEM, deflate=False)])
+for at in (8, central(bzip2_labelled) + 10):
+    bzip2_labelled[at] = 12
+
 archives = {
     "Normal": normal,
     "Folders": folders,
@@ -105,6 +110,7 @@ archives = {
     "FarLocalHeader": far_local,
     "FarDirectory": far_directory,
     "Truncated": truncated,
+    "Bzip2Labelled": bzip2_labelled,
 }
 
 with open(sys.argv[1], "w") as out:

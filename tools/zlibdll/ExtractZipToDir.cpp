@@ -9,6 +9,7 @@
 #include <ioapi.h>
 
 #include "TextConvert.h"
+#include "ZipMethod.h"
 
 namespace {
 
@@ -68,7 +69,8 @@ bool ExtractCurrent(unzFile archive, const std::filesystem::path& target)
         int read = 0;
         while ((read = unzReadCurrentFile(archive, buffer.data(), static_cast<unsigned>(buffer.size()))) > 0)
             out.write(buffer.data(), read);
-        ok = read == 0 && static_cast<bool>(out);
+        // All the bytes the entry declares, or its CRC goes unchecked at close.
+        ok = read == 0 && unzeof(archive) == 1 && static_cast<bool>(out);
     }
     // A CRC mismatch shows at close.
     ok = unzCloseCurrentFile(archive) == UNZ_OK && ok;
@@ -86,8 +88,8 @@ bool ExtractCurrent(unzFile archive, const std::filesystem::path& target)
 
 // Extracts every entry of the zip archive `zipPath` into `folder` (created as needed), keeping
 // the archive's sub-folders. `flags` must be 0. Returns the number of files written, or -1 when
-// the archive cannot be read or an entry fails. Entries that would land outside `folder` are
-// skipped.
+// the archive cannot be read or an entry fails (an entry of a method we do not decode fails
+// with nothing written). Entries that would land outside `folder` are skipped.
 extern "C" __declspec(dllexport) int __cdecl ExtractZipToDir(const wchar_t* zipPath, const wchar_t* folder, int)
 {
     if (zipPath == nullptr || folder == nullptr)
@@ -117,6 +119,10 @@ extern "C" __declspec(dllexport) int __cdecl ExtractZipToDir(const wchar_t* zipP
             continue;
         if (!wideName.empty() && (wideName.back() == L'/' || wideName.back() == L'\\')) {
             std::filesystem::create_directories(target, error);
+            continue;
+        }
+        if (!win32::IsDecodableZipMethod(info.compression_method)) {
+            failed = true;
             continue;
         }
         std::filesystem::create_directories(target.parent_path(), error);

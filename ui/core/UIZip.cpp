@@ -10,6 +10,7 @@
 #include "FileTime.h"
 #include "TextConvert.h"
 #include "Win32Handle.h"
+#include "ZipMethod.h"
 
 namespace QxUI {
 
@@ -271,6 +272,14 @@ void MakeFolderChain(const std::wstring& base, const std::wstring& path)
     if (last != std::wstring::npos)
         MakeFolderChain(base, path.substr(0, last));
     ::CreateDirectoryW((base + path).c_str(), nullptr);
+}
+
+// Whether the item the archive layer stands on holds data it can decode.
+bool CurrentItemDecodable(unzFile reader)
+{
+    unz_file_info info;
+    return unzGetCurrentFileInfo(reader, &info, nullptr, 0, nullptr, 0, nullptr, 0) == UNZ_OK &&
+           win32::IsDecodableZipMethod(info.compression_method);
 }
 
 std::wstring AnsiToWide(const char* text)
@@ -535,6 +544,9 @@ ZipResult CZipArchiveReader::ExtractToFile(int index, void* target, DWORD kind)
         }
         return ZipOk;
     }
+    // Refused before a target file is made, so nothing is written.
+    if (!CurrentItemDecodable(m_reader))
+        return ZipErrWrite;
 
     HANDLE file = static_cast<HANDLE>(target);
     win32::UniqueHandle created;   // a file this call made, closed on every way out
@@ -590,7 +602,7 @@ ZipResult CZipArchiveReader::ExtractToMemory(int index, void* target, DWORD leng
         const ZipResult result = StartItem(index, item);
         if (result != ZipOk)
             return result;
-        if (!GoTo(index) || unzOpenCurrentFile(m_reader) != UNZ_OK)
+        if (!GoTo(index) || !CurrentItemDecodable(m_reader) || unzOpenCurrentFile(m_reader) != UNZ_OK)
             return ZipErrInflate;
         m_openIndex = index;
         m_delivered = 0;
