@@ -13,6 +13,7 @@ packages=(
   wine wine64 xvfb x11-utils
   libboost-dev libeasyloggingpp-dev libstb-dev libz-mingw-w64-dev googletest
   fonts-wqy-microhei nginx-light python3-pil imagemagick
+  zip libarchive-tools p7zip-full
 )
 # Versions in Debian 12's main archive; apt-cache showsrc is asked when these are gone.
 tinyxml2_version="9.0.0+dfsg-3.1"

@@ -1,4 +1,5 @@
-// The package zip reader and ApplyUpdatePackage over packages that make_packages.py wrote.
+// The package zip reader and ApplyUpdatePackage over packages that make_packages.py wrote, and
+// zlib.dll's ExtractZipToDir over those packing its tree.
 #include "TestSupport.h"
 #include "Velmoor.h"
 #include "ZipExtractor.h"
@@ -6,9 +7,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <string>
 
 using namespace qixtest;
+
+// zlib.dll's export, with which the updater installs.
+extern "C" __declspec(dllimport) int __cdecl ExtractZipToDir(const wchar_t* zipPath,
+                                                             const wchar_t* folder, int flags);
 
 namespace {
 
@@ -293,5 +300,59 @@ TEST_F(PackageTest, ABrokenPackageIsDeletedWithoutExtraction) {
     std::error_code error;
     EXPECT_TRUE(std::filesystem::is_empty(base_, error));
 }
+
+// --- one tree packed by zip tools, and oddly -----------------------------------------------------
+
+// Every file below `folder`, by relative path: its size and a hash of its bytes.
+std::map<std::wstring, std::string> FilesBelow(const std::wstring& folder) {
+    std::map<std::wstring, std::string> files;
+    std::error_code error;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(folder, error)) {
+        if (!item.is_regular_file()) continue;
+        const std::string bytes = ReadFileBytes(item.path().wstring());
+        files[item.path().lexically_relative(folder).wstring()] = std::to_string(bytes.size()) +
+            " bytes #" + std::to_string(std::hash<std::string>()(bytes));
+    }
+    return files;
+}
+
+// A package of make_packages.py's tree: all of it installs but `refused` (packed with a method
+// we do not decode, or damaged), and ExtractZipToDir answers `extracted`.
+struct TreePackage {
+    const char* package;
+    const wchar_t* refused;
+    int extracted;
+};
+void PrintTo(const TreePackage& row, std::ostream* out) { *out << row.package; }
+
+class TreePackages : public PackageTest, public ::testing::WithParamInterface<TreePackage> {};
+
+TEST_P(TreePackages, InstallByteForByteThroughTheLauncherAndTheUpdater) {
+    const TreePackage& row = GetParam();
+    std::map<std::wstring, std::string> expected;
+    for (const auto& [file, digest] : FilesBelow(Package("tree")))
+        if (!row.refused || file != row.refused)
+            for (const wchar_t* root : {L"base\\", L"out\\"}) expected[root + file] = digest;
+
+    UsePackage(row.package);
+    ApplyUpdatePackage();
+    const std::wstring out = folder_ / L"out";
+    EXPECT_EQ(ExtractZipToDir(Package(row.package).c_str(), out.c_str(), 0), row.extracted);
+    EXPECT_EQ(FilesBelow(folder_.Path()), expected);  // nothing else, and nothing climbed out
+    EXPECT_TRUE(FileExists(Base(L"logs")) && FileExists(out + L"\\logs"));
+}
+
+const TreePackage kTreePackages[] = {
+    {"tool_zip.zip", nullptr, 4}, {"tool_zip_store.zip", nullptr, 4},
+    {"tool_zip64.zip", nullptr, 4}, {"tool_zip_streamed.zip", nullptr, 4},
+    {"tool_bsdtar.zip", nullptr, 4},  // "./bin/app.dat"
+    {"tool_bsdtar_store.zip", nullptr, 4}, {"tool_7z.zip", nullptr, 4},
+    {"tool_7z_bzip2.zip", L"bin\\app.dat", -1},
+    // Hand-made: "./bin/./app.dat"; with "./../readme.txt" and "a/../../readme.txt"; app.dat
+    // labelled BZip2; app.dat's data shorter than its size and CRC say.
+    {"odd_dot_parts.zip", nullptr, 4}, {"odd_climbing.zip", nullptr, 4},
+    {"odd_bzip2.zip", L"bin\\app.dat", -1}, {"odd_short.zip", L"bin\\app.dat", -1},
+};
+INSTANTIATE_TEST_SUITE_P(Packages, TreePackages, ::testing::ValuesIn(kTreePackages));
 
 }  // namespace

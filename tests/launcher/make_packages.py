@@ -3,13 +3,15 @@
 
 The zip records are written by hand so that each package can carry exactly the oddity a test
 needs: host system and attribute bits, local-only extra fields, bad CRCs, encryption flags,
-cut data and names that try to leave the extraction folder.
+cut data and names that try to leave the extraction folder. The "tool_" packages hold one tree
+("tree") packed by each zip tool that scripts/setup.sh installs; the "odd_" ones hold it too.
 
 usage: make_packages.py <output folder>
 """
 import os
 import random
 import struct
+import subprocess
 import sys
 import zlib
 
@@ -28,7 +30,7 @@ def ut_block(flags, *times):
 
 class Entry:
     def __init__(self, name, data=b"", *, host=UNIX, attrs=None, method=8, local_extra=b"",
-                 flags=0x800, crc=None, cut=0, local_method=None):
+                 flags=0x800, crc=None, cut=0, local_method=None, size=None):
         self.name = name.encode("utf-8") if isinstance(name, str) else name
         self.data = data
         self.host = host
@@ -41,6 +43,7 @@ class Entry:
         self.crc = zlib.crc32(data) if crc is None else crc
         self.cut = cut  # bytes dropped from the end of the stored data
         self.local_method = method if local_method is None else local_method
+        self.size = len(data) if size is None else size  # as the headers declare it
 
     def payload(self):
         if self.method == 8:
@@ -59,10 +62,10 @@ def write_zip(path, entries):
         body = e.payload()
         offset = len(out)
         out += struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, e.flags, e.local_method, time, date,
-                           e.crc, len(body), len(e.data), len(e.name), len(e.local_extra))
+                           e.crc, len(body), e.size, len(e.name), len(e.local_extra))
         out += e.name + e.local_extra + body
         central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, (e.host << 8) | 20, 20, e.flags,
-                               e.method, time, date, e.crc, len(body), len(e.data), len(e.name),
+                               e.method, time, date, e.crc, len(body), e.size, len(e.name),
                                0, 0, 0, 0, e.attrs, offset)
         central += e.name
     start = len(out)
@@ -91,9 +94,44 @@ def write_zip64_claiming(path, entries, claimed):
         f.write(out)
 
 
+APP = b"".join(b"line %d of the app\n" % i for i in range(4000))  # 7z takes BZip2 for it alone
+TREE = {"readme.txt": b"read me\n", "empty.txt": b"", "logs/": b"", "bin/app.dat": APP,
+        "bin/noise.bin": random.Random(28).randbytes(20000)}
+# Run in the tree. Into a pipe zip streams its entries (not with -fz: zip 3.0 then writes an end
+# record that no reader takes, unzip included).
+TOOLS = {
+    "tool_zip.zip": "zip -qrX {} .", "tool_zip_store.zip": "zip -qrX0 {} .",
+    "tool_zip64.zip": "zip -qrX -fz {} .", "tool_zip_streamed.zip": "zip -qrX - . | cat >{}",
+    "tool_bsdtar.zip": "bsdtar --format zip -cf {} .",  # "./" names
+    "tool_bsdtar_store.zip": "bsdtar --format zip --options zip:compression=store -cf {} .",
+    "tool_7z.zip": "7z a -tzip -bd {} . >/dev/null",
+    "tool_7z_bzip2.zip": "7z a -tzip -mm=BZip2 -bd {} . >/dev/null",
+}
+
+
+def write_tool_packages(folder):
+    tree = os.path.join(folder, "tree")
+    for name, data in TREE.items():
+        os.makedirs(os.path.dirname(os.path.join(tree, name)), exist_ok=True)
+        if not name.endswith("/"):
+            with open(os.path.join(tree, name), "wb") as f:
+                f.write(data)
+    for package, command in TOOLS.items():
+        out = os.path.abspath(os.path.join(folder, package))
+        subprocess.run("rm -f {0} && ".format(out) + command.format(out), shell=True, cwd=tree,
+                       check=True)
+
+
+def tree_entries(name=lambda n: n, **app):
+    """The tree as entries under `name`; `app` are the Entry arguments of bin/app.dat."""
+    return [Entry(name(n), d, **(app if d is APP else {})) for n, d in TREE.items()]
+
+
 def main():
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
+    # First: basic.zip, which the build waits for, comes once every tool has run.
+    write_tool_packages(folder)
     big = random.Random(7).randbytes(100 * 1024) + b"tail"
 
     write_zip(os.path.join(folder, "basic.zip"), [
@@ -151,6 +189,17 @@ def main():
         Entry("version.txt", b"2.0.0"),
         Entry("../outside.txt", b"evil"),
     ])
+    # Oddities no tool writes.
+    write_zip(os.path.join(folder, "odd_dot_parts.zip"),
+              tree_entries(lambda n: "./" + n.replace("/", "/./")))
+    climbers = [Entry(n, b"evil") for n in ("./../readme.txt", "a/../../readme.txt")]
+    write_zip(os.path.join(folder, "odd_climbing.zip"), tree_entries() + climbers)
+    # Labelled BZip2, as many bytes as its size: minizip hands them out, the CRC unchecked.
+    write_zip(os.path.join(folder, "odd_bzip2.zip"), tree_entries(method=12))
+    # The data ends before the size and CRC the headers give.
+    whole = APP + b"more" * 25
+    write_zip(os.path.join(folder, "odd_short.zip"),
+              tree_entries(size=len(whole), crc=zlib.crc32(whole)))
 
 
 if __name__ == "__main__":
