@@ -50,9 +50,14 @@ DWORD Slot()
 
 void EndProcess();
 
+ThreadState* ExistingState()
+{
+    return static_cast<ThreadState*>(::FlsGetValue(Slot()));
+}
+
 ThreadState& State()
 {
-    if (ThreadState* state = static_cast<ThreadState*>(::FlsGetValue(Slot())))
+    if (ThreadState* state = ExistingState())
         return *state;
     // The exiting thread frees what it left before the static objects go.
     static const int registered = std::atexit(EndProcess);
@@ -105,7 +110,7 @@ VOID NTAPI EndThread(PVOID data)
 
 void EndProcess()
 {
-    if (ThreadState* state = static_cast<ThreadState*>(::FlsGetValue(Slot())))
+    if (ThreadState* state = ExistingState())
         FreeLeftovers(*state);
     g_processEnding = true;
 }
@@ -117,6 +122,15 @@ void KeepOrphan(CControlUI* control)
     } catch (const std::bad_alloc&) {
         // Leaked rather than freed under a caller.
     }
+}
+
+// The scope becomes the thread's innermost; the one that was is answered.
+CUIWindowManager::DispatchScope* Open(CUIWindowManager::DispatchScope* scope)
+{
+    ThreadState& state = State();
+    CUIWindowManager::DispatchScope* outer = state.scopes;
+    state.scopes = scope;
+    return outer;
 }
 
 bool OnThisThread(HWND window)
@@ -172,15 +186,13 @@ HWND WorkWindow()
 
 // ---- Scopes -------------------------------------------------------------------------------------
 
-CUIWindowManager::DispatchScope::DispatchScope() : m_pOuter(State().scopes)
+CUIWindowManager::DispatchScope::DispatchScope() : DispatchScope(HWND(nullptr))
 {
-    State().scopes = this;
 }
 
 CUIWindowManager::DispatchScope::DispatchScope(HWND window)
-    : m_hWnd(window), m_pOuter(State().scopes)
+    : m_hWnd(window), m_pOuter(Open(this))
 {
-    State().scopes = this;
 }
 
 CUIWindowManager::DispatchScope::DispatchScope(const CUIWindowManager& manager)
@@ -189,9 +201,8 @@ CUIWindowManager::DispatchScope::DispatchScope(const CUIWindowManager& manager)
 }
 
 CUIWindowManager::DispatchScope::DispatchScope(HWND window, UINT msg)
-    : m_hWnd(window), m_uMsg(msg), m_bMessage(true), m_pOuter(State().scopes)
+    : m_hWnd(window), m_uMsg(msg), m_bMessage(true), m_pOuter(Open(this))
 {
-    State().scopes = this;
 }
 
 CUIWindowManager::DispatchScope::~DispatchScope()
@@ -206,7 +217,8 @@ CUIWindowManager::DispatchScope::~DispatchScope()
 
 bool CUIWindowManager::IsDispatching()
 {
-    return State().scopes != nullptr;
+    const ThreadState* state = ExistingState();
+    return state && state->scopes;
 }
 
 bool CUIWindowManager::HandlesOnly(HWND window, UINT msg)
@@ -231,7 +243,10 @@ void CUIWindowManager::WindowEnded(CWindowWnd* window, HWND hWnd)
 
 void CUIWindowManager::ForgetWindowEnding(CWindowWnd* window)
 {
-    std::vector<EndedWindow>& ended = State().ended;
+    ThreadState* state = ExistingState();
+    if (!state)
+        return;
+    std::vector<EndedWindow>& ended = state->ended;
     for (auto it = ended.begin(); it != ended.end();)
         it = it->object == window ? ended.erase(it) : it + 1;
 }
