@@ -403,6 +403,34 @@ TEST(CallOuts, AWindowsEndIsToldToItsOwnObject)
         EXPECT_FALSE(::IsWindow(second)) << "it goes with its control";
     }
 
+    // An object's windows share it and its manager: an end waits for the code of any of them,
+    // and the object hears once, when it has none left.
+    {
+        struct Deleting : managertest::HostWnd
+        {
+            void OnWindowDestroyed(HWND) override { ++*told, delete this; }
+            int* told = nullptr;
+        };
+        Calls calls;
+        int told = 0;
+        auto* w = new Deleting;
+        w->told = &told;
+        const HWND first = w->Open(100, 40), second = w->Open(100, 40);
+        ::DestroyWindow(first);
+        EXPECT_EQ(second, w->GetHandle());
+        EXPECT_EQ(0, told) << "it still has a window";
+        w->manager.AttachRootControl(new CButtonUI);
+        ::RedrawWindow(second, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        calls.Notified(w->manager, L"click", nullptr, [w] {
+            ::DestroyWindow(w->GetHandle()), ::DestroyWindow(w->Open(100, 40));
+        });
+        calls.Notified(w->manager, L"click", nullptr, [&calls] { ++calls.count; });
+        ::SendMessageW(second, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        ::SendMessageW(second, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        EXPECT_EQ(1, calls.count);
+        EXPECT_EQ(1, told);
+    }
+
     // A skinned window ended and made again from the same object in a "click" handler, of
     // another window or its own: the new window's controls still notify it.
     struct Skinned : buildertest::SkinWnd

@@ -94,8 +94,8 @@ public:
     };
     static bool IsDispatching();
     // The window has ended (WM_NCDESTROY): its object hears OnWindowDestroyed once no open
-    // scope holds the window, unless it has made a window since; an object deleted before that
-    // is forgotten.
+    // scope holds any of its windows, once for all that ended meanwhile, and only when it has no
+    // window left; an object deleted before that is forgotten.
     static void WindowEnded(CWindowWnd* window, HWND hWnd);
     static void ForgetWindowEnding(CWindowWnd* window);
     CControlUI* GetRootControl() const { return m_pRoot; }
@@ -326,6 +326,8 @@ private:
     static void AskForDeferredWork();
     // Whether an open scope holds the window, or a child or popup of it.
     static bool IsWindowInUse(HWND window);
+    // Whether an open scope holds any window of the object that has ended, untold.
+    static bool IsObjectInUse(const CWindowWnd* object);
     // The objects of ended windows that no scope holds any more hear of the end.
     static void TellEndedWindows();
     static constexpr UINT kDeleteQueuedControls = WM_APP + 1;

@@ -265,6 +265,17 @@ bool CUIWindowManager::IsWindowInUse(HWND window)
     return false;
 }
 
+bool CUIWindowManager::IsObjectInUse(const CWindowWnd* object)
+{
+    // The object and its manager serve every window it makes: any of them in use holds it (one
+    // that is alive keeps the object from being told at all).
+    for (const EndedWindow& ended : State().ended) {
+        if (ended.object == object && IsWindowInUse(ended.hWnd))
+            return true;
+    }
+    return false;
+}
+
 void CUIWindowManager::TellEndedWindows()
 {
     // A notice may end or make windows and open scopes of its own: the list is read afresh
@@ -272,18 +283,27 @@ void CUIWindowManager::TellEndedWindows()
     std::vector<EndedWindow>& list = State().ended;
     for (;;) {
         auto it = list.begin();
-        while (it != list.end() && IsWindowInUse(it->hWnd))
+        while (it != list.end() && IsObjectInUse(it->object))
             ++it;
         if (it == list.end())
             return;
-        const EndedWindow ended = *it;
-        list.erase(it);
-        // An object that has made a window since is not told: the notice would act on that one.
-        if (ended.object->GetHandle())
+        // One notice for the object, of the last window it had.
+        CWindowWnd* object = it->object;
+        HWND last = nullptr;
+        for (auto ended = list.begin(); ended != list.end();) {
+            if (ended->object != object) {
+                ++ended;
+                continue;
+            }
+            last = ended->hWnd;
+            ended = list.erase(ended);
+        }
+        // An object with a window is not told: the notice would act on that one.
+        if (object->GetHandle())
             continue;
         // What the notice deletes waits for the code below it, as any handler's.
         const DispatchScope scope;
-        ended.object->OnWindowDestroyed(ended.hWnd);
+        object->OnWindowDestroyed(last);
     }
 }
 

@@ -128,9 +128,12 @@ LRESULT CWindowWnd::RouteMessage(bool inProperty, HWND hWnd, UINT msg, WPARAM wP
     // The object forgets the window at once. It hears of the end, and may delete itself then,
     // once no code of ours uses the window (this message's scope included): not its messages,
     // those of its children or popups, nor what its manager is delivering.
+    // An object that has made a window since keeps that one.
     store(nullptr);
-    self->m_hWnd = nullptr;
-    self->ReleaseIcons();
+    if (self->m_hWnd == hWnd) {
+        self->m_hWnd = nullptr;
+        self->ReleaseIcons();
+    }
     CUIWindowManager::WindowEnded(self, hWnd);
     return result;
 }

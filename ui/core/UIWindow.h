@@ -23,9 +23,10 @@ public:
     virtual LPCWSTR GetBaseClassName() const { return nullptr; }
     virtual UINT GetRegisteredClassStyle() const { return 0; }
     virtual LRESULT HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    // The last call from the window: after WM_NCDESTROY, once no code of ours uses the window
-    // (its own messages, those of its children and popups, its manager's notifications), and
-    // only when the object has made no window since. The object may delete itself here.
+    // The last call from the window: after WM_NCDESTROY, once no code of ours uses any window
+    // of the object (their messages, those of their children and popups, its manager's
+    // notifications), and only when the object has no window left. The object may delete
+    // itself here.
     virtual void OnWindowDestroyed(HWND hWnd) { (void)hWnd; }
     virtual ~CWindowWnd();
 
