@@ -236,9 +236,10 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
     }
 }
 
-// A tree view's delegates on a node go with the node when it leaves, and with the tree: a node
-// that lives on elsewhere never calls into a tree that is gone.
-TEST(CallOuts, DelegatesAreTakenBackWhenTheirNodeLeaves)
+// What a tree view hung on a node, its delegates and its selection, goes with the node when it
+// leaves, and with the tree: a node that lives on elsewhere never calls into a tree that is gone
+// and is selected there as any row.
+TEST(CallOuts, DelegatesAndSelectionGoWhenTheirNodeLeaves)
 {
     struct Foreign : CTreeNodeUI
     {
@@ -272,12 +273,20 @@ TEST(CallOuts, DelegatesAreTakenBackWhenTheirNodeLeaves)
             L"<TreeNode name=\"n\"><TreeNode/></TreeNode></TreeView>"
             L"<TreeView name=\"second\"/></VerticalLayout></Window>"));
         auto* first = window.Find<CTreeViewUI>(L"first");
+        ASSERT_TRUE(first->SelectItem(0));
         CTreeNodeUI* node = c.leave(first, window.Find<CTreeNodeUI>(L"n"));
         calls.On(first->OnDestroyEvent, [&calls] { calls.count = 1; });
         window.Find<CContainerUI>(L"root")->Remove(first);
         ASSERT_TRUE(PumpUntil([&] { return calls.count == 1; }));
+        // A selected row that hides gives up its owner's selection: it has none now.
+        node->SetVisible(false), node->SetVisible(true);
 
-        ASSERT_TRUE(window.Find<CTreeViewUI>(L"second")->AddNode(node));
+        auto* second = window.Find<CTreeViewUI>(L"second");
+        ASSERT_TRUE(second->AddNode(node));
+        window.Repaint();
+        const RECT row = node->GetPos();
+        window.Click(row.left + 60, (row.top + row.bottom) / 2);
+        EXPECT_EQ(second->GetItemIndex(node), second->GetCurSel()) << "a click selects it";
         node->GetCheckBox()->SetSelected(true);
         node->GetFolderButton()->SetSelected(true);
         EXPECT_FALSE(node->IsExpandedFlag()) << "the tree it is in now heard the folder button";

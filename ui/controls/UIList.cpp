@@ -180,7 +180,12 @@ CListUI::CListUI()
     CVerticalLayoutUI::Add(m_pBody);
 }
 
-CListUI::~CListUI() = default;
+// Rows that the body does not own live on: none keeps the list as its owner.
+CListUI::~CListUI()
+{
+    for (int i = 0; i < m_pBody->GetCount(); ++i)
+        CListUI::OnItemLeaving(m_pBody->GetItemAt(i));
+}
 
 LPCWSTR CListUI::GetClass() const
 {
@@ -468,11 +473,7 @@ bool CListUI::Add(CControlUI* control)
         m_ItemLook.nColumns = std::min(m_pHeader->GetCount(), ListItemLook::kMaxColumns);
         return added;
     }
-    if (IListItemUI* item = static_cast<IListItemUI*>(control->AsInterface(L"ListItem"))) {
-        item->SetOwner(this);
-        item->SetIndex(GetCount());
-    }
-    return m_pBody->Add(control);
+    return CListUI::AddAt(control, GetCount());
 }
 
 bool CListUI::AddAt(CControlUI* control, int index)
@@ -502,6 +503,13 @@ bool CListUI::AddAt(CControlUI* control, int index)
         m_iExpandedItem += 1;
     m_pBody->BindChild(control);
     return true;
+}
+
+void CListUI::OnItemLeaving(CControlUI* item)
+{
+    IListItemUI* row = item ? static_cast<IListItemUI*>(item->AsInterface(L"ListItem")) : nullptr;
+    if (row)
+        row->SetOwner(nullptr);
 }
 
 void CListUI::OnItemRemoved(int index)

@@ -188,8 +188,9 @@ protected:
     // After the body lost the item at index.
     void OnItemRemoved(int index);
     // A row is about to leave the body, however it is taken out: what the list hung on it goes
-    // (silently). The list hangs nothing on its rows; a tree view hangs its delegates.
-    virtual void OnItemLeaving(CControlUI* item) { (void)item; }
+    // (silently). The row forgets the list as its owner, and so its selection mark; a tree view
+    // also takes back its delegates.
+    virtual void OnItemLeaving(CControlUI* item);
     friend class CListBodyUI;
 
     bool m_bScrollSelect = false;

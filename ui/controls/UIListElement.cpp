@@ -229,10 +229,15 @@ void CListRowUI<Base>::SetAttribute(LPCWSTR name, LPCWSTR value)
     Base::SetAttribute(name, value);
 }
 
+// The selection mark is the owner's: a row that leaves its owner is selected nowhere, and a
+// click in the list it joins next selects it there.
 template <class Base>
 void CListRowUI<Base>::SetOwner(CControlUI* owner)
 {
-    m_pOwner = OwnerOf(owner);
+    IListOwnerUI* next = OwnerOf(owner);
+    if (m_pOwner && next != m_pOwner)
+        m_bSelected = false;
+    m_pOwner = next;
 }
 
 template <class Base>

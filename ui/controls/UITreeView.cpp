@@ -352,10 +352,11 @@ bool CTreeViewUI::RemoveAt(int index)
     return CListUI::RemoveAt(index);
 }
 
+// Every row forgets the tree here, and the list in the list's destructor.
 CTreeViewUI::~CTreeViewUI()
 {
     for (int i = 0; i < m_pBody->GetCount(); ++i)
-        OnItemLeaving(m_pBody->GetItemAt(i));
+        ForgetNode(m_pBody->GetItemAt(i));
 }
 
 // The delegates point at this tree: a node that leaves it, and may live on elsewhere, must not
@@ -391,6 +392,12 @@ void CTreeViewUI::HangDelegates(CTreeNodeUI* node, bool hang)
 }
 
 void CTreeViewUI::OnItemLeaving(CControlUI* item)
+{
+    ForgetNode(item);
+    CListUI::OnItemLeaving(item);
+}
+
+void CTreeViewUI::ForgetNode(CControlUI* item)
 {
     if (CTreeNodeUI* node = item ? static_cast<CTreeNodeUI*>(item->AsInterface(L"TreeNode")) : nullptr)
         HangDelegates(node, false);

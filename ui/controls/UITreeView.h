@@ -135,6 +135,8 @@ private:
     void Adopt(CTreeNodeUI* node);
     // Hangs the delegates on the node, or takes them back.
     void HangDelegates(CTreeNodeUI* node, bool hang);
+    // The tree's part of a row leaving (OnItemLeaving).
+    void ForgetNode(CControlUI* item);
     CTreeNodeUI* NodeAt(int index) const;
     // Enters the node at the row and its subtree after it; the row after the subtree, or -1
     // when the node could not be entered. A child that cannot be entered is passed over, or,
