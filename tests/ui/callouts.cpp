@@ -5,6 +5,7 @@
 #include "controls/UICombo.h"
 #include "controls/UIDateTime.h"
 #include "controls/UIEdit.h"
+#include "controls/UIList.h"
 #include "controls/UIOption.h"
 #include "controls/UITabLayout.h"
 #include "controls/UITreeView.h"
@@ -193,6 +194,23 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
              EXPECT_EQ(9, tree->GetCount()) << "every child is a row";
              EXPECT_EQ(tree->GetItemIndex(node) + 3, tree->GetItemIndex(node->GetChildNode(2)))
                  << "and the subtree stays together";
+         }},
+        {"selecting a row: a \"killfocus\" handler takes out a row above",
+         L"<Window><VerticalLayout><Button name=\"b\" height=\"20\"/><List name=\"list\">"
+         L"<ListLabelElement name=\"r0\"/><ListLabelElement name=\"r1\"/><ListLabelElement/>"
+         L"<ListLabelElement name=\"r3\"/></List></VerticalLayout></Window>",
+         [](SkinWindow& w, Calls& calls) {
+             auto* list = w.Find<CListUI>(L"list");
+             CControlUI *r0 = w.Find(L"r0"), *r1 = w.Find(L"r1"), *r3 = w.Find(L"r3");
+             list->SelectItem(1);
+             w.Find(L"b")->SetFocus();
+             calls.Notified(w.host.manager, L"killfocus", w.Find(L"b"), [=] { list->Remove(r0); });
+             ASSERT_TRUE(list->SelectItem(3, true));
+             ASSERT_EQ(r3, list->GetItemAt(list->GetCurSel()));
+             ASSERT_FALSE(w.Heard(L"itemselect").empty());
+             const size_t heard = w.Heard(L"itemselect").back();
+             EXPECT_EQ(WPARAM(list->GetCurSel()), w.recorder.wParams[heard]) << "where it is now";
+             EXPECT_EQ(LPARAM(list->GetItemIndex(r1)), w.recorder.lParams[heard]);
          }},
         {"an edit box's \"killfocus\" handler takes the focus back",
          L"<Window><VerticalLayout><Button height=\"24\"/><Edit name=\"e\" height=\"24\"/>"

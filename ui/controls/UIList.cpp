@@ -605,6 +605,7 @@ bool CListUI::SelectItem(int index, bool takeFocus)
     if (index == m_iCurSel)
         return true;
     const int old = m_iCurSel;
+    CControlUI* previous = m_pBody->GetItemAt(old);
     auto deselectCurrent = [this]() {
         if (m_iCurSel < 0)
             return;
@@ -635,15 +636,18 @@ bool CListUI::SelectItem(int index, bool takeFocus)
     }
     ScrollItemIntoView(index);
     // "killfocus" and "setfocus" handlers may select another row or take this one out: then
-    // this change is not announced.
+    // this change is not announced. They may also move rows: both items are announced where
+    // they are now (the previous one found by its address alone, as it may be gone).
+    int was = old;
     if (takeFocus) {
         control->SetFocus();
         if (m_pBody->GetItemAt(m_iCurSel) != control)
             return true;
+        was = previous ? m_pBody->GetItemIndex(previous) : -1;
     }
     if (m_pManager)
-        m_pManager->RaiseNotify(this, L"itemselect", static_cast<WPARAM>(index),
-                                static_cast<LPARAM>(old), m_bReselecting);
+        m_pManager->RaiseNotify(this, L"itemselect", static_cast<WPARAM>(m_iCurSel),
+                                static_cast<LPARAM>(was), m_bReselecting);
     return true;
 }
 
