@@ -68,6 +68,12 @@ const wchar_t kTreeSkin[] =
     L"<Window><TreeView name=\"tree\" visiblecheckbtn=\"true\"><TreeNode name=\"a\">"
     L"<TreeNode name=\"a1\"/><TreeNode/><TreeNode/></TreeNode></TreeView></Window>";
 
+// A node class of another name: never a row, so a subtree holding one cannot enter whole.
+struct Foreign : CTreeNodeUI
+{
+    LPCWSTR GetClass() const override { return L"ForeignNodeUI"; }
+};
+
 } // namespace
 
 TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
@@ -195,6 +201,41 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
              EXPECT_EQ(tree->GetItemIndex(node) + 3, tree->GetItemIndex(node->GetChildNode(2)))
                  << "and the subtree stays together";
          }},
+        {"adding a node: its init handler gives the parent a child, then the node fails", kTreeSkin,
+         [](SkinWindow& w, Calls& calls) {
+             auto* tree = w.Find<CTreeViewUI>(L"tree");
+             auto *a = w.Find<CTreeNodeUI>(L"a"), *node = new CTreeNodeUI, *other = new CTreeNodeUI;
+             node->AddAt(new Foreign, 0);
+             calls.On(node->OnInitEvent, [=] { a->Add(other); });
+             EXPECT_FALSE(a->Add(node));
+             delete node;
+             ASSERT_EQ(4, a->GetChildCount());
+             EXPECT_EQ(other, a->GetChildNode(3)) << "the handler's child, not the failed one";
+             EXPECT_EQ(4, tree->GetItemIndex(other)) << "after its siblings";
+             a->GetFolderButton()->SetSelected(true);
+         }},
+        {"entering a node: a child's init handler takes its row out of the list body", kTreeSkin,
+         [](SkinWindow& w, Calls& calls) {
+             auto* tree = w.Find<CTreeViewUI>(L"tree");
+             for (bool owning : {false, true}) {
+                 auto *node = new CTreeNodeUI, *first = new CTreeNodeUI;
+                 node->Add(first), node->Add(new CTreeNodeUI);
+                 calls.count = 0;
+                 calls.On(first->OnInitEvent, [=, &calls] {
+                     if (calls.count++ > 0)
+                         return;
+                     tree->GetBody()->SetOwningChildren(owning);
+                     tree->GetBody()->Remove(first);
+                     tree->GetBody()->SetOwningChildren(true);
+                 });
+                 ASSERT_TRUE(tree->AddNode(node));
+                 EXPECT_EQ(-1, tree->GetItemIndex(first)) << "entered once";
+                 EXPECT_EQ(owning ? 1 : 2, node->GetChildCount()) << "a row that goes leaves";
+                 node->GetFolderButton()->SetSelected(true);
+                 if (!owning)
+                     tree->RemoveNode(first), delete first;
+             }
+         }},
         {"selecting a row: a \"killfocus\" handler takes out a row above",
          L"<Window><VerticalLayout><Button name=\"b\" height=\"20\"/><List name=\"list\">"
          L"<ListLabelElement name=\"r0\"/><ListLabelElement name=\"r1\"/><ListLabelElement/>"
@@ -259,10 +300,6 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
 // and is selected there as any row.
 TEST(CallOuts, DelegatesAndSelectionGoWhenTheirNodeLeaves)
 {
-    struct Foreign : CTreeNodeUI
-    {
-        LPCWSTR GetClass() const override { return L"ForeignNodeUI"; }
-    };
     const struct
     {
         const char* how;

@@ -3,9 +3,9 @@
 
 #include "controls/UITreeView.h"
 
-#include <algorithm>
 #include <cwchar>
 #include <cwctype>
+#include <unordered_set>
 
 #include "controls/UIListCommon.h"
 #include "controls/UIOption.h"
@@ -173,22 +173,33 @@ void CTreeNodeUI::PrepareChild(CTreeNodeUI* child)
 
 void CTreeNodeUI::ReleaseChild(CTreeNodeUI* child)
 {
-    child->m_pParentTreeNode = nullptr;
+    DropChild(child);
     child->m_pTreeView = nullptr;
 }
 
+void CTreeNodeUI::DropChild(CTreeNodeUI* child)
+{
+    // From the end, where children are mostly taken.
+    for (int i = m_aTreeNodes.GetSize() - 1; i >= 0; --i) {
+        if (m_aTreeNodes[i] == child) {
+            m_aTreeNodes.Remove(i);
+            break;
+        }
+    }
+    if (child->m_pParentTreeNode == this)
+        child->m_pParentTreeNode = nullptr;
+}
+
+// Entering a child runs init handlers, which may give this node other children meanwhile: a
+// refused child is taken back by its identity, never by its place. Refused, the caller keeps
+// the node and may free it.
 bool CTreeNodeUI::AddChildNode(CTreeNodeUI* node)
 {
     if (!IsTreeNode(node))
         return false;
     PrepareChild(node);
-    CTreeNodeUI* last = HasChildren() ? GetChildNode(GetChildCount() - 1)->GetLastNode() : this;
-    if (!m_aTreeNodes.Add(node)) {
-        ReleaseChild(node);
-        return false;
-    }
-    if (m_pTreeView && m_pTreeView->InsertNode(node, last->GetTreeIndex() + 1) < 0) {
-        m_aTreeNodes.Remove(m_aTreeNodes.GetSize() - 1);
+    if (!m_aTreeNodes.Add(node) ||
+        (m_pTreeView && !m_pTreeView->EnterChild(this, GetChildCount() - 1))) {
         ReleaseChild(node);
         return false;
     }
@@ -197,34 +208,19 @@ bool CTreeNodeUI::AddChildNode(CTreeNodeUI* node)
 
 bool CTreeNodeUI::AddAt(CControlUI* control, int index)
 {
-    if (!control || !control->AsInterface(L"TreeNode"))
+    CTreeNodeUI* node =
+        control ? static_cast<CTreeNodeUI*>(control->AsInterface(L"TreeNode")) : nullptr;
+    if (!node)
         return false;
-    CTreeNodeUI* node = static_cast<CTreeNodeUI*>(control->AsInterface(L"TreeNode"));
-    CTreeNodeUI* position = GetChildNode(index);
-    const int at = position ? index : GetChildCount();
+    const int at = index >= 0 && index < GetChildCount() ? index : GetChildCount();
     if (!m_aTreeNodes.InsertAt(at, node))
         return false;
-    if (!position) {
-        // The row after this node's whole subtree, not merely after the node.
-        if (m_pTreeView) {
-            CTreeNodeUI* last = GetChildCount() > 1
-                                    ? GetChildNode(GetChildCount() - 2)->GetLastNode()
-                                    : this;
-            CControlUI* next = m_pTreeView->GetItemAt(last->GetTreeIndex() + 1);
-            position = next ? static_cast<CTreeNodeUI*>(next->AsInterface(L"TreeNode")) : nullptr;
-        }
-    }
     PrepareChild(node);
-    if (!m_pTreeView)
-        return true;
-    const bool entered = position ? m_pTreeView->InsertNodeBefore(node, position)
-                                  : m_pTreeView->AddNode(node);
-    if (!entered) {
-        // Refused: the caller keeps the node and may free it.
-        m_aTreeNodes.Remove(at);
+    if (m_pTreeView && !m_pTreeView->EnterChild(this, at)) {
         ReleaseChild(node);
+        return false;
     }
-    return entered;
+    return true;
 }
 
 bool CTreeNodeUI::Remove(CControlUI* control)
@@ -235,7 +231,7 @@ bool CTreeNodeUI::Remove(CControlUI* control)
     CTreeNodeUI* node = static_cast<CTreeNodeUI*>(control);
     while (node->HasChildren())
         node->Remove(node->GetChildNode(node->GetChildCount() - 1));
-    m_aTreeNodes.Remove(m_aTreeNodes.Find(node));
+    DropChild(node);
     if (m_pTreeView)
         m_pTreeView->RemoveNode(node);
     else if (!node->GetTreeView())
@@ -264,13 +260,7 @@ CUIString CTreeNodeUI::GetItemText() const
 
 int CTreeNodeUI::GetTreeIndex() const
 {
-    if (!m_pTreeView)
-        return -1;
-    for (int i = 0; i < m_pTreeView->GetCount(); ++i) {
-        if (m_pTreeView->GetItemAt(i) == this)
-            return i;
-    }
-    return -1;
+    return m_pTreeView ? m_pTreeView->RowOf(const_cast<CTreeNodeUI*>(this)) : -1;
 }
 
 CTreeNodeUI* CTreeNodeUI::GetLastNode()
@@ -340,7 +330,7 @@ bool CTreeViewUI::Remove(CControlUI* control)
 {
     CTreeNodeUI* node =
         control ? static_cast<CTreeNodeUI*>(control->AsInterface(L"TreeNode")) : nullptr;
-    if (node && m_pBody->GetItemIndex(node) >= 0)
+    if (node && Lists(node))
         return RemoveNode(node);
     return CListUI::Remove(control);
 }
@@ -399,18 +389,28 @@ void CTreeViewUI::OnItemLeaving(CControlUI* item)
 
 void CTreeViewUI::ForgetNode(CControlUI* item)
 {
-    if (CTreeNodeUI* node = item ? static_cast<CTreeNodeUI*>(item->AsInterface(L"TreeNode")) : nullptr)
-        HangDelegates(node, false);
+    CTreeNodeUI* node = item ? static_cast<CTreeNodeUI*>(item->AsInterface(L"TreeNode")) : nullptr;
+    if (!node)
+        return;
+    HangDelegates(node, false);
+    if (!m_pBody->IsOwningChildren()) {
+        node->SetTreeView(nullptr);   // it lives on, and must not call into a tree that is gone
+        return;
+    }
+    // It goes: nothing of the tree may hold it once it is freed. Its parent leaves first when
+    // all rows go, so that this stays linear.
+    if (CTreeNodeUI* parent = node->GetParentNode())
+        parent->DropChild(node);
+    for (int i = node->GetChildCount() - 1; i >= 0; --i) {
+        CTreeNodeUI* child = node->GetChildNode(i);
+        if (child && Lists(child))
+            node->DropChild(child);
+    }
 }
 
 bool CTreeViewUI::Lists(CTreeNodeUI* node) const
 {
-    return m_pBody->GetItemIndex(node) >= 0;
-}
-
-bool CTreeViewUI::HasChild(CTreeNodeUI* node, CTreeNodeUI* child)
-{
-    return node->m_aTreeNodes.Find(child) >= 0;
+    return node && node->GetOwner() == static_cast<const IListOwnerUI*>(this);
 }
 
 bool CTreeViewUI::AddNode(CTreeNodeUI* node)
@@ -422,7 +422,7 @@ bool CTreeViewUI::InsertNodeBefore(CTreeNodeUI* node, CTreeNodeUI* existing)
 {
     if (!node || !existing || GetCount() == 0)
         return false;
-    const int index = GetItemIndex(existing);
+    const int index = RowOf(existing);
     if (index < 0)
         return false;
     return InsertNode(node, index) >= 0;
@@ -433,13 +433,37 @@ int CTreeViewUI::InsertNode(CTreeNodeUI* node, int index)
     // The count itself is a valid place: a subtree may end the list.
     if (index < 0 || index > GetCount())
         return -1;
-    return EnterSubtree(node, index, true);
+    const int after = EnterSubtree(node, index, true);
+    // None of the subtree stays listed: the caller gets it back whole and may free it.
+    if (after < 0 && IsTreeNode(node))
+        DetachSubtree(node);
+    return after;
+}
+
+bool CTreeViewUI::EnterChild(CTreeNodeUI* parent, int at)
+{
+    const int row = RowFor(parent, at);
+    return row < 0 || InsertNode(parent->GetChildNode(at), row) >= 0;
+}
+
+int CTreeViewUI::RowFor(CTreeNodeUI* parent, int at) const
+{
+    const int row = RowOf(parent);
+    if (row < 0)
+        return -1;
+    for (int i = at - 1; i >= 0; --i) {
+        CTreeNodeUI* sibling = parent->GetChildNode(i);
+        if (Lists(sibling))
+            return RowAfter(sibling, row + 1);
+    }
+    return row + 1;
 }
 
 // Entering a node runs its init handlers, which may change the tree (enter other subtrees, take
-// this node out, give it children): the node's books are kept first, its children are walked
-// from snapshots until a pass enters none, and where each goes is read from the rows after
-// every entry, so that the subtree stays together, depth-first.
+// this node out, give it children): the node's books are kept first, and its children are
+// walked from snapshots until a pass meets none it has not met, each child once, so that one a
+// handler took out again stays out. A child goes where the rows of the siblings before it end
+// at its turn, so that the subtree stays together, depth-first.
 int CTreeViewUI::EnterSubtree(CTreeNodeUI* node, int index, bool whole)
 {
     if (!IsTreeNode(node))
@@ -449,42 +473,46 @@ int CTreeViewUI::EnterSubtree(CTreeNodeUI* node, int index, bool whole)
         HangDelegates(node, false);
         return -1;
     }
-    const int row = RowOf(node, index);
+    const int row = RowOf(node);
     if (row < 0)
         return index;   // a handler took it out again: nothing of the subtree is entered
-    int next = row + 1;
-    for (bool entered = true; entered;) {
-        entered = false;
+    // What the handlers delete waits for this scope: no address met comes back as another node.
+    const CUIWindowManager::DispatchScope scope;
+    std::unordered_set<CControlUI*> met;
+    for (bool more = true; more;) {
+        more = false;
         for (CUIControlWalk walk(node->m_aTreeNodes); CControlUI* item = walk.Next();) {
-            CTreeNodeUI* child = static_cast<CTreeNodeUI*>(item);
-            if (Lists(child))
+            if (!Lists(node))
+                break;   // a handler took it out: its other children stay out
+            if (!met.insert(item).second)
                 continue;
-            const int at = std::min(next, GetCount());
-            if (EnterSubtree(child, at, whole) >= 0) {
-                next = RowAfter(child, at);
-                entered = true;
-            } else if (whole) {
-                // None of the subtree stays listed: the caller gets it back whole and may free it.
-                DetachSubtree(node);
+            more = true;
+            // A child that a handler entered already is passed.
+            CTreeNodeUI* child = static_cast<CTreeNodeUI*>(item);
+            if (!Lists(child) && EnterSubtree(child, RowFor(node, walk.Index()), whole) < 0 &&
+                whole)
                 return -1;
-            }
         }
     }
-    node->SetTreeView(this);
+    if (Lists(node))
+        node->SetTreeView(this);
     return RowAfter(node, row);
 }
 
-int CTreeViewUI::RowOf(CTreeNodeUI* node, int hint) const
+int CTreeViewUI::RowOf(CTreeNodeUI* node) const
 {
-    // Mostly where it was put: the hint spares a search of the rows.
-    return GetItemAt(hint) == node ? hint : GetItemIndex(node);
+    if (!Lists(node))
+        return -1;
+    // Its own index spares a search of the rows.
+    const int index = node->GetIndex();
+    return GetItemAt(index) == node ? index : GetItemIndex(node);
 }
 
-int CTreeViewUI::RowAfter(CTreeNodeUI* node, int hint) const
+int CTreeViewUI::RowAfter(CTreeNodeUI* node, int none) const
 {
-    const int row = RowOf(node, hint);
+    const int row = RowOf(node);
     if (row < 0)
-        return hint;   // no row: nothing to pass
+        return none;
     int after = row + 1;
     for (int i = 0; i < node->GetChildCount(); ++i) {
         if (CTreeNodeUI* child = node->GetChildNode(i))
@@ -501,11 +529,9 @@ void CTreeViewUI::DetachSubtree(CTreeNodeUI* node)
         if (CTreeNodeUI* child = node->GetChildNode(i))
             DetachSubtree(child);
     }
-    const int row = GetItemIndex(node);
-    if (row >= 0 && m_pBody->RemoveAt(row)) {
+    const int row = RowOf(node);
+    if (row >= 0 && m_pBody->RemoveAt(row))
         OnItemRemoved(row);
-        node->SetTreeView(nullptr);
-    }
     m_pBody->SetOwningChildren(owning);
 }
 
@@ -527,16 +553,16 @@ void CTreeViewUI::RemoveSubtree(CTreeNodeUI* node)
         node->m_aTreeNodes.Remove(last);
         if (!child)
             continue;
+        const bool ours = child->GetParentNode() == node;
+        if (ours)
+            child->SetParentNode(nullptr);
         if (Lists(child))
             RemoveSubtree(child);
-        else if (!child->GetTreeView() && child->GetParentNode() == node)
+        else if (ours && !child->GetTreeView())
             CUIWindowManager::DeleteControl(child);   // never listed: nobody else holds it
     }
-    if (CTreeNodeUI* parent = node->GetParentNode()) {
-        const int at = parent->m_aTreeNodes.Find(node);
-        if (at >= 0)
-            parent->m_aTreeNodes.Remove(at);
-    }
+    if (CTreeNodeUI* parent = node->GetParentNode())
+        parent->DropChild(node);
     CListUI::Remove(node);
 }
 
@@ -585,7 +611,7 @@ bool CTreeViewUI::OnNodeDoubleClick(void* notification)
 
 // Checking, expanding and showing run handlers ("selectchanged", "killfocus") for every node
 // they touch, which may remove nodes or change the tree: the walks go over snapshots, and
-// descend into a child only while it is still the node's.
+// descend into a child only while it is still the node's (its parent pointer says so).
 bool CTreeViewUI::CheckSubtree(bool checked, CTreeNodeUI* node)
 {
     if (!node) {
@@ -601,7 +627,7 @@ bool CTreeViewUI::CheckSubtree(bool checked, CTreeNodeUI* node)
     for (CUIControlWalk walk(node->m_aTreeNodes); CControlUI* item = walk.Next();) {
         CTreeNodeUI* child = static_cast<CTreeNodeUI*>(item);
         child->GetCheckBox()->SetSelected(checked);
-        if (child->HasChildren() && HasChild(node, child))
+        if (child->HasChildren() && child->GetParentNode() == node)
             CheckSubtree(checked, child);
         if (node->GetCheckBox()->IsSelected() != boxAtStart)
             break;
@@ -622,7 +648,7 @@ bool CTreeViewUI::ExpandSubtree(bool expand, CTreeNodeUI* node)
         CTreeNodeUI* child = static_cast<CTreeNodeUI*>(item);
         child->SetVisible(expand);
         if (child->HasChildren() && !child->GetFolderButton()->IsSelected() &&
-            HasChild(node, child))
+            child->GetParentNode() == node)
             ExpandSubtree(expand, child);
         if (node->GetFolderButton()->IsSelected() != folderAtStart)
             break;

@@ -68,8 +68,10 @@ public:
 private:
     friend class CTreeViewUI;
     void PrepareChild(CTreeNodeUI* child);
-    // Undoes PrepareChild for a child that could not join.
+    // Undoes the recording and PrepareChild for a child that could not join.
     void ReleaseChild(CTreeNodeUI* child);
+    // Takes the child out of the child list, by identity, and forgets being its parent.
+    void DropChild(CTreeNodeUI* child);
 
     bool m_bExpanded = true;
     DWORD m_dwItemTextColor = 0;
@@ -127,10 +129,13 @@ public:
     virtual void SetNodeSelectedHotTextColor(DWORD color);
 
 protected:
-    // The tree takes back its delegates from every node that leaves its list.
+    // The tree takes back its delegates from every node that leaves its list. A node that lives
+    // on forgets the tree and keeps its subtree; one that goes leaves its parent's child list,
+    // and its listed children forget it.
     void OnItemLeaving(CControlUI* item) override;
 
 private:
+    friend class CTreeNodeUI;
     // Delegates, the parts' visibility and the minimum width: what a node gets on entering.
     void Adopt(CTreeNodeUI* node);
     // Hangs the delegates on the node, or takes them back.
@@ -140,21 +145,26 @@ private:
     CTreeNodeUI* NodeAt(int index) const;
     // Enters the node at the row and its subtree after it; the row after the subtree, or -1
     // when the node could not be entered. A child that cannot be entered is passed over, or,
-    // when the subtree must enter whole, takes the whole subtree out again.
+    // when the subtree must enter whole, fails the entry (InsertNode takes the subtree out).
     int EnterSubtree(CTreeNodeUI* node, int index, bool whole);
-    // The node's row, or -1; hint: where it is expected.
-    int RowOf(CTreeNodeUI* node, int hint) const;
-    // The row after the node's listed subtree (hint when the node is no row).
-    int RowAfter(CTreeNodeUI* node, int hint) const;
+    // Enters the parent's child at `at`, whole, in its place; true too when the parent is no
+    // row (the child is only recorded).
+    bool EnterChild(CTreeNodeUI* parent, int at);
+    // Where the parent's child at `at` goes: after the listed subtree of the nearest listed
+    // sibling before it, else right after the parent; -1 when the parent is no row.
+    int RowFor(CTreeNodeUI* parent, int at) const;
+    // The node's row, or -1.
+    int RowOf(CTreeNodeUI* node) const;
+    // The row after the node's listed subtree; `none` when the node is no row.
+    int RowAfter(CTreeNodeUI* node, int none) const;
     // RemoveNode without the class check, for descendants of any node class.
     void RemoveSubtree(CTreeNodeUI* node);
     // Takes the node and its listed descendants out of the list without freeing them.
     void DetachSubtree(CTreeNodeUI* node);
     // The folder button or check box of every row shown or hidden.
     void ShowRowPart(CCheckBoxUI* (CTreeNodeUI::*part)() const, bool show);
-    // The node is still a row of this tree, and the child still the node's.
+    // The node is a row of this tree (it is its owner): no search of the rows.
     bool Lists(CTreeNodeUI* node) const;
-    static bool HasChild(CTreeNodeUI* node, CTreeNodeUI* child);
 
     int m_uItemMinWidth = 0;
     bool m_bVisibleFolderBtn = true;
