@@ -69,10 +69,7 @@ const wchar_t kTreeSkin[] =
     L"<TreeNode name=\"a1\"/><TreeNode/><TreeNode/></TreeNode></TreeView></Window>";
 
 // A node class of another name: never a row, so a subtree holding one cannot enter whole.
-struct Foreign : CTreeNodeUI
-{
-    LPCWSTR GetClass() const override { return L"ForeignNodeUI"; }
-};
+struct Foreign : CTreeNodeUI { LPCWSTR GetClass() const override { return L"ForeignNodeUI"; } };
 
 } // namespace
 
@@ -203,15 +200,13 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
          }},
         {"adding a node: its init handler gives the parent a child, then the node fails", kTreeSkin,
          [](SkinWindow& w, Calls& calls) {
-             auto* tree = w.Find<CTreeViewUI>(L"tree");
              auto *a = w.Find<CTreeNodeUI>(L"a"), *node = new CTreeNodeUI, *other = new CTreeNodeUI;
              node->AddAt(new Foreign, 0);
              calls.On(node->OnInitEvent, [=] { a->Add(other); });
              EXPECT_FALSE(a->Add(node));
              delete node;
-             ASSERT_EQ(4, a->GetChildCount());
              EXPECT_EQ(other, a->GetChildNode(3)) << "the handler's child, not the failed one";
-             EXPECT_EQ(4, tree->GetItemIndex(other)) << "after its siblings";
+             EXPECT_EQ(4, w.Find<CTreeViewUI>(L"tree")->GetItemIndex(other)) << "next to them";
              a->GetFolderButton()->SetSelected(true);
          }},
         {"entering a node: a child's init handler takes its row out of the list body", kTreeSkin,
@@ -220,38 +215,34 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
              for (bool owning : {false, true}) {
                  auto *node = new CTreeNodeUI, *first = new CTreeNodeUI;
                  node->Add(first), node->Add(new CTreeNodeUI);
-                 calls.count = 0;
-                 calls.On(first->OnInitEvent, [=, &calls] {
-                     if (calls.count++ > 0)
-                         return;
-                     tree->GetBody()->SetOwningChildren(owning);
-                     tree->GetBody()->Remove(first);
-                     tree->GetBody()->SetOwningChildren(true);
+                 calls.On(first->OnInitEvent, [=, once = true]() mutable {
+                     if (std::exchange(once, false))
+                         tree->GetBody()->Remove(first);
                  });
+                 tree->GetBody()->SetOwningChildren(owning);
                  ASSERT_TRUE(tree->AddNode(node));
+                 tree->GetBody()->SetOwningChildren(true);
                  EXPECT_EQ(-1, tree->GetItemIndex(first)) << "entered once";
                  EXPECT_EQ(owning ? 1 : 2, node->GetChildCount()) << "a row that goes leaves";
-                 node->GetFolderButton()->SetSelected(true);
                  if (!owning)
                      tree->RemoveNode(first), delete first;
              }
          }},
         {"selecting a row: a \"killfocus\" handler takes out a row above",
          L"<Window><VerticalLayout><Button name=\"b\" height=\"20\"/><List name=\"list\">"
-         L"<ListLabelElement name=\"r0\"/><ListLabelElement name=\"r1\"/><ListLabelElement/>"
-         L"<ListLabelElement name=\"r3\"/></List></VerticalLayout></Window>",
+         L"<ListLabelElement name=\"r0\"/><ListLabelElement/><ListLabelElement/><ListLabelElement/>"
+         L"</List></VerticalLayout></Window>",
          [](SkinWindow& w, Calls& calls) {
              auto* list = w.Find<CListUI>(L"list");
-             CControlUI *r0 = w.Find(L"r0"), *r1 = w.Find(L"r1"), *r3 = w.Find(L"r3");
+             CControlUI *r0 = w.Find(L"r0"), *r3 = list->GetItemAt(3);
              list->SelectItem(1);
              w.Find(L"b")->SetFocus();
              calls.Notified(w.host.manager, L"killfocus", w.Find(L"b"), [=] { list->Remove(r0); });
              ASSERT_TRUE(list->SelectItem(3, true));
-             ASSERT_EQ(r3, list->GetItemAt(list->GetCurSel()));
-             ASSERT_FALSE(w.Heard(L"itemselect").empty());
+             ASSERT_TRUE(r3 == list->GetItemAt(2) && !w.Heard(L"itemselect").empty());
              const size_t heard = w.Heard(L"itemselect").back();
-             EXPECT_EQ(WPARAM(list->GetCurSel()), w.recorder.wParams[heard]) << "where it is now";
-             EXPECT_EQ(LPARAM(list->GetItemIndex(r1)), w.recorder.lParams[heard]);
+             EXPECT_EQ(2u, w.recorder.wParams[heard]) << "where the item is now";
+             EXPECT_EQ(0, w.recorder.lParams[heard]) << "and the previous one";
          }},
         {"an edit box's \"killfocus\" handler takes the focus back",
          L"<Window><VerticalLayout><Button height=\"24\"/><Edit name=\"e\" height=\"24\"/>"
@@ -295,9 +286,8 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
     }
 }
 
-// What a tree view hung on a node, its delegates and its selection, goes with the node when it
-// leaves, and with the tree: a node that lives on elsewhere never calls into a tree that is gone
-// and is selected there as any row.
+// What a tree view hung on a node, delegates and selection, goes with the node when it leaves,
+// and with the tree: a node that lives on never calls into a tree that is gone.
 TEST(CallOuts, DelegatesAndSelectionGoWhenTheirNodeLeaves)
 {
     const struct
@@ -333,15 +323,15 @@ TEST(CallOuts, DelegatesAndSelectionGoWhenTheirNodeLeaves)
         calls.On(first->OnDestroyEvent, [&calls] { calls.count = 1; });
         window.Find<CContainerUI>(L"root")->Remove(first);
         ASSERT_TRUE(PumpUntil([&] { return calls.count == 1; }));
-        // A selected row that hides gives up its owner's selection: it has none now.
+        // A selected row that hides gives up its owner's selection: it has neither now.
+        EXPECT_FALSE(node->IsSelected());
         node->SetVisible(false), node->SetVisible(true);
 
         auto* second = window.Find<CTreeViewUI>(L"second");
         ASSERT_TRUE(second->AddNode(node));
         window.Repaint();
-        const RECT row = node->GetPos();
-        window.Click(row.left + 60, (row.top + row.bottom) / 2);
-        EXPECT_EQ(second->GetItemIndex(node), second->GetCurSel()) << "a click selects it";
+        window.Click(80, node->GetPos().top + 5);
+        EXPECT_EQ(second->GetItemIndex(node), second->GetCurSel()) << "a click selects it there";
         node->GetCheckBox()->SetSelected(true);
         node->GetFolderButton()->SetSelected(true);
         EXPECT_FALSE(node->IsExpandedFlag()) << "the tree it is in now heard the folder button";
