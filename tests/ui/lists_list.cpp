@@ -142,7 +142,7 @@ TEST_F(ListWindow, SelectItemRefusesDisabledAndHiddenRowsButMinusOneClears)
 TEST_F(ListWindow, RemovingRowsKeepsIndicesAndSelectionInStep)
 {
     ASSERT_TRUE(list->SelectItem(3));
-    ASSERT_TRUE(list->RemoveAt(0));
+    ASSERT_TRUE(list->GetBody()->RemoveAt(0)) << "however it is taken out";
     EXPECT_EQ(2, list->GetCurSel()) << "a row before the selection shifts it";
     for (int i = 0; i < list->GetCount(); ++i)
         EXPECT_EQ(i, static_cast<CListLabelElementUI*>(list->GetItemAt(i))->GetIndex());
@@ -153,7 +153,7 @@ TEST_F(ListWindow, RemovingRowsKeepsIndicesAndSelectionInStep)
     EXPECT_EQ(0, Selects()) << "heard after the change";
     managertest::Pump();
     EXPECT_EQ(1, Selects());
-    list->RemoveAll();
+    list->GetBody()->RemoveAll();
     EXPECT_EQ(-1, list->GetCurSel());
     EXPECT_EQ(0, list->GetCount());
     EXPECT_NE(nullptr, list->GetHeader()) << "items only";

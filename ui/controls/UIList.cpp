@@ -556,16 +556,11 @@ bool CListUI::Remove(CControlUI* control)
 
 bool CListUI::RemoveAt(int index)
 {
-    if (!m_pBody->RemoveAt(index))
-        return false;
-    OnItemRemoved(index);
-    return true;
+    return m_pBody->RemoveAt(index);
 }
 
 void CListUI::RemoveAll()
 {
-    m_iCurSel = -1;
-    m_iExpandedItem = -1;
     m_pBody->RemoveAll();
 }
 
@@ -702,16 +697,25 @@ bool CListUI::ExpandItem(int index, bool expand)
 
 CListBodyUI::CListBodyUI(CListUI* owner) : m_pOwner(owner) {}
 
+// The list's books are kept before the row is let go of, which may run destroy handlers.
 bool CListBodyUI::Remove(CControlUI* control)
 {
-    if (m_pOwner && control && GetItemIndex(control) >= 0)
-        m_pOwner->OnItemLeaving(control);
-    return CVerticalLayoutUI::Remove(control);
+    const int index = GetItemIndex(control);
+    if (!m_pOwner || index < 0)
+        return CVerticalLayoutUI::Remove(control);
+    m_pOwner->OnItemLeaving(control);
+    RequestLayout();
+    m_items.Remove(index);
+    m_pOwner->OnItemRemoved(index);
+    LetGoOfChild(control);
+    return true;
 }
 
 void CListBodyUI::RemoveAll()
 {
     if (m_pOwner) {
+        m_pOwner->m_iCurSel = -1;
+        m_pOwner->m_iExpandedItem = -1;
         for (int i = 0; i < m_items.GetSize(); ++i)
             m_pOwner->OnItemLeaving(ChildAt(i));
     }

@@ -185,7 +185,7 @@ protected:
     void SetHeaderItemsVisibleByParent(bool visible);
     void PlaceHeader(const RECT& rc);
     void RenumberItems(int from, int to);
-    // After the body lost the item at index.
+    // After the body lost the item at index, before it lets go of it.
     void OnItemRemoved(int index);
     // A row is about to leave the body, however it is taken out: what the list hung on it goes
     // (silently). The row forgets the list as its owner, and so its selection mark; a tree view
@@ -212,7 +212,7 @@ public:
 
     void OnEvent(UIEvent& event) override;
     void SetScrollPos(SIZE pos) override;
-    // Every way a row leaves tells the list first.
+    // Every way a row leaves tells the list first, and the list keeps its indices.
     bool Remove(CControlUI* control) override;
     void RemoveAll() override;
 

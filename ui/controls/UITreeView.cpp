@@ -529,9 +529,7 @@ void CTreeViewUI::DetachSubtree(CTreeNodeUI* node)
         if (CTreeNodeUI* child = node->GetChildNode(i))
             DetachSubtree(child);
     }
-    const int row = RowOf(node);
-    if (row >= 0 && m_pBody->RemoveAt(row))
-        OnItemRemoved(row);
+    m_pBody->RemoveAt(RowOf(node));   // none when it is no row
     m_pBody->SetOwningChildren(owning);
 }
 
