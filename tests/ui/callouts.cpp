@@ -57,7 +57,7 @@ struct Calls
 };
 
 const wchar_t kComboSkin[] =
-    L"<Window><VerticalLayout><Combo name=\"combo\" height=\"24\"><ListLabelElement name=\"a\"/>"
+    L"<Window><VerticalLayout name=\"root\"><Combo name=\"combo\" height=\"24\"><ListLabelElement name=\"a\"/>"
     L"<ListLabelElement name=\"b\"/><ListLabelElement name=\"c\"/><ListLabelElement/></Combo>"
     L"</VerticalLayout></Window>";
 const wchar_t kPanelSkin[] =
@@ -148,6 +148,79 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
              EXPECT_EQ(panel, sibling->GetParent());
              EXPECT_EQ(sibling, w.Find(L"sibling")) << "bound as it joined";
              EXPECT_EQ(1, calls.count) << "and once";
+         }},
+        {"a child's init handler takes its panel out and puts it back", kPanelSkin,
+         [](SkinWindow& w, Calls& calls) {
+             auto* root = w.Find<CContainerUI>(L"root");
+             CContainerUI* panel = new CHorizontalLayoutUI;
+             CControlUI *first = new CControlUI, *second = new CControlUI;
+             panel->Add(first), panel->Add(second);
+             root->SetOwningChildren(false);
+             calls.On(first->OnInitEvent, [=, &calls] {
+                 if (calls.count++ == 0)
+                     root->Remove(panel), root->Add(panel);
+             });
+             calls.On(second->OnInitEvent, [&calls] { calls.count += 10; });
+             root->Add(panel);
+             EXPECT_EQ(12, calls.count) << "the second child bound once, by the later bind";
+         }},
+        {"an item's init handler ends the drop-down taking the items", kComboSkin,
+         [](SkinWindow& w, Calls& calls) {
+             auto* combo = w.Find<CComboUI>(L"combo");
+             calls.On(w.Find(L"b")->OnInitEvent, [=] {
+                 if (combo->GetDropDown() && combo->GetDropDown()->GetHandle())
+                     ::DestroyWindow(combo->GetDropDown()->GetHandle());
+             });
+             w.Click(20, 10);
+             EXPECT_EQ(nullptr, combo->GetDropDown());
+             EXPECT_EQ(combo, w.Find(L"c")->GetParent()) << "every item back in the box";
+         }},
+        {"the box takes an item while its drop-down is open", kComboSkin,
+         [](SkinWindow& w, Calls&) {
+             auto* combo = w.Find<CComboUI>(L"combo");
+             w.Click(20, 10);
+             ASSERT_NE(nullptr, combo->GetDropDown());
+             combo->AddAt(new CListLabelElementUI, 0);
+             EXPECT_EQ(combo->GetCount(), combo->GetDropDown()->GetLayout()->GetCount());
+         }},
+        {"the selected page's or item's destroy handler puts one in front", kComboSkin,
+         [](SkinWindow& w, Calls& calls) {
+             auto* combo = w.Find<CComboUI>(L"combo");
+             auto* tabs = new CTabLayoutUI;
+             w.Find<CContainerUI>(L"root")->Add(tabs);
+             tabs->Add(new CButtonUI), tabs->Add(new CButtonUI);
+             CContainerUI* boxes[] = {tabs, combo};
+             for (CContainerUI* box : boxes) {
+                 box->SetDeferredDelete(false);
+                 CControlUI* first = box->GetItemAt(0);
+                 calls.On(first->OnDestroyEvent, [=] { box->AddAt(new CListLabelElementUI, 0); });
+             }
+             combo->SelectItem(0);
+             tabs->RemoveAt(0), combo->RemoveAt(0);
+             EXPECT_TRUE(tabs->GetItemAt(tabs->GetSelectedPage())->IsVisible());
+             auto* item = static_cast<IListItemUI*>(combo->GetItemAt(combo->GetCurSel())->AsInterface(L"ListItem"));
+             EXPECT_TRUE(item && item->IsSelected());
+         }},
+        {"a key's release handler presses another key", kComboSkin,
+         [](SkinWindow& w, Calls& calls) {
+             struct Keys
+             {
+                 bool Run(void* event)
+                 {
+                     if (static_cast<UIEvent*>(event)->Type == UIEventType::KeyUp && ups++ == 0)
+                         w->Send(WM_KEYDOWN, 'B', 1);
+                     return true;
+                 }
+                 SkinWindow* w;
+                 int ups;
+             } keys{&w, 0};
+             CControlUI* combo = w.Find(L"combo");
+             combo->OnEventEvent.Add(CDelegate<Keys>(&keys, &Keys::Run));
+             combo->SetFocus();
+             w.Key('A'), w.Send(WM_KEYUP, 'B', 0xC0000001);
+             EXPECT_EQ(2, keys.ups) << "the second key's release reaches the control too";
+             combo->OnEventEvent.Remove(CDelegate<Keys>(&keys, &Keys::Run));
+             (void)calls;
          }},
         {"a page's \"killfocus\" handler selects another page",
          L"<Window><TabLayout name=\"tabs\"><Button name=\"p0\"/><Button name=\"p1\"/>"
@@ -485,6 +558,20 @@ TEST(CallOuts, AWindowsEndIsToldToItsOwnObject)
         EXPECT_EQ(1, told);
     }
 
+    // A deletion queued with a window that ended goes, though the object made a window again.
+    {
+        Calls calls;
+        SkinWindow w;
+        ASSERT_TRUE(w.Open(kPanelSkin));
+        calls.On(w.Find(L"x")->OnDestroyEvent, [&calls] { ++calls.count; });
+        calls.Notified(w.host.manager, L"again", nullptr, [&] {
+            w.Find<CContainerUI>(L"panel")->Remove(w.Find(L"x"));
+            ::DestroyWindow(w.host.GetHandle()), w.host.Open();
+        });
+        w.host.manager.RaiseNotify(nullptr, L"again");
+        EXPECT_TRUE(PumpUntil([&] { return calls.count == 1; }));
+    }
+
     // A skinned window ended and made again from the same object in a "click" handler, of
     // another window or its own: the new window's controls still notify it.
     struct Skinned : buildertest::SkinWnd
@@ -547,6 +634,8 @@ TEST(CallOuts, AWindowHoldsNothingOfAnotherWindowsControls)
     CControlUI* x = b.Find(L"x");
     EXPECT_FALSE(a.host.manager.StartTimer(x, 1, qixtest::kNeverWithinATestMs));
     EXPECT_FALSE(a.host.manager.AddPostPaintControl(x));
+    EXPECT_FALSE(a.host.manager.AddNotifier(&b.recorder, x));
+    EXPECT_FALSE(a.host.manager.AddToOptionGroup(L"g", x));
     EXPECT_TRUE(b.host.manager.StartTimer(x, 1, qixtest::kNeverWithinATestMs));
 
     CControlUI* y = a.Find(L"y");

@@ -264,20 +264,23 @@ public:
                             0, RECT{0, 0, 0, 0});
     }
 
-    // Also when the window is destroyed from outside (its parent closed first): the control
-    // then forgets the handle. m_hWnd is already cleared here; hWnd is the handle that went.
-    void OnWindowDestroyed(HWND hWnd) override
-    {
-        if (m_pOwner && m_pOwner->m_pWindow == this) {
-            m_pOwner->m_pWindow = nullptr;
-            if (m_pOwner->m_pOwner && m_pOwner->m_pOwner->m_hwndHost == hWnd)
-                m_pOwner->m_pOwner->m_hwndHost = nullptr;
-        }
-        delete this;
-    }
+    void OnWindowDestroyed(HWND) override { delete this; }
 
     LRESULT HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam) override
     {
+        if (!m_pOwner)
+            return CWindowWnd::HandleWindowMessage(msg, wParam, lParam);
+        // Also when it is destroyed from outside (its parent closed first): the site and the
+        // control forget the window at once, and this object goes later without reaching them.
+        if (msg == WM_DESTROY) {
+            if (m_pOwner->m_pWindow == this) {
+                m_pOwner->m_pWindow = nullptr;
+                if (m_pOwner->m_pOwner && m_pOwner->m_pOwner->m_hwndHost == m_hWnd)
+                    m_pOwner->m_pOwner->m_hwndHost = nullptr;
+            }
+            m_pOwner = nullptr;
+            return CWindowWnd::HandleWindowMessage(msg, wParam, lParam);
+        }
         CActiveXUI* control = m_pOwner->m_pOwner;
         switch (msg) {
         case WM_SETFOCUS:
@@ -627,11 +630,16 @@ HRESULT CActiveXCtrl::CreateHostWindow()
         CActiveXWnd* window = new (std::nothrow) CActiveXWnd(this);
         if (!window)
             return E_OUTOFMEMORY;
+        // One whose window came and went as it was made has let go of this site already, and
+        // deletes itself; one that never got a window is deleted here.
+        m_pWindow = window;
         if (!window->Init(parent)) {
-            delete window;
+            if (m_pWindow == window) {
+                m_pWindow = nullptr;
+                delete window;
+            }
             return E_FAIL;
         }
-        m_pWindow = window;
     }
     m_pOwner->m_hwndHost = m_pWindow->GetHandle();
     return S_OK;

@@ -101,10 +101,15 @@ void CComboWnd::OnCreate()
     // what this window holds (SetResourceParent above), and stay in their option groups there.
     // Each item's init handlers run as it joins: the box may take items out meanwhile, those
     // already lent included, and this window lets go of them at once.
-    m_bItemsLent = true;
-    for (CUIControlWalk walk(m_pOwner->m_items); CControlUI* item = walk.Next();)
-        m_pLayout->Add(item);
+    // The layout is the root first, so each item joins this window as it is added; a handler
+    // that ends the drop-down meanwhile has had all the items given back.
     m_pm.AttachRootControl(m_pLayout);
+    m_bItemsLent = true;
+    for (CUIControlWalk walk(m_pOwner->m_items); CControlUI* item = walk.Next();) {
+        if (!m_bItemsLent)
+            break;
+        m_pLayout->Add(item);
+    }
 }
 
 void CComboWnd::ReturnItems()
@@ -128,6 +133,22 @@ void CComboWnd::OwnerGone()
         ::DestroyWindow(m_hWnd);
     else
         delete this;
+}
+
+void CComboWnd::LendItem(CControlUI* item)
+{
+    if (!m_bItemsLent || !m_pLayout || !m_pOwner)
+        return;
+    // At its place among the items lent: before the first one after it in the box.
+    int at = m_pLayout->GetCount();
+    for (int i = m_pOwner->GetItemIndex(item) + 1; i < m_pOwner->GetCount(); ++i) {
+        const int lent = m_pLayout->GetItemIndex(m_pOwner->GetItemAt(i));
+        if (lent >= 0) {
+            at = lent;
+            break;
+        }
+    }
+    m_pLayout->AddAt(item, at);
 }
 
 void CComboWnd::ForgetItem(CControlUI* item)
@@ -238,10 +259,10 @@ LRESULT CComboWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 void CComboWnd::ScrollSelectionIntoView()
 {
     // The handlers of the selection may have ended the drop-down.
-    if (!m_pOwner || m_pOwner->GetCurSel() < 0 || !m_pLayout)
+    if (!m_pOwner || !m_pLayout)
         return;
-    CControlUI* control = m_pLayout->GetItemAt(m_pOwner->GetCurSel());
-    if (!control)
+    CControlUI* control = m_pOwner->GetItemAt(m_pOwner->GetCurSel());
+    if (!control || m_pLayout->GetItemIndex(control) < 0)
         return;
     const int dy = ListCommon::DistanceIntoBand(m_pLayout, control->GetPos(), m_pLayout->GetPos());
     if (dy == 0)
@@ -537,7 +558,7 @@ bool CComboUI::SelectItem(int index, bool takeFocus)
         m_pWindow->Close(1);
     if (index == m_iCurSel)
         return true;
-    const int old = m_iCurSel;
+    CControlUI* previous = GetItemAt(m_iCurSel);
     if (index >= 0 && !m_items.IsEmpty()) {
         index = std::min(index, m_items.GetSize() - 1);
         // A row that cannot take the selection leaves the current one as it is.
@@ -569,9 +590,11 @@ bool CComboUI::SelectItem(int index, bool takeFocus)
         if (GetItemAt(m_iCurSel) != control)
             return true;
     }
+    // Both items where they are now: the handlers may have moved them.
     if (m_pManager)
         m_pManager->RaiseNotify(this, L"itemselect", static_cast<WPARAM>(m_iCurSel),
-                                static_cast<LPARAM>(old), m_bReselecting);
+                                static_cast<LPARAM>(previous ? GetItemIndex(previous) : -1),
+                                m_bReselecting);
     return true;
 }
 
@@ -593,11 +616,7 @@ bool CComboUI::SetItemIndex(CControlUI* control, int index)
 
 bool CComboUI::Add(CControlUI* control)
 {
-    if (IListItemUI* item = ListItemOf(control)) {
-        item->SetOwner(this);
-        item->SetIndex(GetCount());
-    }
-    return CContainerUI::Add(control);
+    return AddAt(control, GetCount());
 }
 
 bool CComboUI::AddAt(CControlUI* control, int index)
@@ -612,7 +631,11 @@ bool CComboUI::AddAt(CControlUI* control, int index)
     RenumberItems(index + 1, GetCount() - 1);
     if (m_iCurSel >= index)
         m_iCurSel += 1;
-    BindChild(control);
+    // An open drop-down shows it too: it joins the drop-down's window as the others have.
+    if (m_pWindow && m_pWindow->IsLendingItems())
+        m_pWindow->LendItem(control);
+    else
+        BindChild(control);
     return true;
 }
 
@@ -630,16 +653,23 @@ bool CComboUI::RemoveAt(int index)
     // An open drop-down lets go of the item before it may be freed.
     if (m_pWindow)
         m_pWindow->ForgetItem(item);
-    if (!CContainerUI::Remove(item))
+    if (!TakeOutChild(item))
         return false;
+    // The books are kept before the item goes, which may run its destroy handlers; the
+    // selection moves on to a neighbour (announced later), found by identity after them.
     RenumberItems(index, GetCount() - 1);
+    CControlUI* neighbour = nullptr;
     if (index == m_iCurSel) {
         m_iCurSel = -1;
-        m_bReselecting = true;
-        SelectFound(FindSelectableItem(index, false));
-        m_bReselecting = false;
+        neighbour = GetItemAt(FindSelectableItem(index, false));
     } else if (index < m_iCurSel) {
         m_iCurSel -= 1;
+    }
+    LetGoOfChild(item);
+    if (neighbour && m_iCurSel < 0) {
+        m_bReselecting = true;
+        SelectFound(GetItemIndex(neighbour));
+        m_bReselecting = false;
     }
     return true;
 }

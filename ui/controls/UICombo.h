@@ -30,6 +30,8 @@ public:
     bool OpenFor(CComboUI* owner);
     // The box is going away: its items go back to it and the window is destroyed.
     void OwnerGone();
+    // The box takes in an item while the others are lent: it is lent too, at its place.
+    void LendItem(CControlUI* item);
     // The box takes an item out while it is lent: the layout and this manager let go of it.
     void ForgetItem(CControlUI* item);
     void ForgetItems();

@@ -704,8 +704,7 @@ bool CListBodyUI::Remove(CControlUI* control)
     if (!m_pOwner || index < 0)
         return CVerticalLayoutUI::Remove(control);
     m_pOwner->OnItemLeaving(control);
-    RequestLayout();
-    m_items.Remove(index);
+    TakeOutChild(control);
     m_pOwner->OnItemRemoved(index);
     LetGoOfChild(control);
     return true;

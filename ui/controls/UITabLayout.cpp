@@ -46,21 +46,21 @@ bool CTabLayoutUI::AddAt(CControlUI* control, int index)
 
 bool CTabLayoutUI::Remove(CControlUI* control)
 {
-    if (!control)
-        return false;
     const int index = GetItemIndex(control);
-    if (!CContainerUI::Remove(control))
+    if (!TakeOutChild(control))
         return false;
-    if (index == m_iCurSel) {
-        if (GetCount() == 0) {
-            m_iCurSel = -1;
-        } else {
-            m_iCurSel = 0;
-            GetItemAt(0)->SetVisible(true);
-        }
-        RequestParentLayout();
-    } else if (index < m_iCurSel) {
+    // The books are kept before the page goes, which may run its destroy handlers; the page
+    // selected after them is the one shown.
+    const bool wasSelected = index == m_iCurSel;
+    if (wasSelected)
+        m_iCurSel = GetCount() == 0 ? -1 : 0;
+    else if (index < m_iCurSel)
         --m_iCurSel;
+    LetGoOfChild(control);
+    if (wasSelected) {
+        if (CControlUI* page = GetItemAt(m_iCurSel))
+            page->SetVisible(true);
+        RequestParentLayout();
     }
     return true;
 }
@@ -78,7 +78,7 @@ bool CTabLayoutUI::SelectPage(int index)
         return false;
     if (index == m_iCurSel)
         return true;
-    const int old = m_iCurSel;
+    CControlUI* const previous = GetItemAt(m_iCurSel);
     m_iCurSel = index;
     CControlUI* const selected = ChildAt(index);
     // Hiding a page and focusing one run "killfocus" and "setfocus" handlers, and the layout
@@ -100,9 +100,10 @@ bool CTabLayoutUI::SelectPage(int index)
     RequestParentLayout();
     if (m_pManager) {
         m_pManager->FocusNextTabStop(true);
+        // Both pages where they are now: the handlers may have moved them.
         if (m_pManager && stillSelected())
             m_pManager->RaiseNotify(this, L"tabselect", static_cast<WPARAM>(m_iCurSel),
-                                    static_cast<LPARAM>(old));
+                                    static_cast<LPARAM>(previous ? GetItemIndex(previous) : -1));
     }
     return true;
 }

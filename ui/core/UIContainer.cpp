@@ -134,14 +134,19 @@ void CContainerUI::BindChild(CControlUI* control)
 
 bool CContainerUI::Remove(CControlUI* control)
 {
-    if (!control)
+    if (!TakeOutChild(control))
         return false;
-    const int index = m_items.Find(control);
+    LetGoOfChild(control);
+    return true;
+}
+
+bool CContainerUI::TakeOutChild(CControlUI* control)
+{
+    const int index = control ? m_items.Find(control) : -1;
     if (index < 0)
         return false;
     RequestLayout();
     m_items.Remove(index);
-    LetGoOfChild(control);
     return true;
 }
 
@@ -524,21 +529,21 @@ void CContainerUI::SetManager(CUIWindowManager* manager, CControlUI* parent, boo
     // The container's own state first: a child that an init handler inserts meanwhile is bound
     // as it joins, and the walk, over the children there were, does not bind it again. The
     // container's own init handlers run last, after its children's.
-    // A handler that moves the container (or takes it out) binds its children anew: this bind
-    // stops there.
+    // A handler that moves the container, takes it out or puts it back binds it anew: this
+    // bind stops there.
+    const unsigned bind = ++m_uBinds;
+    const auto overtaken = [&] { return m_uBinds != bind; };
     CControlUI::SetManager(manager, parent, false);
     for (CUIControlWalk walk(m_items); CControlUI* child = walk.Next();) {
-        if (m_pManager != manager)
-            return;
         child->SetManager(manager, this, init);
+        if (overtaken())
+            return;
     }
-    if (m_pManager != manager)
-        return;
     if (m_pVerticalScrollBar)
         m_pVerticalScrollBar->SetManager(manager, this, init);
-    if (m_pHorizontalScrollBar)
+    if (m_pHorizontalScrollBar && !overtaken())
         m_pHorizontalScrollBar->SetManager(manager, this, init);
-    if (init && parent && m_pManager == manager)
+    if (init && parent && !overtaken())
         Init();
 }
 

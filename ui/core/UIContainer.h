@@ -56,6 +56,9 @@ public:
     // whole and may take the child out again.
     bool InsertChild(CControlUI* control, int index);
     void BindChild(CControlUI* control);
+    // Remove in two steps, alike: the child leaves the list, silently (false when it is not in
+    // it); then LetGoOfChild, which may run its destroy handlers. The books are kept between.
+    bool TakeOutChild(CControlUI* control);
     // The children in order, for walks that call out (CUIControlWalk).
     const CUIPtrArray& GetChildList() const { return m_items; }
 
@@ -150,6 +153,7 @@ protected:
     bool m_bScrollProcess = false;
     CScrollBarUI* m_pVerticalScrollBar = nullptr;
     CScrollBarUI* m_pHorizontalScrollBar = nullptr;
+    unsigned m_uBinds = 0;      // SetManager calls, so that one overtaken by another stops
 };
 
 } // namespace QxUI

@@ -138,9 +138,12 @@ void CUIWindowManager::AttachWindow(HWND hWnd)
     m_windowDC = win32::WindowDC(hWnd);
     m_hDcPaint = m_windowDC.Get();
     // A window object created again attaches again: the manager is listed once, so that its
-    // destructor leaves nothing behind.
+    // destructor leaves nothing behind. Deletions queued with the window that ended ask the new
+    // one: the message went to the old.
     if (s_aManagers.Find(this) < 0)
         s_aManagers.Add(this);
+    if (hWnd && !m_aDelayedCleanup.IsEmpty())
+        ::PostMessageW(hWnd, kDeleteQueuedControls, 0, 0);
 }
 
 void CUIWindowManager::AttachMemoryDC(HDC hDC)

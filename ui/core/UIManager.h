@@ -286,7 +286,7 @@ private:
         CControlUI* owner;
     };
     typedef std::vector<Listener> ListenerList;
-    static bool AddListener(ListenerList& list, void* iface, CControlUI* owner);
+    bool AddListener(ListenerList& list, void* iface, CControlUI* owner);
     static bool RemoveListener(ListenerList& list, void* iface);
     static bool IsListening(const ListenerList& list, void* iface);
 

@@ -55,6 +55,9 @@ bool CUIWindowManager::AddListener(ListenerList& list, void* iface, CControlUI* 
 {
     if (!iface || IsListening(list, iface))
         return false;
+    // An owner of another window would not take its listener away when it goes.
+    if (owner && owner->GetManager() != this)
+        return false;
     list.push_back(Listener{iface, owner});
     return true;
 }
@@ -542,7 +545,8 @@ bool CUIWindowManager::PreTranslateForAll(MSG* msg)
                     continue;
                 if (manager->RunAcceleratorTranslators(msg))
                     return true;
-                manager->PreTranslate(msg->message, msg->wParam, msg->lParam, result);
+                if (manager->GetPaintWindow() == window && ::IsWindow(window))
+                    manager->PreTranslate(msg->message, msg->wParam, msg->lParam, result);
             }
             first = false;
         }
@@ -554,6 +558,9 @@ bool CUIWindowManager::PreTranslateForAll(MSG* msg)
             continue;
         if (manager->RunAcceleratorTranslators(msg))
             return true;
+        // A translator may have ended the window.
+        if (manager->GetPaintWindow() != msg->hwnd || !::IsWindow(msg->hwnd))
+            return false;
         return manager->PreTranslate(msg->message, msg->wParam, msg->lParam, result);
     }
     return false;
@@ -710,7 +717,9 @@ bool CUIWindowManager::AddToOptionGroup(LPCWSTR group, CControlUI* control)
 {
     if (m_pResourceParent)
         return OptionGroupOwner().AddToOptionGroup(group, control);
-    if (!group || !control)
+    // Members of this window, or of a popup showing its controls: they leave as they go.
+    if (!group || !control || !control->GetManager() ||
+        &control->GetManager()->OptionGroupOwner() != this)
         return false;
     CUIPtrArray* members = static_cast<CUIPtrArray*>(m_mOptionGroup.Find(group));
     if (members) {

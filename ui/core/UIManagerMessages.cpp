@@ -370,13 +370,14 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
         m_ptLastMousePos = pt;
         if (!m_pEventClick)
             break;
+        // Let go of first: the handler may start a press of its own.
         CControlUI* click = m_pEventClick;
+        m_pEventClick = nullptr;
         ReleaseMouseCapture();
         UIEvent event = MakeEvent(UIEventType::ContextMenu, click, pt);
         event.wKeyState = LOWORD(wParam);
         event.lParam = reinterpret_cast<LPARAM>(click);
         click->HandleEvent(event);
-        m_pEventClick = nullptr;
         break;
     }
 
@@ -391,11 +392,11 @@ bool CUIWindowManager::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPara
         break;
 
     case WM_KEYUP:
-        if (m_pEventKey) {
-            CControlUI* key = m_pEventKey;
+        // Let go of first: the handler may press a key of its own.
+        if (CControlUI* key = m_pEventKey) {
+            m_pEventKey = nullptr;
             UIEvent event = keyEvent(UIEventType::KeyUp, key);
             key->HandleEvent(event);
-            m_pEventKey = nullptr;
         }
         break;
 
