@@ -158,3 +158,28 @@ TEST_F(LeavingAWindow, AControlThatLeftItsWindowIsCalledNoMoreThere)
         window.host.reset();
     }
 }
+
+// A windowed control's host window that a filter of its parent ends as it is made goes once,
+// by itself; the control tries again at its next layout.
+TEST_F(LeavingAWindow, AHostWindowEndedAsItIsMadeGoesOnce)
+{
+    struct EndsHosts : IMessageFilterUI
+    {
+        LRESULT PreFilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool&) override
+        {
+            WCHAR name[32] = {};
+            const HWND made = reinterpret_cast<HWND>(lParam);
+            if (msg == WM_PARENTNOTIFY && LOWORD(wParam) == WM_CREATE &&
+                ::GetClassNameW(made, name, 32) && wcscmp(name, L"ActiveXWnd") == 0)
+                ++ended, ::DestroyWindow(made);
+            return 0;
+        }
+        int ended = 0;
+    } filter;
+    lib.Configure(false);
+    window.host.reset(new skintest::SkinWindow);
+    window.host->host.manager.AddMessageFilter(&filter);
+    ASSERT_TRUE(window.host->Open(Skin(kActiveX).c_str(), 300, 200));
+    window.host->host.manager.RemoveMessageFilter(&filter);
+    EXPECT_LT(0, filter.ended) << "a host window was made and ended";
+}
