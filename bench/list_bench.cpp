@@ -16,9 +16,14 @@
 #include "controls/UIListElement.h"
 #include "core/UIManager.h"
 
+#include "BenchTiming.h"
+
 using namespace QxUI;
 
 namespace {
+
+using bench::Median;
+using bench::Now;
 
 const int kRows = 10000;
 const int kColumns = 3;
@@ -26,18 +31,6 @@ const int kColumnWidth = 100;
 const int kWidth = kColumns * kColumnWidth + 20;
 const int kHeight = 400;
 const int kScrollSteps = 100;
-
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    ::QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / frequency.QuadPart;
-}
 
 std::wstring Cell(int row, int column)
 {
@@ -195,12 +188,6 @@ Figures RunNativeListView(HWND parent)
     figures.scrolledTo = static_cast<int>(::SendMessageW(view, LVM_GETTOPINDEX, 0, 0));
     ::DestroyWindow(view);
     return figures;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace

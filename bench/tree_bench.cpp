@@ -14,21 +14,14 @@
 #include "controls/UITreeView.h"
 #include "core/UIManager.h"
 
+#include "BenchTiming.h"
+
 using namespace QxUI;
 
 namespace {
 
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    ::QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / frequency.QuadPart;
-}
+using bench::Median;
+using bench::Now;
 
 // The fill's time in ms; rows: how many rows the tree had after it, a check that it happened.
 double Fill(const std::function<void(CTreeViewUI*)>& fill, int& rows)
@@ -47,12 +40,6 @@ double Fill(const std::function<void(CTreeViewUI*)>& fill, int& rows)
     }
     ::DeleteDC(dc);
     return elapsed;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace
