@@ -413,8 +413,8 @@ ZipResult ZipExtractor::WriteEntryData(HANDLE file, const ZipEntryInfo& info) {
     unz_file_info64 fileInfo{};
     if (unzGetCurrentFileInfo64(reader, &fileInfo, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
         return ZipErrCorrupt;
-    if (fileInfo.flag & 1) return ZipErrPassword;  // encrypted, and no password is ever given
-    if (!win32::IsDecodableZipMethod(fileInfo.compression_method)) return ZipErrInflate;
+    if (win32::IsEncryptedZipEntry(fileInfo.flag)) return ZipErrPassword;
+    if (!win32::IsDecodableZipEntry(fileInfo.compression_method, fileInfo.flag)) return ZipErrInflate;
     const int opened = unzOpenCurrentFilePassword(reader, password_);
     if (opened != UNZ_OK) return opened == UNZ_BADZIPFILE ? ZipErrCorrupt : ZipErrInflate;
     openEntryIndex_ = info.index;

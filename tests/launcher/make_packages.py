@@ -200,6 +200,9 @@ def main():
     whole = APP + b"more" * 25
     write_zip(os.path.join(folder, "odd_short.zip"),
               tree_entries(size=len(whole), crc=zlib.crc32(whole)))
+    # Plain data flagged encrypted, in a folder of its own.
+    write_zip(os.path.join(folder, "odd_encrypted.zip"),
+              tree_entries() + [Entry("locked/secret.txt", b"secret", flags=0x801)])
 
 
 if __name__ == "__main__":

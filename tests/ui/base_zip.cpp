@@ -229,14 +229,7 @@ TEST(ZipMemory, StreamsInChunksAcrossCalls)
 TEST(ZipMemory, DamagedItemsNeverCountAsSuccess)
 {
     std::vector<unsigned char> buffer(sizeof(kSingleItem) + 100);
-    {
-        HZIPARCHIVE zip = OpenMemory(kZipBadCrc);
-        ASSERT_NE(nullptr, zip);
-        EXPECT_EQ(ZipErrInflate, ZipArchiveExtract(zip, 0, buffer.data(), sizeof(kSingleItem), ZipSourceMemory));
-        ZipArchiveClose(zip);
-    }
-    {
-        HZIPARCHIVE zip = OpenMemory(kZipBzip2Labelled);
+    for (HZIPARCHIVE zip : {OpenMemory(kZipBadCrc), OpenMemory(kZipBzip2Labelled), OpenMemory(kZipEncryptedLabelled)}) {
         ASSERT_NE(nullptr, zip);
         EXPECT_EQ(ZipErrInflate, ZipArchiveExtract(zip, 0, buffer.data(), sizeof(kSingleItem), ZipSourceMemory));
         ZipArchiveClose(zip);
@@ -386,12 +379,13 @@ TEST_F(ZipOnDisk, DamagedItemsFailToDisk)
         EXPECT_EQ(ZipErrWrite, ZipArchiveExtract(zip, 0, const_cast<LPWSTR>(L"damaged.bin"), 0, ZipSourcePath));
         ZipArchiveClose(zip);
     }
-    // A method not decoded is refused before the target is made.
-    HZIPARCHIVE zip = OpenMemory(kZipBzip2Labelled);
-    ASSERT_NE(nullptr, zip);
-    EXPECT_EQ(ZipErrWrite, ZipArchiveExtract(zip, 0, const_cast<LPWSTR>(L"labelled.bin"), 0, ZipSourcePath));
-    EXPECT_FALSE(FileExists(m_root + L"\\labelled.bin"));
-    ZipArchiveClose(zip);
+    // A method not decoded and an encrypted item are refused before the target is made.
+    for (HZIPARCHIVE zip : {OpenMemory(kZipBzip2Labelled), OpenMemory(kZipEncryptedLabelled)}) {
+        ASSERT_NE(nullptr, zip);
+        EXPECT_EQ(ZipErrWrite, ZipArchiveExtract(zip, 0, const_cast<LPWSTR>(L"labelled.bin"), 0, ZipSourcePath));
+        EXPECT_FALSE(FileExists(m_root + L"\\labelled.bin"));
+        ZipArchiveClose(zip);
+    }
 }
 
 TEST_F(ZipOnDisk, FolderItemsStayBelowTheBaseFolder)

@@ -99,6 +99,9 @@ truncated = normal[: len(normal) * 3 // 5]
 bzip2_labelled = build([dict(name="data.bin", data=ITEM, deflate=False)])
 for at in (8, central(bzip2_labelled) + 10):
     bzip2_labelled[at] = 12
+encrypted_labelled = single()  # plain data flagged encrypted: minizip hands it out as it is
+for at in (6, central(encrypted_labelled) + 8):
+    encrypted_labelled[at] |= 1
 
 archives = {
     "Normal": normal,
@@ -111,6 +114,7 @@ archives = {
     "FarDirectory": far_directory,
     "Truncated": truncated,
     "Bzip2Labelled": bzip2_labelled,
+    "EncryptedLabelled": encrypted_labelled,
 }
 
 with open(sys.argv[1], "w") as out:

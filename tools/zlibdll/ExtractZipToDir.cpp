@@ -88,8 +88,8 @@ bool ExtractCurrent(unzFile archive, const std::filesystem::path& target)
 
 // Extracts every entry of the zip archive `zipPath` into `folder` (created as needed), keeping
 // the archive's sub-folders. `flags` must be 0. Returns the number of files written, or -1 when
-// the archive cannot be read or an entry fails (an entry of a method we do not decode fails
-// with nothing written). Entries that would land outside `folder` are skipped.
+// the archive cannot be read or an entry fails (an encrypted entry, or one of a method we do
+// not decode, fails with nothing written). Entries that would land outside `folder` are skipped.
 extern "C" __declspec(dllexport) int __cdecl ExtractZipToDir(const wchar_t* zipPath, const wchar_t* folder, int)
 {
     if (zipPath == nullptr || folder == nullptr)
@@ -121,7 +121,7 @@ extern "C" __declspec(dllexport) int __cdecl ExtractZipToDir(const wchar_t* zipP
             std::filesystem::create_directories(target, error);
             continue;
         }
-        if (!win32::IsDecodableZipMethod(info.compression_method)) {
+        if (!win32::IsDecodableZipEntry(info.compression_method, info.flag)) {
             failed = true;
             continue;
         }

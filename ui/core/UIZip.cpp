@@ -279,7 +279,7 @@ bool CurrentItemDecodable(unzFile reader)
 {
     unz_file_info info;
     return unzGetCurrentFileInfo(reader, &info, nullptr, 0, nullptr, 0, nullptr, 0) == UNZ_OK &&
-           win32::IsDecodableZipMethod(info.compression_method);
+           win32::IsDecodableZipEntry(info.compression_method, info.flag);
 }
 
 std::wstring AnsiToWide(const char* text)
