@@ -191,6 +191,15 @@ bool IsDotsOnly(const std::wstring& part) {
     return !part.empty() && part.find_first_not_of(L". ") == std::wstring::npos;
 }
 
+// Whether the data of the entry the reader stands on can be decoded.
+ZipResult CheckDecodable(unzFile reader) {
+    unz_file_info64 info{};
+    if (unzGetCurrentFileInfo64(reader, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+        return ZipErrCorrupt;
+    if (win32::IsEncryptedZipEntry(info.flag)) return ZipErrPassword;
+    return win32::IsDecodableZipEntry(info.compression_method, info.flag) ? ZipOk : ZipErrInflate;
+}
+
 // Deletes a temporary file even when it was made read-only.
 void RemoveTempFile(const std::wstring& path) {
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -410,11 +419,6 @@ ZipResult ZipExtractor::GetEntry(int32_t index, ZipEntryInfo* info) {
 
 ZipResult ZipExtractor::WriteEntryData(HANDLE file, const ZipEntryInfo& info) {
     unzFile reader = Reader(reader_);
-    unz_file_info64 fileInfo{};
-    if (unzGetCurrentFileInfo64(reader, &fileInfo, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
-        return ZipErrCorrupt;
-    if (win32::IsEncryptedZipEntry(fileInfo.flag)) return ZipErrPassword;
-    if (!win32::IsDecodableZipEntry(fileInfo.compression_method, fileInfo.flag)) return ZipErrInflate;
     const int opened = unzOpenCurrentFilePassword(reader, password_);
     if (opened != UNZ_OK) return opened == UNZ_BADZIPFILE ? ZipErrCorrupt : ZipErrInflate;
     openEntryIndex_ = info.index;
@@ -458,6 +462,10 @@ ZipResult ZipExtractor::ExtractEntry(int32_t index, const wchar_t* name) {
         CreateFolderPath(baseFolder_, name);
         return ZipOk;
     }
+
+    // Refused before its folders are made, so nothing is written for it.
+    result = CheckDecodable(Reader(reader_));
+    if (result != ZipOk) return result;
 
     const std::wstring relative(name);
     const size_t split = relative.find_last_of(L"\\/");
