@@ -95,7 +95,8 @@ def write_zip64_claiming(path, entries, claimed):
 
 
 APP = b"".join(b"line %d of the app\n" % i for i in range(4000))  # 7z takes BZip2 for it alone
-TREE = {"readme.txt": b"read me\n", "empty.txt": b"", "logs/": b"", "bin/app.dat": APP,
+# An empty "bin/app.dat.part" before "bin/app.dat": no temporary file may take its name.
+TREE = {"readme.txt": b"read me\n", "logs/": b"", "bin/app.dat.part": b"", "bin/app.dat": APP,
         "bin/noise.bin": random.Random(28).randbytes(20000)}
 # Run in the tree. Into a pipe zip streams its entries (not with -fz: zip 3.0 then writes an end
 # record that no reader takes, unzip included).
@@ -111,6 +112,7 @@ TOOLS = {
 
 def write_tool_packages(folder):
     tree = os.path.join(folder, "tree")
+    subprocess.run(["rm", "-rf", tree], check=True)  # files an earlier TREE held
     for name, data in TREE.items():
         os.makedirs(os.path.dirname(os.path.join(tree, name)), exist_ok=True)
         if not name.endswith("/"):

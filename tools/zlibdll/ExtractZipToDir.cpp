@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -9,6 +8,7 @@
 #include <ioapi.h>
 
 #include "TextConvert.h"
+#include "Win32Handle.h"
 #include "ZipMethod.h"
 
 namespace {
@@ -56,31 +56,37 @@ std::filesystem::path TargetFor(const std::filesystem::path& base, const std::ws
     return base / relative;
 }
 
+// The entry goes to a new file beside its target and replaces the target only once it gave all
+// its bytes and they checked out, so a failing entry leaves no file, or the old one whole.
 bool ExtractCurrent(unzFile archive, const std::filesystem::path& target)
 {
-    std::filesystem::path partial = target;
-    partial += L".part";
-    if (unzOpenCurrentFile(archive) != UNZ_OK)
+    wchar_t partial[MAX_PATH];
+    if (!GetTempFileNameW(target.parent_path().c_str(), L"qx", 0, partial))
         return false;
-    bool ok = true;
-    {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+    bool ok = unzOpenCurrentFile(archive) == UNZ_OK;
+    if (ok) {
+        win32::UniqueHandle out(CreateFileW(partial, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
         std::vector<char> buffer(64 * 1024);
         int read = 0;
-        while ((read = unzReadCurrentFile(archive, buffer.data(), static_cast<unsigned>(buffer.size()))) > 0)
-            out.write(buffer.data(), read);
+        ok = out.Valid();
+        while (ok && (read = unzReadCurrentFile(archive, buffer.data(), static_cast<unsigned>(buffer.size()))) > 0) {
+            // A full disk shows here, as a write of fewer bytes or none.
+            DWORD written = 0;
+            ok = WriteFile(out.Get(), buffer.data(), static_cast<DWORD>(read), &written, nullptr) &&
+                 written == static_cast<DWORD>(read);
+        }
         // All the bytes the entry declares, or its CRC goes unchecked at close.
-        ok = read == 0 && unzeof(archive) == 1 && static_cast<bool>(out);
+        ok = ok && read == 0 && unzeof(archive) == 1;
+        // A CRC mismatch shows at close.
+        ok = unzCloseCurrentFile(archive) == UNZ_OK && ok;
     }
-    // A CRC mismatch shows at close.
-    ok = unzCloseCurrentFile(archive) == UNZ_OK && ok;
-    std::error_code error;
     if (ok) {
         SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ok = MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+        ok = MoveFileExW(partial, target.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
     }
     if (!ok)
-        std::filesystem::remove(partial, error);
+        DeleteFileW(partial);
     return ok;
 }
 
