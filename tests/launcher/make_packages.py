@@ -205,6 +205,11 @@ def main():
     # Plain data flagged encrypted, in a folder of its own.
     write_zip(os.path.join(folder, "odd_encrypted.zip"),
               tree_entries() + [Entry("locked/secret.txt", b"secret", flags=0x801)])
+    # The central directory breaks off before its last record, that of "bin/noise.bin".
+    write_zip(os.path.join(folder, "odd_broken_directory.zip"), tree_entries())
+    with open(os.path.join(folder, "odd_broken_directory.zip"), "r+b") as f:
+        f.seek(f.read().rindex(b"PK\x01\x02"))
+        f.write(b"PK\x09\x09")
 
 
 if __name__ == "__main__":

@@ -110,7 +110,8 @@ extern "C" __declspec(dllexport) int __cdecl ExtractZipToDir(const wchar_t* zipP
     std::filesystem::create_directories(base, error);
     int written = 0;
     bool failed = false;
-    for (int status = unzGoToFirstFile(archive); status == UNZ_OK; status = unzGoToNextFile(archive)) {
+    int status = unzGoToFirstFile(archive);
+    for (; status == UNZ_OK; status = unzGoToNextFile(archive)) {
         unz_file_info64 info;
         char name[1024];
         if (unzGetCurrentFileInfo64(archive, &info, name, sizeof(name), nullptr, 0, nullptr, 0) != UNZ_OK) {
@@ -137,6 +138,8 @@ extern "C" __declspec(dllexport) int __cdecl ExtractZipToDir(const wchar_t* zipP
         else
             failed = true;
     }
+    // A central directory that breaks off before its end would leave the entries after it out.
+    failed = failed || status != UNZ_END_OF_LIST_OF_FILE;
     unzClose(archive);
     return failed ? -1 : written;
 }
