@@ -353,6 +353,7 @@ const TreePackage kTreePackages[] = {
     {"odd_dot_parts.zip", nullptr, 4}, {"odd_climbing.zip", nullptr, 4},
     {"odd_bzip2.zip", L"bin\\app.dat", -1}, {"odd_short.zip", L"bin\\app.dat", -1},
     {"odd_encrypted.zip", nullptr, -1}, {"odd_broken_directory.zip", L"bin\\noise.bin", -1},
+    {"odd_long_name.zip", nullptr, -1},
 };
 INSTANTIATE_TEST_SUITE_P(Packages, TreePackages, ::testing::ValuesIn(kTreePackages));
 

@@ -205,6 +205,9 @@ def main():
     # Plain data flagged encrypted, in a folder of its own.
     write_zip(os.path.join(folder, "odd_encrypted.zip"),
               tree_entries() + [Entry("locked/secret.txt", b"secret", flags=0x801)])
+    # A name of 1091 bytes whose first 1023 end with "/": cut there, it would name a folder.
+    write_zip(os.path.join(folder, "odd_long_name.zip"),
+              tree_entries() + [Entry("deeep/" + "abcdefgh/" * 120 + "x.txt", b"long")])
     # The central directory breaks off before its last record, that of "bin/noise.bin".
     write_zip(os.path.join(folder, "odd_broken_directory.zip"), tree_entries())
     with open(os.path.join(folder, "odd_broken_directory.zip"), "r+b") as f:

@@ -114,11 +114,13 @@ extern "C" __declspec(dllexport) int __cdecl ExtractZipToDir(const wchar_t* zipP
     for (; status == UNZ_OK; status = unzGoToNextFile(archive)) {
         unz_file_info64 info;
         char name[1024];
-        if (unzGetCurrentFileInfo64(archive, &info, name, sizeof(name), nullptr, 0, nullptr, 0) != UNZ_OK) {
+        // A longer name would come cut: the entry would be written under another name, or be
+        // taken for a folder.
+        if (unzGetCurrentFileInfo64(archive, &info, name, sizeof(name), nullptr, 0, nullptr, 0) != UNZ_OK ||
+            info.size_filename >= sizeof(name)) {
             failed = true;
             continue;
         }
-        name[sizeof(name) - 1] = '\0';
         bool utf8 = (info.flag & (1u << 11)) != 0;
         std::wstring wideName = utf8 ? win32::Utf8ToWide(name) : std::filesystem::path(name).wstring();
         std::filesystem::path target = TargetFor(base, wideName);
