@@ -308,6 +308,8 @@ private:
     bool GoTo(int index);
     void CloseOpenItem();
     ZipResult ExtractToFile(int index, void* target, DWORD kind);
+    ZipResult ExtractToNewFile(int index, const ZipItemA& item, const std::wstring& path);
+    bool WriteItem(int index, const ZipItemA& item, HANDLE file);
     ZipResult ExtractToMemory(int index, void* target, DWORD length);
 
     unzFile m_reader = nullptr;
@@ -548,23 +550,49 @@ ZipResult CZipArchiveReader::ExtractToFile(int index, void* target, DWORD kind)
     if (!CurrentItemDecodable(m_reader))
         return ZipErrWrite;
 
-    HANDLE file = static_cast<HANDLE>(target);
-    win32::UniqueHandle created;   // a file this call made, closed on every way out
-    if (kind == ZipSourcePath) {
-        const std::wstring path = target != nullptr ? static_cast<LPCWSTR>(target) : L"";
-        const size_t last = path.find_last_of(L"\\/");
-        if (last != std::wstring::npos && last >= 1 && last < kZipNameSize) {
-            const std::wstring folder = path.substr(0, last);
-            if (IsContainedPath(folder))
-                MakeFolderChain(m_baseFolder, folder);
-        }
-        created.Reset(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    item.attributes, nullptr));
-        if (!created)
-            return ZipErrOpenFile;
-        file = created.Get();
-    }
+    if (kind == ZipSourceHandle)
+        return WriteItem(index, item, static_cast<HANDLE>(target)) ? ZipOk : ZipErrWrite;
 
+    const std::wstring path = target != nullptr ? static_cast<LPCWSTR>(target) : L"";
+    const size_t last = path.find_last_of(L"\\/");
+    if (last != std::wstring::npos && last >= 1 && last < kZipNameSize) {
+        const std::wstring folder = path.substr(0, last);
+        if (IsContainedPath(folder))
+            MakeFolderChain(m_baseFolder, folder);
+    }
+    return ExtractToNewFile(index, item, path);
+}
+
+// The item goes to a new file beside the target and replaces it only once it checked out, so a
+// damaged item leaves neither unchecked bytes nor a cut target.
+ZipResult CZipArchiveReader::ExtractToNewFile(int index, const ZipItemA& item, const std::wstring& path)
+{
+    WCHAR full[MAX_PATH];
+    LPWSTR name = nullptr;
+    const DWORD length = ::GetFullPathNameW(path.c_str(), MAX_PATH, full, &name);
+    WCHAR temp[MAX_PATH];
+    if (length == 0 || length >= MAX_PATH || name == nullptr ||
+        !::GetTempFileNameW(std::wstring(full, name).c_str(), L"qx", 0, temp))
+        return ZipErrOpenFile;
+    win32::UniqueHandle file(
+        ::CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ZipResult result = ZipErrOpenFile;
+    if (file)
+        result = WriteItem(index, item, file.Get()) ? ZipOk : ZipErrWrite;
+    file.Reset();  // closed before it is moved or deleted
+    if (result == ZipOk && ::MoveFileExW(temp, full, MOVEFILE_REPLACE_EXISTING)) {
+        // Set last: under Wine, CreateFileW over the file GetTempFileNameW made takes none.
+        ::SetFileAttributesW(full, item.attributes);
+        return ZipOk;
+    }
+    ::DeleteFileW(temp);
+    return result == ZipOk ? ZipErrOpenFile : result;
+}
+
+// Decodes the item the archive layer stands on into `file` at its position; true once the whole
+// item checked out.
+bool CZipArchiveReader::WriteItem(int index, const ZipItemA& item, HANDLE file)
+{
     bool failed = unzOpenCurrentFile(m_reader) != UNZ_OK;
     DWORD written = 0;
     if (!failed) {
@@ -592,7 +620,7 @@ ZipResult CZipArchiveReader::ExtractToFile(int index, void* target, DWORD kind)
 
     if (!failed && ::GetFileType(file) == FILE_TYPE_DISK)
         ::SetFileTime(file, &item.creationTime, &item.accessTime, &item.writeTime);
-    return failed ? ZipErrWrite : ZipOk;
+    return !failed;
 }
 
 ZipResult CZipArchiveReader::ExtractToMemory(int index, void* target, DWORD length)
