@@ -282,6 +282,14 @@ TEST_F(PackageTest, FailingEntriesLeaveTheOldFilesWhole) {
         EXPECT_NE(item.path().extension(), L".tmp") << Narrow(item.path().wstring());
 }
 
+TEST_F(PackageTest, TheUpdatersReaderTakesNamesWithoutTheUtf8FlagInTheAnsiCodePage) {
+    const std::wstring out = folder_ / L"out";
+    wchar_t name[16] = {};
+    MultiByteToWideChar(CP_ACP, 0, "\x80uro.txt", -1, name, 16);
+    EXPECT_EQ(ExtractZipToDir(Package("ansi_name.zip").c_str(), out.c_str(), 0), 1);
+    EXPECT_EQ(ReadFileBytes(out + L"\\" + name), "euro");
+}
+
 TEST_F(PackageTest, ALockedTargetKeepsItsOldContent) {
     ASSERT_TRUE(WriteFileBytes(Base(L"stored.txt"), "old"));
     HANDLE locked = CreateFileW(Base(L"stored.txt").c_str(), GENERIC_READ, 0, nullptr,

@@ -208,6 +208,8 @@ def main():
     # A name of 1091 bytes whose first 1023 end with "/": cut there, it would name a folder.
     write_zip(os.path.join(folder, "odd_long_name.zip"),
               tree_entries() + [Entry("deeep/" + "abcdefgh/" * 120 + "x.txt", b"long")])
+    # A name without the UTF-8 flag, in code page 1252 ("\u20acuro.txt").
+    write_zip(os.path.join(folder, "ansi_name.zip"), [Entry(b"\x80uro.txt", b"euro", flags=0)])
     # The central directory breaks off before its last record, that of "bin/noise.bin".
     write_zip(os.path.join(folder, "odd_broken_directory.zip"), tree_entries())
     with open(os.path.join(folder, "odd_broken_directory.zip"), "r+b") as f:

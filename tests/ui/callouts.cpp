@@ -149,6 +149,20 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
              EXPECT_EQ(sibling, w.Find(L"sibling")) << "bound as it joined";
              EXPECT_EQ(1, calls.count) << "and once";
          }},
+        {"as its panel is emptied, a destroy handler takes a sibling elsewhere and queues one twice",
+         kPanelSkin, [](SkinWindow& w, Calls& calls) {
+             auto* root = w.Find<CContainerUI>(L"root");
+             CControlUI *y = w.Find(L"y"), *z = w.Find(L"z");
+             calls.On(w.Find(L"x")->OnDestroyEvent, [=, &w] {
+                 root->Add(y);
+                 w.host.manager.QueueControlForDeletion(z), w.host.manager.QueueControlForDeletion(z);
+             });
+             const CUIControlRef kept(y);
+             w.Find<CContainerUI>(L"panel")->SetDeferredDelete(false);
+             w.Find<CContainerUI>(L"panel")->RemoveAll();
+             managertest::Pump();
+             EXPECT_EQ(y, kept.Get()) << "held where the handler put it";
+         }},
         {"a child's init handler takes its panel out and puts it back", kPanelSkin,
          [](SkinWindow& w, Calls& calls) {
              auto* root = w.Find<CContainerUI>(L"root");
@@ -525,9 +539,14 @@ TEST(CallOuts, AWindowsEndIsToldToItsOwnObject)
         const HWND second = native();
         ASSERT_NE(nullptr, second);
         EXPECT_EQ(nullptr, ::FindWindowExW(w.host.GetHandle(), second, o.windowClass, nullptr));
+        // Moved to another window, the control lets go of it.
+        SkinWindow other;
+        ASSERT_TRUE(other.Open(L"<Window><VerticalLayout name=\"root\"/></Window>", 240, 160, 200));
+        w.Find<CContainerUI>(L"root")->SetOwningChildren(false);
         w.Find<CContainerUI>(L"root")->Remove(c);
+        other.Find<CContainerUI>(L"root")->Add(c);
         managertest::Pump();
-        EXPECT_FALSE(::IsWindow(second)) << "it goes with its control";
+        EXPECT_FALSE(::IsWindow(second)) << "it goes as its control leaves";
     }
 
     // An object's windows share it and its manager: an end waits for the code of any of them,

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -122,7 +123,7 @@ extern "C" __declspec(dllexport) int __cdecl ExtractZipToDir(const wchar_t* zipP
             continue;
         }
         bool utf8 = (info.flag & (1u << 11)) != 0;
-        std::wstring wideName = utf8 ? win32::Utf8ToWide(name) : std::filesystem::path(name).wstring();
+        std::wstring wideName = win32::ToWide(utf8 ? CP_UTF8 : CP_ACP, name, strlen(name));
         std::filesystem::path target = TargetFor(base, wideName);
         if (target.empty())
             continue;

@@ -85,7 +85,7 @@ LRESULT CDateTimeWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam
         m_pOwner->m_pWindow = nullptr;
         m_pOwner = nullptr;
     }
-    if (msg == WM_CLOSE && !m_focusClose.ShouldClose())
+    if (msg == WM_CLOSE && m_pOwner && !m_focusClose.ShouldClose())
         return 0;
     if (msg == WM_KEYUP && (wParam == VK_BACK || wParam == VK_DELETE || wParam == VK_ESCAPE)) {
         const LRESULT result = CWindowWnd::HandleWindowMessage(msg, wParam, lParam);
@@ -151,6 +151,13 @@ void CDateTimeUI::UpdateText()
     } else if (m_nUpdateFlag == UpdateEmpty) {
         SetText(L"");
     }
+}
+
+void CDateTimeUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool init)
+{
+    if (manager != m_pManager)
+        ReleaseOverlayWindow(m_pWindow);
+    CLabelUI::SetManager(manager, parent, init);
 }
 
 void CDateTimeUI::SetEnabled(bool enabled)

@@ -60,6 +60,8 @@ public:
 
     LPCWSTR GetClass() const override;
     LPVOID AsInterface(LPCWSTR name) override;
+    // A control that leaves its window lets go of its picker there.
+    void SetManager(CUIWindowManager* manager, CControlUI* parent, bool init = true) override;
     void SetEnabled(bool enabled = true) override;
     void OnEvent(UIEvent& event) override;
 

@@ -103,7 +103,7 @@ LRESULT CEditWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_CLOSE:
-        if (!m_focusClose.ShouldClose())
+        if (m_pOwner && !m_focusClose.ShouldClose())
             return 0;
         break;
     case WM_KEYDOWN:
@@ -214,6 +214,13 @@ void CEditUI::SetMaxChar(int count)
     m_iMaxChar = count;
     if (HWND window = GetNativeWindow())
         ::SendMessageW(window, EM_LIMITTEXT, count, 0);
+}
+
+void CEditUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool init)
+{
+    if (manager != m_pManager)
+        ReleaseOverlayWindow(m_pWindow);
+    CLabelUI::SetManager(manager, parent, init);
 }
 
 void CEditUI::SetPos(RECT rc, bool invalidate)

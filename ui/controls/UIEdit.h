@@ -59,6 +59,8 @@ public:
     LPVOID AsInterface(LPCWSTR name) override;
     UINT GetInputFlags() override;
     void SetText(LPCWSTR text) override;
+    // A box that leaves its window lets go of its native window there.
+    void SetManager(CUIWindowManager* manager, CControlUI* parent, bool init = true) override;
     void SetPos(RECT rc, bool invalidate = true) override;
     void Move(int dx, int dy, bool invalidate = true) override;
     void SetVisible(bool visible = true) override;

@@ -23,7 +23,7 @@ bool HandleOverlayEvent(CControlUI& control, bool windowOpen, UIEvent& event,
 
 // A native window laid over a control closes itself when it loses the focus, by a posted
 // WM_CLOSE: a "killfocus" handler may give the focus back to the control first, and then the
-// window stays.
+// window stays (one that has let go of its control always closes).
 class COverlayFocusClose
 {
 public:
@@ -63,6 +63,20 @@ bool OpenOverlayWindow(Window*& window, Start start)
         delete opening;
     }
     return false;
+}
+
+// The control leaves its window: the native window, a child of that one, lets go of it at once
+// and closes at its next message; the control opens a new one where it is next focused. The
+// change itself runs nothing.
+template <class Window>
+void ReleaseOverlayWindow(Window*& window)
+{
+    if (!window)
+        return;
+    Window* leaving = window;
+    window = nullptr;
+    leaving->Detach();
+    leaving->PostMsg(WM_CLOSE);
 }
 
 // Ends the native window as its control goes. The window first forgets its owner: its last

@@ -164,8 +164,12 @@ void CContainerUI::RemoveAll()
     // listed, and what its destroy handlers add stays.
     const CUIPtrArray children(m_items);
     m_items.Empty();
-    for (int i = 0; i < children.GetSize(); ++i)
-        LetGoOfChild(static_cast<CControlUI*>(children[i]));
+    for (int i = 0; i < children.GetSize(); ++i) {
+        // One that a handler meanwhile put elsewhere, or back, is held there.
+        CControlUI* child = static_cast<CControlUI*>(children[i]);
+        if (child->GetParent() == this && m_items.Find(child) < 0)
+            LetGoOfChild(child);
+    }
     RequestLayout();
 }
 

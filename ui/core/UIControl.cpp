@@ -20,6 +20,13 @@ bool StoreChanged(T& field, V value)
     return true;
 }
 
+// The window a control's handlers run for: code using it holds it, so that its object is not
+// told of its end, and may not delete the manager, before that code returns.
+HWND WindowOf(const CUIWindowManager* manager)
+{
+    return manager ? manager->GetPaintWindow() : nullptr;
+}
+
 // A float control places itself; any other is placed by its parent's layout.
 void RequestSizeLayout(CControlUI* control)
 {
@@ -115,7 +122,7 @@ CControlUI* CALLBACK CControlUI::AnnounceDestructionCallback(CControlUI* control
     if (data)
         ++*static_cast<int*>(data);
     if (control->OnDestroyEvent.HasHandlers()) {
-        const CUIWindowManager::DispatchScope scope;
+        const CUIWindowManager::DispatchScope scope(WindowOf(control->m_pManager));
         control->OnDestroyEvent.Invoke(control);
     }
     return nullptr;
@@ -284,7 +291,7 @@ void CControlUI::SetPos(RECT rc, bool invalidate)
     if (!m_bSetPos) {
         m_bSetPos = true;
         if (OnSizeEvent.HasHandlers()) {
-            const CUIWindowManager::DispatchScope scope;
+            const CUIWindowManager::DispatchScope scope(WindowOf(m_pManager));
             OnSizeEvent.Invoke(this);
         }
         m_bSetPos = false;
@@ -619,7 +626,7 @@ void CControlUI::Init()
 {
     OnInit();
     if (OnInitEvent.HasHandlers()) {
-        const CUIWindowManager::DispatchScope scope;
+        const CUIWindowManager::DispatchScope scope(WindowOf(m_pManager));
         OnInitEvent.Invoke(this);
     }
 }
@@ -631,7 +638,7 @@ void CControlUI::OnInit()
 void CControlUI::HandleEvent(UIEvent& event)
 {
     // Handlers and OnEvent overrides may delete the control: not before this returns.
-    const CUIWindowManager::DispatchScope scope;
+    const CUIWindowManager::DispatchScope scope(WindowOf(m_pManager));
     if (OnEventEvent.Invoke(&event))
         OnEvent(event);
 }

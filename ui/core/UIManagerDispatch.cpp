@@ -3,6 +3,7 @@
 
 #include "core/UIManager.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 #include <vector>
@@ -117,8 +118,12 @@ void EndProcess()
 
 void KeepOrphan(CControlUI* control)
 {
+    std::vector<CControlUI*>& deferred = State().deferred;
+    // Kept twice, it would be freed twice.
+    if (std::find(deferred.begin(), deferred.end(), control) != deferred.end())
+        return;
     try {
-        State().deferred.push_back(control);
+        deferred.push_back(control);
     } catch (const std::bad_alloc&) {
         // Leaked rather than freed under a caller.
     }
@@ -398,7 +403,8 @@ void CUIWindowManager::DeleteControl(CControlUI* control)
 
 void CUIWindowManager::QueueControlForDeletion(CControlUI* control)
 {
-    if (!control)
+    // Queued twice, it would be freed twice.
+    if (!control || m_aDelayedCleanup.Find(control) >= 0)
         return;
     // Out of the window at once: nothing of it is called from here on, not even the news that
     // it lost the focus.
