@@ -211,9 +211,25 @@ TEST(CallOuts, EveryPlaceSurvivesWhatItsHandlerDoes)
              }
              combo->SelectItem(0);
              tabs->RemoveAt(0), combo->RemoveAt(0);
-             EXPECT_TRUE(tabs->GetItemAt(tabs->GetSelectedPage())->IsVisible());
+             CControlUI* page = tabs->GetItemAt(tabs->GetSelectedPage());
+             EXPECT_TRUE(page->IsVisible());
+             tabs->SetItemIndex(page, 0);
+             EXPECT_EQ(page, tabs->GetItemAt(tabs->GetSelectedPage())) << "with its page";
              auto* item = static_cast<IListItemUI*>(combo->GetItemAt(combo->GetCurSel())->AsInterface(L"ListItem"));
              EXPECT_TRUE(item && item->IsSelected());
+         }},
+        {"a removal moves the selection; a destroy handler puts a row in front before it is told",
+         L"<Window><List name=\"list\"><ListLabelElement/><ListLabelElement name=\"r1\"/>"
+         L"</List></Window>",
+         [](SkinWindow& w, Calls& calls) {
+             auto* list = w.Find<CListUI>(L"list");
+             list->GetBody()->SetDeferredDelete(false);
+             calls.On(w.Find(L"r1")->OnDestroyEvent, [=] { list->AddAt(new CListLabelElementUI, 0); });
+             list->SelectItem(1), list->RemoveAt(1);
+             managertest::Pump();
+             ASSERT_FALSE(w.Heard(L"itemselect").empty());
+             EXPECT_EQ(1u, w.recorder.wParams[w.Heard(L"itemselect").back()]) << "where it is now";
+             EXPECT_EQ(1, list->GetCurSel());
          }},
         {"a key's release handler presses another key", kComboSkin,
          [](SkinWindow& w, Calls& calls) {
@@ -668,4 +684,14 @@ TEST(CallOuts, AWindowHoldsNothingOfAnotherWindowsControls)
     ASSERT_EQ(1u, a.Heard(L"queued").size());
     EXPECT_EQ(nullptr, a.recorder.senders[a.Heard(L"queued")[0]]);
     EXPECT_EQ(0, calls.count) << "its own delegate runs in the window it is in";
+
+    // A combo item that leaves its box, which then goes, keeps neither as owner nor its mark.
+    ASSERT_TRUE(b.Rebuild(kComboSkin));
+    auto* combo = b.Find<CComboUI>(L"combo");
+    CControlUI* item = b.Find(L"a");
+    combo->SelectItem(0), combo->SetOwningChildren(false), combo->Remove(item);
+    b.Find<CContainerUI>(L"root")->Add(item), b.Find<CContainerUI>(L"root")->Remove(combo);
+    managertest::Pump();
+    b.Repaint();
+    EXPECT_FALSE(static_cast<IListItemUI*>(item->AsInterface(L"ListItem"))->IsSelected());
 }

@@ -278,7 +278,15 @@ void CComboWnd::OnWindowDestroyed(HWND)
 
 // ---- CComboUI ---------------------------------------------------------------------------------
 
-CComboUI::CComboUI() = default;
+CComboUI::CComboUI()
+{
+    OnNotifyEvent.Add(CDelegate<CComboUI>(this, &CComboUI::OnOwnNotify));
+}
+
+bool CComboUI::OnOwnNotify(void* notification)
+{
+    return ListCommon::NameSelectionWhenDelivered(this, notification);
+}
 
 CComboUI::~CComboUI()
 {
@@ -287,6 +295,8 @@ CComboUI::~CComboUI()
         m_pWindow = nullptr;
         window->OwnerGone();
     }
+    // Items that outlive the box (it does not own them) call into it no more.
+    ForgetItemsOwner();
 }
 
 void CComboUI::OnDropDownGone()
@@ -655,6 +665,9 @@ bool CComboUI::RemoveAt(int index)
         m_pWindow->ForgetItem(item);
     if (!TakeOutChild(item))
         return false;
+    // The item forgets the box (its owner and selection mark), wherever it goes next.
+    if (IListItemUI* row = ListItemOf(item))
+        row->SetOwner(nullptr);
     // The books are kept before the item goes, which may run its destroy handlers; the
     // selection moves on to a neighbour (announced later), found by identity after them.
     RenumberItems(index, GetCount() - 1);
@@ -679,7 +692,16 @@ void CComboUI::RemoveAll()
     if (m_pWindow)
         m_pWindow->ForgetItems();
     m_iCurSel = -1;
+    ForgetItemsOwner();
     CContainerUI::RemoveAll();
+}
+
+void CComboUI::ForgetItemsOwner()
+{
+    for (int i = 0; i < m_items.GetSize(); ++i) {
+        if (IListItemUI* row = ListItemOf(ChildAt(i)))
+            row->SetOwner(nullptr);
+    }
 }
 
 } // namespace QxUI

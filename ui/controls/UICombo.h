@@ -100,6 +100,9 @@ public:
     void SetDisabledImage(LPCWSTR description) { SetImage(m_diDisabled, description); }
 
 private:
+    bool OnOwnNotify(void* notification);
+    // Every item forgets the box: its owner and selection mark.
+    void ForgetItemsOwner();
     friend class CComboWnd;
     void OnDropDownGone();
     void RenumberItems(int from, int to);

@@ -172,12 +172,26 @@ ItemLookChange ApplyItemLookAttribute(ListItemLook& look, LPCWSTR name, LPCWSTR 
 
 // ---- CListUI ----------------------------------------------------------------------------------
 
+bool ListCommon::NameSelectionWhenDelivered(IListOwnerUI* owner, void* notification)
+{
+    UINotification* msg = static_cast<UINotification*>(notification);
+    if (msg->sType == L"itemselect")
+        msg->wParam = static_cast<WPARAM>(owner->GetCurSel());
+    return true;
+}
+
 CListUI::CListUI()
 {
+    OnNotifyEvent.Add(CDelegate<CListUI>(this, &CListUI::OnOwnNotify));
     m_pBody = new CListBodyUI(this);
     CListHeaderUI* header = new CListHeaderUI;
     Add(header);
     CVerticalLayoutUI::Add(m_pBody);
+}
+
+bool CListUI::OnOwnNotify(void* notification)
+{
+    return ListCommon::NameSelectionWhenDelivered(this, notification);
 }
 
 // Rows that the body does not own live on: none keeps the list as its owner.

@@ -191,6 +191,7 @@ protected:
     // (silently). The row forgets the list as its owner, and so its selection mark; a tree view
     // also takes back its delegates.
     virtual void OnItemLeaving(CControlUI* item);
+    bool OnOwnNotify(void* notification);
     friend class CListBodyUI;
 
     bool m_bScrollSelect = false;

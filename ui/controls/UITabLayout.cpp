@@ -65,6 +65,16 @@ bool CTabLayoutUI::Remove(CControlUI* control)
     return true;
 }
 
+bool CTabLayoutUI::SetItemIndex(CControlUI* control, int index)
+{
+    CControlUI* selected = GetItemAt(m_iCurSel);
+    if (!CContainerUI::SetItemIndex(control, index))
+        return false;
+    if (selected)
+        m_iCurSel = GetItemIndex(selected);
+    return true;
+}
+
 void CTabLayoutUI::RemoveAll()
 {
     m_iCurSel = -1;

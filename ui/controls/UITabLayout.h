@@ -21,6 +21,8 @@ public:
     bool AddAt(CControlUI* control, int index) override;
     bool Remove(CControlUI* control) override;
     void RemoveAll() override;
+    // A page moved keeps the selection, if it has it.
+    bool SetItemIndex(CControlUI* control, int index) override;
 
     int GetSelectedPage() const { return m_iCurSel; }
     bool SelectPage(int index);

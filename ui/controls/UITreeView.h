@@ -107,7 +107,8 @@ public:
     virtual bool AddNode(CTreeNodeUI* node);
     virtual bool InsertNodeBefore(CTreeNodeUI* node, CTreeNodeUI* existing);
     // Enters the node and its subtree at a list index (the count appends); the index after
-    // the subtree, or -1 with nothing of the subtree left in the list.
+    // the subtree, or -1 when it could not enter (none of it is left in the list and it is the
+    // caller's again). A handler that took it out again has done with it: that is no failure.
     virtual int InsertNode(CTreeNodeUI* node, int index);
     // Takes the node's rows and its descendants' out of the list and out of their parents'
     // child lists.
