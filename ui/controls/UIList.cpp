@@ -526,7 +526,7 @@ void CListUI::OnItemLeaving(CControlUI* item)
         row->SetOwner(nullptr);
 }
 
-void CListUI::OnItemRemoved(int index)
+CControlUI* CListUI::OnItemRemoved(int index)
 {
     RenumberItems(index, m_pBody->GetCount() - 1);
     if (index == m_iExpandedItem)
@@ -535,15 +535,21 @@ void CListUI::OnItemRemoved(int index)
         m_iExpandedItem -= 1;
     if (index == m_iCurSel) {
         m_iCurSel = -1;
-        const int found = m_pBody->FindSelectableItem(index, false);
-        if (found >= 0) {
-            m_bReselecting = true;
-            SelectItem(found, false);
-            m_bReselecting = false;
-        }
-    } else if (index < m_iCurSel) {
-        m_iCurSel -= 1;
+        return m_pBody->GetItemAt(m_pBody->FindSelectableItem(index, false));
     }
+    if (index < m_iCurSel)
+        m_iCurSel -= 1;
+    return nullptr;
+}
+
+void CListUI::SelectInstead(CControlUI* neighbour)
+{
+    const int index = m_pBody->GetItemIndex(neighbour);
+    if (index < 0 || m_iCurSel >= 0)
+        return;
+    m_bReselecting = true;
+    SelectItem(index, false);
+    m_bReselecting = false;
 }
 
 bool CListUI::Remove(CControlUI* control)
@@ -613,8 +619,7 @@ bool CListUI::SelectItem(int index, bool takeFocus)
 {
     if (index == m_iCurSel)
         return true;
-    const int old = m_iCurSel;
-    CControlUI* previous = m_pBody->GetItemAt(old);
+    CControlUI* previous = m_pBody->GetItemAt(m_iCurSel);
     auto deselectCurrent = [this]() {
         if (m_iCurSel < 0)
             return;
@@ -643,17 +648,16 @@ bool CListUI::SelectItem(int index, bool takeFocus)
         m_iCurSel = -1;
         return false;
     }
+    // The scroll's size handlers, and "killfocus" and "setfocus" handlers, may select another
+    // row or take this one out: then this change is not announced. They may also move rows:
+    // both items are announced where they are now (the previous one found by its address
+    // alone, as it may be gone).
     ScrollItemIntoView(index);
-    // "killfocus" and "setfocus" handlers may select another row or take this one out: then
-    // this change is not announced. They may also move rows: both items are announced where
-    // they are now (the previous one found by its address alone, as it may be gone).
-    int was = old;
-    if (takeFocus) {
+    if (takeFocus && m_pBody->GetItemAt(m_iCurSel) == control)
         control->SetFocus();
-        if (m_pBody->GetItemAt(m_iCurSel) != control)
-            return true;
-        was = previous ? m_pBody->GetItemIndex(previous) : -1;
-    }
+    if (m_pBody->GetItemAt(m_iCurSel) != control)
+        return true;
+    const int was = previous ? m_pBody->GetItemIndex(previous) : -1;
     if (m_pManager)
         m_pManager->RaiseNotify(this, L"itemselect", static_cast<WPARAM>(m_iCurSel),
                                 static_cast<LPARAM>(was), m_bReselecting);
@@ -717,10 +721,14 @@ bool CListBodyUI::Remove(CControlUI* control)
     const int index = GetItemIndex(control);
     if (!m_pOwner || index < 0)
         return CVerticalLayoutUI::Remove(control);
+    // Selecting the neighbour scrolls, which runs size handlers: it comes after the row is let
+    // go of (which may run its destroy handlers), by identity.
     m_pOwner->OnItemLeaving(control);
     TakeOutChild(control);
-    m_pOwner->OnItemRemoved(index);
+    CControlUI* neighbour = m_pOwner->OnItemRemoved(index);
     LetGoOfChild(control);
+    if (neighbour)
+        m_pOwner->SelectInstead(neighbour);
     return true;
 }
 

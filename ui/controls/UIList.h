@@ -185,8 +185,11 @@ protected:
     void SetHeaderItemsVisibleByParent(bool visible);
     void PlaceHeader(const RECT& rc);
     void RenumberItems(int from, int to);
-    // After the body lost the item at index, before it lets go of it.
-    void OnItemRemoved(int index);
+    // After the body lost the item at index, before it lets go of it: the indices follow; the
+    // row to select instead when the selected one went, else null.
+    CControlUI* OnItemRemoved(int index);
+    // After the row went: the neighbour takes the selection, if still a row and none took it.
+    void SelectInstead(CControlUI* neighbour);
     // A row is about to leave the body, however it is taken out: what the list hung on it goes
     // (silently). The row forgets the list as its owner, and so its selection mark; a tree view
     // also takes back its delegates.

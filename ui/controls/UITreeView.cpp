@@ -394,7 +394,11 @@ void CTreeViewUI::ForgetNode(CControlUI* item)
         return;
     HangDelegates(node, false);
     if (!m_pBody->IsOwningChildren()) {
-        node->SetTreeView(nullptr);   // it lives on, and must not call into a tree that is gone
+        // It lives on, and must not call into a tree that is gone, nor be freed with the parent
+        // it had here (a failed entry takes its subtree back whole).
+        node->SetTreeView(nullptr);
+        if (CTreeNodeUI* parent = node->GetParentNode(); parent && !m_bTakingBack)
+            parent->DropChild(node);
         return;
     }
     // It goes: nothing of the tree may hold it once it is freed. Its parent leaves first when
@@ -476,6 +480,8 @@ int CTreeViewUI::EnterSubtree(CTreeNodeUI* node, int index, bool whole)
     const int row = RowOf(node);
     if (row < 0)
         return index;   // a handler took it out again: nothing of the subtree is entered
+    // The node's own state first: a handler of a child entering meets it as a row of this tree.
+    node->SetTreeView(this);
     // What the handlers delete waits for this scope: no address met comes back as another node.
     const CUIWindowManager::DispatchScope scope;
     std::unordered_set<CControlUI*> met;
@@ -494,8 +500,6 @@ int CTreeViewUI::EnterSubtree(CTreeNodeUI* node, int index, bool whole)
                 return -1;
         }
     }
-    if (Lists(node))
-        node->SetTreeView(this);
     return RowAfter(node, row);
 }
 
@@ -523,14 +527,16 @@ int CTreeViewUI::RowAfter(CTreeNodeUI* node, int none) const
 
 void CTreeViewUI::DetachSubtree(CTreeNodeUI* node)
 {
-    const bool owning = m_pBody->IsOwningChildren();
+    const bool owning = m_pBody->IsOwningChildren(), takingBack = m_bTakingBack;
     m_pBody->SetOwningChildren(false);
+    m_bTakingBack = true;
     for (int i = node->GetChildCount() - 1; i >= 0; --i) {
         if (CTreeNodeUI* child = node->GetChildNode(i))
             DetachSubtree(child);
     }
     m_pBody->RemoveAt(RowOf(node));   // none when it is no row
     m_pBody->SetOwningChildren(owning);
+    m_bTakingBack = takingBack;
 }
 
 bool CTreeViewUI::RemoveNode(CTreeNodeUI* node)

@@ -170,6 +170,7 @@ private:
     int m_uItemMinWidth = 0;
     bool m_bVisibleFolderBtn = true;
     bool m_bVisibleCheckBtn = false;
+    bool m_bTakingBack = false;     // a failed entry takes its subtree out, whole
 };
 
 } // namespace QxUI

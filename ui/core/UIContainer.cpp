@@ -537,8 +537,14 @@ void CContainerUI::SetManager(CUIWindowManager* manager, CControlUI* parent, boo
     // bind stops there.
     const unsigned bind = ++m_uBinds;
     const auto overtaken = [&] { return m_uBinds != bind; };
+    if (init)
+        m_uBound = ++BindSerial();
     CControlUI::SetManager(manager, parent, false);
+    // A child that a handler has bound since (taken out and put back) is not bound again.
+    const unsigned long long began = BindSerial();
     for (CUIControlWalk walk(m_items); CControlUI* child = walk.Next();) {
+        if (init && child->m_uBound > began)
+            continue;
         child->SetManager(manager, this, init);
         if (overtaken())
             return;

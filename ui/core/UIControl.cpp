@@ -174,8 +174,16 @@ CUIWindowManager* CControlUI::GetManager() const
     return m_pManager;
 }
 
+unsigned long long& CControlUI::BindSerial()
+{
+    thread_local unsigned long long serial = 0;
+    return serial;
+}
+
 void CControlUI::SetManager(CUIWindowManager* manager, CControlUI* parent, bool init)
 {
+    if (init)
+        m_uBound = ++BindSerial();
     if (manager != m_pManager) {
         if (m_pManager)
             m_pManager->ForgetControl(this);

@@ -291,11 +291,18 @@ protected:
 private:
     friend class CUIWindowManager;
     friend class CUIControlRef;
+    friend class CContainerUI;
+
+    // Binds with init of this thread are numbered: a walk binding a container's children
+    // passes over one that a handler has bound since the walk began.
+    static unsigned long long& BindSerial();
+    unsigned long long m_uBound = 0;        // the number of its last bind with init
 
     IMessageFilterUI* m_pOfferedFilter = nullptr;
     ITranslateAccelerator* m_pOfferedTranslator = nullptr;
     CUIControlRef::Anchor* m_pAnchor = nullptr;   // made by the first reference to the control
     bool m_bDestroying = false;
+    bool m_bDeletionQueued = false;         // it waits with a window or the thread to be freed
     // The manager's list of the controls that point at it.
     CControlUI* m_pPrevMember = nullptr;
     CControlUI* m_pNextMember = nullptr;

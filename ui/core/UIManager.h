@@ -368,6 +368,7 @@ private:
     bool m_bUsedVirtualWnd = false;
     int m_nMessageDepth = 0;                  // messages of this window being handled
     bool m_bDeletionPending = false;          // queued deletions wait for the outermost message
+    bool m_bDeliveryPending = false;          // so do queued notifications met in a nested one
     ListenerList m_aNotifiers;
     CUIPtrArray m_aTimers;
     ListenerList m_aPreMessageFilters;

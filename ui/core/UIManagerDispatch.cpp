@@ -3,7 +3,6 @@
 
 #include "core/UIManager.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <new>
 #include <vector>
@@ -84,17 +83,24 @@ void Free(CControlUI* control)
     delete control;
 }
 
+// Frees the controls, and those that their destroy handlers add meanwhile, in order.
+void FreeDeferred(std::vector<CControlUI*>& deferred)
+{
+    while (!deferred.empty()) {
+        std::vector<CControlUI*> batch;
+        batch.swap(deferred);
+        for (CControlUI* control : batch)
+            Free(control);
+    }
+}
+
 // What the thread left is freed, and what the destroy handlers delete meanwhile.
 void FreeLeftovers(ThreadState& state)
 {
     if (state.scopes || g_processEnding)
         return;
     state.running = true;
-    while (!state.deferred.empty()) {
-        CControlUI* control = state.deferred.front();
-        state.deferred.erase(state.deferred.begin());
-        Free(control);
-    }
+    FreeDeferred(state.deferred);
 }
 
 VOID NTAPI EndThread(PVOID data)
@@ -118,12 +124,8 @@ void EndProcess()
 
 void KeepOrphan(CControlUI* control)
 {
-    std::vector<CControlUI*>& deferred = State().deferred;
-    // Kept twice, it would be freed twice.
-    if (std::find(deferred.begin(), deferred.end(), control) != deferred.end())
-        return;
     try {
-        deferred.push_back(control);
+        State().deferred.push_back(control);
     } catch (const std::bad_alloc&) {
         // Leaked rather than freed under a caller.
     }
@@ -323,12 +325,7 @@ void CUIWindowManager::RunDeferredWork()
 {
     // Each control goes in a scope of its own: what its destroy handlers delete joins the list
     // and is freed by this loop.
-    std::vector<CControlUI*>& deferred = State().deferred;
-    while (!deferred.empty()) {
-        CControlUI* control = deferred.front();
-        deferred.erase(deferred.begin());
-        Free(control);
-    }
+    FreeDeferred(State().deferred);
 }
 
 void CUIWindowManager::AskForDeferredWork()
@@ -371,12 +368,19 @@ void CUIWindowManager::EndDispatch(bool message, HWND ending)
     } else if (HasDeferredWork()) {
         AskForDeferredWork();
     }
-    // Deletions that came while a handler ran its own message loop are asked for again.
+    // Deletions and notifications that came while a handler ran its own message loop are asked
+    // for again.
     for (int i = 0; i < s_aManagers.GetSize(); ++i) {
         CUIWindowManager* manager = static_cast<CUIWindowManager*>(s_aManagers[i]);
-        if (manager->m_bDeletionPending && OnThisThread(manager->m_hWndPaint)) {
+        if (!OnThisThread(manager->m_hWndPaint))
+            continue;
+        if (manager->m_bDeletionPending) {
             manager->m_bDeletionPending = false;
             ::PostMessageW(manager->m_hWndPaint, kDeleteQueuedControls, 0, 0);
+        }
+        if (manager->m_bDeliveryPending) {
+            manager->m_bDeliveryPending = false;
+            ::PostMessageW(manager->m_hWndPaint, WM_NULL, 0, 0);
         }
     }
 }
@@ -397,14 +401,17 @@ void CUIWindowManager::DeleteControl(CControlUI* control)
         manager->QueueControlForDeletion(control);
         return;
     }
+    if (control->m_bDeletionQueued)
+        return;
     control->SetManager(nullptr, nullptr, false);
+    control->m_bDeletionQueued = true;
     KeepOrphan(control);
 }
 
 void CUIWindowManager::QueueControlForDeletion(CControlUI* control)
 {
     // Queued twice, it would be freed twice.
-    if (!control || m_aDelayedCleanup.Find(control) >= 0)
+    if (!control || control->m_bDeletionQueued)
         return;
     // Out of the window at once: nothing of it is called from here on, not even the news that
     // it lost the focus.
@@ -418,6 +425,7 @@ void CUIWindowManager::QueueControlForDeletion(CControlUI* control)
         DeleteControl(control);
         return;
     }
+    control->m_bDeletionQueued = true;
     const bool first = m_aDelayedCleanup.IsEmpty();
     if (!m_aDelayedCleanup.Add(control)) {
         KeepOrphan(control);

@@ -236,9 +236,11 @@ void CUIWindowManager::DeliverNotify(UINotification& msg)
 void CUIWindowManager::DeliverQueuedNotifications()
 {
     // Not inside another message of this window: a handler must not run in the middle of the
-    // code that sent that message.
-    if (m_nMessageDepth > 1)
+    // code that sent that message. A message is asked for again once that code has returned.
+    if (m_nMessageDepth > 1) {
+        m_bDeliveryPending = !m_aAsyncNotify.IsEmpty();
         return;
+    }
     // A handler that ends the window ends the delivery: the rest go with the window.
     while (!m_aAsyncNotify.IsEmpty()) {
         if (!::IsWindow(m_hWndPaint)) {
