@@ -65,18 +65,25 @@ bool OpenOverlayWindow(Window*& window, Start start)
     return false;
 }
 
+// The control and its native window forget each other; the window is answered, or null.
+template <class Window>
+Window* ForgetOverlayWindow(Window*& window)
+{
+    Window* forgotten = window;
+    window = nullptr;
+    if (forgotten)
+        forgotten->Detach();
+    return forgotten;
+}
+
 // The control leaves its window: the native window, a child of that one, lets go of it at once
 // and closes at its next message; the control opens a new one where it is next focused. The
 // change itself runs nothing.
 template <class Window>
 void ReleaseOverlayWindow(Window*& window)
 {
-    if (!window)
-        return;
-    Window* leaving = window;
-    window = nullptr;
-    leaving->Detach();
-    leaving->PostMsg(WM_CLOSE);
+    if (Window* leaving = ForgetOverlayWindow(window))
+        leaving->PostMsg(WM_CLOSE);
 }
 
 // Ends the native window as its control goes. The window first forgets its owner: its last
@@ -84,12 +91,8 @@ void ReleaseOverlayWindow(Window*& window)
 template <class Window>
 void CloseOverlayWindow(Window*& window)
 {
-    if (!window)
-        return;
-    Window* closing = window;
-    window = nullptr;
-    closing->Detach();
-    if (closing->GetHandle())
+    Window* closing = ForgetOverlayWindow(window);
+    if (closing && closing->GetHandle())
         ::DestroyWindow(closing->GetHandle());
     else
         delete closing;
